@@ -1,0 +1,41 @@
+# One test program per tests/**/NAME_test.cpp file, so that a test file
+# that does not build yet never blocks the others.  Files named
+# *_slow_test.cpp get the label "slow"; the sanitizer runs leave them out.
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  if(EXISTS /usr/src/googletest/CMakeLists.txt)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gtest ALIAS gtest)
+  else()
+    message(FATAL_ERROR "GoogleTest not found: install libgtest-dev")
+  endif()
+endif()
+include(GoogleTest)
+
+file(GLOB_RECURSE QUIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_test.cpp)
+foreach(src ${QUIN_TEST_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  get_filename_component(dir ${src} DIRECTORY)
+  get_filename_component(area ${dir} NAME)
+  set(target ${area}_${name})
+  add_executable(${target} ${src} ${CMAKE_CURRENT_SOURCE_DIR}/tests/test_support.cpp)
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  target_compile_options(${target} PRIVATE ${QUIN_WARNINGS})
+  target_link_libraries(${target} PRIVATE quin_uci quin_engine quin_platform GTest::gtest_main)
+  target_compile_definitions(${target} PRIVATE
+    QUINTAR_BIN="$<TARGET_FILE:quintar>"
+    QUIN_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  if(TARGET quintar-amiga-standin)
+    target_compile_definitions(${target} PRIVATE QUINTAR_AMIGA_BIN="$<TARGET_FILE:quintar-amiga-standin>")
+    add_dependencies(${target} quintar-amiga-standin)
+  endif()
+  add_dependencies(${target} quintar)
+  set(labels ${area})
+  if(name MATCHES "_slow_test$")
+    list(APPEND labels slow)
+  endif()
+  gtest_discover_tests(${target} PROPERTIES LABELS "${labels}" TIMEOUT 600
+                       DISCOVERY_TIMEOUT 60)
+endforeach()

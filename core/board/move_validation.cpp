@@ -1,0 +1,238 @@
+// Move legality: the piece rules (pseudo-legal test) and the full test that
+// plays the move in place, looks for an attack on the mover's king and takes
+// the move back.
+#include "../quin_core.h"
+
+#include <cstdlib>
+
+namespace {
+
+inline bool is_black(double p) { return p >= 11; }
+
+bool path_clear(int fx, int fy, int tx, int ty) {
+    const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
+    int cx = fx + sx, cy = fy + sy;
+    while (cx != tx || cy != ty) {
+        if (board[cx][cy] != 0) return false;
+        cx += sx;
+        cy += sy;
+    }
+    return true;
+}
+
+bool bishop_ok(int fx, int fy, int tx, int ty) {
+    const int dx = tx - fx, dy = ty - fy;
+    return dx != 0 && std::abs(dx) == std::abs(dy) && path_clear(fx, fy, tx, ty);
+}
+
+bool rook_ok(int fx, int fy, int tx, int ty) {
+    return ((tx == fx) != (ty == fy)) && path_clear(fx, fy, tx, ty);
+}
+
+bool pawn_ok(int fx, int fy, int tx, int ty, double piece) {
+    if (piece != 1 && piece != 11) return false;
+    const int dir = piece == 1 ? -1 : 1;
+    const int startRow = piece == 1 ? 6 : 1;
+    const int dx = tx - fx, dy = ty - fy;
+    const double target = board[tx][ty];
+    if (dx == 0 && dy == dir && target == 0) return true;
+    if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && board[fx][fy + dir] == 0)
+        return true;
+    if (std::abs(dx) != 1 || dy != dir) return false;
+    if (target != 0) return is_black(target) != is_black(piece);
+    if (tx == enPassantX && ty == enPassantY) return board[tx][fy] == (piece == 1 ? 11 : 1);
+    return false;
+}
+
+bool castle_ok(int fx, int fy, int tx, int ty) {
+    const double piece = board[fx][fy];
+    if (piece == 6) {
+        if (fx != 4 || fy != 7 || whiteKingMoved != 0 || IsSquareAttacked(4, 7, 2)) return false;
+        if (tx == 6 && ty == 7)
+            return whiteRookHMoved == 0 && board[7][7] == 2 && board[5][7] == 0 &&
+                   board[6][7] == 0 && !IsSquareAttacked(5, 7, 2) && !IsSquareAttacked(6, 7, 2);
+        if (tx == 2 && ty == 7)
+            return whiteRookAMoved == 0 && board[0][7] == 2 && board[1][7] == 0 &&
+                   board[2][7] == 0 && board[3][7] == 0 && !IsSquareAttacked(3, 7, 2) &&
+                   !IsSquareAttacked(2, 7, 2);
+        return false;
+    }
+    if (piece == 16) {
+        if (fx != 4 || fy != 0 || blackKingMoved != 0 || IsSquareAttacked(4, 0, 1)) return false;
+        if (tx == 6 && ty == 0)
+            return blackRookHMoved == 0 && board[7][0] == 12 && board[5][0] == 0 &&
+                   board[6][0] == 0 && !IsSquareAttacked(5, 0, 1) && !IsSquareAttacked(6, 0, 1);
+        if (tx == 2 && ty == 0)
+            return blackRookAMoved == 0 && board[0][0] == 12 && board[1][0] == 0 &&
+                   board[2][0] == 0 && board[3][0] == 0 && !IsSquareAttacked(3, 0, 1) &&
+                   !IsSquareAttacked(2, 0, 1);
+        return false;
+    }
+    return false;
+}
+
+bool basic_ok(int fx, int fy, int tx, int ty) {
+    const double piece = board[fx][fy];
+    if (piece == 0) return false;
+    const double target = board[tx][ty];
+    if (target != 0) {
+        if (is_black(target) == is_black(piece)) return false;
+        if (target == 6 || target == 16) return false;
+    }
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    switch (static_cast<int>(piece) % 10) {
+    case 1:
+        return pawn_ok(fx, fy, tx, ty, piece);
+    case 2:
+        return rook_ok(fx, fy, tx, ty);
+    case 3:
+        return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
+    case 4:
+        return bishop_ok(fx, fy, tx, ty);
+    case 5:
+        return rook_ok(fx, fy, tx, ty) || bishop_ok(fx, fy, tx, ty);
+    case 6:
+        if ((dx | dy) != 0 && dx <= 1 && dy <= 1) return true;
+        return castle_ok(fx, fy, tx, ty);
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
+    return basic_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
+                    static_cast<int>(toY))
+               ? 1
+               : 0;
+}
+
+double IsPawnMoveValid(double fromX, double fromY, double toX, double toY) {
+    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
+    return pawn_ok(fx, fy, static_cast<int>(toX), static_cast<int>(toY), board[fx][fy]) ? 1 : 0;
+}
+
+double IsKnightMoveValid(double fromX, double fromY, double toX, double toY) {
+    const int dx = static_cast<int>(std::abs(toX - fromX)), dy = static_cast<int>(std::abs(toY - fromY));
+    return ((dx == 2 && dy == 1) || (dx == 1 && dy == 2)) ? 1 : 0;
+}
+
+double IsBishopMoveValid(double fromX, double fromY, double toX, double toY) {
+    return bishop_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
+                     static_cast<int>(toY))
+               ? 1
+               : 0;
+}
+
+double IsRookMoveValid(double fromX, double fromY, double toX, double toY) {
+    return rook_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
+                   static_cast<int>(toY))
+               ? 1
+               : 0;
+}
+
+double IsQueenMoveValid(double fromX, double fromY, double toX, double toY) {
+    return (IsRookMoveValid(fromX, fromY, toX, toY) != 0 ||
+            IsBishopMoveValid(fromX, fromY, toX, toY) != 0)
+               ? 1
+               : 0;
+}
+
+double IsKingNormalMoveValid(double fromX, double fromY, double toX, double toY) {
+    const double dx = std::abs(toX - fromX), dy = std::abs(toY - fromY);
+    return ((dx != 0 || dy != 0) && dx <= 1 && dy <= 1) ? 1 : 0;
+}
+
+double IsCastleValid(double fromX, double fromY, double toX, double toY) {
+    return castle_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
+                     static_cast<int>(toY))
+               ? 1
+               : 0;
+}
+
+namespace {
+
+// Plays the move on the board, tests the king on (kx, ky) (or, when kx is
+// negative, the first king of the mover's colour in scan order: rank 8 to
+// rank 1, file a to h) and restores every square it touched.
+double play_and_test(int fx, int fy, int tx, int ty, int kx, int ky) {
+    const double piece = board[fx][fy];
+    if (piece == 0 || !basic_ok(fx, fy, tx, ty)) return 0;
+    const double target = board[tx][ty];
+    const bool isKing = piece == 6 || piece == 16;
+    const bool castling = isKing && std::abs(tx - fx) == 2;
+    const bool enPassant = (piece == 1 || piece == 11) && target == 0 && std::abs(tx - fx) == 1 &&
+                           tx == enPassantX && ty == enPassantY;
+    double epVictim = 0, rookPiece = 0;
+    int rookFrom = 0, rookTo = 0;
+    board[tx][ty] = piece;
+    board[fx][fy] = 0;
+    if (enPassant) {
+        epVictim = board[tx][fy];
+        board[tx][fy] = 0;
+    }
+    if (castling) {
+        rookFrom = tx == 6 ? 7 : 0;
+        rookTo = tx == 6 ? 5 : 3;
+        rookPiece = board[rookFrom][fy];
+        board[rookTo][fy] = rookPiece;
+        board[rookFrom][fy] = 0;
+    }
+    const bool white = piece < 11;
+    double verdict = 1;
+    if (kx >= 0) {
+        verdict = IsSquareAttacked(kx, ky, white ? 2 : 1) ? 0 : 1;
+    } else {
+        const double king = white ? 6 : 16;
+        bool found = false;
+        for (int y = 0; y < 8 && !found; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                if (board[x][y] == king) {
+                    verdict = IsSquareAttacked(x, y, white ? 2 : 1) ? 0 : 1;
+                    found = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (castling) {
+        board[rookFrom][fy] = rookPiece;
+        board[rookTo][fy] = 0;
+    }
+    if (enPassant) board[tx][fy] = epVictim;
+    board[fx][fy] = piece;
+    board[tx][ty] = target;
+    return verdict;
+}
+
+}  // namespace
+
+double IsMoveValid(double fromX, double fromY, double toX, double toY) {
+    return play_and_test(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
+                         static_cast<int>(toY), -1, -1);
+}
+
+// A move of any piece but a king leaves the kings where they stand, so the
+// king that IsMoveValid would find after the move is the one found before
+// it; callers that test many moves of one position look it up once.  When
+// that king is not attacked before the move, a piece that does not stand on
+// one of the king's lines can neither expose it nor (by moving elsewhere)
+// leave an attack on it, so the piece rules alone decide; en passant, which
+// also empties a second square, always gets the full test.
+double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
+                            double kingAttacked) {
+    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
+    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
+    const double piece = board[fx][fy];
+    if (piece == 6 || piece == 16 || kingPos < 0) return play_and_test(fx, fy, tx, ty, -1, -1);
+    const int k = static_cast<int>(kingPos);
+    const int kx = k / 10, ky = k % 10;
+    if (kingAttacked == 0) {
+        const int dx = fx - kx, dy = fy - ky;
+        const bool onLine = dx == 0 || dy == 0 || dx == dy || dx == -dy;
+        const bool enPassant = (piece == 1 || piece == 11) && board[tx][ty] == 0 && tx != fx;
+        if (!onLine && !enPassant) return basic_ok(fx, fy, tx, ty) ? 1 : 0;
+    }
+    return play_and_test(fx, fy, tx, ty, kx, ky);
+}

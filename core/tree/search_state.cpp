@@ -1,0 +1,133 @@
+// The per-level state stack of the tree search, the move maker, and the
+// repetition test of search nodes.
+#include "../quin_core.h"
+
+#include <cstdlib>
+#include <cstring>
+
+double SaveSearchState(double level) {
+    const int l = static_cast<int>(level);
+    double *row = searchBoard[l];
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) row[y * 8 + x] = board[x][y];
+    searchWhiteKingMoved[l] = whiteKingMoved;
+    searchBlackKingMoved[l] = blackKingMoved;
+    searchWhiteRookAMoved[l] = whiteRookAMoved;
+    searchWhiteRookHMoved[l] = whiteRookHMoved;
+    searchBlackRookAMoved[l] = blackRookAMoved;
+    searchBlackRookHMoved[l] = blackRookHMoved;
+    searchEnPassantX[l] = enPassantX;
+    searchEnPassantY[l] = enPassantY;
+    searchHalfmoveClock[l] = halfmoveClock;
+    return 0;
+}
+
+double RestoreSearchState(double level) {
+    const int l = static_cast<int>(level);
+    const double *row = searchBoard[l];
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) board[x][y] = row[y * 8 + x];
+    whiteKingMoved = searchWhiteKingMoved[l];
+    blackKingMoved = searchBlackKingMoved[l];
+    whiteRookAMoved = searchWhiteRookAMoved[l];
+    whiteRookHMoved = searchWhiteRookHMoved[l];
+    blackRookAMoved = searchBlackRookAMoved[l];
+    blackRookHMoved = searchBlackRookHMoved[l];
+    enPassantX = searchEnPassantX[l];
+    enPassantY = searchEnPassantY[l];
+    halfmoveClock = searchHalfmoveClock[l];
+    return 0;
+}
+
+double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
+    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
+    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
+    const double piece = board[fx][fy];
+    double captured = board[tx][ty];
+    const double type = piece >= 11 ? piece - 10 : piece;
+    const bool enPassant = type == 1 && captured == 0 && std::abs(tx - fx) == 1 &&
+                           toX == enPassantX && toY == enPassantY;
+    if (enPassant) captured = board[tx][fy];
+    const int castle = (type == 6 && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
+    board[tx][ty] = piece;
+    board[fx][fy] = 0;
+    if (enPassant) board[tx][fy] = 0;
+    if (castle == 1) {
+        board[5][fy] = board[7][fy];
+        board[7][fy] = 0;
+    } else if (castle == 2) {
+        board[3][fy] = board[0][fy];
+        board[0][fy] = 0;
+    }
+    if (type == 1 || captured != 0) halfmoveClock = 0;
+    else halfmoveClock += 1;
+    if (piece == 6) whiteKingMoved = 1;
+    if (piece == 16) blackKingMoved = 1;
+    if (piece == 2) {
+        if (fx == 0 && fy == 7) whiteRookAMoved = 1;
+        if (fx == 7 && fy == 7) whiteRookHMoved = 1;
+    } else if (piece == 12) {
+        if (fx == 0 && fy == 0) blackRookAMoved = 1;
+        if (fx == 7 && fy == 0) blackRookHMoved = 1;
+    }
+    if (captured == 2) {
+        if (tx == 0 && ty == 7) whiteRookAMoved = 1;
+        if (tx == 7 && ty == 7) whiteRookHMoved = 1;
+    } else if (captured == 12) {
+        if (tx == 0 && ty == 0) blackRookAMoved = 1;
+        if (tx == 7 && ty == 0) blackRookHMoved = 1;
+    }
+    enPassantX = -1;
+    enPassantY = -1;
+    if (type != 1) return 0;
+    if (std::abs(ty - fy) == 2) {
+        enPassantX = fx;
+        enPassantY = Int((fromY + toY) * 0.5);
+    }
+    if (ty == 0 || ty == 7) board[tx][ty] = piece < 11 ? 5 : 15;
+    return 0;
+}
+
+double SearchCapture(double fx, double fy, double tx, double ty) {
+    const double mover = board[static_cast<int>(fx)][static_cast<int>(fy)];
+    const double target = board[static_cast<int>(tx)][static_cast<int>(ty)];
+    if (target == 0)
+        return ((mover == 1 || mover == 11) && tx == enPassantX && ty == enPassantY &&
+                std::abs(tx - fx) == 1)
+                   ? 1
+                   : 0;
+    return PieceColor(mover) != PieceColor(target) ? 1 : 0;
+}
+
+HS SearchKeyForPlayer_s(double player) {
+    const double saved = currentPlayer;
+    currentPlayer = player;
+    HS key = PositionKey_s();
+    currentPlayer = saved;
+    return key;
+}
+
+double SearchPositionOccurrences(double player, double level) {
+    const int l = static_cast<int>(level);
+    HS &key = searchPositionKey_s[l];
+    key = SearchKeyForPlayer_s(player);
+    double count = 0;
+    const int n = static_cast<int>(positionCount);
+    for (int i = 0; i < n; ++i)
+        if (std::strcmp(positionHistory_s[i].v, key.v) == 0) count += 1;
+    for (int i = 1; i <= l - 1; ++i)
+        if (std::strcmp(searchPositionKey_s[i].v, key.v) == 0) count += 1;
+    return count;
+}
+
+double IsSearchRepetition(double player, double level) {
+    if (SearchPositionOccurrences(player, level) < 2) return 0;
+    return HasLegalMove(player) != 0 ? 1 : 0;
+}
+
+double DiscourageWinningRepeat(double score, double occurrences) {
+    if (Abs(score) >= 800000 || occurrences <= 0) return score;
+    if (searchWinningAdvantage < 200) return score;
+    if (computerPlayer == 1) return score >= 200 ? score - 60 : score;
+    return score <= -200 ? score + 60 : score;
+}

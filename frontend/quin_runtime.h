@@ -1,0 +1,58 @@
+// Runtime layer under the engine core: fixed 512-byte strings, the numeric
+// helpers that give every double its integer meaning, the numbered memory
+// blocks the caches live in, the millisecond clock and the search's single
+// time-and-cancel test.  Every failure here ends the process (status 2).
+#pragma once
+
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+// A fixed-capacity text value: at most 511 bytes of text, NUL-terminated,
+// every byte behind the text zero when built by this layer.
+struct HS {
+    char v[512];
+};
+
+HS hs(const char *s);
+HS cat(const HS &a, const HS &b);
+HS StrStr(double n);
+HS Chr(double n);
+
+inline double Abs(double n) { return std::fabs(n); }
+inline double Int(double n) { return std::trunc(n); }
+inline double Mod(double a, double b) { return std::fmod(a, b); }
+
+// Numbered memory blocks (0 to 906).  Block 905 holds the evaluation cache
+// and the move hash, block 906 the pawn cache.
+constexpr int kMemoryBlocks = 907;
+extern unsigned char *memory[kMemoryBlocks];
+extern uint64_t memory_size[kMemoryBlocks];
+
+double AllocMem(double id, double bytes);
+double FreeMem(double id);
+void checkmem(double id, double off, double len);
+double peek_n(double id, double off, double type);
+double poke_n(double id, double off, double value, double type);
+HS peek_s(double id, double off, double len);
+double poke_s(double id, double off, const HS &value, double type);
+
+// Unchecked fast paths for the caches, whose offsets lie inside their blocks
+// by construction.  Same little-endian byte layout as peek_n/poke_n.
+inline unsigned char *block_bytes(int id) { return memory[id]; }
+
+// Clock: milliseconds of the monotonic clock, and milliseconds since start-up.
+double monotonic_ms();
+extern double timer_origin;
+double GetTimer(double id = 0);
+
+// Cancel and stop state shared with the request protocol and the UCI session.
+constexpr int kPathCapacity = 4097;
+extern char request_cancel[kPathCapacity];
+extern double cancel_last;
+extern std::atomic<int> stop_requested;
+// Number of times the cancel file has been looked for (for tests).
+extern uint64_t cancel_polls;
+
+double SearchTimeExpired();

@@ -1,0 +1,9 @@
+// Program entry: the platform's start-up notice, then the dispatch.
+#include "../platform/platform.h"
+#include "quintar.h"
+
+int main(int argc, char **argv) {
+    const int notice = platform_startup_notice(argc);
+    if (notice >= 0) return notice;
+    return quintar_main(argc, argv);
+}

@@ -1,0 +1,51 @@
+// Front end: program entry, FEN and move text, perft, the UCI session and
+// its search thread, the request-file protocol and the result printer.
+#pragma once
+
+#include "../core/quin_core.h"
+
+#include <cstdint>
+
+// Snapshot of everything a move changes except the counters.
+struct State {
+    double b[9][9];
+    double wk, bk, wa, wh, ba, bh;
+    double epx, epy;
+    double half;
+    double side;
+};
+
+extern const char *const start_fen;
+
+int set_fen(const char *fen);
+int piece_code(char c);
+int apply_uci(const char *m);
+HS ComputerMoveText_s(double piece, double fx, double fy, double tx, double ty);
+State state_get();
+void state_put(const State *s);
+
+uint64_t perft(int d);
+
+// Start-up: engine defaults, clock origin, evaluation cache, start position.
+void init_engine();
+
+// The result printer shared by "go" and "--bench": one info and one
+// bestmove line.
+void emit_result();
+// The score text of the info line ("mate N" or "cp N") into buf (64 bytes).
+void score_text(char *buf, size_t size);
+
+// UCI session (reads standard input until "quit" or end of input).
+int uci_session();
+// Handles one command line of the session; returns 0 after "quit".
+int uci_handle_line(char *line);
+void join_search(int stop);
+extern int thread_live;
+extern int search_infinite;
+
+// Request-file protocol.
+int request_mode(const char *path);
+void request_failure(const char *path, const char *token, const char *message);
+
+// Program dispatch after the platform's own start-up checks.
+int quintar_main(int argc, char **argv);

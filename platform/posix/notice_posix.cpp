@@ -1,0 +1,4 @@
+// A console program always has somewhere to write: no start-up notice.
+#include "../platform.h"
+
+int platform_startup_notice(int) { return -1; }

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Release unit and end-to-end tests, the
+# sanitizer builds (ASan+UBSan, TSan) over the fast tests, the fuzz
+# targets for a fixed number of inputs, the Windows build under wine and
+# the big-endian PowerPC build under qemu.  Prints "N passed, M failed".
+set -uo pipefail
+cd "$(dirname "$0")"
+JOBS=$(nproc)
+FUZZ_RUNS=${FUZZ_RUNS:-200000}
+tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot ccache || exit 1
+
+passed=0
+failed=0
+failures=()
+step() {  # step NAME COMMAND...
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("$name")
+    echo "--- FAILED: $name"
+  fi
+}
+
+build() {  # build DIR [cmake options...]
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_WERROR=ON "$@" >/dev/null &&
+    cmake --build "$dir" -j"$JOBS" >/dev/null 2>"$dir.log" || { cat "$dir.log"; return 1; }
+}
+
+step "release build" build build-test
+step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
+
+step "asan+ubsan build" build build-asan -DQUIN_ASAN=ON
+step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow --output-on-failure
+
+step "tsan build" build build-tsan -DQUIN_TSAN=ON
+step "tsan tests" ctest --test-dir build-tsan -j"$JOBS" -L frontend -LE slow --output-on-failure
+
+fuzz() {
+  CC=clang CXX=clang++ build build-fuzz -DQUIN_FUZZ=ON -DQUIN_TESTS=OFF -DQUIN_WERROR=OFF || return 1
+  local status=0
+  for f in build-fuzz/*_fuzz; do
+    local name corpus
+    name=$(basename "$f" _fuzz)
+    corpus=fuzz/corpus/$name
+    mkdir -p "build-fuzz/corpus-$name"
+    echo "fuzzing $name with $FUZZ_RUNS inputs"
+    "$f" -runs="$FUZZ_RUNS" -max_len=4096 -seed=1 "build-fuzz/corpus-$name" \
+      $( [ -d "$corpus" ] && echo "$corpus" ) >"build-fuzz/$name.log" 2>&1 ||
+      { tail -40 "build-fuzz/$name.log"; status=1; }
+  done
+  return $status
+}
+step "fuzz targets" fuzz
+
+[ -x tools/test_windows.sh ] && step "windows build under wine" tools/test_windows.sh
+[ -x tools/test_ppc.sh ] && step "powerpc build under qemu" tools/test_ppc.sh
+
+echo
+[ ${#failures[@]} -gt 0 ] && printf 'failed step: %s\n' "${failures[@]}"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

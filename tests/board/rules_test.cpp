@@ -1,0 +1,345 @@
+// Board rules: published perft counts, move validation corner cases,
+// attacks, game-state queries, keys, the move maker and repetitions.
+#include "frontend/quintar.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct PerftCase {
+    const char *fen;
+    int depth;
+    uint64_t nodes;
+};
+
+// Published counts of well-known test positions (cheap depths only here;
+// bench/perft runs the deep ones).
+const PerftCase kPerft[] = {
+    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0, 1},
+    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 1, 20},
+    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 3, 8902},
+    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 4, 197281},
+    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 1, 48},
+    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 3, 97862},
+    {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 4, 43238},
+    {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3, 9467},
+    {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 3, 62379},
+    {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 3, 89890},
+    // lone pawn on a7: four promotions plus the king's moves
+    {"8/P7/8/8/8/8/8/K6k w - - 0 1", 1, 4 + 3},
+};
+
+TEST(Perft, PublishedCounts) {
+    for (const PerftCase &c : kPerft) {
+        load_fen(c.fen);
+        EXPECT_EQ(perft(c.depth), c.nodes) << c.fen << " depth " << c.depth;
+    }
+}
+
+TEST(Perft, LeavesThePositionAndHistoryAlone) {
+    load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    const HS before = PositionKey_s();
+    const double count = positionCount, moves = moveCount;
+    perft(3);
+    EXPECT_STREQ(PositionKey_s().v, before.v);
+    EXPECT_EQ(positionCount, count);
+    EXPECT_EQ(moveCount, moves);
+}
+
+TEST(Fen, AcceptedFieldsAndCounters) {
+    load_fen("8/8/8/8/8/8/8/K6k w - -");
+    EXPECT_EQ(halfmoveClock, 0);
+    EXPECT_EQ(moveCount, 0);
+    EXPECT_EQ(whiteKingMoved, 1);
+    load_fen("8/8/8/8/8/8/8/K6k b - - 0 40");
+    EXPECT_EQ(moveCount, 79);
+    EXPECT_EQ(currentPlayer, 2);
+    EXPECT_EQ(computerPlayer, 2);
+    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w Kx - 0 1");
+    EXPECT_EQ(whiteRookHMoved, 0);
+    EXPECT_EQ(whiteRookAMoved, 1);
+    EXPECT_EQ(whiteKingMoved, 0);
+    EXPECT_EQ(blackKingMoved, 1);
+    EXPECT_EQ(blackRookAMoved, 1);
+    EXPECT_EQ(blackRookHMoved, 1);
+    load_fen("4k3/8/8/8/8/8/8/4K3 w - e3 0 1");
+    EXPECT_EQ(enPassantX, 4);
+    EXPECT_EQ(enPassantY, 5);
+    load_fen("4k3/8/8/8/8/8/8/4K3 b - d6 0 1");
+    EXPECT_EQ(enPassantY, 2);
+    load_fen(start_fen);
+    EXPECT_EQ(board[4][7], 6);
+    EXPECT_EQ(board[3][0], 15);
+    EXPECT_EQ(board[0][6], 1);
+    EXPECT_EQ(positionCount, 1);
+    EXPECT_STREQ(positionHistory_s[0].v, PositionKey_s().v);
+}
+
+TEST(Fen, RejectionChangesNothing) {
+    const char *bad[] = {
+        "",
+        "8/8/8/8/8/8/8/K6k w",                   // three fields
+        "ppppppppp/8/8/8/8/8/8/K6k w - -",       // nine squares on a rank
+        "8/8/8/8/8/8/8/K6k0 w - -",              // digit 0
+        "9/8/8/8/8/8/8/K6k w - -",               // digit 9
+        "8/8/8/8/8/8/K6k w - -",                 // seven ranks
+        "8/8/8/8/8/8/8/8/K6k w - -",             // nine ranks
+        "8/8/8/8/8/8/8/KK5k w - -",              // two White kings
+        "8/8/8/8/8/8/8/7k w - -",                // no White king
+        "8/8/8/8/8/8/8/K6x w - -",               // unknown letter
+        "8/8/8/8/8/8/8/K5k w - -",               // short last rank
+        "8/8/8/8/8/8/8/K6k x - -",               // side
+        "8/8/8/8/8/8/8/K6k w - e4",              // en-passant rank
+        "8/8/8/8/8/8/8/K6k w - i3",              // en-passant file
+        "8/8/8/8/8/8/8/K6k w - e",               // en-passant length
+        "8/8/8/8/8/8/8/K6k w - - -1 1",          // negative clock
+    };
+    load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 3 7");
+    ASSERT_EQ(apply_uci("e7d6"), 1);
+    const State before = state_get();
+    const double count = positionCount, moves = moveCount;
+    const HS key = PositionKey_s();
+    for (const char *fen : bad) {
+        EXPECT_EQ(set_fen(fen), 0) << fen;
+        const State after = state_get();
+        EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << fen;
+        EXPECT_EQ(positionCount, count) << fen;
+        EXPECT_EQ(moveCount, moves) << fen;
+        EXPECT_STREQ(PositionKey_s().v, key.v) << fen;
+    }
+}
+
+TEST(MoveText, PromotionsAndRejections) {
+    const struct {
+        const char *move;
+        int ok;
+        double piece;  // on e8 afterwards when accepted
+    } cases[] = {{"e7e8q", 1, 5}, {"e7e8n", 1, 3}, {"e7e8r", 1, 2}, {"e7e8b", 1, 4},
+                 {"e7e8Q", 0, 0}, {"e7e8", 0, 0},  {"e7e8k", 0, 0}, {"e7e8p", 0, 0}};
+    for (const auto &c : cases) {
+        load_fen("1k6/4P3/8/8/8/8/8/4K3 w - - 0 1");
+        EXPECT_EQ(apply_uci(c.move), c.ok) << c.move;
+        if (c.ok) {
+            EXPECT_EQ(board[4][0], c.piece) << c.move;
+            EXPECT_EQ(currentPlayer, 2);
+            EXPECT_EQ(positionCount, 2);
+        } else {
+            EXPECT_EQ(board[4][1], 1) << c.move;
+            EXPECT_EQ(positionCount, 1);
+        }
+    }
+    load_fen(start_fen);
+    const char *rejected[] = {"e2e4q", "e7e5", "e3e4", "e2e5", "i2i4", "e2e", "e2e4e4", "e9e4"};
+    for (const char *m : rejected) EXPECT_EQ(apply_uci(m), 0) << m;
+    EXPECT_EQ(apply_uci("e2e4"), 1);
+    EXPECT_EQ(apply_uci("e2e4"), 0);  // Black to move now
+    load_fen("4k3/8/8/8/8/8/p7/4K3 b - - 0 1");
+    EXPECT_EQ(apply_uci("a2a1n"), 1);
+    EXPECT_EQ(board[0][7], 13);
+    EXPECT_STREQ(ComputerMoveText_s(1, 4, 1, 4, 0).v, "e7e8q");
+    EXPECT_STREQ(ComputerMoveText_s(11, 0, 6, 0, 7).v, "a2a1q");
+    EXPECT_STREQ(ComputerMoveText_s(3, 6, 7, 5, 5).v, "g1f3");
+}
+
+TEST(History, CapAtThousandAndOneKeys) {
+    load_fen(start_fen);
+    const char *cycle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(apply_uci(cycle[i % 4]), 1) << i;
+    EXPECT_EQ(positionCount, 1001);
+    EXPECT_EQ(moveCount, 1000);
+    ASSERT_EQ(apply_uci("g1f3"), 1);  // still made, no longer recorded
+    EXPECT_EQ(positionCount, 1001);
+    EXPECT_EQ(moveCount, 1001);
+    EXPECT_EQ(board[5][5], 3);
+}
+
+TEST(Validation, PieceRulesCastlingAndEnPassant) {
+    const struct {
+        const char *fen;
+        const char *move;
+        int valid;
+    } cases[] = {
+        {start_fen, "e2e4", 1},
+        {start_fen, "g1f3", 1},
+        {start_fen, "e2e5", 0},
+        {start_fen, "c1e3", 0},  // bishop through its own pawn
+        {"4k3/8/8/8/8/4p3/4P3/4K3 w - - 0 1", "e2e3", 0},  // no straight capture
+        {"4k3/8/8/8/4p3/8/4P3/4K3 w - - 0 1", "e2e4", 0},  // double step onto a piece
+        {"4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1", "e2e4", 0},  // blocked between
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 1},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", "e5d6", 0},
+        {"4k3/8/8/K2pP2r/8/8/8/8 w - d6 0 1", "e5d6", 0},  // both pawns leave the rank
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1", 1},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1c1", 1},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", "e1g1", 0},
+        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", "e1c1", 0},
+        {"r3k2r/8/8/8/8/8/8/R3K1NR w KQkq - 0 1", "e1g1", 0},
+        {"r3k2r/8/8/8/8/8/8/R3K3 w KQkq - 0 1", "e1g1", 0},   // rook missing
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f2", 1},
+        {"r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", "e1g1", 0},  // in check
+        {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", 0},  // passes f1
+        {"r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1", "e1c1", 1},  // b1 may be attacked
+        {"r3k2r/8/8/8/8/8/2r5/R3K2R w KQkq - 0 1", "e1c1", 0},  // lands on c1
+        {"4k3/8/8/8/8/8/4q3/4K3 w - - 0 1", "e1e2", 1},
+        {"4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", "e2d3", 0},  // pinned
+        {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", "e2e5", 1},  // along the pin
+        {"4k3/8/8/8/8/8/8/4K2q w - - 0 1", "e1f1", 0},
+        {"4k3/8/8/8/8/8/8/4K2q w - - 0 1", "e1f2", 1},
+    };
+    for (const auto &c : cases) {
+        load_fen(c.fen);
+        const int fx = c.move[0] - 'a', fy = '8' - c.move[1];
+        const int tx = c.move[2] - 'a', ty = '8' - c.move[3];
+        EXPECT_EQ(IsMoveValid(fx, fy, tx, ty), c.valid) << c.fen << " " << c.move;
+    }
+    // No king of the mover's colour: every pseudo-legal move is valid, and
+    // no move may capture a king.
+    reset_engine();
+    for (auto &col : board)
+        for (double &sq : col) sq = 0;
+    board[4][7] = 2;
+    board[4][0] = 16;
+    board[0][0] = 12;
+    EXPECT_EQ(IsMoveValid(4, 7, 4, 1), 1);
+    EXPECT_EQ(IsMoveValid(4, 7, 4, 0), 0);
+}
+
+TEST(Attacks, RaysPawnsKingsAndChecks) {
+    load_fen("4k3/8/8/8/8/4P3/8/4K3 w - - 0 1");
+    EXPECT_EQ(IsSquareAttacked(3, 4, 1), 1);
+    EXPECT_EQ(IsSquareAttacked(5, 4, 1), 1);
+    EXPECT_EQ(IsSquareAttacked(4, 4, 1), 0);
+    EXPECT_EQ(PieceAttacksSquare(4, 5, 3, 4), 1);
+    EXPECT_EQ(PieceAttacksSquare(4, 5, 4, 4), 0);
+    EXPECT_EQ(IsSquareAttacked(4, 6, 1), 1);  // the king covers its own pawn's square
+    load_fen("4k3/8/8/8/R1N4p/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(IsSquareAttacked(1, 4, 1), 1);
+    EXPECT_EQ(IsSquareAttacked(3, 4, 1), 0);  // rook stops at its own knight
+    load_fen("4k3/8/8/8/Q1p4p/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(PieceAttacksSquare(0, 4, 2, 4), 1);
+    EXPECT_EQ(PieceAttacksSquare(0, 4, 3, 4), 0);  // not past the enemy pawn
+    load_fen(start_fen);
+    EXPECT_EQ(IsPlayerInCheck(1), 0);
+    EXPECT_EQ(IsPlayerInCheck(2), 0);
+    EXPECT_EQ(FindKing(2), 40);
+    EXPECT_EQ(FindKing(1), 47);
+    EXPECT_EQ(PieceColor(0), 0);
+    EXPECT_EQ(PieceColor(6), 1);
+    EXPECT_EQ(PieceColor(11), 2);
+}
+
+TEST(GameState, MovesMatesAndMaterial) {
+    load_fen(start_fen);
+    EXPECT_EQ(CountLegalMoves(1), 20);
+    EXPECT_EQ(CountLegalMoves(2), 20);
+    EXPECT_EQ(HasLegalMove(1), 1);
+    load_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");  // stalemate
+    EXPECT_EQ(HasLegalMove(2), 0);
+    EXPECT_EQ(IsPlayerInCheck(2), 0);
+    load_fen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");  // mate
+    EXPECT_EQ(HasLegalMove(2), 0);
+    EXPECT_EQ(IsPlayerInCheck(2), 1);
+    load_fen("k7/2K1P3/8/8/8/8/8/8 w - - 0 1");
+    EXPECT_EQ(CountLegalMoves(1), 1 + 6);  // the promotion counts once
+    const struct {
+        const char *fen;
+        int insufficient;
+    } material[] = {
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},  {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},
+        {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1}, {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
+        {"1b2k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1}, {"4k3/8/8/8/8/8/8/1NN1K3 w - - 0 1", 0},
+        {"1n2k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 0}, {"4k3/8/8/8/8/8/P7/4K3 w - - 0 1", 0},
+    };
+    for (const auto &m : material) {
+        load_fen(m.fen);
+        EXPECT_EQ(IsInsufficientMaterial(), m.insufficient) << m.fen;
+    }
+}
+
+TEST(Keys, LayoutAndEffectiveEnPassant) {
+    load_fen(start_fen);
+    const std::string key = PositionKey_s().v;
+    EXPECT_EQ(key.substr(0, 24), "12,13,14,15,16,14,13,12,");
+    EXPECT_EQ(key.substr(key.size() - 12), "P1K00R0000E-");
+    // An en-passant square no pawn of the side to move can use is invisible.
+    load_fen("4k3/8/8/8/4P3/8/8/4K3 b - e3 0 1");
+    const std::string withSquare = PositionKey_s().v;
+    load_fen("4k3/8/8/8/4P3/8/8/4K3 b - - 0 1");
+    EXPECT_EQ(withSquare, PositionKey_s().v);
+    load_fen("4k3/8/8/8/3pP3/8/8/4K3 b - e3 0 1");
+    EXPECT_EQ(std::string(EffectiveEnPassant_s().v), "4,5");
+    // The capture would expose the king along the rank.
+    load_fen("8/8/8/8/k2pP2R/8/8/4K3 b - e3 0 1");
+    EXPECT_EQ(std::string(EffectiveEnPassant_s().v), "-");
+    load_fen("4k3/8/8/8/Pp6/8/8/4K3 b - a3 0 1");  // file a: right neighbour only
+    EXPECT_EQ(std::string(EffectiveEnPassant_s().v), "0,5");
+}
+
+TEST(MoveMaker, CastlingEnPassantPromotionAndFlags) {
+    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 5 1");
+    MakeSearchMove(4, 7, 6, 7);
+    EXPECT_EQ(board[5][7], 2);
+    EXPECT_EQ(board[7][7], 0);
+    EXPECT_EQ(whiteKingMoved, 1);
+    EXPECT_EQ(whiteRookHMoved, 0);  // the king flag covers the rook moved by castling
+    EXPECT_EQ(halfmoveClock, 6);
+    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    MakeSearchMove(4, 7, 5, 7);
+    EXPECT_EQ(board[7][7], 2);  // a one-file king step moves no rook
+    load_fen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
+    MakeSearchMove(0, 0, 0, 7);  // rook takes rook on a1
+    EXPECT_EQ(whiteRookAMoved, 1);
+    EXPECT_EQ(blackRookAMoved, 1);
+    load_fen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 3 1");
+    MakeSearchMove(3, 1, 3, 3);
+    EXPECT_EQ(enPassantX, 3);
+    EXPECT_EQ(enPassantY, 2);
+    EXPECT_EQ(halfmoveClock, 0);
+    MakeSearchMove(4, 3, 3, 2);
+    EXPECT_EQ(board[3][3], 0);
+    EXPECT_EQ(enPassantX, -1);
+    load_fen("4k3/8/8/8/8/8/p7/4K3 b - - 0 1");
+    MakeSearchMove(0, 6, 0, 7);
+    EXPECT_EQ(board[0][7], 15);
+    load_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    MakeSearchMove(4, 7, 4, 6);
+    EXPECT_EQ(enPassantX, -1);
+}
+
+TEST(SearchState, SaveRestoreAndRepetitions) {
+    load_fen(start_fen);
+    const State before = state_get();
+    SaveSearchState(3);
+    MakeSearchMove(4, 6, 4, 4);
+    RestoreSearchState(3);
+    const State after = state_get();
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+    // g1f3 g8f6 f3g1 f6g8 returns to the start: the key occurs twice in the game.
+    for (const char *m : {"g1f3", "g8f6", "f3g1", "f6g8"}) ASSERT_EQ(apply_uci(m), 1);
+    EXPECT_EQ(SearchPositionOccurrences(1, 1), 2);
+    EXPECT_EQ(IsSearchRepetition(1, 1), 1);
+    load_fen(start_fen);
+    SearchPositionOccurrences(1, 1);  // records the start key at level 1
+    EXPECT_EQ(SearchPositionOccurrences(1, 3), 2);  // history + level 1
+    EXPECT_EQ(SearchPositionOccurrences(1, 1), 1);  // its own level is not compared
+}
+
+TEST(SearchState, WinningRepeatDamping) {
+    reset_engine();
+    computerPlayer = 1;
+    searchWinningAdvantage = 250;
+    EXPECT_EQ(DiscourageWinningRepeat(300, 1), 240);
+    EXPECT_EQ(DiscourageWinningRepeat(150, 1), 150);
+    EXPECT_EQ(DiscourageWinningRepeat(900000, 1), 900000);
+    EXPECT_EQ(DiscourageWinningRepeat(300, 0), 300);
+    computerPlayer = 2;
+    EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -240);
+    searchWinningAdvantage = 199;
+    EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -300);
+}
+
+}  // namespace
