@@ -1,0 +1,213 @@
+// Evaluation cache (block 905) and pawn-cache allocation (block 906).
+//
+// Every static evaluation of the engine goes through EvaluateBoard, which
+// looks the whole position up in a direct-mapped table of 128-byte slots
+// keyed by a 73-character text key (the 64 squares plus side to move,
+// castling flags and en-passant square).  The slot index comes from a hash
+// over the squares only, so side-to-move and castling twins share a slot and
+// displace one another; the full key comparison keeps every hit exact.
+//
+// Slot layout (little-endian, as peek_n/poke_n read and write it):
+//   0       state: 0 empty/being written, 1 key and score valid,
+//           2 key valid without score (claimed by the move hash)
+//   1..73   position key, no terminator
+//   74..79  reserved (zero)
+//   80..83  score + 1000000, unsigned 32-bit
+//   84..127 move-hash entry of the same position; byte 84 is its valid flag
+//
+// The hot path reads and writes the block bytes directly with the same layout
+// the checked peek/poke helpers use, builds the key byte by byte and never
+// allocates or formats.
+#include "core/quin_core.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr int kEvalBlock = 905;
+constexpr int kPawnBlock = 906;
+constexpr int kSlotBytes = 128;
+constexpr int kKeyBytes = 73;
+constexpr int kScoreOffset = 80;
+constexpr int kMoveFlagOffset = 84;
+constexpr double kScoreBias = 1000000;
+constexpr double kPawnCacheBytes = 43008;
+
+inline unsigned char key_char(double v) {
+    // Chr(): the low 8 bits of the value truncated to a 32-bit integer.
+    return static_cast<unsigned char>(static_cast<int32_t>(v));
+}
+
+// Horner hash of 64 square terms (each the square's code + 1) modulo
+// 2^31 - 1.  Reducing after every fourth square gives the same remainder as
+// reducing after every square, since all terms are non-negative and
+// h * 131^4 stays far below 2^63 for h < 2^31.
+inline uint64_t mod_prime(uint64_t v) {
+    // v mod (2^31 - 1) by folding the high bits onto the low ones.
+    constexpr uint64_t kPrime = 2147483647;
+    v = (v & kPrime) + (v >> 31);
+    v = (v & kPrime) + (v >> 31);
+    return v >= kPrime ? v - kPrime : v;
+}
+
+inline int64_t square_hash(const int64_t *terms) {
+    uint64_t hash = 0;
+    for (int i = 0; i < 64; i += 4) {
+        const uint64_t block = static_cast<uint64_t>(
+            ((terms[i] * 131 + terms[i + 1]) * 131 + terms[i + 2]) * 131 + terms[i + 3]);
+        hash = mod_prime(hash * (131ULL * 131 * 131 * 131) + block);
+    }
+    return static_cast<int64_t>(hash);
+}
+
+// Builds the 73-byte cache key of the current position, with `side` as the
+// side-to-move character, and returns the square hash.  Sets *exact to false
+// when a square holds something other than a small whole number, for which
+// the hash has to be taken step by step in doubles.
+inline int64_t build_position_key(unsigned char *key, double side, bool *exact) {
+    int64_t terms[64];
+    bool plain = true;
+    int i = 0;
+    for (int y = 0; y < 8; y++) {
+        for (int x = 0; x < 8; x++) {
+            const double piece = board[x][y];
+            const int64_t code = static_cast<int64_t>(piece);
+            plain &=
+                (static_cast<uint64_t>(code + 1) < 4097) & (static_cast<double>(code) == piece);
+            terms[i] = code + 1;
+            key[i++] = static_cast<unsigned char>(code + 65);  // Chr(piece + 65) for whole codes
+        }
+    }
+    key[64] = key_char(side + 65);
+    key[65] = key_char(whiteKingMoved + 65);
+    key[66] = key_char(blackKingMoved + 65);
+    key[67] = key_char(whiteRookAMoved + 65);
+    key[68] = key_char(whiteRookHMoved + 65);
+    key[69] = key_char(blackRookAMoved + 65);
+    key[70] = key_char(blackRookHMoved + 65);
+    key[71] = key_char(enPassantX + 66);
+    key[72] = key_char(enPassantY + 66);
+    *exact = plain;
+    if (plain) return square_hash(terms);
+    i = 0;
+    for (int y = 0; y < 8; y++)
+        for (int x = 0; x < 8; x++) key[i++] = key_char(board[x][y] + 65);
+    return 0;
+}
+
+// The square hash step by step in doubles, for boards holding odd values.
+double square_hash_in_doubles() {
+    double hash = 0;
+    for (int y = 0; y < 8; y++)
+        for (int x = 0; x < 8; x++) hash = Mod(hash * 131 + board[x][y] + 1, 2147483647);
+    return hash;
+}
+
+inline uint32_t read_u32(const unsigned char *p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+inline void write_u32(unsigned char *p, double value) {
+    // Same conversion as poke_n: truncate to a 64-bit integer, keep the low
+    // 32 bits.
+    const uint32_t v = static_cast<uint32_t>(static_cast<int64_t>(value));
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+// Cache probe and store through the bound-checked block helpers.  Used only
+// when the board holds something other than piece codes or block 905 is not
+// the size the slot count promises (globals changed behind the cache's
+// back), so that a bad access ends the process with the memory-bounds
+// message instead of touching foreign memory.
+double evaluate_board_checked(const unsigned char *key, double offset) {
+    HS key_s;
+    std::memset(key_s.v, 0, sizeof key_s.v);
+    std::memcpy(key_s.v, key, kKeyBytes);
+    if (peek_n(kEvalBlock, offset, 1) == 1 &&
+        std::memcmp(peek_s(kEvalBlock, offset + 1, kKeyBytes).v, key, kKeyBytes) == 0) {
+        evalHashHits += 1;
+        return peek_n(kEvalBlock, offset + kScoreOffset, 4) - kScoreBias;
+    }
+    evalHashMisses += 1;
+    const double value = EvaluateBoardUncached();
+    if (peek_n(kEvalBlock, offset, 1) == 0 ||
+        std::memcmp(peek_s(kEvalBlock, offset + 1, kKeyBytes).v, key, kKeyBytes) != 0) {
+        poke_n(kEvalBlock, offset + kMoveFlagOffset, 0, 1);
+    }
+    poke_n(kEvalBlock, offset, 0, 1);
+    poke_s(kEvalBlock, offset + 1, key_s, 0);
+    poke_n(kEvalBlock, offset + kScoreOffset, value + kScoreBias, 4);
+    poke_n(kEvalBlock, offset, 1, 1);
+    return value;
+}
+
+}  // namespace
+
+double EvaluateBoard() {
+    if (evalHashSlots == 0) return EvaluateBoardUncached();
+
+    unsigned char key[kKeyBytes];
+    bool exact;
+    const int64_t hash = build_position_key(key, currentPlayer, &exact);
+    const int64_t slots = static_cast<int64_t>(evalHashSlots);
+    if (!exact || static_cast<double>(slots) != evalHashSlots || slots <= 0) {
+        return evaluate_board_checked(key,
+                                      Mod(square_hash_in_doubles(), evalHashSlots) * kSlotBytes);
+    }
+    const double offset = static_cast<double>((hash % slots) * kSlotBytes);
+    const uint64_t off = static_cast<uint64_t>(offset);
+    if (memory[kEvalBlock] == nullptr || off + kSlotBytes > memory_size[kEvalBlock]) {
+        return evaluate_board_checked(key, offset);
+    }
+
+    unsigned char *slot = memory[kEvalBlock] + off;
+    if (slot[0] == 1 && std::memcmp(slot + 1, key, kKeyBytes) == 0) {
+        evalHashHits += 1;
+        return static_cast<double>(read_u32(slot + kScoreOffset)) - kScoreBias;
+    }
+
+    evalHashMisses += 1;
+    const double value = EvaluateBoardUncached();
+
+    // The evaluation never touches block 905, but re-derive the pointer so
+    // that the store stays correct should that ever change.
+    slot = memory[kEvalBlock] + off;
+    // A slot that held another position (or nothing) loses its move entry; a
+    // slot the move hash claimed for this very position keeps it.
+    if (slot[0] == 0 || std::memcmp(slot + 1, key, kKeyBytes) != 0) slot[kMoveFlagOffset] = 0;
+    slot[0] = 0;
+    std::memcpy(slot + 1, key, kKeyBytes);
+    write_u32(slot + kScoreOffset, value + kScoreBias);
+    slot[0] = 1;
+    return value;
+}
+
+double SetEvalHash(double kb) {
+    if (kb != 0 && kb != 512 && kb != 1024) return 0;
+    if (evalHashKB > 0) FreeMem(kEvalBlock);
+    evalHashKB = 0;
+    evalHashSlots = 0;
+    evalHashHits = 0;
+    evalHashMisses = 0;
+    // The move hash lives in the same slots: its entries go with them.
+    moveHashGeneration += 1;
+    moveHashHits = 0;
+    moveHashStores = 0;
+    if (kb == 0) return 0;
+    AllocMem(kEvalBlock, kb * 1024);
+    evalHashKB = kb;
+    evalHashSlots = kb * 8;
+    return 0;
+}
+
+double InitPawnCache() {
+    if (pawnCacheReady != 0) return 0;
+    AllocMem(kPawnBlock, kPawnCacheBytes);
+    pawnCacheReady = 1;
+    return 0;
+}
