@@ -1,0 +1,147 @@
+// Move hash: the best move found at a position, kept in the upper bytes of
+// the position's evaluation-cache slot (block 905) under the same 73-byte
+// key, so that a later visit can search that move first.  The side byte of
+// the key is the side to move at the node, not the global side to move.
+#include "core/quin_core.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr int kCacheBlock = 905;
+constexpr int kSlotBytes = 128;
+constexpr int kKeyBytes = 73;
+constexpr int kStateByte = 0;
+constexpr int kKeyOffset = 1;
+constexpr int kMoveFlagOffset = 84;
+constexpr int kMoveOffset = 88;
+
+// Writes the cache key of the current position with `player` as the side
+// to move (73 characters and a terminator) and returns the square hash.
+int64_t BuildCacheKey(char *key, double player) {
+    int64_t hash = 0;
+    int i = 0;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const int piece = static_cast<int>(board[x][y]);
+            hash = (hash * 131 + piece + 1) % 2147483647;
+            key[i++] = static_cast<char>(piece + 65);
+        }
+    }
+    key[64] = static_cast<char>(static_cast<int>(player) + 65);
+    key[65] = static_cast<char>(static_cast<int>(whiteKingMoved) + 65);
+    key[66] = static_cast<char>(static_cast<int>(blackKingMoved) + 65);
+    key[67] = static_cast<char>(static_cast<int>(whiteRookAMoved) + 65);
+    key[68] = static_cast<char>(static_cast<int>(whiteRookHMoved) + 65);
+    key[69] = static_cast<char>(static_cast<int>(blackRookAMoved) + 65);
+    key[70] = static_cast<char>(static_cast<int>(blackRookHMoved) + 65);
+    key[71] = static_cast<char>(static_cast<int>(enPassantX) + 66);
+    key[72] = static_cast<char>(static_cast<int>(enPassantY) + 66);
+    key[73] = 0;
+    return hash;
+}
+
+// The cache block, or null when it is missing or smaller than its slots.
+unsigned char *CacheBlock() {
+    if (evalHashSlots <= 0) return nullptr;
+    unsigned char *block = block_bytes(kCacheBlock);
+    if (block == nullptr) return nullptr;
+    if (memory_size[kCacheBlock] < static_cast<uint64_t>(evalHashSlots) * kSlotBytes)
+        return nullptr;
+    return block;
+}
+
+inline uint32_t ReadU32(const unsigned char *p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+inline void WriteU32(unsigned char *p, uint32_t value) {
+    p[0] = static_cast<unsigned char>(value & 0xff);
+    p[1] = static_cast<unsigned char>((value >> 8) & 0xff);
+    p[2] = static_cast<unsigned char>((value >> 16) & 0xff);
+    p[3] = static_cast<unsigned char>((value >> 24) & 0xff);
+}
+
+inline int ColourOf(double piece) {
+    if (piece == 0) return 0;
+    return piece >= 11 ? 2 : 1;
+}
+
+}  // namespace
+
+double ProbeMoveHash(double level, double player) {
+    const int lv = static_cast<int>(level);
+    moveHashOffset[lv] = -1;
+    moveHashNodeGeneration[lv] = moveHashGeneration;
+    moveHashOrder[lv] = -1;
+    if (moveHashEnabled == 0 || evalHashSlots == 0) return -1;
+    unsigned char *block = CacheBlock();
+    if (block == nullptr) return -1;
+
+    char *key = moveHashKey_s[lv].v;
+    const int64_t hash = BuildCacheKey(key, player);
+    const int64_t offset = (hash % static_cast<int64_t>(evalHashSlots)) * kSlotBytes;
+    moveHashOffset[lv] = static_cast<double>(offset);
+
+    const unsigned char *slot = block + offset;
+    if (slot[kStateByte] == 0) return -1;
+    if (std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) return -1;
+    if (slot[kMoveFlagOffset] != 1) return -1;
+    const int64_t code = static_cast<int64_t>(ReadU32(slot + kMoveOffset)) - 1;
+    if (code < 0 || code > 4095) return -1;
+
+    const int fx = static_cast<int>((code / 64) % 8);
+    const int fy = static_cast<int>(code / 512);
+    const int tx = static_cast<int>(code % 8);
+    const int ty = static_cast<int>((code / 8) % 8);
+    if (ColourOf(board[fx][fy]) != player) return -1;
+    if (IsMoveValid(fx, fy, tx, ty) == 0) return -1;
+    moveHashHits += 1;
+    return static_cast<double>(code);
+}
+
+double PrepareMoveHashOrder(double level, double player) {
+    double code = ProbeMoveHash(level, player);
+    if (PreferredPVAvailable(level, player) != 0) {
+        const int ply = static_cast<int>(level);
+        code = preferredPVFromY[ply] * 512 + preferredPVFromX[ply] * 64 + preferredPVToY[ply] * 8 +
+               preferredPVToX[ply];
+    }
+    moveHashOrder[static_cast<int>(level)] = code;
+    return code >= 0 ? 1 : 0;
+}
+
+double IsMoveHashOrder(double level, double fx, double fy, double tx, double ty) {
+    return (fy * 512 + fx * 64 + ty * 8 + tx) == moveHashOrder[static_cast<int>(level)] ? 1 : 0;
+}
+
+double StoreMoveHash(double level) {
+    const int lv = static_cast<int>(level);
+    if (moveHashEnabled == 0 || evalHashSlots == 0 || searchAborted != 0) return 0;
+    if (moveHashNodeGeneration[lv] != moveHashGeneration) return 0;
+    const double offset = moveHashOffset[lv];
+    if (offset < 0 || offset >= evalHashSlots * kSlotBytes) return 0;
+    if (currentPVValid[lv][lv] == 0) return 0;
+    unsigned char *block = CacheBlock();
+    if (block == nullptr) return 0;
+
+    const double code = currentPVFromY[lv][lv] * 512 + currentPVFromX[lv][lv] * 64 +
+                        currentPVToY[lv][lv] * 8 + currentPVToX[lv][lv];
+    unsigned char *slot = block + static_cast<int64_t>(offset);
+    const char *key = moveHashKey_s[lv].v;
+    if (slot[kStateByte] == 0) {
+        std::memcpy(slot + kKeyOffset, key, kKeyBytes);
+        slot[kStateByte] = 2;
+    } else if (std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) {
+        slot[kStateByte] = 0;
+        std::memcpy(slot + kKeyOffset, key, kKeyBytes);
+        slot[kStateByte] = 2;
+    }
+    slot[kMoveFlagOffset] = 0;
+    WriteU32(slot + kMoveOffset, static_cast<uint32_t>(static_cast<int64_t>(code) + 1));
+    slot[kMoveFlagOffset] = 1;
+    moveHashStores += 1;
+    return 0;
+}
