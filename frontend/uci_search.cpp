@@ -1,0 +1,82 @@
+// The "go" command of the UCI session and its search thread.  The command
+// loop turns the limits of the line into the engine's search limits and
+// starts the thread; the thread runs the search and prints the result lines
+// itself when it ends.
+#include "../platform/platform.h"
+#include "quintar.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+void go_limits(const char *line);
+void start_search();
+void search_thread();
+void uci_go(const char *line);
+
+namespace {
+
+// The number after a keyword of the go line.
+int int_after(const char *p) {
+    long v = std::strtol(p, nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+// Sets computerDepth, computerThinkSeconds and search_infinite from a go line.
+void go_limits(const char *line) {
+    computerDepth = 8;
+    computerThinkSeconds = 10;
+    search_infinite = 0;
+    if (const char *p = std::strstr(line, " depth ")) {
+        int d = int_after(p + 7);
+        if (d < 1) d = 1;
+        if (d > 8) d = 8;
+        computerDepth = d;
+        computerThinkSeconds = 300;
+    }
+    const char *clock = currentPlayer == 1 ? " wtime " : currentPlayer == 2 ? " btime " : nullptr;
+    if (const char *p = std::strstr(line, " movetime ")) {
+        // fmax: a movetime that is not a number counts as the 1 ms minimum.
+        computerThinkSeconds = std::fmax(std::atof(p + 10), 1.0) / 1000.0;
+    } else if (const char *q = clock ? std::strstr(line, clock) : nullptr) {
+        // A thirtieth of the clock, but never the whole clock minus 50 ms
+        // of safety; at least 1 ms.  fmin/fmax skip a not-a-number side.
+        double t = std::atof(q + 7);
+        double budget = std::fmax(std::fmin(t / 30.0, t - 50.0), 1.0);
+        computerThinkSeconds = budget / 1000.0;
+    }
+    if (std::strstr(line, " infinite")) {
+        computerThinkSeconds = 86400;
+        search_infinite = 1;
+    }
+}
+
+void search_thread() {
+    CalculateBestMove();
+    // An infinite search that finishes early holds its result until "stop".
+    if (search_infinite == 1) {
+        while (stop_requested.load() == 0) platform_sleep_ms(10);
+    }
+    emit_result();
+}
+
+void start_search() {
+    stop_requested.exchange(0);
+    computerPlayer = currentPlayer;
+    if (platform_thread_start(search_thread))
+        thread_live = 1;
+    else
+        std::puts("info string thread creation failed");
+}
+
+void uci_go(const char *line) {
+    join_search(1);
+    go_limits(line);
+    start_search();
+}

@@ -1,0 +1,162 @@
+// The UCI session: the command loop on standard input and the commands that
+// change engine state.  The search itself runs on a thread of its own
+// (uci_search.cpp); every command here that touches engine state first
+// stops and joins that thread, so engine code never runs on two threads at
+// once and no locks are needed.
+#include "../platform/platform.h"
+#include "quintar.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// The "go" command (uci_search.cpp).
+void uci_go(const char *line);
+
+int thread_live = 0;
+int search_infinite = 0;
+
+namespace {
+
+// One input line; a longer line is handled in pieces (see read_command_line).
+constexpr size_t kLineBuffer = 16384;
+
+const char kUciReply[] =
+    "id name Quintar Engine 1.0 Beta 1 - ZevivEzezoz Test\n"
+    "id author Quintar project\n"
+    "option name Hash type spin default 1 min 0 max 1\n"
+    "uciok";
+
+const char kSetHashPrefix[] = "setoption name Hash value";
+const char kPositionPrefix[] = "position ";
+const char kMovesMarker[] = " moves ";
+
+bool begins(const char *text, const char *prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// atoi without its undefined behaviour on overflow: out-of-range numbers
+// saturate.
+int saturating_atoi(const char *s) {
+    long v = std::strtol(s, nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+void new_game() {
+    join_search(1);
+    // A fresh, empty evaluation cache of the current size.
+    SetEvalHash(evalHashKB);
+    ClearPositionHistory();
+    set_fen(start_fen);
+}
+
+// "setoption name Hash value N": the option is a switch; 0 turns the
+// evaluation cache off, any other number gives the standard 1024 KB.
+void set_hash_option(const char *value) {
+    join_search(1);
+    SetEvalHash(saturating_atoi(value) != 0 ? 1024 : 0);
+}
+
+// "position startpos|fen FEN [moves M1 M2 ...]".  A rejected FEN keeps the
+// old position; a rejected move keeps the moves applied before it.
+void set_position(char *line) {
+    join_search(1);
+    char *moves = nullptr;
+    if (char *cut = std::strstr(line, kMovesMarker)) {
+        *cut = 0;
+        moves = cut + std::strlen(kMovesMarker);
+    }
+    // The marker may have cut into "position " itself ("position moves ...").
+    size_t prefix = std::strlen(kPositionPrefix);
+    const char *rest = std::strlen(line) >= prefix ? line + prefix : "";
+    const char *fen;
+    if (std::strcmp(rest, "startpos") == 0)
+        fen = start_fen;
+    else if (begins(rest, "fen "))
+        fen = rest + 4;
+    else {
+        std::puts("info string invalid position");
+        return;
+    }
+    if (!set_fen(fen)) {
+        std::puts("info string invalid position");
+        return;
+    }
+    if (!moves) return;
+    char *p = moves;
+    for (;;) {
+        while (*p == ' ') ++p;
+        if (!*p) break;
+        char *move = p;
+        while (*p && *p != ' ') ++p;
+        bool last = *p == 0;
+        *p = 0;
+        if (!apply_uci(move)) {
+            std::puts("info string invalid move in position");
+            return;
+        }
+        if (last) break;
+        ++p;
+    }
+}
+
+// Reads one line of standard input into buf (without its "\n").  Returns
+// false at the end of input when nothing was read.  A line longer than the
+// buffer is consumed to its end and marked too long: its pieces are never
+// taken for commands, which would let text in the middle of a line (a
+// "quit" or "go" in a garbled move list) act as a command.
+// Reads up to cap - 1 bytes of one line.  A longer line is read in pieces,
+// and each piece is handled as a line of its own, as a GUI's line-buffered
+// reader on the other side of the pipe would see it.
+bool read_command_line(char *buf, size_t cap) {
+    return std::fgets(buf, static_cast<int>(cap), stdin) != nullptr;
+}
+
+}  // namespace
+
+void join_search(int stop) {
+    if (thread_live != 1) return;
+    stop_requested.exchange(stop);
+    platform_thread_join();
+    thread_live = 0;
+}
+
+int uci_handle_line(char *line) {
+    line[std::strcspn(line, "\r\n")] = 0;
+    if (std::strcmp(line, "uci") == 0) {
+        std::puts(kUciReply);
+    } else if (std::strcmp(line, "isready") == 0) {
+        // Answered at once; a running search goes on.
+        std::puts("readyok");
+    } else if (std::strcmp(line, "stop") == 0) {
+        join_search(1);
+    } else if (std::strcmp(line, "quit") == 0) {
+        join_search(1);
+        std::fflush(stdout);
+        return 0;
+    } else if (std::strcmp(line, "ucinewgame") == 0) {
+        new_game();
+    } else if (begins(line, kSetHashPrefix)) {
+        set_hash_option(line + std::strlen(kSetHashPrefix));
+    } else if (begins(line, kPositionPrefix)) {
+        set_position(line);
+    } else if (begins(line, "go")) {
+        uci_go(line);
+    }
+    std::fflush(stdout);
+    return 1;
+}
+
+int uci_session() {
+    static char line[kLineBuffer];
+    while (read_command_line(line, sizeof line)) {
+        if (!uci_handle_line(line)) return 0;
+    }
+    // End of input: the interface has gone; stop the search and leave.
+    join_search(1);
+    std::fflush(stdout);
+    return 0;
+}
