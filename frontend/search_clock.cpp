@@ -24,10 +24,10 @@ bool (*coarse_clock_ms)(double *now, double *tick) = nullptr;
 // a moment more than a tick away by the coarse copy is away by the precise
 // clock too, and reading the precise clock can be skipped without changing
 // any decision.
-static bool certainly_before(double target) {
+static inline bool certainly_before(double target) {
     double now, tick;
-    if (!coarse_clock_ms || !coarse_clock_ms(&now, &tick)) return false;
-    return now - timer_origin + tick + 1.0 < target;
+    return coarse_clock_ms != nullptr && coarse_clock_ms(&now, &tick) &&
+           now - timer_origin + tick + 1.0 < target;
 }
 
 double SearchTimeExpired() {

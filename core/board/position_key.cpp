@@ -65,13 +65,34 @@ HS EffectiveEnPassant_s() {
     return r;
 }
 
+namespace {
+
+// A square's text followed by its comma, for the codes a board can hold.
+struct SquareText {
+    char text[4];
+    int length;
+};
+constexpr SquareText kSquareText[17] = {
+    {"0,", 2},  {"1,", 2},  {"2,", 2},  {"3,", 2},  {"4,", 2},  {"5,", 2},
+    {"6,", 2},  {"7,", 2},  {"8,", 2},  {"9,", 2},  {"10,", 3}, {"11,", 3},
+    {"12,", 3}, {"13,", 3}, {"14,", 3}, {"15,", 3}, {"16,", 3}};
+
+}  // namespace
+
 HS PositionKey_s() {
     HS r;
     char *p = r.v;
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) {
-            p = put_number(p, board[x][y]);
-            *p++ = ',';
+            const double square = board[x][y];
+            const int code = static_cast<int>(square);
+            if (code >= 0 && code <= 16 && code == square) {
+                std::memcpy(p, kSquareText[code].text, 4);
+                p += kSquareText[code].length;
+            } else {
+                p = put_number(p, square);
+                *p++ = ',';
+            }
         }
     *p++ = 'P';
     p = put_number(p, currentPlayer);
