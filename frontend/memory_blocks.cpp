@@ -38,7 +38,7 @@ static int64_t as_int64(double n) {
 double AllocMem(double id, double bytes) {
     int b = block_number(id);
     if (b < 0 || b >= kMemoryBlocks) {
-        std::fprintf(stderr, "memory bounds %d %lu %lu\n", b, 0UL, 0UL);
+        std::fprintf(stderr, "memory bounds %d %llu %llu\n", b, 0ULL, 0ULL);
         std::exit(2);
     }
     FreeMem(id);
@@ -62,8 +62,9 @@ double FreeMem(double id) {
 static unsigned char *checked(int b, uint64_t off, uint64_t len) {
     if (b < 0 || b >= kMemoryBlocks || !memory[b] || off > memory_size[b] ||
         len > memory_size[b] - off) {
-        std::fprintf(stderr, "memory bounds %d %lu %lu\n", b, static_cast<unsigned long>(off),
-                     static_cast<unsigned long>(len));
+        // "%lu" of a 64-bit unsigned number on every platform.
+        std::fprintf(stderr, "memory bounds %d %llu %llu\n", b, static_cast<unsigned long long>(off),
+                     static_cast<unsigned long long>(len));
         std::exit(2);
     }
     return memory[b] + off;

@@ -25,7 +25,11 @@ struct LineReader {
 
     int get() {
         if (npending > 0) return pending[--npending];
+#ifdef _WIN32
+        return _getc_nolock(f);
+#else
         return getc_unlocked(f);
+#endif
     }
     void unget(int c) { pending[npending++] = c; }
 

@@ -1,0 +1,15 @@
+# Cross-compiling the Windows x86-64 program with MinGW-w64 (posix threads
+# variant, so that std::atomic and the C++ runtime match the thread model).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(QUIN_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${QUIN_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QUIN_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${QUIN_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${QUIN_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,487 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows program under wine.
+#
+# Builds build-win/quintar-win.exe and a Linux reference program (in
+# build-windows-linux/) when needed, prepares a fresh quiet wine prefix for
+# this run, then talks to the Windows program through pipes and files and
+# compares its answers with those of the Linux build.  Ends with the line
+# "N passed, M failed" and a non-zero status when anything failed.
+#
+# Environment: QUIN_WIN_BUILD, QUIN_LINUX_BUILD (build directories),
+# QUIN_JOBS (parallel build jobs, default 2), QUIN_BENCH_DEPTH (the depth of
+# the first bench comparison, default 4),
+# QUIN_ONLY=REGEX runs only the tests whose name matches, QUIN_KEEP=1 keeps
+# the scratch directory for a look afterwards.
+set -u
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+win_build=${QUIN_WIN_BUILD:-$root/build-win}
+linux_build=${QUIN_LINUX_BUILD:-$root/build-windows-linux}
+jobs=${QUIN_JOBS:-2}
+bench_depth=${QUIN_BENCH_DEPTH:-4}
+exe=$win_build/quintar-win.exe
+linux_bin=$linux_build/quintar
+
+say() { printf '%s\n' "$*"; }
+die() { say "test_windows: $*" >&2; exit 2; }
+
+# ---------------------------------------------------------------- tools
+
+find_tool() {  # first executable among the candidates
+    local c
+    for c in "$@"; do
+        if [ -x "$c" ]; then say "$c"; return 0; fi
+        if command -v "$c" >/dev/null 2>&1; then command -v "$c"; return 0; fi
+    done
+    return 1
+}
+
+install_missing() {
+    local pkgs=()
+    find_tool x86_64-w64-mingw32-g++-posix >/dev/null || pkgs+=(g++-mingw-w64-x86-64)
+    find_tool wine64 /usr/lib/wine/wine64 >/dev/null || pkgs+=(wine64)
+    [ ${#pkgs[@]} -eq 0 ] && return 0
+    [ "$(id -u)" = 0 ] || die "missing packages: ${pkgs[*]} (run as root or install them)"
+    say "installing ${pkgs[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y --no-install-recommends "${pkgs[@]}" >/dev/null 2>&1 ||
+        { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${pkgs[@]}" >/dev/null; } ||
+        die "could not install ${pkgs[*]}"
+}
+
+install_missing
+wine=$(find_tool wine64 /usr/lib/wine/wine64 wine) || die "wine64 not found"
+wineserver=$(find_tool wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) ||
+    die "wineserver not found"
+objdump=$(find_tool x86_64-w64-mingw32-objdump) || objdump=
+
+# ---------------------------------------------------------------- builds
+
+QUIN_WIN_BUILD=$win_build QUIN_JOBS=$jobs "$root/tools/build_windows.sh" >/dev/null ||
+    die "Windows build failed"
+cmake -S "$root" -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DQUIN_TESTS=OFF >/dev/null ||
+    die "Linux configure failed"
+cmake --build "$linux_build" -j"$jobs" --target quintar >/dev/null || die "Linux build failed"
+[ -f "$exe" ] || die "missing $exe"
+[ -x "$linux_bin" ] || die "missing $linux_bin"
+
+# ---------------------------------------------------------------- wine prefix
+
+scratch=$(mktemp -d /tmp/quintar-wine.XXXXXX)
+export WINEPREFIX=$scratch/prefix WINEARCH=win64 WINEDEBUG=-all
+# No Mono or Gecko installers, no menu entries, no desktop integration.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+unset DISPLAY WAYLAND_DISPLAY
+
+cleanup() {
+    "$wineserver" -k >/dev/null 2>&1
+    if [ "${QUIN_KEEP:-0}" = 1 ]; then say "scratch kept in $scratch"; else rm -rf "$scratch"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+t_prefix=$(date +%s%N)
+# A persistent server, started with our descriptors on /dev/null, and the
+# prefix boot: the services wine starts then never hold a test's pipes open.
+"$wineserver" -p </dev/null >/dev/null 2>&1
+timeout 180 "$wine" wineboot -i </dev/null >/dev/null 2>&1 || die "wineboot failed"
+# Call tracing (WINEDEBUG=+relay) only of the calls the start-up tests watch.
+timeout 60 "$wine" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
+    /d 'user32.MessageBoxA;msvcrt.setvbuf' /f </dev/null >/dev/null 2>&1 || die "wine reg failed"
+say "wine prefix ready in $(( ($(date +%s%N) - t_prefix) / 1000000 )) ms"
+
+# ---------------------------------------------------------------- helpers
+
+passed=0
+failed=0
+check() {  # check NAME COMMAND...: one test
+    local name=$1
+    shift
+    if [ -n "${QUIN_ONLY:-}" ] && ! [[ $name =~ $QUIN_ONLY ]]; then return 0; fi
+    if "$@"; then
+        passed=$((passed + 1))
+        say "PASS $name"
+    else
+        failed=$((failed + 1))
+        say "FAIL $name"
+    fi
+}
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+strip_cr() { tr -d '\r'; }
+# The fields of an info line that depend on the machine's speed.
+drop_timing() { sed -E 's/ time [0-9]+//; s/ nps [0-9]+//'; }
+
+win() { timeout 60 "$wine" "$exe" "$@"; }
+lin() { timeout 60 "$linux_bin" "$@"; }
+# capture PROGRAM ARGS...: runs it with standard input closed, keeps its
+# output (without "\r") in $out and $err and its status in $rc.
+capture() {
+    "$@" </dev/null >"$scratch/cap.out" 2>"$scratch/cap.err"
+    rc=$?
+    out=$(strip_cr <"$scratch/cap.out")
+    err=$(strip_cr <"$scratch/cap.err")
+}
+
+same() {  # same LABEL EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then return 0; fi
+    say "  $1 differs:"
+    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | sed 's/^/    /' | head -20
+    return 1
+}
+
+# converse SCRIPT PROGRAM...: a UCI conversation over pipes.  Script lines:
+#   "> TEXT"        send TEXT
+#   "? REGEX"       wait (at most 30 s) for a reply line matching REGEX
+#   "sleep S"       pause
+#   "mark NAME"     print "@NAME <ms since the last mark>" into the transcript
+# Every reply line goes to standard output (without "\r"), then the rest of
+# the output after the script ends and the program has exited.
+converse() {
+    local script=$1 line re reply mark_t
+    shift
+    coproc ENGINE { "$@" 2>/dev/null; }
+    local in=${ENGINE[1]} out=${ENGINE[0]} pid=$ENGINE_PID
+    mark_t=$(now_ms)
+    while IFS= read -r line; do
+        case $line in
+        "> "*) printf '%s\n' "${line#> }" >&"$in" ;;
+        "? "*)
+            re=${line#? }
+            while :; do
+                if ! IFS= read -r -t 30 -u "$out" reply; then
+                    say "@timeout waiting for /$re/"
+                    break
+                fi
+                reply=${reply%$'\r'}
+                say "$reply"
+                [[ $reply =~ $re ]] && break
+            done
+            ;;
+        "sleep "*) sleep "${line#sleep }" ;;
+        "mark "*)
+            say "@${line#mark } $(($(now_ms) - mark_t))"
+            mark_t=$(now_ms)
+            ;;
+        esac
+    done <"$script"
+    exec {in}>&-
+    while IFS= read -r -t 30 -u "$out" reply; do say "${reply%$'\r'}"; done
+    wait "$pid" 2>/dev/null
+}
+
+# ---------------------------------------------------------------- the program
+
+test_pe_format() {
+    [ -n "$objdump" ] || { say "  no objdump: skipped"; return 0; }
+    local p
+    p=$("$objdump" -p "$exe")
+    # A GUI-subsystem program that a bare Windows can start: no MinGW
+    # run-time DLLs beside it.
+    grep -q 'Subsystem.*(Windows GUI)' <<<"$p" || { say "  not a GUI-subsystem program"; return 1; }
+    local dlls
+    dlls=$(grep 'DLL Name' <<<"$p" | awk '{print tolower($3)}' | sort | tr '\n' ' ')
+    for d in $dlls; do
+        case $d in
+        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ucrtbase.dll | api-ms-win-*) ;;
+        *) say "  depends on $d"; return 1 ;;
+        esac
+    done
+}
+
+test_status() {
+    local out err rc
+    capture win --status
+    same status "Quintar C-Engine: OK, bin da.
+Programmstart erfolgreich. Keine Schachberechnung ausgefuehrt." "$out" && [ "$rc" = 0 ]
+}
+
+test_perft() {
+    local out
+    out=$(win --perft 4 | strip_cr)
+    same "perft 4" 197281 "$out" || return 1
+    # Castling, en passant and promotions on both sides (a well-known count).
+    out=$(win --perft 3 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1' | strip_cr)
+    same "perft 3 of a castling position" 97862 "$out"
+}
+
+test_usage() {
+    local out err rc
+    capture win --nonsense
+    same usage "Usage: --perft|--bench depth [FEN], --eval 0 [FEN]" "$err" && [ "$rc" = 2 ] ||
+        { say "  status $rc"; return 1; }
+    capture win --perft 3 'not a fen'
+    same "invalid FEN" "Invalid FEN" "$err" && [ "$rc" = 2 ] && [ -z "$out" ]
+}
+
+# Bench positions: the FENs of the search suite in bench/search_suite.h
+# (entries {"name", "FEN", depth}), else a small built-in set; one line
+# "DEPTH FEN" each, DEPTH being the suite's own depth.
+bench_positions() {
+    local suite=$root/bench/search_suite.h
+    if [ -f "$suite" ] && grep -q '^ *{"[^"]*", *"[^"]*", *[0-9]*},' "$suite"; then
+        sed -n 's/^ *{"[^"]*", *"\([^"]*\)", *\([0-9]*\)},.*/\2 \1/p' "$suite"
+        return
+    fi
+    sed 's/^/4 /' <<'EOF'
+rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1
+r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1
+8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1
+r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3
+r2q1rk1/ppp2ppp/2n1bn2/2bpp3/4P3/2PP1NN1/PP2BPPP/R1BQ1RK1 b - - 0 9
+6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1
+8/8/8/4k3/8/8/4P3/4K3 w - - 0 1
+EOF
+}
+
+# test_bench DEPTH: every position searched at DEPTH, or at the suite's own
+# depth when DEPTH is "suite".
+test_bench() {
+    local depth fen n=0 w l ok=0
+    while read -r depth fen; do
+        [ "$1" = suite ] || depth=$1
+        n=$((n + 1))
+        w=$(win --bench "$depth" "$fen" | strip_cr | drop_timing)
+        l=$(lin --bench "$depth" "$fen" | drop_timing)
+        [ -n "$l" ] || { say "  no Linux output for $fen"; ok=1; }
+        same "bench $depth of $fen" "$l" "$w" || ok=1
+    done < <(bench_positions)
+    say "  $n positions"
+    [ "$n" -gt 0 ] && return $ok
+}
+
+test_eval() {
+    local depth fen w l ok=0
+    while read -r depth fen; do
+        w=$(win --eval 0 "$fen" | strip_cr)
+        l=$(lin --eval 0 "$fen")
+        same "eval of $fen" "$l" "$w" || ok=1
+    done < <(bench_positions)
+    return $ok
+}
+
+# ---------------------------------------------------------------- UCI
+
+uci_both() {  # uci_both NAME SCRIPT: runs the conversation on both builds
+    converse "$2" win >"$scratch/$1.win"
+    converse "$2" lin >"$scratch/$1.lin"
+}
+
+# The transcript with the speed-dependent fields dropped; after "@vary" the
+# result lines of a search stopped at a moment of our choosing keep only
+# their shape.
+normalise() {
+    drop_timing <"$1" | awk '
+        /^@vary/ { vary = 1; next }
+        /^@/ { next }
+        vary && /^info depth [0-9]+ score (cp|mate) -?[0-9]+ nodes [0-9]+ pv [a-h][1-8][a-h][1-8][qrbn]?$/ { print "info (stopped search)"; next }
+        vary && /^bestmove [a-h][1-8][a-h][1-8][qrbn]?$/ { print "bestmove (stopped search)"; vary = 0; next }
+        { print }'
+}
+
+test_uci_conversation() {
+    cat >"$scratch/conv.txt" <<'EOF'
+> uci
+? ^uciok
+> isready
+? ^readyok
+> position startpos moves e2e4
+> go depth 3
+? ^bestmove
+> go infinite
+sleep 0.5
+mark vary
+> stop
+? ^bestmove
+> quit
+EOF
+    uci_both conv "$scratch/conv.txt"
+    grep -q '^@timeout' "$scratch/conv.win" && { say "  no reply under wine"; return 1; }
+    same "UCI conversation" "$(normalise "$scratch/conv.lin")" "$(normalise "$scratch/conv.win")"
+}
+
+test_uci_infinite_holds_result() {
+    # After f3 e5 g4 Black mates at once: the infinite search ends early
+    # with the mate but must hold its result until "stop".
+    cat >"$scratch/mate.txt" <<'EOF'
+> position startpos moves f2f3 e7e5 g2g4
+> isready
+? ^readyok
+> go infinite
+sleep 0.5
+> isready
+? ^readyok
+> stop
+? ^bestmove
+> quit
+EOF
+    uci_both mate "$scratch/mate.txt"
+    local w
+    w=$(normalise "$scratch/mate.win")
+    same "held infinite result" "$(normalise "$scratch/mate.lin")" "$w" || return 1
+    same "held infinite result" "readyok" "$(sed -n 2p <<<"$w")" || return 1
+    grep -q '^bestmove d8h4$' <<<"$w"
+}
+
+test_uci_errors() {
+    cat >"$scratch/err.txt" <<'EOF'
+> position fen 8/8/8/8/8/8/8/8 w - - 0 1
+> position startpos moves e2e5
+> position startpos 
+> stop
+> isready
+? ^readyok
+> quit
+EOF
+    uci_both err "$scratch/err.txt"
+    same "UCI error replies" "$(normalise "$scratch/err.lin")" "$(normalise "$scratch/err.win")"
+}
+
+# The search clock: "go movetime 500" answers after about half a second.
+test_movetime() {
+    cat >"$scratch/movetime.txt" <<'EOF'
+> position startpos
+> isready
+? ^readyok
+mark start
+> go movetime 500
+? ^bestmove
+mark movetime
+> quit
+EOF
+    converse "$scratch/movetime.txt" win >"$scratch/movetime.win"
+    local ms
+    ms=$(awk '/^@movetime/ {print $2}' "$scratch/movetime.win")
+    say "  go movetime 500 answered after ${ms:-?} ms"
+    [ -n "$ms" ] && [ "$ms" -ge 480 ] && [ "$ms" -le 1000 ]
+}
+
+# The search thread: "stop" during "go infinite" answers at once.
+test_stop_prompt() {
+    cat >"$scratch/stop.txt" <<'EOF'
+> position startpos
+> go infinite
+sleep 1
+> isready
+? ^readyok
+mark start
+> stop
+? ^bestmove
+mark stop
+> quit
+EOF
+    converse "$scratch/stop.txt" win >"$scratch/stop.win"
+    local ms
+    ms=$(awk '/^@stop/ {print $2}' "$scratch/stop.win")
+    say "  stop answered after ${ms:-?} ms"
+    [ -n "$ms" ] && [ "$ms" -le 250 ] || return 1
+    # The infinite search did not answer before it was stopped.
+    [ "$(grep -c '^bestmove' "$scratch/stop.win")" = 1 ]
+}
+
+# ---------------------------------------------------------------- request files
+
+write_request() {  # write_request FILE: a request with Windows line ends
+    printf 'QUINTAR_C_REQUEST_1\r\ntok-42 win\r\n5000 4 1024 1 1 0 1\r\nposition startpos moves e2e4 e7e5 g1f3\r\ne7e5 3 1\r\n' >"$1"
+}
+
+test_request_round_trip() {
+    local d=$scratch/req rc_w rc_l
+    mkdir -p "$d/win" "$d/lin"
+    write_request "$d/win/game.req"
+    write_request "$d/lin/game.req"
+    # Relative paths: the Windows program sees the same name as Linux.
+    (cd "$d/win" && win --request game.req) </dev/null >/dev/null 2>&1
+    rc_w=$?
+    (cd "$d/lin" && lin --request game.req) </dev/null >/dev/null 2>&1
+    rc_l=$?
+    [ "$rc_w" = 0 ] && [ "$rc_l" = 0 ] || { say "  status $rc_w (wine), $rc_l (Linux)"; return 1; }
+    [ -f "$d/win/game.req.response" ] || { say "  no response published"; return 1; }
+    [ ! -e "$d/win/game.req.response.tmp" ] || { say "  temporary file left"; return 1; }
+    # Byte for byte, apart from line 7 (the search time); no "\r" anywhere.
+    same "response" "$(sed 7d "$d/lin/game.req.response" | od -c)" \
+        "$(sed 7d "$d/win/game.req.response" | od -c)" || return 1
+    [ "$(sed -n 2p "$d/win/game.req.response")" = OK ]
+}
+
+test_request_existing_response() {
+    local d=$scratch/exist out err rc
+    mkdir -p "$d"
+    write_request "$d/game.req"
+    printf 'earlier answer\n' >"$d/game.req.response"
+    pushd "$d" >/dev/null && capture win --request game.req
+    popd >/dev/null
+    [ "$rc" = 2 ] || { say "  status $rc"; return 1; }
+    same stderr "Quintar request error: Cannot publish response file" "$err" || return 1
+    same "error file" "Cannot publish response file" "$(cat "$d/game.req.error.txt")" || return 1
+    # The file that was there is left as it was.
+    same "old response" "earlier answer" "$(cat "$d/game.req.response")"
+}
+
+test_request_cancel() {
+    local d=$scratch/cancel rc
+    mkdir -p "$d"
+    printf 'QUINTAR_C_REQUEST_1\ncancel-me\n300000 8 1024 1 1 0 1\nposition startpos\n' >"$d/game.req"
+    : >"$d/game.req.cancel"
+    local t0
+    t0=$(now_ms)
+    (cd "$d" && win --request game.req) </dev/null >/dev/null 2>&1
+    rc=$?
+    say "  cancelled after $(($(now_ms) - t0)) ms"
+    [ "$rc" = 0 ] || { say "  status $rc"; return 1; }
+    [ -z "$(ls -A "$d")" ] || { say "  left: $(ls -A "$d" | tr '\n' ' ')"; return 1; }
+}
+
+# ---------------------------------------------------------------- start-up notice
+
+# Started like a double click (no standard handles): the message box, with
+# its exact text, caption and style, and nothing of the engine before it.
+test_notice_without_output() {
+    local log=$scratch/notice.log rc
+    WINEDEBUG=-all,+relay timeout 60 "$wine" start /wait /unix "$exe" </dev/null >/dev/null 2>"$log"
+    rc=$?
+    [ "$rc" = 0 ] || { say "  status $rc"; return 1; }
+    local call
+    call=$(grep -a 'Call user32.MessageBoxA(' "$log" | head -1)
+    [ -n "$call" ] || { say "  no message box"; return 1; }
+    [[ $call == *'MessageBoxA(00000000,'*' "OK, bin da.\n\nQuintar C-Engine wurde gestartet.\nKeine Schachberechnung ausgefuehrt.",'*' "Quintar C-Engine",00000040)'* ]] ||
+        { say "  $call"; return 1; }
+    # Line buffering is the first step of the start-up proper.
+    ! grep -a -q 'Call msvcrt.setvbuf(' "$log" || { say "  the engine started up"; return 1; }
+}
+
+test_notice_only_by_hand() {
+    # With an argument, or with somewhere to write to, no box.
+    local log=$scratch/nobox.log
+    printf 'quit\n' | WINEDEBUG=-all,+relay timeout 60 "$wine" "$exe" >/dev/null 2>"$log"
+    ! grep -a -q 'Call user32.MessageBoxA(' "$log" || { say "  box with a pipe"; return 1; }
+    WINEDEBUG=-all,+relay timeout 60 "$wine" "$exe" --perft 1 >"$scratch/nobox.out" 2>"$log"
+    ! grep -a -q 'Call user32.MessageBoxA(' "$log" || { say "  box with an argument"; return 1; }
+    # The trace does see the start-up proper (so its absence above means something).
+    grep -a -q 'Call msvcrt.setvbuf(' "$log" || { say "  start-up not traced"; return 1; }
+}
+
+# ---------------------------------------------------------------- run
+
+t_tests=$(now_ms)
+check "GUI program without MinGW DLLs" test_pe_format
+check "--status" test_status
+check "--perft" test_perft
+check "usage and invalid FEN" test_usage
+check "--bench $bench_depth equals the Linux build" test_bench "$bench_depth"
+check "--bench at the search suite's depths equals the Linux build" test_bench suite
+check "--eval equals the Linux build" test_eval
+check "UCI conversation equals the Linux build" test_uci_conversation
+check "infinite search holds its result until stop" test_uci_infinite_holds_result
+check "UCI error replies" test_uci_errors
+check "go movetime 500 takes about 500 ms" test_movetime
+check "stop during go infinite answers promptly" test_stop_prompt
+check "request round trip equals the Linux build" test_request_round_trip
+check "existing response: Cannot publish response file" test_request_existing_response
+check "cancel file before the search" test_request_cancel
+check "message box without output" test_notice_without_output
+check "no message box with output or arguments" test_notice_only_by_hand
+say "tests took $(($(now_ms) - t_tests)) ms"
+
+say "$passed passed, $failed failed"
+[ "$failed" = 0 ]
