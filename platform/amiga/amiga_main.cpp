@@ -1,0 +1,86 @@
+// Entry of the AmigaOS build.  The same engine, request-file protocol and
+// command-line tools as the Linux program, but no UCI session: a start
+// without arguments shows the start-up requester instead.
+#include "../../frontend/quintar.h"
+#include "../platform.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// Marker strings that the system looks for in the program file: the version
+// string (the Version command, the Workbench information) and the stack the
+// loader must give the program (the search's per-level tables live on it).
+// Kept with external linkage and marked used so no build step drops them.
+extern "C" {
+extern const char quin_amiga_version[];
+extern const char quin_amiga_stack[];
+__attribute__((used)) const char quin_amiga_version[] =
+    "$VER: Quintar C ZevivEzezoz 1.0 beta (24.09.2026)";
+__attribute__((used)) const char quin_amiga_stack[] = "$STACK:262144";
+}
+
+namespace {
+
+const char kUsage[] = "Usage: --perft|--bench depth [FEN], --eval 0 [FEN]\n";
+
+// A depth word read as a decimal integer.  Text that is no number reads as
+// 0 (as atoi); a number too large for a long saturates, which lies outside
+// every valid depth range.
+long depth_word(const char *text) {
+    errno = 0;
+    long value = std::strtol(text, nullptr, 10);
+    if (errno == ERANGE) return value < 0 ? LONG_MIN : LONG_MAX;
+    return value;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    // No arguments (a Shell start without words, or a Workbench start).
+    int notice = platform_startup_notice(argc);
+    if (notice >= 0) return notice;
+
+    if (argc == 2 && std::strcmp(argv[1], "--status") == 0) {
+        std::puts("Quintar C-Engine: OK, bin da.");
+        std::puts("Programmstart erfolgreich. Keine Schachberechnung ausgefuehrt.");
+        return 0;
+    }
+
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    init_engine();
+    set_fen(start_fen);
+
+    const char *mode = argv[1];
+    if (argc > 2 && std::strcmp(mode, "--request") == 0) return request_mode(argv[2]);
+
+    if (argc > 3 && !set_fen(argv[3])) {
+        std::fputs("Invalid FEN\n", stderr);
+        return 2;
+    }
+
+    if (std::strcmp(mode, "--perft") == 0) {
+        long depth = argc > 2 ? depth_word(argv[2]) : 3;
+        if (depth < 0 || depth > 6) return 2;
+        std::printf("%llu\n", static_cast<unsigned long long>(perft(static_cast<int>(depth))));
+        return 0;
+    }
+    if (std::strcmp(mode, "--eval") == 0) {
+        std::printf("%.15g\n", EvaluateBoard());
+        return 0;
+    }
+    if (std::strcmp(mode, "--bench") == 0) {
+        long depth = argc > 2 ? depth_word(argv[2]) : 3;
+        computerDepth = static_cast<double>(depth);
+        if (depth < 1 || depth > 8) return 2;
+        computerThinkSeconds = 300;
+        CalculateBestMove();
+        emit_result();
+        return 0;
+    }
+
+    std::fputs(kUsage, stderr);
+    return 2;
+}

@@ -1,0 +1,39 @@
+// Timer device of the stand-in, read from the host's monotonic clock, and the
+// exit registration the front end's clean-up goes through.
+#include "../amiga_os.h"
+#include "standin.h"
+#include "standin_objects.h"
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+void get_sys_time(TimerIFace *self, TimeVal *dest) {
+    if (standin_timer_device.interfaces <= 0 ||
+        reinterpret_cast<Interface *>(self) != standin_timer_device.main_interface) {
+        standin_log("error GetSysTime through an interface not held");
+        std::abort();
+    }
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    dest->Seconds = static_cast<ULONG>(ts.tv_sec);
+    dest->Microseconds = static_cast<ULONG>(ts.tv_nsec / 1000);
+}
+
+TimerIFace timer_iface = {get_sys_time};
+
+}  // namespace
+
+Library standin_timer_device = {"timer.device", 54, 0, 0,
+                                reinterpret_cast<Interface *>(&timer_iface)};
+
+int amiga_atexit(void (*fn)()) {
+    if (standin_refuses("atexit")) {
+        standin_log("atexit failed");
+        return -1;
+    }
+    int rc = std::atexit(fn);
+    standin_log("atexit %s", rc == 0 ? "ok" : "failed");
+    return rc;
+}
