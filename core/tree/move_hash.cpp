@@ -3,6 +3,7 @@
 // key, so that a later visit can search that move first.  The side byte of
 // the key is the side to move at the node, not the global side to move.
 #include "core/quin_core.h"
+#include "core/eval/cache_key.h"
 
 #include <cstdint>
 #include <cstring>
@@ -16,31 +17,6 @@ constexpr int kStateByte = 0;
 constexpr int kKeyOffset = 1;
 constexpr int kMoveFlagOffset = 84;
 constexpr int kMoveOffset = 88;
-
-// Writes the cache key of the current position with `player` as the side
-// to move (73 characters and a terminator) and returns the square hash.
-int64_t BuildCacheKey(char *key, double player) {
-    int64_t hash = 0;
-    int i = 0;
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            const int piece = static_cast<int>(board[x][y]);
-            hash = (hash * 131 + piece + 1) % 2147483647;
-            key[i++] = static_cast<char>(piece + 65);
-        }
-    }
-    key[64] = static_cast<char>(static_cast<int>(player) + 65);
-    key[65] = static_cast<char>(static_cast<int>(whiteKingMoved) + 65);
-    key[66] = static_cast<char>(static_cast<int>(blackKingMoved) + 65);
-    key[67] = static_cast<char>(static_cast<int>(whiteRookAMoved) + 65);
-    key[68] = static_cast<char>(static_cast<int>(whiteRookHMoved) + 65);
-    key[69] = static_cast<char>(static_cast<int>(blackRookAMoved) + 65);
-    key[70] = static_cast<char>(static_cast<int>(blackRookHMoved) + 65);
-    key[71] = static_cast<char>(static_cast<int>(enPassantX) + 66);
-    key[72] = static_cast<char>(static_cast<int>(enPassantY) + 66);
-    key[73] = 0;
-    return hash;
-}
 
 // The cache block, or null when it is missing or smaller than its slots.
 unsigned char *CacheBlock() {
@@ -81,8 +57,13 @@ double ProbeMoveHash(double level, double player) {
     if (block == nullptr) return -1;
 
     char *key = moveHashKey_s[lv].v;
-    const int64_t hash = BuildCacheKey(key, player);
-    const int64_t offset = (hash % static_cast<int64_t>(evalHashSlots)) * kSlotBytes;
+    bool exact;
+    const int64_t hash = cache_position_key(reinterpret_cast<unsigned char *>(key), player, &exact);
+    key[kKeyBytes] = 0;
+    const int64_t offset =
+        static_cast<int64_t>(Mod(exact ? static_cast<double>(hash) : cache_square_hash_in_doubles(),
+                                 evalHashSlots)) *
+        kSlotBytes;
     moveHashOffset[lv] = static_cast<double>(offset);
 
     const unsigned char *slot = block + offset;
