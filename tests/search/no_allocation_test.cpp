@@ -2,38 +2,16 @@
 // counted while complete searches run.
 #include "search_test_util.h"
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-// The replacement pair below is malloc/free underneath on purpose.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-std::atomic<long> g_allocations{0};
-std::atomic<bool> g_counting{false};
-}  // namespace
-
-void *operator new(std::size_t n) {
-    if (g_counting.load()) g_allocations.fetch_add(1);
-    if (void *p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void *operator new[](std::size_t n) { return operator new(n); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+#include "allocation_counter.h"
 
 namespace {
 
 TEST(SearchAllocation, CounterSeesAllocations) {
-    g_allocations = 0;
-    g_counting = true;
+    if (!allocations_counted()) GTEST_SKIP() << "the sanitizer's allocator is not counted";
+    const long before = g_allocations.load();
     void *volatile p = ::operator new(16);
-    g_counting = false;
     ::operator delete(p);
-    EXPECT_EQ(g_allocations.load(), 1);
+    EXPECT_EQ(g_allocations.load() - before, 1);
 }
 
 TEST(SearchAllocation, NoHeapUseDuringSearch) {
@@ -54,11 +32,9 @@ TEST(SearchAllocation, NoHeapUseDuringSearch) {
             pref_count = 1;
             std::strcpy(pref_move[0], "b1b8");
             pref_value[0] = 5;
-            g_allocations = 0;
-            g_counting = true;
+            const long before = g_allocations.load();
             CalculateBestMove();
-            g_counting = false;
-            EXPECT_EQ(g_allocations.load(), 0) << fen << " depth " << depth;
+            EXPECT_EQ(g_allocations.load() - before, 0) << fen << " depth " << depth;
         }
     }
 }

@@ -12,15 +12,7 @@
 #include <new>
 #include <string>
 
-// Counts C++ heap allocations so that a test can check a search makes none.
-static std::atomic<long> g_allocations{0};
-void *operator new(std::size_t size) {
-    g_allocations.fetch_add(1);
-    if (void *p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+#include "allocation_counter.h"
 
 namespace {
 

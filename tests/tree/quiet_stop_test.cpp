@@ -11,16 +11,7 @@
 #include <cstring>
 #include <new>
 
-// Counts every allocation made through operator new in this program.
-static std::atomic<long> g_allocations{0};
-
-void *operator new(std::size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+#include "allocation_counter.h"
 
 namespace {
 
