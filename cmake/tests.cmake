@@ -1,6 +1,7 @@
 # One test program per tests/**/NAME_test.cpp file, so that a test file
 # that does not build yet never blocks the others.  Files named
-# *_slow_test.cpp get the label "slow"; the sanitizer runs leave them out.
+# *_slow_test.cpp get the label "slow" instead of their area's; the sanitizer
+# runs leave them out.
 find_package(GTest QUIET)
 if(NOT GTest_FOUND)
   if(EXISTS /usr/src/googletest/CMakeLists.txt)
@@ -32,10 +33,11 @@ foreach(src ${QUIN_TEST_SOURCES})
     add_dependencies(${target} quintar-amiga-standin)
   endif()
   add_dependencies(${target} quintar)
-  set(labels ${area})
+  # One label per test: its area, or "slow" for the long-running files.
+  set(label ${area})
   if(name MATCHES "_slow_test$")
-    list(APPEND labels slow)
+    set(label slow)
   endif()
-  gtest_discover_tests(${target} PROPERTIES LABELS "${labels}" TIMEOUT 600
+  gtest_discover_tests(${target} PROPERTIES LABELS ${label} TIMEOUT 600
                        DISCOVERY_TIMEOUT 60)
 endforeach()
