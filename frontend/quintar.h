@@ -47,5 +47,14 @@ extern int search_infinite;
 int request_mode(const char *path);
 void request_failure(const char *path, const char *token, const char *message);
 
+// The status check and the command-line tools; each prints its answer and
+// returns the exit status.  bench_mode searches to computerDepth (status 2
+// without output when it lies outside 1 to 8).
+int status_mode();
+int perft_mode(int depth);
+int eval_mode();
+int bench_mode();
+int usage_mode();
+
 // Program dispatch after the platform's own start-up checks.
 int quintar_main(int argc, char **argv);

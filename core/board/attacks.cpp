@@ -45,17 +45,6 @@ double IsSquareAttacked(double xd, double yd, double attackerColor) {
     return 0;
 }
 
-static bool path_clear(int fx, int fy, int tx, int ty) {
-    const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
-    int cx = fx + sx, cy = fy + sy;
-    while (cx != tx || cy != ty) {
-        if (board[cx][cy] != 0) return false;
-        cx += sx;
-        cy += sy;
-    }
-    return true;
-}
-
 double PieceAttacksSquare(double fromX, double fromY, double toX, double toY) {
     const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
     const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
@@ -70,7 +59,7 @@ double PieceAttacksSquare(double fromX, double fromY, double toX, double toY) {
         return (dy == 1 && adx == 1) ? 1 : 0;
     case 2:
     case 12:
-        return ((dx == 0) != (dy == 0) && path_clear(fx, fy, tx, ty)) ? 1 : 0;
+        return IsRookMoveValid(fromX, fromY, toX, toY);
     case 3:
     case 13:
         return ((adx == 2 && ady == 1) || (adx == 1 && ady == 2)) ? 1 : 0;

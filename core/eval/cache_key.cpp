@@ -1,6 +1,6 @@
 // The position key and square hash of the evaluation cache, shared with
 // the move hash that lives in the same slots.
-#include "core/eval/cache_key.h"
+#include "core/eval/cache_layout.h"
 
 #include "core/quin_core.h"
 

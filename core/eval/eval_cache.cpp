@@ -19,35 +19,21 @@
 // the checked peek/poke helpers use, builds the key byte by byte and never
 // allocates or formats.
 #include "core/quin_core.h"
-#include "core/eval/cache_key.h"
+#include "core/eval/cache_layout.h"
 
 #include <cstdint>
 #include <cstring>
 
 namespace {
 
-constexpr int kEvalBlock = 905;
-constexpr int kPawnBlock = 906;
-constexpr int kSlotBytes = 128;
-constexpr int kKeyBytes = 73;
 constexpr int kScoreOffset = 80;
-constexpr int kMoveFlagOffset = 84;
 constexpr double kScoreBias = 1000000;
 constexpr double kPawnCacheBytes = 43008;
 
-inline uint32_t read_u32(const unsigned char *p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-inline void write_u32(unsigned char *p, double value) {
-    // Same conversion as poke_n: truncate to a 64-bit integer, keep the low
-    // 32 bits.
-    const uint32_t v = static_cast<uint32_t>(static_cast<int64_t>(value));
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
+// Same conversion as poke_n: truncate to a 64-bit integer, keep the low 32
+// bits.
+inline void write_score(unsigned char *p, double value) {
+    write_le32(p, static_cast<uint32_t>(static_cast<int64_t>(value)));
 }
 
 // Cache probe and store through the bound-checked block helpers.  Used only
@@ -99,7 +85,7 @@ double EvaluateBoard() {
     unsigned char *slot = memory[kEvalBlock] + off;
     if (slot[0] == 1 && std::memcmp(slot + 1, key, kKeyBytes) == 0) {
         evalHashHits += 1;
-        return static_cast<double>(read_u32(slot + kScoreOffset)) - kScoreBias;
+        return static_cast<double>(read_le32(slot + kScoreOffset)) - kScoreBias;
     }
 
     evalHashMisses += 1;
@@ -113,7 +99,7 @@ double EvaluateBoard() {
     if (slot[0] == 0 || std::memcmp(slot + 1, key, kKeyBytes) != 0) slot[kMoveFlagOffset] = 0;
     slot[0] = 0;
     std::memcpy(slot + 1, key, kKeyBytes);
-    write_u32(slot + kScoreOffset, value + kScoreBias);
+    write_score(slot + kScoreOffset, value + kScoreBias);
     slot[0] = 1;
     return value;
 }

@@ -8,6 +8,7 @@
 // from the pawn cache (block 906) when the same pawn configuration has been
 // seen before.  Nothing here allocates or formats.
 #include "core/quin_core.h"
+#include "core/eval/cache_layout.h"
 
 #include <cstdint>
 #include <cstring>
@@ -19,7 +20,6 @@ double winning_king_bonus(int whiteKingX, int whiteKingY, int blackKingX, int bl
 
 namespace {
 
-constexpr int kPawnBlock = 906;
 constexpr int kPawnSlots = 128;
 constexpr int kPawnSlotBytes = 336;
 constexpr int kPawnKeyBytes = 64;
@@ -178,18 +178,6 @@ double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPi
     return penalty;
 }
 
-inline uint32_t read_u32(const unsigned char *p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-inline void write_u32(unsigned char *p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-
 // Pawn cache block, or null after ending the process with the memory-bounds
 // message when the block is missing or short (the globals were changed behind
 // the cache's back).
@@ -335,7 +323,7 @@ double EvaluateBoardUncached() {
                     int sameFile, neighbours, passed, connected, supported;
                     unsigned char *word = pawnSlot ? pawnSlot + kPawnWordsOffset + s * 4 : nullptr;
                     if (pawnHit) {
-                        const uint32_t v = read_u32(word);
+                        const uint32_t v = read_le32(word);
                         sameFile = v % 16;
                         neighbours = (v / 16) % 16;
                         passed = (v / 256) % 2;
@@ -356,7 +344,7 @@ double EvaluateBoardUncached() {
                         passed = ((enemy[x] | enemy[x + 1] | enemy[x + 2]) & ahead) == 0;
                         if (neighbours > 15) pawnWordsFit = false;
                         if (word) {
-                            write_u32(word, static_cast<uint32_t>(sameFile + 16 * neighbours +
+                            write_le32(word, static_cast<uint32_t>(sameFile + 16 * neighbours +
                                                                   256 * passed + 512 * connected +
                                                                   1024 * supported));
                         }

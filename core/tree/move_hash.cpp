@@ -3,41 +3,25 @@
 // key, so that a later visit can search that move first.  The side byte of
 // the key is the side to move at the node, not the global side to move.
 #include "core/quin_core.h"
-#include "core/eval/cache_key.h"
+#include "core/eval/cache_layout.h"
 
 #include <cstdint>
 #include <cstring>
 
 namespace {
 
-constexpr int kCacheBlock = 905;
-constexpr int kSlotBytes = 128;
-constexpr int kKeyBytes = 73;
 constexpr int kStateByte = 0;
 constexpr int kKeyOffset = 1;
-constexpr int kMoveFlagOffset = 84;
 constexpr int kMoveOffset = 88;
 
 // The cache block, or null when it is missing or smaller than its slots.
 unsigned char *CacheBlock() {
     if (evalHashSlots <= 0) return nullptr;
-    unsigned char *block = block_bytes(kCacheBlock);
+    unsigned char *block = block_bytes(kEvalBlock);
     if (block == nullptr) return nullptr;
-    if (memory_size[kCacheBlock] < static_cast<uint64_t>(evalHashSlots) * kSlotBytes)
+    if (memory_size[kEvalBlock] < static_cast<uint64_t>(evalHashSlots) * kSlotBytes)
         return nullptr;
     return block;
-}
-
-inline uint32_t ReadU32(const unsigned char *p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-inline void WriteU32(unsigned char *p, uint32_t value) {
-    p[0] = static_cast<unsigned char>(value & 0xff);
-    p[1] = static_cast<unsigned char>((value >> 8) & 0xff);
-    p[2] = static_cast<unsigned char>((value >> 16) & 0xff);
-    p[3] = static_cast<unsigned char>((value >> 24) & 0xff);
 }
 
 inline int ColourOf(double piece) {
@@ -70,7 +54,7 @@ double ProbeMoveHash(double level, double player) {
     if (slot[kStateByte] == 0) return -1;
     if (std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) return -1;
     if (slot[kMoveFlagOffset] != 1) return -1;
-    const int64_t code = static_cast<int64_t>(ReadU32(slot + kMoveOffset)) - 1;
+    const int64_t code = static_cast<int64_t>(read_le32(slot + kMoveOffset)) - 1;
     if (code < 0 || code > 4095) return -1;
 
     const int fx = static_cast<int>((code / 64) % 8);
@@ -121,7 +105,7 @@ double StoreMoveHash(double level) {
         slot[kStateByte] = 2;
     }
     slot[kMoveFlagOffset] = 0;
-    WriteU32(slot + kMoveOffset, static_cast<uint32_t>(static_cast<int64_t>(code) + 1));
+    write_le32(slot + kMoveOffset, static_cast<uint32_t>(static_cast<int64_t>(code) + 1));
     slot[kMoveFlagOffset] = 1;
     moveHashStores += 1;
     return 0;

@@ -24,7 +24,6 @@ __attribute__((used)) const char quin_amiga_stack[] = "$STACK:262144";
 
 namespace {
 
-const char kUsage[] = "Usage: --perft|--bench depth [FEN], --eval 0 [FEN]\n";
 
 // A depth word read as a decimal integer.  Text that is no number reads as
 // 0 (as atoi); a number too large for a long saturates, which lies outside
@@ -43,11 +42,7 @@ int main(int argc, char **argv) {
     int notice = platform_startup_notice(argc);
     if (notice >= 0) return notice;
 
-    if (argc == 2 && std::strcmp(argv[1], "--status") == 0) {
-        std::puts("Quintar C-Engine: OK, bin da.");
-        std::puts("Programmstart erfolgreich. Keine Schachberechnung ausgefuehrt.");
-        return 0;
-    }
+    if (argc == 2 && std::strcmp(argv[1], "--status") == 0) return status_mode();
 
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     init_engine();
@@ -64,23 +59,12 @@ int main(int argc, char **argv) {
     if (std::strcmp(mode, "--perft") == 0) {
         long depth = argc > 2 ? depth_word(argv[2]) : 3;
         if (depth < 0 || depth > 6) return 2;
-        std::printf("%llu\n", static_cast<unsigned long long>(perft(static_cast<int>(depth))));
-        return 0;
+        return perft_mode(static_cast<int>(depth));
     }
-    if (std::strcmp(mode, "--eval") == 0) {
-        std::printf("%.15g\n", EvaluateBoard());
-        return 0;
-    }
+    if (std::strcmp(mode, "--eval") == 0) return eval_mode();
     if (std::strcmp(mode, "--bench") == 0) {
-        long depth = argc > 2 ? depth_word(argv[2]) : 3;
-        computerDepth = static_cast<double>(depth);
-        if (depth < 1 || depth > 8) return 2;
-        computerThinkSeconds = 300;
-        CalculateBestMove();
-        emit_result();
-        return 0;
+        computerDepth = static_cast<double>(argc > 2 ? depth_word(argv[2]) : 3);
+        return bench_mode();
     }
-
-    std::fputs(kUsage, stderr);
-    return 2;
+    return usage_mode();
 }
