@@ -213,13 +213,42 @@ double IsMoveValid(double fromX, double fromY, double toX, double toY) {
                          static_cast<int>(toY), -1, -1);
 }
 
+namespace {
+
+// Whether the piece on (fx, fy) shields the king on (kx, ky) from an enemy
+// slider: it stands on one of the king's lines with nothing between them,
+// and the first piece behind it on that line is an enemy queen, or an enemy
+// rook on a rank or file, or an enemy bishop on a diagonal.
+bool shields_king(int fx, int fy, int kx, int ky) {
+    const int dx = fx - kx, dy = fy - ky;
+    if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
+    const int sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
+    int x = kx + sx, y = ky + sy;
+    while (x != fx || y != fy) {
+        if (board[x][y] != 0) return false;
+        x += sx;
+        y += sy;
+    }
+    const bool black = board[fx][fy] >= 11;
+    for (x += sx, y += sy; x >= 0 && x <= 7 && y >= 0 && y <= 7; x += sx, y += sy) {
+        const double p = board[x][y];
+        if (p == 0) continue;
+        if ((p >= 11) == black) return false;
+        const int t = static_cast<int>(p) % 10;
+        return t == 5 || (t == 2 && (sx == 0 || sy == 0)) || (t == 4 && sx != 0 && sy != 0);
+    }
+    return false;
+}
+
+}  // namespace
+
 // A move of any piece but a king leaves the kings where they stand, so the
 // king that IsMoveValid would find after the move is the one found before
 // it; callers that test many moves of one position look it up once.  When
-// that king is not attacked before the move, a piece that does not stand on
-// one of the king's lines can neither expose it nor (by moving elsewhere)
-// leave an attack on it, so the piece rules alone decide; en passant, which
-// also empties a second square, always gets the full test.
+// that king is not attacked before the move, only a piece that shields it
+// from an enemy slider can expose it by moving, so for any other piece the
+// piece rules alone decide; en passant, which also empties a second square,
+// always gets the full test.
 double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
                             double kingAttacked) {
     const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
@@ -229,10 +258,8 @@ double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, 
     const int k = static_cast<int>(kingPos);
     const int kx = k / 10, ky = k % 10;
     if (kingAttacked == 0) {
-        const int dx = fx - kx, dy = fy - ky;
-        const bool onLine = dx == 0 || dy == 0 || dx == dy || dx == -dy;
         const bool enPassant = (piece == 1 || piece == 11) && board[tx][ty] == 0 && tx != fx;
-        if (!onLine && !enPassant) return basic_ok(fx, fy, tx, ty) ? 1 : 0;
+        if (!enPassant && !shields_king(fx, fy, kx, ky)) return basic_ok(fx, fy, tx, ty) ? 1 : 0;
     }
     return play_and_test(fx, fy, tx, ty, kx, ky);
 }
