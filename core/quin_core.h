@@ -26,6 +26,10 @@ double IsMoveValid(double fromX, double fromY, double toX, double toY);
 // the same verdict, with the work that position facts make needless skipped.
 double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
                             double kingAttacked);
+// 1 when the piece on the from-square stands between its king (at kingPos)
+// and an enemy slider on an open line, so that moving it could expose the
+// king; 0 otherwise.
+double PieceShieldsKing(double fromX, double fromY, double kingPos);
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY);
 double IsPawnMoveValid(double fromX, double fromY, double toX, double toY);
 double IsKnightMoveValid(double fromX, double fromY, double toX, double toY);

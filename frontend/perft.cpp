@@ -76,8 +76,18 @@ uint64_t count_leaves(double side) {
         for (int fx = 0; fx < 8; ++fx) {
             const double piece = board[fx][fy];
             if (!own(piece, side)) continue;
+            // With the king safe, a piece that neither is the king nor
+            // shields it cannot leave the king attacked: the piece rules
+            // decide (en passant, which empties a second square, excepted).
+            const bool free = king >= 0 && attacked == 0 && piece != 6 && piece != 16 &&
+                              PieceShieldsKing(fx, fy, king) == 0;
             for_each_target(fx, fy, piece, [&](int tx, int ty) {
-                if (IsMoveValidKnownKing(fx, fy, tx, ty, king, attacked)) count += is_promotion(piece, ty) ? 4 : 1;
+                const bool enPassant =
+                    (piece == 1 || piece == 11) && tx != fx && board[tx][ty] == 0;
+                const bool legal = free && !enPassant
+                                       ? IsBasicMoveValid(fx, fy, tx, ty) != 0
+                                       : IsMoveValidKnownKing(fx, fy, tx, ty, king, attacked) != 0;
+                if (legal) count += is_promotion(piece, ty) ? 4 : 1;
             });
         }
     return count;

@@ -249,6 +249,12 @@ bool shields_king(int fx, int fy, int kx, int ky) {
 // from an enemy slider can expose it by moving, so for any other piece the
 // piece rules alone decide; en passant, which also empties a second square,
 // always gets the full test.
+double PieceShieldsKing(double fromX, double fromY, double kingPos) {
+    if (kingPos < 0) return 0;
+    const int k = static_cast<int>(kingPos);
+    return shields_king(static_cast<int>(fromX), static_cast<int>(fromY), k / 10, k % 10) ? 1 : 0;
+}
+
 double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
                             double kingAttacked) {
     const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
