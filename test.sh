@@ -6,8 +6,10 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 JOBS=$(nproc)
-# Inputs per fuzz target; a UCI line can start a search, so it gets fewer.
+# Inputs per fuzz target; request files and UCI lines can start a search,
+# so they get fewer.
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
+FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
 tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot ccache || exit 1
 
@@ -52,6 +54,7 @@ fuzz() {
     corpus=fuzz/corpus/$name
     mkdir -p "build-fuzz/corpus-$name"
     local runs=$FUZZ_RUNS
+    [ "$name" = request ] && runs=$FUZZ_RUNS_REQUEST
     [ "$name" = uci_line ] && runs=$FUZZ_RUNS_UCI
     echo "fuzzing $name with $runs inputs"
     "$f" -runs="$runs" -max_len=4096 -seed=1 "build-fuzz/corpus-$name" \
