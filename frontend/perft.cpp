@@ -67,8 +67,13 @@ void for_each_target(int fx, int fy, double piece, Visit visit) {
 
 inline bool is_promotion(double piece, int ty) { return (piece == 1 || piece == 11) && (ty == 0 || ty == 7); }
 
-uint64_t count_leaves(double side) {
-    uint64_t count = 0;
+// Calls visit(fx, fy, tx, ty, piece) for every legal move of `side`, in
+// board order.  Each candidate is decided by the engine's move validation;
+// the facts that hold for the whole position (where the king stands, whether
+// it is attacked, whether a piece shields it from a slider) are worked out
+// once instead of once per candidate.
+template <typename Visit>
+void for_each_legal_move(double side, Visit visit) {
     const double king = FindKing(side);
     const double attacked =
         king < 0 ? 0 : IsSquareAttacked(Int(king / 10), Mod(king, 10), 3 - side);
@@ -87,10 +92,9 @@ uint64_t count_leaves(double side) {
                 const bool legal = free && !enPassant
                                        ? IsBasicMoveValid(fx, fy, tx, ty) != 0
                                        : IsMoveValidKnownKing(fx, fy, tx, ty, king, attacked) != 0;
-                if (legal) count += is_promotion(piece, ty) ? 4 : 1;
+                if (legal) visit(fx, fy, tx, ty, piece);
             });
         }
-    return count;
 }
 
 }  // namespace
@@ -99,24 +103,23 @@ uint64_t perft(int d) {
     if (d <= 0) return 1;
     const State s = state_get();
     const double side = s.side;
-    if (d == 1) return count_leaves(side);
     uint64_t count = 0;
+    if (d == 1) {
+        for_each_legal_move(side, [&](int, int, int, int ty, double piece) {
+            count += is_promotion(piece, ty) ? 4 : 1;
+        });
+        return count;
+    }
     static const double kPromotions[4] = {2, 3, 4, 5};
-    for (int fy = 0; fy < 8; ++fy)
-        for (int fx = 0; fx < 8; ++fx) {
-            const double piece = board[fx][fy];
-            if (!own(piece, side)) continue;
-            for_each_target(fx, fy, piece, [&](int tx, int ty) {
-                if (!IsMoveValid(fx, fy, tx, ty)) return;
-                const bool promotion = is_promotion(piece, ty);
-                for (int i = 0; i < (promotion ? 4 : 1); ++i) {
-                    MakeSearchMove(fx, fy, tx, ty);
-                    if (promotion) board[tx][ty] = kPromotions[i] + (side == 2 ? 10 : 0);
-                    currentPlayer = 3 - side;
-                    count += perft(d - 1);
-                    state_put(&s);
-                }
-            });
+    for_each_legal_move(side, [&](int fx, int fy, int tx, int ty, double piece) {
+        const bool promotion = is_promotion(piece, ty);
+        for (int i = 0; i < (promotion ? 4 : 1); ++i) {
+            MakeSearchMove(fx, fy, tx, ty);
+            if (promotion) board[tx][ty] = kPromotions[i] + (side == 2 ? 10 : 0);
+            currentPlayer = 3 - side;
+            count += perft(d - 1);
+            state_put(&s);
         }
+    });
     return count;
 }
