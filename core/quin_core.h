@@ -123,8 +123,7 @@ HS EndLearningMove_s(double fx, double fy, double tx, double ty, double promotio
 // Returns the entry's value; stores its bonus (0 when nothing matched) in *bonus.
 double LearningPreference(const HS &key, const HS &move, double *bonus);
 double EndLearningPreference(const HS &key, const HS &move);
-double LearningTieReason(double preference, double bestPreference, double bonus,
-                         double bestBonus);
+double LearningTieReason(double preference, double bestPreference, double bonus, double bestBonus);
 
 // preferred principal variation
 extern double preferredPVValid[kLevels];
@@ -149,8 +148,8 @@ double CollectInnerCaptures(double player, double level);
 double CollectHistoryQuietMoves(double player, double level);
 double CapturePieceValue(double piece);
 double IsInnerOrderedMove(double level, double fx, double fy, double tx, double ty);
-double IsCollectedSearchMoveValid(double level, double orderIndex, double fx, double fy,
-                                  double tx, double ty);
+double IsCollectedSearchMoveValid(double level, double orderIndex, double fx, double fy, double tx,
+                                  double ty);
 
 // ordering memory
 extern double killerMoves[9][9];
@@ -166,8 +165,7 @@ double RememberKiller(double level, double fx, double fy, double tx, double ty);
 double IsKillerMove(double level, double slot, double fx, double fy, double tx, double ty);
 double ClearSearchHistoryScores();
 double SearchHistoryIndex(double fx, double fy, double tx, double ty);
-double RewardSearchHistory(double player, double level, double fx, double fy, double tx,
-                           double ty);
+double RewardSearchHistory(double player, double level, double fx, double fy, double tx, double ty);
 double ClearCurrentPVLine(double level);
 double StoreCurrentPV(double level, double player, double fx, double fy, double tx, double ty);
 double SearchMoveGivesCheck(double player, double level, double fx, double fy, double tx,
@@ -195,8 +193,8 @@ double QueenMinorTarget(double player);
 extern double quietNodes, quietNodeLimit, quietCheckNodes, quietCheckLimit;
 extern double zevivEzezoZtartLimit, quietCheckActive;
 
-double LimitedQuietSearch(double player, double remaining, double level, double alpha,
-                          double beta, double checksLeft, double forkReply, double chainKeep);
+double LimitedQuietSearch(double player, double remaining, double level, double alpha, double beta,
+                          double checksLeft, double forkReply, double chainKeep);
 double HasQuietLegalMove(double player);
 int quiet_discovery_candidate(int fx, int fy, int kx, int ky, int player);
 

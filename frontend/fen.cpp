@@ -9,19 +9,19 @@ const char *const start_fen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk
 
 int piece_code(char c) {
     switch (c) {
-    case 'P': return 1;
-    case 'R': return 2;
-    case 'N': return 3;
-    case 'B': return 4;
-    case 'Q': return 5;
-    case 'K': return 6;
-    case 'p': return 11;
-    case 'r': return 12;
-    case 'n': return 13;
-    case 'b': return 14;
-    case 'q': return 15;
-    case 'k': return 16;
-    default: return 0;
+        case 'P': return 1;
+        case 'R': return 2;
+        case 'N': return 3;
+        case 'B': return 4;
+        case 'Q': return 5;
+        case 'K': return 6;
+        case 'p': return 11;
+        case 'r': return 12;
+        case 'n': return 13;
+        case 'b': return 14;
+        case 'q': return 15;
+        case 'k': return 16;
+        default: return 0;
     }
 }
 
@@ -95,11 +95,11 @@ int apply_uci(const char *m) {
     if ((piece == 1 || piece == 11) && (m[3] == '8' || m[3] == '1')) {
         if (len != 5) return 0;
         switch (m[4]) {
-        case 'q': promoted = 5; break;
-        case 'r': promoted = 2; break;
-        case 'b': promoted = 4; break;
-        case 'n': promoted = 3; break;
-        default: return 0;
+            case 'q': promoted = 5; break;
+            case 'r': promoted = 2; break;
+            case 'b': promoted = 4; break;
+            case 'n': promoted = 3; break;
+            default: return 0;
         }
     } else if (len != 4) {
         return 0;

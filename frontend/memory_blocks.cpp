@@ -63,8 +63,8 @@ static unsigned char *checked(int b, uint64_t off, uint64_t len) {
     if (b < 0 || b >= kMemoryBlocks || !memory[b] || off > memory_size[b] ||
         len > memory_size[b] - off) {
         // "%lu" of a 64-bit unsigned number on every platform.
-        std::fprintf(stderr, "memory bounds %d %llu %llu\n", b, static_cast<unsigned long long>(off),
-                     static_cast<unsigned long long>(len));
+        std::fprintf(stderr, "memory bounds %d %llu %llu\n", b,
+                     static_cast<unsigned long long>(off), static_cast<unsigned long long>(len));
         std::exit(2);
     }
     return memory[b] + off;

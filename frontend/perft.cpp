@@ -25,47 +25,49 @@ void for_each_target(int fx, int fy, double piece, Visit visit) {
         }
     };
     switch (type) {
-    case 1: {
-        const int dir = piece == 1 ? -1 : 1;
-        const int ty = fy + dir;
-        if (ty < 0 || ty > 7) return;
-        for (int tx = fx - 1; tx <= fx + 1; ++tx)
-            if (tx >= 0 && tx <= 7) visit(tx, ty);
-        if (fy == (piece == 1 ? 6 : 1)) visit(fx, fy + 2 * dir);
-        return;
-    }
-    case 3: {
-        static const int kx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
-        static const int ky[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
-        for (int i = 0; i < 8; ++i) {
-            const int x = fx + kx[i], y = fy + ky[i];
-            if (x >= 0 && x <= 7 && y >= 0 && y <= 7) visit(x, y);
+        case 1: {
+            const int dir = piece == 1 ? -1 : 1;
+            const int ty = fy + dir;
+            if (ty < 0 || ty > 7) return;
+            for (int tx = fx - 1; tx <= fx + 1; ++tx)
+                if (tx >= 0 && tx <= 7) visit(tx, ty);
+            if (fy == (piece == 1 ? 6 : 1)) visit(fx, fy + 2 * dir);
+            return;
         }
-        return;
-    }
-    case 6:
-        for (int y = fy - 1; y <= fy + 1; ++y)
-            for (int x = fx - 2; x <= fx + 2; ++x)
-                if (x >= 0 && x <= 7 && y >= 0 && y <= 7 && (x != fx || y != fy)) visit(x, y);
-        return;
-    default:
-        if (type == 2 || type == 5) {
-            ray(1, 0);
-            ray(-1, 0);
-            ray(0, 1);
-            ray(0, -1);
+        case 3: {
+            static const int kx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+            static const int ky[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+            for (int i = 0; i < 8; ++i) {
+                const int x = fx + kx[i], y = fy + ky[i];
+                if (x >= 0 && x <= 7 && y >= 0 && y <= 7) visit(x, y);
+            }
+            return;
         }
-        if (type == 4 || type == 5) {
-            ray(1, 1);
-            ray(1, -1);
-            ray(-1, 1);
-            ray(-1, -1);
-        }
-        return;
+        case 6:
+            for (int y = fy - 1; y <= fy + 1; ++y)
+                for (int x = fx - 2; x <= fx + 2; ++x)
+                    if (x >= 0 && x <= 7 && y >= 0 && y <= 7 && (x != fx || y != fy)) visit(x, y);
+            return;
+        default:
+            if (type == 2 || type == 5) {
+                ray(1, 0);
+                ray(-1, 0);
+                ray(0, 1);
+                ray(0, -1);
+            }
+            if (type == 4 || type == 5) {
+                ray(1, 1);
+                ray(1, -1);
+                ray(-1, 1);
+                ray(-1, -1);
+            }
+            return;
     }
 }
 
-inline bool is_promotion(double piece, int ty) { return (piece == 1 || piece == 11) && (ty == 0 || ty == 7); }
+inline bool is_promotion(double piece, int ty) {
+    return (piece == 1 || piece == 11) && (ty == 0 || ty == 7);
+}
 
 // Calls visit(fx, fy, tx, ty, piece) for every legal move of `side`, in
 // board order.  Each candidate is decided by the engine's move validation;

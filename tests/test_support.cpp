@@ -60,11 +60,22 @@ RunResult run_program(const std::string &program, const std::initializer_list<st
         pollfd fds[3];
         int n = 0;
         int out_i = -1, err_i = -1, in_i = -1;
-        if (out_open) { fds[n] = {out_pipe[0], POLLIN, 0}; out_i = n++; }
-        if (err_open) { fds[n] = {err_pipe[0], POLLIN, 0}; err_i = n++; }
-        if (in_fd >= 0) { fds[n] = {in_fd, POLLOUT, 0}; in_i = n++; }
-        int left = timeout_ms - static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - start).count());
+        if (out_open) {
+            fds[n] = {out_pipe[0], POLLIN, 0};
+            out_i = n++;
+        }
+        if (err_open) {
+            fds[n] = {err_pipe[0], POLLIN, 0};
+            err_i = n++;
+        }
+        if (in_fd >= 0) {
+            fds[n] = {in_fd, POLLOUT, 0};
+            in_i = n++;
+        }
+        int left =
+            timeout_ms - static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - start)
+                                              .count());
         if (left <= 0) {
             kill(pid, SIGKILL);
             break;
@@ -73,11 +84,17 @@ RunResult run_program(const std::string &program, const std::initializer_list<st
         char buf[65536];
         if (out_i >= 0 && (fds[out_i].revents & (POLLIN | POLLHUP))) {
             ssize_t k = read(out_pipe[0], buf, sizeof buf);
-            if (k <= 0) out_open = false; else r.out.append(buf, static_cast<size_t>(k));
+            if (k <= 0)
+                out_open = false;
+            else
+                r.out.append(buf, static_cast<size_t>(k));
         }
         if (err_i >= 0 && (fds[err_i].revents & (POLLIN | POLLHUP))) {
             ssize_t k = read(err_pipe[0], buf, sizeof buf);
-            if (k <= 0) err_open = false; else r.err.append(buf, static_cast<size_t>(k));
+            if (k <= 0)
+                err_open = false;
+            else
+                r.err.append(buf, static_cast<size_t>(k));
         }
         if (in_i >= 0 && (fds[in_i].revents & (POLLOUT | POLLERR | POLLHUP))) {
             ssize_t k = write(in_fd, input.data() + written, input.size() - written);

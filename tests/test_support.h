@@ -5,9 +5,9 @@
 #include <string>
 
 struct RunResult {
-    int status;          // exit status, or -1 when the program did not exit normally
-    std::string out;     // everything written to standard output
-    std::string err;     // everything written to standard error
+    int status;       // exit status, or -1 when the program did not exit normally
+    std::string out;  // everything written to standard output
+    std::string err;  // everything written to standard error
 };
 
 // Runs argv[0] with the given arguments, writes `input` to its standard

@@ -51,29 +51,20 @@ double PieceAttacksSquare(double fromX, double fromY, double toX, double toY) {
     const int dx = tx - fx, dy = ty - fy;
     const int adx = std::abs(dx), ady = std::abs(dy);
     switch (static_cast<int>(board[fx][fy])) {
-    case 0:
-        return 0;
-    case 1:
-        return (dy == -1 && adx == 1) ? 1 : 0;
-    case 11:
-        return (dy == 1 && adx == 1) ? 1 : 0;
-    case 2:
-    case 12:
-        return IsRookMoveValid(fromX, fromY, toX, toY);
-    case 3:
-    case 13:
-        return ((adx == 2 && ady == 1) || (adx == 1 && ady == 2)) ? 1 : 0;
-    case 4:
-    case 14:
-        return IsBishopMoveValid(fromX, fromY, toX, toY);
-    case 5:
-    case 15:
-        return IsQueenMoveValid(fromX, fromY, toX, toY);
-    case 6:
-    case 16:
-        return (adx <= 1 && ady <= 1 && (adx | ady) != 0) ? 1 : 0;
-    default:
-        return 0;
+        case 0: return 0;
+        case 1: return (dy == -1 && adx == 1) ? 1 : 0;
+        case 11: return (dy == 1 && adx == 1) ? 1 : 0;
+        case 2:
+        case 12: return IsRookMoveValid(fromX, fromY, toX, toY);
+        case 3:
+        case 13: return ((adx == 2 && ady == 1) || (adx == 1 && ady == 2)) ? 1 : 0;
+        case 4:
+        case 14: return IsBishopMoveValid(fromX, fromY, toX, toY);
+        case 5:
+        case 15: return IsQueenMoveValid(fromX, fromY, toX, toY);
+        case 6:
+        case 16: return (adx <= 1 && ady <= 1 && (adx | ady) != 0) ? 1 : 0;
+        default: return 0;
     }
 }
 

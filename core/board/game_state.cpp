@@ -31,8 +31,10 @@ double HasLegalMove(double player) {
                 const int startRow = piece == 1 ? 6 : 1;
                 int firstY = fy + dir, lastY = fy + dir;
                 if (fy == startRow) {
-                    if (dir < 0) firstY = fy + 2 * dir;
-                    else lastY = fy + 2 * dir;
+                    if (dir < 0)
+                        firstY = fy + 2 * dir;
+                    else
+                        lastY = fy + 2 * dir;
                 }
                 for (int ty = firstY; ty <= lastY; ++ty) {
                     if (ty < 0 || ty > 7) continue;
@@ -72,8 +74,10 @@ double IsInsufficientMaterial() {
             if (t == 6) continue;
             if (t == 5 || t == 2 || t == 1) return 0;
             if (t == 3 || t == 4) {
-                if (white) ++whiteMinors;
-                else ++blackMinors;
+                if (white)
+                    ++whiteMinors;
+                else
+                    ++blackMinors;
                 if (t == 4) {
                     if (white) {
                         ++whiteBishops;

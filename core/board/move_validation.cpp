@@ -81,21 +81,15 @@ bool basic_ok(int fx, int fy, int tx, int ty) {
     }
     const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
     switch (static_cast<int>(piece) % 10) {
-    case 1:
-        return pawn_ok(fx, fy, tx, ty, piece);
-    case 2:
-        return rook_ok(fx, fy, tx, ty);
-    case 3:
-        return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
-    case 4:
-        return bishop_ok(fx, fy, tx, ty);
-    case 5:
-        return rook_ok(fx, fy, tx, ty) || bishop_ok(fx, fy, tx, ty);
-    case 6:
-        if ((dx | dy) != 0 && dx <= 1 && dy <= 1) return true;
-        return castle_ok(fx, fy, tx, ty);
-    default:
-        return false;
+        case 1: return pawn_ok(fx, fy, tx, ty, piece);
+        case 2: return rook_ok(fx, fy, tx, ty);
+        case 3: return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
+        case 4: return bishop_ok(fx, fy, tx, ty);
+        case 5: return rook_ok(fx, fy, tx, ty) || bishop_ok(fx, fy, tx, ty);
+        case 6:
+            if ((dx | dy) != 0 && dx <= 1 && dy <= 1) return true;
+            return castle_ok(fx, fy, tx, ty);
+        default: return false;
     }
 }
 
@@ -114,7 +108,8 @@ double IsPawnMoveValid(double fromX, double fromY, double toX, double toY) {
 }
 
 double IsKnightMoveValid(double fromX, double fromY, double toX, double toY) {
-    const int dx = static_cast<int>(std::abs(toX - fromX)), dy = static_cast<int>(std::abs(toY - fromY));
+    const int dx = static_cast<int>(std::abs(toX - fromX)),
+              dy = static_cast<int>(std::abs(toY - fromY));
     return ((dx == 2 && dy == 1) || (dx == 1 && dy == 2)) ? 1 : 0;
 }
 

@@ -72,4 +72,3 @@ double cache_square_hash_in_doubles() {
         for (int x = 0; x < 8; x++) hash = Mod(hash * 131 + board[x][y] + 1, 2147483647);
     return hash;
 }
-

@@ -9,11 +9,11 @@
 
 #include <cstdint>
 
-constexpr int kEvalBlock = 905;       // evaluation cache and move hash
-constexpr int kSlotBytes = 128;       // one slot per position
-constexpr int kKeyBytes = 73;         // key at byte 1, state at byte 0
-constexpr int kMoveFlagOffset = 84;   // move-hash entry valid
-constexpr int kPawnBlock = 906;       // pawn cache
+constexpr int kEvalBlock = 905;      // evaluation cache and move hash
+constexpr int kSlotBytes = 128;      // one slot per position
+constexpr int kKeyBytes = 73;        // key at byte 1, state at byte 0
+constexpr int kMoveFlagOffset = 84;  // move-hash entry valid
+constexpr int kPawnBlock = 906;      // pawn cache
 
 // Unsigned 32-bit numbers are stored little-endian on every host, as
 // peek_n and poke_n read and write them.

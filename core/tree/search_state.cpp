@@ -59,8 +59,10 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
         board[3][fy] = board[0][fy];
         board[0][fy] = 0;
     }
-    if (type == 1 || captured != 0) halfmoveClock = 0;
-    else halfmoveClock += 1;
+    if (type == 1 || captured != 0)
+        halfmoveClock = 0;
+    else
+        halfmoveClock += 1;
     if (piece == 6) whiteKingMoved = 1;
     if (piece == 16) blackKingMoved = 1;
     if (piece == 2) {

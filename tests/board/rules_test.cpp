@@ -82,21 +82,21 @@ TEST(Fen, AcceptedFieldsAndCounters) {
 TEST(Fen, RejectionChangesNothing) {
     const char *bad[] = {
         "",
-        "8/8/8/8/8/8/8/K6k w",                   // three fields
-        "ppppppppp/8/8/8/8/8/8/K6k w - -",       // nine squares on a rank
-        "8/8/8/8/8/8/8/K6k0 w - -",              // digit 0
-        "9/8/8/8/8/8/8/K6k w - -",               // digit 9
-        "8/8/8/8/8/8/K6k w - -",                 // seven ranks
-        "8/8/8/8/8/8/8/8/K6k w - -",             // nine ranks
-        "8/8/8/8/8/8/8/KK5k w - -",              // two White kings
-        "8/8/8/8/8/8/8/7k w - -",                // no White king
-        "8/8/8/8/8/8/8/K6x w - -",               // unknown letter
-        "8/8/8/8/8/8/8/K5k w - -",               // short last rank
-        "8/8/8/8/8/8/8/K6k x - -",               // side
-        "8/8/8/8/8/8/8/K6k w - e4",              // en-passant rank
-        "8/8/8/8/8/8/8/K6k w - i3",              // en-passant file
-        "8/8/8/8/8/8/8/K6k w - e",               // en-passant length
-        "8/8/8/8/8/8/8/K6k w - - -1 1",          // negative clock
+        "8/8/8/8/8/8/8/K6k w",              // three fields
+        "ppppppppp/8/8/8/8/8/8/K6k w - -",  // nine squares on a rank
+        "8/8/8/8/8/8/8/K6k0 w - -",         // digit 0
+        "9/8/8/8/8/8/8/K6k w - -",          // digit 9
+        "8/8/8/8/8/8/K6k w - -",            // seven ranks
+        "8/8/8/8/8/8/8/8/K6k w - -",        // nine ranks
+        "8/8/8/8/8/8/8/KK5k w - -",         // two White kings
+        "8/8/8/8/8/8/8/7k w - -",           // no White king
+        "8/8/8/8/8/8/8/K6x w - -",          // unknown letter
+        "8/8/8/8/8/8/8/K5k w - -",          // short last rank
+        "8/8/8/8/8/8/8/K6k x - -",          // side
+        "8/8/8/8/8/8/8/K6k w - e4",         // en-passant rank
+        "8/8/8/8/8/8/8/K6k w - i3",         // en-passant file
+        "8/8/8/8/8/8/8/K6k w - e",          // en-passant length
+        "8/8/8/8/8/8/8/K6k w - - -1 1",     // negative clock
     };
     load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 3 7");
     ASSERT_EQ(apply_uci("e7d6"), 1);
@@ -166,7 +166,7 @@ TEST(Validation, PieceRulesCastlingAndEnPassant) {
         {start_fen, "e2e4", 1},
         {start_fen, "g1f3", 1},
         {start_fen, "e2e5", 0},
-        {start_fen, "c1e3", 0},  // bishop through its own pawn
+        {start_fen, "c1e3", 0},                            // bishop through its own pawn
         {"4k3/8/8/8/8/4p3/4P3/4K3 w - - 0 1", "e2e3", 0},  // no straight capture
         {"4k3/8/8/8/4p3/8/4P3/4K3 w - - 0 1", "e2e4", 0},  // double step onto a piece
         {"4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1", "e2e4", 0},  // blocked between
@@ -178,7 +178,7 @@ TEST(Validation, PieceRulesCastlingAndEnPassant) {
         {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", "e1g1", 0},
         {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", "e1c1", 0},
         {"r3k2r/8/8/8/8/8/8/R3K1NR w KQkq - 0 1", "e1g1", 0},
-        {"r3k2r/8/8/8/8/8/8/R3K3 w KQkq - 0 1", "e1g1", 0},   // rook missing
+        {"r3k2r/8/8/8/8/8/8/R3K3 w KQkq - 0 1", "e1g1", 0},  // rook missing
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f2", 1},
         {"r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", "e1g1", 0},  // in check
         {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", 0},  // passes f1
@@ -249,8 +249,8 @@ TEST(GameState, MovesMatesAndMaterial) {
         const char *fen;
         int insufficient;
     } material[] = {
-        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},  {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},
-        {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1}, {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},     {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},
+        {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1},   {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
         {"1b2k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1}, {"4k3/8/8/8/8/8/8/1NN1K3 w - - 0 1", 0},
         {"1n2k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 0}, {"4k3/8/8/8/8/8/P7/4K3 w - - 0 1", 0},
     };
@@ -323,7 +323,7 @@ TEST(SearchState, SaveRestoreAndRepetitions) {
     EXPECT_EQ(SearchPositionOccurrences(1, 1), 2);
     EXPECT_EQ(IsSearchRepetition(1, 1), 1);
     load_fen(start_fen);
-    SearchPositionOccurrences(1, 1);  // records the start key at level 1
+    SearchPositionOccurrences(1, 1);                // records the start key at level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 3), 2);  // history + level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 1), 1);  // its own level is not compared
 }

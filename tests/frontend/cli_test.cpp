@@ -7,7 +7,8 @@ namespace {
 
 const char kUsage[] = "Usage: --perft|--bench depth [FEN], --eval 0 [FEN]\n";
 const char kStatus[] =
-    "Quintar C-Engine: OK, bin da.\nProgrammstart erfolgreich. Keine Schachberechnung ausgefuehrt.\n";
+    "Quintar C-Engine: OK, bin da.\nProgrammstart erfolgreich. Keine Schachberechnung "
+    "ausgefuehrt.\n";
 
 struct CliCase {
     std::initializer_list<std::string> args;

@@ -26,7 +26,8 @@ TEST(Strings, NumberText) {
     const struct {
         double n;
         const char *text;
-    } cases[] = {{3, "3"}, {-1, "-1"}, {0.5, "0.5"}, {1e20, "1e+20"}, {0.1, "0.1"}, {-899997, "-899997"}};
+    } cases[] = {{3, "3"},        {-1, "-1"},   {0.5, "0.5"},
+                 {1e20, "1e+20"}, {0.1, "0.1"}, {-899997, "-899997"}};
     for (const auto &c : cases) EXPECT_STREQ(StrStr(c.n).v, c.text) << c.n;
     EXPECT_STREQ(Chr(65).v, "A");
     EXPECT_STREQ(Chr(0).v, "");
