@@ -73,8 +73,8 @@ double EvaluateBoard() {
     const int64_t hash = cache_position_key(key, currentPlayer, &exact);
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     if (!exact || static_cast<double>(slots) != evalHashSlots || slots <= 0) {
-        return evaluate_board_checked(key,
-                                      Mod(cache_square_hash_in_doubles(), evalHashSlots) * kSlotBytes);
+        return evaluate_board_checked(
+            key, Mod(cache_square_hash_in_doubles(), evalHashSlots) * kSlotBytes);
     }
     const double offset = static_cast<double>((hash % slots) * kSlotBytes);
     const uint64_t off = static_cast<uint64_t>(offset);

@@ -345,8 +345,8 @@ double EvaluateBoardUncached() {
                         if (neighbours > 15) pawnWordsFit = false;
                         if (word) {
                             write_le32(word, static_cast<uint32_t>(sameFile + 16 * neighbours +
-                                                                  256 * passed + 512 * connected +
-                                                                  1024 * supported));
+                                                                   256 * passed + 512 * connected +
+                                                                   1024 * supported));
                         }
                     }
                     int base = 100 + 5 * rank + 2 * centerX;

@@ -80,7 +80,6 @@ double EndLearningPreference(const HS &key, const HS &move) {
     return i >= 0 ? pref_value[i] : 0;
 }
 
-double LearningTieReason(double preference, double bestPreference, double bonus,
-                         double bestBonus) {
+double LearningTieReason(double preference, double bestPreference, double bonus, double bestBonus) {
     return (preference - bonus > bestPreference - bestBonus) ? 2 : 1;
 }

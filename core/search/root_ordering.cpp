@@ -33,59 +33,58 @@ template <typename Visit>
 bool visit_targets(int piece, int fx, int fy, Visit &visit) {
     const int type = piece > 10 ? piece - 10 : piece;
     switch (type) {
-    case 1:
-        if (piece == 1) {
-            if (fy == 6 && !visit_columns(fy - 2, fx, fx, 1, visit)) return false;
-            if (fy - 1 >= 0 && !visit_columns(fy - 1, fx - 1, fx + 1, 1, visit)) return false;
-        } else {
-            if (fy + 1 <= 7 && !visit_columns(fy + 1, fx - 1, fx + 1, 1, visit)) return false;
-            if (fy == 1 && !visit_columns(fy + 2, fx, fx, 1, visit)) return false;
+        case 1:
+            if (piece == 1) {
+                if (fy == 6 && !visit_columns(fy - 2, fx, fx, 1, visit)) return false;
+                if (fy - 1 >= 0 && !visit_columns(fy - 1, fx - 1, fx + 1, 1, visit)) return false;
+            } else {
+                if (fy + 1 <= 7 && !visit_columns(fy + 1, fx - 1, fx + 1, 1, visit)) return false;
+                if (fy == 1 && !visit_columns(fy + 2, fx, fx, 1, visit)) return false;
+            }
+            return true;
+        case 3: {
+            const int lo = fy - 2 < 0 ? 0 : fy - 2;
+            const int hi = fy + 2 > 7 ? 7 : fy + 2;
+            for (int ty = lo; ty <= hi; ++ty) {
+                if (ty == fy) continue;
+                const int j = (ty - fy == 1 || fy - ty == 1) ? 2 : 1;
+                if (!visit_columns(ty, fx - j, fx + j, 2 * j, visit)) return false;
+            }
+            return true;
         }
-        return true;
-    case 3: {
-        const int lo = fy - 2 < 0 ? 0 : fy - 2;
-        const int hi = fy + 2 > 7 ? 7 : fy + 2;
-        for (int ty = lo; ty <= hi; ++ty) {
-            if (ty == fy) continue;
-            const int j = (ty - fy == 1 || fy - ty == 1) ? 2 : 1;
-            if (!visit_columns(ty, fx - j, fx + j, 2 * j, visit)) return false;
+        case 4:
+            for (int ty = 0; ty <= 7; ++ty) {
+                if (ty == fy) continue;
+                const int d = ty > fy ? ty - fy : fy - ty;
+                if (!visit_columns(ty, fx - d, fx + d, 2 * d, visit)) return false;
+            }
+            return true;
+        case 2:
+            for (int ty = 0; ty <= 7; ++ty) {
+                const bool ok = ty == fy ? visit_columns(ty, 0, 7, 1, visit)
+                                         : visit_columns(ty, fx, fx, 1, visit);
+                if (!ok) return false;
+            }
+            return true;
+        case 5:
+            for (int ty = 0; ty <= 7; ++ty) {
+                const int d = ty > fy ? ty - fy : fy - ty;
+                const bool ok = ty == fy ? visit_columns(ty, 0, 7, 1, visit)
+                                         : visit_columns(ty, fx - d, fx + d, d, visit);
+                if (!ok) return false;
+            }
+            return true;
+        case 6: {
+            const int lo = fy - 1 < 0 ? 0 : fy - 1;
+            const int hi = fy + 1 > 7 ? 7 : fy + 1;
+            for (int ty = lo; ty <= hi; ++ty) {
+                const bool ok = ty == fy ? visit_columns(ty, fx - 2, fx + 2, 1, visit)
+                                         : visit_columns(ty, fx - 1, fx + 1, 1, visit);
+                if (!ok) return false;
+            }
+            return true;
         }
-        return true;
-    }
-    case 4:
-        for (int ty = 0; ty <= 7; ++ty) {
-            if (ty == fy) continue;
-            const int d = ty > fy ? ty - fy : fy - ty;
-            if (!visit_columns(ty, fx - d, fx + d, 2 * d, visit)) return false;
-        }
-        return true;
-    case 2:
-        for (int ty = 0; ty <= 7; ++ty) {
-            const bool ok = ty == fy ? visit_columns(ty, 0, 7, 1, visit)
-                                     : visit_columns(ty, fx, fx, 1, visit);
-            if (!ok) return false;
-        }
-        return true;
-    case 5:
-        for (int ty = 0; ty <= 7; ++ty) {
-            const int d = ty > fy ? ty - fy : fy - ty;
-            const bool ok = ty == fy ? visit_columns(ty, 0, 7, 1, visit)
-                                     : visit_columns(ty, fx - d, fx + d, d, visit);
-            if (!ok) return false;
-        }
-        return true;
-    case 6: {
-        const int lo = fy - 1 < 0 ? 0 : fy - 1;
-        const int hi = fy + 1 > 7 ? 7 : fy + 1;
-        for (int ty = lo; ty <= hi; ++ty) {
-            const bool ok = ty == fy ? visit_columns(ty, fx - 2, fx + 2, 1, visit)
-                                     : visit_columns(ty, fx - 1, fx + 1, 1, visit);
-            if (!ok) return false;
-        }
-        return true;
-    }
-    default:
-        return true;
+        default: return true;
     }
 }
 
@@ -151,10 +150,10 @@ double CollectRootCaptures() {
 }
 
 double RootMovePass(double fx, double fy, double tx, double ty, double movePass) {
-    const double preferred = (fx == preferredFromX && fy == preferredFromY &&
-                              tx == preferredToX && ty == preferredToY)
-                                 ? 1
-                                 : 0;
+    const double preferred =
+        (fx == preferredFromX && fy == preferredFromY && tx == preferredToX && ty == preferredToY)
+            ? 1
+            : 0;
     if (movePass == -1) return preferred;
     return preferred == 1 ? 0 : 1;
 }

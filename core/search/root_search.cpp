@@ -93,8 +93,8 @@ double CalculateSingleDepth() {
         if (rootOrderIndex < 0) {
             if (preferredFromX < 0) continue;
             // A preferred move off the board cannot be played; skip it.
-            if (!on_board(preferredFromX) || !on_board(preferredFromY) ||
-                !on_board(preferredToX) || !on_board(preferredToY)) {
+            if (!on_board(preferredFromX) || !on_board(preferredFromY) || !on_board(preferredToX) ||
+                !on_board(preferredToY)) {
                 continue;
             }
             fromX = static_cast<int>(preferredFromX);

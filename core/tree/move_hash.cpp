@@ -19,8 +19,7 @@ unsigned char *CacheBlock() {
     if (evalHashSlots <= 0) return nullptr;
     unsigned char *block = block_bytes(kEvalBlock);
     if (block == nullptr) return nullptr;
-    if (memory_size[kEvalBlock] < static_cast<uint64_t>(evalHashSlots) * kSlotBytes)
-        return nullptr;
+    if (memory_size[kEvalBlock] < static_cast<uint64_t>(evalHashSlots) * kSlotBytes) return nullptr;
     return block;
 }
 

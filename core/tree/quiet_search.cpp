@@ -22,30 +22,29 @@ inline int type_of(int piece) { return piece >= 11 ? piece - 10 : piece; }
 inline int abs_int(int v) { return v < 0 ? -v : v; }
 
 // Candidate rows of a piece, already clamped to the board.
-inline void candidate_rows(int type, int player, int fy, int &firstRow, int &lastRow)
-{
+inline void candidate_rows(int type, int player, int fy, int &firstRow, int &lastRow) {
     switch (type) {
-    case 1:
-        if (player == 1) {
-            firstRow = fy == 6 ? fy - 2 : fy - 1;
-            lastRow = fy - 1;
-        } else {
-            firstRow = fy + 1;
-            lastRow = fy == 1 ? fy + 2 : fy + 1;
-        }
-        break;
-    case 3:
-        firstRow = fy - 2;
-        lastRow = fy + 2;
-        break;
-    case 6:
-        firstRow = fy - 1;
-        lastRow = fy + 1;
-        break;
-    default:
-        firstRow = 0;
-        lastRow = 7;
-        break;
+        case 1:
+            if (player == 1) {
+                firstRow = fy == 6 ? fy - 2 : fy - 1;
+                lastRow = fy - 1;
+            } else {
+                firstRow = fy + 1;
+                lastRow = fy == 1 ? fy + 2 : fy + 1;
+            }
+            break;
+        case 3:
+            firstRow = fy - 2;
+            lastRow = fy + 2;
+            break;
+        case 6:
+            firstRow = fy - 1;
+            lastRow = fy + 1;
+            break;
+        default:
+            firstRow = 0;
+            lastRow = 7;
+            break;
     }
     if (firstRow < 0) firstRow = 0;
     if (lastRow > 7) lastRow = 7;
@@ -53,66 +52,64 @@ inline void candidate_rows(int type, int player, int fy, int &firstRow, int &las
 
 // Candidate columns of row ty as first, last and step, pulled onto the board
 // by whole steps.  Returns false when the row has no candidate.
-inline bool candidate_columns(int type, int player, int fx, int fy, int ty, int &firstX,
-                              int &lastX, int &step)
-{
+inline bool candidate_columns(int type, int player, int fx, int fy, int ty, int &firstX, int &lastX,
+                              int &step) {
     const int dy = abs_int(ty - fy);
     switch (type) {
-    case 1:
-        if (ty == fy + (player == 1 ? -1 : 1)) {
-            firstX = fx - 1;
-            lastX = fx + 1;
-        } else {
-            firstX = lastX = fx;
-        }
-        step = 1;
-        break;
-    case 3: {
-        if (dy == 0) return false;
-        const int jumpX = dy == 1 ? 2 : 1;
-        firstX = fx - jumpX;
-        lastX = fx + jumpX;
-        step = 2 * jumpX;
-        break;
-    }
-    case 2:
-        if (dy == 0) {
-            firstX = 0;
-            lastX = 7;
-        } else {
-            firstX = lastX = fx;
-        }
-        step = 1;
-        break;
-    case 4:
-        if (dy == 0) return false;
-        firstX = fx - dy;
-        lastX = fx + dy;
-        step = 2 * dy;
-        break;
-    case 5:
-        if (dy == 0) {
-            firstX = 0;
-            lastX = 7;
+        case 1:
+            if (ty == fy + (player == 1 ? -1 : 1)) {
+                firstX = fx - 1;
+                lastX = fx + 1;
+            } else {
+                firstX = lastX = fx;
+            }
             step = 1;
-        } else {
+            break;
+        case 3: {
+            if (dy == 0) return false;
+            const int jumpX = dy == 1 ? 2 : 1;
+            firstX = fx - jumpX;
+            lastX = fx + jumpX;
+            step = 2 * jumpX;
+            break;
+        }
+        case 2:
+            if (dy == 0) {
+                firstX = 0;
+                lastX = 7;
+            } else {
+                firstX = lastX = fx;
+            }
+            step = 1;
+            break;
+        case 4:
+            if (dy == 0) return false;
             firstX = fx - dy;
             lastX = fx + dy;
-            step = dy;
-        }
-        break;
-    case 6:
-        if (dy == 0) {
-            firstX = fx - 2;
-            lastX = fx + 2;
-        } else {
-            firstX = fx - 1;
-            lastX = fx + 1;
-        }
-        step = 1;
-        break;
-    default:
-        return false;
+            step = 2 * dy;
+            break;
+        case 5:
+            if (dy == 0) {
+                firstX = 0;
+                lastX = 7;
+                step = 1;
+            } else {
+                firstX = fx - dy;
+                lastX = fx + dy;
+                step = dy;
+            }
+            break;
+        case 6:
+            if (dy == 0) {
+                firstX = fx - 2;
+                lastX = fx + 2;
+            } else {
+                firstX = fx - 1;
+                lastX = fx + 1;
+            }
+            step = 1;
+            break;
+        default: return false;
     }
     while (firstX < 0) firstX += step;
     while (lastX > 7) lastX -= step;
@@ -121,23 +118,21 @@ inline bool candidate_columns(int type, int player, int fx, int fy, int ty, int 
 
 // Whether the piece arriving on (tx, ty) would attack the king square by its
 // own geometry (no path test: that is left to the full check test).
-inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY)
-{
+inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
     const int adx = abs_int(tx - kingX);
     const int ady = abs_int(ty - kingY);
     switch (type) {
-    case 1: return adx == 1 && kingY == (player == 1 ? ty - 1 : ty + 1);
-    case 3: return adx * ady == 2;
-    case 2: return tx == kingX || ty == kingY;
-    case 4: return adx == ady;
-    case 5: return tx == kingX || ty == kingY || adx == ady;
-    default: return false;
+        case 1: return adx == 1 && kingY == (player == 1 ? ty - 1 : ty + 1);
+        case 3: return adx * ady == 2;
+        case 2: return tx == kingX || ty == kingY;
+        case 4: return adx == ady;
+        case 5: return tx == kingX || ty == kingY || adx == ady;
+        default: return false;
     }
 }
 
-double quiet_node(int player, int remaining, int level, double alpha, double beta,
-                  int checksLeft, int forkReply, int chainKeep)
-{
+double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
+                  int forkReply, int chainKeep) {
     if (SearchTimeExpired() == 1) return 0;
     if (IsSearchRepetition(player, level) == 1) return 0;
 
@@ -156,12 +151,11 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
         HasKnightForkThreat(opponent, level) == 1)
         forkReply = 1;
 
-    const int followReserve = (checksLeft == 2 && quietCheckActive > 0 && !inCheck &&
-                               forkReply == 0 && level < 9 &&
-                               levelD == searchIterationDepth + 2 &&
-                               quietCheckNodes >= zevivEzezoZtartLimit)
-                                  ? 1
-                                  : 0;
+    const int followReserve =
+        (checksLeft == 2 && quietCheckActive > 0 && !inCheck && forkReply == 0 && level < 9 &&
+         levelD == searchIterationDepth + 2 && quietCheckNodes >= zevivEzezoZtartLimit)
+            ? 1
+            : 0;
     int reservedChecks =
         (!inCheck && forkReply == 0 && checksLeft == 3 && levelD == searchIterationDepth)
             ? 2
@@ -202,8 +196,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     if (IsInsufficientMaterial() == 1) return 0;
 
     if (remaining <= 0) {
-        if (level < 11 && inCheck) remaining = 1;
-        else if (level >= 11) return EvaluateBoard();
+        if (level < 11 && inCheck)
+            remaining = 1;
+        else if (level >= 11)
+            return EvaluateBoard();
     }
 
     const double kingPos = FindKing(opponent);
@@ -240,9 +236,8 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     for (int i = 0; i < 64; ++i) discovered[i] = -1;
 
     for (int quietPass = 0; quietPass <= lastQuietPass; ++quietPass) {
-        if (quietPass == 1 &&
-            (checksLeft <= 0 || level >= 10 ||
-             (quietCheckNodes >= zevivEzezoZtartLimit && reservedChecks <= 0)))
+        if (quietPass == 1 && (checksLeft <= 0 || level >= 10 ||
+                               (quietCheckNodes >= zevivEzezoZtartLimit && reservedChecks <= 0)))
             return bestScore;
 
         for (int fy = 0; fy < 8; ++fy) {
@@ -256,8 +251,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
                 for (int ty = firstRow; ty <= lastRow; ++ty) {
                     if (SearchTimeExpired() == 1) return 0;
                     int firstX, lastX, step;
-                    if (!candidate_columns(type, player, fx, fy, ty, firstX, lastX, step))
-                        continue;
+                    if (!candidate_columns(type, player, fx, fy, ty, firstX, lastX, step)) continue;
                     for (int tx = firstX; tx <= lastX; tx += step) {
                         const int target = piece_at(tx, ty);
                         const int targetColour = colour_of(target);
@@ -300,10 +294,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
                             else
                                 // A capture on the square where the opponent
                                 // has just taken one of ours is a recapture.
-                                tactical = forced ||
-                                           (before != nullptr &&
-                                            colour_of(static_cast<int>(before[ty * 8 + tx])) ==
-                                                player);
+                                tactical =
+                                    forced ||
+                                    (before != nullptr &&
+                                     colour_of(static_cast<int>(before[ty * 8 + tx])) == player);
                             if (pawnPriority) tactical = true;
 
                             if (!tactical && !capture) {
@@ -401,18 +395,16 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     return bestScore;
 }
 
-} // namespace
+}  // namespace
 
-double LimitedQuietSearch(double player, double remaining, double level, double alpha,
-                          double beta, double checksLeft, double forkReply, double chainKeep)
-{
+double LimitedQuietSearch(double player, double remaining, double level, double alpha, double beta,
+                          double checksLeft, double forkReply, double chainKeep) {
     return quiet_node(static_cast<int>(player), static_cast<int>(remaining),
                       static_cast<int>(level), alpha, beta, static_cast<int>(checksLeft),
                       static_cast<int>(forkReply), static_cast<int>(chainKeep));
 }
 
-double HasQuietLegalMove(double player)
-{
+double HasQuietLegalMove(double player) {
     const int side = static_cast<int>(player);
     for (int fy = 0; fy < 8; ++fy) {
         for (int fx = 0; fx < 8; ++fx) {
@@ -435,8 +427,7 @@ double HasQuietLegalMove(double player)
     return 0;
 }
 
-int quiet_discovery_candidate(int fx, int fy, int kx, int ky, int player)
-{
+int quiet_discovery_candidate(int fx, int fy, int kx, int ky, int player) {
     if (fx == kx && fy == ky) return 0;
     if (fx < 0 || fx > 7 || fy < 0 || fy > 7) return 0;
     const int dx = fx - kx;

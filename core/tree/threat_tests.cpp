@@ -10,13 +10,11 @@ inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
 
 // An "enemy piece" for a fork is a rook, knight, bishop or queen of the other
 // side; pawns and kings never count.
-inline bool is_enemy_piece(int player, int piece)
-{
+inline bool is_enemy_piece(int player, int piece) {
     return player == 1 ? (piece >= 12 && piece <= 15) : (piece >= 2 && piece <= 5);
 }
 
-inline int pawn_forks(int player, int x, int y)
-{
+inline int pawn_forks(int player, int x, int y) {
     const int targetY = y + (player == 1 ? -1 : 1);
     if (x <= 0 || x >= 7 || targetY > 7 || targetY < 0) return 0;
     return is_enemy_piece(player, piece_at(x - 1, targetY)) &&
@@ -25,15 +23,13 @@ inline int pawn_forks(int player, int x, int y)
                : 0;
 }
 
-} // namespace
+}  // namespace
 
-double PawnForkTargets(double player, double x, double y)
-{
+double PawnForkTargets(double player, double x, double y) {
     return pawn_forks(static_cast<int>(player), static_cast<int>(x), static_cast<int>(y));
 }
 
-double HasPawnForkThreat(double player)
-{
+double HasPawnForkThreat(double player) {
     const int side = static_cast<int>(player);
     const int pawn = side == 1 ? 1 : 11;
     for (int y = 1; y <= 6; ++y) {
@@ -58,8 +54,7 @@ double HasPawnForkThreat(double player)
     return 0;
 }
 
-double HasKnightForkThreat(double player, double level)
-{
+double HasKnightForkThreat(double player, double level) {
     const int side = static_cast<int>(player);
     const int lv = static_cast<int>(level);
     // The "just arrived" test needs the position before the last move; with
@@ -92,8 +87,7 @@ double HasKnightForkThreat(double player, double level)
     return 0;
 }
 
-double QueenMinorTarget(double player)
-{
+double QueenMinorTarget(double player) {
     const int side = static_cast<int>(player);
     const int queen = side == 1 ? 5 : 15;
     int qx = -1, qy = -1;

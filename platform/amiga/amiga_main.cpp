@@ -24,7 +24,6 @@ __attribute__((used)) const char quin_amiga_stack[] = "$STACK:262144";
 
 namespace {
 
-
 // A depth word read as a decimal integer.  Text that is no number reads as
 // 0 (as atoi); a number too large for a long saturates, which lies outside
 // every valid depth range.

@@ -98,14 +98,14 @@ struct ExecIFace {
     IORequest *(*CreateIORequest)(ExecIFace *Self, MsgPort *port, ULONG size);
     void (*DeleteIORequest)(ExecIFace *Self, IORequest *request);
     // 0 on success, an error code otherwise.
-    BYTE (*OpenDevice)
+    BYTE(*OpenDevice)
     (ExecIFace *Self, CONST_STRPTR name, ULONG unit, IORequest *request, ULONG flags);
     void (*CloseDevice)(ExecIFace *Self, IORequest *request);
 };
 
 struct IntuitionIFace {
     // Shows the requester and waits for a gadget; returns the gadget's number.
-    LONG (*EasyRequestArgs)
+    LONG(*EasyRequestArgs)
     (IntuitionIFace *Self, Window *window, const EasyStruct *easy, ULONG *idcmp, const void *args);
 };
 

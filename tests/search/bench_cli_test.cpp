@@ -44,13 +44,12 @@ TEST_P(BenchOutput, PrintsExactLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BenchOutput,
-    testing::Values(
-        CliCase{"8", "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",
-                "info depth 0 score mate 0 nodes 0 time T nps N pv \nbestmove 0000\n"},
-        CliCase{"3", "6k1/8/8/8/8/8/5PPP/r5K1 w - - 0 1",
-                "info depth 0 score mate 0 nodes 0 time T nps N pv \nbestmove 0000\n"},
-        CliCase{"5", "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",
-                "info depth 0 score cp 0 nodes 0 time T nps N pv \nbestmove 0000\n"}));
+    testing::Values(CliCase{"8", "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",
+                            "info depth 0 score mate 0 nodes 0 time T nps N pv \nbestmove 0000\n"},
+                    CliCase{"3", "6k1/8/8/8/8/8/5PPP/r5K1 w - - 0 1",
+                            "info depth 0 score mate 0 nodes 0 time T nps N pv \nbestmove 0000\n"},
+                    CliCase{"5", "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",
+                            "info depth 0 score cp 0 nodes 0 time T nps N pv \nbestmove 0000\n"}));
 
 TEST(BenchCli, MateInOneAtEveryDepth) {
     for (const char *depth : {"1", "2", "5", "8"}) {

@@ -23,22 +23,22 @@ TEST_P(ScoreText, MatchesUciConvention) {
     EXPECT_STREQ(buf, GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BothSides, ScoreText,
-    testing::Values(
-        // White to move: White-positive scores are the engine's own.
-        ScoreCase{1, 899999, "mate 1"}, ScoreCase{1, 899998, "mate 1"},
-        ScoreCase{1, 899997, "mate 2"}, ScoreCase{1, 899995, "mate 3"},
-        ScoreCase{1, -899999, "mate -1"}, ScoreCase{1, -899998, "mate -1"},
-        ScoreCase{1, 800000, "mate 50000"}, ScoreCase{1, -800000, "mate -50000"},
-        ScoreCase{1, 799999, "cp 799999"}, ScoreCase{1, 123.7, "cp 123"},
-        ScoreCase{1, -123.7, "cp -123"}, ScoreCase{1, 0, "cp 0"},
-        ScoreCase{1, -900000, "mate 0"}, ScoreCase{1, 950000, "mate 0"},
-        // Black to move: the sign flips, the mate distance does not.
-        ScoreCase{2, 899999, "mate -1"}, ScoreCase{2, -899999, "mate 1"},
-        ScoreCase{2, 899997, "mate -2"}, ScoreCase{2, -899997, "mate 2"},
-        ScoreCase{2, 800000, "mate -50000"}, ScoreCase{2, 123.7, "cp -123"},
-        ScoreCase{2, -123.7, "cp 123"}, ScoreCase{2, 900000, "mate 0"}));
+INSTANTIATE_TEST_SUITE_P(BothSides, ScoreText,
+                         testing::Values(
+                             // White to move: White-positive scores are the engine's own.
+                             ScoreCase{1, 899999, "mate 1"}, ScoreCase{1, 899998, "mate 1"},
+                             ScoreCase{1, 899997, "mate 2"}, ScoreCase{1, 899995, "mate 3"},
+                             ScoreCase{1, -899999, "mate -1"}, ScoreCase{1, -899998, "mate -1"},
+                             ScoreCase{1, 800000, "mate 50000"},
+                             ScoreCase{1, -800000, "mate -50000"},
+                             ScoreCase{1, 799999, "cp 799999"}, ScoreCase{1, 123.7, "cp 123"},
+                             ScoreCase{1, -123.7, "cp -123"}, ScoreCase{1, 0, "cp 0"},
+                             ScoreCase{1, -900000, "mate 0"}, ScoreCase{1, 950000, "mate 0"},
+                             // Black to move: the sign flips, the mate distance does not.
+                             ScoreCase{2, 899999, "mate -1"}, ScoreCase{2, -899999, "mate 1"},
+                             ScoreCase{2, 899997, "mate -2"}, ScoreCase{2, -899997, "mate 2"},
+                             ScoreCase{2, 800000, "mate -50000"}, ScoreCase{2, 123.7, "cp -123"},
+                             ScoreCase{2, -123.7, "cp 123"}, ScoreCase{2, 900000, "mate 0"}));
 
 struct LineCase {
     const char *name;

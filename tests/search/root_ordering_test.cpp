@@ -61,18 +61,15 @@ TEST_P(RootListComplete, HoldsEveryLegalMoveOnceInDescendingOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, RootListComplete,
-    testing::Values(
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 b kq - 0 1",
-        "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
-        "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",
-        "7k/8/8/3Q4/8/8/8/K7 w - - 0 1",
-        "7k/8/8/3q4/8/8/8/K7 b - - 0 1",
-        "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
+    testing::Values("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1",
+                    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+                    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+                    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 b kq - 0 1",
+                    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+                    "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "7k/8/8/3Q4/8/8/8/K7 w - - 0 1",
+                    "7k/8/8/3q4/8/8/8/K7 b - - 0 1", "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
 
 TEST(RootOrdering, StartPositionInGenerationOrder) {
     collect("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
@@ -114,16 +111,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RootOrderValues,
     testing::Values(
         // Pawn takes queen, then the pinned queen takes the pinning rook.
-        OrderCase{"4k3/8/8/3q4/4P3/8/8/r2QK3 w - - 0 1",
-                  {{"e4d5", 89900}, {"d1a1", 49100}}},
+        OrderCase{"4k3/8/8/3q4/4P3/8/8/r2QK3 w - - 0 1", {{"e4d5", 89900}, {"d1a1", 49100}}},
         // Pawn takes queen, queen takes queen, knight takes rook, then checks.
         OrderCase{"4k3/8/1r6/3q4/2N1P3/8/3Q4/4K3 w - - 0 1",
                   {{"e4d5", 89900}, {"d2d5", 89100}, {"c4b6", 49680}, {"c4d6", -1000000}}},
         // En passant counts as a pawn taking a pawn.
         OrderCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", {{"e5d6", 9900}}},
         // A quiet check follows the captures and precedes the other quiet moves.
-        OrderCase{"4k3/8/8/8/8/8/1p6/R3K3 w - - 0 1",
-                  {{"a1a8", -1000000}}},
+        OrderCase{"4k3/8/8/8/8/8/1p6/R3K3 w - - 0 1", {{"a1a8", -1000000}}},
         // Black: the queen's checks come first, in window order (rank 7 before rank 4).
         OrderCase{"7k/8/8/3q4/8/8/8/K7 b - - 0 1", {{"d5a8", -1000000}, {"d5a5", -1000000}}}));
 

@@ -44,16 +44,15 @@ INSTANTIATE_TEST_SUITE_P(
         MateCase{"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 4, "a1a8", "mate 1"},
         MateCase{"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 8, "a1a8", "mate 1"},
         MateCase{"r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", 5, "a8a1", "mate 1"},
-        MateCase{"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 4,
-                 "d5f6", "mate 2"},
+        MateCase{"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 4, "d5f6",
+                 "mate 2"},
         MateCase{"r1bq2r1/b4pk1/p1pp1p2/1p2pP2/1P2P1PB/3P4/1PPQ2P1/R3K2R w - - 0 1", 4, "d2h6",
                  "mate 2"},
         MateCase{"6k1/pp4p1/2p5/2bp4/8/P5Pb/1P3rrP/2BRRN1K b - - 0 1", 4, "g2g1", "mate 2"},
         MateCase{"2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 4, "g3g6",
                  "mate 2"},
         MateCase{"1k5r/pP3ppp/3p2b1/1BN1n3/1Q2P3/P1B5/KP3P1P/7q w - - 1 1", 6, "c5a6", "mate 3"},
-        MateCase{"3r1r1k/1p3p1p/p2p4/4n1NN/6bQ/1BPq4/P3p1PP/1R5K w - - 0 1", 6, "g5f7",
-                 "mate 3"}));
+        MateCase{"3r1r1k/1p3p1p/p2p4/4n1NN/6bQ/1BPq4/P3p1PP/1R5K w - - 0 1", 6, "g5f7", "mate 3"}));
 
 TEST(SearchDriver, MateInOneStopsAfterFirstIteration) {
     search_fen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 8);
@@ -63,8 +62,7 @@ TEST(SearchDriver, MateInOneStopsAfterFirstIteration) {
     EXPECT_EQ(computerBestFromY, 7);
     EXPECT_EQ(computerBestToX, 0);
     EXPECT_EQ(computerBestToY, 0);
-    EXPECT_EQ(
-        result_lines().substr(result_lines().find("bestmove")), "bestmove a1a8\n");
+    EXPECT_EQ(result_lines().substr(result_lines().find("bestmove")), "bestmove a1a8\n");
 }
 
 struct NoMoveCase {
@@ -197,8 +195,16 @@ struct Snapshot {
 };
 
 Snapshot snapshot() {
-    Snapshot s{computerBestMove_s.v, computerBestFromX, computerBestFromY, computerBestToX,
-               computerBestToY, computerScore, computerReachedDepth, learningChoiceUsed, {}, {}};
+    Snapshot s{computerBestMove_s.v,
+               computerBestFromX,
+               computerBestFromY,
+               computerBestToX,
+               computerBestToY,
+               computerScore,
+               computerReachedDepth,
+               learningChoiceUsed,
+               {},
+               {}};
     for (int p = 0; p < 12; ++p) {
         s.pv.push_back(preferredPVValid[p]);
         if (preferredPVValid[p] != 0) {

@@ -359,4 +359,4 @@ TEST(QuietSearchBudgets, SpentNodeBudgetCutsTheLine) {
     }
 }
 
-} // namespace
+}  // namespace

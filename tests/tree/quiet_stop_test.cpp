@@ -71,7 +71,7 @@ TEST(QuietSearchStop, DeadlineInsideTheTreeUnwindsCleanly) {
         for (int k = 1; k <= 40; ++k) {
             searchTimedActive = 1;
             searchAborted = 0;
-            quietCheckActive = 1; // as inside a quiet-check line
+            quietCheckActive = 1;  // as inside a quiet-check line
             computerNodes = 0;
             searchDeadline = GetTimer() + duration * k / 40.0;
             const double score = run_top_level(side, 4);
@@ -115,4 +115,4 @@ TEST(QuietSearchStop, SearchAllocatesNothing) {
     }
 }
 
-} // namespace
+}  // namespace

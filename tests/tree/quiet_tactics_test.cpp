@@ -18,7 +18,7 @@ struct Call {
     int forkReply = 0;
     int chainKeep = 0;
     double iterationDepth = 0;
-    double activeChecks = 0; // quiet checks already in the line
+    double activeChecks = 0;  // quiet checks already in the line
     bool emptySlotBelow = true;
 };
 
@@ -109,7 +109,7 @@ TEST(QuietTactics, SupportMoveOnlyInsideAQuietCheckLine) {
         call.activeChecks = c.activeChecks;
         call.iterationDepth = c.iterationDepth;
         const Outcome with = run(c.fen, call);
-        call.iterationDepth = 5; // no support target at level 3
+        call.iterationDepth = 5;  // no support target at level 3
         const Outcome without = run(c.fen, call);
         if (c.more)
             EXPECT_GT(with.nodes, without.nodes) << c.name;
@@ -130,8 +130,7 @@ TEST(QuietTactics, EnPassantAndPromotion) {
         {"en passant while the budget lasts", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", 1, 1, 3, true},
         {"en passant at remaining 0", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", 1, 0, 3, false},
         // exd6 checks the king on c7: at remaining 0 it is a quiet check.
-        {"checking en passant at remaining 0", "8/2k5/8/3pP3/8/8/8/4K3 w - d6 0 1", 1, 0, 3,
-         true},
+        {"checking en passant at remaining 0", "8/2k5/8/3pP3/8/8/8/4K3 w - d6 0 1", 1, 0, 3, true},
         {"checking en passant, no checks left", "8/2k5/8/3pP3/8/8/8/4K3 w - d6 0 1", 1, 0, 0,
          false},
         {"black en passant", "4k3/8/8/8/3Pp3/8/8/4K3 b - d3 0 1", 2, 1, 3, true},
@@ -238,4 +237,4 @@ TEST(QuietTactics, KeptChainRevivesASpentBudget) {
     }
 }
 
-} // namespace
+}  // namespace
