@@ -11,7 +11,7 @@ JOBS=$(nproc)
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
 FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
-tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot ccache || exit 1
+tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot stockfish ccache || exit 1
 
 passed=0
 failed=0
