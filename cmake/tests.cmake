@@ -34,10 +34,13 @@ foreach(src ${QUIN_TEST_SOURCES})
   endif()
   add_dependencies(${target} quintar)
   # One label per test: its area, or "slow" for the long-running files.
+  # Slow tests measure wall-clock times, so they run alone.
   set(label ${area})
+  set(serial FALSE)
   if(name MATCHES "_slow_test$")
     set(label slow)
+    set(serial TRUE)
   endif()
-  gtest_discover_tests(${target} PROPERTIES LABELS ${label} TIMEOUT 600
+  gtest_discover_tests(${target} PROPERTIES LABELS ${label} RUN_SERIAL ${serial} TIMEOUT 600
                        DISCOVERY_TIMEOUT 60)
 endforeach()
