@@ -1,6 +1,5 @@
-// Shared helpers of the AmigaOS front-end tests: running the stand-in
-// program with a journal and a list of refused services, and reading the
-// journal back.
+// Helpers of the AmigaOS front-end tests: running the stand-in program with
+// a journal and a list of refused services.
 #pragma once
 
 #include "test_support.h"
@@ -57,7 +56,6 @@ inline AmigaRun run_amiga(const std::vector<std::string> &words, const std::stri
     return run;
 }
 
-// The journal lines that begin with the given word.
 inline std::vector<std::string> journal_calls(const AmigaRun &run, const std::string &word) {
     std::vector<std::string> out;
     for (const auto &line : run.journal)

@@ -1,88 +1,61 @@
-// A reproducible corpus of chess positions for the evaluation tests and the
-// evaluation benchmark: seeded random legal play from the start position and
-// from a few openings (biased toward captures so that games run down to
-// endgames with few pieces), plus king-and-heavy-piece endings with the
-// kings walked about at random.  Each position can be loaded into the
-// engine's globals and mirrored (board flipped top to bottom, colours
-// swapped, side to move, castling rights and en-passant square mirrored).
-//
-// Needs the engine's board globals, IsMoveValid and set_fen.
+// A reproducible corpus of positions for the evaluation tests and benchmark:
+// seeded random legal play (biased toward captures, so games reach endings)
+// from a few openings, plus lone-king endings with the kings walked about.
+// Positions are captured from and loaded into the engine's globals.
 #pragma once
 
 #include "frontend/quintar.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace eval_corpus {
 
+// Side to move, castling flags (wk, bk, wa, wh, ba, bh) and en-passant square.
+inline double *const *state_fields() {
+    static double *const f[9] = {&currentPlayer,   &whiteKingMoved,  &blackKingMoved,
+                                 &whiteRookAMoved, &whiteRookHMoved, &blackRookAMoved,
+                                 &blackRookHMoved, &enPassantX,      &enPassantY};
+    return f;
+}
+
 struct Position {
     double b[8][8];  // b[x][y], as board
-    double side;
-    double wk, bk, wa, wh, ba, bh;
-    double epx, epy;
+    double f[9];     // state_fields()
 };
 
 inline Position capture() {
     Position p;
     for (int x = 0; x < 8; x++)
         for (int y = 0; y < 8; y++) p.b[x][y] = board[x][y];
-    p.side = currentPlayer;
-    p.wk = whiteKingMoved;
-    p.bk = blackKingMoved;
-    p.wa = whiteRookAMoved;
-    p.wh = whiteRookHMoved;
-    p.ba = blackRookAMoved;
-    p.bh = blackRookHMoved;
-    p.epx = enPassantX;
-    p.epy = enPassantY;
+    for (int i = 0; i < 9; i++) p.f[i] = *state_fields()[i];
     return p;
 }
 
 inline void load(const Position &p) {
     for (int x = 0; x < 8; x++)
         for (int y = 0; y < 8; y++) board[x][y] = p.b[x][y];
-    currentPlayer = p.side;
-    whiteKingMoved = p.wk;
-    blackKingMoved = p.bk;
-    whiteRookAMoved = p.wa;
-    whiteRookHMoved = p.wh;
-    blackRookAMoved = p.ba;
-    blackRookHMoved = p.bh;
-    enPassantX = p.epx;
-    enPassantY = p.epy;
+    for (int i = 0; i < 9; i++) *state_fields()[i] = p.f[i];
 }
 
-inline double swap_colour(double piece) {
-    if (piece == 0) return 0;
-    return piece < 11 ? piece + 10 : piece - 10;
-}
-
+// Board flipped top to bottom, colours, side to move and rights swapped.
 inline Position mirror(const Position &p) {
-    Position m;
+    Position m = p;
     for (int x = 0; x < 8; x++)
-        for (int y = 0; y < 8; y++) m.b[x][7 - y] = swap_colour(p.b[x][y]);
-    m.side = 3 - p.side;
-    m.wk = p.bk;
-    m.bk = p.wk;
-    m.wa = p.ba;
-    m.ba = p.wa;
-    m.wh = p.bh;
-    m.bh = p.wh;
-    m.epx = p.epx;
-    m.epy = p.epy < 0 ? p.epy : 7 - p.epy;
+        for (int y = 0; y < 8; y++) {
+            const double v = p.b[x][y];
+            m.b[x][7 - y] = v == 0 ? 0 : v < 11 ? v + 10 : v - 10;
+        }
+    m.f[0] = 3 - p.f[0];
+    std::swap(m.f[1], m.f[2]);
+    std::swap(m.f[3], m.f[5]);
+    std::swap(m.f[4], m.f[6]);
+    if (p.f[8] >= 0) m.f[8] = 7 - p.f[8];
     return m;
 }
 
-inline bool same(const Position &a, const Position &b) {
-    for (int x = 0; x < 8; x++)
-        for (int y = 0; y < 8; y++)
-            if (a.b[x][y] != b.b[x][y]) return false;
-    return a.side == b.side && a.wk == b.wk && a.bk == b.bk && a.wa == b.wa && a.wh == b.wh &&
-           a.ba == b.ba && a.bh == b.bh && a.epx == b.epx && a.epy == b.epy;
-}
-
-// Small deterministic generator (64-bit LCG, high bits out).
+// 64-bit LCG, high bits out.
 struct Rng {
     uint64_t s;
     explicit Rng(uint64_t seed) : s(seed * 2862933555777941757ULL + 3037000493ULL) {}
@@ -91,6 +64,10 @@ struct Rng {
         return static_cast<uint32_t>(s >> 33);
     }
     int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
+    template <class T>
+    const T &pick(const std::vector<T> &v) {
+        return v[static_cast<size_t>(below(static_cast<int>(v.size())))];
+    }
 };
 
 struct Move {
@@ -100,10 +77,9 @@ struct Move {
 
 inline std::vector<Move> legal_moves() {
     std::vector<Move> moves;
-    const double side = currentPlayer;
     for (int fy = 0; fy < 8; fy++)
         for (int fx = 0; fx < 8; fx++) {
-            if (board[fx][fy] == 0 || PieceColor(board[fx][fy]) != side) continue;
+            if (board[fx][fy] == 0 || PieceColor(board[fx][fy]) != currentPlayer) continue;
             for (int ty = 0; ty < 8; ty++)
                 for (int tx = 0; tx < 8; tx++)
                     if (IsMoveValid(fx, fy, tx, ty))
@@ -112,82 +88,53 @@ inline std::vector<Move> legal_moves() {
     return moves;
 }
 
-// Makes a legal move on the globals: captures, en passant, castling with its
-// rook, promotion to `promoteType`, castling flags, en-passant square and the
-// side to move.
-inline void make_move(const Move &m, int promoteType) {
+// Plays a legal move through the engine, promoting to `promotion`.
+inline void make_move(const Move &m, char promotion) {
     const double piece = board[m.fx][m.fy];
-    const double captured = board[m.tx][m.ty];
-    const bool isPawn = piece == 1 || piece == 11;
-    const bool isKing = piece == 6 || piece == 16;
-    if (isPawn && captured == 0 && m.fx != m.tx) board[m.tx][m.fy] = 0;  // en passant
-    if (isKing && (m.tx - m.fx == 2 || m.fx - m.tx == 2)) {
-        const int rookFrom = m.tx == 6 ? 7 : 0, rookTo = m.tx == 6 ? 5 : 3;
-        board[rookTo][m.fy] = board[rookFrom][m.fy];
-        board[rookFrom][m.fy] = 0;
-    }
-    if (piece == 6) whiteKingMoved = 1;
-    if (piece == 16) blackKingMoved = 1;
-    if ((m.fx == 0 && m.fy == 7) || (m.tx == 0 && m.ty == 7)) whiteRookAMoved = 1;
-    if ((m.fx == 7 && m.fy == 7) || (m.tx == 7 && m.ty == 7)) whiteRookHMoved = 1;
-    if ((m.fx == 0 && m.fy == 0) || (m.tx == 0 && m.ty == 0)) blackRookAMoved = 1;
-    if ((m.fx == 7 && m.fy == 0) || (m.tx == 7 && m.ty == 0)) blackRookHMoved = 1;
-    board[m.tx][m.ty] = piece;
-    board[m.fx][m.fy] = 0;
-    if (isPawn && (m.ty == 0 || m.ty == 7))
-        board[m.tx][m.ty] = promoteType + (piece == 11 ? 10 : 0);
-    enPassantX = enPassantY = -1;
-    if (isPawn && (m.ty - m.fy == 2 || m.fy - m.ty == 2)) {
-        enPassantX = m.fx;
-        enPassantY = (m.fy + m.ty) / 2;
-    }
-    currentPlayer = 3 - currentPlayer;
+    const bool promotes = (piece == 1 || piece == 11) && (m.ty == 0 || m.ty == 7);
+    const char text[6] = {static_cast<char>('a' + m.fx), static_cast<char>('8' - m.fy),
+                          static_cast<char>('a' + m.tx), static_cast<char>('8' - m.ty),
+                          promotes ? promotion : '\0',   '\0'};
+    apply_uci(text);
 }
 
 inline void play_games(std::vector<Position> &out, const char *fen, int games, int maxPlies,
                        uint64_t seed) {
-    static const int kPromotions[4] = {5, 2, 4, 3};
     for (int g = 0; g < games; g++) {
         Rng rng(seed * 1000 + static_cast<uint64_t>(g));
         if (!set_fen(fen)) return;
-        // Capture-hungry games thin the board out quickly; quiet ones keep
-        // middle games.
         const int captureBias = 20 + 20 * (g % 4);
         for (int ply = 0; ply < maxPlies; ply++) {
-            std::vector<Move> moves = legal_moves();
+            std::vector<Move> moves = legal_moves(), captures;
             if (moves.empty()) break;
             int pieces = 0;
             for (int x = 0; x < 8; x++)
                 for (int y = 0; y < 8; y++) pieces += board[x][y] != 0;
-            if (pieces <= 3) break;  // bare kings shuffling add nothing
-            std::vector<Move> captures;
+            if (pieces <= 3) break;
             for (const Move &m : moves)
                 if (m.capture) captures.push_back(m);
-            const std::vector<Move> &pool =
-                (!captures.empty() && rng.below(100) < captureBias) ? captures : moves;
-            make_move(pool[static_cast<size_t>(rng.below(static_cast<int>(pool.size())))],
-                      kPromotions[rng.below(4)]);
+            const bool takes = !captures.empty() && rng.below(100) < captureBias;
+            const Move &m = rng.pick(takes ? captures : moves);
+            make_move(m, "qrbn"[rng.below(4)]);
             out.push_back(capture());
         }
     }
 }
 
-// Walks the kings of a lone-king ending about with legal king moves.
 inline void walk_kings(std::vector<Position> &out, const char *fen, int plies, uint64_t seed) {
     Rng rng(seed);
     if (!set_fen(fen)) return;
     out.push_back(capture());
     for (int ply = 0; ply < plies; ply++) {
-        std::vector<Move> moves = legal_moves();
         std::vector<Move> kingMoves;
-        for (const Move &m : moves)
+        for (const Move &m : legal_moves())
             if (!m.capture && (board[m.fx][m.fy] == 6 || board[m.fx][m.fy] == 16))
                 kingMoves.push_back(m);
         if (kingMoves.empty()) {
             currentPlayer = 3 - currentPlayer;
             continue;
         }
-        make_move(kingMoves[static_cast<size_t>(rng.below(static_cast<int>(kingMoves.size())))], 5);
+        make_move(rng.pick(kingMoves), 'q');
         out.push_back(capture());
     }
 }

@@ -1,46 +1,34 @@
-// The request-file protocol end to end: the real program on request files
-// in a fresh folder, checking every file it leaves, its standard error and
-// its exit status.
+// The request-file protocol: the real program on request files in a fresh
+// folder (every file it leaves, its standard error and exit status), and the
+// reader and response writer driven in-process.
+#include "frontend/request_mode.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
 
 const std::string kHead = "QUINTAR_C_REQUEST_1\n";
-const std::string kNoMove = "Keine gueltige Stellung oder kein legaler Zug";
 
-std::vector<std::string> lines_of(const std::string &text) {
-    std::vector<std::string> lines;
-    std::stringstream ss(text);
-    std::string line;
-    while (std::getline(ss, line)) lines.push_back(line);
-    return lines;
-}
+std::string read_if(const std::string &path) { return file_exists(path) ? read_file(path) : ""; }
 
-// What one run of "--request PATH" leaves behind.
+// What one run of "--request PATH" leaves behind ("" for a missing file).
 struct Outcome {
     RunResult run;
-    bool response_exists, temporary_exists, error_exists, request_exists;
     std::string response, error;
+    bool temporary;
 };
 
-Outcome run_request(const std::string &path, int timeout_ms = 60000) {
-    Outcome o;
-    o.run = run_program(QUINTAR_BIN, {"--request", path}, "", timeout_ms);
-    o.response_exists = file_exists(path + ".response");
-    o.temporary_exists = file_exists(path + ".response.tmp");
-    o.error_exists = file_exists(path + ".error.txt");
-    o.request_exists = file_exists(path);
-    if (o.response_exists) o.response = read_file(path + ".response");
-    if (o.error_exists) o.error = read_file(path + ".error.txt");
-    return o;
+Outcome run_request(const std::string &path) {
+    return {run_program(QUINTAR_BIN, {"--request", path}), read_if(path + ".response"),
+            read_if(path + ".error.txt"), file_exists(path + ".response.tmp")};
 }
 
 Outcome run_content(const std::string &content) {
@@ -49,75 +37,40 @@ Outcome run_content(const std::string &content) {
     return run_request(path);
 }
 
-// Coordinate move text: from-square, to-square, optional promotion letter.
-bool is_move_text(const std::string &m) {
-    if (m.size() != 4 && !(m.size() == 5 && std::string("qrbn").find(m[4]) != std::string::npos))
-        return false;
-    for (int i = 0; i < 4; i += 2)
-        if (m[i] < 'a' || m[i] > 'h' || m[i + 1] < '1' || m[i + 1] > '8') return false;
-    return true;
-}
-
-// Exactly `count` integers separated by single spaces.
-bool is_integers(const std::string &line, int count) {
-    std::istringstream in(line);
-    std::string word;
-    int n = 0;
-    while (std::getline(in, word, ' ')) {
-        size_t start = word.size() > 1 && word[0] == '-';
-        if (word.size() == start ||
-            word.find_first_not_of("0123456789", start) != std::string::npos)
-            return false;
-        ++n;
-    }
-    return n == count;
-}
-
-// Checks a published OK response: 21 lines, the token, the move in
-// coordinate form, integer fields where integers are due.
+// A published OK response: 21 lines, token, OK, the move; line 9 holds the
+// number of legal moves.
 void expect_ok_response(const Outcome &o, const std::string &token, int legal_moves) {
     EXPECT_EQ(o.run.status, 0);
     EXPECT_EQ(o.run.err, "");
-    EXPECT_FALSE(o.error_exists);
-    EXPECT_FALSE(o.temporary_exists);
-    ASSERT_TRUE(o.response_exists);
-    ASSERT_EQ(o.response.back(), '\n');
-    std::vector<std::string> lines = lines_of(o.response);
-    ASSERT_EQ(lines.size(), 21u) << o.response;
-    EXPECT_EQ(lines[0], token);
-    EXPECT_EQ(lines[1], "OK");
-    EXPECT_TRUE(is_move_text(lines[2])) << lines[2];
-    EXPECT_TRUE(is_integers(lines[3], 1) || lines[3].find_first_of(".e") != std::string::npos)
-        << lines[3];
-    for (int i = 4; i <= 8; ++i) EXPECT_TRUE(is_integers(lines[i], 1)) << i << ": " << lines[i];
-    EXPECT_EQ(lines[8], std::to_string(legal_moves));
-    for (int i = 9; i < 21; ++i) EXPECT_TRUE(is_integers(lines[i], 6)) << lines[i];
+    EXPECT_EQ(o.error, "");
+    EXPECT_FALSE(o.temporary);
+    EXPECT_EQ(std::count(o.response.begin(), o.response.end(), '\n'), 21) << o.response;
+    EXPECT_EQ(o.response.rfind(token + "\nOK\n", 0), 0u) << o.response;
+    size_t line9 = 0;
+    for (int i = 0; i < 8; ++i) line9 = o.response.find('\n', line9) + 1;
+    EXPECT_EQ(o.response.substr(line9, o.response.find('\n', line9) - line9),
+              std::to_string(legal_moves));
 }
 
 TEST(RequestProtocol, ValidRequestsAreAnswered) {
-    struct Case {
-        const char *position;
+    const std::string t127(127, 'T');  // the longest token
+    struct {
+        std::string content, token;
         int legal_moves;
-        const char *first_ranks;  // the ranks the mover's pieces can start from
     } cases[] = {
-        {"position startpos", 20, "12"},
-        {"position startpos moves e2e4", 20, "78"},
-        {"position startpos moves e2e4 e7e5", 29, "123"},
+        {kHead + "tok-1\n500 2 1024 1 1 0 1\nposition startpos moves e2e4\n", "tok-1", 20},
+        {kHead + t127 + "\n500 2 0 1 1 0 1\nposition startpos moves e2e4 e7e5\n", t127, 29},
+        {"QUINTAR_C_REQUEST_1\r\ntok\r\n300 1 0 1 1 0 1\r\nposition startpos\r\n", "tok", 20},
     };
-    for (const auto &c : cases) {
-        Outcome o = run_content(kHead + "tok-1\n500 2 1024 1 1 0 1\n" + c.position + "\n");
-        SCOPED_TRACE(c.position);
-        expect_ok_response(o, "tok-1", c.legal_moves);
-        std::vector<std::string> lines = lines_of(o.response);
-        ASSERT_GE(lines.size(), 5u);
-        EXPECT_NE(std::string(c.first_ranks).find(lines[2][1]), std::string::npos) << lines[2];
-        EXPECT_EQ(lines[4], "2");
-        EXPECT_TRUE(o.request_exists);  // the host removes the request
-    }
+    for (const auto &c : cases) expect_ok_response(run_content(c.content), c.token, c.legal_moves);
 }
 
 TEST(RequestProtocol, FailuresReportTheirMessage) {
-    struct Case {
+    const std::string p = "\n1000 1 0 1 1 0 1\nposition startpos\n", t127(127, 'T');
+    auto req = [](const std::string &params) {
+        return kHead + "abc\n" + params + "\nposition startpos\n";
+    };
+    struct {
         std::string content, message;
         bool error_response;
         std::string token;
@@ -126,93 +79,66 @@ TEST(RequestProtocol, FailuresReportTheirMessage) {
         {kHead, "Missing request token", false, ""},
         {"WRONG\n", "Missing request token", false, ""},
         {kHead + "\n1000 1 0 1 1 0 1\n", "Empty request token", false, ""},
-        // the token is read before the header is judged
-        {"WRONG\n\r\n", "Empty request token", false, ""},
+        {"WRONG\n\r\n", "Empty request token", false, ""},  // token read before the header
         {"\nabc\n", "Invalid request header", true, "abc"},
         {"QUINTAR_C_REQUEST_1 \nabc\n", "Invalid request header", true, "abc"},
-        {"QUINTAR_C_REQUEST_2\nabc\n1000 1 0 1 1 0 1\nposition startpos\n",
-         "Invalid request header", true, "abc"},
+        {"QUINTAR_C_REQUEST_2\nabc" + p, "Invalid request header", true, "abc"},
         {kHead + "abc\n", "Invalid search parameters", true, "abc"},
-        {kHead + "abc\n1000 1 0 1\nposition startpos\n", "Invalid search parameters", true, "abc"},
-        {kHead + "abc\n1000 8.5 0 1 1 0 1\nposition startpos\n", "Invalid search parameters", true,
-         "abc"},
-        {kHead + std::string(127, 'T') + "U\n1000 1 0 1 1 0 1\nposition startpos\n",
-         "Invalid search parameters", true, std::string(127, 'T')},
-        {kHead + "abc\n1000 9 0 1 1 0 1\nposition startpos\n", "Search parameters out of range",
-         true, "abc"},
-        {kHead + "abc\n1000 8 256 1 1 0 1\nposition startpos\n", "Search parameters out of range",
-         true, "abc"},
-        {kHead + "abc\n0.5 4 0 1 1 0 1\nposition startpos\n", "Search parameters out of range",
-         true, "abc"},
+        {req("1000 1 0 1"), "Invalid search parameters", true, "abc"},
+        {req("1000 8.5 0 1 1 0 1"), "Invalid search parameters", true, "abc"},
+        {kHead + t127 + "U" + p, "Invalid search parameters", true, t127},
+        {req("1000 9 0 1 1 0 1"), "Search parameters out of range", true, "abc"},
+        {req("1000 8 256 1 1 0 1"), "Search parameters out of range", true, "abc"},
+        {req("0.5 4 0 1 1 0 1"), "Search parameters out of range", true, "abc"},
         {kHead + "abc\n1000 4 0 1 1 0 1\n", "Missing position", true, "abc"},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
         Outcome o = run_content(c.content);
         EXPECT_EQ(o.run.status, 2);
         EXPECT_EQ(o.run.out, "");
         EXPECT_EQ(o.run.err, "Quintar request error: " + c.message + "\n");
         EXPECT_EQ(o.error, c.message + "\n");
-        EXPECT_EQ(o.response_exists, c.error_response);
-        if (c.error_response) {
-            EXPECT_EQ(o.response, c.token + "\nERROR\n" + c.message + "\n");
-        }
-        EXPECT_FALSE(o.temporary_exists);
+        EXPECT_EQ(o.response, c.error_response ? c.token + "\nERROR\n" + c.message + "\n" : "");
+        EXPECT_FALSE(o.temporary);
     }
 }
 
 TEST(RequestProtocol, RequestThatCannotBeOpened) {
-    std::string dir = make_temp_dir();
-    // a missing file: the error file is written next to it
-    Outcome o = run_request(dir + "/missing");
-    EXPECT_EQ(o.run.status, 2);
-    EXPECT_EQ(o.run.err, "Quintar request error: Cannot open request file\n");
-    EXPECT_EQ(o.error, "Cannot open request file\n");
-    EXPECT_FALSE(o.response_exists);
-
-    // a path whose folder is a plain file: nothing can be written at all
+    const std::string dir = make_temp_dir();
     write_file(dir + "/plain", "x");
-    o = run_request(dir + "/plain/req");
-    EXPECT_EQ(o.run.status, 2);
-    EXPECT_EQ(o.run.err, "Quintar request error: Cannot open request file\n");
-    EXPECT_FALSE(o.error_exists);
-    EXPECT_FALSE(o.response_exists);
-}
-
-TEST(RequestProtocol, UnplayablePositionsGetTheNoMoveAnswer) {
-    const char *positions[] = {
-        "position startpos moves e2e5",
-        "position startpos moves e2e4 e7e5 e1e3",
-        "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "go depth 3",
-        // fool's mate: White is checkmated
-        "position startpos moves f2f3 e7e5 g2g4 d8h4",
-        // a ten-move stalemate: Black to move has no legal move and is not in check
-        "position startpos moves e2e3 a7a5 d1h5 a8a6 h5a5 h7h5 h2h4 a6h6 a5c7 f7f6 c7d7 e8f7 "
-        "d7b7 d8d3 b7b8 d3h7 b8c8 f7g6 c8e6",
-    };
-    for (const char *position : positions) {
-        SCOPED_TRACE(position);
-        Outcome o = run_content(kHead + "T9\n1000 3 0 1 1 0 1\n" + position + "\n");
-        EXPECT_EQ(o.run.status, 0);
-        EXPECT_EQ(o.run.err, "");
-        EXPECT_EQ(o.response, "T9\nERROR\n" + kNoMove + "\n");
-        EXPECT_FALSE(o.error_exists);
-        EXPECT_FALSE(o.temporary_exists);
+    // Missing: the error file is written beside it.  Below a plain file:
+    // nothing can be written at all.
+    for (const std::string &path : {dir + "/missing", dir + "/plain/req"}) {
+        Outcome o = run_request(path);
+        EXPECT_EQ(o.run.status, 2);
+        EXPECT_EQ(o.run.err, "Quintar request error: Cannot open request file\n");
+        EXPECT_EQ(o.error, path == dir + "/missing" ? "Cannot open request file\n" : "");
+        EXPECT_EQ(o.response, "");
     }
 }
 
-TEST(RequestProtocol, HeaderWithCarriageReturnIsAccepted) {
-    Outcome o =
-        run_content("QUINTAR_C_REQUEST_1\r\ntok\r\n300 1 0 1 1 0 1\r\nposition startpos\r\n");
-    expect_ok_response(o, "tok", 20);
+TEST(RequestProtocol, UnplayablePositionsGetTheNoMoveAnswer) {
+    for (const char *position : {
+             "position startpos moves e2e5", "position startpos moves e2e4 e7e5 e1e3",
+             "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "go depth 3",
+             "position startpos moves f2f3 e7e5 g2g4 d8h4",  // White is mated
+             "position startpos moves e2e3 a7a5 d1h5 a8a6 h5a5 h7h5 h2h4 a6h6 a5c7 f7f6 c7d7 "
+             "e8f7 d7b7 d8d3 b7b8 d3h7 b8c8 f7g6 c8e6",  // Black is stalemated
+         }) {
+        Outcome o = run_content(kHead + "T9\n1000 3 0 1 1 0 1\n" + position + "\n");
+        EXPECT_EQ(o.run.status, 0) << position;
+        EXPECT_EQ(o.run.err, "") << position;
+        EXPECT_EQ(o.response, "T9\nERROR\nKeine gueltige Stellung oder kein legaler Zug\n");
+        EXPECT_EQ(o.error, "") << position;
+    }
 }
 
-// A request path of exactly `length` bytes below a fresh folder, made of
-// nested folders whose names stay below the file system's name limit.
+// A request path of exactly `length` bytes, in nested folders whose names
+// stay below the file system's name limit.
 std::string path_of_length(size_t length) {
     std::string path = make_temp_dir();
-    while (path.size() + 1 + 200 + 1 + 50 < length) {
+    while (path.size() + 252 < length) {
         path += "/" + std::string(200, 'd');
         mkdir(path.c_str(), 0755);
     }
@@ -222,64 +148,182 @@ std::string path_of_length(size_t length) {
         mkdir(path.c_str(), 0755);
         rest = length - path.size() - 1;
     }
-    path += "/" + std::string(rest, 'r');
-    return path;
+    return path + "/" + std::string(rest, 'r');
 }
 
 TEST(RequestProtocol, PathLengthLimit) {
-    const std::string content = kHead + "p\n300 1 0 1 1 0 1\nposition startpos\n";
-    std::string path = path_of_length(3900);
-    ASSERT_EQ(path.size(), 3900u);
-    write_file(path, content);
-    ASSERT_TRUE(file_exists(path));
-    expect_ok_response(run_request(path), "p", 20);
-
-    path = path_of_length(3901);
-    ASSERT_EQ(path.size(), 3901u);
-    write_file(path, content);
-    ASSERT_TRUE(file_exists(path));
-    Outcome o = run_request(path);
-    EXPECT_EQ(o.run.status, 2);
-    EXPECT_EQ(o.run.err, "Quintar request error: Request path too long\n");
-    EXPECT_FALSE(o.response_exists);
-    EXPECT_FALSE(o.error_exists);
-    EXPECT_FALSE(o.temporary_exists);
+    for (size_t length : {3900u, 3901u}) {
+        const std::string path = path_of_length(length);
+        ASSERT_EQ(path.size(), length);
+        write_file(path, kHead + "p\n300 1 0 1 1 0 1\nposition startpos\n");
+        ASSERT_TRUE(file_exists(path));
+        Outcome o = run_request(path);
+        if (length == 3900) {
+            expect_ok_response(o, "p", 20);
+            continue;
+        }
+        EXPECT_EQ(o.run.status, 2);
+        EXPECT_EQ(o.run.err, "Quintar request error: Request path too long\n");
+        EXPECT_EQ(o.response + o.error, "");
+        EXPECT_FALSE(o.temporary);
+    }
 }
 
 TEST(RequestProtocol, HostileContentIsAnsweredWithoutCrash) {
     std::mt19937 rng(20240607);
     std::string binary(1 << 16, '\0');
     for (char &c : binary) c = static_cast<char>(rng());
-    std::string valid = kHead + "big\n300 1 0 1 1 0 1\nposition startpos\n";
     std::string prefs;
     while (prefs.size() < 4u << 20) prefs += "zzzz 1 2 and some noise to fill the line\n";
-    const std::string no_newlines(3u << 20, 'a');
-
-    struct Case {
+    struct {
         const char *name;
         std::string content;
-        int status;          // -2: 0 or 2
-        std::string prefix;  // expected start of the response, if any
+        int status;  // -2: 0 or 2
+        std::string prefix;
     } cases[] = {
         {"binary", binary, -2, ""},
         {"binary after a valid header", kHead + "bin\n" + binary, 2, "bin\nERROR\n"},
         {"zero bytes in the token", kHead + std::string("\0tok\n", 5) + binary, 2, ""},
-        {"no newlines", no_newlines, 2,
+        {"no newlines", std::string(3u << 20, 'a'), 2,
          std::string(127, 'a') + "\nERROR\nInvalid request header\n"},
-        {"megabytes of preference lines", valid + prefs, 0, "big\nOK\n"},
+        {"megabytes of preference lines",
+         kHead + "big\n300 1 0 1 1 0 1\nposition startpos\n" + prefs, 0, "big\nOK\n"},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         Outcome o = run_content(c.content);
-        if (c.status == -2)
-            EXPECT_TRUE(o.run.status == 0 || o.run.status == 2) << o.run.status;
-        else
-            EXPECT_EQ(o.run.status, c.status);
-        EXPECT_FALSE(o.temporary_exists);
-        if (!c.prefix.empty()) {
-            EXPECT_EQ(o.response.substr(0, c.prefix.size()), c.prefix);
-        }
+        EXPECT_TRUE(c.status == -2 ? o.run.status == 0 || o.run.status == 2
+                                   : o.run.status == c.status)
+            << o.run.status;
+        EXPECT_FALSE(o.temporary);
+        EXPECT_EQ(o.response.substr(0, c.prefix.size()), c.prefix);
     }
+}
+
+const std::string kParams = "1000 1 0 1 1 0 1\n";
+const std::string kStart = "position startpos\n";
+
+struct ReadResult {
+    std::string failure;  // empty when the request was readable
+    RequestFile r;
+};
+
+// Resets the engine and reads `text` as a request file.
+ReadResult read_request(const std::string &text) {
+    reset_engine();
+    FILE *f = tmpfile();
+    fwrite(text.data(), 1, text.size(), f);
+    rewind(f);
+    ReadResult out;
+    const char *failure = request_read(f, &out.r);
+    fclose(f);
+    out.failure = failure ? failure : "";
+    return out;
+}
+
+std::string response_text(const RequestFile &r) {
+    char *text = nullptr;
+    size_t length = 0;
+    FILE *out = open_memstream(&text, &length);
+    EXPECT_EQ(request_write_response(out, r), 1);
+    fclose(out);
+    std::string s(text, length);
+    free(text);
+    return s;
+}
+
+TEST(RequestReader, ParameterRanges) {
+    for (const char *line : {"1 1 0 1 1 0 1", "300000 1 0 1 1 0 1", "1000 8 0 1 1 0 1",
+                             "1000 1 512 1 1 0 1", "1000 1 1024 1 1 0 1", "1e3 1 0 1 1 0 1",
+                             "  1000\t1 \t0 1 1 0 1   trailing words", "1000 1 0 -5 7 123456 -1"})
+        EXPECT_EQ(read_request(kHead + "t\n" + line + "\n" + kStart).failure, "") << line;
+    for (const char *line :
+         {"0.5 4 0 1 1 0 1", "0 4 0 1 1 0 1", "300000.5 4 0 1 1 0 1", "nan 4 0 1 1 0 1",
+          "inf 4 0 1 1 0 1", "1000 9 0 1 1 0 1", "1000 0 0 1 1 0 1", "1000 4294967297 0 1 1 0 1",
+          "1000 8 256 1 1 0 1", "1000 8 -512 1 1 0 1", "1000 8 2048 1 1 0 1"})
+        EXPECT_EQ(read_request(kHead + "t\n" + line + "\n" + kStart).failure,
+                  "Search parameters out of range")
+            << line;
+}
+
+TEST(RequestReader, PositionLines) {
+    const std::pair<const char *, double> cases[] = {
+        // side to move, 0 for invalid
+        {"position startpos", 1},
+        {"position startpos moves e2e4", 2},
+        {"position startpos moves   e2e4    e7e5   ", 1},
+        {"position startpos moves e2e5", 0},
+        {"position startpos moves e2e4\te7e5", 0},
+        {"position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0},
+        {" position startpos", 0},
+    };
+    for (const auto &c : cases) {
+        ReadResult got = read_request(kHead + "t\n" + kParams + c.first + "\n");
+        ASSERT_EQ(got.failure, "") << c.first;
+        EXPECT_EQ(got.r.position_valid ? currentPlayer : 0, c.second) << c.first;
+    }
+}
+
+TEST(RequestReader, PreferenceTable) {
+    const std::string prefs =
+        "e2e4 5 1\ne2e4 5\nd2d4 -2.5 0.25\n\nabcdefgh 1 1\ne7e8q 1e2 -3\ng1f3 x 1\n";
+    ReadResult got = read_request(kHead + "t\n" + kParams + kStart + prefs);
+    ASSERT_EQ(got.failure, "");
+    ASSERT_EQ(pref_count, 3);  // two fields, eight characters, no number: skipped
+    const double want[3][2] = {{5, 1}, {-2.5, 0.25}, {100, -3}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_STREQ(pref_move[i], i == 0 ? "e2e4" : i == 1 ? "d2d4" : "e7e8q");
+        EXPECT_EQ(pref_value[i], want[i][0]);
+        EXPECT_EQ(pref_bonus[i], want[i][1]);
+    }
+    std::string many;  // 300 lines keep the first 256
+    for (int i = 0; i < 300; ++i)
+        many += "m" + std::to_string(i) + " " + std::to_string(i) + " 0\n";
+    got = read_request(kHead + "t\n" + kParams + kStart + many);
+    ASSERT_EQ(pref_count, 256);
+    EXPECT_STREQ(pref_move[255], "m255");
+    // Read for an invalid position too.
+    got = read_request(kHead + "t\n" + kParams + "position startpos moves e2e5\ne2e4 1 2\n");
+    EXPECT_FALSE(got.r.position_valid);
+    EXPECT_EQ(pref_count, 1);
+}
+
+// A position line longer than the 16383-byte buffer: its tail is read as a
+// preference line and the move list stops where the buffer ends.
+TEST(RequestReader, LongLinesSpillIntoTheNextRead) {
+    std::string moves = "position startpos moves";
+    moves += std::string(16383 - moves.size(), ' ') + "e2e4 9 9";
+    ReadResult got = read_request(kHead + "t\n" + kParams + moves + "\n");
+    ASSERT_EQ(got.failure, "");
+    EXPECT_TRUE(got.r.position_valid);
+    EXPECT_EQ(currentPlayer, 1);
+    ASSERT_EQ(pref_count, 1);
+    EXPECT_STREQ(pref_move[0], "e2e4");
+}
+
+TEST(RequestReader, OkResponseBytes) {
+    ReadResult got = read_request(kHead + "my token\n" + kParams + kStart);
+    ASSERT_EQ(got.failure, "");
+    computerBestFromX = 4;
+    computerBestMove_s = hs("e7e8q");
+    computerScore = -12.5;
+    computerReachedDepth = 3.9;
+    computerNodes = 123456789012.0;
+    computerSearchMilliseconds = 15.6;
+    learningChoiceUsed = 1;
+    computerLegalMoves = 20;
+    for (int i = 0; i < 12; ++i) {
+        preferredPVValid[i] = i < 2;
+        preferredPVFromX[i] = i;
+        preferredPVFromY[i] = 7 - (i % 8);
+        preferredPVToX[i] = 2;
+        preferredPVToY[i] = 5;
+        preferredPVPiece[i] = i < 2 ? 16 : 0;
+    }
+    EXPECT_EQ(response_text(got.r),
+              "my token\nOK\ne7e8q\n-12.5\n3\n123456789012\n16\n1\n20\n"
+              "1 0 7 2 5 16\n1 1 6 2 5 16\n0 2 5 2 5 0\n0 3 4 2 5 0\n0 4 3 2 5 0\n0 5 2 2 5 0\n"
+              "0 6 1 2 5 0\n0 7 0 2 5 0\n0 8 7 2 5 0\n0 9 6 2 5 0\n0 10 5 2 5 0\n0 11 4 2 5 0\n");
 }
 
 }  // namespace

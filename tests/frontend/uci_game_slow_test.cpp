@@ -1,8 +1,7 @@
-// A whole game of the engine against itself through one UCI session, as an
-// interface plays it: every bestmove is fed back in "position startpos
-// moves ..." and must be accepted.  The moves are also checked against the
-// rules as this engine's own board code and, when Debian's stockfish is
-// installed, as an independent engine counts them.
+// A whole game of the engine against itself through one UCI session: every
+// bestmove is fed back in "position startpos moves ..." and must be
+// accepted, and is checked against this engine's board code and, when
+// Debian's stockfish is installed, against its legal moves.
 #include "frontend/quintar.h"
 #include "test_support.h"
 #include "uci_test_process.h"
@@ -18,7 +17,7 @@
 namespace {
 
 const char kStockfish[] = "/usr/games/stockfish";
-const int kPlyCap = 100;
+const size_t kPlyCap = 100;
 
 std::string join_moves(const std::vector<std::string> &moves) {
     std::string s = "position startpos";
@@ -62,17 +61,11 @@ TEST(UciGame, SelfPlayThroughTheSession) {
     seen[PositionKey_s().v] = 1;
     std::vector<std::string> moves;
     std::string ending;
-    // Clocks that give about a tenth of a second per move; they run down a
-    // little as the game goes on.
+    // About a tenth of a second per move, running down as the game goes on.
     double wtime = 4000, btime = 4000;
-    while (ending.empty()) {
-        if (static_cast<int>(moves.size()) >= kPlyCap) {
-            ending = "ply cap";
-            break;
-        }
+    while (ending.empty() && moves.size() < kPlyCap) {
         engine.send(join_moves(moves));
-        // The position was taken if nothing comes before readyok.
-        engine.send("isready");
+        engine.send("isready");  // nothing before readyok: the position was taken
         ASSERT_TRUE(engine.read_line(&line, 5000));
         ASSERT_EQ(line, "readyok") << "after " << join_moves(moves);
         char go[96];
@@ -87,18 +80,15 @@ TEST(UciGame, SelfPlayThroughTheSession) {
         (moves.size() % 2 == 0 ? wtime : btime) -= used;
         std::string move = line.substr(9);
 
-        std::set<std::string> legal;
-        if (have_reference) legal = reference_moves(sf, moves);
+        if (have_reference) {
+            const std::set<std::string> legal = reference_moves(sf, moves);
+            EXPECT_EQ(legal.count(move), move == "0000" ? 0u : 1u) << join_moves(moves);
+            EXPECT_EQ(legal.empty(), move == "0000") << join_moves(moves);
+        }
         if (move == "0000") {
             ASSERT_EQ(HasLegalMove(currentPlayer), 0) << join_moves(moves);
-            if (have_reference) {
-                EXPECT_TRUE(legal.empty());
-            }
             ending = IsPlayerInCheck(currentPlayer) ? "mate" : "stalemate";
             break;
-        }
-        if (have_reference) {
-            EXPECT_EQ(legal.count(move), 1u) << move << " after " << join_moves(moves);
         }
         ASSERT_EQ(apply_uci(move.c_str()), 1) << move << " after " << join_moves(moves);
         moves.push_back(move);
@@ -109,6 +99,7 @@ TEST(UciGame, SelfPlayThroughTheSession) {
         else if (IsInsufficientMaterial())
             ending = "insufficient material";
     }
+    if (ending.empty()) ending = "ply cap";
     std::printf("game over after %zu plies by %s; clocks left %.0f/%.0f ms\n%s\n", moves.size(),
                 ending.c_str(), wtime, btime, join_moves(moves).c_str());
     // The final position, with the mating or drawing move, is accepted too.

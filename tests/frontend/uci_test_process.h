@@ -1,6 +1,5 @@
-// A program driven line by line through pipes, as a chess interface drives
-// its engine: lines are written when the test chooses, replies are read
-// with time limits and time stamps.
+// A program driven line by line through pipes, as an interface drives its
+// engine: replies are read with time limits and time stamps.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -40,10 +38,9 @@ public:
         close(out[1]);
         close(err[1]);
         in_ = in[1];
-        out_ = out[0];
-        err_ = err[0];
-        fcntl(out_, F_SETFL, O_NONBLOCK);
-        fcntl(err_, F_SETFL, O_NONBLOCK);
+        fd_[0] = out[0];
+        fd_[1] = err[0];
+        for (int fd : fd_) fcntl(fd, F_SETFL, O_NONBLOCK);
     }
     UciProcess() : UciProcess(std::vector<std::string>{QUINTAR_BIN}) {}
 
@@ -52,25 +49,22 @@ public:
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
-        for (int fd : {in_, out_, err_})
+        for (int fd : {in_, fd_[0], fd_[1]})
             if (fd >= 0) close(fd);
     }
 
     bool started() const { return pid_ > 0; }
 
-    // Writes one line (a "\n" is added).  Returns the time it was written.
+    // Writes one line (a "\n" is added) and returns the time it was written.
     Clock::time_point send(const std::string &line) {
-        write_all(line + "\n");
-        return Clock::now();
-    }
-    void write_all(const std::string &bytes) {
-        size_t done = 0;
-        while (done < bytes.size() && in_ >= 0) {
+        const std::string bytes = line + "\n";
+        for (size_t done = 0; done < bytes.size() && in_ >= 0;) {
             ssize_t k = write(in_, bytes.data() + done, bytes.size() - done);
             if (k < 0 && errno == EINTR) continue;
             if (k <= 0) break;
             done += static_cast<size_t>(k);
         }
+        return Clock::now();
     }
     void close_input() {
         if (in_ >= 0) close(in_);
@@ -78,115 +72,97 @@ public:
     }
 
     // The next line of standard output (without "\n"), or false when none
-    // came within timeout_ms.  *at receives the time it was seen.
+    // came within timeout_ms.  *at receives the time it was read.
     bool read_line(std::string *line, int timeout_ms, Clock::time_point *at = nullptr) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
         for (;;) {
-            size_t nl = buf_.find('\n');
+            const size_t nl = text_[0].find('\n');
             if (nl != std::string::npos) {
-                *line = buf_.substr(0, nl);
-                buf_.erase(0, nl + 1);
+                *line = text_[0].substr(0, nl);
+                text_[0].erase(0, nl + 1);
                 if (at) *at = last_read_;
                 return true;
             }
-            int left = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count());
+            const int left = ms_until(deadline);
             if (left <= 0 || !pump(left)) return false;
         }
     }
 
-    // Reads lines until one begins with prefix; the lines read before it
-    // are appended to *skipped when given.
+    // Reads lines until one begins with prefix; the lines before it are
+    // appended to *skipped when given.
     bool read_until(const std::string &prefix, std::string *line, int timeout_ms,
                     Clock::time_point *at = nullptr, std::vector<std::string> *skipped = nullptr) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
         for (;;) {
-            int left = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count());
+            const int left = ms_until(deadline);
             if (left <= 0 || !read_line(line, left, at)) return false;
             if (line->compare(0, prefix.size(), prefix) == 0) return true;
             if (skipped) skipped->push_back(*line);
         }
     }
 
-    // Waits for the process to end; its exit status, or -1 after a kill
-    // at the time limit or an abnormal end.
+    // The exit status, or -1 after a kill at the time limit or an abnormal end.
     int wait_exit(int timeout_ms) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-        for (;;) {
-            int status = 0;
-            pid_t r = waitpid(pid_, &status, WNOHANG);
-            if (r == pid_) {
-                exited_ = true;
-                drain();
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            if (Clock::now() >= deadline) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, nullptr, 0);
-                exited_ = true;
-                return -1;
-            }
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        int status = 0;
+        while (waitpid(pid_, &status, WNOHANG) != pid_) {
+            if (Clock::now() >= deadline) kill(pid_, SIGKILL);
             pump(5);
         }
+        exited_ = true;
+        drain();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     // Output not yet taken as lines, and everything seen on standard error.
-    const std::string &pending() const { return buf_; }
+    const std::string &pending() const { return text_[0]; }
     const std::string &errors() {
         drain();
-        return err_text_;
+        return text_[1];
     }
 
 private:
+    static int ms_until(Clock::time_point deadline) {
+        return static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    }
+
+    void drain() {
+        char chunk[65536];
+        for (int i = 0; i < 2; ++i)
+            for (ssize_t k; (k = read(fd_[i], chunk, sizeof chunk)) > 0;)
+                text_[i].append(chunk, static_cast<size_t>(k));
+    }
+
     // Moves available output into the buffers; false when standard output
     // has closed and nothing came.
     bool pump(int timeout_ms) {
-        // A closed stream gets a negative descriptor, which poll skips.
-        pollfd fds[2] = {{out_eof_ ? -1 : out_, POLLIN, 0}, {err_eof_ ? -1 : err_, POLLIN, 0}};
-        if (out_eof_ && err_eof_) {
+        pollfd fds[2] = {{eof_[0] ? -1 : fd_[0], POLLIN, 0}, {eof_[1] ? -1 : fd_[1], POLLIN, 0}};
+        if (eof_[0] && eof_[1]) {
             usleep(static_cast<useconds_t>(timeout_ms) * 1000);
             return false;
         }
-        int n = poll(fds, 2, timeout_ms);
-        if (n < 0) return errno == EINTR;
+        if (poll(fds, 2, timeout_ms) < 0) return errno == EINTR;
         bool got = false;
-        char chunk[65536];
-        if (fds[0].revents & (POLLIN | POLLHUP)) {
-            ssize_t k = read(out_, chunk, sizeof chunk);
+        for (int i = 0; i < 2; ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char chunk[65536];
+            const ssize_t k = read(fd_[i], chunk, sizeof chunk);
             if (k > 0) {
-                buf_.append(chunk, static_cast<size_t>(k));
-                last_read_ = Clock::now();
+                text_[i].append(chunk, static_cast<size_t>(k));
+                if (i == 0) last_read_ = Clock::now();
                 got = true;
             } else if (k == 0) {
-                out_eof_ = true;
+                eof_[i] = true;
             }
         }
-        if (fds[1].revents & (POLLIN | POLLHUP)) {
-            ssize_t k = read(err_, chunk, sizeof chunk);
-            if (k > 0)
-                err_text_.append(chunk, static_cast<size_t>(k));
-            else if (k == 0)
-                err_eof_ = true;
-        }
-        return got || !out_eof_;
-    }
-    void drain() {
-        char chunk[65536];
-        ssize_t k;
-        while ((k = read(out_, chunk, sizeof chunk)) > 0)
-            buf_.append(chunk, static_cast<size_t>(k));
-        while ((k = read(err_, chunk, sizeof chunk)) > 0)
-            err_text_.append(chunk, static_cast<size_t>(k));
+        return got || !eof_[0];
     }
 
     pid_t pid_ = -1;
-    int in_ = -1, out_ = -1, err_ = -1;
-    bool exited_ = false;
-    bool out_eof_ = false, err_eof_ = false;
-    std::string buf_, err_text_;
+    int in_ = -1, fd_[2] = {-1, -1};  // standard output, standard error
+    bool exited_ = false, eof_[2] = {false, false};
+    std::string text_[2];
     Clock::time_point last_read_ = Clock::now();
 };
 

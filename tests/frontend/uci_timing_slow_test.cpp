@@ -1,5 +1,5 @@
-// Thinking time of the search thread as an interface sees it: from the
-// go line written to the bestmove line read.  The overruns are printed.
+// Thinking time as an interface sees it: from the go line written to the
+// bestmove line read.  The overruns are printed.
 #include "test_support.h"
 #include "uci_test_process.h"
 
@@ -17,84 +17,58 @@ namespace {
 const char kMiddlegame[] =
     "position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8";
 
-struct Timed {
-    long ms;
-    int depth;
-    std::string best;
-};
-
-// Sends the go line and waits for the result lines.
-Timed timed_go(UciProcess &p, const std::string &go, int timeout_ms) {
+// Milliseconds from the go line (or the stop after `stop_after_ms`) to the
+// bestmove line, and the depth reported; -1 when no result came.
+std::pair<long, int> timed_go(const std::string &go, int stop_after_ms = -1) {
+    UciProcess p;
+    p.send(kMiddlegame);
     auto sent = p.send(go);
-    std::string line, info;
+    if (stop_after_ms >= 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(stop_after_ms));
+        sent = p.send("stop");
+    }
+    std::string info, best;
     UciProcess::Clock::time_point at;
-    Timed t{-1, -1, ""};
-    if (!p.read_until("info depth ", &info, timeout_ms)) return t;
-    if (!p.read_until("bestmove ", &line, timeout_ms, &at)) return t;
-    t.ms = elapsed_ms(sent, at);
-    t.depth = std::atoi(info.c_str() + 11);
-    t.best = line;
-    return t;
+    if (!p.read_until("info depth ", &info, 20000) || !p.read_until("bestmove ", &best, 20000, &at))
+        return {-1, -1};
+    p.send("quit");
+    EXPECT_EQ(p.wait_exit(5000), 0);
+    return {elapsed_ms(sent, at), std::atoi(info.c_str() + 11)};
 }
 
 }  // namespace
 
 TEST(UciTiming, FixedAndClockedThinkingTimes) {
-    struct Case {
-        const char *go;
-        long target_ms;
-        long max_overrun_ms;
-    };
-    const Case cases[] = {
-        {"go movetime 1000", 1000, 100},
-        {"go wtime 60000 btime 60000", 2000, 100},
-        {"go movetime 300", 300, 100},
-    };
-    for (const Case &c : cases) {
-        UciProcess p;
-        p.send(kMiddlegame);
-        Timed t = timed_go(p, c.go, 20000);
-        ASSERT_GE(t.ms, 0) << c.go;
+    const std::pair<const char *, long> cases[] = {
+        {"go movetime 1000", 1000}, {"go wtime 60000 btime 60000", 2000}, {"go movetime 300", 300}};
+    for (const auto &c : cases) {
+        const auto t = timed_go(c.first);
+        ASSERT_GE(t.first, 0) << c.first;
         std::printf("%-28s target %5ld ms, answered after %5ld ms (overrun %+ld ms), depth %d\n",
-                    c.go, c.target_ms, t.ms, t.ms - c.target_ms, t.depth);
-        EXPECT_LE(t.ms, c.target_ms + c.max_overrun_ms) << c.go;
+                    c.first, c.second, t.first, t.first - c.second, t.second);
+        EXPECT_LE(t.first, c.second + 100) << c.first;
         // Unless the deepest iteration finished early, the whole time is used.
-        if (t.depth < 8) {
-            EXPECT_GE(t.ms, c.target_ms - 10) << c.go;
+        if (t.second < 8) {
+            EXPECT_GE(t.first, c.second - 10) << c.first;
         }
-        p.send("quit");
-        EXPECT_EQ(p.wait_exit(5000), 0);
     }
 }
 
 TEST(UciTiming, DepthOneWaitsForNoClock) {
-    UciProcess p;
-    p.send(kMiddlegame);
-    Timed t = timed_go(p, "go depth 1", 10000);
-    std::printf("go depth 1 answered after %ld ms\n", t.ms);
-    EXPECT_EQ(t.depth, 1);
-    EXPECT_GE(t.ms, 0);
-    EXPECT_LT(t.ms, 300);
-    p.send("quit");
-    EXPECT_EQ(p.wait_exit(5000), 0);
+    const auto t = timed_go("go depth 1");
+    std::printf("go depth 1 answered after %ld ms\n", t.first);
+    EXPECT_EQ(t.second, 1);
+    EXPECT_GE(t.first, 0);
+    EXPECT_LT(t.first, 300);
 }
 
 TEST(UciTiming, StopAnswersWithinTensOfMilliseconds) {
     long worst = 0;
     for (int delay : {50, 400, 1200}) {
-        UciProcess p;
-        p.send(kMiddlegame);
-        p.send("go infinite");
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        auto stop_sent = p.send("stop");
-        std::string line;
-        UciProcess::Clock::time_point at;
-        ASSERT_TRUE(p.read_until("bestmove ", &line, 5000, &at));
-        long ms = elapsed_ms(stop_sent, at);
+        const long ms = timed_go("go infinite", delay).first;
+        ASSERT_GE(ms, 0);
         std::printf("stop after %4d ms of go infinite: bestmove %ld ms later\n", delay, ms);
         worst = std::max(worst, ms);
-        p.send("quit");
-        EXPECT_EQ(p.wait_exit(5000), 0);
     }
     EXPECT_LT(worst, 50);
 }

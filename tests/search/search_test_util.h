@@ -1,5 +1,4 @@
-// Small helpers shared by the search tests: running one search on a FEN
-// and naming moves by their coordinate text.
+// Helpers shared by the search tests.
 #pragma once
 
 #include "frontend/quintar.h"
@@ -19,30 +18,14 @@ inline void search_fen(const char *fen, double depth, double seconds = 300) {
     CalculateBestMove();
 }
 
-// Move code of a coordinate text such as "e2e4".
-inline double move_code(const char *m) {
-    const double fx = m[0] - 'a', fy = '8' - m[1], tx = m[2] - 'a', ty = '8' - m[3];
-    return fy * 512 + fx * 64 + ty * 8 + tx;
+// Move code of a coordinate text such as "e2e4", and back.
+inline double move_code(const std::string &m) {
+    return ('8' - m[1]) * 512 + (m[0] - 'a') * 64 + ('8' - m[3]) * 8 + (m[2] - 'a');
 }
-
-// Coordinate text of a move code.
 inline std::string code_text(double code) {
     const int c = static_cast<int>(code);
-    const int fx = (c / 64) % 8, fy = c / 512, tx = c % 8, ty = (c / 8) % 8;
-    std::string s;
-    s += static_cast<char>('a' + fx);
-    s += static_cast<char>('8' - fy);
-    s += static_cast<char>('a' + tx);
-    s += static_cast<char>('8' - ty);
-    return s;
-}
-
-// Sets preference entry i.
-inline void set_pref(int i, const char *move, double value, double bonus) {
-    std::strncpy(pref_move[i], move, sizeof pref_move[i] - 1);
-    pref_move[i][sizeof pref_move[i] - 1] = 0;
-    pref_value[i] = value;
-    pref_bonus[i] = bonus;
+    return {static_cast<char>('a' + (c / 64) % 8), static_cast<char>('8' - c / 512),
+            static_cast<char>('a' + c % 8), static_cast<char>('8' - (c / 8) % 8)};
 }
 
 // The two result lines of the last search as emit_result prints them.
