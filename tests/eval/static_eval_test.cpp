@@ -37,6 +37,9 @@ struct Case {
 
 std::string case_name(const ::testing::TestParamInfo<Case> &i) { return i.param.name; }
 
+// Shown in failure messages and test listings.
+void PrintTo(const Case &c, std::ostream *os) { *os << c.position << " = " << c.expected; }
+
 // Placements without kings or piece material have phase 0: passed pawns get
 // their full endgame share and there are no king terms.
 const Case kValues[] = {
