@@ -24,15 +24,44 @@ bool (*coarse_clock_ms)(double *now, double *tick) = nullptr;
 // a moment more than a tick away by the coarse copy is away by the precise
 // clock too, and reading the precise clock can be skipped without changing
 // any decision.
-static inline bool certainly_before(double target) {
+//
+// Even the coarse reading is more than most nodes cost.  Once it has shown a
+// moment to be at least kSafeMargin away, the next kSafeCalls questions about
+// that same moment are answered without a reading: they come from a few
+// nodes' work, so a deadline that passes meanwhile is noticed at most that
+// many calls late, whatever the scheduler does between them.
+namespace {
+
+constexpr double kSafeMargin = 2.0;  // milliseconds
+constexpr int kSafeCalls = 64;
+
+struct SafeUntil {
+    double target = -1;
+    int calls = 0;
+};
+
+SafeUntil safe[2];  // 0: the next cancel-file look, 1: the search deadline
+
+inline bool certainly_before(double target, int slot) {
+    SafeUntil &s = safe[slot];
+    if (s.calls > 0 && s.target == target) {
+        --s.calls;
+        return true;
+    }
     double now, tick;
-    return coarse_clock_ms != nullptr && coarse_clock_ms(&now, &tick) &&
-           now - timer_origin + tick + 1.0 < target;
+    if (coarse_clock_ms == nullptr || !coarse_clock_ms(&now, &tick)) return false;
+    const double margin = target - (now - timer_origin + tick + 1.0);
+    if (margin <= 0) return false;
+    s.target = target;
+    s.calls = margin >= kSafeMargin ? kSafeCalls : 0;
+    return true;
 }
+
+}  // namespace
 
 double SearchTimeExpired() {
     // The cancel file is looked for at most once per 10 ms of wall time.
-    if (request_cancel[0] != 0 && !certainly_before(cancel_last + 10) &&
+    if (request_cancel[0] != 0 && !certainly_before(cancel_last + 10, 0) &&
         GetTimer() - cancel_last >= 10) {
         cancel_last = GetTimer();
         ++cancel_polls;
@@ -47,7 +76,7 @@ double SearchTimeExpired() {
     }
     if (searchTimedActive == 0) return 0;
     if (searchAborted != 0) return 1;
-    if (!certainly_before(searchDeadline) && GetTimer() >= searchDeadline) {
+    if (!certainly_before(searchDeadline, 1) && GetTimer() >= searchDeadline) {
         searchAborted = 1;
         return 1;
     }
