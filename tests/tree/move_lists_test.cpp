@@ -18,22 +18,21 @@ std::string Uci(const double *r) {
     return {char('a' + r[0]), char('8' - r[1]), char('a' + r[2]), char('8' - r[3])};
 }
 
-// The capture list (with scores) and the quiet list of `level` as text.
-void Lists(int level, std::vector<std::string> *captures, std::vector<double> *scores,
-           std::vector<std::string> *quiets) {
+// Lists `level` for the loaded position: captures (with scores) and quiet moves.
+void Lists(const char *fen, int level, std::vector<std::string> *captures,
+           std::vector<double> *scores, std::vector<std::string> *quiets) {
+    if (fen) {
+        load_fen(fen);
+        ClearSearchHistoryScores();
+    }
+    CollectInnerCaptures(currentPlayer, level);
+    CollectHistoryQuietMoves(currentPlayer, level);
     for (int i = 0; i < innerCaptureCount[level]; ++i) {
         captures->push_back(Uci(innerCaptures[level * 256 + i]));
         scores->push_back(innerCaptures[level * 256 + i][4]);
     }
     for (int i = 0; i < historyQuietCount[level]; ++i)
         quiets->push_back(Uci(historyQuietMoves[level * 256 + i]));
-}
-
-void Collect(const char *fen, int level) {
-    load_fen(fen);
-    ClearSearchHistoryScores();
-    CollectInnerCaptures(currentPlayer, level);
-    CollectHistoryQuietMoves(currentPlayer, level);
 }
 
 // Castling both ways, en passant, promotions, pins and checks, both colours.
@@ -52,11 +51,10 @@ const char *const kPositions[] = {
 
 TEST(MoveLists, ListsPartitionTheLegalMoves) {
     for (const char *fen : kPositions) {
-        Collect(fen, 2);
-        const int player = static_cast<int>(currentPlayer);
         std::vector<std::string> captures, quiets;
         std::vector<double> scores;
-        Lists(2, &captures, &scores, &quiets);
+        Lists(fen, 2, &captures, &scores, &quiets);
+        const int player = static_cast<int>(currentPlayer);
         std::multiset<std::string> listed(captures.begin(), captures.end());
         listed.insert(quiets.begin(), quiets.end());
         std::multiset<std::string> legal;
@@ -69,14 +67,13 @@ TEST(MoveLists, ListsPartitionTheLegalMoves) {
                     legal.insert(Uci(m));
                 }
         EXPECT_EQ(listed, legal) << fen;
-        // Real captures first in descending score, then the checks at -1000000.
+        // Descending scores: real captures, then the checks at -1000000.
         for (size_t i = 1; i < scores.size(); ++i) EXPECT_GE(scores[i - 1], scores[i]) << fen;
         for (size_t i = 0; i < captures.size(); ++i) {
             const double *r = innerCaptures[2 * 256 + i];
-            EXPECT_EQ(SearchCapture(r[0], r[1], r[2], r[3]), scores[i] == -1000000 ? 0 : 1) << fen;
-            if (scores[i] == -1000000) {
-                EXPECT_EQ(SearchMoveGivesCheck(player, 2, r[0], r[1], r[2], r[3]), 1);
-            }
+            const bool check = scores[i] == -1000000;
+            EXPECT_EQ(SearchCapture(r[0], r[1], r[2], r[3]), check ? 0 : 1) << fen;
+            EXPECT_EQ(check ? SearchMoveGivesCheck(player, 2, r[0], r[1], r[2], r[3]) : 1, 1);
         }
         for (int i = 0; i < historyQuietCount[2]; ++i) {
             const double *r = historyQuietMoves[2 * 256 + i];
@@ -92,9 +89,9 @@ TEST(MoveLists, CaptureOrder) {
         std::vector<std::string> captures;
         std::vector<double> scores;
     } cases[] = {
-        {"4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1", true, {"e4d5"}, {89900}},  // pawn takes queen
-        {"4k3/8/3p4/8/8/3Q4/8/4K3 w - - 0 1", false, {"d3d6"}, {9100}},  // then the queen's checks
-        {"4k3/8/8/2pP4/8/8/8/4K3 w - c6 0 1", true, {"d5c6"}, {9900}},   // en passant
+        {"4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1", true, {"e4d5"}, {89900}},
+        {"4k3/8/3p4/8/8/3Q4/8/4K3 w - - 0 1", false, {"d3d6"}, {9100}},
+        {"4k3/8/8/2pP4/8/8/8/4K3 w - c6 0 1", true, {"d5c6"}, {9900}},  // en passant
         {"4k3/8/8/1p1p4/8/2N5/8/4K3 w - - 0 1", true, {"c3b5", "c3d5"}, {9680, 9680}},
         // Higher victims first, cheaper attackers first, equal scores by scan.
         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1",
@@ -111,10 +108,9 @@ TEST(MoveLists, CaptureOrder) {
         {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", true, {}, {}},
     };
     for (const Case &c : cases) {
-        Collect(c.fen, 3);
         std::vector<std::string> captures, quiets;
         std::vector<double> scores;
-        Lists(3, &captures, &scores, &quiets);
+        Lists(c.fen, 3, &captures, &scores, &quiets);
         if (!c.whole && captures.size() > c.captures.size()) {
             captures.resize(c.captures.size());
             scores.resize(c.scores.size());
@@ -130,11 +126,9 @@ TEST(MoveLists, QuietMovesByHistoryOfTheMover) {
     searchHistoryScore[1][(7 * 8 + 0) * 64 + 3 * 8 + 0] = 50;  // a1a5
     searchHistoryScore[1][(7 * 8 + 4) * 64 + 6 * 8 + 3] = 20;  // e1d2
     searchHistoryScore[2][(7 * 8 + 0) * 64 + 2 * 8 + 0] = 99;  // Black's table does not count
-    CollectInnerCaptures(1, 5);
-    CollectHistoryQuietMoves(1, 5);
     std::vector<std::string> captures, quiets;
     std::vector<double> scores;
-    Lists(5, &captures, &scores, &quiets);
+    Lists(nullptr, 5, &captures, &scores, &quiets);
     EXPECT_EQ(captures, std::vector<std::string>{"a1a8"});
     EXPECT_EQ(quiets,
               (std::vector<std::string>{"a1a5", "e1d2", "a1a7", "a1a6", "a1a4", "a1a3", "a1a2",

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -37,8 +36,7 @@ TEST(MoveMemory, KillerSlots) {
 
 TEST(MoveMemory, HistoryRewardsAndCap) {
     const double increments[] = {81, 64, 49, 36, 25, 16, 9, 4, 1, 1};
-    const int e2e4 = static_cast<int>(SearchHistoryIndex(4, 6, 4, 4));
-    EXPECT_EQ(e2e4, (6 * 8 + 4) * 64 + 4 * 8 + 4);
+    const int e2e4 = (6 * 8 + 4) * 64 + 4 * 8 + 4;
     for (int level = 0; level <= 9; ++level) {
         ClearSearchHistoryScores();
         RewardSearchHistory(1, level, 4, 6, 4, 4);
@@ -121,8 +119,6 @@ TEST(MoveHash, SharesTheEvaluationSlotAndKey) {
     const double score = EvaluateBoard();
     EXPECT_EQ(ProbeMoveHash(1, 2), -1);
     const double offset = moveHashOffset[1];
-    EXPECT_EQ(std::string(moveHashKey_s[1].v).substr(0, 8), "MNOPQONM");
-    EXPECT_EQ(std::string(moveHashKey_s[1].v).substr(64), "CAAABAAFG");
     EXPECT_EQ(peek_n(905, offset, 1), 1);
     StoreBest(1, 3, 4, 4, 5);              // dxe3 en passant
     EXPECT_EQ(peek_n(905, offset, 1), 1);  // the evaluation survives

@@ -6,18 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "allocation_counter.h"
 
 namespace {
 
-// A node routine at `level` for side `player` (0: the chain routine takes
-// the side as an argument).
+// A node routine at `level`; the reply searches play for `player` only.
 struct Node {
     const char *name;
     int level, player;
@@ -29,17 +25,17 @@ struct Node {
 };
 
 const Node kNodes[] = {
-    {"SearchDepth1", 1, 0, SearchDepth1, nullptr},
-    {"SearchDepth2", 2, 0, SearchDepth2, nullptr},
-    {"SearchDepth3", 3, 0, SearchDepth3, nullptr},
-    {"SearchDepth4", 4, 0, SearchDepth4, nullptr},
-    {"SearchDepth5", 5, 0, SearchDepth5, nullptr},
-    {"SearchDepth6", 6, 0, SearchDepth6, nullptr},
-    {"SearchDepth7", 7, 0, SearchDepth7, nullptr},
-    {"SearchWhiteReply", 1, 1, nullptr, SearchWhiteReply},
-    {"SearchBlackReply", 2, 2, nullptr, SearchBlackReply},
-    {"SearchBlackFirstReply", 1, 2, nullptr, SearchBlackFirstReply},
-    {"SearchWhiteLastReply", 2, 1, nullptr, SearchWhiteLastReply},
+    {"Depth1", 1, 0, SearchDepth1, nullptr},
+    {"Depth2", 2, 0, SearchDepth2, nullptr},
+    {"Depth3", 3, 0, SearchDepth3, nullptr},
+    {"Depth4", 4, 0, SearchDepth4, nullptr},
+    {"Depth5", 5, 0, SearchDepth5, nullptr},
+    {"Depth6", 6, 0, SearchDepth6, nullptr},
+    {"Depth7", 7, 0, SearchDepth7, nullptr},
+    {"WhiteReply", 1, 1, nullptr, SearchWhiteReply},
+    {"BlackReply", 2, 2, nullptr, SearchBlackReply},
+    {"BlackFirst", 1, 2, nullptr, SearchBlackFirstReply},
+    {"WhiteLast", 2, 1, nullptr, SearchWhiteLastReply},
 };
 
 void Fresh(const char *fen, double depth = 8) {
@@ -56,15 +52,14 @@ void Fresh(const char *fen, double depth = 8) {
     computerNodes = 0;
 }
 
-std::string PV(int level) {
-    const int l = level;
+std::string PV(int l) {
     return {char('a' + currentPVFromX[l][l]), char('8' - currentPVFromY[l][l]),
             char('a' + currentPVToX[l][l]), char('8' - currentPVToY[l][l])};
 }
 
-double Code(const char *m) {
-    return ((8 - (m[1] - '0')) * 8 + (m[0] - 'a')) * 64 + (8 - (m[3] - '0')) * 8 + (m[2] - 'a');
-}
+// "e2e4" as x/y coordinates and as the history and hash code.
+int X(const char *m, int i) { return i % 2 ? '8' - m[i] : m[i] - 'a'; }
+int Code(const char *m) { return (X(m, 1) * 8 + X(m, 0)) * 64 + X(m, 3) * 8 + X(m, 2); }
 
 double Mate(int mated, int level) { return mated == 1 ? -(900000.0 - level) : 900000.0 - level; }
 
@@ -135,8 +130,7 @@ TEST(NodeChain, PassOrderAndEachMoveOnce) {
         {nullptr, nullptr, "e1e2", nullptr, nullptr, "e1e2", "a1a8"},
         {"e1d2", nullptr, "e1e2", "e1f1", "e1f1", "e1f1", "e1f1"},  // preferred line first
     };
-    const Node *nodes[] = {&kNodes[0], &kNodes[5],
-                           &kNodes[7]};  // chain levels 1 and 6, reply level 1
+    const Node *nodes[] = {&kNodes[0], &kNodes[5], &kNodes[7]};
     for (const Node *n : nodes)
         for (const Case &c : cases) {
             Fresh("5bk1/5ppp/8/8/8/8/8/R3K3 w - - 99 1");
@@ -144,22 +138,21 @@ TEST(NodeChain, PassOrderAndEachMoveOnce) {
             const char *killers[2] = {c.killer0, c.killer1};
             for (int s = 0; s < 2; ++s)
                 for (int i = 0; i < 4 && killers[s]; ++i)
-                    killerMoves[l][s * 4 + i] = i % 2 ? '8' - killers[s][i] : killers[s][i] - 'a';
+                    killerMoves[l][s * 4 + i] = X(killers[s], i);
             if (c.hash) {
                 ProbeMoveHash(l, 1);
-                StoreCurrentPV(l, 1, c.hash[0] - 'a', '8' - c.hash[1], c.hash[2] - 'a',
-                               '8' - c.hash[3]);
+                StoreCurrentPV(l, 1, X(c.hash, 0), X(c.hash, 1), X(c.hash, 2), X(c.hash, 3));
                 StoreMoveHash(l);
             }
             if (c.preferred) {
                 preferredPVValid[l] = 1;
-                preferredPVFromX[l] = c.preferred[0] - 'a';
-                preferredPVFromY[l] = '8' - c.preferred[1];
-                preferredPVToX[l] = c.preferred[2] - 'a';
-                preferredPVToY[l] = '8' - c.preferred[3];
+                preferredPVFromX[l] = X(c.preferred, 0);
+                preferredPVFromY[l] = X(c.preferred, 1);
+                preferredPVToX[l] = X(c.preferred, 2);
+                preferredPVToY[l] = X(c.preferred, 3);
                 preferredPVKey_s[l] = SearchKeyForPlayer_s(1);
             }
-            if (c.rewarded) searchHistoryScore[1][static_cast<int>(Code(c.rewarded))] = 500;
+            if (c.rewarded) searchHistoryScore[1][Code(c.rewarded)] = 500;
             const double stores = moveHashStores;
             EXPECT_EQ(n->Search(1, -1000000, 1000000), 0);
             const bool reply = n->reply != nullptr;
@@ -201,7 +194,7 @@ TEST(NodeChain, CutoffMemory) {
             const int side = static_cast<int>(currentPlayer);
             if (n.player && n.player != side) continue;
             n.Search(side, side == 1 ? -1000000 : 999999, side == 1 ? -999999 : 1000000);
-            const int code = static_cast<int>(Code(c.move));
+            const int code = Code(c.move);
             EXPECT_EQ(PV(n.level), c.move) << n.name;
             EXPECT_EQ(killerMoves[n.level][0], c.quiet ? c.move[0] - 'a' : -1) << n.name;
             EXPECT_EQ(searchHistoryScore[side][code], c.quiet ? (9 - n.level) * (9 - n.level) : 0)
