@@ -65,6 +65,8 @@ fuzz() {
 }
 step "fuzz targets" fuzz
 
+# The Windows and PowerPC checks compare with one shared Linux reference build.
+export QUIN_LINUX_BUILD=$PWD/build-ref HOST_BUILD=$PWD/build-ref
 [ -x tools/test_windows.sh ] && step "windows build under wine" tools/test_windows.sh
 [ -x tools/test_ppc.sh ] && step "powerpc build under qemu" tools/test_ppc.sh
 
