@@ -33,7 +33,7 @@ bool (*coarse_clock_ms)(double *now, double *tick) = nullptr;
 namespace {
 
 constexpr double kSafeMargin = 2.0;  // milliseconds
-constexpr int kSafeCalls = 64;
+constexpr int kSafeCalls = 16;
 
 struct SafeUntil {
     double target = -1;
