@@ -54,6 +54,12 @@ double IsInsufficientMaterial();
 constexpr int kHistoryEntries = 1002;
 extern HS positionHistory_s[kHistoryEntries];
 HS PositionKey_s();
+// Writes the key of the current position with `side` as the side to move
+// (as PositionKey_s gives it with currentPlayer set to `side`) into dst,
+// NUL-terminated, and returns the end of the text.  dst holds 512 bytes.
+// The search's hot paths write keys in place with it instead of copying HS
+// values.
+char *WritePositionKey(char *dst, double side);
 HS EffectiveEnPassant_s();
 double ClearPositionHistory();
 double AddPositionHistory();

@@ -27,12 +27,12 @@ inline char *put_number(char *p, double n) {
 }
 
 // The en-passant text into p; returns the end.
-char *put_en_passant(char *p) {
+char *put_en_passant(char *p, double side) {
     if (enPassantX < 0 || enPassantY < 0) {
         *p++ = '-';
         return p;
     }
-    const bool white = currentPlayer == 1;
+    const bool white = side == 1;
     const double pawn = white ? 1 : 11;
     const double row = white ? enPassantY + 1 : enPassantY - 1;
     if (row < 0 || row > 7) {
@@ -61,7 +61,7 @@ char *put_en_passant(char *p) {
 HS EffectiveEnPassant_s() {
     HS r;
     std::memset(r.v, 0, sizeof r.v);
-    put_en_passant(r.v);
+    put_en_passant(r.v, currentPlayer);
     return r;
 }
 
@@ -79,9 +79,8 @@ constexpr SquareText kSquareText[17] = {{"0,", 2},  {"1,", 2},  {"2,", 2},  {"3,
 
 }  // namespace
 
-HS PositionKey_s() {
-    HS r;
-    char *p = r.v;
+char *WritePositionKey(char *dst, double side) {
+    char *p = dst;
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) {
             const double square = board[x][y];
@@ -95,7 +94,7 @@ HS PositionKey_s() {
             }
         }
     *p++ = 'P';
-    p = put_number(p, currentPlayer);
+    p = put_number(p, side);
     *p++ = 'K';
     p = put_number(p, whiteKingMoved);
     p = put_number(p, blackKingMoved);
@@ -105,8 +104,15 @@ HS PositionKey_s() {
     p = put_number(p, blackRookAMoved);
     p = put_number(p, blackRookHMoved);
     *p++ = 'E';
-    p = put_en_passant(p);
-    std::memset(p, 0, sizeof r.v - static_cast<size_t>(p - r.v));
+    p = put_en_passant(p, side);
+    *p = 0;
+    return p;
+}
+
+HS PositionKey_s() {
+    HS r;
+    const char *end = WritePositionKey(r.v, currentPlayer);
+    std::memset(r.v + (end - r.v), 0, sizeof r.v - static_cast<size_t>(end - r.v));
     return r;
 }
 

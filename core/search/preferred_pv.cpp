@@ -36,11 +36,9 @@ double PreferredPVAvailable(double level, double player) {
     const int ply = static_cast<int>(level);
     if (preferredPVValid[ply] == 0) return 0;
 
-    const double savedPlayer = currentPlayer;
-    currentPlayer = player;
-    const HS key = PositionKey_s();
-    currentPlayer = savedPlayer;
-    if (std::strcmp(key.v, preferredPVKey_s[ply].v) != 0) return 0;
+    char key[sizeof(HS::v)];
+    WritePositionKey(key, player);
+    if (std::strcmp(key, preferredPVKey_s[ply].v) != 0) return 0;
 
     const double fx = preferredPVFromX[ply], fy = preferredPVFromY[ply];
     const double tx = preferredPVToX[ply], ty = preferredPVToY[ply];

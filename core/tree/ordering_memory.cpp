@@ -85,7 +85,7 @@ double StoreCurrentPV(double level, double player, double fx, double fy, double 
     currentPVFromY[row][row] = fy;
     currentPVToX[row][row] = tx;
     currentPVToY[row][row] = ty;
-    CopyKeyText(currentPVKey_s[row][row], SearchKeyForPlayer_s(player));
+    WritePositionKey(currentPVKey_s[row][row].v, player);
     currentPVPiece[row][row] = board[static_cast<int>(fx)][static_cast<int>(fy)];
     currentPVValid[row][row] = 1;
     if (row < 11) {

@@ -102,17 +102,16 @@ double SearchCapture(double fx, double fy, double tx, double ty) {
 }
 
 HS SearchKeyForPlayer_s(double player) {
-    const double saved = currentPlayer;
-    currentPlayer = player;
-    HS key = PositionKey_s();
-    currentPlayer = saved;
+    HS key;
+    const char *end = WritePositionKey(key.v, player);
+    std::memset(key.v + (end - key.v), 0, sizeof key.v - static_cast<size_t>(end - key.v));
     return key;
 }
 
 double SearchPositionOccurrences(double player, double level) {
     const int l = static_cast<int>(level);
     HS &key = searchPositionKey_s[l];
-    key = SearchKeyForPlayer_s(player);
+    WritePositionKey(key.v, player);
     double count = 0;
     const int n = static_cast<int>(positionCount);
     for (int i = 0; i < n; ++i)
