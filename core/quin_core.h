@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../frontend/quin_runtime.h"
+#include "types.h"
 
 // ---------------------------------------------------------------- board
 // board[x][y]: x the file (0 = a), y the rank from Black's side (0 = rank 8).

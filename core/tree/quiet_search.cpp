@@ -13,12 +13,9 @@
 
 namespace {
 
-constexpr double kMateScore = 900000;
 constexpr double kNoScore = 1000000;
 
 inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
-inline int colour_of(int piece) { return piece == 0 ? 0 : (piece >= 11 ? 2 : 1); }
-inline int type_of(int piece) { return piece >= 11 ? piece - 10 : piece; }
 inline int abs_int(int v) { return v < 0 ? -v : v; }
 
 // Candidate rows of a piece, already clamped to the board.

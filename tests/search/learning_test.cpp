@@ -16,7 +16,7 @@ const char k4[] = "7k/6pp/8/8/8/8/8/RRRR2K1 w - - 0 1";
 const char k4Late[] = "7k/6pp/8/8/8/8/8/RRRR2K1 w - - 0 21";
 const char k9[] = "7k/6pp/8/8/8/8/7P/RRRR2K1 w - - 0 1";
 const char k9Late[] = "7k/6pp/8/8/8/8/7P/RRRR2K1 w - - 0 21";
-const char kBlack[] = "rrrr2k1/8/8/8/8/8/6PP/7K b - - 0 1";  // the colour mirror
+const char kBlackMirror[] = "rrrr2k1/8/8/8/8/8/6PP/7K b - - 0 1";  // the colour mirror
 
 struct TieCase {
     const char *name, *fen;
@@ -47,9 +47,9 @@ const TieCase kCases[] = {
     {"duplicates: first entry counts",     k4, 1, 0, "a1a8 10 0 b1b8 5 0 b1b8 50 0", "a1a8", 0},
     {"duplicates: first entry, other way", k4, 1, 0, "a1a8 10 0 b1b8 50 0 b1b8 5 0", "b1b8", 2},
     {"illegal entries have no effect",     k4, 1, 0, "e1e8 99 0 g1g8 99 0 h8h1 99 0 b1b8 5 0", "b1b8", 2},
-    {"black end game tie",                 kBlack, 1, 1, "20270 7 0", "c8c1", 3},
-    {"black opening tie",                  kBlack, 1, 0, "a8a1 3 1 d8d1 4 2", "d8d1", 1},
-    {"black learning off",                 kBlack, 0, 0, "d8d1 4 0", "a8a1", 0},
+    {"black end game tie",                 kBlackMirror, 1, 1, "20270 7 0", "c8c1", 3},
+    {"black opening tie",                  kBlackMirror, 1, 0, "a8a1 3 1 d8d1 4 2", "d8d1", 1},
+    {"black learning off",                 kBlackMirror, 0, 0, "d8d1 4 0", "a8a1", 0},
 };
 // clang-format on
 

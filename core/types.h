@@ -1,0 +1,76 @@
+// The engine's fixed encodings, named once: piece and side codes, scores,
+// the move code and the piece values.  The core keeps its numbers as
+// doubles; these constants and helpers give them their meaning.
+#pragma once
+
+// ------------------------------------------------------------------ sides
+// Side codes: White 1, Black 2; the opponent of p is 3 - p.  0 is "no side"
+// (an empty square).
+constexpr int kNoSide = 0;
+constexpr int kWhite = 1;
+constexpr int kBlack = 2;
+constexpr int opponent_of(int side) { return 3 - side; }
+
+// ----------------------------------------------------------------- pieces
+// Piece codes: White pawn 1, rook 2, knight 3, bishop 4, queen 5, king 6;
+// Black the same plus kBlackOffset; 0 an empty square.
+constexpr int kEmpty = 0;
+constexpr int kPawn = 1;
+constexpr int kRook = 2;
+constexpr int kKnight = 3;
+constexpr int kBishop = 4;
+constexpr int kQueen = 5;
+constexpr int kKing = 6;
+constexpr int kBlackOffset = 10;
+
+// The piece code of `type` for `side`.
+constexpr int make_piece(int side, int type) { return side == kBlack ? type + kBlackOffset : type; }
+
+// The side that owns a piece code: kWhite, kBlack, or kNoSide for an empty
+// square.
+constexpr int colour_of(int piece) {
+    return piece == kEmpty ? kNoSide : (piece > kBlackOffset ? kBlack : kWhite);
+}
+constexpr int colour_of(double piece) { return colour_of(static_cast<int>(piece)); }
+
+// The piece type of a code (kPawn..kKing), kEmpty for an empty square.
+constexpr int type_of(int piece) { return piece > kBlackOffset ? piece - kBlackOffset : piece; }
+constexpr int type_of(double piece) { return type_of(static_cast<int>(piece)); }
+
+// Material values by piece type, in centipawns, as the capture ordering uses
+// them (index by type_of; 0 for an empty square).
+constexpr int kPieceValue[7] = {0, 100, 500, 320, 330, 900, 1000};
+
+// ----------------------------------------------------------------- scores
+// Scores are doubles from White's point of view: White maximises, Black
+// minimises, 0 is a draw.
+constexpr double kMateScore = 900000;      // a side mated at level L: -(900000 - L) or +
+constexpr double kInfiniteScore = 1000000;  // the starting best score of a node
+constexpr double kDecisiveScore = 800000;   // |score| at or above this is a mate score
+
+// The score of `side` being mated at search level `level`: negative when
+// White is mated, positive when Black is.
+constexpr double mated_score(int side, double level) {
+    return side == kWhite ? -(kMateScore - level) : kMateScore - level;
+}
+// The score a node of `side` starts from before any move is tried: the worst
+// possible for that side.
+constexpr double worst_score(int side) { return side == kWhite ? -kInfiniteScore : kInfiniteScore; }
+
+// ------------------------------------------------------------------- moves
+// Move code: (fromY * 8 + fromX) * 64 + toY * 8 + toX, 0 to 4095.  It keys
+// the history scores, the root result tables and the move hash.
+constexpr int kMoveCodes = 4096;
+constexpr int move_code(int fx, int fy, int tx, int ty) { return fy * 512 + fx * 64 + ty * 8 + tx; }
+constexpr double move_code(double fx, double fy, double tx, double ty) {
+    return fy * 512 + fx * 64 + ty * 8 + tx;
+}
+constexpr int move_from_x(int code) { return (code >> 6) & 7; }
+constexpr int move_from_y(int code) { return code >> 9; }
+constexpr int move_to_x(int code) { return code & 7; }
+constexpr int move_to_y(int code) { return (code >> 3) & 7; }
+
+// ------------------------------------------------------------ move lists
+// Entries per level of the capture and quiet lists (innerCaptures,
+// historyQuietMoves): level L owns rows L * kListEntriesPerLevel onwards.
+constexpr int kListEntriesPerLevel = 256;
