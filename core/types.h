@@ -3,6 +3,8 @@
 // doubles; these constants and helpers give them their meaning.
 #pragma once
 
+#include <cassert>
+
 // ------------------------------------------------------------------ sides
 // Side codes: White 1, Black 2; the opponent of p is 3 - p.  0 is "no side"
 // (an empty square).
@@ -74,3 +76,12 @@ constexpr int move_to_y(int code) { return (code >> 3) & 7; }
 // Entries per level of the capture and quiet lists (innerCaptures,
 // historyQuietMoves): level L owns rows L * kListEntriesPerLevel onwards.
 constexpr int kListEntriesPerLevel = 256;
+
+// ---------------------------------------------------------------- indices
+// A double used as a table index (a level, a square, a list slot).  Debug
+// builds assert that it is a whole number in [0, bound); release builds
+// (NDEBUG) only convert.
+inline int to_index(double value, int bound) {
+    assert(value >= 0 && value < bound && value == static_cast<double>(static_cast<int>(value)));
+    return static_cast<int>(value);
+}
