@@ -1,14 +1,14 @@
 // Command-line dispatch: request file, perft, bench, eval, or the UCI
 // session.  Every mode ends with status 0 or 2.
-#include "quintar.h"
+#include "frontend/quintar.h"
+#include "platform/platform.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 int quintar_main(int argc, char **argv) {
     if (argc == 2 && std::strcmp(argv[1], "--status") == 0) return status_mode();
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    platform_line_output();
     init_engine();
     set_fen(start_fen);
 
@@ -19,8 +19,8 @@ int quintar_main(int argc, char **argv) {
             return 2;
         }
         if (std::strcmp(argv[1], "--perft") == 0) {
-            const unsigned depth = static_cast<unsigned>(std::atoi(argv[2]));
-            if (depth > 6) return 2;
+            const long long depth = depth_word(argv[2]);
+            if (depth < 0 || depth > 6) return 2;
             return perft_mode(static_cast<int>(depth));
         }
     } else if (argc != 2) {
@@ -30,7 +30,7 @@ int quintar_main(int argc, char **argv) {
     if (std::strcmp(argv[1], "--perft") == 0) return perft_mode(3);
     if (std::strcmp(argv[1], "--eval") == 0) return eval_mode();
     if (std::strcmp(argv[1], "--bench") == 0) {
-        computerDepth = argc >= 3 ? std::atoi(argv[2]) : 3;
+        computerDepth = argc >= 3 ? static_cast<double>(depth_word(argv[2])) : 3;
         return bench_mode();
     }
     return usage_mode();

@@ -46,9 +46,9 @@ inline unsigned char *block_bytes(int id) { return memory[id]; }
 double monotonic_ms();
 extern double timer_origin;
 double GetTimer(double id = 0);
-// Set by a platform whose clock has a cheap coarse reading of the same time
-// base: the reading in milliseconds and its resolution; false when it fails.
-extern bool (*coarse_clock_ms)(double *now, double *tick);
+// The clock source behind monotonic_ms: the platform's clock, replaced by
+// tests that need a clock they control.
+extern double (*engine_clock_ms)();
 
 // Cancel and stop state shared with the request protocol and the UCI session.
 constexpr int kPathCapacity = 4097;

@@ -51,6 +51,11 @@ void request_failure(const char *path, const char *token, const char *message);
 // returns the exit status.  bench_mode searches to computerDepth (status 2
 // without output when it lies outside 1 to 8).
 int status_mode();
+// The depth word of --perft and --bench as a decimal number.  Text that is
+// no number reads as 0, as atoi reads it; a number too large for the
+// integer type saturates, and so lies outside every depth range instead of
+// wrapping into it.
+long long depth_word(const char *text);
 int perft_mode(int depth);
 int eval_mode();
 int bench_mode();

@@ -1,8 +1,18 @@
 // The developer's command-line tools and the status check, shared by every
 // platform's dispatch: each prints its answer and returns the exit status.
-#include "quintar.h"
+#include "frontend/quintar.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+
+long long depth_word(const char *text) {
+    errno = 0;
+    const long long value = std::strtoll(text, nullptr, 10);
+    if (errno == ERANGE) return value < 0 ? LLONG_MIN : LLONG_MAX;
+    return value;
+}
 
 int status_mode() {
     std::puts("Quintar C-Engine: OK, bin da.");

@@ -1,5 +1,6 @@
 // What each platform binding supplies to the front end: the monotonic
-// clock, the search thread, a short sleep and the start-up notice.
+// clock, the search thread, a short sleep, line output and the start-up
+// notice.
 #pragma once
 
 // Milliseconds of a monotonic clock, fractions kept; only differences count.
@@ -10,6 +11,10 @@ int platform_thread_start(void (*fn)());
 // Waits for the thread started last, without time limit.
 void platform_thread_join();
 void platform_sleep_ms(int ms);
+
+// Sets standard output so that every line the engine writes reaches a GUI
+// or host at once.  Returns 0 on success, as setvbuf does.
+int platform_line_output();
 
 // Start-up notice for a program started by hand with nowhere to write to.
 // Returns -1 to go on with the normal start-up, or the exit status to end

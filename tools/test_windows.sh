@@ -459,6 +459,9 @@ test_notice_only_by_hand() {
     ! grep -a -q 'Call user32.MessageBoxA(' "$log" || { say "  box with an argument"; return 1; }
     # The trace does see the start-up proper (so its absence above means something).
     grep -a -q 'Call msvcrt.setvbuf(' "$log" || { say "  start-up not traced"; return 1; }
+    # The runtime accepts the output setting (it refuses line buffering).
+    grep -a -q 'Ret  msvcrt.setvbuf() retval=00000000' "$log" ||
+        { say "  setvbuf failed: $(grep -a 'Ret  msvcrt.setvbuf' "$log" | head -1)"; return 1; }
 }
 
 # ---------------------------------------------------------------- run

@@ -1,13 +1,11 @@
 // Entry of the AmigaOS build.  The same engine, request-file protocol and
 // command-line tools as the Linux program, but no UCI session: a start
 // without arguments shows the start-up requester instead.
-#include "../../frontend/quintar.h"
-#include "../platform.h"
+#include "frontend/quintar.h"
+#include "platform/platform.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <cstring>
 
 // Marker strings that the system looks for in the program file: the version
@@ -21,20 +19,6 @@ __attribute__((used)) const char quin_amiga_version[] =
     "$VER: Quintar C ZevivEzezoz 1.0 beta (24.09.2026)";
 __attribute__((used)) const char quin_amiga_stack[] = "$STACK:262144";
 }
-
-namespace {
-
-// A depth word read as a decimal integer.  Text that is no number reads as
-// 0 (as atoi); a number too large for a long saturates, which lies outside
-// every valid depth range.
-long depth_word(const char *text) {
-    errno = 0;
-    long value = std::strtol(text, nullptr, 10);
-    if (errno == ERANGE) return value < 0 ? LONG_MIN : LONG_MAX;
-    return value;
-}
-
-}  // namespace
 
 int main(int argc, char **argv) {
     // No arguments (a Shell start without words, or a Workbench start).
@@ -56,7 +40,7 @@ int main(int argc, char **argv) {
     }
 
     if (std::strcmp(mode, "--perft") == 0) {
-        long depth = argc > 2 ? depth_word(argv[2]) : 3;
+        const long long depth = argc > 2 ? depth_word(argv[2]) : 3;
         if (depth < 0 || depth > 6) return 2;
         return perft_mode(static_cast<int>(depth));
     }

@@ -1,0 +1,124 @@
+// The search's stop test against a clock the test controls.  A deadline is
+// noticed within a fixed number of stop tests whatever the clock's grain or
+// a stall of the thread; a search given no time answers with its fallback;
+// the cancel file is looked for at most once per 10 ms.
+#include "frontend/quintar.h"
+#include "platform/platform.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+// True time in milliseconds, moved by the test, and the grain the engine
+// reads it in: a clock with a grain lags the true time by up to one grain,
+// as a coarse system clock does.
+double true_ms = 0;
+double grain_ms = 0;
+double fake_clock_ms() { return grain_ms > 0 ? std::floor(true_ms / grain_ms) * grain_ms : true_ms; }
+
+struct FakeClock {
+    explicit FakeClock(double grain) {
+        true_ms = 1e6;
+        grain_ms = grain;
+        engine_clock_ms = fake_clock_ms;
+    }
+    ~FakeClock() { engine_clock_ms = platform_clock_ms; }
+};
+
+// The stop test answers up to 16 questions from an earlier reading, so the
+// 17th stop test after the deadline has come must stop the search.
+constexpr int kMostLateStopTests = 17;
+const double kGrains[] = {0, 4, 15, 50};
+
+TEST(StopClock, DeadlineIsNoticedWithinAFixedNumberOfStopTests) {
+    struct Pace {
+        const char *what;
+        double perStopTest;  // milliseconds of search between two stop tests
+        double stall;        // a stall of the thread before one stop test
+        int stallAt;
+    } paces[] = {
+        {"fast nodes", 0.001, 0, 0},
+        {"slow nodes", 1, 0, 0},
+        {"stall of 50 ms after a reading", 0.001, 50, 1},
+        {"stall of 1 s mid-search", 0.001, 1000, 5000},
+    };
+    for (double grain : kGrains) {
+        for (const Pace &p : paces) {
+            FakeClock clock(grain);
+            reset_engine();
+            searchTimedActive = 1;
+            searchDeadline = GetTimer() + 20;
+            int lateStopTests = 0;
+            bool stopped = false;
+            for (int i = 0; i < 10000000 && !stopped; ++i) {
+                true_ms += p.perStopTest;
+                if (i == p.stallAt) true_ms += p.stall;
+                const bool due = GetTimer() >= searchDeadline;
+                stopped = SearchTimeExpired() != 0;
+                if (due) ++lateStopTests;
+                if (!due) {
+                    ASSERT_FALSE(stopped) << p.what << ", grain " << grain;
+                }
+            }
+            EXPECT_TRUE(stopped) << p.what << ", grain " << grain;
+            EXPECT_LE(lateStopTests, kMostLateStopTests) << p.what << ", grain " << grain;
+            EXPECT_EQ(searchAborted, 1);
+            EXPECT_EQ(SearchTimeExpired(), 1) << "a stopped search stays stopped";
+            searchTimedActive = 0;
+        }
+    }
+}
+
+// With no time to think the search answers with the first legal move and
+// the static score at depth 0, whatever the clock's grain; a clock that
+// never moves at all included.
+TEST(StopClock, ZeroTimeSearchGivesTheFallback) {
+    for (double grain : kGrains) {
+        FakeClock clock(grain);
+        load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+        const double staticScore = EvaluateBoard();
+        computerPlayer = currentPlayer;
+        computerDepth = 8;
+        computerThinkSeconds = 0;
+        CalculateBestMove();
+        EXPECT_STREQ(computerBestMove_s.v, "a2a4") << "grain " << grain;
+        EXPECT_EQ(computerScore, staticScore) << "grain " << grain;
+        EXPECT_EQ(computerReachedDepth, 0) << "grain " << grain;
+        EXPECT_EQ(computerNodes, 0) << "grain " << grain;
+    }
+}
+
+TEST(StopClock, CancelFileIsLookedForAtMostEvery10ms) {
+    for (double grain : kGrains) {
+        FakeClock clock(grain);
+        reset_engine();
+        const std::string path = make_temp_dir() + "/req.cancel";
+        snprintf(request_cancel, sizeof request_cancel, "%s", path.c_str());
+        // One second of search at 10 microseconds a stop test.
+        const uint64_t before = cancel_polls;
+        for (int i = 0; i < 100000; ++i) {
+            true_ms += 0.01;
+            ASSERT_EQ(SearchTimeExpired(), 0);
+        }
+        const uint64_t polls = cancel_polls - before;
+        EXPECT_LE(polls, 101u) << "grain " << grain;
+        // At least one look per 10 ms and one grain of the clock.
+        EXPECT_GE(polls, 1000 / (10 + grain) - 2) << "grain " << grain;
+        // A cancel file is found within one look's interval (and the grain).
+        write_file(path, "");
+        int stopTests = 0;
+        while (SearchTimeExpired() == 0 && stopTests < 1000000) {
+            true_ms += 0.01;
+            ++stopTests;
+        }
+        EXPECT_LE(stopTests * 0.01, 10 + grain + 0.2) << "grain " << grain;
+        EXPECT_EQ(stop_requested.load(), 1);
+        reset_engine();
+    }
+}
+
+}  // namespace
