@@ -8,6 +8,7 @@
 // half-move globals through MakeSearchMove and state_put; writes
 // `currentPlayer`.
 #include "core/board/candidate_windows.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 #include "frontend/quintar.h"
@@ -25,24 +26,25 @@ inline bool is_promotion(int piece, int ty) {
 // once instead of once per candidate.
 template <typename Visit>
 void for_each_legal_move(int side, Visit visit) {
-    const double king = FindKing(side);
-    const double attacked =
-        king < 0 ? 0 : IsSquareAttacked(Int(king / 10), Mod(king, 10), opponent_of(side));
+    const double kingPos = FindKing(side);
+    const int king = kingPos < 0 ? -1 : static_cast<int>(kingPos);
+    const bool attacked =
+        king >= 0 && IsSquareAttacked(king / 10, king % 10, opponent_of(side)) != 0;
     for_each_piece_of(side, [&](int fx, int fy, int piece) {
         // With the king safe, a piece that neither is the king nor shields
         // it cannot leave the king attacked: the piece rules decide (en
         // passant, which empties a second square, excepted).
         const bool pawn = type_of(piece) == kPawn;
-        const bool free = king >= 0 && attacked == 0 && type_of(piece) != kKing &&
-                          PieceShieldsKing(fx, fy, king) == 0;
+        const bool free =
+            king >= 0 && !attacked && type_of(piece) != kKing && !piece_shields_king(fx, fy, king);
         return visit_window(piece, fx, fy, [&](int tx, int ty) {
             const int target = static_cast<int>(board[tx][ty]);
             // Own pieces (and the piece's own square) are never a move.
             if (colour_of(target) == side) return true;
             const bool enPassant = pawn && tx != fx && target == kEmpty;
             const bool legal = free && !enPassant
-                                   ? IsBasicMoveValid(fx, fy, tx, ty) != 0
-                                   : IsMoveValidKnownKing(fx, fy, tx, ty, king, attacked) != 0;
+                                   ? piece_rules_allow(fx, fy, tx, ty)
+                                   : move_legal_known_king(fx, fy, tx, ty, king, attacked);
             if (legal) visit(fx, fy, tx, ty, piece);
             return true;
         });

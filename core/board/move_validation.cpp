@@ -1,7 +1,9 @@
 // Move legality: the piece rules (pseudo-legal test) and the full test that
 // plays the move in place, looks for an attack on the mover's king and takes
 // the move back.
-#include "../quin_core.h"
+#include "core/board/move_rules.h"
+#include "core/quin_core.h"
+#include "core/types.h"
 
 #include <cstdlib>
 
@@ -94,6 +96,8 @@ bool basic_ok(int fx, int fy, int tx, int ty) {
 }
 
 }  // namespace
+
+bool piece_rules_allow(int fx, int fy, int tx, int ty) { return basic_ok(fx, fy, tx, ty); }
 
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
     return basic_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
@@ -244,23 +248,34 @@ bool shields_king(int fx, int fy, int kx, int ky) {
 // from an enemy slider can expose it by moving, so for any other piece the
 // piece rules alone decide; en passant, which also empties a second square,
 // always gets the full test.
+bool piece_shields_king(int fx, int fy, int kingPos) {
+    return kingPos >= 0 && shields_king(fx, fy, kingPos / 10, kingPos % 10);
+}
+
 double PieceShieldsKing(double fromX, double fromY, double kingPos) {
     if (kingPos < 0) return 0;
-    const int k = static_cast<int>(kingPos);
-    return shields_king(static_cast<int>(fromX), static_cast<int>(fromY), k / 10, k % 10) ? 1 : 0;
+    return piece_shields_king(static_cast<int>(fromX), static_cast<int>(fromY),
+                              static_cast<int>(kingPos))
+               ? 1
+               : 0;
+}
+
+bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked) {
+    const double piece = board[fx][fy];
+    if (type_of(piece) == kKing || kingPos < 0) return play_and_test(fx, fy, tx, ty, -1, -1) != 0;
+    const int kx = kingPos / 10, ky = kingPos % 10;
+    if (!kingAttacked) {
+        const bool enPassant = type_of(piece) == kPawn && board[tx][ty] == 0 && tx != fx;
+        if (!enPassant && !shields_king(fx, fy, kx, ky)) return basic_ok(fx, fy, tx, ty);
+    }
+    return play_and_test(fx, fy, tx, ty, kx, ky) != 0;
 }
 
 double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
                             double kingAttacked) {
-    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
-    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
-    const double piece = board[fx][fy];
-    if (piece == 6 || piece == 16 || kingPos < 0) return play_and_test(fx, fy, tx, ty, -1, -1);
-    const int k = static_cast<int>(kingPos);
-    const int kx = k / 10, ky = k % 10;
-    if (kingAttacked == 0) {
-        const bool enPassant = (piece == 1 || piece == 11) && board[tx][ty] == 0 && tx != fx;
-        if (!enPassant && !shields_king(fx, fy, kx, ky)) return basic_ok(fx, fy, tx, ty) ? 1 : 0;
-    }
-    return play_and_test(fx, fy, tx, ty, kx, ky);
+    return move_legal_known_king(static_cast<int>(fromX), static_cast<int>(fromY),
+                                 static_cast<int>(toX), static_cast<int>(toY),
+                                 kingPos < 0 ? -1 : static_cast<int>(kingPos), kingAttacked != 0)
+               ? 1
+               : 0;
 }
