@@ -1,5 +1,8 @@
 // Whole-position queries: any legal move, the number of legal moves, and
 // the dead-draw material rule.
+//
+// Globals: read `board` (and, through IsMoveValid, the castling and
+// en-passant globals); write nothing.
 #include "core/board/candidate_windows.h"
 #include "core/quin_core.h"
 #include "core/types.h"
@@ -36,16 +39,16 @@ double IsInsufficientMaterial() {
         for (int x = 0; x < 8; ++x) {
             const double piece = board[x][y];
             if (piece == 0) continue;
-            const bool white = piece < 11;
-            const int t = static_cast<int>(white ? piece : piece - 10);
-            if (t == 6) continue;
-            if (t == 5 || t == 2 || t == 1) return 0;
-            if (t == 3 || t == 4) {
+            const bool white = colour_of(piece) == kWhite;
+            const int t = type_of(piece);
+            if (t == kKing) continue;
+            if (t == kQueen || t == kRook || t == kPawn) return 0;
+            if (t == kKnight || t == kBishop) {
                 if (white)
                     ++whiteMinors;
                 else
                     ++blackMinors;
-                if (t == 4) {
+                if (t == kBishop) {
                     if (white) {
                         ++whiteBishops;
                         whiteBishopColour = Mod(x + y, 2);

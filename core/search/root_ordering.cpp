@@ -3,6 +3,12 @@
 // first (most valuable victim, then least valuable attacker), then quiet
 // checks, then quiet moves by their score in the previous iteration, then
 // the quiet moves not searched before, all ties in generation order.
+//
+// Globals: read `board`, `computerPlayer`, `rootResultOrderEnabled`,
+// `rootPreviousResult`, `rootPreviousCount`, `rootCurrentResult`,
+// `rootCurrentCount` and the preferred move (`preferredFromX` ...
+// `preferredToY`); write `rootCaptures`, `rootCaptureCount`,
+// `rootPreviousResult` and `rootPreviousCount`.
 #include "core/board/candidate_windows.h"
 #include "core/quin_core.h"
 #include "core/types.h"

@@ -6,6 +6,10 @@
 // the quiet list, ordered by history score.  Candidates come from a scan of
 // the mover's pieces with a small window of target squares per piece type;
 // only moves that IsMoveValid accepts enter the lists.
+//
+// Globals: read `board`, `enPassantX`, `enPassantY` and `searchHistoryScore`;
+// write `innerCaptures`, `innerCaptureCount`, `historyQuietMoves` and
+// `historyQuietCount`.
 #include "core/board/candidate_windows.h"
 #include "core/quin_core.h"
 #include "core/types.h"

@@ -1,6 +1,8 @@
 // Tactical threat tests for the quiet search: pawn forks, knight forks by a
 // knight that has just jumped in, and a queen's loose minor-piece target.
-// They only read the board and the search state stack.
+//
+// Globals: read `board` and `searchBoard` (the position before the last
+// move); write nothing.
 #include "core/board/candidate_windows.h"
 #include "core/quin_core.h"
 #include "core/types.h"
