@@ -203,6 +203,9 @@ extern double zevivEzezoZtartLimit, quietCheckActive;
 double LimitedQuietSearch(double player, double remaining, double level, double alpha, double beta,
                           double checksLeft, double forkReply, double chainKeep);
 double HasQuietLegalMove(double player);
+// Zeroes the quiet search's node budgets (quietNodes, quietCheckNodes,
+// quietCheckActive) before a top-level LimitedQuietSearch call.
+double ResetQuietCounters();
 int quiet_discovery_candidate(int fx, int fy, int kx, int ky, int player);
 
 // fixed-depth node chain and reply searches

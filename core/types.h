@@ -77,6 +77,15 @@ constexpr int move_to_y(int code) { return (code >> 3) & 7; }
 // historyQuietMoves): level L owns rows L * kListEntriesPerLevel onwards.
 constexpr int kListEntriesPerLevel = 256;
 
+// ------------------------------------------------------------ quiet search
+// The arguments with which the main search starts the limited quiet search
+// at a leaf: plies of tactical search, checks, forks and support moves the
+// line may spend, no fork to answer, no chain of kept plies.
+constexpr int kQuietStartRemaining = 4;
+constexpr int kQuietStartChecks = 3;
+constexpr int kNoForkReply = 0;
+constexpr int kNoChainKeep = 0;
+
 // ---------------------------------------------------------------- indices
 // A double used as a table index (a level, a square, a list slot).  Debug
 // builds assert that it is a whole number in [0, bound); release builds

@@ -1,65 +1,35 @@
 // Whole-position queries: any legal move, the number of legal moves, and
 // the dead-draw material rule.
-#include "../quin_core.h"
-
-static inline bool owned_by(double piece, double player) {
-    return piece != 0 && (player == 1 ? piece < 11 : piece >= 11);
-}
+//
+// Globals: read `board` (and, through IsMoveValid, the castling and
+// en-passant globals); write nothing.
+#include "core/board/candidate_windows.h"
+#include "core/quin_core.h"
+#include "core/types.h"
 
 double CountLegalMoves(double player) {
+    const int side = static_cast<int>(player);
     double count = 0;
-    for (int fy = 0; fy < 8; ++fy)
-        for (int fx = 0; fx < 8; ++fx) {
-            if (!owned_by(board[fx][fy], player)) continue;
-            for (int ty = 0; ty < 8; ++ty)
-                for (int tx = 0; tx < 8; ++tx)
-                    if (IsMoveValid(fx, fy, tx, ty)) count += 1;
-        }
+    for_each_piece_of(side, [&count](int fx, int fy, int) {
+        for (int ty = 0; ty < 8; ++ty)
+            for (int tx = 0; tx < 8; ++tx)
+                if (IsMoveValid(fx, fy, tx, ty)) count += 1;
+        return true;
+    });
     return count;
 }
 
-// Tries, per piece type, only the squares that type can reach, and stops at
-// the first legal move.
+// Tries the candidate window of each piece and stops at the first legal
+// move.  Own pieces (and the piece's own square) are never a move.
 double HasLegalMove(double player) {
-    for (int fy = 0; fy < 8; ++fy)
-        for (int fx = 0; fx < 8; ++fx) {
-            const double piece = board[fx][fy];
-            if (!owned_by(piece, player)) continue;
-            const int type = static_cast<int>(piece) % 10;
-            if (type == 1) {
-                const int dir = piece == 1 ? -1 : 1;
-                const int startRow = piece == 1 ? 6 : 1;
-                int firstY = fy + dir, lastY = fy + dir;
-                if (fy == startRow) {
-                    if (dir < 0)
-                        firstY = fy + 2 * dir;
-                    else
-                        lastY = fy + 2 * dir;
-                }
-                for (int ty = firstY; ty <= lastY; ++ty) {
-                    if (ty < 0 || ty > 7) continue;
-                    for (int tx = fx - 1; tx <= fx + 1; ++tx) {
-                        if (tx < 0 || tx > 7) continue;
-                        if (IsMoveValid(fx, fy, tx, ty)) return 1;
-                    }
-                }
-            } else if (type == 3) {
-                for (int ty = fy - 2; ty <= fy + 2; ++ty) {
-                    if (ty == fy || ty < 0 || ty > 7) continue;
-                    const int j = (ty - fy == 1 || fy - ty == 1) ? 2 : 1;
-                    const int cols[2] = {fx - j, fx + j};
-                    for (int tx : cols) {
-                        if (tx < 0 || tx > 7) continue;
-                        if (IsMoveValid(fx, fy, tx, ty)) return 1;
-                    }
-                }
-            } else {
-                for (int ty = 0; ty < 8; ++ty)
-                    for (int tx = 0; tx < 8; ++tx)
-                        if (IsMoveValid(fx, fy, tx, ty)) return 1;
-            }
-        }
-    return 0;
+    const int side = static_cast<int>(player);
+    const bool none = for_each_piece_of(side, [side](int fx, int fy, int piece) {
+        return visit_window(piece, fx, fy, [side, fx, fy](int tx, int ty) {
+            if (colour_of(board[tx][ty]) == side) return true;
+            return IsMoveValid(fx, fy, tx, ty) != 1;
+        });
+    });
+    return none ? 0 : 1;
 }
 
 double IsInsufficientMaterial() {
@@ -69,16 +39,16 @@ double IsInsufficientMaterial() {
         for (int x = 0; x < 8; ++x) {
             const double piece = board[x][y];
             if (piece == 0) continue;
-            const bool white = piece < 11;
-            const int t = static_cast<int>(white ? piece : piece - 10);
-            if (t == 6) continue;
-            if (t == 5 || t == 2 || t == 1) return 0;
-            if (t == 3 || t == 4) {
+            const bool white = colour_of(piece) == kWhite;
+            const int t = type_of(piece);
+            if (t == kKing) continue;
+            if (t == kQueen || t == kRook || t == kPawn) return 0;
+            if (t == kKnight || t == kBishop) {
                 if (white)
                     ++whiteMinors;
                 else
                     ++blackMinors;
-                if (t == 4) {
+                if (t == kBishop) {
                     if (white) {
                         ++whiteBishops;
                         whiteBishopColour = Mod(x + y, 2);

@@ -1,13 +1,24 @@
 // Move legality: the piece rules (pseudo-legal test) and the full test that
 // plays the move in place, looks for an attack on the mover's king and takes
 // the move back.
-#include "../quin_core.h"
+//
+// Globals: read `board`, the castling flags (`whiteKingMoved`,
+// `blackKingMoved`, `whiteRookAMoved`, `whiteRookHMoved`, `blackRookAMoved`,
+// `blackRookHMoved`), `enPassantX` and `enPassantY`.  The full test writes
+// `board` while it plays a move and puts back every square before it
+// returns.
+#include "core/board/move_rules.h"
+#include "core/quin_core.h"
+#include "core/types.h"
 
 #include <cstdlib>
 
 namespace {
 
-inline bool is_black(double p) { return p >= 11; }
+constexpr int kWhiteKing = make_piece(kWhite, kKing);
+constexpr int kBlackKing = make_piece(kBlack, kKing);
+constexpr int kWhiteRook = make_piece(kWhite, kRook);
+constexpr int kBlackRook = make_piece(kBlack, kRook);
 
 bool path_clear(int fx, int fy, int tx, int ty) {
     const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
@@ -30,42 +41,48 @@ bool rook_ok(int fx, int fy, int tx, int ty) {
 }
 
 bool pawn_ok(int fx, int fy, int tx, int ty, double piece) {
-    if (piece != 1 && piece != 11) return false;
-    const int dir = piece == 1 ? -1 : 1;
-    const int startRow = piece == 1 ? 6 : 1;
+    if (type_of(piece) != kPawn) return false;
+    const int side = colour_of(piece);
+    const int dir = side == kWhite ? -1 : 1;
+    const int startRow = side == kWhite ? 6 : 1;
     const int dx = tx - fx, dy = ty - fy;
     const double target = board[tx][ty];
     if (dx == 0 && dy == dir && target == 0) return true;
     if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && board[fx][fy + dir] == 0)
         return true;
     if (std::abs(dx) != 1 || dy != dir) return false;
-    if (target != 0) return is_black(target) != is_black(piece);
-    if (tx == enPassantX && ty == enPassantY) return board[tx][fy] == (piece == 1 ? 11 : 1);
+    if (target != 0) return colour_of(target) != side;
+    if (tx == enPassantX && ty == enPassantY)
+        return board[tx][fy] == make_piece(opponent_of(side), kPawn);
     return false;
 }
 
 bool castle_ok(int fx, int fy, int tx, int ty) {
     const double piece = board[fx][fy];
-    if (piece == 6) {
-        if (fx != 4 || fy != 7 || whiteKingMoved != 0 || IsSquareAttacked(4, 7, 2)) return false;
+    if (piece == kWhiteKing) {
+        if (fx != 4 || fy != 7 || whiteKingMoved != 0 || IsSquareAttacked(4, 7, kBlack))
+            return false;
         if (tx == 6 && ty == 7)
-            return whiteRookHMoved == 0 && board[7][7] == 2 && board[5][7] == 0 &&
-                   board[6][7] == 0 && !IsSquareAttacked(5, 7, 2) && !IsSquareAttacked(6, 7, 2);
+            return whiteRookHMoved == 0 && board[7][7] == kWhiteRook && board[5][7] == 0 &&
+                   board[6][7] == 0 && !IsSquareAttacked(5, 7, kBlack) &&
+                   !IsSquareAttacked(6, 7, kBlack);
         if (tx == 2 && ty == 7)
-            return whiteRookAMoved == 0 && board[0][7] == 2 && board[1][7] == 0 &&
-                   board[2][7] == 0 && board[3][7] == 0 && !IsSquareAttacked(3, 7, 2) &&
-                   !IsSquareAttacked(2, 7, 2);
+            return whiteRookAMoved == 0 && board[0][7] == kWhiteRook && board[1][7] == 0 &&
+                   board[2][7] == 0 && board[3][7] == 0 && !IsSquareAttacked(3, 7, kBlack) &&
+                   !IsSquareAttacked(2, 7, kBlack);
         return false;
     }
-    if (piece == 16) {
-        if (fx != 4 || fy != 0 || blackKingMoved != 0 || IsSquareAttacked(4, 0, 1)) return false;
+    if (piece == kBlackKing) {
+        if (fx != 4 || fy != 0 || blackKingMoved != 0 || IsSquareAttacked(4, 0, kWhite))
+            return false;
         if (tx == 6 && ty == 0)
-            return blackRookHMoved == 0 && board[7][0] == 12 && board[5][0] == 0 &&
-                   board[6][0] == 0 && !IsSquareAttacked(5, 0, 1) && !IsSquareAttacked(6, 0, 1);
+            return blackRookHMoved == 0 && board[7][0] == kBlackRook && board[5][0] == 0 &&
+                   board[6][0] == 0 && !IsSquareAttacked(5, 0, kWhite) &&
+                   !IsSquareAttacked(6, 0, kWhite);
         if (tx == 2 && ty == 0)
-            return blackRookAMoved == 0 && board[0][0] == 12 && board[1][0] == 0 &&
-                   board[2][0] == 0 && board[3][0] == 0 && !IsSquareAttacked(3, 0, 1) &&
-                   !IsSquareAttacked(2, 0, 1);
+            return blackRookAMoved == 0 && board[0][0] == kBlackRook && board[1][0] == 0 &&
+                   board[2][0] == 0 && board[3][0] == 0 && !IsSquareAttacked(3, 0, kWhite) &&
+                   !IsSquareAttacked(2, 0, kWhite);
         return false;
     }
     return false;
@@ -76,17 +93,17 @@ bool basic_ok(int fx, int fy, int tx, int ty) {
     if (piece == 0) return false;
     const double target = board[tx][ty];
     if (target != 0) {
-        if (is_black(target) == is_black(piece)) return false;
-        if (target == 6 || target == 16) return false;
+        if (colour_of(target) == colour_of(piece)) return false;
+        if (type_of(target) == kKing) return false;
     }
     const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-    switch (static_cast<int>(piece) % 10) {
-        case 1: return pawn_ok(fx, fy, tx, ty, piece);
-        case 2: return rook_ok(fx, fy, tx, ty);
-        case 3: return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
-        case 4: return bishop_ok(fx, fy, tx, ty);
-        case 5: return rook_ok(fx, fy, tx, ty) || bishop_ok(fx, fy, tx, ty);
-        case 6:
+    switch (type_of(piece)) {
+        case kPawn: return pawn_ok(fx, fy, tx, ty, piece);
+        case kRook: return rook_ok(fx, fy, tx, ty);
+        case kKnight: return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
+        case kBishop: return bishop_ok(fx, fy, tx, ty);
+        case kQueen: return rook_ok(fx, fy, tx, ty) || bishop_ok(fx, fy, tx, ty);
+        case kKing:
             if ((dx | dy) != 0 && dx <= 1 && dy <= 1) return true;
             return castle_ok(fx, fy, tx, ty);
         default: return false;
@@ -94,6 +111,8 @@ bool basic_ok(int fx, int fy, int tx, int ty) {
 }
 
 }  // namespace
+
+bool piece_rules_allow(int fx, int fy, int tx, int ty) { return basic_ok(fx, fy, tx, ty); }
 
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
     return basic_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
@@ -155,9 +174,9 @@ double play_and_test(int fx, int fy, int tx, int ty, int kx, int ky) {
     const double piece = board[fx][fy];
     if (piece == 0 || !basic_ok(fx, fy, tx, ty)) return 0;
     const double target = board[tx][ty];
-    const bool isKing = piece == 6 || piece == 16;
+    const bool isKing = type_of(piece) == kKing;
     const bool castling = isKing && std::abs(tx - fx) == 2;
-    const bool enPassant = (piece == 1 || piece == 11) && target == 0 && std::abs(tx - fx) == 1 &&
+    const bool enPassant = type_of(piece) == kPawn && target == 0 && std::abs(tx - fx) == 1 &&
                            tx == enPassantX && ty == enPassantY;
     double epVictim = 0, rookPiece = 0;
     int rookFrom = 0, rookTo = 0;
@@ -174,17 +193,18 @@ double play_and_test(int fx, int fy, int tx, int ty, int kx, int ky) {
         board[rookTo][fy] = rookPiece;
         board[rookFrom][fy] = 0;
     }
-    const bool white = piece < 11;
+    const int side = colour_of(piece);
+    const int enemy = opponent_of(side);
     double verdict = 1;
     if (kx >= 0) {
-        verdict = IsSquareAttacked(kx, ky, white ? 2 : 1) ? 0 : 1;
+        verdict = IsSquareAttacked(kx, ky, enemy) ? 0 : 1;
     } else {
-        const double king = white ? 6 : 16;
+        const double king = make_piece(side, kKing);
         bool found = false;
         for (int y = 0; y < 8 && !found; ++y) {
             for (int x = 0; x < 8; ++x) {
                 if (board[x][y] == king) {
-                    verdict = IsSquareAttacked(x, y, white ? 2 : 1) ? 0 : 1;
+                    verdict = IsSquareAttacked(x, y, enemy) ? 0 : 1;
                     found = true;
                     break;
                 }
@@ -224,13 +244,14 @@ bool shields_king(int fx, int fy, int kx, int ky) {
         x += sx;
         y += sy;
     }
-    const bool black = board[fx][fy] >= 11;
+    const bool black = colour_of(board[fx][fy]) == kBlack;
     for (x += sx, y += sy; x >= 0 && x <= 7 && y >= 0 && y <= 7; x += sx, y += sy) {
         const double p = board[x][y];
         if (p == 0) continue;
-        if ((p >= 11) == black) return false;
-        const int t = static_cast<int>(p) % 10;
-        return t == 5 || (t == 2 && (sx == 0 || sy == 0)) || (t == 4 && sx != 0 && sy != 0);
+        if ((colour_of(p) == kBlack) == black) return false;
+        const int t = type_of(p);
+        return t == kQueen || (t == kRook && (sx == 0 || sy == 0)) ||
+               (t == kBishop && sx != 0 && sy != 0);
     }
     return false;
 }
@@ -244,23 +265,34 @@ bool shields_king(int fx, int fy, int kx, int ky) {
 // from an enemy slider can expose it by moving, so for any other piece the
 // piece rules alone decide; en passant, which also empties a second square,
 // always gets the full test.
+bool piece_shields_king(int fx, int fy, int kingPos) {
+    return kingPos >= 0 && shields_king(fx, fy, kingPos / 10, kingPos % 10);
+}
+
 double PieceShieldsKing(double fromX, double fromY, double kingPos) {
     if (kingPos < 0) return 0;
-    const int k = static_cast<int>(kingPos);
-    return shields_king(static_cast<int>(fromX), static_cast<int>(fromY), k / 10, k % 10) ? 1 : 0;
+    return piece_shields_king(static_cast<int>(fromX), static_cast<int>(fromY),
+                              static_cast<int>(kingPos))
+               ? 1
+               : 0;
+}
+
+bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked) {
+    const double piece = board[fx][fy];
+    if (type_of(piece) == kKing || kingPos < 0) return play_and_test(fx, fy, tx, ty, -1, -1) != 0;
+    const int kx = kingPos / 10, ky = kingPos % 10;
+    if (!kingAttacked) {
+        const bool enPassant = type_of(piece) == kPawn && board[tx][ty] == 0 && tx != fx;
+        if (!enPassant && !shields_king(fx, fy, kx, ky)) return basic_ok(fx, fy, tx, ty);
+    }
+    return play_and_test(fx, fy, tx, ty, kx, ky) != 0;
 }
 
 double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
                             double kingAttacked) {
-    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
-    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
-    const double piece = board[fx][fy];
-    if (piece == 6 || piece == 16 || kingPos < 0) return play_and_test(fx, fy, tx, ty, -1, -1);
-    const int k = static_cast<int>(kingPos);
-    const int kx = k / 10, ky = k % 10;
-    if (kingAttacked == 0) {
-        const bool enPassant = (piece == 1 || piece == 11) && board[tx][ty] == 0 && tx != fx;
-        if (!enPassant && !shields_king(fx, fy, kx, ky)) return basic_ok(fx, fy, tx, ty) ? 1 : 0;
-    }
-    return play_and_test(fx, fy, tx, ty, kx, ky);
+    return move_legal_known_king(static_cast<int>(fromX), static_cast<int>(fromY),
+                                 static_cast<int>(toX), static_cast<int>(toY),
+                                 kingPos < 0 ? -1 : static_cast<int>(kingPos), kingAttacked != 0)
+               ? 1
+               : 0;
 }

@@ -1,6 +1,11 @@
 // Position keys (text that identifies a position for repetition, learning
 // and the principal-variation memory) and the game's position history.
-#include "../quin_core.h"
+//
+// Globals: the keys read `board`, the castling flags, `enPassantX`,
+// `enPassantY` and `currentPlayer`; ClearPositionHistory and
+// AddPositionHistory write `positionHistory_s` and `positionCount`.
+#include "core/quin_core.h"
+#include "core/types.h"
 
 #include <cstdio>
 #include <cstring>
@@ -32,8 +37,8 @@ char *put_en_passant(char *p, double side) {
         *p++ = '-';
         return p;
     }
-    const bool white = side == 1;
-    const double pawn = white ? 1 : 11;
+    const bool white = side == kWhite;
+    const double pawn = make_piece(white ? kWhite : kBlack, kPawn);
     const double row = white ? enPassantY + 1 : enPassantY - 1;
     if (row < 0 || row > 7) {
         *p++ = '-';

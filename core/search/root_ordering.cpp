@@ -3,90 +3,24 @@
 // first (most valuable victim, then least valuable attacker), then quiet
 // checks, then quiet moves by their score in the previous iteration, then
 // the quiet moves not searched before, all ties in generation order.
-#include "../quin_core.h"
+//
+// Globals: read `board`, `computerPlayer`, `rootResultOrderEnabled`,
+// `rootPreviousResult`, `rootPreviousCount`, `rootCurrentResult`,
+// `rootCurrentCount` and the preferred move (`preferredFromX` ...
+// `preferredToY`); write `rootCaptures`, `rootCaptureCount`,
+// `rootPreviousResult` and `rootPreviousCount`.
+#include "core/board/candidate_windows.h"
+#include "core/quin_core.h"
+#include "core/types.h"
 
 namespace {
 
-// Order values of the non-capture classes.
-constexpr double kCheckOrder = -1000000;
-constexpr double kPreviousOffset = -2000001;
-constexpr double kUnsearchedOrder = -3000002;
-
-// Visits one row of target columns first..last with the given step, after
-// pulling the range onto the board by whole steps.  Returns false when the
-// visitor asked to stop.
-template <typename Visit>
-inline bool visit_columns(int ty, int first, int last, int step, Visit &visit) {
-    if (step <= 0) step = 1;
-    while (first < 0) first += step;
-    while (last > 7) last -= step;
-    for (int tx = first; tx <= last; tx += step) {
-        if (!visit(tx, ty)) return false;
-    }
-    return true;
-}
-
-// The candidate targets of the piece on (fx, fy), row by row from low to
-// high y and, within a row, by ascending column.  The window includes
-// squares the piece cannot reach; IsMoveValid sorts those out.
-template <typename Visit>
-bool visit_targets(int piece, int fx, int fy, Visit &visit) {
-    const int type = piece > 10 ? piece - 10 : piece;
-    switch (type) {
-        case 1:
-            if (piece == 1) {
-                if (fy == 6 && !visit_columns(fy - 2, fx, fx, 1, visit)) return false;
-                if (fy - 1 >= 0 && !visit_columns(fy - 1, fx - 1, fx + 1, 1, visit)) return false;
-            } else {
-                if (fy + 1 <= 7 && !visit_columns(fy + 1, fx - 1, fx + 1, 1, visit)) return false;
-                if (fy == 1 && !visit_columns(fy + 2, fx, fx, 1, visit)) return false;
-            }
-            return true;
-        case 3: {
-            const int lo = fy - 2 < 0 ? 0 : fy - 2;
-            const int hi = fy + 2 > 7 ? 7 : fy + 2;
-            for (int ty = lo; ty <= hi; ++ty) {
-                if (ty == fy) continue;
-                const int j = (ty - fy == 1 || fy - ty == 1) ? 2 : 1;
-                if (!visit_columns(ty, fx - j, fx + j, 2 * j, visit)) return false;
-            }
-            return true;
-        }
-        case 4:
-            for (int ty = 0; ty <= 7; ++ty) {
-                if (ty == fy) continue;
-                const int d = ty > fy ? ty - fy : fy - ty;
-                if (!visit_columns(ty, fx - d, fx + d, 2 * d, visit)) return false;
-            }
-            return true;
-        case 2:
-            for (int ty = 0; ty <= 7; ++ty) {
-                const bool ok = ty == fy ? visit_columns(ty, 0, 7, 1, visit)
-                                         : visit_columns(ty, fx, fx, 1, visit);
-                if (!ok) return false;
-            }
-            return true;
-        case 5:
-            for (int ty = 0; ty <= 7; ++ty) {
-                const int d = ty > fy ? ty - fy : fy - ty;
-                const bool ok = ty == fy ? visit_columns(ty, 0, 7, 1, visit)
-                                         : visit_columns(ty, fx - d, fx + d, d, visit);
-                if (!ok) return false;
-            }
-            return true;
-        case 6: {
-            const int lo = fy - 1 < 0 ? 0 : fy - 1;
-            const int hi = fy + 1 > 7 ? 7 : fy + 1;
-            for (int ty = lo; ty <= hi; ++ty) {
-                const bool ok = ty == fy ? visit_columns(ty, fx - 2, fx + 2, 1, visit)
-                                         : visit_columns(ty, fx - 1, fx + 1, 1, visit);
-                if (!ok) return false;
-            }
-            return true;
-        }
-        default: return true;
-    }
-}
+// Order values of the non-capture classes, each class below the one before
+// it: captures score 9000 and more, previous-iteration scores are clamped to
+// plus or minus kInfiniteScore and shifted below the checks.
+constexpr double kCheckOrder = -kInfiniteScore;
+constexpr double kPreviousOffset = -2 * kInfiniteScore - 1;
+constexpr double kUnsearchedOrder = -3 * kInfiniteScore - 2;
 
 // Order value of a legal root move.
 double root_order_value(int fx, int fy, int tx, int ty) {
@@ -94,18 +28,18 @@ double root_order_value(int fx, int fy, int tx, int ty) {
     const double target = board[tx][ty];
     if (SearchCapture(fx, fy, tx, ty) != 0) {
         // An en-passant capture lands on an empty square and takes a pawn.
-        const double victim = target != 0 ? target : 1;
+        const double victim = target != 0 ? target : kPawn;
         return 100 * CapturePieceValue(victim) - CapturePieceValue(mover);
     }
     if (SearchMoveGivesCheck(computerPlayer, 0, fx, fy, tx, ty) != 0) return kCheckOrder;
     if (rootResultOrderEnabled != 0) {
-        const double code = fy * 512 + fx * 64 + ty * 8 + tx;
+        const double code = move_code(fx, fy, tx, ty);
         const int count = static_cast<int>(rootPreviousCount);
         for (int i = 0; i < count && i < kRootRows; ++i) {
             if (rootPreviousResult[i][0] == code) {
                 double previous = rootPreviousResult[i][1];
-                if (previous < -1000000) previous = -1000000;
-                if (previous > 1000000) previous = 1000000;
+                if (previous < -kInfiniteScore) previous = -kInfiniteScore;
+                if (previous > kInfiniteScore) previous = kInfiniteScore;
                 return previous + kPreviousOffset;
             }
         }
@@ -133,19 +67,14 @@ void insert_root_move(int fx, int fy, int tx, int ty, double value) {
 
 double CollectRootCaptures() {
     rootCaptureCount = 0;
-    for (int fy = 0; fy <= 7; ++fy) {
-        for (int fx = 0; fx <= 7; ++fx) {
-            const double piece = board[fx][fy];
-            if (PieceColor(piece) != computerPlayer) continue;
-            auto visit = [fx, fy](int tx, int ty) {
-                if (SearchTimeExpired() != 0) return false;
-                if (IsMoveValid(fx, fy, tx, ty) == 0) return true;
-                insert_root_move(fx, fy, tx, ty, root_order_value(fx, fy, tx, ty));
-                return true;
-            };
-            if (!visit_targets(static_cast<int>(piece), fx, fy, visit)) return 0;
-        }
-    }
+    for_each_piece_of(static_cast<int>(computerPlayer), [](int fx, int fy, int piece) {
+        return visit_window(piece, fx, fy, [fx, fy](int tx, int ty) {
+            if (SearchTimeExpired() != 0) return false;
+            if (IsMoveValid(fx, fy, tx, ty) == 0) return true;
+            insert_root_move(fx, fy, tx, ty, root_order_value(fx, fy, tx, ty));
+            return true;
+        });
+    });
     return 0;
 }
 

@@ -42,9 +42,7 @@ double CalculateSingleDepth() {
 
     computerBestFromX = computerBestFromY = computerBestToX = computerBestToY = -1;
     computerNodes = 0;
-    quietNodes = 0;
-    quietCheckNodes = 0;
-    quietCheckActive = 0;
+    ResetQuietCounters();
 
     searchWinningAdvantage = EvaluateBoard();
     if (computerPlayer == 2) searchWinningAdvantage = -searchWinningAdvantage;

@@ -215,8 +215,6 @@ double SearchDepth7(double player, double alpha, double beta) {
 }
 
 double EvaluateDepthLeaf(double player, double level, double alpha, double beta) {
-    quietNodes = 0;
-    quietCheckNodes = 0;
-    quietCheckActive = 0;
+    ResetQuietCounters();
     return LimitedQuietSearch(player, 4, level, alpha, beta, 3, 0, 0);
 }

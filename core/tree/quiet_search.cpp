@@ -7,111 +7,35 @@
 // mate, stalemate, repetition, the fifty-move rule and dead material.
 //
 // The search works on the global board through the per-level state stack
-// and allocates nothing; the candidate squares come from a small per-piece
-// generator shared with the legal-move test.
-#include "../quin_core.h"
+// and allocates nothing; the candidate squares are the pieces' candidate
+// windows (core/board/candidate_windows.h).
+//
+// Globals: reads `board`, `enPassantX`, `enPassantY`, `halfmoveClock`,
+// `searchBoard`, `searchIterationDepth`, `quietNodeLimit`, `quietCheckLimit`
+// and `zevivEzezoZtartLimit`; reads and writes `quietNodes`,
+// `quietCheckNodes`, `quietCheckActive` and `computerNodes`; changes the
+// board and the state stack only between SaveSearchState and
+// RestoreSearchState of its own level.
+#include "core/board/candidate_windows.h"
+#include "core/quin_core.h"
+#include "core/types.h"
 
 namespace {
 
-constexpr double kNoScore = 1000000;
+// The deepest level a quiet node may reach: there it only evaluates.
+constexpr int kLastLevel = 11;
+// From this level on no move is tested for giving check.
+constexpr int kNoCheckLevel = 10;
+// forkReply: the node answers a fork, support move or knight-fork threat of
+// the opponent (kFollowFork), or a pawn-fork threat (kPawnForkAlarm), and
+// searches every move.
+constexpr int kFollowFork = 1;
+constexpr int kPawnForkAlarm = 2;
+// chainKeep handed to the replies of support moves and reserved checks.
+constexpr int kKeepChain = 2;
 
 inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
 inline int abs_int(int v) { return v < 0 ? -v : v; }
-
-// Candidate rows of a piece, already clamped to the board.
-inline void candidate_rows(int type, int player, int fy, int &firstRow, int &lastRow) {
-    switch (type) {
-        case 1:
-            if (player == 1) {
-                firstRow = fy == 6 ? fy - 2 : fy - 1;
-                lastRow = fy - 1;
-            } else {
-                firstRow = fy + 1;
-                lastRow = fy == 1 ? fy + 2 : fy + 1;
-            }
-            break;
-        case 3:
-            firstRow = fy - 2;
-            lastRow = fy + 2;
-            break;
-        case 6:
-            firstRow = fy - 1;
-            lastRow = fy + 1;
-            break;
-        default:
-            firstRow = 0;
-            lastRow = 7;
-            break;
-    }
-    if (firstRow < 0) firstRow = 0;
-    if (lastRow > 7) lastRow = 7;
-}
-
-// Candidate columns of row ty as first, last and step, pulled onto the board
-// by whole steps.  Returns false when the row has no candidate.
-inline bool candidate_columns(int type, int player, int fx, int fy, int ty, int &firstX, int &lastX,
-                              int &step) {
-    const int dy = abs_int(ty - fy);
-    switch (type) {
-        case 1:
-            if (ty == fy + (player == 1 ? -1 : 1)) {
-                firstX = fx - 1;
-                lastX = fx + 1;
-            } else {
-                firstX = lastX = fx;
-            }
-            step = 1;
-            break;
-        case 3: {
-            if (dy == 0) return false;
-            const int jumpX = dy == 1 ? 2 : 1;
-            firstX = fx - jumpX;
-            lastX = fx + jumpX;
-            step = 2 * jumpX;
-            break;
-        }
-        case 2:
-            if (dy == 0) {
-                firstX = 0;
-                lastX = 7;
-            } else {
-                firstX = lastX = fx;
-            }
-            step = 1;
-            break;
-        case 4:
-            if (dy == 0) return false;
-            firstX = fx - dy;
-            lastX = fx + dy;
-            step = 2 * dy;
-            break;
-        case 5:
-            if (dy == 0) {
-                firstX = 0;
-                lastX = 7;
-                step = 1;
-            } else {
-                firstX = fx - dy;
-                lastX = fx + dy;
-                step = dy;
-            }
-            break;
-        case 6:
-            if (dy == 0) {
-                firstX = fx - 2;
-                lastX = fx + 2;
-            } else {
-                firstX = fx - 1;
-                lastX = fx + 1;
-            }
-            step = 1;
-            break;
-        default: return false;
-    }
-    while (firstX < 0) firstX += step;
-    while (lastX > 7) lastX -= step;
-    return firstX <= lastX;
-}
 
 // Whether the piece arriving on (tx, ty) would attack the king square by its
 // own geometry (no path test: that is left to the full check test).
@@ -119,277 +43,354 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
     const int adx = abs_int(tx - kingX);
     const int ady = abs_int(ty - kingY);
     switch (type) {
-        case 1: return adx == 1 && kingY == (player == 1 ? ty - 1 : ty + 1);
-        case 3: return adx * ady == 2;
-        case 2: return tx == kingX || ty == kingY;
-        case 4: return adx == ady;
-        case 5: return tx == kingX || ty == kingY || adx == ady;
+        case kPawn: return adx == 1 && kingY == (player == kWhite ? ty - 1 : ty + 1);
+        case kKnight: return adx * ady == 2;
+        case kRook: return tx == kingX || ty == kingY;
+        case kBishop: return adx == ady;
+        case kQueen: return tx == kingX || ty == kingY || adx == ady;
         default: return false;
     }
 }
 
-double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep) {
-    if (SearchTimeExpired() == 1) return 0;
-    if (IsSearchRepetition(player, level) == 1) return 0;
+// Everything a quiet node knows about itself while it walks its moves.
+struct QuietNode {
+    int player, remaining, level;
+    double alpha, beta;
+    int checksLeft, forkReply, chainKeep;
 
-    if (remaining > 11 - level) remaining = 11 - level;
-    const bool inCheck = IsPlayerInCheck(player) == 1;
-    const int opponent = 3 - player;
-    const double levelD = level;
+    bool inCheck;
+    int opponent;
+    int followReserve;
+    int reservedChecks;
+    bool hasSupportTarget;
+    int supportX, supportY;
+    int supportCount;
 
+    int kingX, kingY;
+    bool enemyKing;  // without an enemy king no move can give check
+    bool forced;     // in check or answering a fork: every move, no stand pat
+    double bestScore;
+    int keptChain, keepAfterCheck, nextChecks;
+    const double *before;  // the position before the opponent's last move
+    // Discovered-check candidates depend only on the node's position, the
+    // same in both passes: each is computed at most once (-1 not yet).
+    signed char discovered[64];
+};
+
+// How a candidate or a pass ended.
+enum class Walk { kGoOn, kCutoff, kTimeUp };
+
+// The classification of one candidate move.
+struct Candidate {
+    bool tactical = false;
+    bool quietCheck = false;
+    bool quietFork = false;
+    bool supportMove = false;
+    bool moveLegal = false;
+};
+
+// The node flags: the fork alarms, the reserved checks and the loose minor
+// piece that bishop support moves may attack.
+void set_node_flags(QuietNode &n) {
+    const double levelD = n.level;
     // The opponent threatens a pawn fork: answer with every move.
-    if (level < 8 && checksLeft >= 2 && remaining >= 2 && forkReply == 0 && !inCheck &&
-        quietCheckNodes < zevivEzezoZtartLimit && HasPawnForkThreat(opponent) == 1)
-        forkReply = 2;
+    if (n.level < 8 && n.checksLeft >= 2 && n.remaining >= 2 && n.forkReply == kNoForkReply &&
+        !n.inCheck && quietCheckNodes < zevivEzezoZtartLimit && HasPawnForkThreat(n.opponent) == 1)
+        n.forkReply = kPawnForkAlarm;
     // A knight of the opponent has just jumped into a fork of a major piece.
-    if (level >= 2 && level < 8 && !inCheck && remaining >= 2 && forkReply == 0 &&
-        checksLeft == 3 && levelD == searchIterationDepth &&
-        HasKnightForkThreat(opponent, level) == 1)
-        forkReply = 1;
+    if (n.level >= 2 && n.level < 8 && !n.inCheck && n.remaining >= 2 &&
+        n.forkReply == kNoForkReply && n.checksLeft == 3 && levelD == searchIterationDepth &&
+        HasKnightForkThreat(n.opponent, n.level) == 1)
+        n.forkReply = kFollowFork;
 
-    const int followReserve =
-        (checksLeft == 2 && quietCheckActive > 0 && !inCheck && forkReply == 0 && level < 9 &&
-         levelD == searchIterationDepth + 2 && quietCheckNodes >= zevivEzezoZtartLimit)
+    n.followReserve =
+        (n.checksLeft == 2 && quietCheckActive > 0 && !n.inCheck && n.forkReply == kNoForkReply &&
+         n.level < 9 && levelD == searchIterationDepth + 2 &&
+         quietCheckNodes >= zevivEzezoZtartLimit)
             ? 1
             : 0;
-    int reservedChecks =
-        (!inCheck && forkReply == 0 && checksLeft == 3 && levelD == searchIterationDepth)
-            ? 2
-            : followReserve;
+    n.reservedChecks = (!n.inCheck && n.forkReply == kNoForkReply && n.checksLeft == 3 &&
+                        levelD == searchIterationDepth)
+                           ? 2
+                           : n.followReserve;
 
     // A loose enemy minor piece under the queen's attack: bishop moves that
     // add a second attacker to it are searched as support moves.
-    bool hasSupportTarget = false;
-    int supportX = 0, supportY = 0;
-    if (level < 7 && (chainKeep > 0 || remaining >= 2) && checksLeft >= 2 && !inCheck &&
-        forkReply == 0 && quietCheckActive > 0 && levelD == searchIterationDepth + 2) {
-        const double supportTarget = QueenMinorTarget(player);
+    n.hasSupportTarget = false;
+    n.supportX = n.supportY = 0;
+    if (n.level < 7 && (n.chainKeep > 0 || n.remaining >= 2) && n.checksLeft >= 2 && !n.inCheck &&
+        n.forkReply == kNoForkReply && quietCheckActive > 0 && levelD == searchIterationDepth + 2) {
+        const double supportTarget = QueenMinorTarget(n.player);
         if (supportTarget > 0) {
-            hasSupportTarget = true;
-            supportX = static_cast<int>(Int((supportTarget - 1) / 8));
-            supportY = static_cast<int>(Mod(supportTarget - 1, 8));
+            n.hasSupportTarget = true;
+            n.supportX = static_cast<int>(Int((supportTarget - 1) / 8));
+            n.supportY = static_cast<int>(Mod(supportTarget - 1, 8));
+        }
+    }
+}
+
+// Node budgets: past the limit the line only goes one more ply.
+void count_node(QuietNode &n) {
+    if (quietCheckActive > 0) {
+        if (n.remaining > 1 && quietCheckNodes >= quietCheckLimit) n.remaining = 1;
+        quietCheckNodes += 1;
+    } else {
+        if (n.remaining > 1 && quietNodes >= quietNodeLimit) n.remaining = 1;
+        quietNodes += 1;
+    }
+    if (n.remaining < 1 && n.chainKeep > 0 && n.level < kLastLevel) n.remaining = 1;
+}
+
+// Whether quiet checks may still be spent at this node.
+inline bool quiet_checks_open(const QuietNode &n) {
+    return n.checksLeft > 0 && n.level < kNoCheckLevel &&
+           (quietCheckNodes < zevivEzezoZtartLimit || n.reservedChecks > 0);
+}
+
+// Whether the piece on (fx, fy) arriving on (tx, ty) can give check at all:
+// directly by its geometry, or by uncovering a slider behind it.
+bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
+    if (direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY)) return true;
+    signed char &disc = n.discovered[fy * 8 + fx];
+    if (disc < 0)
+        disc =
+            static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
+    return disc == 1;
+}
+
+// Pass 1: a move to an empty square is searched when it gives check (the
+// node is never forced here).
+bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Candidate &c) {
+    if (!n.enemyKing || !quiet_checks_open(n)) return false;
+    if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
+    if (IsMoveValid(fx, fy, tx, ty) != 1) return false;
+    if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) != 1) return false;
+    c.moveLegal = true;
+    c.tactical = true;
+    c.quietCheck = true;
+    return true;
+}
+
+// Bishop move adding a second attacker to the loose minor piece: played on
+// the board to see whether the bishop then attacks the target and could
+// take it.
+void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &c) {
+    if (!n.hasSupportTarget || n.supportCount >= 2) return;
+    if (abs_int(tx - n.supportX) != abs_int(ty - n.supportY)) return;
+    if (tx == n.supportX && ty == n.supportY) return;
+    if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
+    if (IsMoveValid(fx, fy, tx, ty) != 1) return;
+    c.moveLegal = true;
+    SaveSearchState(n.level);
+    MakeSearchMove(fx, fy, tx, ty);
+    if (PieceAttacksSquare(tx, ty, n.supportX, n.supportY) == 1 &&
+        IsMoveValid(tx, ty, n.supportX, n.supportY) == 1) {
+        c.supportMove = true;
+        c.quietFork = true;
+        c.tactical = true;
+    }
+    RestoreSearchState(n.level);
+}
+
+// Pass 0: the tactical classification of a candidate.  Returns whether the
+// move is searched.
+bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool capture,
+                 bool pawnPriority, Candidate &c) {
+    if (!capture)
+        c.tactical = n.forced;
+    else if (n.remaining > 0)
+        c.tactical = true;
+    else
+        // A capture on the square where the opponent has just taken one of
+        // ours is a recapture.
+        c.tactical =
+            n.forced || (n.before != nullptr && colour_of(n.before[ty * 8 + tx]) == n.player);
+    if (pawnPriority) c.tactical = true;
+
+    if (!c.tactical && !capture) {
+        // Pawn push that attacks two pieces.
+        if (type == kPawn && tx == fx && n.checksLeft > 0 && n.remaining > 0 && n.level < 9 &&
+            PawnForkTargets(n.player, tx, ty) == 1) {
+            c.tactical = true;
+            c.quietFork = true;
+        } else if (type == kBishop) {
+            test_support_move(n, fx, fy, tx, ty, c);
         }
     }
 
-    if (HasQuietLegalMove(player) == 0) {
-        if (!inCheck) return 0;
-        return player == 1 ? levelD - kMateScore : kMateScore - levelD;
+    // A capture that the budget no longer covers is still searched when it
+    // gives check.
+    if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
+        if (may_give_check(n, type, fx, fy, tx, ty) && IsMoveValid(fx, fy, tx, ty) == 1) {
+            c.moveLegal = true;
+            if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) == 1) c.tactical = true;
+        }
     }
+    return c.tactical;
+}
 
-    // Node budgets: past the limit the line only goes one more ply.
-    if (quietCheckActive > 0) {
-        if (remaining > 1 && quietCheckNodes >= quietCheckLimit) remaining = 1;
-        quietCheckNodes += 1;
+double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
+                  int forkReply, int chainKeep);
+
+// Plays a classified, legal candidate, searches the reply and folds the
+// score into the node's window.
+Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, int ty) {
+    int nextKeep;
+    if (c.quietCheck) {
+        if (quietCheckNodes >= zevivEzezoZtartLimit && n.reservedChecks > 0) {
+            n.reservedChecks -= 1;
+            nextKeep = kKeepChain;
+        } else {
+            nextKeep = n.keepAfterCheck;
+        }
     } else {
-        if (remaining > 1 && quietNodes >= quietNodeLimit) remaining = 1;
-        quietNodes += 1;
+        nextKeep = n.keptChain;
     }
-    if (remaining < 1 && chainKeep > 0 && level < 11) remaining = 1;
+    if (c.supportMove) nextKeep = kKeepChain;
 
+    SaveSearchState(n.level);
+    MakeSearchMove(fx, fy, tx, ty);
+    double score;
+    if (c.quietFork || c.quietCheck) {
+        quietCheckActive += 1;
+        score = quiet_node(n.opponent, n.remaining + 1, n.level + 1, n.alpha, n.beta,
+                           n.checksLeft - 1, c.quietFork ? kFollowFork : kNoForkReply, nextKeep);
+        quietCheckActive -= 1;
+    } else {
+        score = quiet_node(n.opponent, n.remaining - 1, n.level + 1, n.alpha, n.beta, n.nextChecks,
+                           kNoForkReply, nextKeep);
+    }
+    RestoreSearchState(n.level);
+    if (SearchTimeExpired() == 1) return Walk::kTimeUp;
+
+    if (n.player == kWhite) {
+        if (score > n.bestScore) n.bestScore = score;
+        if (n.bestScore > n.alpha) n.alpha = n.bestScore;
+    } else {
+        if (score < n.bestScore) n.bestScore = score;
+        if (n.bestScore < n.beta) n.beta = n.bestScore;
+    }
+    if (n.alpha >= n.beta) return Walk::kCutoff;
+    if (c.supportMove) n.supportCount += 1;
+    return Walk::kGoOn;
+}
+
+// One candidate (tx, ty) of the piece `mover` on (fx, fy) in pass `pass`:
+// classified, and searched when it belongs to the pass.
+Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, int ty) {
+    const int type = type_of(mover);
+    const int targetColour = colour_of(piece_at(tx, ty));
+    // The origin and squares of own pieces are never a legal move, whatever
+    // their classification.
+    if (targetColour == n.player) return Walk::kGoOn;
+    const bool capture = targetColour != kNoSide;
+    const bool pawnPriority = type == kPawn && n.remaining > 0 &&
+                              (ty == 0 || ty == 7 || (tx == enPassantX && ty == enPassantY));
+
+    Candidate c;
+    if (pass == 1) {
+        if (capture || pawnPriority) return Walk::kGoOn;
+        if (!is_quiet_check(n, type, fx, fy, tx, ty, c)) return Walk::kGoOn;
+    } else {
+        if (!is_tactical(n, type, fx, fy, tx, ty, capture, pawnPriority, c)) return Walk::kGoOn;
+    }
+    if (!c.moveLegal && IsMoveValid(fx, fy, tx, ty) != 1) return Walk::kGoOn;
+    return search_candidate(n, c, fx, fy, tx, ty);
+}
+
+// One pass over the candidate windows of the node's pieces, polling the
+// clock before every window row.
+Walk run_pass(QuietNode &n, int pass) {
+    Walk end = Walk::kGoOn;
+    for_each_piece_of(n.player, [&n, &end, pass](int fx, int fy, int mover) {
+        return visit_window(
+            mover, fx, fy,
+            [&end](int) {
+                if (SearchTimeExpired() != 1) return true;
+                end = Walk::kTimeUp;
+                return false;
+            },
+            [&n, &end, pass, fx, fy, mover](int tx, int ty) {
+                end = try_candidate(n, pass, fx, fy, mover, tx, ty);
+                return end == Walk::kGoOn;
+            });
+    });
+    return end;
+}
+
+double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
+                  int forkReply, int chainKeep) {
+    // Step 1. Time and repetition.
+    if (SearchTimeExpired() == 1) return 0;
+    if (IsSearchRepetition(player, level) == 1) return 0;
+
+    QuietNode n;
+    n.player = player;
+    n.remaining = remaining > kLastLevel - level ? kLastLevel - level : remaining;
+    n.level = level;
+    n.alpha = alpha;
+    n.beta = beta;
+    n.checksLeft = checksLeft;
+    n.forkReply = forkReply;
+    n.chainKeep = chainKeep;
+    n.inCheck = IsPlayerInCheck(player) == 1;
+    n.opponent = opponent_of(player);
+
+    // Step 2. The node flags.
+    set_node_flags(n);
+
+    // Step 3. Mate and stalemate.
+    if (HasQuietLegalMove(player) == 0) return n.inCheck ? mated_score(player, level) : 0;
+
+    // Step 4. Budgets, node count, draws and the horizon.
+    count_node(n);
     computerNodes += 1;
-
     if (halfmoveClock >= 100) return 0;
     if (IsInsufficientMaterial() == 1) return 0;
-
-    if (remaining <= 0) {
-        if (level < 11 && inCheck)
-            remaining = 1;
-        else if (level >= 11)
+    if (n.remaining <= 0) {
+        if (level < kLastLevel && n.inCheck)
+            n.remaining = 1;
+        else if (level >= kLastLevel)
             return EvaluateBoard();
     }
 
-    const double kingPos = FindKing(opponent);
-    const int kingX = static_cast<int>(Int(kingPos / 10));
-    const int kingY = static_cast<int>(Mod(kingPos, 10));
-    // Without an enemy king no move can give check.
-    const bool enemyKing = kingPos >= 0;
+    const double kingPos = FindKing(n.opponent);
+    n.kingX = static_cast<int>(Int(kingPos / 10));
+    n.kingY = static_cast<int>(Mod(kingPos, 10));
+    n.enemyKing = kingPos >= 0;
 
-    const bool forced = inCheck || forkReply != 0;
-    double bestScore;
-    if (!forced) {
-        bestScore = EvaluateBoard();
-        if (player == 1) {
-            if (bestScore >= beta) return bestScore;
-            if (bestScore > alpha) alpha = bestScore;
+    // Step 5. Stand pat, unless every move must be searched.
+    n.forced = n.inCheck || n.forkReply != kNoForkReply;
+    if (!n.forced) {
+        n.bestScore = EvaluateBoard();
+        if (player == kWhite) {
+            if (n.bestScore >= n.beta) return n.bestScore;
+            if (n.bestScore > n.alpha) n.alpha = n.bestScore;
         } else {
-            if (bestScore <= alpha) return bestScore;
-            if (bestScore < beta) beta = bestScore;
+            if (n.bestScore <= n.alpha) return n.bestScore;
+            if (n.bestScore < n.beta) n.beta = n.bestScore;
         }
     } else {
-        bestScore = player == 1 ? -kNoScore : kNoScore;
+        n.bestScore = worst_score(player);
     }
 
-    const int lastQuietPass = forced ? 0 : 1;
-    const int keptChain = chainKeep > 1 ? chainKeep - 1 : 0;
-    const int keepAfterCheck = followReserve == 1 ? 2 : keptChain;
-    const int nextChecks = forkReply == 2 ? checksLeft - 1 : checksLeft;
-    int supportCount = 0;
-    const double *before = level > 0 ? searchBoard[level - 1] : nullptr;
-
-    // Discovered-check candidates depend only on the node's position, which
-    // is the same in both passes: compute each at most once.
-    signed char discovered[64];
-    for (int i = 0; i < 64; ++i) discovered[i] = -1;
+    // Step 6. The passes: tactical moves, then (unforced nodes only) the
+    // quiet checks.
+    const int lastQuietPass = n.forced ? 0 : 1;
+    n.keptChain = n.chainKeep > 1 ? n.chainKeep - 1 : 0;
+    n.keepAfterCheck = n.followReserve == 1 ? kKeepChain : n.keptChain;
+    n.nextChecks = n.forkReply == kPawnForkAlarm ? n.checksLeft - 1 : n.checksLeft;
+    n.supportCount = 0;
+    n.before = level > 0 ? searchBoard[level - 1] : nullptr;
+    for (int i = 0; i < 64; ++i) n.discovered[i] = -1;
 
     for (int quietPass = 0; quietPass <= lastQuietPass; ++quietPass) {
-        if (quietPass == 1 && (checksLeft <= 0 || level >= 10 ||
-                               (quietCheckNodes >= zevivEzezoZtartLimit && reservedChecks <= 0)))
-            return bestScore;
-
-        for (int fy = 0; fy < 8; ++fy) {
-            for (int fx = 0; fx < 8; ++fx) {
-                const int mover = piece_at(fx, fy);
-                if (colour_of(mover) != player) continue;
-                const int type = type_of(mover);
-
-                int firstRow, lastRow;
-                candidate_rows(type, player, fy, firstRow, lastRow);
-                for (int ty = firstRow; ty <= lastRow; ++ty) {
-                    if (SearchTimeExpired() == 1) return 0;
-                    int firstX, lastX, step;
-                    if (!candidate_columns(type, player, fx, fy, ty, firstX, lastX, step)) continue;
-                    for (int tx = firstX; tx <= lastX; tx += step) {
-                        const int target = piece_at(tx, ty);
-                        const int targetColour = colour_of(target);
-                        // The origin and squares of own pieces are never a
-                        // legal move, whatever their classification.
-                        if (targetColour == player) continue;
-                        const bool capture = targetColour != 0;
-                        const bool pawnPriority =
-                            type == 1 && remaining > 0 &&
-                            (ty == 0 || ty == 7 || (tx == enPassantX && ty == enPassantY));
-
-                        bool tactical;
-                        bool quietCheck = false, quietFork = false, supportMove = false;
-                        bool moveLegal = false;
-
-                        if (quietPass == 1) {
-                            // Only moves to empty squares that give check are
-                            // searched here (the node is never forced).
-                            if (capture || pawnPriority) continue;
-                            if (!enemyKing || level >= 10 || checksLeft <= 0 ||
-                                (quietCheckNodes >= zevivEzezoZtartLimit && reservedChecks <= 0))
-                                continue;
-                            if (!direct_check_geometry(type, player, tx, ty, kingX, kingY)) {
-                                signed char &disc = discovered[fy * 8 + fx];
-                                if (disc < 0)
-                                    disc = static_cast<signed char>(
-                                        quiet_discovery_candidate(fx, fy, kingX, kingY, player));
-                                if (disc != 1) continue;
-                            }
-                            if (IsMoveValid(fx, fy, tx, ty) != 1) continue;
-                            if (SearchMoveGivesCheck(player, level, fx, fy, tx, ty) != 1) continue;
-                            moveLegal = true;
-                            tactical = true;
-                            quietCheck = true;
-                        } else {
-                            if (!capture)
-                                tactical = forced;
-                            else if (remaining > 0)
-                                tactical = true;
-                            else
-                                // A capture on the square where the opponent
-                                // has just taken one of ours is a recapture.
-                                tactical =
-                                    forced ||
-                                    (before != nullptr &&
-                                     colour_of(static_cast<int>(before[ty * 8 + tx])) == player);
-                            if (pawnPriority) tactical = true;
-
-                            if (!tactical && !capture) {
-                                // Pawn push that attacks two pieces.
-                                if (type == 1 && tx == fx && checksLeft > 0 && remaining > 0 &&
-                                    level < 9 && PawnForkTargets(player, tx, ty) == 1) {
-                                    tactical = true;
-                                    quietFork = true;
-                                }
-                                // Bishop move adding a second attacker to the
-                                // loose minor piece.
-                                else if (type == 4 && hasSupportTarget && supportCount < 2 &&
-                                         abs_int(tx - supportX) == abs_int(ty - supportY) &&
-                                         !(tx == supportX && ty == supportY) &&
-                                         PieceAttacksSquare(fx, fy, supportX, supportY) == 0 &&
-                                         IsMoveValid(fx, fy, tx, ty) == 1) {
-                                    moveLegal = true;
-                                    SaveSearchState(level);
-                                    MakeSearchMove(fx, fy, tx, ty);
-                                    if (PieceAttacksSquare(tx, ty, supportX, supportY) == 1 &&
-                                        IsMoveValid(tx, ty, supportX, supportY) == 1) {
-                                        supportMove = true;
-                                        quietFork = true;
-                                        tactical = true;
-                                    }
-                                    RestoreSearchState(level);
-                                }
-                            }
-
-                            // A capture that the budget no longer covers is
-                            // still searched when it gives check.
-                            if (!tactical && capture && level < 10 && enemyKing) {
-                                bool mayCheck =
-                                    direct_check_geometry(type, player, tx, ty, kingX, kingY);
-                                if (!mayCheck) {
-                                    signed char &disc = discovered[fy * 8 + fx];
-                                    if (disc < 0)
-                                        disc = static_cast<signed char>(quiet_discovery_candidate(
-                                            fx, fy, kingX, kingY, player));
-                                    mayCheck = disc == 1;
-                                }
-                                if (mayCheck && IsMoveValid(fx, fy, tx, ty) == 1) {
-                                    moveLegal = true;
-                                    if (SearchMoveGivesCheck(player, level, fx, fy, tx, ty) == 1)
-                                        tactical = true;
-                                }
-                            }
-                            if (!tactical) continue;
-                        }
-
-                        if (!moveLegal && IsMoveValid(fx, fy, tx, ty) != 1) continue;
-
-                        int nextKeep;
-                        if (quietCheck) {
-                            if (quietCheckNodes >= zevivEzezoZtartLimit && reservedChecks > 0) {
-                                reservedChecks -= 1;
-                                nextKeep = 2;
-                            } else {
-                                nextKeep = keepAfterCheck;
-                            }
-                        } else {
-                            nextKeep = keptChain;
-                        }
-                        if (supportMove) nextKeep = 2;
-
-                        SaveSearchState(level);
-                        MakeSearchMove(fx, fy, tx, ty);
-                        double score;
-                        if (quietFork || quietCheck) {
-                            quietCheckActive += 1;
-                            score = quiet_node(opponent, remaining + 1, level + 1, alpha, beta,
-                                               checksLeft - 1, quietFork ? 1 : 0, nextKeep);
-                            quietCheckActive -= 1;
-                        } else {
-                            score = quiet_node(opponent, remaining - 1, level + 1, alpha, beta,
-                                               nextChecks, 0, nextKeep);
-                        }
-                        RestoreSearchState(level);
-                        if (SearchTimeExpired() == 1) return 0;
-
-                        if (player == 1) {
-                            if (score > bestScore) bestScore = score;
-                            if (bestScore > alpha) alpha = bestScore;
-                        } else {
-                            if (score < bestScore) bestScore = score;
-                            if (bestScore < beta) beta = bestScore;
-                        }
-                        if (alpha >= beta) return bestScore;
-                        if (supportMove) supportCount += 1;
-                    }
-                }
-            }
-        }
+        if (quietPass == 1 && !quiet_checks_open(n)) return n.bestScore;
+        const Walk end = run_pass(n, quietPass);
+        if (end == Walk::kTimeUp) return 0;
+        if (end == Walk::kCutoff) return n.bestScore;
     }
-    return bestScore;
+    return n.bestScore;
 }
 
 }  // namespace
@@ -401,26 +402,14 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
                       static_cast<int>(forkReply), static_cast<int>(chainKeep));
 }
 
-double HasQuietLegalMove(double player) {
-    const int side = static_cast<int>(player);
-    for (int fy = 0; fy < 8; ++fy) {
-        for (int fx = 0; fx < 8; ++fx) {
-            const int mover = piece_at(fx, fy);
-            if (colour_of(mover) != side) continue;
-            const int type = type_of(mover);
-            int firstRow, lastRow;
-            candidate_rows(type, side, fy, firstRow, lastRow);
-            for (int ty = firstRow; ty <= lastRow; ++ty) {
-                int firstX, lastX, step;
-                if (!candidate_columns(type, side, fx, fy, ty, firstX, lastX, step)) continue;
-                for (int tx = firstX; tx <= lastX; tx += step) {
-                    // Own pieces (and the origin square) are never a move.
-                    if (colour_of(piece_at(tx, ty)) == side) continue;
-                    if (IsMoveValid(fx, fy, tx, ty) == 1) return 1;
-                }
-            }
-        }
-    }
+// The same scan as HasLegalMove: the candidate windows, stopping at the
+// first legal move.
+double HasQuietLegalMove(double player) { return HasLegalMove(player); }
+
+double ResetQuietCounters() {
+    quietNodes = 0;
+    quietCheckNodes = 0;
+    quietCheckActive = 0;
     return 0;
 }
 
@@ -447,8 +436,8 @@ int quiet_discovery_candidate(int fx, int fy, int kx, int ky, int player) {
     if (colour_of(piece) != player) return 0;
     const int type = type_of(piece);
     const bool diagonal = sx != 0 && sy != 0;
-    if (type == 5) return 1;
-    if (type == 4 && diagonal) return 1;
-    if (type == 2 && !diagonal) return 1;
+    if (type == kQueen) return 1;
+    if (type == kBishop && diagonal) return 1;
+    if (type == kRook && !diagonal) return 1;
     return 0;
 }

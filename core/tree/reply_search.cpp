@@ -22,16 +22,12 @@ double SearchWhiteLastReply(double alpha, double beta) {
 
 double EvaluateWhiteLeaf(double alpha, double beta) {
     ClearCurrentPVLine(3);
-    quietNodes = 0;
-    quietCheckNodes = 0;
-    quietCheckActive = 0;
+    ResetQuietCounters();
     return LimitedQuietSearch(1, 4, 3, alpha, beta, 3, 0, 0);
 }
 
 double EvaluateBlackLeaf(double alpha, double beta) {
     ClearCurrentPVLine(3);
-    quietNodes = 0;
-    quietCheckNodes = 0;
-    quietCheckActive = 0;
+    ResetQuietCounters();
     return LimitedQuietSearch(2, 4, 3, alpha, beta, 3, 0, 0);
 }

@@ -1,6 +1,16 @@
 // The per-level state stack of the tree search, the move maker, and the
 // repetition test of search nodes.
-#include "../quin_core.h"
+//
+// Globals: SaveSearchState and RestoreSearchState copy `board`, the castling
+// flags, `enPassantX`, `enPassantY` and `halfmoveClock` to and from the
+// level's slot of the state stack (`searchBoard` and its companions
+// `searchWhiteKingMoved` to `searchHalfmoveClock`); MakeSearchMove writes `board`, the castling
+// flags, the en-passant square and `halfmoveClock`; the repetition test writes
+// `searchPositionKey_s[level]` and reads `positionHistory_s`,
+// `positionCount`; DiscourageWinningRepeat reads `searchWinningAdvantage`
+// and `computerPlayer`.
+#include "core/quin_core.h"
+#include "core/types.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -44,11 +54,11 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
     const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
     const double piece = board[fx][fy];
     double captured = board[tx][ty];
-    const double type = piece >= 11 ? piece - 10 : piece;
-    const bool enPassant = type == 1 && captured == 0 && std::abs(tx - fx) == 1 &&
+    const int type = type_of(piece);
+    const bool enPassant = type == kPawn && captured == 0 && std::abs(tx - fx) == 1 &&
                            toX == enPassantX && toY == enPassantY;
     if (enPassant) captured = board[tx][fy];
-    const int castle = (type == 6 && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
+    const int castle = (type == kKing && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
     board[tx][ty] = piece;
     board[fx][fy] = 0;
     if (enPassant) board[tx][fy] = 0;
@@ -59,34 +69,34 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
         board[3][fy] = board[0][fy];
         board[0][fy] = 0;
     }
-    if (type == 1 || captured != 0)
+    if (type == kPawn || captured != 0)
         halfmoveClock = 0;
     else
         halfmoveClock += 1;
-    if (piece == 6) whiteKingMoved = 1;
-    if (piece == 16) blackKingMoved = 1;
-    if (piece == 2) {
+    if (piece == make_piece(kWhite, kKing)) whiteKingMoved = 1;
+    if (piece == make_piece(kBlack, kKing)) blackKingMoved = 1;
+    if (piece == make_piece(kWhite, kRook)) {
         if (fx == 0 && fy == 7) whiteRookAMoved = 1;
         if (fx == 7 && fy == 7) whiteRookHMoved = 1;
-    } else if (piece == 12) {
+    } else if (piece == make_piece(kBlack, kRook)) {
         if (fx == 0 && fy == 0) blackRookAMoved = 1;
         if (fx == 7 && fy == 0) blackRookHMoved = 1;
     }
-    if (captured == 2) {
+    if (captured == make_piece(kWhite, kRook)) {
         if (tx == 0 && ty == 7) whiteRookAMoved = 1;
         if (tx == 7 && ty == 7) whiteRookHMoved = 1;
-    } else if (captured == 12) {
+    } else if (captured == make_piece(kBlack, kRook)) {
         if (tx == 0 && ty == 0) blackRookAMoved = 1;
         if (tx == 7 && ty == 0) blackRookHMoved = 1;
     }
     enPassantX = -1;
     enPassantY = -1;
-    if (type != 1) return 0;
+    if (type != kPawn) return 0;
     if (std::abs(ty - fy) == 2) {
         enPassantX = fx;
         enPassantY = Int((fromY + toY) * 0.5);
     }
-    if (ty == 0 || ty == 7) board[tx][ty] = piece < 11 ? 5 : 15;
+    if (ty == 0 || ty == 7) board[tx][ty] = make_piece(colour_of(piece), kQueen);
     return 0;
 }
 
@@ -94,7 +104,7 @@ double SearchCapture(double fx, double fy, double tx, double ty) {
     const double mover = board[static_cast<int>(fx)][static_cast<int>(fy)];
     const double target = board[static_cast<int>(tx)][static_cast<int>(ty)];
     if (target == 0)
-        return ((mover == 1 || mover == 11) && tx == enPassantX && ty == enPassantY &&
+        return (type_of(mover) == kPawn && tx == enPassantX && ty == enPassantY &&
                 std::abs(tx - fx) == 1)
                    ? 1
                    : 0;
@@ -127,8 +137,8 @@ double IsSearchRepetition(double player, double level) {
 }
 
 double DiscourageWinningRepeat(double score, double occurrences) {
-    if (Abs(score) >= 800000 || occurrences <= 0) return score;
+    if (Abs(score) >= kDecisiveScore || occurrences <= 0) return score;
     if (searchWinningAdvantage < 200) return score;
-    if (computerPlayer == 1) return score >= 200 ? score - 60 : score;
+    if (computerPlayer == kWhite) return score >= 200 ? score - 60 : score;
     return score <= -200 ? score + 60 : score;
 }

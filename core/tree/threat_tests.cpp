@@ -1,7 +1,11 @@
 // Tactical threat tests for the quiet search: pawn forks, knight forks by a
 // knight that has just jumped in, and a queen's loose minor-piece target.
-// They only read the board and the search state stack.
-#include "../quin_core.h"
+//
+// Globals: read `board` and `searchBoard` (the position before the last
+// move); write nothing.
+#include "core/board/candidate_windows.h"
+#include "core/quin_core.h"
+#include "core/types.h"
 
 namespace {
 
@@ -11,11 +15,12 @@ inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
 // An "enemy piece" for a fork is a rook, knight, bishop or queen of the other
 // side; pawns and kings never count.
 inline bool is_enemy_piece(int player, int piece) {
-    return player == 1 ? (piece >= 12 && piece <= 15) : (piece >= 2 && piece <= 5);
+    const int type = type_of(piece);
+    return colour_of(piece) == opponent_of(player) && type >= kRook && type <= kQueen;
 }
 
 inline int pawn_forks(int player, int x, int y) {
-    const int targetY = y + (player == 1 ? -1 : 1);
+    const int targetY = y + (player == kWhite ? -1 : 1);
     if (x <= 0 || x >= 7 || targetY > 7 || targetY < 0) return 0;
     return is_enemy_piece(player, piece_at(x - 1, targetY)) &&
                    is_enemy_piece(player, piece_at(x + 1, targetY))
@@ -31,20 +36,15 @@ double PawnForkTargets(double player, double x, double y) {
 
 double HasPawnForkThreat(double player) {
     const int side = static_cast<int>(player);
-    const int pawn = side == 1 ? 1 : 11;
+    const int pawn = make_piece(side, kPawn);
     for (int y = 1; y <= 6; ++y) {
         for (int x = 1; x <= 6; ++x) {
             if (piece_at(x, y) != pawn) continue;
-            // Target rows in increasing order: the double step from the
-            // start rank comes first for White, second for Black.
+            // The pushes straight ahead in the pawn's window, rows ascending:
+            // the double step from the start rank comes first for White,
+            // second for Black.
             int firstRow, lastRow;
-            if (side == 1) {
-                firstRow = y == 6 ? y - 2 : y - 1;
-                lastRow = y - 1;
-            } else {
-                firstRow = y + 1;
-                lastRow = y == 1 ? y + 2 : y + 1;
-            }
+            window_rows(kPawn, side == kWhite, y, firstRow, lastRow);
             for (int ty = firstRow; ty <= lastRow; ++ty) {
                 if (piece_at(x, ty) != 0) continue;
                 if (pawn_forks(side, x, ty) == 1 && IsMoveValid(x, y, x, ty) == 1) return 1;
@@ -61,27 +61,22 @@ double HasKnightForkThreat(double player, double level) {
     // no such slot there is no knight that has just moved.
     if (lv < 1 || lv >= kLevels) return 0;
     const double *before = searchBoard[lv - 1];
-    const int knight = side == 1 ? 3 : 13;
+    const int knight = make_piece(side, kKnight);
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
             if (piece_at(x, y) != knight) continue;
             if (static_cast<int>(before[y * 8 + x]) == knight) continue;
             int hits = 0;
             bool major = false;
-            const int lastRow = y + 2 > 7 ? 7 : y + 2;
-            for (int ty = y - 2 < 0 ? 0 : y - 2; ty <= lastRow; ++ty) {
-                if (ty == y) continue;
-                const int jumpX = (ty - y == 1 || y - ty == 1) ? 2 : 1;
-                for (int tx = x - jumpX; tx <= x + jumpX; tx += 2 * jumpX) {
-                    if (tx < 0 || tx > 7) continue;
-                    const int piece = piece_at(tx, ty);
-                    if (!is_enemy_piece(side, piece)) continue;
-                    if (IsMoveValid(x, y, tx, ty) != 1) continue;
-                    ++hits;
-                    if (piece == 2 || piece == 5 || piece == 12 || piece == 15) major = true;
-                    if (hits >= 2 && major) return 1;
-                }
-            }
+            const bool fork = !visit_window(knight, x, y, [&](int tx, int ty) {
+                const int piece = piece_at(tx, ty);
+                if (!is_enemy_piece(side, piece)) return true;
+                if (IsMoveValid(x, y, tx, ty) != 1) return true;
+                ++hits;
+                if (type_of(piece) == kRook || type_of(piece) == kQueen) major = true;
+                return !(hits >= 2 && major);
+            });
+            if (fork) return 1;
         }
     }
     return 0;
@@ -89,7 +84,7 @@ double HasKnightForkThreat(double player, double level) {
 
 double QueenMinorTarget(double player) {
     const int side = static_cast<int>(player);
-    const int queen = side == 1 ? 5 : 15;
+    const int queen = make_piece(side, kQueen);
     int qx = -1, qy = -1;
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
@@ -98,8 +93,8 @@ double QueenMinorTarget(double player) {
                 qy = y;
             }
     if (qx < 0) return 0;
-    const int minorA = side == 1 ? 13 : 3;
-    const int minorB = side == 1 ? 14 : 4;
+    const int minorA = make_piece(opponent_of(side), kKnight);
+    const int minorB = make_piece(opponent_of(side), kBishop);
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
             const int piece = piece_at(x, y);
