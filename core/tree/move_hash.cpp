@@ -10,10 +10,6 @@
 
 namespace {
 
-constexpr int kStateByte = 0;
-constexpr int kKeyOffset = 1;
-constexpr int kMoveOffset = 88;
-
 // The cache block, or null when it is missing or smaller than its slots.
 unsigned char *CacheBlock() {
     if (evalHashSlots <= 0) return nullptr;
@@ -21,11 +17,6 @@ unsigned char *CacheBlock() {
     if (block == nullptr) return nullptr;
     if (memory_size[kEvalBlock] < static_cast<uint64_t>(evalHashSlots) * kSlotBytes) return nullptr;
     return block;
-}
-
-inline int ColourOf(double piece) {
-    if (piece == 0) return 0;
-    return piece >= 11 ? 2 : 1;
 }
 
 }  // namespace
@@ -50,17 +41,17 @@ double ProbeMoveHash(double level, double player) {
     moveHashOffset[lv] = static_cast<double>(offset);
 
     const unsigned char *slot = block + offset;
-    if (slot[kStateByte] == 0) return -1;
+    if (slot[kStateOffset] == kSlotEmpty) return -1;
     if (std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) return -1;
     if (slot[kMoveFlagOffset] != 1) return -1;
-    const int64_t code = static_cast<int64_t>(read_le32(slot + kMoveOffset)) - 1;
-    if (code < 0 || code > 4095) return -1;
+    const int64_t code = static_cast<int64_t>(read_le32(slot + kMoveCodeOffset)) - 1;
+    if (code < 0 || code >= kMoveCodes) return -1;
 
-    const int fx = static_cast<int>((code / 64) % 8);
-    const int fy = static_cast<int>(code / 512);
-    const int tx = static_cast<int>(code % 8);
-    const int ty = static_cast<int>((code / 8) % 8);
-    if (ColourOf(board[fx][fy]) != player) return -1;
+    const int fx = move_from_x(static_cast<int>(code));
+    const int fy = move_from_y(static_cast<int>(code));
+    const int tx = move_to_x(static_cast<int>(code));
+    const int ty = move_to_y(static_cast<int>(code));
+    if (colour_of(board[fx][fy]) != player) return -1;
     if (IsMoveValid(fx, fy, tx, ty) == 0) return -1;
     moveHashHits += 1;
     return static_cast<double>(code);
@@ -70,15 +61,15 @@ double PrepareMoveHashOrder(double level, double player) {
     double code = ProbeMoveHash(level, player);
     if (PreferredPVAvailable(level, player) != 0) {
         const int ply = static_cast<int>(level);
-        code = preferredPVFromY[ply] * 512 + preferredPVFromX[ply] * 64 + preferredPVToY[ply] * 8 +
-               preferredPVToX[ply];
+        code = move_code(preferredPVFromX[ply], preferredPVFromY[ply], preferredPVToX[ply],
+                         preferredPVToY[ply]);
     }
     moveHashOrder[static_cast<int>(level)] = code;
     return code >= 0 ? 1 : 0;
 }
 
 double IsMoveHashOrder(double level, double fx, double fy, double tx, double ty) {
-    return (fy * 512 + fx * 64 + ty * 8 + tx) == moveHashOrder[static_cast<int>(level)] ? 1 : 0;
+    return move_code(fx, fy, tx, ty) == moveHashOrder[static_cast<int>(level)] ? 1 : 0;
 }
 
 double StoreMoveHash(double level) {
@@ -91,20 +82,20 @@ double StoreMoveHash(double level) {
     unsigned char *block = CacheBlock();
     if (block == nullptr) return 0;
 
-    const double code = currentPVFromY[lv][lv] * 512 + currentPVFromX[lv][lv] * 64 +
-                        currentPVToY[lv][lv] * 8 + currentPVToX[lv][lv];
+    const double code = move_code(currentPVFromX[lv][lv], currentPVFromY[lv][lv],
+                                  currentPVToX[lv][lv], currentPVToY[lv][lv]);
     unsigned char *slot = block + static_cast<int64_t>(offset);
     const char *key = moveHashKey_s[lv].v;
-    if (slot[kStateByte] == 0) {
+    if (slot[kStateOffset] == kSlotEmpty) {
         std::memcpy(slot + kKeyOffset, key, kKeyBytes);
-        slot[kStateByte] = 2;
+        slot[kStateOffset] = kSlotMoveOnly;
     } else if (std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) {
-        slot[kStateByte] = 0;
+        slot[kStateOffset] = kSlotEmpty;
         std::memcpy(slot + kKeyOffset, key, kKeyBytes);
-        slot[kStateByte] = 2;
+        slot[kStateOffset] = kSlotMoveOnly;
     }
     slot[kMoveFlagOffset] = 0;
-    write_le32(slot + kMoveOffset, static_cast<uint32_t>(static_cast<int64_t>(code) + 1));
+    write_le32(slot + kMoveCodeOffset, static_cast<uint32_t>(static_cast<int64_t>(code) + 1));
     slot[kMoveFlagOffset] = 1;
     moveHashStores += 1;
     return 0;

@@ -1,0 +1,36 @@
+// The winning-king endgame term over material facts that a board scan
+// gathers: the static evaluation collects them in its first pass,
+// WinningKingEndgame in a scan of its own.
+#pragma once
+
+#include "core/types.h"
+
+struct WinningKingMaterial {
+    int whiteKingX = -1, whiteKingY = -1;  // -1 when the king is missing
+    int blackKingX = -1, blackKingY = -1;
+    int whiteOthers = 0, blackOthers = 0;  // pieces other than the king
+    int whiteHeavy = 0, blackHeavy = 0;    // 1 when the side has a rook or a queen
+};
+
+// Counts the non-empty piece code `code` standing on (x, y).
+inline void add_winning_king_piece(WinningKingMaterial &m, int code, int x, int y) {
+    const int type = type_of(code);
+    if (code == make_piece(kWhite, kKing)) {
+        m.whiteKingX = x;
+        m.whiteKingY = y;
+    } else if (code == make_piece(kBlack, kKing)) {
+        m.blackKingX = x;
+        m.blackKingY = y;
+    } else if (colour_of(code) == kWhite) {
+        m.whiteOthers++;
+        if (type == kRook || type == kQueen) m.whiteHeavy = 1;
+    } else {
+        m.blackOthers++;
+        if (type == kRook || type == kQueen) m.blackHeavy = 1;
+    }
+}
+
+// The term from White's point of view: positive when White is the side
+// with the rook or queen against the bare king, negative for Black, else 0.
+// Reads `board` (for the lone king's legal moves).
+double winning_king_bonus(const WinningKingMaterial &m);
