@@ -9,6 +9,11 @@
 //
 // The slot layout is in core/eval/cache_layout.h.
 //
+// Globals read: evalHashSlots, currentPlayer, board and the position state
+// (for the key).  Written: evalHashKB, evalHashSlots, evalHashHits,
+// evalHashMisses, pawnCacheReady, blocks 905 and 906, and (SetEvalHash)
+// moveHashGeneration, moveHashHits, moveHashStores.
+//
 // The hot path reads and writes the block bytes directly with the same layout
 // the checked peek/poke helpers use, builds the key byte by byte and never
 // allocates or formats.

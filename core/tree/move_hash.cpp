@@ -2,6 +2,12 @@
 // the position's evaluation-cache slot (block 905) under the same 73-byte
 // key, so that a later visit can search that move first.  The side byte of
 // the key is the side to move at the node, not the global side to move.
+//
+// Globals read: moveHashEnabled, moveHashGeneration, evalHashSlots,
+// searchAborted, board, the preferred line (preferredPV*) and the current
+// principal variation (currentPV*).  Written: moveHashKey_s, moveHashOffset,
+// moveHashNodeGeneration, moveHashOrder, moveHashHits, moveHashStores and
+// block 905.
 #include "core/quin_core.h"
 #include "core/eval/cache_layout.h"
 
@@ -22,7 +28,7 @@ unsigned char *CacheBlock() {
 }  // namespace
 
 double ProbeMoveHash(double level, double player) {
-    const int lv = static_cast<int>(level);
+    const int lv = to_index(level, 9);
     moveHashOffset[lv] = -1;
     moveHashNodeGeneration[lv] = moveHashGeneration;
     moveHashOrder[lv] = -1;
@@ -47,10 +53,8 @@ double ProbeMoveHash(double level, double player) {
     const int64_t code = static_cast<int64_t>(read_le32(slot + kMoveCodeOffset)) - 1;
     if (code < 0 || code >= kMoveCodes) return -1;
 
-    const int fx = move_from_x(static_cast<int>(code));
-    const int fy = move_from_y(static_cast<int>(code));
-    const int tx = move_to_x(static_cast<int>(code));
-    const int ty = move_to_y(static_cast<int>(code));
+    const int c = static_cast<int>(code);
+    const int fx = move_from_x(c), fy = move_from_y(c), tx = move_to_x(c), ty = move_to_y(c);
     if (colour_of(board[fx][fy]) != player) return -1;
     if (IsMoveValid(fx, fy, tx, ty) == 0) return -1;
     moveHashHits += 1;
@@ -60,20 +64,20 @@ double ProbeMoveHash(double level, double player) {
 double PrepareMoveHashOrder(double level, double player) {
     double code = ProbeMoveHash(level, player);
     if (PreferredPVAvailable(level, player) != 0) {
-        const int ply = static_cast<int>(level);
+        const int ply = to_index(level, 9);
         code = move_code(preferredPVFromX[ply], preferredPVFromY[ply], preferredPVToX[ply],
                          preferredPVToY[ply]);
     }
-    moveHashOrder[static_cast<int>(level)] = code;
+    moveHashOrder[to_index(level, 9)] = code;
     return code >= 0 ? 1 : 0;
 }
 
 double IsMoveHashOrder(double level, double fx, double fy, double tx, double ty) {
-    return move_code(fx, fy, tx, ty) == moveHashOrder[static_cast<int>(level)] ? 1 : 0;
+    return move_code(fx, fy, tx, ty) == moveHashOrder[to_index(level, 9)] ? 1 : 0;
 }
 
 double StoreMoveHash(double level) {
-    const int lv = static_cast<int>(level);
+    const int lv = to_index(level, 9);
     if (moveHashEnabled == 0 || evalHashSlots == 0 || searchAborted != 0) return 0;
     if (moveHashNodeGeneration[lv] != moveHashGeneration) return 0;
     const double offset = moveHashOffset[lv];
