@@ -8,6 +8,8 @@
 // terminator.  The slot index comes from a hash over the squares only.
 #pragma once
 
+#include "core/types.h"
+
 #include <cstdint>
 
 // ------------------------------------------- evaluation cache, block 905
@@ -35,8 +37,9 @@ constexpr unsigned char kSlotEmpty = 0;
 constexpr unsigned char kSlotScored = 1;
 constexpr unsigned char kSlotMoveOnly = 2;
 
-// Scores are stored biased so that every score fits an unsigned word.
-constexpr double kScoreBias = 1000000;
+// Scores are stored biased so that every score (all lie above
+// -kInfiniteScore) fits an unsigned word.
+constexpr double kScoreBias = kInfiniteScore;
 
 // ------------------------------------------------ pawn cache, block 906
 // 128 slots of 336 bytes, one per pawn configuration:
@@ -56,6 +59,13 @@ constexpr int kPawnKeyBytes = 64;
 constexpr int kPawnWordsOffset = 80;
 constexpr int kPawnWordBytes = 4;
 constexpr int kPawnCacheBytes = kPawnSlots * kPawnSlotBytes;  // 43008
+
+// A pawn's feature word: sameFile + 16 * neighbours + 256 * passed +
+// 512 * connected + 1024 * supported (the counts below 16, the rest 0 or 1).
+constexpr uint32_t kWordNeighbours = 16;
+constexpr uint32_t kWordPassed = 256;
+constexpr uint32_t kWordConnected = 512;
+constexpr uint32_t kWordSupported = 1024;
 
 // Unsigned 32-bit numbers are stored little-endian on every host, as
 // peek_n and poke_n read and write them.

@@ -214,29 +214,40 @@ struct PawnCacheProbe {
 // phase material, the winning-king facts and (with the cache on) the pawn
 // key.
 void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
+    // The sums are kept in locals (registers) and stored once at the end.
+    uint64_t occupied = 0, whitePieces = 0, blackPieces = 0;
+    int phase = 0;
+    WinningKingMaterial material;
     for (int y = 0; y < 8; y++) {
         for (int x = 0; x < 8; x++) {
             const int code = static_cast<int>(board[x][y]);
             const int s = y * 8 + x;
             scan.squares[s] = code;
             if (useCache) {
-                const int pawnCode = type_of(code) == kPawn ? code : kEmpty;
+                const bool pawn =
+                    code == make_piece(kWhite, kPawn) || code == make_piece(kBlack, kPawn);
+                const int pawnCode = pawn ? code : kEmpty;
                 pawns.key[s] = static_cast<unsigned char>(65 + pawnCode);
                 pawns.terms[s] = pawnCode + 1;
             }
             if (code == kEmpty) continue;
-            scan.occupied |= uint64_t{1} << s;
+            occupied |= uint64_t{1} << s;
             const int type = type_of(code);
-            if (type >= kRook && type <= kQueen) scan.phase += kPieceValue[type];
-            add_winning_king_piece(scan.material, code, x, y);
-            if (code == make_piece(kWhite, kPawn)) scan.whitePawns[x + 1] |= 1u << y;
-            if (code == make_piece(kBlack, kPawn)) scan.blackPawns[x + 1] |= 1u << y;
-            if (colour_of(code) == kWhite)
-                scan.whitePieces |= uint64_t{1} << s;
+            const bool white = colour_of(code) == kWhite;
+            if (type >= kRook && type <= kQueen) phase += kPieceValue[type];
+            add_winning_king_piece(material, x, y, white, type);
+            if (type == kPawn) (white ? scan.whitePawns : scan.blackPawns)[x + 1] |= 1u << y;
+            if (white)
+                whitePieces |= uint64_t{1} << s;
             else
-                scan.blackPieces |= uint64_t{1} << s;
+                blackPieces |= uint64_t{1} << s;
         }
     }
+    scan.occupied = occupied;
+    scan.whitePieces = whitePieces;
+    scan.blackPieces = blackPieces;
+    scan.phase = phase;
+    scan.material = material;
 }
 
 // Looks the pawn configuration up.  A miss claims the slot at once (state 0,
@@ -292,11 +303,11 @@ PawnFeatures pawn_features(const BoardScan &scan, PawnCacheProbe &pawns, int x, 
         pawns.slot ? pawns.slot + kPawnWordsOffset + (y * 8 + x) * kPawnWordBytes : nullptr;
     if (pawns.hit) {
         const uint32_t v = read_le32(word);
-        f.sameFile = v % 16;
-        f.neighbours = (v / 16) % 16;
-        f.passed = (v / 256) % 2;
-        f.connected = (v / 512) % 2;
-        f.supported = (v / 1024) % 2;
+        f.sameFile = v % kWordNeighbours;
+        f.neighbours = (v / kWordNeighbours) % 16;
+        f.passed = (v / kWordPassed) % 2;
+        f.connected = (v / kWordConnected) % 2;
+        f.supported = (v / kWordSupported) % 2;
         return f;
     }
     const unsigned *own = white ? scan.whitePawns : scan.blackPawns;
@@ -314,8 +325,9 @@ PawnFeatures pawn_features(const BoardScan &scan, PawnCacheProbe &pawns, int x, 
     f.passed = ((enemy[x] | enemy[x + 1] | enemy[x + 2]) & ahead) == 0;
     if (f.neighbours > 15) pawns.wordsFit = false;
     if (word) {
-        write_le32(word, static_cast<uint32_t>(f.sameFile + 16 * f.neighbours + 256 * f.passed +
-                                               512 * f.connected + 1024 * f.supported));
+        write_le32(word, static_cast<uint32_t>(f.sameFile) + kWordNeighbours * f.neighbours +
+                             kWordPassed * f.passed + kWordConnected * f.connected +
+                             kWordSupported * f.supported);
     }
     return f;
 }
@@ -391,14 +403,13 @@ double king_value(const BoardScan &scan, const PhaseTerms &terms, int x, int y, 
     return kKingMaterial + blended - zone;
 }
 
-// The value of the piece `code` on (x, y), from its own side's point of view.
-double piece_value(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int code,
-                   int x, int y) {
-    const bool white = colour_of(code) == kWhite;
+// The value of a piece of `type` on (x, y), from its own side's point of view.
+double piece_value(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int type,
+                   bool white, int x, int y) {
     const int rank = white ? 7 - y : y;
     const int centerX = center_of(x);
     const int centerY = center_of(rank);
-    switch (type_of(code)) {
+    switch (type) {
         case kPawn: return pawn_value(scan, terms, pawns, x, y, white, rank, centerX, centerY);
         case kRook: return rook_value(scan, x, white, rank, centerX);
         case kKnight:
@@ -458,9 +469,10 @@ double EvaluateBoardUncached() {
         for (int x = 0; x < 8; x++) {
             const int code = scan.squares[y * 8 + x];
             if (code == kEmpty) continue;
-            const double value = piece_value(scan, terms, pawns, code, x, y);
+            const int type = type_of(code);
             const bool white = colour_of(code) == kWhite;
-            if (type_of(code) == kBishop) (white ? whiteBishops : blackBishops)++;
+            const double value = piece_value(scan, terms, pawns, type, white, x, y);
+            if (type == kBishop) (white ? whiteBishops : blackBishops)++;
             if (white)
                 score += value;
             else

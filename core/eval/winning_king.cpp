@@ -58,7 +58,8 @@ double WinningKingEndgame() {
     for (int y = 0; y < 8; y++) {
         for (int x = 0; x < 8; x++) {
             const int code = static_cast<int>(board[x][y]);
-            if (code != kEmpty) add_winning_king_piece(material, code, x, y);
+            if (code == kEmpty) continue;
+            add_winning_king_piece(material, x, y, colour_of(code) == kWhite, type_of(code));
         }
     }
     return winning_king_bonus(material);

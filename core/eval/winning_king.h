@@ -12,16 +12,13 @@ struct WinningKingMaterial {
     int whiteHeavy = 0, blackHeavy = 0;    // 1 when the side has a rook or a queen
 };
 
-// Counts the non-empty piece code `code` standing on (x, y).
-inline void add_winning_king_piece(WinningKingMaterial &m, int code, int x, int y) {
-    const int type = type_of(code);
-    if (code == make_piece(kWhite, kKing)) {
-        m.whiteKingX = x;
-        m.whiteKingY = y;
-    } else if (code == make_piece(kBlack, kKing)) {
-        m.blackKingX = x;
-        m.blackKingY = y;
-    } else if (colour_of(code) == kWhite) {
+// Counts a piece of type `type` (type_of its code) standing on (x, y);
+// `white` when its code is White's (colour_of), else Black's.
+inline void add_winning_king_piece(WinningKingMaterial &m, int x, int y, bool white, int type) {
+    if (type == kKing) {
+        (white ? m.whiteKingX : m.blackKingX) = x;
+        (white ? m.whiteKingY : m.blackKingY) = y;
+    } else if (white) {
         m.whiteOthers++;
         if (type == kRook || type == kQueen) m.whiteHeavy = 1;
     } else {

@@ -23,6 +23,9 @@ constexpr double kLeafQuietChecks = 3;  // quiet checks it may still try along a
 constexpr double kNoForkReply = 0;      // not answering a fork threat
 constexpr double kNoChainKeep = 0;      // no check or support line kept alive
 
+// Half-moves without capture or pawn move after which the game is drawn.
+constexpr double kFiftyMoveHalfmoves = 100;
+
 // The level whose children are always leaves, and the level of those leaves.
 constexpr int kLastChainLevel = 7;
 constexpr int kKillerSlots = 2;
@@ -198,7 +201,8 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
         return EvaluateDepthLeaf(player, level, alpha, beta);
 
     // Step 4. Fifty-move rule and dead material.
-    if (halfmoveClock >= 100 || IsInsufficientMaterial() != 0) return DrawRuleScore(level, player);
+    if (halfmoveClock >= kFiftyMoveHalfmoves || IsInsufficientMaterial() != 0)
+        return DrawRuleScore(level, player);
 
     // Step 5. Collect the moves and choose the one searched first.
     CollectInnerCaptures(player, level);
