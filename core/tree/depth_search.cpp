@@ -18,7 +18,7 @@
 namespace {
 
 // How a leaf enters the limited quiet search.
-constexpr double kLeafQuietPlies = 4;   // capture plies the quiet search may still go
+constexpr double kLeafQuietPlies = 4;   // its remaining depth, in plies
 constexpr double kLeafQuietChecks = 3;  // quiet checks it may still try along a line
 constexpr double kNoForkReply = 0;      // not answering a fork threat
 constexpr double kNoChainKeep = 0;      // no check or support line kept alive
@@ -26,7 +26,7 @@ constexpr double kNoChainKeep = 0;      // no check or support line kept alive
 // Half-moves without capture or pawn move after which the game is drawn.
 constexpr double kFiftyMoveHalfmoves = 100;
 
-// The level whose children are always leaves, and the level of those leaves.
+// The last level of the chain: its children are always leaves (level 8).
 constexpr int kLastChainLevel = 7;
 constexpr int kKillerSlots = 2;
 constexpr int kKillerFields = 4;  // from-x, from-y, to-x, to-y of one slot

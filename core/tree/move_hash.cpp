@@ -16,6 +16,9 @@
 
 namespace {
 
+// Levels 0 (the root) to 8 keep a probe each.
+constexpr int kMoveHashLevels = 9;
+
 // The cache block, or null when it is missing or smaller than its slots.
 unsigned char *CacheBlock() {
     if (evalHashSlots <= 0) return nullptr;
@@ -28,7 +31,7 @@ unsigned char *CacheBlock() {
 }  // namespace
 
 double ProbeMoveHash(double level, double player) {
-    const int lv = to_index(level, 9);
+    const int lv = to_index(level, kMoveHashLevels);
     moveHashOffset[lv] = -1;
     moveHashNodeGeneration[lv] = moveHashGeneration;
     moveHashOrder[lv] = -1;
@@ -64,20 +67,20 @@ double ProbeMoveHash(double level, double player) {
 double PrepareMoveHashOrder(double level, double player) {
     double code = ProbeMoveHash(level, player);
     if (PreferredPVAvailable(level, player) != 0) {
-        const int ply = to_index(level, 9);
+        const int ply = to_index(level, kMoveHashLevels);
         code = move_code(preferredPVFromX[ply], preferredPVFromY[ply], preferredPVToX[ply],
                          preferredPVToY[ply]);
     }
-    moveHashOrder[to_index(level, 9)] = code;
+    moveHashOrder[to_index(level, kMoveHashLevels)] = code;
     return code >= 0 ? 1 : 0;
 }
 
 double IsMoveHashOrder(double level, double fx, double fy, double tx, double ty) {
-    return move_code(fx, fy, tx, ty) == moveHashOrder[to_index(level, 9)] ? 1 : 0;
+    return move_code(fx, fy, tx, ty) == moveHashOrder[to_index(level, kMoveHashLevels)] ? 1 : 0;
 }
 
 double StoreMoveHash(double level) {
-    const int lv = to_index(level, 9);
+    const int lv = to_index(level, kMoveHashLevels);
     if (moveHashEnabled == 0 || evalHashSlots == 0 || searchAborted != 0) return 0;
     if (moveHashNodeGeneration[lv] != moveHashGeneration) return 0;
     const double offset = moveHashOffset[lv];

@@ -21,6 +21,10 @@ inline void CopyKeyText(HS &dst, const HS &src) {
 // The last line of the triangular table: plies and levels 0 to 11 are used.
 constexpr int kLastPly = 11;
 
+// Rows of killerMoves (levels 0 to 8) and killer slots per row.
+constexpr int kKillerLevels = 9;
+constexpr int kKillerSlots = 2;
+
 // History scores never grow beyond this.
 constexpr double kHistoryCap = 1000000;
 
@@ -34,7 +38,7 @@ double ClearKillerMoves() {
 }
 
 double RememberKiller(double level, double fx, double fy, double tx, double ty) {
-    double *row = killerMoves[to_index(level, 9)];
+    double *row = killerMoves[to_index(level, kKillerLevels)];
     if (row[0] == fx && row[1] == fy && row[2] == tx && row[3] == ty) return 0;
     row[4] = row[0];
     row[5] = row[1];
@@ -50,7 +54,8 @@ double RememberKiller(double level, double fx, double fy, double tx, double ty) 
 double IsKillerMove(double level, double slot, double fx, double fy, double tx, double ty) {
     // A move the capture passes already try is never tried again as a killer.
     if (IsInnerOrderedMove(level, fx, fy, tx, ty) != 0) return 0;
-    const double *killer = killerMoves[to_index(level, 9)] + to_index(slot, 2) * 4;
+    const double *killer =
+        killerMoves[to_index(level, kKillerLevels)] + to_index(slot, kKillerSlots) * 4;
     if (killer[0] < 0) return 0;
     return (killer[0] == fx && killer[1] == fy && killer[2] == tx && killer[3] == ty) ? 1 : 0;
 }
