@@ -1,5 +1,10 @@
 // Every process-wide variable of the engine core, and their start values.
-#include "quin_core.h"
+//
+// Globals written: init_quin_globals sets the start values of the board and
+// side state, the search limits and results, the learning switches, the
+// cache and move-hash switches and counters, and the quiet-search budgets;
+// the rest start at zero.  Nothing is read.
+#include "core/quin_core.h"
 
 #include <cstring>
 
@@ -104,7 +109,7 @@ double init_quin_globals() {
     moveHashGeneration = moveHashHits = moveHashStores = 0;
     quietCheckActive = quietCheckNodes = quietNodes = 0;
     quietCheckLimit = 64;
-    zevivEzezoZtartLimit = 32;
+    zevivEzezoZtartLimit = 32;  // quiet-check-line nodes before checks need a reserve
     quietNodeLimit = 64;
     rootCaptureCount = rootCurrentCount = rootPreviousCount = 0;
     rootResultOrderEnabled = 1;

@@ -3,8 +3,8 @@
 // every string an HS.  Functions with no result of their own return 0.
 #pragma once
 
-#include "../frontend/quin_runtime.h"
-#include "types.h"
+#include "frontend/quin_runtime.h"
+#include "core/types.h"
 
 // ---------------------------------------------------------------- board
 // board[x][y]: x the file (0 = a), y the rank from Black's side (0 = rank 8).
@@ -102,6 +102,11 @@ double CalculateBestMove();
 double CalculateSingleDepth();
 double SearchSelectedDepth(double player, double alpha, double beta);
 
+// The coordinate text of a move ("e2e4"), with "q" appended when a pawn
+// reaches the first or eighth rank; the answer's text in computerBestMove_s.
+// Defined with the FEN reader (frontend/fen.cpp).
+HS ComputerMoveText_s(double piece, double fx, double fy, double tx, double ty);
+
 // root ordering
 constexpr int kRootRows = 257;
 extern double rootCaptures[kRootRows][6];
@@ -171,7 +176,6 @@ double ClearKillerMoves();
 double RememberKiller(double level, double fx, double fy, double tx, double ty);
 double IsKillerMove(double level, double slot, double fx, double fy, double tx, double ty);
 double ClearSearchHistoryScores();
-double SearchHistoryIndex(double fx, double fy, double tx, double ty);
 double RewardSearchHistory(double player, double level, double fx, double fy, double tx, double ty);
 double ClearCurrentPVLine(double level);
 double StoreCurrentPV(double level, double player, double fx, double fy, double tx, double ty);
@@ -198,7 +202,12 @@ double QueenMinorTarget(double player);
 
 // limited quiet search
 extern double quietNodes, quietNodeLimit, quietCheckNodes, quietCheckLimit;
-extern double zevivEzezoZtartLimit, quietCheckActive;
+// Not a counter but a threshold on quietCheckNodes (default 32): once that
+// many nodes of quiet-check lines have been visited in the current leaf
+// search, a new quiet check is tried only on a reserved check, and the
+// pawn-fork alarm no longer fires.
+extern double zevivEzezoZtartLimit;
+extern double quietCheckActive;
 
 double LimitedQuietSearch(double player, double remaining, double level, double alpha, double beta,
                           double checksLeft, double forkReply, double chainKeep);

@@ -20,7 +20,6 @@ extern const char *const start_fen;
 int set_fen(const char *fen);
 int piece_code(char c);
 int apply_uci(const char *m);
-HS ComputerMoveText_s(double piece, double fx, double fy, double tx, double ty);
 State state_get();
 void state_put(const State *s);
 

@@ -1,5 +1,8 @@
 // The position key and square hash of the evaluation cache, shared with
 // the move hash that lives in the same slots.
+//
+// Globals read: board, the castling flags (whiteKingMoved .. blackRookHMoved),
+// enPassantX, enPassantY.  Written: none.
 #include "core/eval/cache_layout.h"
 
 #include "core/quin_core.h"

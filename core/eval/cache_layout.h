@@ -1,5 +1,6 @@
 // Byte layout of the evaluation cache (block 905, shared with the move hash)
 // and of the pawn cache (block 906), and the evaluation cache's position key.
+// Every offset into either block is named here and nowhere else.
 //
 // The position key: one character per square,
 // Chr(code + 65) in board-scan order (a8 to h1), then Chr(side + 65), the six
@@ -7,13 +8,64 @@
 // terminator.  The slot index comes from a hash over the squares only.
 #pragma once
 
+#include "core/types.h"
+
 #include <cstdint>
 
-constexpr int kEvalBlock = 905;      // evaluation cache and move hash
-constexpr int kSlotBytes = 128;      // one slot per position
-constexpr int kKeyBytes = 73;        // key at byte 1, state at byte 0
-constexpr int kMoveFlagOffset = 84;  // move-hash entry valid
-constexpr int kPawnBlock = 906;      // pawn cache
+// ------------------------------------------- evaluation cache, block 905
+// One 128-byte slot per position, little-endian as peek_n/poke_n use it:
+//   0       state: kSlotEmpty (or being written), kSlotScored (key and score
+//           valid), kSlotMoveOnly (key valid without score; claimed by the
+//           move hash)
+//   1..73   position key, no terminator
+//   74..79  not used (zero)
+//   80..83  score + kScoreBias, unsigned 32-bit
+//   84      move-hash entry valid (1) or not (0)
+//   85..87  not used
+//   88..91  move code + 1, unsigned 32-bit (1 to 4096)
+//   92..127 not used
+constexpr int kEvalBlock = 905;
+constexpr int kSlotBytes = 128;
+constexpr int kStateOffset = 0;
+constexpr int kKeyOffset = 1;
+constexpr int kKeyBytes = 73;
+constexpr int kScoreOffset = 80;
+constexpr int kMoveFlagOffset = 84;
+constexpr int kMoveCodeOffset = 88;
+
+constexpr unsigned char kSlotEmpty = 0;
+constexpr unsigned char kSlotScored = 1;
+constexpr unsigned char kSlotMoveOnly = 2;
+
+// Scores are stored biased so that every score (all lie above
+// -kInfiniteScore) fits an unsigned word.
+constexpr double kScoreBias = kInfiniteScore;
+
+// ------------------------------------------------ pawn cache, block 906
+// 128 slots of 336 bytes, one per pawn configuration:
+//   0        state: 0 empty or being written, 1 feature words valid
+//   1..64    pawn key: Chr(65 + pawn code) per square (empty and non-pawn
+//            squares give Chr(65)), no terminator
+//   65..79   not used
+//   80..335  64 feature words of 4 bytes, unsigned little-endian; the word
+//            of square s = y * 8 + x is at 80 + s * 4 and is used only where
+//            a pawn stands
+constexpr int kPawnBlock = 906;
+constexpr int kPawnSlots = 128;
+constexpr int kPawnSlotBytes = 336;
+constexpr int kPawnStateOffset = 0;
+constexpr int kPawnKeyOffset = 1;
+constexpr int kPawnKeyBytes = 64;
+constexpr int kPawnWordsOffset = 80;
+constexpr int kPawnWordBytes = 4;
+constexpr int kPawnCacheBytes = kPawnSlots * kPawnSlotBytes;  // 43008
+
+// A pawn's feature word: sameFile + 16 * neighbours + 256 * passed +
+// 512 * connected + 1024 * supported (the counts below 16, the rest 0 or 1).
+constexpr uint32_t kWordNeighbours = 16;
+constexpr uint32_t kWordPassed = 256;
+constexpr uint32_t kWordConnected = 512;
+constexpr uint32_t kWordSupported = 1024;
 
 // Unsigned 32-bit numbers are stored little-endian on every host, as
 // peek_n and poke_n read and write them.

@@ -7,13 +7,12 @@
 // over the squares only, so side-to-move and castling twins share a slot and
 // displace one another; the full key comparison keeps every hit exact.
 //
-// Slot layout (little-endian, as peek_n/poke_n read and write it):
-//   0       state: 0 empty/being written, 1 key and score valid,
-//           2 key valid without score (claimed by the move hash)
-//   1..73   position key, no terminator
-//   74..79  reserved (zero)
-//   80..83  score + 1000000, unsigned 32-bit
-//   84..127 move-hash entry of the same position; byte 84 is its valid flag
+// The slot layout is in core/eval/cache_layout.h.
+//
+// Globals read: evalHashSlots, currentPlayer, board and the position state
+// (for the key).  Written: evalHashKB, evalHashSlots, evalHashHits,
+// evalHashMisses, pawnCacheReady, blocks 905 and 906, and (SetEvalHash)
+// moveHashGeneration, moveHashHits, moveHashStores.
 //
 // The hot path reads and writes the block bytes directly with the same layout
 // the checked peek/poke helpers use, builds the key byte by byte and never
@@ -25,10 +24,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int kScoreOffset = 80;
-constexpr double kScoreBias = 1000000;
-constexpr double kPawnCacheBytes = 43008;
 
 // Same conversion as poke_n: truncate to a 64-bit integer, keep the low 32
 // bits.
@@ -45,21 +40,21 @@ double evaluate_board_checked(const unsigned char *key, double offset) {
     HS key_s;
     std::memset(key_s.v, 0, sizeof key_s.v);
     std::memcpy(key_s.v, key, kKeyBytes);
-    if (peek_n(kEvalBlock, offset, 1) == 1 &&
-        std::memcmp(peek_s(kEvalBlock, offset + 1, kKeyBytes).v, key, kKeyBytes) == 0) {
+    if (peek_n(kEvalBlock, offset + kStateOffset, 1) == kSlotScored &&
+        std::memcmp(peek_s(kEvalBlock, offset + kKeyOffset, kKeyBytes).v, key, kKeyBytes) == 0) {
         evalHashHits += 1;
         return peek_n(kEvalBlock, offset + kScoreOffset, 4) - kScoreBias;
     }
     evalHashMisses += 1;
     const double value = EvaluateBoardUncached();
-    if (peek_n(kEvalBlock, offset, 1) == 0 ||
-        std::memcmp(peek_s(kEvalBlock, offset + 1, kKeyBytes).v, key, kKeyBytes) != 0) {
+    if (peek_n(kEvalBlock, offset + kStateOffset, 1) == kSlotEmpty ||
+        std::memcmp(peek_s(kEvalBlock, offset + kKeyOffset, kKeyBytes).v, key, kKeyBytes) != 0) {
         poke_n(kEvalBlock, offset + kMoveFlagOffset, 0, 1);
     }
-    poke_n(kEvalBlock, offset, 0, 1);
-    poke_s(kEvalBlock, offset + 1, key_s, 0);
+    poke_n(kEvalBlock, offset + kStateOffset, kSlotEmpty, 1);
+    poke_s(kEvalBlock, offset + kKeyOffset, key_s, 0);
     poke_n(kEvalBlock, offset + kScoreOffset, value + kScoreBias, 4);
-    poke_n(kEvalBlock, offset, 1, 1);
+    poke_n(kEvalBlock, offset + kStateOffset, kSlotScored, 1);
     return value;
 }
 
@@ -83,7 +78,7 @@ double EvaluateBoard() {
     }
 
     unsigned char *slot = memory[kEvalBlock] + off;
-    if (slot[0] == 1 && std::memcmp(slot + 1, key, kKeyBytes) == 0) {
+    if (slot[kStateOffset] == kSlotScored && std::memcmp(slot + kKeyOffset, key, kKeyBytes) == 0) {
         evalHashHits += 1;
         return static_cast<double>(read_le32(slot + kScoreOffset)) - kScoreBias;
     }
@@ -96,11 +91,13 @@ double EvaluateBoard() {
     slot = memory[kEvalBlock] + off;
     // A slot that held another position (or nothing) loses its move entry; a
     // slot the move hash claimed for this very position keeps it.
-    if (slot[0] == 0 || std::memcmp(slot + 1, key, kKeyBytes) != 0) slot[kMoveFlagOffset] = 0;
-    slot[0] = 0;
-    std::memcpy(slot + 1, key, kKeyBytes);
+    if (slot[kStateOffset] == kSlotEmpty || std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) {
+        slot[kMoveFlagOffset] = 0;
+    }
+    slot[kStateOffset] = kSlotEmpty;
+    std::memcpy(slot + kKeyOffset, key, kKeyBytes);
     write_score(slot + kScoreOffset, value + kScoreBias);
-    slot[0] = 1;
+    slot[kStateOffset] = kSlotScored;
     return value;
 }
 
@@ -118,7 +115,7 @@ double SetEvalHash(double kb) {
     if (kb == 0) return 0;
     AllocMem(kEvalBlock, kb * 1024);
     evalHashKB = kb;
-    evalHashSlots = kb * 8;
+    evalHashSlots = kb * 1024 / kSlotBytes;
     return 0;
 }
 

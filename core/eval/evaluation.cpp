@@ -7,23 +7,21 @@
 // sums one value per piece in board order.  Pawn-structure features come
 // from the pawn cache (block 906) when the same pawn configuration has been
 // seen before.  Nothing here allocates or formats.
+//
+// Globals read: board, pawnCacheEnabled, pawnCacheReady, memory/memory_size
+// of block 906.  Written: pawnCacheHits, pawnCacheMisses, the pawn cache
+// (block 906; InitPawnCache on first use).
 #include "core/quin_core.h"
 #include "core/eval/cache_layout.h"
+#include "core/eval/winning_king.h"
 
 #include <cstdint>
 #include <cstring>
 
-// Winning-king term from counts gathered by the caller's own board scan
-// (defined with WinningKingEndgame).
-double winning_king_bonus(int whiteKingX, int whiteKingY, int blackKingX, int blackKingY,
-                          int whiteOthers, int blackOthers, int whiteHeavy, int blackHeavy);
-
 namespace {
 
-constexpr int kPawnSlots = 128;
-constexpr int kPawnSlotBytes = 336;
-constexpr int kPawnKeyBytes = 64;
-constexpr int kPawnWordsOffset = 80;
+// Material of both sides without pawns and kings at which the middlegame
+// terms count in full (and the endgame terms not at all).
 constexpr int kFullPhase = 6400;
 
 // ------------------------------------------------------------ attack sets
@@ -93,26 +91,21 @@ inline uint64_t bishop_attacks(int x, int y, uint64_t occ) {
 inline uint64_t piece_attacks(int code, int x, int y, uint64_t occ) {
     const int s = y * 8 + x;
     switch (code) {
-        case 1: return kLeapers.whitePawn[s];
-        case 11: return kLeapers.blackPawn[s];
-        case 2:
-        case 12: return rook_attacks(x, y, occ);
-        case 3:
-        case 13: return kLeapers.knight[s];
-        case 4:
-        case 14: return bishop_attacks(x, y, occ);
-        case 5:
-        case 15: return rook_attacks(x, y, occ) | bishop_attacks(x, y, occ);
-        case 6:
-        case 16: return kLeapers.king[s];
+        case make_piece(kWhite, kPawn): return kLeapers.whitePawn[s];
+        case make_piece(kBlack, kPawn): return kLeapers.blackPawn[s];
+        case make_piece(kWhite, kRook):
+        case make_piece(kBlack, kRook): return rook_attacks(x, y, occ);
+        case make_piece(kWhite, kKnight):
+        case make_piece(kBlack, kKnight): return kLeapers.knight[s];
+        case make_piece(kWhite, kBishop):
+        case make_piece(kBlack, kBishop): return bishop_attacks(x, y, occ);
+        case make_piece(kWhite, kQueen):
+        case make_piece(kBlack, kQueen): return rook_attacks(x, y, occ) | bishop_attacks(x, y, occ);
+        case make_piece(kWhite, kKing):
+        case make_piece(kBlack, kKing): return kLeapers.king[s];
         default: return 0;
     }
 }
-
-inline int piece_type(int code) { return code < 11 ? code : code - 10; }
-
-// PieceColor for an integral code.
-inline int piece_side(int code) { return code == 0 ? 0 : (code >= 11 ? 2 : 1); }
 
 // Bit counts without relying on a hardware instruction being enabled.
 inline int popcount64(uint64_t v) {
@@ -141,9 +134,9 @@ inline int center_of(int c) { return 7 - iabs(2 * c - 7); }
 double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPieces, int kingX,
                          int kingY, int enemy, double phase, double shield) {
     // The zone extends toward the enemy, one rank further without a pawn
-    // shield; a White king is attacked by side 2, a Black king by side 1.
+    // shield; a White king is attacked by Black, a Black king by White.
     int firstY, lastY;
-    if (enemy == 2) {
+    if (enemy == kBlack) {
         firstY = kingY - (shield > 0 ? 2 : 3);
         lastY = kingY + 1;
     } else {
@@ -160,13 +153,15 @@ double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPi
         const int s = __builtin_ctzll(pieces);
         pieces &= pieces - 1;
         const int code = squares[s];
-        const int type = piece_type(code);
-        if (type == 5) enemyQueen = 1;
+        const int type = type_of(code);
+        if (type == kQueen) enemyQueen = 1;
         const int hits = popcount64(piece_attacks(code, s & 7, s >> 3, occupied) & zone);
         if (hits > 0) {
+            // Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2,
+            // queen 5, king 1).
             static constexpr int kWeight[7] = {0, 1, 3, 2, 2, 5, 1};
             attackers += 1;
-            units += (type >= 1 && type <= 6 ? kWeight[type] : 0) * (hits < 3 ? hits : 3);
+            units += (type >= kPawn && type <= kKing ? kWeight[type] : 0) * (hits < 3 ? hits : 3);
         }
     }
     if (attackers < 2) return 0;
@@ -183,11 +178,249 @@ double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPi
 // the cache's back).
 unsigned char *pawn_block(double pawnOffset) {
     if (memory[kPawnBlock] == nullptr ||
-        memory_size[kPawnBlock] < static_cast<uint64_t>(kPawnSlots * kPawnSlotBytes)) {
+        memory_size[kPawnBlock] < static_cast<uint64_t>(kPawnCacheBytes)) {
         checkmem(kPawnBlock, pawnOffset, 1);
         checkmem(kPawnBlock, pawnOffset, kPawnSlotBytes);
     }
     return memory[kPawnBlock];
+}
+
+// ------------------------------------------------------ the board scan
+// What the first pass over the board gathers for the piece terms.
+struct BoardScan {
+    int squares[64];  // piece codes by square y * 8 + x
+    uint64_t occupied = 0, whitePieces = 0, blackPieces = 0;
+    // Pawn ranks (bit y) per file, files shifted by one so that the
+    // neighbours of the a- and h-files read as empty.
+    unsigned whitePawns[10] = {0}, blackPawns[10] = {0};
+    int phase = 0;  // rook, knight, bishop and queen material of both sides
+    WinningKingMaterial material;
+};
+
+// The pawn-cache state of one evaluation.
+struct PawnCacheProbe {
+    unsigned char key[kPawnKeyBytes];  // Chr(65 + pawn code) per square
+    int64_t terms[64];                 // pawn code + 1 per square, for the hash
+    unsigned char *slot = nullptr;     // the probed slot; null with the cache off
+    bool hit = false;
+    // A feature word holds up to 15 neighbours; a board with 16 own pawns on
+    // the two adjacent files (possible from a FEN, never in a game) cannot be
+    // stored without corrupting the word, so such a configuration is
+    // evaluated afresh every time instead of being validated in the cache.
+    bool wordsFit = true;
+};
+
+// The first pass, in board order: square codes, occupancy, pawn files,
+// phase material, the winning-king facts and (with the cache on) the pawn
+// key.
+void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
+    // The sums are kept in locals (registers) and stored once at the end.
+    uint64_t occupied = 0, whitePieces = 0, blackPieces = 0;
+    int phase = 0;
+    WinningKingMaterial material;
+    for (int y = 0; y < 8; y++) {
+        for (int x = 0; x < 8; x++) {
+            const int code = static_cast<int>(board[x][y]);
+            const int s = y * 8 + x;
+            scan.squares[s] = code;
+            if (useCache) {
+                const bool pawn =
+                    code == make_piece(kWhite, kPawn) || code == make_piece(kBlack, kPawn);
+                const int pawnCode = pawn ? code : kEmpty;
+                pawns.key[s] = static_cast<unsigned char>(65 + pawnCode);
+                pawns.terms[s] = pawnCode + 1;
+            }
+            if (code == kEmpty) continue;
+            occupied |= uint64_t{1} << s;
+            const int type = type_of(code);
+            const bool white = colour_of(code) == kWhite;
+            if (type >= kRook && type <= kQueen) phase += kPieceValue[type];
+            add_winning_king_piece(material, x, y, white, type);
+            if (type == kPawn) (white ? scan.whitePawns : scan.blackPawns)[x + 1] |= 1u << y;
+            if (white)
+                whitePieces |= uint64_t{1} << s;
+            else
+                blackPieces |= uint64_t{1} << s;
+        }
+    }
+    scan.occupied = occupied;
+    scan.whitePieces = whitePieces;
+    scan.blackPieces = blackPieces;
+    scan.phase = phase;
+    scan.material = material;
+}
+
+// Looks the pawn configuration up.  A miss claims the slot at once (state 0,
+// the new key); the caller marks it valid once the feature words are in.
+void probe_pawn_cache(PawnCacheProbe &pawns) {
+    // Horner hash of the pawn codes modulo 2^31 - 1, reduced every fourth
+    // square (the same remainder as reducing at every square).
+    const int64_t *terms = pawns.terms;
+    int64_t pawnHash = 0;
+    for (int i = 0; i < 64; i += 4) {
+        const int64_t block =
+            ((terms[i] * 131 + terms[i + 1]) * 131 + terms[i + 2]) * 131 + terms[i + 3];
+        pawnHash = (pawnHash * (131LL * 131 * 131 * 131) + block) % 2147483647;
+    }
+    const double pawnOffset = static_cast<double>((pawnHash % kPawnSlots) * kPawnSlotBytes);
+    unsigned char *slot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
+    pawns.slot = slot;
+    if (slot[kPawnStateOffset] == 1 &&
+        std::memcmp(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes) == 0) {
+        pawns.hit = true;
+        pawnCacheHits += 1;
+    } else {
+        pawnCacheMisses += 1;
+        slot[kPawnStateOffset] = 0;
+        std::memcpy(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes);
+    }
+}
+
+// ------------------------------------------------------- piece terms
+// Values that depend on the material phase, computed once per evaluation.
+struct PhaseTerms {
+    int phase;              // min(phase material, kFullPhase)
+    int endgameWeight;      // kFullPhase - phase
+    int queenEarlyPenalty;  // for a queen off its first two ranks
+    int centralPawnBonus;   // for a pawn on d4, e4, d5 or e5 (own side's view)
+    bool bothKings;
+};
+
+// The five pawn-structure features of one pawn.
+struct PawnFeatures {
+    int sameFile;    // own pawns on the file, this one included
+    int neighbours;  // own pawns on the adjacent files
+    int passed;      // no enemy pawn ahead on this or an adjacent file
+    int connected;   // an own pawn on an adjacent file at most one rank away
+    int supported;   // an own pawn on an adjacent file on the rank behind
+};
+
+// The features of the pawn on (x, y): read from its cache word on a hit,
+// otherwise found from the pawn files and written to the word (cache on).
+PawnFeatures pawn_features(const BoardScan &scan, PawnCacheProbe &pawns, int x, int y, bool white) {
+    PawnFeatures f;
+    unsigned char *word =
+        pawns.slot ? pawns.slot + kPawnWordsOffset + (y * 8 + x) * kPawnWordBytes : nullptr;
+    if (pawns.hit) {
+        const uint32_t v = read_le32(word);
+        f.sameFile = v % kWordNeighbours;
+        f.neighbours = (v / kWordNeighbours) % 16;
+        f.passed = (v / kWordPassed) % 2;
+        f.connected = (v / kWordConnected) % 2;
+        f.supported = (v / kWordSupported) % 2;
+        return f;
+    }
+    const unsigned *own = white ? scan.whitePawns : scan.blackPawns;
+    const unsigned *enemy = white ? scan.blackPawns : scan.whitePawns;
+    const unsigned left = own[x], right = own[x + 2];
+    const unsigned sides = left | right;
+    f.sameFile = popcount8(own[x + 1]);
+    f.neighbours = popcount8(left) + popcount8(right);
+    f.connected = (sides & (((7u << y) >> 1) & 0xFFu)) != 0;
+    const int supportY = white ? y + 1 : y - 1;
+    f.supported = supportY >= 0 && supportY < 8 && ((sides >> supportY) & 1u);
+    // Enemy pawns ahead on this file or the adjacent ones (smaller y for
+    // White, larger y for Black).
+    const unsigned ahead = white ? ((1u << y) - 1u) : (0xFFu & ~((2u << y) - 1u));
+    f.passed = ((enemy[x] | enemy[x + 1] | enemy[x + 2]) & ahead) == 0;
+    if (f.neighbours > 15) pawns.wordsFit = false;
+    if (word) {
+        write_le32(word, static_cast<uint32_t>(f.sameFile) + kWordNeighbours * f.neighbours +
+                             kWordPassed * f.passed + kWordConnected * f.connected +
+                             kWordSupported * f.supported);
+    }
+    return f;
+}
+
+double pawn_value(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int x,
+                  int y, bool white, int rank, int centerX, int centerY) {
+    const PawnFeatures f = pawn_features(scan, pawns, x, y, white);
+    int base = kPieceValue[kPawn] + 5 * rank + 2 * centerX;
+    if (rank >= 3) base += 2 * centerY;
+    if ((x == 3 || x == 4) && (rank == 3 || rank == 4)) base += terms.centralPawnBonus;
+    double value = base;
+    if (f.sameFile > 1) value += -12.0 * (f.sameFile - 1) / f.sameFile;  // doubled
+    if (f.neighbours == 0) value -= 15;                                  // isolated
+    if (f.passed) {
+        const int r2 = rank * rank;
+        value += 2 * r2 + (3 * r2 * terms.endgameWeight) / kFullPhase;
+        if (f.connected) value += 8 + 2 * rank;
+        if (f.supported) value += 2 * rank + 10;
+        if (terms.bothKings) {
+            // The own king nearer the passer than the enemy king, by
+            // Manhattan distance, counts in the endgame.
+            const WinningKingMaterial &m = scan.material;
+            const int whiteDistance = iabs(m.whiteKingX - x) + iabs(m.whiteKingY - y);
+            const int blackDistance = iabs(m.blackKingX - x) + iabs(m.blackKingY - y);
+            const int ownDistance = white ? whiteDistance : blackDistance;
+            const int enemyDistance = white ? blackDistance : whiteDistance;
+            int kingPawnBonus =
+                (enemyDistance - ownDistance) * 4 * terms.endgameWeight / kFullPhase;
+            if (kingPawnBonus < -24) kingPawnBonus = -24;
+            if (kingPawnBonus > 24) kingPawnBonus = 24;
+            value += kingPawnBonus;
+        }
+    }
+    return value;
+}
+
+double rook_value(const BoardScan &scan, int x, bool white, int rank, int centerX) {
+    int v = kPieceValue[kRook] + 2 * centerX;
+    if (rank == 6) v += 20;
+    const unsigned ownOnFile = (white ? scan.whitePawns : scan.blackPawns)[x + 1];
+    const unsigned enemyOnFile = (white ? scan.blackPawns : scan.whitePawns)[x + 1];
+    if (ownOnFile == 0) {
+        v += 12;                        // half-open file
+        if (enemyOnFile == 0) v += 10;  // open file
+    }
+    return v;
+}
+
+// The kings' material: 20000 each, cancelling while both stand.
+constexpr double kKingMaterial = 20000.0;
+
+double king_value(const BoardScan &scan, const PhaseTerms &terms, int x, int y, bool white,
+                  int rank, int centerX, int centerY) {
+    int kingMiddle = -12 * rank - 3 * centerX;
+    if (rank == 0 && (x == 2 || x == 6)) kingMiddle += 35;  // castled
+    // Own pawns on the three squares one rank in front.
+    const int frontY = white ? y - 1 : y + 1;
+    int shield = 0;
+    if (frontY >= 0 && frontY < 8) {
+        const int ownPawn = make_piece(white ? kWhite : kBlack, kPawn);
+        for (int fx = x - 1; fx <= x + 1; fx++)
+            if (fx >= 0 && fx < 8 && scan.squares[frontY * 8 + fx] == ownPawn) shield++;
+    }
+    const int kingEnd = 5 * (centerX + centerY);
+    const int blended =
+        ((kingMiddle + 12 * shield) * terms.phase + kingEnd * terms.endgameWeight) / kFullPhase;
+    double zone = 0;
+    if (terms.phase != 0) {
+        zone = king_zone_penalty(scan.squares, scan.occupied,
+                                 white ? scan.blackPieces : scan.whitePieces, x, y,
+                                 white ? kBlack : kWhite, terms.phase, shield);
+    }
+    return kKingMaterial + blended - zone;
+}
+
+// The value of a piece of `type` on (x, y), from its own side's point of view.
+double piece_value(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int type,
+                   bool white, int x, int y) {
+    const int rank = white ? 7 - y : y;
+    const int centerX = center_of(x);
+    const int centerY = center_of(rank);
+    switch (type) {
+        case kPawn: return pawn_value(scan, terms, pawns, x, y, white, rank, centerX, centerY);
+        case kRook: return rook_value(scan, x, white, rank, centerX);
+        case kKnight:
+            return (centerX + centerY) * 4 + kPieceValue[kKnight] - 24 - (rank == 0 ? 10 : 0);
+        case kBishop: return 2 * (centerX + centerY) + kPieceValue[kBishop] - (rank == 0 ? 10 : 0);
+        case kQueen:
+            return kPieceValue[kQueen] + centerX + centerY -
+                   (rank > 1 ? terms.queenEarlyPenalty : 0);
+        case kKing: return king_value(scan, terms, x, y, white, rank, centerX, centerY);
+        default: return 0;
+    }
 }
 
 }  // namespace
@@ -200,9 +433,9 @@ double KingZonePenalty(double kingX, double kingY, double enemy, double phase, d
         for (int x = 0; x < 8; x++) {
             const int code = static_cast<int>(board[x][y]);
             squares[y * 8 + x] = code;
-            if (code == 0) continue;
+            if (code == kEmpty) continue;
             occupied |= uint64_t{1} << (y * 8 + x);
-            if (piece_side(code) == side) enemyPieces |= uint64_t{1} << (y * 8 + x);
+            if (colour_of(code) == side) enemyPieces |= uint64_t{1} << (y * 8 + x);
         }
     }
     return king_zone_penalty(squares, occupied, enemyPieces, static_cast<int>(kingX),
@@ -213,215 +446,33 @@ double EvaluateBoardUncached() {
     const bool useCache = pawnCacheEnabled != 0;
     if (useCache && pawnCacheReady == 0) InitPawnCache();
 
-    // ---- first pass: phase, kings, pawn masks, occupancy, pawn key
-    int squares[64];
-    uint64_t occupied = 0, whitePieces = 0, blackPieces = 0;
-    // Pawn ranks (bit y) per file, files shifted by one so that the
-    // neighbours of the a- and h-files read as empty.
-    unsigned whitePawns[10] = {0}, blackPawns[10] = {0};
-    unsigned char pawnKey[kPawnKeyBytes];
-    int64_t pawnTerms[64];
-    int phase = 0;
-    int whiteKingX = -1, whiteKingY = -1, blackKingX = -1, blackKingY = -1;
-    int whiteOthers = 0, blackOthers = 0, whiteHeavy = 0, blackHeavy = 0;
+    // Step 1. First pass over the board.
+    BoardScan scan;
+    PawnCacheProbe pawns;
+    scan_board(scan, pawns, useCache);
 
-    for (int y = 0; y < 8; y++) {
-        for (int x = 0; x < 8; x++) {
-            const int code = static_cast<int>(board[x][y]);
-            const int s = y * 8 + x;
-            squares[s] = code;
-            if (useCache) {
-                const int pawnCode = (code == 1 || code == 11) ? code : 0;
-                pawnKey[s] = static_cast<unsigned char>(65 + pawnCode);
-                pawnTerms[s] = pawnCode + 1;
-            }
-            if (code == 0) continue;
-            occupied |= uint64_t{1} << s;
-            switch (piece_type(code)) {
-                case 2: phase += 500; break;
-                case 3: phase += 320; break;
-                case 4: phase += 330; break;
-                case 5: phase += 900; break;
-                default: break;
-            }
-            if (code == 6) {
-                whiteKingX = x;
-                whiteKingY = y;
-            } else if (code == 16) {
-                blackKingX = x;
-                blackKingY = y;
-            } else if (code < 11) {
-                whiteOthers++;
-                if (code == 2 || code == 5) whiteHeavy = 1;
-                if (code == 1) whitePawns[x + 1] |= 1u << y;
-            } else {
-                blackOthers++;
-                if (code == 12 || code == 15) blackHeavy = 1;
-                if (code == 11) blackPawns[x + 1] |= 1u << y;
-            }
-            if (code < 11)
-                whitePieces |= uint64_t{1} << s;
-            else
-                blackPieces |= uint64_t{1} << s;
-        }
-    }
+    // Step 2. Pawn-cache probe.
+    if (useCache) probe_pawn_cache(pawns);
 
-    // ---- pawn-cache probe
-    unsigned char *pawnSlot = nullptr;
-    bool pawnHit = false;
-    // A feature word holds up to 15 neighbours; a board with 16 own pawns on
-    // the two adjacent files (possible from a FEN, never in a game) cannot be
-    // stored without corrupting the word, so such a configuration is
-    // evaluated afresh every time instead of being validated in the cache.
-    bool pawnWordsFit = true;
-    if (useCache) {
-        // Horner hash of the pawn codes modulo 2^31 - 1, reduced every
-        // fourth square (the same remainder as reducing at every square).
-        int64_t pawnHash = 0;
-        for (int i = 0; i < 64; i += 4) {
-            const int64_t block =
-                ((pawnTerms[i] * 131 + pawnTerms[i + 1]) * 131 + pawnTerms[i + 2]) * 131 +
-                pawnTerms[i + 3];
-            pawnHash = (pawnHash * (131LL * 131 * 131 * 131) + block) % 2147483647;
-        }
-        const double pawnOffset = static_cast<double>((pawnHash % kPawnSlots) * kPawnSlotBytes);
-        pawnSlot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
-        if (pawnSlot[0] == 1 && std::memcmp(pawnSlot + 1, pawnKey, kPawnKeyBytes) == 0) {
-            pawnHit = true;
-            pawnCacheHits += 1;
-        } else {
-            pawnCacheMisses += 1;
-            pawnSlot[0] = 0;
-            std::memcpy(pawnSlot + 1, pawnKey, kPawnKeyBytes);
-        }
-    }
+    // Step 3. Phase terms.
+    PhaseTerms terms;
+    terms.phase = scan.phase > kFullPhase ? kFullPhase : scan.phase;
+    terms.endgameWeight = kFullPhase - terms.phase;
+    terms.queenEarlyPenalty = 15 * terms.phase / kFullPhase;
+    terms.centralPawnBonus = 18 * terms.phase / kFullPhase;
+    terms.bothKings = scan.material.whiteKingX >= 0 && scan.material.blackKingX >= 0;
 
-    if (phase > kFullPhase) phase = kFullPhase;
-    const int endgameWeight = kFullPhase - phase;
-    const int queenEarlyPenalty = 15 * phase / kFullPhase;
-    const int centralPawnBonus = 18 * phase / kFullPhase;
-    const bool bothKings = whiteKingX >= 0 && blackKingX >= 0;
-
-    // ---- second pass: one value per piece, in board order
+    // Step 4. Second pass: one value per piece, in board order.
     double score = 0;
     int whiteBishops = 0, blackBishops = 0;
     for (int y = 0; y < 8; y++) {
         for (int x = 0; x < 8; x++) {
-            const int s = y * 8 + x;
-            const int code = squares[s];
-            if (code == 0) continue;
-            const int type = piece_type(code);
-            const bool white = code < 11;
-            const int rank = white ? 7 - y : y;
-            const int centerX = center_of(x);
-            const int centerY = center_of(rank);
-            double value = 0;
-            switch (type) {
-                case 1: {
-                    const unsigned *own = white ? whitePawns : blackPawns;
-                    const unsigned *enemy = white ? blackPawns : whitePawns;
-                    int sameFile, neighbours, passed, connected, supported;
-                    unsigned char *word = pawnSlot ? pawnSlot + kPawnWordsOffset + s * 4 : nullptr;
-                    if (pawnHit) {
-                        const uint32_t v = read_le32(word);
-                        sameFile = v % 16;
-                        neighbours = (v / 16) % 16;
-                        passed = (v / 256) % 2;
-                        connected = (v / 512) % 2;
-                        supported = (v / 1024) % 2;
-                    } else {
-                        const unsigned left = own[x], right = own[x + 2];
-                        const unsigned sides = left | right;
-                        sameFile = popcount8(own[x + 1]);
-                        neighbours = popcount8(left) + popcount8(right);
-                        connected = (sides & (((7u << y) >> 1) & 0xFFu)) != 0;
-                        const int supportY = white ? y + 1 : y - 1;
-                        supported = supportY >= 0 && supportY < 8 && ((sides >> supportY) & 1u);
-                        // Enemy pawns ahead on this file or the adjacent ones
-                        // (smaller y for White, larger y for Black).
-                        const unsigned ahead =
-                            white ? ((1u << y) - 1u) : (0xFFu & ~((2u << y) - 1u));
-                        passed = ((enemy[x] | enemy[x + 1] | enemy[x + 2]) & ahead) == 0;
-                        if (neighbours > 15) pawnWordsFit = false;
-                        if (word) {
-                            write_le32(word, static_cast<uint32_t>(sameFile + 16 * neighbours +
-                                                                   256 * passed + 512 * connected +
-                                                                   1024 * supported));
-                        }
-                    }
-                    int base = 100 + 5 * rank + 2 * centerX;
-                    if (rank >= 3) base += 2 * centerY;
-                    if ((x == 3 || x == 4) && (rank == 3 || rank == 4)) base += centralPawnBonus;
-                    value = base;
-                    if (sameFile > 1) value += -12.0 * (sameFile - 1) / sameFile;
-                    if (neighbours == 0) value -= 15;
-                    if (passed) {
-                        const int r2 = rank * rank;
-                        value += 2 * r2 + (3 * r2 * endgameWeight) / kFullPhase;
-                        if (connected) value += 8 + 2 * rank;
-                        if (supported) value += 2 * rank + 10;
-                        if (bothKings) {
-                            const int ownDistance =
-                                white ? iabs(whiteKingX - x) + iabs(whiteKingY - y)
-                                      : iabs(blackKingX - x) + iabs(blackKingY - y);
-                            const int enemyDistance =
-                                white ? iabs(blackKingX - x) + iabs(blackKingY - y)
-                                      : iabs(whiteKingX - x) + iabs(whiteKingY - y);
-                            int kingPawnBonus =
-                                (enemyDistance - ownDistance) * 4 * endgameWeight / kFullPhase;
-                            if (kingPawnBonus < -24) kingPawnBonus = -24;
-                            if (kingPawnBonus > 24) kingPawnBonus = 24;
-                            value += kingPawnBonus;
-                        }
-                    }
-                    break;
-                }
-                case 2: {
-                    int v = 500 + 2 * centerX;
-                    if (rank == 6) v += 20;
-                    const unsigned ownOnFile = (white ? whitePawns : blackPawns)[x + 1];
-                    const unsigned enemyOnFile = (white ? blackPawns : whitePawns)[x + 1];
-                    if (ownOnFile == 0) {
-                        v += 12;
-                        if (enemyOnFile == 0) v += 10;
-                    }
-                    value = v;
-                    break;
-                }
-                case 3: value = (centerX + centerY) * 4 + 320 - 24 - (rank == 0 ? 10 : 0); break;
-                case 4:
-                    value = 2 * (centerX + centerY) + 330 - (rank == 0 ? 10 : 0);
-                    if (white)
-                        whiteBishops++;
-                    else
-                        blackBishops++;
-                    break;
-                case 5: value = 900 + centerX + centerY - (rank > 1 ? queenEarlyPenalty : 0); break;
-                case 6: {
-                    int kingMiddle = -12 * rank - 3 * centerX;
-                    if (rank == 0 && (x == 2 || x == 6)) kingMiddle += 35;
-                    // Own pawns on the three squares one rank in front.
-                    const int frontY = white ? y - 1 : y + 1;
-                    int shield = 0;
-                    if (frontY >= 0 && frontY < 8) {
-                        const int ownPawn = white ? 1 : 11;
-                        for (int fx = x - 1; fx <= x + 1; fx++)
-                            if (fx >= 0 && fx < 8 && squares[frontY * 8 + fx] == ownPawn) shield++;
-                    }
-                    const int kingEnd = 5 * (centerX + centerY);
-                    const int blended =
-                        ((kingMiddle + 12 * shield) * phase + kingEnd * endgameWeight) / kFullPhase;
-                    double zone = 0;
-                    if (phase != 0) {
-                        zone =
-                            king_zone_penalty(squares, occupied, white ? blackPieces : whitePieces,
-                                              x, y, white ? 2 : 1, phase, shield);
-                    }
-                    value = 20000.0 + blended - zone;
-                    break;
-                }
-                default: value = 0; break;
-            }
+            const int code = scan.squares[y * 8 + x];
+            if (code == kEmpty) continue;
+            const int type = type_of(code);
+            const bool white = colour_of(code) == kWhite;
+            const double value = piece_value(scan, terms, pawns, type, white, x, y);
+            if (type == kBishop) (white ? whiteBishops : blackBishops)++;
             if (white)
                 score += value;
             else
@@ -429,9 +480,9 @@ double EvaluateBoardUncached() {
         }
     }
 
-    const double bonus = winning_king_bonus(whiteKingX, whiteKingY, blackKingX, blackKingY,
-                                            whiteOthers, blackOthers, whiteHeavy, blackHeavy);
-    if (useCache && !pawnHit && pawnWordsFit) pawnSlot[0] = 1;
+    // Step 5. Winning-king term, pawn-cache slot marked valid, bishop pair.
+    const double bonus = winning_king_bonus(scan.material);
+    if (useCache && !pawns.hit && pawns.wordsFit) pawns.slot[kPawnStateOffset] = 1;
     if (whiteBishops >= 2) score += 30;
     if (blackBishops >= 2) score -= 30;
     return Int(score + bonus);

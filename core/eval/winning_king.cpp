@@ -5,25 +5,28 @@
 // must drive the lone king to the edge, bring its own king close and take the
 // lone king's flight squares away.  This term rewards exactly that, from the
 // stronger side's point of view, and is zero in every other position.
+//
+// Globals read: board (and whatever IsMoveValid reads).  Written: none.
+#include "core/eval/winning_king.h"
+
 #include "core/quin_core.h"
 
-double winning_king_bonus(int whiteKingX, int whiteKingY, int blackKingX, int blackKingY,
-                          int whiteOthers, int blackOthers, int whiteHeavy, int blackHeavy) {
-    if (whiteKingX < 0 || blackKingX < 0) return 0;
+double winning_king_bonus(const WinningKingMaterial &m) {
+    if (m.whiteKingX < 0 || m.blackKingX < 0) return 0;
 
     int sign, strongX, strongY, weakX, weakY;
-    if (whiteOthers > 0 && blackOthers == 0 && whiteHeavy) {
+    if (m.whiteOthers > 0 && m.blackOthers == 0 && m.whiteHeavy) {
         sign = 1;
-        strongX = whiteKingX;
-        strongY = whiteKingY;
-        weakX = blackKingX;
-        weakY = blackKingY;
-    } else if (blackOthers > 0 && whiteOthers == 0 && blackHeavy) {
+        strongX = m.whiteKingX;
+        strongY = m.whiteKingY;
+        weakX = m.blackKingX;
+        weakY = m.blackKingY;
+    } else if (m.blackOthers > 0 && m.whiteOthers == 0 && m.blackHeavy) {
         sign = -1;
-        strongX = blackKingX;
-        strongY = blackKingY;
-        weakX = whiteKingX;
-        weakY = whiteKingY;
+        strongX = m.blackKingX;
+        strongY = m.blackKingY;
+        weakX = m.whiteKingX;
+        weakY = m.whiteKingY;
     } else {
         return 0;
     }
@@ -51,27 +54,13 @@ double winning_king_bonus(int whiteKingX, int whiteKingY, int blackKingX, int bl
 }
 
 double WinningKingEndgame() {
-    int whiteKingX = -1, whiteKingY = -1, blackKingX = -1, blackKingY = -1;
-    int whiteOthers = 0, blackOthers = 0, whiteHeavy = 0, blackHeavy = 0;
+    WinningKingMaterial material;
     for (int y = 0; y < 8; y++) {
         for (int x = 0; x < 8; x++) {
             const int code = static_cast<int>(board[x][y]);
-            if (code == 0) continue;
-            if (code == 6) {
-                whiteKingX = x;
-                whiteKingY = y;
-            } else if (code == 16) {
-                blackKingX = x;
-                blackKingY = y;
-            } else if (code < 11) {
-                whiteOthers++;
-                if (code == 2 || code == 5) whiteHeavy = 1;
-            } else {
-                blackOthers++;
-                if (code == 12 || code == 15) blackHeavy = 1;
-            }
+            if (code == kEmpty) continue;
+            add_winning_king_piece(material, x, y, colour_of(code) == kWhite, type_of(code));
         }
     }
-    return winning_king_bonus(whiteKingX, whiteKingY, blackKingX, blackKingY, whiteOthers,
-                              blackOthers, whiteHeavy, blackHeavy);
+    return winning_king_bonus(material);
 }

@@ -1,7 +1,10 @@
 // Learning preferences: the host's table of preferred moves, used only to
 // break exact score ties between root moves in the opening and, when the
 // host's end-game file is usable, in positions with 3 to 8 pieces.
-#include "../quin_core.h"
+//
+// Globals read: board, pref_count, pref_move, pref_value, pref_bonus.
+// Written: none.
+#include "core/quin_core.h"
 
 #include <cstring>
 
@@ -52,7 +55,7 @@ double EndLearningPosition() {
 
 HS EndSearchMove_s(double piece, double fx, double fy, double tx, double ty) {
     double promotion = 0;
-    if ((piece == 1 || piece == 11) && (ty == 0 || ty == 7)) promotion = 5;
+    if (type_of(piece) == kPawn && (ty == 0 || ty == 7)) promotion = kQueen;
     return EndLearningMove_s(fx, fy, tx, ty, promotion);
 }
 

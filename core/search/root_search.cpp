@@ -3,12 +3,34 @@
 // collected list; each move is searched with a one-sided window, re-searched
 // with the full window when it beats the best, and exact ties may be broken
 // by the host's learning preferences.
-#include "../quin_core.h"
-#include "../../frontend/quintar.h"
+//
+// Globals read: computerPlayer, searchIterationDepth, board, moveCount, the
+// preferred root move (preferredFromX ..), rootCaptures/rootCaptureCount,
+// learningEnabled, endLearnFileOK.  Written: the result globals
+// (computerBest*, computerBestMove_s, computerScore, computerNodes,
+// computerLegalMoves), searchWinningAdvantage, learningChoiceUsed,
+// quietNodes, quietCheckNodes, quietCheckActive, rootCurrentResult and
+// rootCurrentCount, the first-pass record (firstPass*), the preferred root
+// move (from the move hash) and, through the routines called, the search
+// state, the current principal variation and the move hash.
+#include "core/quin_core.h"
 
 namespace {
 
-constexpr double kInfinity = 1000000;
+// Below every learning preference: the first move's preference beats it.
+constexpr double kNoPreference = -1000000;
+
+// The learning rule for this iteration's ties.
+enum RootLearningMode { kNoLearning = 0, kOpeningLearning = 1, kEndgameLearning = 2 };
+
+// Opening preferences apply while fewer moves than this have been played.
+constexpr double kOpeningMoves = 16;
+
+// learningChoiceUsed of a tie decided by the end-game table.
+constexpr double kEndgameTieChoice = 3;
+
+// Ties confirmed by a full-window search per iteration at most.
+constexpr int kMaxCheckedTies = 2;
 
 // Makes the root move, searches the reply and damps a winning repeat.
 // The board is back in the root position afterwards.
@@ -24,17 +46,135 @@ double search_root_move(int fromX, int fromY, int toX, int toY, double opponent,
 
 bool on_board(double v) { return v >= 0 && v <= 7 && v == Int(v); }
 
+RootLearningMode choose_learning_mode() {
+    if (learningEnabled != 1) return kNoLearning;
+    if (EndLearningPosition() == 1 && endLearnFileOK == 1) return kEndgameLearning;
+    if (moveCount < kOpeningMoves) return kOpeningLearning;
+    return kNoLearning;
+}
+
+// Until an iteration has finished, the root's move-hash move is the
+// preferred root move.
+void prefer_hash_move(double hashMoveCode) {
+    if (preferredFromX >= 0 || hashMoveCode < 0) return;
+    const int code = to_index(hashMoveCode, kMoveCodes);
+    preferredFromX = move_from_x(code);
+    preferredFromY = move_from_y(code);
+    preferredToX = move_to_x(code);
+    preferredToY = move_to_y(code);
+}
+
+struct RootMove {
+    int fromX, fromY, toX, toY;
+};
+
+// The move of pass `rootOrderIndex`: -1 the preferred move, else the
+// collected list's entry.  False when the pass has no playable move.
+bool root_move_of_pass(int rootOrderIndex, RootMove *move) {
+    if (rootOrderIndex < 0) {
+        if (preferredFromX < 0) return false;
+        // A preferred move off the board cannot be played; skip it.
+        if (!on_board(preferredFromX) || !on_board(preferredFromY) || !on_board(preferredToX) ||
+            !on_board(preferredToY)) {
+            return false;
+        }
+        *move = {to_index(preferredFromX, 8), to_index(preferredFromY, 8),
+                 to_index(preferredToX, 8), to_index(preferredToY, 8)};
+        return true;
+    }
+    const double *row = rootCaptures[rootOrderIndex];
+    *move = {to_index(row[0], 8), to_index(row[1], 8), to_index(row[2], 8), to_index(row[3], 8)};
+    return true;
+}
+
+// The learning preference of a move under `mode`; its bonus in *bonus.
+double root_preference(RootLearningMode mode, const HS &rootKey, double piece, const RootMove &m,
+                       double *bonus) {
+    *bonus = 0;
+    if (mode == kOpeningLearning) {
+        const HS candidateMove_s = ComputerMoveText_s(piece, m.fromX, m.fromY, m.toX, m.toY);
+        return LearningPreference(rootKey, candidateMove_s, bonus);
+    }
+    if (mode == kEndgameLearning) {
+        const HS candidateMove_s = EndSearchMove_s(piece, m.fromX, m.fromY, m.toX, m.toY);
+        return EndLearningPreference(rootKey, candidateMove_s);
+    }
+    return 0;
+}
+
+// Every searched move feeds the ordering of the next iteration, with its
+// score seen from the engine's side.
+void record_root_result(const RootMove &m, double player, double score) {
+    const int row = static_cast<int>(rootCurrentCount);
+    if (row >= kRootRows) return;
+    rootCurrentResult[row][0] = move_code(m.fromX, m.fromY, m.toX, m.toY);
+    rootCurrentResult[row][1] = player == kBlack ? -score : score;
+    rootCurrentCount += 1;
+}
+
+// The best move of the iteration so far.
+struct RootBest {
+    double score;
+    double preference = kNoPreference;
+    double preferenceBonus = 0;
+    bool found = false;
+    RootMove move = {0, 0, 0, 0};
+    double piece = 0;
+};
+
+// Takes the move as the new best: its line becomes the level-0 principal
+// variation, and in the first iteration it becomes the first-pass record.
+void accept_root_move(RootBest &best, const RootMove &m, double piece, double player, double score,
+                      double preference, double preferenceBonus) {
+    StoreCurrentPV(0, player, m.fromX, m.fromY, m.toX, m.toY);
+    if (searchIterationDepth == 1) {
+        firstPassFromX = m.fromX;
+        firstPassFromY = m.fromY;
+        firstPassToX = m.toX;
+        firstPassToY = m.toY;
+        firstPassScore = score;
+        firstPassMove_s = ComputerMoveText_s(piece, m.fromX, m.fromY, m.toX, m.toY);
+        firstPassLearning = learningChoiceUsed;
+        firstPassValid = 1;
+    }
+    best.move = m;
+    best.piece = piece;
+    best.score = score;
+    best.preference = preference;
+    best.preferenceBonus = preferenceBonus;
+    best.found = true;
+}
+
+// Puts the iteration's answer into the result globals: the best move, or
+// with no legal move "---" and the mate or stalemate score.
+void publish_root_result(const RootBest &best, double player) {
+    if (best.found) {
+        StoreMoveHash(0);
+        computerScore = best.score;
+        computerBestFromX = best.move.fromX;
+        computerBestFromY = best.move.fromY;
+        computerBestToX = best.move.toX;
+        computerBestToY = best.move.toY;
+        computerBestMove_s = ComputerMoveText_s(best.piece, best.move.fromX, best.move.fromY,
+                                                best.move.toX, best.move.toY);
+        return;
+    }
+    computerScore = IsPlayerInCheck(player) != 0 ? mated_score(static_cast<int>(player), 0) : 0;
+    computerBestMove_s = hs("---");
+}
+
 }  // namespace
 
 double SearchSelectedDepth(double player, double alpha, double beta) {
     if (searchIterationDepth == 3) {
-        return player == 1 ? SearchWhiteReply(alpha, beta) : SearchBlackFirstReply(alpha, beta);
+        return player == kWhite ? SearchWhiteReply(alpha, beta)
+                                : SearchBlackFirstReply(alpha, beta);
     }
     return SearchDepth1(player, alpha, beta);
 }
 
 double CalculateSingleDepth() {
-    // Setup.
+    // Step 1. Setup: counters, the root's static score and legal moves.
     learningChoiceUsed = 0;
     rootCurrentCount = 0;
     ClearCurrentPVLine(0);
@@ -45,171 +185,99 @@ double CalculateSingleDepth() {
     ResetQuietCounters();
 
     searchWinningAdvantage = EvaluateBoard();
-    if (computerPlayer == 2) searchWinningAdvantage = -searchWinningAdvantage;
+    if (computerPlayer == kBlack) searchWinningAdvantage = -searchWinningAdvantage;
     computerLegalMoves = CountLegalMoves(computerPlayer);
 
-    // Learning mode for this iteration: 0 off, 1 opening, 2 end-game.
-    int rootLearningMode = 0;
-    if (learningEnabled == 1) {
-        if (EndLearningPosition() == 1 && endLearnFileOK == 1) {
-            rootLearningMode = 2;
-        } else if (moveCount < 16) {
-            rootLearningMode = 1;
-        }
-    }
-    // The preference lookups ignore the key; the root position's key is
-    // handed over as the natural one.
+    // Step 2. Learning mode.  The preference lookups ignore the key; the
+    // root position's key is handed over as the natural one.
+    const RootLearningMode rootLearningMode = choose_learning_mode();
     HS rootKey;
     rootKey.v[0] = 0;
-    if (rootLearningMode != 0) rootKey = PositionKey_s();
+    if (rootLearningMode != kNoLearning) rootKey = PositionKey_s();
 
-    const double hashMoveCode = ProbeMoveHash(0, computerPlayer);
-    if (preferredFromX < 0 && hashMoveCode >= 0) {
-        preferredFromX = Mod(Int(hashMoveCode / 64), 8);
-        preferredFromY = Int(hashMoveCode / 512);
-        preferredToX = Mod(hashMoveCode, 8);
-        preferredToY = Mod(Int(hashMoveCode / 8), 8);
-    }
-
+    // Step 3. The hash move, then the root move list.
+    prefer_hash_move(ProbeMoveHash(0, computerPlayer));
     CollectRootCaptures();
     if (SearchTimeExpired() != 0) return 0;
 
     const double player = computerPlayer;
-    const double opponent = 3 - player;
-    double bestScore = player == 1 ? -kInfinity : kInfinity;
-    double bestPreference = -1000000;
-    double bestPreferenceBonus = 0;
+    const double opponent = opponent_of(static_cast<int>(player));
+    RootBest best;
+    best.score = worst_score(static_cast<int>(player));
     int checkedTies = 0;
-    bool foundMove = false;
-    int bestFromX = 0, bestFromY = 0, bestToX = 0, bestToY = 0;
-    double bestPiece = 0;
 
+    // Step 4. The passes: the preferred move, then the collected moves.
     const int moveCountInList = static_cast<int>(rootCaptureCount);
     for (int rootOrderIndex = -1; rootOrderIndex < moveCountInList; ++rootOrderIndex) {
         const double movePass = rootOrderIndex < 0 ? -1 : 0;
-        int fromX, fromY, toX, toY;
-        if (rootOrderIndex < 0) {
-            if (preferredFromX < 0) continue;
-            // A preferred move off the board cannot be played; skip it.
-            if (!on_board(preferredFromX) || !on_board(preferredFromY) || !on_board(preferredToX) ||
-                !on_board(preferredToY)) {
-                continue;
-            }
-            fromX = static_cast<int>(preferredFromX);
-            fromY = static_cast<int>(preferredFromY);
-            toX = static_cast<int>(preferredToX);
-            toY = static_cast<int>(preferredToY);
-        } else {
-            const double *row = rootCaptures[rootOrderIndex];
-            fromX = static_cast<int>(row[0]);
-            fromY = static_cast<int>(row[1]);
-            toX = static_cast<int>(row[2]);
-            toY = static_cast<int>(row[3]);
-        }
-        const double piece = board[fromX][fromY];
+        RootMove m;
+        if (!root_move_of_pass(rootOrderIndex, &m)) continue;
+        const double piece = board[m.fromX][m.fromY];
         if (PieceColor(piece) != player) continue;
 
         if (SearchTimeExpired() != 0) return 0;
-        if (RootMovePass(fromX, fromY, toX, toY, movePass) == 0) continue;
-        if (movePass == -1 && IsMoveValid(fromX, fromY, toX, toY) == 0) continue;
+        if (RootMovePass(m.fromX, m.fromY, m.toX, m.toY, movePass) == 0) continue;
+        if (movePass == -1 && IsMoveValid(m.fromX, m.fromY, m.toX, m.toY) == 0) continue;
 
         computerNodes += 1;
 
+        // Step 4a. Search with the one-sided window; re-search a move that
+        // beats the best with the full window.
         double score;
-        if (player == 1) {
-            score = search_root_move(fromX, fromY, toX, toY, opponent, bestScore, kInfinity);
+        if (player == kWhite) {
+            score = search_root_move(m.fromX, m.fromY, m.toX, m.toY, opponent, best.score,
+                                     kInfiniteScore);
         } else {
-            score = search_root_move(fromX, fromY, toX, toY, opponent, -kInfinity, bestScore);
+            score = search_root_move(m.fromX, m.fromY, m.toX, m.toY, opponent, -kInfiniteScore,
+                                     best.score);
         }
         if (SearchTimeExpired() != 0) return 0;
 
-        const bool beatsBest = player == 1 ? (bestScore > -kInfinity && score > bestScore)
-                                           : (bestScore < kInfinity && score < bestScore);
+        const bool beatsBest = player == kWhite
+                                   ? (best.score > -kInfiniteScore && score > best.score)
+                                   : (best.score < kInfiniteScore && score < best.score);
         if (beatsBest) {
-            score = search_root_move(fromX, fromY, toX, toY, opponent, -kInfinity, kInfinity);
+            score = search_root_move(m.fromX, m.fromY, m.toX, m.toY, opponent, -kInfiniteScore,
+                                     kInfiniteScore);
             if (SearchTimeExpired() != 0) return 0;
         }
 
-        double preference = 0;
+        // Step 4b. Acceptance: strictly better, or an exact tie that the
+        // learning preference decides after a full-window confirmation.
         double preferenceBonus = 0;
-        if (rootLearningMode == 1) {
-            const HS candidateMove_s = ComputerMoveText_s(piece, fromX, fromY, toX, toY);
-            preference = LearningPreference(rootKey, candidateMove_s, &preferenceBonus);
-        } else if (rootLearningMode == 2) {
-            const HS candidateMove_s = EndSearchMove_s(piece, fromX, fromY, toX, toY);
-            preference = EndLearningPreference(rootKey, candidateMove_s);
-        }
+        const double preference =
+            root_preference(rootLearningMode, rootKey, piece, m, &preferenceBonus);
 
         bool acceptMove = false;
         double candidateLearningChoice = 0;
-        const bool strictlyBetter = player == 1 ? score > bestScore : score < bestScore;
+        const bool strictlyBetter = player == kWhite ? score > best.score : score < best.score;
         if (strictlyBetter) {
             acceptMove = true;
-        } else if (rootLearningMode != 0 && score == bestScore && preference > bestPreference &&
-                   checkedTies < 2) {
-            // Confirm the tie with a full window before the preference decides.
-            score = search_root_move(fromX, fromY, toX, toY, opponent, -kInfinity, kInfinity);
+        } else if (rootLearningMode != kNoLearning && score == best.score &&
+                   preference > best.preference && checkedTies < kMaxCheckedTies) {
+            score = search_root_move(m.fromX, m.fromY, m.toX, m.toY, opponent, -kInfiniteScore,
+                                     kInfiniteScore);
             if (SearchTimeExpired() != 0) return 0;
             checkedTies += 1;
-            if (score == bestScore) {
+            if (score == best.score) {
                 acceptMove = true;
                 candidateLearningChoice =
-                    rootLearningMode == 2 ? 3
-                                          : LearningTieReason(preference, bestPreference,
-                                                              preferenceBonus, bestPreferenceBonus);
+                    rootLearningMode == kEndgameLearning
+                        ? kEndgameTieChoice
+                        : LearningTieReason(preference, best.preference, preferenceBonus,
+                                            best.preferenceBonus);
             }
         }
 
-        // Every searched move feeds the ordering of the next iteration, with
-        // its score seen from the engine's side.
-        const int row = static_cast<int>(rootCurrentCount);
-        if (row < kRootRows) {
-            rootCurrentResult[row][0] = fromY * 512 + fromX * 64 + toY * 8 + toX;
-            rootCurrentResult[row][1] = player == 2 ? -score : score;
-            rootCurrentCount += 1;
-        }
-
+        // Step 4c. Record the move's score; take it as the best if accepted.
+        record_root_result(m, player, score);
         if (acceptMove) {
             learningChoiceUsed = candidateLearningChoice;
-            StoreCurrentPV(0, player, fromX, fromY, toX, toY);
-            if (searchIterationDepth == 1) {
-                firstPassFromX = fromX;
-                firstPassFromY = fromY;
-                firstPassToX = toX;
-                firstPassToY = toY;
-                firstPassScore = score;
-                firstPassMove_s = ComputerMoveText_s(piece, fromX, fromY, toX, toY);
-                firstPassLearning = learningChoiceUsed;
-                firstPassValid = 1;
-            }
-            bestFromX = fromX;
-            bestFromY = fromY;
-            bestToX = toX;
-            bestToY = toY;
-            bestPiece = piece;
-            bestScore = score;
-            bestPreference = preference;
-            bestPreferenceBonus = preferenceBonus;
-            foundMove = true;
+            accept_root_move(best, m, piece, player, score, preference, preferenceBonus);
         }
     }
 
-    // Publication.
-    if (foundMove) {
-        StoreMoveHash(0);
-        computerScore = bestScore;
-        computerBestFromX = bestFromX;
-        computerBestFromY = bestFromY;
-        computerBestToX = bestToX;
-        computerBestToY = bestToY;
-        computerBestMove_s = ComputerMoveText_s(bestPiece, bestFromX, bestFromY, bestToX, bestToY);
-    } else {
-        if (IsPlayerInCheck(player) != 0) {
-            computerScore = player == 1 ? -900000 : 900000;
-        } else {
-            computerScore = 0;
-        }
-        computerBestMove_s = hs("---");
-    }
+    // Step 5. Publication.
+    publish_root_result(best, player);
     return 0;
 }

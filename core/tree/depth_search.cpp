@@ -4,31 +4,36 @@
 // quiet search.  The same node body also serves the depth-3 reply searches,
 // which differ only in their first move (the preferred line's move instead
 // of the hash move), the missing depth test and the missing hash store.
+//
+// Globals read: board, halfmoveClock, searchIterationDepth, the move lists
+// (innerCaptures, innerCaptureCount, historyQuietMoves, historyQuietCount),
+// killerMoves, moveHashOrder, preferredPVValid and preferredPV*; through the
+// routines called, the search state stack and the clock.  Written:
+// computerNodes; quietNodes, quietCheckNodes and quietCheckActive at a leaf;
+// through the routines called, the current principal variation, killers,
+// history scores, the move hash and searchAborted.
 #include "core/quin_core.h"
-
-double SearchChainNode(int level, int player, double alpha, double beta, int replySearch);
+#include "core/tree/node_chain.h"
 
 namespace {
 
-inline int ColourOf(double piece) {
-    if (piece == 0) return 0;
-    return piece >= 11 ? 2 : 1;
-}
+// Half-moves without capture or pawn move after which the game is drawn.
+constexpr double kFiftyMoveHalfmoves = 100;
 
-inline double MateScore(int level, int player) {
-    return player == 1 ? -(900000.0 - level) : 900000.0 - level;
-}
-
-inline int MoveCode(int fx, int fy, int tx, int ty) { return fy * 512 + fx * 64 + ty * 8 + tx; }
+// The last level of the chain: its children are always leaves (level 8).
+constexpr int kLastChainLevel = 7;
+constexpr int kKillerSlots = 2;
+constexpr int kKillerFields = 4;  // from-x, from-y, to-x, to-y of one slot
 
 // The child of a move made at `level`: the next routine of the chain, or for
 // the reply searches the level-2 routine of the other side and then the leaf.
-inline double SearchChild(int level, int player, double alpha, double beta, int replySearch) {
-    const int next = 3 - player;
-    if (replySearch != 0) {
+inline double SearchChild(int level, int player, double alpha, double beta, NodeKind kind) {
+    const int next = opponent_of(player);
+    if (kind == NodeKind::Reply) {
         if (level == 1)
-            return next == 2 ? SearchBlackReply(alpha, beta) : SearchWhiteLastReply(alpha, beta);
-        return next == 1 ? EvaluateWhiteLeaf(alpha, beta) : EvaluateBlackLeaf(alpha, beta);
+            return next == kBlack ? SearchBlackReply(alpha, beta)
+                                  : SearchWhiteLastReply(alpha, beta);
+        return next == kWhite ? EvaluateWhiteLeaf(alpha, beta) : EvaluateBlackLeaf(alpha, beta);
     }
     switch (level) {
         case 1: return SearchDepth2(next, alpha, beta);
@@ -37,184 +42,217 @@ inline double SearchChild(int level, int player, double alpha, double beta, int 
         case 4: return SearchDepth5(next, alpha, beta);
         case 5: return SearchDepth6(next, alpha, beta);
         case 6: return SearchDepth7(next, alpha, beta);
-        default: return EvaluateDepthLeaf(next, 8, alpha, beta);
+        default: return EvaluateDepthLeaf(next, kLastChainLevel + 1, alpha, beta);
     }
+}
+
+// The score of a node under the fifty-move rule or with dead material: a
+// draw when the side can move, but a mate on the board still counts as mate.
+double DrawRuleScore(int level, int player) {
+    if (HasLegalMove(player) != 0) return 0;
+    const double kingPos = FindKing(player);
+    if (kingPos < 0) return 0;
+    const double kx = Int(kingPos / 10), ky = Mod(kingPos, 10);
+    return IsSquareAttacked(kx, ky, opponent_of(player)) != 0 ? mated_score(player, level) : 0;
+}
+
+// The code of the move searched ahead of the lists (and skipped when the
+// lists reach it), or -1 for none.
+int FirstMoveCode(int level, int player, NodeKind kind) {
+    if (kind == NodeKind::Reply) {
+        if (PreferredPVAvailable(level, player) != 0 && preferredPVValid[level] != 0) {
+            return move_code(
+                to_index(preferredPVFromX[level], 8), to_index(preferredPVFromY[level], 8),
+                to_index(preferredPVToX[level], 8), to_index(preferredPVToY[level], 8));
+        }
+        return -1;
+    }
+    if (PrepareMoveHashOrder(level, player) != 0) {
+        return to_index(moveHashOrder[level], kMoveCodes);
+    }
+    return -1;
 }
 
 enum class MoveOutcome { Continue, Cutoff, Expired };
 
-}  // namespace
+// The state of one node while its moves are searched.
+struct ChainNode {
+    int level;
+    int player;
+    double alpha, beta;
+    NodeKind kind;
+    int firstCode;
+    double bestScore;
+    bool found;  // a move was searched without a cutoff
 
-// One node of the chain at `level` with `player` to move.  Scores are from
-// White's side; the result is fail-soft.
-double SearchChainNode(int level, int player, double alpha, double beta, int replySearch) {
-    const int N = level;
-    const int p = player;
-    ClearCurrentPVLine(N);
-    if (SearchTimeExpired() != 0) return 0;
-
-    // Third occurrence of the position: a draw, unless there is no move at
-    // all (then mate or stalemate decides below).
-    if (SearchPositionOccurrences(p, N) >= 2 && HasLegalMove(p) != 0) return 0;
-
-    if (replySearch == 0 && N >= searchIterationDepth) return EvaluateDepthLeaf(p, N, alpha, beta);
-
-    // Fifty-move rule and dead material: a draw when the side can move, but a
-    // mate on the board still counts as mate.
-    if (halfmoveClock >= 100 || IsInsufficientMaterial() != 0) {
-        if (HasLegalMove(p) != 0) return 0;
-        const double kingPos = FindKing(p);
-        if (kingPos < 0) return 0;
-        const double kx = Int(kingPos / 10), ky = Mod(kingPos, 10);
-        return IsSquareAttacked(kx, ky, 3 - p) != 0 ? MateScore(N, p) : 0;
-    }
-
-    CollectInnerCaptures(p, N);
-    CollectHistoryQuietMoves(p, N);
-    if (SearchTimeExpired() != 0) return 0;
-
-    // The move searched ahead of the lists, and skipped when the lists reach it.
-    int firstCode = -1;
-    if (replySearch != 0) {
-        if (PreferredPVAvailable(N, p) != 0 && preferredPVValid[N] != 0) {
-            firstCode = MoveCode(
-                static_cast<int>(preferredPVFromX[N]), static_cast<int>(preferredPVFromY[N]),
-                static_cast<int>(preferredPVToX[N]), static_cast<int>(preferredPVToY[N]));
-        }
-    } else if (PrepareMoveHashOrder(N, p) != 0) {
-        firstCode = static_cast<int>(moveHashOrder[N]);
-    }
-
-    double bestScore = p == 1 ? -1000000.0 : 1000000.0;
-    bool found = false;
-
-    auto searchMove = [&](int fx, int fy, int tx, int ty) -> MoveOutcome {
+    // Makes the move, searches the child and takes its score.
+    MoveOutcome SearchMove(int fx, int fy, int tx, int ty) {
         computerNodes += 1;
-        SaveSearchState(N);
+        SaveSearchState(level);
         MakeSearchMove(fx, fy, tx, ty);
-        const double score = SearchChild(N, p, alpha, beta, replySearch);
-        RestoreSearchState(N);
+        const double score = SearchChild(level, player, alpha, beta, kind);
+        RestoreSearchState(level);
         if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
-        if (p == 1) {
+        if (player == kWhite) {
             if (score > bestScore) {
-                StoreCurrentPV(N, 1, fx, fy, tx, ty);
+                StoreCurrentPV(level, kWhite, fx, fy, tx, ty);
                 bestScore = score;
             }
             if (bestScore > alpha) alpha = bestScore;
         } else {
             if (score < bestScore) {
-                StoreCurrentPV(N, p, fx, fy, tx, ty);
+                StoreCurrentPV(level, player, fx, fy, tx, ty);
                 bestScore = score;
             }
             if (bestScore < beta) beta = bestScore;
         }
         if (alpha >= beta) {
             if (SearchCapture(fx, fy, tx, ty) == 0) {
-                RememberKiller(N, fx, fy, tx, ty);
-                RewardSearchHistory(p, N, fx, fy, tx, ty);
+                RememberKiller(level, fx, fy, tx, ty);
+                RewardSearchHistory(player, level, fx, fy, tx, ty);
             }
-            if (replySearch == 0) StoreMoveHash(N);
+            if (kind == NodeKind::Chain) StoreMoveHash(level);
             return MoveOutcome::Cutoff;
         }
         found = true;
         return MoveOutcome::Continue;
-    };
-
-    // Pass -1: the designated first move.
-    if (firstCode >= 0) {
-        if (SearchTimeExpired() != 0) return 0;
-        const int fx = (firstCode / 64) % 8, fy = firstCode / 512;
-        const int tx = firstCode % 8, ty = (firstCode / 8) % 8;
-        if (ColourOf(board[fx][fy]) == p && IsMoveValid(fx, fy, tx, ty) != 0) {
-            MoveOutcome outcome = searchMove(fx, fy, tx, ty);
-            if (outcome == MoveOutcome::Expired) return 0;
-            if (outcome == MoveOutcome::Cutoff) return bestScore;
-        }
     }
 
-    // Captures, then the checking quiet moves appended behind them.
-    const int captureCount = static_cast<int>(innerCaptureCount[N]);
-    const double(*captures)[6] = innerCaptures + N * 256;
-    for (int k = 0; k < captureCount; ++k) {
-        if (SearchTimeExpired() != 0) return 0;
-        const int fx = static_cast<int>(captures[k][0]), fy = static_cast<int>(captures[k][1]);
-        const int tx = static_cast<int>(captures[k][2]), ty = static_cast<int>(captures[k][3]);
-        if (MoveCode(fx, fy, tx, ty) == firstCode) continue;
-        if (ColourOf(board[fx][fy]) != p) continue;
-        MoveOutcome outcome = searchMove(fx, fy, tx, ty);
-        if (outcome == MoveOutcome::Expired) return 0;
-        if (outcome == MoveOutcome::Cutoff) return bestScore;
+    bool OwnPiece(int fx, int fy) const { return colour_of(board[fx][fy]) == player; }
+
+    // Pass -1: the designated first move, when it is legal here.
+    MoveOutcome TryFirstMove() {
+        if (firstCode < 0) return MoveOutcome::Continue;
+        if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
+        const int fx = move_from_x(firstCode), fy = move_from_y(firstCode);
+        const int tx = move_to_x(firstCode), ty = move_to_y(firstCode);
+        if (!OwnPiece(fx, fy) || IsMoveValid(fx, fy, tx, ty) == 0) return MoveOutcome::Continue;
+        return SearchMove(fx, fy, tx, ty);
+    }
+
+    // The moves of one of the level's lists in list order.  The quiet list
+    // leaves out the killers, which have had their own pass.
+    MoveOutcome TryList(const double (*list)[6], double listCount, bool skipKillers) {
+        const int count = static_cast<int>(listCount);
+        const double(*moves)[6] = list + level * kListEntriesPerLevel;
+        for (int k = 0; k < count; ++k) {
+            if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
+            const int fx = to_index(moves[k][0], 8), fy = to_index(moves[k][1], 8);
+            const int tx = to_index(moves[k][2], 8), ty = to_index(moves[k][3], 8);
+            if (skipKillers && MatchesKiller(fx, fy, tx, ty)) continue;
+            if (move_code(fx, fy, tx, ty) == firstCode) continue;
+            if (!OwnPiece(fx, fy)) continue;
+            const MoveOutcome outcome = SearchMove(fx, fy, tx, ty);
+            if (outcome != MoveOutcome::Continue) return outcome;
+        }
+        return MoveOutcome::Continue;
     }
 
     // The two killer slots of the level.
-    const double *killers = killerMoves[N];
-    for (int slot = 0; slot < 2; ++slot) {
-        if (SearchTimeExpired() != 0) return 0;
-        const double *killer = killers + slot * 4;
-        if (killer[0] < 0) continue;
-        const int fx = static_cast<int>(killer[0]), fy = static_cast<int>(killer[1]);
-        const int tx = static_cast<int>(killer[2]), ty = static_cast<int>(killer[3]);
-        if (IsKillerMove(N, slot, fx, fy, tx, ty) == 0) continue;
-        if (MoveCode(fx, fy, tx, ty) == firstCode) continue;
-        if (ColourOf(board[fx][fy]) != p) continue;
-        if (IsMoveValid(fx, fy, tx, ty) == 0) continue;
-        MoveOutcome outcome = searchMove(fx, fy, tx, ty);
-        if (outcome == MoveOutcome::Expired) return 0;
-        if (outcome == MoveOutcome::Cutoff) return bestScore;
+    MoveOutcome TryKillers() {
+        for (int slot = 0; slot < kKillerSlots; ++slot) {
+            if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
+            const double *killer = killerMoves[level] + slot * kKillerFields;
+            if (killer[0] < 0) continue;
+            const int fx = to_index(killer[0], 8), fy = to_index(killer[1], 8);
+            const int tx = to_index(killer[2], 8), ty = to_index(killer[3], 8);
+            if (IsKillerMove(level, slot, fx, fy, tx, ty) == 0) continue;
+            if (move_code(fx, fy, tx, ty) == firstCode) continue;
+            if (!OwnPiece(fx, fy)) continue;
+            if (IsMoveValid(fx, fy, tx, ty) == 0) continue;
+            const MoveOutcome outcome = SearchMove(fx, fy, tx, ty);
+            if (outcome != MoveOutcome::Continue) return outcome;
+        }
+        return MoveOutcome::Continue;
     }
 
-    // Quiet moves by history.  They are never in the capture list, so a
-    // quiet move is a killer exactly when it equals a non-empty slot.
-    auto matchesKiller = [killers](int slot, int fx, int fy, int tx, int ty) {
-        const double *killer = killers + slot * 4;
-        return killer[0] >= 0 && killer[0] == fx && killer[1] == fy && killer[2] == tx &&
-               killer[3] == ty;
-    };
-    const int quietCount = static_cast<int>(historyQuietCount[N]);
-    const double(*quiets)[6] = historyQuietMoves + N * 256;
-    for (int k = 0; k < quietCount; ++k) {
-        if (SearchTimeExpired() != 0) return 0;
-        const int fx = static_cast<int>(quiets[k][0]), fy = static_cast<int>(quiets[k][1]);
-        const int tx = static_cast<int>(quiets[k][2]), ty = static_cast<int>(quiets[k][3]);
-        if (matchesKiller(0, fx, fy, tx, ty) || matchesKiller(1, fx, fy, tx, ty)) continue;
-        if (MoveCode(fx, fy, tx, ty) == firstCode) continue;
-        if (ColourOf(board[fx][fy]) != p) continue;
-        MoveOutcome outcome = searchMove(fx, fy, tx, ty);
-        if (outcome == MoveOutcome::Expired) return 0;
-        if (outcome == MoveOutcome::Cutoff) return bestScore;
+    // Whether the move is in a non-empty killer slot of the level.  The quiet
+    // moves are never in the capture list, so this is exactly IsKillerMove.
+    bool MatchesKiller(int fx, int fy, int tx, int ty) const {
+        for (int slot = 0; slot < kKillerSlots; ++slot) {
+            const double *killer = killerMoves[level] + slot * kKillerFields;
+            if (killer[0] >= 0 && killer[0] == fx && killer[1] == fy && killer[2] == tx &&
+                killer[3] == ty)
+                return true;
+        }
+        return false;
     }
+};
 
-    if (found) {
-        if (replySearch == 0) StoreMoveHash(N);
-        return bestScore;
+}  // namespace
+
+double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind) {
+    // Step 1. Entry: clear the node's line, poll the clock.
+    ClearCurrentPVLine(level);
+    if (SearchTimeExpired() != 0) return 0;
+
+    // Step 2. Third occurrence of the position: a draw, unless there is no
+    // move at all (then mate or stalemate decides below).
+    if (SearchPositionOccurrences(player, level) >= 2 && HasLegalMove(player) != 0) return 0;
+
+    // Step 3. A chain node at the iteration depth is a leaf.
+    if (kind == NodeKind::Chain && level >= searchIterationDepth)
+        return EvaluateDepthLeaf(player, level, alpha, beta);
+
+    // Step 4. Fifty-move rule and dead material.
+    if (halfmoveClock >= kFiftyMoveHalfmoves || IsInsufficientMaterial() != 0)
+        return DrawRuleScore(level, player);
+
+    // Step 5. Collect the moves and choose the one searched first.
+    CollectInnerCaptures(player, level);
+    CollectHistoryQuietMoves(player, level);
+    if (SearchTimeExpired() != 0) return 0;
+
+    ChainNode node{
+        level, player, alpha, beta, kind, FirstMoveCode(level, player, kind), worst_score(player),
+        false};
+
+    // Step 6. The passes: first move, captures, killers, quiet moves.  A
+    // cutoff returns the best score; an expired clock returns 0.
+    MoveOutcome outcome = node.TryFirstMove();
+    // The captures come with the checking quiet moves appended behind them;
+    // the quiet moves are in history order.
+    if (outcome == MoveOutcome::Continue)
+        outcome = node.TryList(innerCaptures, innerCaptureCount[level], false);
+    if (outcome == MoveOutcome::Continue) outcome = node.TryKillers();
+    if (outcome == MoveOutcome::Continue)
+        outcome = node.TryList(historyQuietMoves, historyQuietCount[level], true);
+    if (outcome == MoveOutcome::Expired) return 0;
+    if (outcome == MoveOutcome::Cutoff) return node.bestScore;
+
+    // Step 7. All moves searched: store the best one, or with no move at all
+    // score mate or stalemate.
+    if (node.found) {
+        if (kind == NodeKind::Chain) StoreMoveHash(level);
+        return node.bestScore;
     }
-    // No move was searched: mate or stalemate.
-    return IsPlayerInCheck(p) != 0 ? MateScore(N, p) : 0;
+    return IsPlayerInCheck(player) != 0 ? mated_score(player, level) : 0;
 }
 
 double SearchDepth1(double player, double alpha, double beta) {
-    return SearchChainNode(1, static_cast<int>(player), alpha, beta, 0);
+    return SearchChainNode(1, static_cast<int>(player), alpha, beta, NodeKind::Chain);
 }
 double SearchDepth2(double player, double alpha, double beta) {
-    return SearchChainNode(2, static_cast<int>(player), alpha, beta, 0);
+    return SearchChainNode(2, static_cast<int>(player), alpha, beta, NodeKind::Chain);
 }
 double SearchDepth3(double player, double alpha, double beta) {
-    return SearchChainNode(3, static_cast<int>(player), alpha, beta, 0);
+    return SearchChainNode(3, static_cast<int>(player), alpha, beta, NodeKind::Chain);
 }
 double SearchDepth4(double player, double alpha, double beta) {
-    return SearchChainNode(4, static_cast<int>(player), alpha, beta, 0);
+    return SearchChainNode(4, static_cast<int>(player), alpha, beta, NodeKind::Chain);
 }
 double SearchDepth5(double player, double alpha, double beta) {
-    return SearchChainNode(5, static_cast<int>(player), alpha, beta, 0);
+    return SearchChainNode(5, static_cast<int>(player), alpha, beta, NodeKind::Chain);
 }
 double SearchDepth6(double player, double alpha, double beta) {
-    return SearchChainNode(6, static_cast<int>(player), alpha, beta, 0);
+    return SearchChainNode(6, static_cast<int>(player), alpha, beta, NodeKind::Chain);
 }
 double SearchDepth7(double player, double alpha, double beta) {
-    return SearchChainNode(7, static_cast<int>(player), alpha, beta, 0);
+    return SearchChainNode(kLastChainLevel, static_cast<int>(player), alpha, beta, NodeKind::Chain);
 }
 
 double EvaluateDepthLeaf(double player, double level, double alpha, double beta) {
     ResetQuietCounters();
-    return LimitedQuietSearch(player, 4, level, alpha, beta, 3, 0, 0);
+    return LimitedQuietSearch(player, kQuietStartRemaining, level, alpha, beta, kQuietStartChecks,
+                              kNoForkReply, kNoChainKeep);
 }

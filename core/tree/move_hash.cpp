@@ -2,6 +2,12 @@
 // the position's evaluation-cache slot (block 905) under the same 73-byte
 // key, so that a later visit can search that move first.  The side byte of
 // the key is the side to move at the node, not the global side to move.
+//
+// Globals read: moveHashEnabled, moveHashGeneration, evalHashSlots,
+// searchAborted, board, the preferred line (preferredPV*) and the current
+// principal variation (currentPV*).  Written: moveHashKey_s, moveHashOffset,
+// moveHashNodeGeneration, moveHashOrder, moveHashHits, moveHashStores and
+// block 905.
 #include "core/quin_core.h"
 #include "core/eval/cache_layout.h"
 
@@ -10,9 +16,8 @@
 
 namespace {
 
-constexpr int kStateByte = 0;
-constexpr int kKeyOffset = 1;
-constexpr int kMoveOffset = 88;
+// Levels 0 (the root) to 8 keep a probe each.
+constexpr int kMoveHashLevels = 9;
 
 // The cache block, or null when it is missing or smaller than its slots.
 unsigned char *CacheBlock() {
@@ -23,15 +28,10 @@ unsigned char *CacheBlock() {
     return block;
 }
 
-inline int ColourOf(double piece) {
-    if (piece == 0) return 0;
-    return piece >= 11 ? 2 : 1;
-}
-
 }  // namespace
 
 double ProbeMoveHash(double level, double player) {
-    const int lv = static_cast<int>(level);
+    const int lv = to_index(level, kMoveHashLevels);
     moveHashOffset[lv] = -1;
     moveHashNodeGeneration[lv] = moveHashGeneration;
     moveHashOrder[lv] = -1;
@@ -50,17 +50,15 @@ double ProbeMoveHash(double level, double player) {
     moveHashOffset[lv] = static_cast<double>(offset);
 
     const unsigned char *slot = block + offset;
-    if (slot[kStateByte] == 0) return -1;
+    if (slot[kStateOffset] == kSlotEmpty) return -1;
     if (std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) return -1;
     if (slot[kMoveFlagOffset] != 1) return -1;
-    const int64_t code = static_cast<int64_t>(read_le32(slot + kMoveOffset)) - 1;
-    if (code < 0 || code > 4095) return -1;
+    const int64_t code = static_cast<int64_t>(read_le32(slot + kMoveCodeOffset)) - 1;
+    if (code < 0 || code >= kMoveCodes) return -1;
 
-    const int fx = static_cast<int>((code / 64) % 8);
-    const int fy = static_cast<int>(code / 512);
-    const int tx = static_cast<int>(code % 8);
-    const int ty = static_cast<int>((code / 8) % 8);
-    if (ColourOf(board[fx][fy]) != player) return -1;
+    const int c = static_cast<int>(code);
+    const int fx = move_from_x(c), fy = move_from_y(c), tx = move_to_x(c), ty = move_to_y(c);
+    if (colour_of(board[fx][fy]) != player) return -1;
     if (IsMoveValid(fx, fy, tx, ty) == 0) return -1;
     moveHashHits += 1;
     return static_cast<double>(code);
@@ -69,20 +67,20 @@ double ProbeMoveHash(double level, double player) {
 double PrepareMoveHashOrder(double level, double player) {
     double code = ProbeMoveHash(level, player);
     if (PreferredPVAvailable(level, player) != 0) {
-        const int ply = static_cast<int>(level);
-        code = preferredPVFromY[ply] * 512 + preferredPVFromX[ply] * 64 + preferredPVToY[ply] * 8 +
-               preferredPVToX[ply];
+        const int ply = to_index(level, kMoveHashLevels);
+        code = move_code(preferredPVFromX[ply], preferredPVFromY[ply], preferredPVToX[ply],
+                         preferredPVToY[ply]);
     }
-    moveHashOrder[static_cast<int>(level)] = code;
+    moveHashOrder[to_index(level, kMoveHashLevels)] = code;
     return code >= 0 ? 1 : 0;
 }
 
 double IsMoveHashOrder(double level, double fx, double fy, double tx, double ty) {
-    return (fy * 512 + fx * 64 + ty * 8 + tx) == moveHashOrder[static_cast<int>(level)] ? 1 : 0;
+    return move_code(fx, fy, tx, ty) == moveHashOrder[to_index(level, kMoveHashLevels)] ? 1 : 0;
 }
 
 double StoreMoveHash(double level) {
-    const int lv = static_cast<int>(level);
+    const int lv = to_index(level, kMoveHashLevels);
     if (moveHashEnabled == 0 || evalHashSlots == 0 || searchAborted != 0) return 0;
     if (moveHashNodeGeneration[lv] != moveHashGeneration) return 0;
     const double offset = moveHashOffset[lv];
@@ -91,20 +89,20 @@ double StoreMoveHash(double level) {
     unsigned char *block = CacheBlock();
     if (block == nullptr) return 0;
 
-    const double code = currentPVFromY[lv][lv] * 512 + currentPVFromX[lv][lv] * 64 +
-                        currentPVToY[lv][lv] * 8 + currentPVToX[lv][lv];
+    const double code = move_code(currentPVFromX[lv][lv], currentPVFromY[lv][lv],
+                                  currentPVToX[lv][lv], currentPVToY[lv][lv]);
     unsigned char *slot = block + static_cast<int64_t>(offset);
     const char *key = moveHashKey_s[lv].v;
-    if (slot[kStateByte] == 0) {
+    if (slot[kStateOffset] == kSlotEmpty) {
         std::memcpy(slot + kKeyOffset, key, kKeyBytes);
-        slot[kStateByte] = 2;
+        slot[kStateOffset] = kSlotMoveOnly;
     } else if (std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) {
-        slot[kStateByte] = 0;
+        slot[kStateOffset] = kSlotEmpty;
         std::memcpy(slot + kKeyOffset, key, kKeyBytes);
-        slot[kStateByte] = 2;
+        slot[kStateOffset] = kSlotMoveOnly;
     }
     slot[kMoveFlagOffset] = 0;
-    write_le32(slot + kMoveOffset, static_cast<uint32_t>(static_cast<int64_t>(code) + 1));
+    write_le32(slot + kMoveCodeOffset, static_cast<uint32_t>(static_cast<int64_t>(code) + 1));
     slot[kMoveFlagOffset] = 1;
     moveHashStores += 1;
     return 0;

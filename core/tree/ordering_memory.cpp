@@ -2,6 +2,10 @@
 // scores per side and move, the triangular table of the current principal
 // variation, and the "does this move give check" test used to sort quiet
 // checking moves ahead of the other quiet moves.
+//
+// Globals read and written: killerMoves, searchHistoryScore and the
+// current principal variation (currentPVFromX .. currentPVKey_s); read:
+// board (the moved piece and, for the check test, the position).
 #include "core/quin_core.h"
 
 #include <cstring>
@@ -14,6 +18,16 @@ inline void CopyKeyText(HS &dst, const HS &src) {
     std::memcpy(dst.v, src.v, std::strlen(src.v) + 1);
 }
 
+// The last line of the triangular table: plies and levels 0 to 11 are used.
+constexpr int kLastPly = 11;
+
+// Rows of killerMoves (levels 0 to 8) and killer slots per row.
+constexpr int kKillerLevels = 9;
+constexpr int kKillerSlots = 2;
+
+// History scores never grow beyond this.
+constexpr double kHistoryCap = 1000000;
+
 }  // namespace
 
 double ClearKillerMoves() {
@@ -24,7 +38,7 @@ double ClearKillerMoves() {
 }
 
 double RememberKiller(double level, double fx, double fy, double tx, double ty) {
-    double *row = killerMoves[static_cast<int>(level)];
+    double *row = killerMoves[to_index(level, kKillerLevels)];
     if (row[0] == fx && row[1] == fy && row[2] == tx && row[3] == ty) return 0;
     row[4] = row[0];
     row[5] = row[1];
@@ -40,37 +54,34 @@ double RememberKiller(double level, double fx, double fy, double tx, double ty) 
 double IsKillerMove(double level, double slot, double fx, double fy, double tx, double ty) {
     // A move the capture passes already try is never tried again as a killer.
     if (IsInnerOrderedMove(level, fx, fy, tx, ty) != 0) return 0;
-    const double *killer = killerMoves[static_cast<int>(level)] + static_cast<int>(slot) * 4;
+    const double *killer =
+        killerMoves[to_index(level, kKillerLevels)] + to_index(slot, kKillerSlots) * 4;
     if (killer[0] < 0) return 0;
     return (killer[0] == fx && killer[1] == fy && killer[2] == tx && killer[3] == ty) ? 1 : 0;
 }
 
 double ClearSearchHistoryScores() {
     for (int player = 1; player <= 2; ++player) {
-        for (int i = 0; i < 4096; ++i) searchHistoryScore[player][i] = 0;
+        for (int i = 0; i < kMoveCodes; ++i) searchHistoryScore[player][i] = 0;
     }
     return 0;
-}
-
-double SearchHistoryIndex(double fx, double fy, double tx, double ty) {
-    return (fx + fy * 8) * 64 + ty * 8 + tx;
 }
 
 double RewardSearchHistory(double player, double level, double fx, double fy, double tx,
                            double ty) {
     double bonus = 9 - level;
     if (bonus < 1) bonus = 1;
-    double &score = searchHistoryScore[static_cast<int>(player)]
-                                      [static_cast<int>((fy * 8 + fx) * 64 + ty * 8 + tx)];
+    double &score =
+        searchHistoryScore[to_index(player, 3)][to_index(move_code(fx, fy, tx, ty), kMoveCodes)];
     score += bonus * bonus;
-    if (score > 1000000) score = 1000000;
+    if (score > kHistoryCap) score = kHistoryCap;
     return 0;
 }
 
 double ClearCurrentPVLine(double level) {
-    if (level > 11) return 0;
-    const int row = static_cast<int>(level);
-    for (int ply = row; ply <= 11; ++ply) {
+    if (level > kLastPly) return 0;
+    const int row = to_index(level, kLastPly + 1);
+    for (int ply = row; ply <= kLastPly; ++ply) {
         currentPVValid[row][ply] = 0;
         currentPVKey_s[row][ply].v[0] = 0;
         currentPVPiece[row][ply] = 0;
@@ -80,17 +91,17 @@ double ClearCurrentPVLine(double level) {
 
 double StoreCurrentPV(double level, double player, double fx, double fy, double tx, double ty) {
     ClearCurrentPVLine(level);
-    const int row = static_cast<int>(level);
+    const int row = to_index(level, kLastPly + 1);
     currentPVFromX[row][row] = fx;
     currentPVFromY[row][row] = fy;
     currentPVToX[row][row] = tx;
     currentPVToY[row][row] = ty;
     WritePositionKey(currentPVKey_s[row][row].v, player);
-    currentPVPiece[row][row] = board[static_cast<int>(fx)][static_cast<int>(fy)];
+    currentPVPiece[row][row] = board[to_index(fx, 8)][to_index(fy, 8)];
     currentPVValid[row][row] = 1;
-    if (row < 11) {
+    if (row < kLastPly) {
         const int below = row + 1;
-        for (int ply = below; ply <= 11; ++ply) {
+        for (int ply = below; ply <= kLastPly; ++ply) {
             if (currentPVValid[below][ply] != 1) continue;
             currentPVFromX[row][ply] = currentPVFromX[below][ply];
             currentPVFromY[row][ply] = currentPVFromY[below][ply];
@@ -109,7 +120,7 @@ double SearchMoveGivesCheck(double player, double level, double fx, double fy, d
     SaveSearchState(level);
     MakeSearchMove(fx, fy, tx, ty);
     double result = 0;
-    double kingPos = FindKing(3 - player);
+    double kingPos = FindKing(opponent_of(static_cast<int>(player)));
     if (kingPos >= 0) {
         double kx = Int(kingPos / 10);
         double ky = Mod(kingPos, 10);

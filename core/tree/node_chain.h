@@ -1,0 +1,18 @@
+// The shared alpha-beta node of the fixed-depth chain (SearchDepth1 ..
+// SearchDepth7) and of the depth-3 reply searches.  Internal to core/tree.
+#pragma once
+
+// The two kinds of node built from the one node body.
+enum class NodeKind {
+    // SearchDepth1..7: a leaf at the iteration depth; the move hash (or the
+    // preferred line) gives the first move, and the best move is stored.
+    Chain,
+    // The reply searches: always branch; only the preferred line's move goes
+    // first, and the move hash is neither read nor written.
+    Reply,
+};
+
+// One node at `level` with `player` to move.  Scores are from White's side;
+// the result is fail-soft.  The children are the next routine of the chain,
+// or for reply nodes the other side's level-2 reply and then the leaf.
+double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind);
