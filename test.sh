@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Release unit and end-to-end tests, the
-# sanitizer builds (ASan+UBSan, TSan) over the fast tests, the fuzz
+# fast tests with assertions on (Debug), the sanitizer builds (ASan+UBSan, TSan) over the fast tests, the fuzz
 # targets for a fixed number of inputs, the Windows build under wine and
 # the big-endian PowerPC build under qemu.  Prints "N passed, M failed".
 set -uo pipefail
@@ -29,7 +29,7 @@ step() {  # step NAME COMMAND...
   fi
 }
 
-build() {  # build DIR [cmake options...]
+build() {  # build DIR [cmake options...]; a later -DCMAKE_BUILD_TYPE wins
   local dir=$1
   shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_WERROR=ON "$@" >/dev/null &&
@@ -38,6 +38,10 @@ build() {  # build DIR [cmake options...]
 
 step "release build" build build-test
 step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
+
+# Assertions on: every double that becomes a table index is checked.
+step "debug build" build build-debug -DCMAKE_BUILD_TYPE=Debug
+step "debug tests" ctest --test-dir build-debug -j"$JOBS" -LE slow --output-on-failure
 
 step "asan+ubsan build" build build-asan -DQUIN_ASAN=ON
 step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow --output-on-failure
