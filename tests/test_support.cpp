@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include "frontend/quintar.h"
 

@@ -1,7 +1,7 @@
 // The AmigaOS program's command-line dispatch on the stand-in layer: exact
 // outputs and statuses, agreement with the Linux program on every mode they
 // share, and the request-file protocol with its cancel file.
-#include "amiga_support.h"
+#include "tests/amiga/amiga_support.h"
 
 #include <regex>
 

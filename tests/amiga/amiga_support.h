@@ -2,7 +2,7 @@
 // a journal and a list of refused services.
 #pragma once
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

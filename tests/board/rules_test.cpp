@@ -1,7 +1,7 @@
 // Board rules: published perft counts, move validation corner cases,
 // attacks, game-state queries, keys, the move maker and repetitions.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The command line, run as a user runs it: outputs, silences and statuses.
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

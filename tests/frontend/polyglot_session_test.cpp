@@ -3,8 +3,8 @@
 // and accepts the engine's moves.  Skipped when polyglot is not installed
 // (apt-get install polyglot).
 #include "frontend/quintar.h"
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
+#include "tests/frontend/uci_test_process.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The runtime layer: string capacity, number text, integer helpers, memory
 // blocks and their byte order, and the exits on misuse.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // arrive while a search runs, and the ways a session ends during one.
 // Time limits are generous for sanitizer builds; the tight figures live in
 // the timing test.
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
+#include "tests/frontend/uci_test_process.h"
 
 #include <gtest/gtest.h>
 

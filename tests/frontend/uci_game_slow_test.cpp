@@ -3,8 +3,8 @@
 // accepted, and is checked against this engine's board code and, when
 // Debian's stockfish is installed, against its legal moves.
 #include "frontend/quintar.h"
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
+#include "tests/frontend/uci_test_process.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // The UCI commands in-process: what each prints, which engine state it
 // keeps or changes, and the limits a go line sets.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "frontend/uci_search.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-void go_limits(const char *line);
 
 namespace {
 

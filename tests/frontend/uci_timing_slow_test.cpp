@@ -1,7 +1,7 @@
 // Thinking time as an interface sees it: from the go line written to the
 // bestmove line read.  The overruns are printed.
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
+#include "tests/frontend/uci_test_process.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // "--bench" through the real program: the shape of its two lines, mates and
 // positions without a move, rejected depths, and runs that repeat byte for
 // byte apart from the clock figures.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
 #include <regex>
 #include <string>

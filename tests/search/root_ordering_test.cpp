@@ -1,7 +1,7 @@
 // Root move ordering: completeness against a brute-force scan, generation
 // order of quiet moves, captures by victim and attacker, quiet checks, and
 // the previous iteration's scores.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
 #include <set>
 #include <string>

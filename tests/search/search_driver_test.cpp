@@ -2,7 +2,7 @@
 // distance, mated and stalemated sides, fallback answers, node totals over
 // iterations, aborted iterations, illegal preferred or hash moves, and the
 // exact result lines.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
 #include <algorithm>
 #include <string>

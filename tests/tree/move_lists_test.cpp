@@ -2,7 +2,7 @@
 // quiet lists, captures by victim and attacker value with scan-order ties,
 // checking quiet moves behind the captures, quiet moves by history.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the principal-variation table, the preferred line, the check test, and the
 // move entry that shares the evaluation cache's slot and key.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,14 @@
 // searches): mate, stalemate and draw scores, the order of the move passes,
 // cutoff memory, the move-hash store on leaving a node, and a clean stop.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "allocation_counter.h"
+#include "tests/allocation_counter.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 // it follows under its budgets, forced nodes, and a clean stop.
 #include "core/quin_core.h"
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "allocation_counter.h"
+#include "tests/allocation_counter.h"
 
 namespace {
 
