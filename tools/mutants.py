@@ -6,18 +6,20 @@ fast tests (ctest -LE slow, then the bench signature test).  A mutant is
 it does not compile and "n/a" when its original text is not found exactly
 once (the code has moved on; edit the table).
 
-    tools/mutants.py [--out FILE] [--only NAME,...] [--labels LABELS]
+    tools/mutants.py [--out FILE] [--rev REV] [--only NAME,...] [--labels LABELS]
 
 The source tree is only read: the copy lives in $QUIN_MUTANT_DIR (default
 /tmp/quin-mutants), and every mutated file is put back in the copy before
 the next mutant, on exit and on Ctrl-C.
 """
 import argparse
+import io
 import os
 import shutil
 import signal
 import subprocess
 import sys
+import tarfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -69,31 +71,61 @@ MUTANTS = [
 ]
 
 
+current = None  # the test or build process running now
+
+
 def run(cmd, cwd, timeout):
     """Runs cmd quietly; returns True when it succeeds within timeout."""
+    global current
+    current = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, start_new_session=True)
     try:
-        p = subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                           timeout=timeout, start_new_session=True)
-        return p.returncode == 0
+        return current.wait(timeout=timeout) == 0
     except subprocess.TimeoutExpired:
+        stop_current()
         return False
 
 
-def sync_copy(src, dst):
-    """Copies the tracked and untracked (not ignored) files of src to dst."""
-    files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=src,
+def stop_current():
+    """Ends the running process and everything it started."""
+    if current and current.poll() is None:
+        os.killpg(current.pid, signal.SIGKILL)
+        current.wait()
+
+
+def source_files(src, rev):
+    """{path: bytes} of the tree at git revision rev, or of the working
+    tree (tracked and untracked files that are not ignored) when rev is None."""
+    if rev:
+        data = subprocess.run(["git", "archive", "--format=tar", rev], cwd=src, check=True,
+                              capture_output=True).stdout
+        with tarfile.open(fileobj=io.BytesIO(data)) as tar:
+            return {m.name: tar.extractfile(m).read() for m in tar.getmembers() if m.isfile()}
+    names = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=src,
                            check=True, capture_output=True).stdout.decode().split("\0")
-    for rel in filter(None, files):
-        s, d = os.path.join(src, rel), os.path.join(dst, rel)
-        if not os.path.isfile(s):
-            continue
+    out = {}
+    for rel in filter(None, names):
+        if os.path.isfile(os.path.join(src, rel)):
+            with open(os.path.join(src, rel), "rb") as f:
+                out[rel] = f.read()
+    return out
+
+
+def sync_copy(files, dst):
+    """Makes dst hold exactly files; unchanged files keep their time stamps
+    so that the build stays incremental."""
+    for dirpath, _dirs, names in os.walk(dst):
+        for n in names:
+            rel = os.path.relpath(os.path.join(dirpath, n), dst)
+            if rel not in files:
+                os.remove(os.path.join(dst, rel))
+    for rel, data in files.items():
+        d = os.path.join(dst, rel)
         os.makedirs(os.path.dirname(d), exist_ok=True)
-        with open(s, "rb") as f:
-            data = f.read()
         if os.path.exists(d):
             with open(d, "rb") as f:
                 if f.read() == data:
-                    continue  # unchanged: keep its time stamp, no rebuild
+                    continue
         with open(d, "wb") as f:
             f.write(data)
 
@@ -103,13 +135,14 @@ def main():
     ap.add_argument("--out", help="also write the report to this file")
     ap.add_argument("--only", help="comma-separated mutant names")
     ap.add_argument("--labels", default="", help="ctest -L regex (default: every non-slow test)")
+    ap.add_argument("--rev", help="test the tree of this git revision (default: the working tree)")
     ap.add_argument("--timeout", type=int, default=300, help="seconds per mutant's test run")
     args = ap.parse_args()
 
     work = os.environ.get("QUIN_MUTANT_DIR", "/tmp/quin-mutants")
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
     os.makedirs(src, exist_ok=True)
-    sync_copy(ROOT, src)
+    sync_copy(source_files(ROOT, args.rev), src)
 
     restore = {}  # path -> original bytes of the file mutated right now
 
@@ -120,6 +153,7 @@ def main():
         restore.clear()
 
     def on_signal(signum, _frame):
+        stop_current()
         put_back()
         sys.exit(128 + signum)
 
@@ -135,7 +169,9 @@ def main():
         fast += ["-L", args.labels]
     rerun = ["ctest", "--test-dir", build, "--rerun-failed", "--timeout", "120"]
     sig = ["ctest", "--test-dir", build, "-R", "Signature", "--timeout", "120"]
-    if not (run(fast, src, args.timeout) and run(sig, src, args.timeout)):
+    # Timing tests may fail once on a loaded machine: a second try decides.
+    if not ((run(fast, src, args.timeout) or run(rerun, src, args.timeout)) and
+            run(sig, src, args.timeout)):
         sys.exit("mutants: the unmutated copy fails its tests")
 
     only = set(args.only.split(",")) if args.only else None
