@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -55,4 +56,19 @@ std::string make_temp_dir() {
     char templ[] = "/tmp/quintar_test_XXXXXX";
     char *d = mkdtemp(templ);
     return d ? std::string(d) : std::string("/tmp");
+}
+
+std::string mirror_fen(const std::string &fen) {
+    std::istringstream in(fen);
+    std::string placement, side, castling = "-", ep = "-", rest, ranks, rank;
+    in >> placement >> side >> castling >> ep;
+    std::getline(in, rest);
+    std::istringstream rows(placement);
+    while (std::getline(rows, rank, '/')) ranks = ranks.empty() ? rank : rank + "/" + ranks;
+    const auto swap_case = [](std::string s) {
+        for (char &c : s) c = std::isupper(c) ? std::tolower(c) : std::toupper(c);
+        return s;
+    };
+    if (ep.size() == 2) ep[1] = ep[1] == '3' ? '6' : '3';
+    return swap_case(ranks) + (side == "w" ? " b " : " w ") + swap_case(castling) + " " + ep + rest;
 }

@@ -199,3 +199,7 @@ inline long elapsed_ms(ChildProcess::Clock::time_point from, ChildProcess::Clock
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
 }
+
+// The colour mirror of a FEN: ranks flipped, colours, side to move,
+// castling rights and the en-passant square swapped.
+std::string mirror_fen(const std::string &fen);
