@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by tools/test_windows.sh and tools/test_ppc.sh (sourced): the pass
 # and fail count, missing-package installs, the Linux reference build and
 # the comparisons of the --perft, --eval and --bench answers of another

@@ -140,6 +140,7 @@ TEST(UciGoLimits, LimitsOfTheGoLine) {
         {1, "go", 8, 10, 0},
         {1, "go depth 5", 5, 300, 0},
         {1, "go depth 0", 1, 300, 0},
+        {1, "go depth 12", 8, 300, 0},
         {1, "go movetime 1000", 8, 1, 0},
         {1, "go movetime -70", 8, 0.001, 0},
         {1, "go depth 5 movetime 2000", 5, 2, 0},
