@@ -37,6 +37,7 @@ TEST(CommandLine, Rows) {
         {{"--PERFT", "1"}, 2, "", kUsage},
         {{"--bench", "0"}, 2, "", ""},
         {{"--bench", "9"}, 2, "", ""},
+        {{"--bench", "x"}, 2, "", ""},
         {{"--bench", "0", "bad fen"}, 2, "", "Invalid FEN\n"},
         {{""}, 2, "", kUsage},
     };
