@@ -2,6 +2,8 @@
 // program through pipes and reading files.
 #pragma once
 
+#include "core/types.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -198,6 +200,16 @@ private:
 inline long elapsed_ms(ChildProcess::Clock::time_point from, ChildProcess::Clock::time_point to) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
+}
+
+// The move code of a coordinate text such as "e2e4", and back.
+inline int text_code(const std::string &m) {
+    return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]);
+}
+inline std::string code_text(double code) {
+    const int c = static_cast<int>(code);
+    return {static_cast<char>('a' + move_from_x(c)), static_cast<char>('8' - move_from_y(c)),
+            static_cast<char>('a' + move_to_x(c)), static_cast<char>('8' - move_to_y(c))};
 }
 
 // The colour mirror of a FEN: ranks flipped, colours, side to move,

@@ -334,7 +334,7 @@ TEST(SearchState, WinningRepeatDamping) {
     searchWinningAdvantage = 250;
     EXPECT_EQ(DiscourageWinningRepeat(300, 1), 240);
     EXPECT_EQ(DiscourageWinningRepeat(150, 1), 150);
-    EXPECT_EQ(DiscourageWinningRepeat(900000, 1), 900000);
+    EXPECT_EQ(DiscourageWinningRepeat(kMateScore, 1), kMateScore);
     EXPECT_EQ(DiscourageWinningRepeat(300, 0), 300);
     computerPlayer = 2;
     EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -240);

@@ -57,11 +57,8 @@ std::string PV(int l) {
             char('a' + currentPVToX[l][l]), char('8' - currentPVToY[l][l])};
 }
 
-// "e2e4" as x/y coordinates and as the history and hash code.
+// "e2e4" as x/y coordinates.
 int X(const char *m, int i) { return i % 2 ? '8' - m[i] : m[i] - 'a'; }
-int Code(const char *m) { return (X(m, 1) * 8 + X(m, 0)) * 64 + X(m, 3) * 8 + X(m, 2); }
-
-double Mate(int mated, int level) { return mated == 1 ? -(900000.0 - level) : 900000.0 - level; }
 
 // Every row also on its colour mirror.
 TEST(NodeChain, TerminalScores) {
@@ -85,7 +82,8 @@ TEST(NodeChain, TerminalScores) {
                 const int side = static_cast<int>(currentPlayer);
                 if (n.player && n.player != side) continue;
                 halfmoveClock = c.halfmove;
-                EXPECT_EQ(n.Search(side, -1000000, 1000000), c.mated ? Mate(side, n.level) : 0)
+                EXPECT_EQ(n.Search(side, -1000000, 1000000),
+                          c.mated ? mated_score(side, n.level) : 0)
                     << n.name << " " << fen;
                 EXPECT_EQ(computerNodes, 0) << n.name << " " << fen;
                 EXPECT_EQ(moveHashStores, 0) << n.name;
@@ -101,10 +99,12 @@ TEST(NodeChain, MateInOneAndRepetition) {
             Fresh(fen.c_str(), n.level < 7 ? n.level + 2 : 8);
             const int side = static_cast<int>(currentPlayer);
             if (n.player && n.player != side) continue;
-            EXPECT_EQ(n.Search(side, -1000000, 1000000), Mate(3 - side, n.level + 1)) << n.name;
+            EXPECT_EQ(n.Search(side, -1000000, 1000000), mated_score(3 - side, n.level + 1))
+                << n.name;
             EXPECT_EQ(PV(n.level), side == 1 ? "a1a8" : "a8a1") << n.name;
             searchPositionKey_s[1] = SearchKeyForPlayer_s(side);
-            EXPECT_EQ(n.Search(side, -1000000, 1000000), n.level >= 2 ? 0 : Mate(3 - side, 2))
+            EXPECT_EQ(n.Search(side, -1000000, 1000000),
+                      n.level >= 2 ? 0 : mated_score(3 - side, 2))
                 << n.name;
             searchPositionKey_s[1].v[0] = 0;
             AddPositionHistory();
@@ -152,7 +152,7 @@ TEST(NodeChain, PassOrderAndEachMoveOnce) {
                 preferredPVToY[l] = X(c.preferred, 3);
                 preferredPVKey_s[l] = SearchKeyForPlayer_s(1);
             }
-            if (c.rewarded) searchHistoryScore[1][Code(c.rewarded)] = 500;
+            if (c.rewarded) searchHistoryScore[1][text_code(c.rewarded)] = 500;
             const double stores = moveHashStores;
             EXPECT_EQ(n->Search(1, -1000000, 1000000), 0);
             const bool reply = n->reply != nullptr;
@@ -194,7 +194,7 @@ TEST(NodeChain, CutoffMemory) {
             const int side = static_cast<int>(currentPlayer);
             if (n.player && n.player != side) continue;
             n.Search(side, side == 1 ? -1000000 : 999999, side == 1 ? -999999 : 1000000);
-            const int code = Code(c.move);
+            const int code = text_code(c.move);
             EXPECT_EQ(PV(n.level), c.move) << n.name;
             EXPECT_EQ(killerMoves[n.level][0], c.quiet ? c.move[0] - 'a' : -1) << n.name;
             EXPECT_EQ(searchHistoryScore[side][code], c.quiet ? (9 - n.level) * (9 - n.level) : 0)
