@@ -66,6 +66,9 @@ TEST(Fen, AcceptedFieldsAndCounters) {
     EXPECT_EQ(blackKingMoved, 1);
     EXPECT_EQ(blackRookAMoved, 1);
     EXPECT_EQ(blackRookHMoved, 1);
+    load_fen(mirror_fen("r3k2r/8/8/8/8/8/8/R3K2R w Kx - 0 1").c_str());
+    EXPECT_EQ(blackRookHMoved + 2 * blackRookAMoved + 4 * blackKingMoved, 2);
+    EXPECT_EQ(whiteRookHMoved + whiteRookAMoved + whiteKingMoved, 3);
     load_fen("4k3/8/8/8/8/8/8/4K3 w - e3 0 1");
     EXPECT_EQ(enPassantX, 4);
     EXPECT_EQ(enPassantY, 5);
