@@ -37,6 +37,7 @@ QUIN_WIN_BUILD=$win_build QUIN_JOBS=$jobs "$root/tools/build_windows.sh" >/dev/n
     die "Windows build failed"
 reference_build "$linux_build" quintar || die "Linux build failed"
 [ -f "$exe" ] || die "missing $exe"
+
 # ---------------------------------------------------------------- wine prefix
 
 scratch=$(mktemp -d /tmp/quintar-wine.XXXXXX)
