@@ -295,8 +295,10 @@ TEST(MoveMaker, CastlingEnPassantPromotionAndFlags) {
     EXPECT_EQ(board[7][7], 2);  // a one-file king step moves no rook
     load_fen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
     MakeSearchMove(0, 0, 0, 7);  // rook takes rook on a1
-    EXPECT_EQ(whiteRookAMoved, 1);
-    EXPECT_EQ(blackRookAMoved, 1);
+    EXPECT_EQ(whiteRookAMoved + blackRookAMoved, 2);
+    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    MakeSearchMove(7, 7, 7, 0);  // and on h8
+    EXPECT_EQ(whiteRookHMoved + blackRookHMoved, 2);
     load_fen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 3 1");
     MakeSearchMove(3, 1, 3, 3);
     EXPECT_EQ(enPassantX, 3);
