@@ -130,16 +130,17 @@ def sync_copy(files, dst):
             f.write(data)
 
 
-def judge(fast, rerun, sig):
-    """killed when a test fails twice in a row; a test that fails once and
-    passes on its second try was a timing test on a loaded machine, so the
-    whole set runs again (once) to see whether a later test kills."""
-    for _attempt in range(2):
-        if fast():
-            return "survived" if sig() else "killed"
-        if not rerun():
-            return "killed"
-    return "flaky"
+def judge(fast, full, rerun, sig):
+    """killed when a test fails twice in a row.  A test that fails once and
+    passes on its second try is a timing test on a loaded machine: then the
+    whole set runs to its end, and any test that fails again kills."""
+    if fast():
+        return "survived" if sig() else "killed"
+    if not rerun():
+        return "killed"
+    if full():
+        return "survived" if sig() else "killed"
+    return "flaky" if rerun() else "killed"
 
 
 def main():
@@ -182,6 +183,7 @@ def main():
             "-E", args.exclude]
     if args.labels:
         fast += ["-L", args.labels]
+    full = [a for a in fast if a != "--stop-on-failure"]
     rerun = ["ctest", "--test-dir", build, "--rerun-failed", "--timeout", "120"]
     sig = ["ctest", "--test-dir", build, "-R", "Signature", "--timeout", "120"]
     # Timing tests may fail once on a loaded machine: a second try decides.
@@ -210,6 +212,7 @@ def main():
                     verdict = "build"
                 else:
                     verdict = judge(lambda: run(fast, src, args.timeout),
+                                    lambda: run(full, src, args.timeout),
                                     lambda: run(rerun, src, args.timeout),
                                     lambda: run(sig, src, args.timeout))
                 put_back()
