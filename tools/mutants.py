@@ -224,6 +224,11 @@ def main():
                 if not run(bld, src, 900):
                     verdict = "build"
                 else:
+                    # A run cut off by the time limit leaves no list of its
+                    # failures; an older list must not stand in for it.
+                    failed_log = os.path.join(build, "Testing", "Temporary", "LastTestsFailed.log")
+                    if os.path.exists(failed_log):
+                        os.remove(failed_log)
                     verdict = judge(lambda: run(fast, src, args.timeout),
                                     lambda: run_again(build, src, args.timeout),
                                     lambda: run(sig, src, args.timeout))
