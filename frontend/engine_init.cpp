@@ -1,5 +1,5 @@
 // Brings the engine core into its start state.
-#include "quintar.h"
+#include "frontend/quintar.h"
 
 void init_engine() {
     init_quin_globals();

@@ -1,6 +1,6 @@
 // FEN reading (strict placement, lenient rest), coordinate move text and
 // position snapshots.  A rejected FEN or move changes nothing.
-#include "quintar.h"
+#include "frontend/quintar.h"
 
 #include <cstdio>
 #include <cstring>
@@ -112,6 +112,21 @@ int apply_uci(const char *m) {
     moveCount += 1;
     AddPositionHistory();
     return 1;
+}
+
+int apply_uci_list(char *moves) {
+    char *p = moves;
+    for (;;) {
+        while (*p == ' ') ++p;
+        if (!*p) return 1;
+        char *word = p;
+        while (*p && *p != ' ') ++p;
+        const char saved = *p;
+        *p = 0;
+        const int ok = apply_uci(word);
+        *p = saved;
+        if (!ok) return 0;
+    }
 }
 
 HS ComputerMoveText_s(double piece, double fx, double fy, double tx, double ty) {

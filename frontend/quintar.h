@@ -2,7 +2,7 @@
 // its search thread, the request-file protocol and the result printer.
 #pragma once
 
-#include "../core/quin_core.h"
+#include "core/quin_core.h"
 
 #include <cstdint>
 
@@ -20,6 +20,10 @@ extern const char *const start_fen;
 int set_fen(const char *fen);
 int piece_code(char c);
 int apply_uci(const char *m);
+// Plays a list of coordinate moves separated by runs of spaces (the text is
+// restored afterwards); returns 0 at the first move that is not legal, which
+// stays unplayed with the moves before it kept.
+int apply_uci_list(char *moves);
 State state_get();
 void state_put(const State *s);
 

@@ -1,7 +1,7 @@
 // Request-file protocol: one request file in, one search, one response file
 // out (published by renaming a temporary file), or nothing at all when the
 // host cancels the search through the cancel file.
-#include "request_mode.h"
+#include "frontend/request_mode.h"
 
 #include <cstdio>
 #include <cstring>
@@ -82,26 +82,6 @@ bool read_token_line(LineReader &rd, char *token) {
     return true;
 }
 
-// Plays the move list of a "position startpos ... moves ..." line on the
-// start position.  Words are separated by spaces; runs of spaces count as
-// one.  Returns 0 at the first move that is not legal.
-int apply_move_list(char *line) {
-    char *moves = strstr(line, " moves ");
-    if (!moves) return 1;
-    char *p = moves + 7;
-    for (;;) {
-        while (*p == ' ') ++p;
-        if (!*p) return 1;
-        char *word = p;
-        while (*p && *p != ' ') ++p;
-        char saved = *p;
-        *p = 0;
-        int ok = apply_uci(word);
-        *p = saved;
-        if (!ok) return 0;
-    }
-}
-
 // Reads the preference lines that follow the position, up to 256 entries;
 // lines without all three fields are skipped.
 void read_preferences(LineReader &rd, char *buf) {
@@ -165,7 +145,8 @@ const char *request_read(FILE *in, RequestFile *r) {
     r->position_valid = false;
     if (strncmp(buf, kPositionStart, sizeof kPositionStart - 1) == 0) {
         set_fen(start_fen);
-        r->position_valid = apply_move_list(buf) != 0;
+        char *moves = strstr(buf, " moves ");
+        r->position_valid = !moves || apply_uci_list(moves + 7) != 0;
     }
 
     read_preferences(rd, buf);

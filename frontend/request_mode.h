@@ -3,7 +3,7 @@
 // file system (the fuzz target does exactly that).
 #pragma once
 
-#include "quintar.h"
+#include "frontend/quintar.h"
 
 #include <cstdio>
 

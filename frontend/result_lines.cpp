@@ -1,6 +1,6 @@
 // The result printer of "go" and "--bench": one info line and one bestmove
 // line from the search driver's result globals.
-#include "quintar.h"
+#include "frontend/quintar.h"
 
 #include <cstdio>
 

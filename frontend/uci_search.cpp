@@ -2,39 +2,22 @@
 // loop turns the limits of the line into the engine's search limits and
 // starts the thread; the thread runs the search and prints the result lines
 // itself when it ends.
-#include "../platform/platform.h"
-#include "quintar.h"
+#include "frontend/uci_search.h"
 
-#include <climits>
+#include "frontend/quintar.h"
+#include "platform/platform.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-void go_limits(const char *line);
-void start_search();
-void search_thread();
-void uci_go(const char *line);
-
-namespace {
-
-// The number after a keyword of the go line.
-int int_after(const char *p) {
-    long v = std::strtol(p, nullptr, 10);
-    if (v > INT_MAX) return INT_MAX;
-    if (v < INT_MIN) return INT_MIN;
-    return static_cast<int>(v);
-}
-
-}  // namespace
-
-// Sets computerDepth, computerThinkSeconds and search_infinite from a go line.
 void go_limits(const char *line) {
     computerDepth = 8;
     computerThinkSeconds = 10;
     search_infinite = 0;
     if (const char *p = std::strstr(line, " depth ")) {
-        int d = int_after(p + 7);
+        int d = saturating_atoi(p + 7);
         if (d < 1) d = 1;
         if (d > 8) d = 8;
         computerDepth = d;

@@ -3,16 +3,12 @@
 // (uci_search.cpp); every command here that touches engine state first
 // stops and joins that thread, so engine code never runs on two threads at
 // once and no locks are needed.
-#include "../platform/platform.h"
-#include "quintar.h"
+#include "frontend/quintar.h"
+#include "frontend/uci_search.h"
+#include "platform/platform.h"
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-
-// The "go" command (uci_search.cpp).
-void uci_go(const char *line);
 
 int thread_live = 0;
 int search_infinite = 0;
@@ -34,15 +30,6 @@ const char kMovesMarker[] = " moves ";
 
 bool begins(const char *text, const char *prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
-// atoi without its undefined behaviour on overflow: out-of-range numbers
-// saturate.
-int saturating_atoi(const char *s) {
-    long v = std::strtol(s, nullptr, 10);
-    if (v > INT_MAX) return INT_MAX;
-    if (v < INT_MIN) return INT_MIN;
-    return static_cast<int>(v);
 }
 
 void new_game() {
@@ -85,22 +72,7 @@ void set_position(char *line) {
         std::puts("info string invalid position");
         return;
     }
-    if (!moves) return;
-    char *p = moves;
-    for (;;) {
-        while (*p == ' ') ++p;
-        if (!*p) break;
-        char *move = p;
-        while (*p && *p != ' ') ++p;
-        bool last = *p == 0;
-        *p = 0;
-        if (!apply_uci(move)) {
-            std::puts("info string invalid move in position");
-            return;
-        }
-        if (last) break;
-        ++p;
-    }
+    if (moves && !apply_uci_list(moves)) std::puts("info string invalid move in position");
 }
 
 // Reads one line of standard input into buf (without its "\n").  Returns

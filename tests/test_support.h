@@ -2,7 +2,17 @@
 // program through pipes and reading files.
 #pragma once
 
+#include "core/types.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 struct RunResult {
     int status;       // exit status, or -1 when the program did not exit normally
@@ -10,10 +20,10 @@ struct RunResult {
     std::string err;  // everything written to standard error
 };
 
-// Runs argv[0] with the given arguments, writes `input` to its standard
+// Runs program with the given arguments, writes `input` to its standard
 // input and closes it, and collects both output streams.  The program is
 // killed after timeout_ms.
-RunResult run_program(const std::string &program, const std::initializer_list<std::string> &args,
+RunResult run_program(const std::string &program, const std::vector<std::string> &args,
                       const std::string &input = "", int timeout_ms = 60000);
 
 // Fresh engine start state with the start position loaded (as at start-up),
@@ -27,3 +37,181 @@ void write_file(const std::string &path, const std::string &content);
 bool file_exists(const std::string &path);
 // A new empty directory under /tmp for one test.
 std::string make_temp_dir();
+
+// A program driven line by line through pipes, as an interface drives its
+// engine: replies are read with time limits and time stamps.
+class ChildProcess {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit ChildProcess(const std::vector<std::string> &argv) {
+        signal(SIGPIPE, SIG_IGN);
+        int in[2], out[2], err[2];
+        if (pipe(in) || pipe(out) || pipe(err)) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            dup2(err[1], 2);
+            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+            std::vector<char *> args;
+            for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        close(err[1]);
+        in_ = in[1];
+        fd_[0] = out[0];
+        fd_[1] = err[0];
+        for (int fd : {in_, fd_[0], fd_[1]}) fcntl(fd, F_SETFL, O_NONBLOCK);
+    }
+    ChildProcess() : ChildProcess(std::vector<std::string>{QUINTAR_BIN}) {}
+
+    ~ChildProcess() {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        for (int fd : {in_, fd_[0], fd_[1]})
+            if (fd >= 0) close(fd);
+    }
+
+    bool started() const { return pid_ > 0; }
+
+    // Writes one line (a "\n" is added) and returns the time it was written.
+    Clock::time_point send(const std::string &line) { return write_all(line + "\n"); }
+    // Writes bytes as they are, reading output meanwhile so that a child
+    // blocked on a full output pipe cannot block us.
+    Clock::time_point write_all(const std::string &bytes) {
+        for (size_t done = 0; done < bytes.size() && in_ >= 0;) {
+            ssize_t k = write(in_, bytes.data() + done, bytes.size() - done);
+            if (k < 0 && (errno == EINTR || errno == EAGAIN)) {
+                if (!pump(5) && eof_[0]) break;
+                continue;
+            }
+            if (k <= 0) break;
+            done += static_cast<size_t>(k);
+        }
+        return Clock::now();
+    }
+    void close_input() {
+        if (in_ >= 0) close(in_);
+        in_ = -1;
+    }
+
+    // The next line of standard output (without "\n"), or false when none
+    // came within timeout_ms.  *at receives the time it was read.
+    bool read_line(std::string *line, int timeout_ms, Clock::time_point *at = nullptr) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        for (;;) {
+            const size_t nl = text_[0].find('\n');
+            if (nl != std::string::npos) {
+                *line = text_[0].substr(0, nl);
+                text_[0].erase(0, nl + 1);
+                if (at) *at = last_read_;
+                return true;
+            }
+            const int left = ms_until(deadline);
+            if (left <= 0 || !pump(left)) return false;
+        }
+    }
+
+    // Reads lines until one begins with prefix; the lines before it are
+    // appended to *skipped when given.
+    bool read_until(const std::string &prefix, std::string *line, int timeout_ms,
+                    Clock::time_point *at = nullptr, std::vector<std::string> *skipped = nullptr) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        for (;;) {
+            const int left = ms_until(deadline);
+            if (left <= 0 || !read_line(line, left, at)) return false;
+            if (line->compare(0, prefix.size(), prefix) == 0) return true;
+            if (skipped) skipped->push_back(*line);
+        }
+    }
+
+    // The exit status, or -1 after a kill at the time limit or an abnormal end.
+    int wait_exit(int timeout_ms) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        int status = 0;
+        while (waitpid(pid_, &status, WNOHANG) != pid_) {
+            if (Clock::now() >= deadline) kill(pid_, SIGKILL);
+            pump(5);
+        }
+        exited_ = true;
+        drain();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Output not yet taken as lines, and everything seen on standard error.
+    const std::string &pending() const { return text_[0]; }
+    const std::string &errors() {
+        drain();
+        return text_[1];
+    }
+
+private:
+    static int ms_until(Clock::time_point deadline) {
+        return static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    }
+
+    void drain() {
+        char chunk[65536];
+        for (int i = 0; i < 2; ++i)
+            for (ssize_t k; (k = read(fd_[i], chunk, sizeof chunk)) > 0;)
+                text_[i].append(chunk, static_cast<size_t>(k));
+    }
+
+    // Moves available output into the buffers; false when standard output
+    // has closed and nothing came.
+    bool pump(int timeout_ms) {
+        pollfd fds[2] = {{eof_[0] ? -1 : fd_[0], POLLIN, 0}, {eof_[1] ? -1 : fd_[1], POLLIN, 0}};
+        if (eof_[0] && eof_[1]) {
+            usleep(static_cast<useconds_t>(timeout_ms) * 1000);
+            return false;
+        }
+        if (poll(fds, 2, timeout_ms) < 0) return errno == EINTR;
+        bool got = false;
+        for (int i = 0; i < 2; ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char chunk[65536];
+            const ssize_t k = read(fd_[i], chunk, sizeof chunk);
+            if (k > 0) {
+                text_[i].append(chunk, static_cast<size_t>(k));
+                if (i == 0) last_read_ = Clock::now();
+                got = true;
+            } else if (k == 0) {
+                eof_[i] = true;
+            }
+        }
+        return got || !eof_[0];
+    }
+
+    pid_t pid_ = -1;
+    int in_ = -1, fd_[2] = {-1, -1};  // standard output, standard error
+    bool exited_ = false, eof_[2] = {false, false};
+    std::string text_[2];
+    Clock::time_point last_read_ = Clock::now();
+};
+
+inline long elapsed_ms(ChildProcess::Clock::time_point from, ChildProcess::Clock::time_point to) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
+}
+
+// The move code of a coordinate text such as "e2e4", and back.
+inline int text_code(const std::string &m) {
+    return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]);
+}
+inline std::string code_text(double code) {
+    const int c = static_cast<int>(code);
+    return {static_cast<char>('a' + move_from_x(c)), static_cast<char>('8' - move_from_y(c)),
+            static_cast<char>('a' + move_to_x(c)), static_cast<char>('8' - move_to_y(c))};
+}
+
+// The colour mirror of a FEN: ranks flipped, colours, side to move,
+// castling rights and the en-passant square swapped.
+std::string mirror_fen(const std::string &fen);

@@ -1,31 +1,19 @@
 #!/usr/bin/env bash
-# End-to-end tests of the Windows program under wine.
-#
-# Builds build-win/quintar-win.exe and a Linux reference program (in
-# build-windows-linux/) when needed, prepares a fresh quiet wine prefix for
-# this run, then talks to the Windows program through pipes and files and
-# compares its answers with those of the Linux build.  Ends with the line
-# "N passed, M failed" and a non-zero status when anything failed.
+# End-to-end tests of the Windows program under wine: builds
+# build-win/quintar-win.exe and a Linux reference (build-windows-linux/),
+# prepares a fresh quiet wine prefix, then talks to the Windows program
+# through pipes and files and compares its answers with the Linux build's.
+# Ends with "N passed, M failed" and a non-zero status when anything failed.
 #
 # Environment: QUIN_WIN_BUILD, QUIN_LINUX_BUILD (build directories),
-# QUIN_JOBS (parallel build jobs, default 2), QUIN_BENCH_DEPTH (the depth of
-# the first bench comparison, default 4),
-# QUIN_ONLY=REGEX runs only the tests whose name matches, QUIN_KEEP=1 keeps
-# the scratch directory for a look afterwards.
+# QUIN_JOBS (parallel build jobs, default 2), QUIN_ONLY=REGEX (a subset of
+# the tests), QUIN_KEEP=1 (keep the scratch directory).
 set -u
-
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/test_common.sh"
 win_build=${QUIN_WIN_BUILD:-$root/build-win}
 linux_build=${QUIN_LINUX_BUILD:-$root/build-windows-linux}
-jobs=${QUIN_JOBS:-2}
-bench_depth=${QUIN_BENCH_DEPTH:-4}
 exe=$win_build/quintar-win.exe
-linux_bin=$linux_build/quintar
-
-say() { printf '%s\n' "$*"; }
-die() { say "test_windows: $*" >&2; exit 2; }
-
-# ---------------------------------------------------------------- tools
+reference=$linux_build/quintar
 
 find_tool() {  # first executable among the candidates
     local c
@@ -36,34 +24,19 @@ find_tool() {  # first executable among the candidates
     return 1
 }
 
-install_missing() {
-    local pkgs=()
-    find_tool x86_64-w64-mingw32-g++-posix >/dev/null || pkgs+=(g++-mingw-w64-x86-64)
-    find_tool wine64 /usr/lib/wine/wine64 >/dev/null || pkgs+=(wine64)
-    [ ${#pkgs[@]} -eq 0 ] && return 0
-    [ "$(id -u)" = 0 ] || die "missing packages: ${pkgs[*]} (run as root or install them)"
-    say "installing ${pkgs[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y --no-install-recommends "${pkgs[@]}" >/dev/null 2>&1 ||
-        { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${pkgs[@]}" >/dev/null; } ||
-        die "could not install ${pkgs[*]}"
-}
-
-install_missing
+pkgs=()
+find_tool x86_64-w64-mingw32-g++-posix >/dev/null || pkgs+=(g++-mingw-w64-x86-64)
+find_tool wine64 /usr/lib/wine/wine64 >/dev/null || pkgs+=(wine64)
+install_packages "${pkgs[@]}"
 wine=$(find_tool wine64 /usr/lib/wine/wine64 wine) || die "wine64 not found"
 wineserver=$(find_tool wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) ||
     die "wineserver not found"
 objdump=$(find_tool x86_64-w64-mingw32-objdump) || objdump=
 
-# ---------------------------------------------------------------- builds
-
 QUIN_WIN_BUILD=$win_build QUIN_JOBS=$jobs "$root/tools/build_windows.sh" >/dev/null ||
     die "Windows build failed"
-cmake -S "$root" -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DQUIN_TESTS=OFF >/dev/null ||
-    die "Linux configure failed"
-cmake --build "$linux_build" -j"$jobs" --target quintar >/dev/null || die "Linux build failed"
+reference_build "$linux_build" quintar || die "Linux build failed"
 [ -f "$exe" ] || die "missing $exe"
-[ -x "$linux_bin" ] || die "missing $linux_bin"
 
 # ---------------------------------------------------------------- wine prefix
 
@@ -92,42 +65,17 @@ say "wine prefix ready in $(( ($(date +%s%N) - t_prefix) / 1000000 )) ms"
 
 # ---------------------------------------------------------------- helpers
 
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: one test
-    local name=$1
-    shift
-    if [ -n "${QUIN_ONLY:-}" ] && ! [[ $name =~ $QUIN_ONLY ]]; then return 0; fi
-    if "$@"; then
-        passed=$((passed + 1))
-        say "PASS $name"
-    else
-        failed=$((failed + 1))
-        say "FAIL $name"
-    fi
-}
-
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-strip_cr() { tr -d '\r'; }
-# The fields of an info line that depend on the machine's speed.
-drop_timing() { sed -E 's/ time [0-9]+//; s/ nps [0-9]+//'; }
 
 win() { timeout 60 "$wine" "$exe" "$@"; }
-lin() { timeout 60 "$linux_bin" "$@"; }
+lin() { timeout 60 "$reference" "$@"; }
 # capture PROGRAM ARGS...: runs it with standard input closed, keeps its
 # output (without "\r") in $out and $err and its status in $rc.
 capture() {
     "$@" </dev/null >"$scratch/cap.out" 2>"$scratch/cap.err"
     rc=$?
-    out=$(strip_cr <"$scratch/cap.out")
-    err=$(strip_cr <"$scratch/cap.err")
-}
-
-same() {  # same LABEL EXPECTED ACTUAL
-    if [ "$2" == "$3" ]; then return 0; fi
-    say "  $1 differs:"
-    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | sed 's/^/    /' | head -20
-    return 1
+    out=$(tr -d '\r' <"$scratch/cap.out")
+    err=$(tr -d '\r' <"$scratch/cap.err")
 }
 
 # converse SCRIPT PROGRAM...: a UCI conversation over pipes.  Script lines:
@@ -196,15 +144,6 @@ test_status() {
 Programmstart erfolgreich. Keine Schachberechnung ausgefuehrt." "$out" && [ "$rc" = 0 ]
 }
 
-test_perft() {
-    local out
-    out=$(win --perft 4 | strip_cr)
-    same "perft 4" 197281 "$out" || return 1
-    # Castling, en passant and promotions on both sides (a well-known count).
-    out=$(win --perft 3 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1' | strip_cr)
-    same "perft 3 of a castling position" 97862 "$out"
-}
-
 test_usage() {
     local out err rc
     capture win --nonsense
@@ -212,52 +151,6 @@ test_usage() {
         { say "  status $rc"; return 1; }
     capture win --perft 3 'not a fen'
     same "invalid FEN" "Invalid FEN" "$err" && [ "$rc" = 2 ] && [ -z "$out" ]
-}
-
-# Bench positions: the FENs of the search suite in bench/search_suite.h
-# (entries {"name", "FEN", depth}), else a small built-in set; one line
-# "DEPTH FEN" each, DEPTH being the suite's own depth.
-bench_positions() {
-    local suite=$root/bench/search_suite.h
-    if [ -f "$suite" ] && grep -q '^ *{"[^"]*", *"[^"]*", *[0-9]*},' "$suite"; then
-        sed -n 's/^ *{"[^"]*", *"\([^"]*\)", *\([0-9]*\)},.*/\2 \1/p' "$suite"
-        return
-    fi
-    sed 's/^/4 /' <<'EOF'
-rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1
-r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1
-8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1
-r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3
-r2q1rk1/ppp2ppp/2n1bn2/2bpp3/4P3/2PP1NN1/PP2BPPP/R1BQ1RK1 b - - 0 9
-6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1
-8/8/8/4k3/8/8/4P3/4K3 w - - 0 1
-EOF
-}
-
-# test_bench DEPTH: every position searched at DEPTH, or at the suite's own
-# depth when DEPTH is "suite".
-test_bench() {
-    local depth fen n=0 w l ok=0
-    while read -r depth fen; do
-        [ "$1" = suite ] || depth=$1
-        n=$((n + 1))
-        w=$(win --bench "$depth" "$fen" | strip_cr | drop_timing)
-        l=$(lin --bench "$depth" "$fen" | drop_timing)
-        [ -n "$l" ] || { say "  no Linux output for $fen"; ok=1; }
-        same "bench $depth of $fen" "$l" "$w" || ok=1
-    done < <(bench_positions)
-    say "  $n positions"
-    [ "$n" -gt 0 ] && return $ok
-}
-
-test_eval() {
-    local depth fen w l ok=0
-    while read -r depth fen; do
-        w=$(win --eval 0 "$fen" | strip_cr)
-        l=$(lin --eval 0 "$fen")
-        same "eval of $fen" "$l" "$w" || ok=1
-    done < <(bench_positions)
-    return $ok
 }
 
 # ---------------------------------------------------------------- UCI
@@ -271,7 +164,7 @@ uci_both() {  # uci_both NAME SCRIPT: runs the conversation on both builds
 # result lines of a search stopped at a moment of our choosing keep only
 # their shape.
 normalise() {
-    drop_timing <"$1" | awk '
+    mask <"$1" | awk '
         /^@vary/ { vary = 1; next }
         /^@/ { next }
         vary && /^info depth [0-9]+ score (cp|mate) -?[0-9]+ nodes [0-9]+ pv [a-h][1-8][a-h][1-8][qrbn]?$/ { print "info (stopped search)"; next }
@@ -293,6 +186,12 @@ sleep 0.5
 mark vary
 > stop
 ? ^bestmove
+> position fen 8/8/8/8/8/8/8/8 w - - 0 1
+> position startpos moves e2e5
+> position startpos 
+> stop
+> isready
+? ^readyok
 > quit
 EOF
     uci_both conv "$scratch/conv.txt"
@@ -323,23 +222,10 @@ EOF
     grep -q '^bestmove d8h4$' <<<"$w"
 }
 
-test_uci_errors() {
-    cat >"$scratch/err.txt" <<'EOF'
-> position fen 8/8/8/8/8/8/8/8 w - - 0 1
-> position startpos moves e2e5
-> position startpos 
-> stop
-> isready
-? ^readyok
-> quit
-EOF
-    uci_both err "$scratch/err.txt"
-    same "UCI error replies" "$(normalise "$scratch/err.lin")" "$(normalise "$scratch/err.win")"
-}
-
-# The search clock: "go movetime 500" answers after about half a second.
-test_movetime() {
-    cat >"$scratch/movetime.txt" <<'EOF'
+# The search clock and thread: "go movetime 500" answers after about half a
+# second; "stop" during "go infinite" answers at once, and only then.
+test_clock_and_stop() {
+    cat >"$scratch/clock.txt" <<'EOF'
 > position startpos
 > isready
 ? ^readyok
@@ -347,19 +233,6 @@ mark start
 > go movetime 500
 ? ^bestmove
 mark movetime
-> quit
-EOF
-    converse "$scratch/movetime.txt" win >"$scratch/movetime.win"
-    local ms
-    ms=$(awk '/^@movetime/ {print $2}' "$scratch/movetime.win")
-    say "  go movetime 500 answered after ${ms:-?} ms"
-    [ -n "$ms" ] && [ "$ms" -ge 480 ] && [ "$ms" -le 1000 ]
-}
-
-# The search thread: "stop" during "go infinite" answers at once.
-test_stop_prompt() {
-    cat >"$scratch/stop.txt" <<'EOF'
-> position startpos
 > go infinite
 sleep 1
 > isready
@@ -370,13 +243,13 @@ mark start
 mark stop
 > quit
 EOF
-    converse "$scratch/stop.txt" win >"$scratch/stop.win"
-    local ms
-    ms=$(awk '/^@stop/ {print $2}' "$scratch/stop.win")
-    say "  stop answered after ${ms:-?} ms"
-    [ -n "$ms" ] && [ "$ms" -le 250 ] || return 1
-    # The infinite search did not answer before it was stopped.
-    [ "$(grep -c '^bestmove' "$scratch/stop.win")" = 1 ]
+    converse "$scratch/clock.txt" win >"$scratch/clock.win"
+    local movetime stop
+    movetime=$(awk '/^@movetime/ {print $2}' "$scratch/clock.win")
+    stop=$(awk '/^@stop/ {print $2}' "$scratch/clock.win")
+    say "  go movetime 500 answered after ${movetime:-?} ms, stop after ${stop:-?} ms"
+    [ -n "$movetime" ] && [ "$movetime" -ge 480 ] && [ "$movetime" -le 1000 ] &&
+        [ -n "$stop" ] && [ "$stop" -le 250 ] && [ "$(grep -c '^bestmove' "$scratch/clock.win")" = 2 ]
 }
 
 # ---------------------------------------------------------------- request files
@@ -469,22 +342,15 @@ test_notice_only_by_hand() {
 t_tests=$(now_ms)
 check "GUI program without MinGW DLLs" test_pe_format
 check "--status" test_status
-check "--perft" test_perft
 check "usage and invalid FEN" test_usage
-check "--bench $bench_depth equals the Linux build" test_bench "$bench_depth"
-check "--bench at the search suite's depths equals the Linux build" test_bench suite
-check "--eval equals the Linux build" test_eval
-check "UCI conversation equals the Linux build" test_uci_conversation
+compare_modes win
+check "UCI conversation and error replies equal the Linux build" test_uci_conversation
 check "infinite search holds its result until stop" test_uci_infinite_holds_result
-check "UCI error replies" test_uci_errors
-check "go movetime 500 takes about 500 ms" test_movetime
-check "stop during go infinite answers promptly" test_stop_prompt
+check "go movetime 500 takes about 500 ms; stop answers at once" test_clock_and_stop
 check "request round trip equals the Linux build" test_request_round_trip
 check "existing response: Cannot publish response file" test_request_existing_response
 check "cancel file before the search" test_request_cancel
 check "message box without output" test_notice_without_output
 check "no message box with output or arguments" test_notice_only_by_hand
 say "tests took $(($(now_ms) - t_tests)) ms"
-
-say "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

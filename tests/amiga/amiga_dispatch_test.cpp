@@ -1,7 +1,7 @@
 // The AmigaOS program's command-line dispatch on the stand-in layer: exact
 // outputs and statuses, agreement with the Linux program on every mode they
 // share, and the request-file protocol with its cancel file.
-#include "amiga_support.h"
+#include "tests/amiga/amiga_support.h"
 
 #include <regex>
 
@@ -68,7 +68,7 @@ TEST(AmigaDispatch, AgreesWithTheLinuxProgramOnSharedModes) {
     const std::regex timing(" time [0-9]+ nps [0-9]+");
     for (const auto &words : cases) {
         SCOPED_TRACE(::testing::PrintToString(words));
-        const RunResult linux_run = run_words(QUINTAR_BIN, words);
+        const RunResult linux_run = run_program(QUINTAR_BIN, words);
         const AmigaRun amiga_run = run_amiga(words);
         EXPECT_EQ(amiga_run.result.status, linux_run.status);
         EXPECT_EQ(std::regex_replace(amiga_run.result.out, timing, ""),

@@ -1,7 +1,7 @@
 // The AmigaOS program's start-up: the requester shown on a start without
 // arguments, the status check, the timer-device clock with its failures and
 // exit clean-up, and the marker strings in the program file.
-#include "amiga_support.h"
+#include "tests/amiga/amiga_support.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // a journal and a list of refused services.
 #pragma once
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,18 +18,6 @@ inline const char *amiga_bin() { return QUINTAR_AMIGA_BIN; }
 #define QUIN_REQUIRE_AMIGA_BIN() GTEST_SKIP() << "AmigaOS stand-in program not built"
 inline const char *amiga_bin() { return ""; }
 #endif
-
-// run_program with an argument list of run-time length (at most four words).
-inline RunResult run_words(const std::string &program, const std::vector<std::string> &w,
-                           const std::string &input = "") {
-    switch (w.size()) {
-        case 0: return run_program(program, {}, input);
-        case 1: return run_program(program, {w[0]}, input);
-        case 2: return run_program(program, {w[0], w[1]}, input);
-        case 3: return run_program(program, {w[0], w[1], w[2]}, input);
-        default: return run_program(program, {w[0], w[1], w[2], w[3]}, input);
-    }
-}
 
 struct AmigaRun {
     RunResult result;
@@ -48,7 +36,7 @@ inline AmigaRun run_amiga(const std::vector<std::string> &words, const std::stri
     else
         setenv("QUIN_STANDIN_FAIL", refuse.c_str(), 1);
     AmigaRun run;
-    run.result = run_words(amiga_bin(), words, input);
+    run.result = run_program(amiga_bin(), words, input);
     unsetenv("QUIN_STANDIN_LOG");
     unsetenv("QUIN_STANDIN_FAIL");
     std::istringstream in(file_exists(log) ? read_file(log) : std::string());

@@ -1,7 +1,7 @@
 // Board rules: published perft counts, move validation corner cases,
 // attacks, game-state queries, keys, the move maker and repetitions.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +66,9 @@ TEST(Fen, AcceptedFieldsAndCounters) {
     EXPECT_EQ(blackKingMoved, 1);
     EXPECT_EQ(blackRookAMoved, 1);
     EXPECT_EQ(blackRookHMoved, 1);
+    load_fen(mirror_fen("r3k2r/8/8/8/8/8/8/R3K2R w Kx - 0 1").c_str());
+    EXPECT_EQ(blackRookHMoved + 2 * blackRookAMoved + 4 * blackKingMoved, 2);
+    EXPECT_EQ(whiteRookHMoved + whiteRookAMoved + whiteKingMoved, 3);
     load_fen("4k3/8/8/8/8/8/8/4K3 w - e3 0 1");
     EXPECT_EQ(enPassantX, 4);
     EXPECT_EQ(enPassantY, 5);
@@ -292,8 +295,10 @@ TEST(MoveMaker, CastlingEnPassantPromotionAndFlags) {
     EXPECT_EQ(board[7][7], 2);  // a one-file king step moves no rook
     load_fen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
     MakeSearchMove(0, 0, 0, 7);  // rook takes rook on a1
-    EXPECT_EQ(whiteRookAMoved, 1);
-    EXPECT_EQ(blackRookAMoved, 1);
+    EXPECT_EQ(whiteRookAMoved + blackRookAMoved, 2);
+    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    MakeSearchMove(7, 7, 7, 0);  // and on h8
+    EXPECT_EQ(whiteRookHMoved + blackRookHMoved, 2);
     load_fen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 3 1");
     MakeSearchMove(3, 1, 3, 3);
     EXPECT_EQ(enPassantX, 3);
@@ -334,7 +339,7 @@ TEST(SearchState, WinningRepeatDamping) {
     searchWinningAdvantage = 250;
     EXPECT_EQ(DiscourageWinningRepeat(300, 1), 240);
     EXPECT_EQ(DiscourageWinningRepeat(150, 1), 150);
-    EXPECT_EQ(DiscourageWinningRepeat(900000, 1), 900000);
+    EXPECT_EQ(DiscourageWinningRepeat(kMateScore, 1), kMateScore);
     EXPECT_EQ(DiscourageWinningRepeat(300, 0), 300);
     computerPlayer = 2;
     EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -240);

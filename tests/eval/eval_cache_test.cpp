@@ -2,7 +2,7 @@
 // misses, side-to-move twins, slots claimed by the move hash, negative
 // scores, cache sizes and the pawn configurations never cached.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

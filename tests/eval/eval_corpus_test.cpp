@@ -1,9 +1,9 @@
 // The evaluation over some 3,000 positions from seeded random play:
 // colour-mirror symmetry and identical scores under every cache setting,
 // in any order and repeated.
-#include "eval_corpus.h"
+#include "tests/eval/eval_corpus.h"
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

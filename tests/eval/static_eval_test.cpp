@@ -1,7 +1,7 @@
 // Static evaluation values worked out by hand, the king-zone penalty, the
 // winning-king term and the --eval command line.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

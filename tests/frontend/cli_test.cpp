@@ -1,5 +1,5 @@
 // The command line, run as a user runs it: outputs, silences and statuses.
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +41,7 @@ TEST(CommandLine, Rows) {
         {{"--PERFT", "1"}, 2, "", kUsage},
         {{"--bench", "0"}, 2, "", ""},
         {{"--bench", "9"}, 2, "", ""},
+        {{"--bench", "x"}, 2, "", ""},
         {{"--bench", "0", "bad fen"}, 2, "", "Invalid FEN\n"},
         {{""}, 2, "", kUsage},
     };

@@ -3,8 +3,7 @@
 // and accepts the engine's moves.  Skipped when polyglot is not installed
 // (apt-get install polyglot).
 #include "frontend/quintar.h"
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +55,7 @@ TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
                    "/polyglot.log\n"
                    "[Engine]\n"
                    "Hash = 0\n");
-    UciProcess pg(std::vector<std::string>{kPolyglot, dir + "/quintar.ini"});
+    ChildProcess pg(std::vector<std::string>{kPolyglot, dir + "/quintar.ini"});
     ASSERT_TRUE(pg.started());
     std::string line;
     pg.send("xboard");

@@ -2,7 +2,7 @@
 // publication of responses: a reader never sees a partial response, and
 // one that cannot be created, written or published leaves no partial file.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // folder (every file it leaves, its standard error and exit status), and the
 // reader and response writer driven in-process.
 #include "frontend/request_mode.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-// The runtime layer: string capacity, number text, integer helpers, memory
+// The runtime layer: string capacity, number text, memory
 // blocks and their byte order, and the exits on misuse.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -32,16 +32,6 @@ TEST(Strings, NumberText) {
     EXPECT_STREQ(Chr(65).v, "A");
     EXPECT_STREQ(Chr(0).v, "");
     EXPECT_EQ(static_cast<unsigned char>(Chr(256 + 66).v[0]), 66);
-}
-
-TEST(Numbers, TruncationAndRemainder) {
-    EXPECT_EQ(Int(7.9), 7);
-    EXPECT_EQ(Int(-7.9), -7);
-    EXPECT_EQ(Int(-2.5), -2);
-    EXPECT_EQ(Mod(-7, 10), -7);
-    EXPECT_EQ(Mod(17, 10), 7);
-    EXPECT_EQ(Mod(7, -3), 1);
-    EXPECT_EQ(Abs(-3.5), 3.5);
 }
 
 TEST(MemoryBlocks, LittleEndianWhateverTheHost) {

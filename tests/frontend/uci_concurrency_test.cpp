@@ -2,8 +2,7 @@
 // arrive while a search runs, and the ways a session ends during one.
 // Time limits are generous for sanitizer builds; the tight figures live in
 // the timing test.
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +14,21 @@ namespace {
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Reads the next line and checks that it begins with prefix.
-void expect_line(UciProcess &p, const std::string &prefix,
-                 UciProcess::Clock::time_point *at = nullptr) {
+void expect_line(ChildProcess &p, const std::string &prefix,
+                 ChildProcess::Clock::time_point *at = nullptr) {
     std::string line;
     ASSERT_TRUE(p.read_line(&line, 5000, at)) << "waiting for " << prefix;
     EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
 }
 
-void expect_result(UciProcess &p, UciProcess::Clock::time_point *at = nullptr) {
+void expect_result(ChildProcess &p, ChildProcess::Clock::time_point *at = nullptr) {
     expect_line(p, "info depth ");
     expect_line(p, "bestmove ", at);
 }
 
 // Ends the session by "quit" or the end of input: status 0, and nothing
 // printed but the result of a search still running.
-void expect_quiet_end(UciProcess &p, bool by_quit = true, bool searching = false) {
+void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = false) {
     if (by_quit) {
         p.send("quit");
     } else {
@@ -42,12 +41,12 @@ void expect_quiet_end(UciProcess &p, bool by_quit = true, bool searching = false
 }
 
 TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
-    UciProcess p;
+    ChildProcess p;
     ASSERT_TRUE(p.started());
     p.send("go infinite");
     pause_ms(300);
     const auto sent = p.send("isready");
-    UciProcess::Clock::time_point at;
+    ChildProcess::Clock::time_point at;
     expect_line(p, "readyok", &at);
     EXPECT_LT(elapsed_ms(sent, at), 1000);
     std::string line;
@@ -58,11 +57,11 @@ TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
 }
 
 TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
-    UciProcess p;
+    ChildProcess p;
     p.send("go infinite");
     pause_ms(200);
     p.send("go infinite");
-    UciProcess::Clock::time_point first_best;
+    ChildProcess::Clock::time_point first_best;
     expect_result(p, &first_best);
     std::string line;
     EXPECT_FALSE(p.read_line(&line, 300)) << "the second search stopped: " << line;
@@ -72,7 +71,7 @@ TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
 }
 
 TEST(UciConcurrency, StopWithoutSearchPrintsNothing) {
-    UciProcess p;
+    ChildProcess p;
     p.send("stop");
     p.send("go depth 1");
     expect_result(p);
@@ -87,13 +86,13 @@ TEST(UciConcurrency, StopWithoutSearchPrintsNothing) {
 // printed and the process ends with status 0 soon after.
 TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
     for (bool by_quit : {true, false}) {
-        UciProcess p;
+        ChildProcess p;
         p.send("position startpos moves e2e4");
         p.send("go infinite");
         pause_ms(300);
-        const auto t0 = UciProcess::Clock::now();
+        const auto t0 = ChildProcess::Clock::now();
         expect_quiet_end(p, by_quit, true);
-        EXPECT_LT(elapsed_ms(t0, UciProcess::Clock::now()), 2000) << by_quit;
+        EXPECT_LT(elapsed_ms(t0, ChildProcess::Clock::now()), 2000) << by_quit;
     }
 }
 
@@ -102,7 +101,7 @@ TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
 TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
     for (const char *command : {"ucinewgame", "setoption name Hash value 0", "position fen junk"}) {
         SCOPED_TRACE(command);
-        UciProcess p;
+        ChildProcess p;
         p.send("go infinite");
         pause_ms(150);
         p.send(command);

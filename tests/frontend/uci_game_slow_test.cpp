@@ -3,8 +3,7 @@
 // accepted, and is checked against this engine's board code and, when
 // Debian's stockfish is installed, against its legal moves.
 #include "frontend/quintar.h"
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +26,7 @@ std::string join_moves(const std::vector<std::string> &moves) {
 }
 
 // The legal moves of a position as stockfish's perft of depth 1 lists them.
-std::set<std::string> reference_moves(UciProcess &sf, const std::vector<std::string> &moves) {
+std::set<std::string> reference_moves(ChildProcess &sf, const std::vector<std::string> &moves) {
     sf.send(join_moves(moves));
     sf.send("go perft 1");
     std::set<std::string> legal;
@@ -43,10 +42,10 @@ std::set<std::string> reference_moves(UciProcess &sf, const std::vector<std::str
 }  // namespace
 
 TEST(UciGame, SelfPlayThroughTheSession) {
-    UciProcess engine;
+    ChildProcess engine;
     ASSERT_TRUE(engine.started());
     bool have_reference = file_exists(kStockfish);
-    UciProcess sf(std::vector<std::string>{have_reference ? kStockfish : "/bin/true"});
+    ChildProcess sf(std::vector<std::string>{have_reference ? kStockfish : "/bin/true"});
 
     std::string line;
     engine.send("uci");
@@ -72,7 +71,7 @@ TEST(UciGame, SelfPlayThroughTheSession) {
         std::snprintf(go, sizeof go, "go wtime %.0f btime %.0f winc 0 binc 0", wtime, btime);
         auto sent = engine.send(go);
         std::vector<std::string> before;
-        UciProcess::Clock::time_point at;
+        ChildProcess::Clock::time_point at;
         ASSERT_TRUE(engine.read_until("bestmove ", &line, 10000, &at, &before)) << go;
         ASSERT_EQ(before.size(), 1u);
         EXPECT_EQ(before[0].rfind("info depth ", 0), 0u) << before[0];

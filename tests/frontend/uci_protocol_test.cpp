@@ -1,6 +1,6 @@
 // The real program on pipes, as an interface drives it: the exact bytes of
 // every reply, how the session ends, and input no interface should send.
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // The UCI commands in-process: what each prints, which engine state it
 // keeps or changes, and the limits a go line sets.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "frontend/uci_search.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-void go_limits(const char *line);
 
 namespace {
 
@@ -141,6 +140,7 @@ TEST(UciGoLimits, LimitsOfTheGoLine) {
         {1, "go", 8, 10, 0},
         {1, "go depth 5", 5, 300, 0},
         {1, "go depth 0", 1, 300, 0},
+        {1, "go depth 12", 8, 300, 0},
         {1, "go movetime 1000", 8, 1, 0},
         {1, "go movetime -70", 8, 0.001, 0},
         {1, "go depth 5 movetime 2000", 5, 2, 0},

@@ -1,7 +1,6 @@
 // Thinking time as an interface sees it: from the go line written to the
 // bestmove line read.  The overruns are printed.
-#include "test_support.h"
-#include "uci_test_process.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +19,7 @@ const char kMiddlegame[] =
 // Milliseconds from the go line (or the stop after `stop_after_ms`) to the
 // bestmove line, and the depth reported; -1 when no result came.
 std::pair<long, int> timed_go(const std::string &go, int stop_after_ms = -1) {
-    UciProcess p;
+    ChildProcess p;
     p.send(kMiddlegame);
     auto sent = p.send(go);
     if (stop_after_ms >= 0) {
@@ -28,7 +27,7 @@ std::pair<long, int> timed_go(const std::string &go, int stop_after_ms = -1) {
         sent = p.send("stop");
     }
     std::string info, best;
-    UciProcess::Clock::time_point at;
+    ChildProcess::Clock::time_point at;
     if (!p.read_until("info depth ", &info, 20000) || !p.read_until("bestmove ", &best, 20000, &at))
         return {-1, -1};
     p.send("quit");

@@ -1,7 +1,7 @@
 // "--bench" through the real program: the shape of its two lines, mates and
-// positions without a move, rejected depths, and runs that repeat byte for
+// positions without a move (rejected depths: cli_test), and runs that repeat byte for
 // byte apart from the clock figures.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
 #include <regex>
 #include <string>
@@ -35,14 +35,6 @@ TEST(BenchCli, PrintsExactLines) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
         EXPECT_TRUE(std::regex_match(without_clock(r.out), std::regex(c.pattern))) << r.out;
-    }
-}
-
-TEST(BenchCli, RejectsDepthsOutsideOneToEight) {
-    for (const char *depth : {"0", "9", "-1", "x"}) {
-        const RunResult r = run_program(QUINTAR_BIN, {"--bench", depth});
-        EXPECT_EQ(r.status, 2) << depth;
-        EXPECT_EQ(r.out + r.err, "") << depth;
     }
 }
 

@@ -1,8 +1,8 @@
 // The node-count signature of the fixed search suite (bench/search).  Any
 // change of the search's shape, ordering or evaluation shows here; a new
 // signature must be intended and explained.
-#include "../../bench/search_suite.h"
-#include "test_support.h"
+#include "bench/search_suite.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

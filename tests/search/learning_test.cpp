@@ -2,7 +2,7 @@
 // mates in one whose scores tie exactly.  End-game entries name moves as
 // piece, from x, from y, to x, to y ("17100": rook b1b8); opening entries
 // use coordinate texts.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
 #include <cstdio>
 #include <sstream>

@@ -1,8 +1,8 @@
 // A search allocates nothing: every global operator new of the process is
 // counted while complete searches run.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
-#include "allocation_counter.h"
+#include "tests/allocation_counter.h"
 
 namespace {
 

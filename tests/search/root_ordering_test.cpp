@@ -1,7 +1,7 @@
 // Root move ordering: completeness against a brute-force scan, generation
 // order of quiet moves, captures by victim and attacker, quiet checks, and
 // the previous iteration's scores.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
 #include <set>
 #include <string>
@@ -19,7 +19,7 @@ std::vector<std::pair<std::string, double>> collect(const char *fen) {
     std::vector<std::pair<std::string, double>> out;
     for (int i = 0; i < static_cast<int>(rootCaptureCount); ++i) {
         const double *r = rootCaptures[i];
-        out.emplace_back(code_text(r[1] * 512 + r[0] * 64 + r[3] * 8 + r[2]), r[4]);
+        out.emplace_back(code_text(move_code(r[0], r[1], r[2], r[3])), r[4]);
     }
     return out;
 }
@@ -45,7 +45,7 @@ TEST(RootOrdering, ListHoldsEveryLegalMoveOnceInDescendingOrder) {
             for (int t = 0; t < 64; ++t)
                 if (PieceColor(board[f % 8][f / 8]) == computerPlayer &&
                     IsMoveValid(f % 8, f / 8, t % 8, t / 8) != 0)
-                    legal.insert(code_text(f / 8 * 512 + f % 8 * 64 + t / 8 * 8 + t % 8));
+                    legal.insert(code_text(move_code(f % 8, f / 8, t % 8, t / 8)));
         EXPECT_EQ(std::set<std::string>(moves.begin(), moves.end()).size(), moves.size());
         EXPECT_EQ(std::set<std::string>(moves.begin(), moves.end()), legal);
         for (size_t i = 1; i < list.size(); ++i) EXPECT_GE(list[i - 1].second, list[i].second);
@@ -94,7 +94,7 @@ TEST(RootOrdering, QuietMovesFollowPreviousScores) {
         {"g1f3", 50}, {"a2a3", -20}, {"e2e4", 50}, {"h2h3", 5000000}, {"g1f3", 999}};
     rootPreviousCount = 5;
     for (int i = 0; i < 5; ++i) {
-        rootPreviousResult[i][0] = move_code(prev[i].first);
+        rootPreviousResult[i][0] = text_code(prev[i].first);
         rootPreviousResult[i][1] = prev[i].second;
     }
     // The clamped score first; equal scores keep generation order; the first

@@ -2,7 +2,7 @@
 // distance, mated and stalemated sides, fallback answers, node totals over
 // iterations, aborted iterations, illegal preferred or hash moves, and the
 // exact result lines.
-#include "search_test_util.h"
+#include "tests/search/search_test_util.h"
 
 #include <algorithm>
 #include <string>
@@ -73,7 +73,7 @@ TEST(SearchDriver, StopBeforeMatedSearchStillReportsNoMove) {
     stop_requested.store(0);
     EXPECT_EQ(computerBestFromX, -1);
     EXPECT_STREQ(computerBestMove_s.v, "---");
-    EXPECT_EQ(computerScore, 900000);
+    EXPECT_EQ(computerScore, kMateScore);
     EXPECT_EQ(computerNodes, 0);
 }
 
@@ -113,8 +113,8 @@ TEST(SearchDriver, FallbackIsFirstLegalMoveWithStaticScore) {
 
 // What a search leaves for the answer and for the next search's ordering.
 std::vector<double> outcome() {
-    std::vector<double> s = {move_code(computerBestMove_s.v), computerScore, computerReachedDepth,
-                             learningChoiceUsed, rootPreviousCount};
+    std::vector<double> s = {double(text_code(computerBestMove_s.v)), computerScore,
+                             computerReachedDepth, learningChoiceUsed, rootPreviousCount};
     for (int p = 0; p < 12; ++p)
         if (preferredPVValid[p] != 0)
             s.push_back(preferredPVFromX[p] * 512 + preferredPVFromY[p] * 64 +
@@ -185,7 +185,7 @@ TEST(RootSearch, IllegalPreferredMoveIsSkippedSilently) {
         preferredToY = p[3];
         CalculateSingleDepth();
         const std::vector<double> got = {computerNodes, computerScore, rootCurrentCount,
-                                         move_code(computerBestMove_s.v)};
+                                         double(text_code(computerBestMove_s.v))};
         if (plain.empty()) plain = got;
         EXPECT_EQ(got, plain) << p[0] << p[1] << p[2] << p[3];
     }

@@ -2,7 +2,7 @@
 // quiet lists, captures by victim and attacker value with scan-order ties,
 // checking quiet moves behind the captures, quiet moves by history.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -28,11 +28,11 @@ void Lists(const char *fen, int level, std::vector<std::string> *captures,
     CollectInnerCaptures(currentPlayer, level);
     CollectHistoryQuietMoves(currentPlayer, level);
     for (int i = 0; i < innerCaptureCount[level]; ++i) {
-        captures->push_back(Uci(innerCaptures[level * 256 + i]));
-        scores->push_back(innerCaptures[level * 256 + i][4]);
+        captures->push_back(Uci(innerCaptures[level * kListEntriesPerLevel + i]));
+        scores->push_back(innerCaptures[level * kListEntriesPerLevel + i][4]);
     }
     for (int i = 0; i < historyQuietCount[level]; ++i)
-        quiets->push_back(Uci(historyQuietMoves[level * 256 + i]));
+        quiets->push_back(Uci(historyQuietMoves[level * kListEntriesPerLevel + i]));
 }
 
 // Castling both ways, en passant, promotions, pins and checks, both colours.
@@ -70,13 +70,13 @@ TEST(MoveLists, ListsPartitionTheLegalMoves) {
         // Descending scores: real captures, then the checks at -1000000.
         for (size_t i = 1; i < scores.size(); ++i) EXPECT_GE(scores[i - 1], scores[i]) << fen;
         for (size_t i = 0; i < captures.size(); ++i) {
-            const double *r = innerCaptures[2 * 256 + i];
+            const double *r = innerCaptures[2 * kListEntriesPerLevel + i];
             const bool check = scores[i] == -1000000;
             EXPECT_EQ(SearchCapture(r[0], r[1], r[2], r[3]), check ? 0 : 1) << fen;
             EXPECT_EQ(check ? SearchMoveGivesCheck(player, 2, r[0], r[1], r[2], r[3]) : 1, 1);
         }
         for (int i = 0; i < historyQuietCount[2]; ++i) {
-            const double *r = historyQuietMoves[2 * 256 + i];
+            const double *r = historyQuietMoves[2 * kListEntriesPerLevel + i];
             EXPECT_EQ(SearchMoveGivesCheck(player, 2, r[0], r[1], r[2], r[3]), 0) << fen << Uci(r);
         }
     }

@@ -2,7 +2,7 @@
 // the principal-variation table, the preferred line, the check test, and the
 // move entry that shares the evaluation cache's slot and key.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ TEST(MoveMemory, KillerSlots) {
     load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     ClearKillerMoves();
     CollectInnerCaptures(1, 2);  // the capture list begins with Bxa6
-    const double *bxa6 = innerCaptures[2 * 256];
+    const double *bxa6 = innerCaptures[2 * kListEntriesPerLevel];
     struct Step {
         double fx, fy, tx, ty;
         double slot0, slot1;  // from-x of each slot afterwards
@@ -101,8 +101,6 @@ TEST(MoveMemory, GivesCheck) {
     }
 }
 
-double Code(int fx, int fy, int tx, int ty) { return (fy * 8 + fx) * 64 + ty * 8 + tx; }
-
 void StoreBest(int level, int fx, int fy, int tx, int ty) {
     currentPVValid[level][level] = 1;
     currentPVFromX[level][level] = fx;
@@ -122,11 +120,11 @@ TEST(MoveHash, SharesTheEvaluationSlotAndKey) {
     EXPECT_EQ(peek_n(905, offset, 1), 1);
     StoreBest(1, 3, 4, 4, 5);              // dxe3 en passant
     EXPECT_EQ(peek_n(905, offset, 1), 1);  // the evaluation survives
-    EXPECT_EQ(peek_n(905, offset + 88, 4), Code(3, 4, 4, 5) + 1);
+    EXPECT_EQ(peek_n(905, offset + 88, 4), move_code(3, 4, 4, 5) + 1);
     const double hits = evalHashHits;
     EXPECT_EQ(EvaluateBoard(), score);
     EXPECT_EQ(evalHashHits, hits + 1);
-    EXPECT_EQ(ProbeMoveHash(6, 2), Code(3, 4, 4, 5));
+    EXPECT_EQ(ProbeMoveHash(6, 2), move_code(3, 4, 4, 5));
     EXPECT_EQ(ProbeMoveHash(6, 1), -1);  // same squares, White to move: another key
     EXPECT_EQ(moveHashOffset[6], offset);
     StoreBest(6, 1, 7, 2, 5);  // Nb1-c3 for White evicts Black's entry and evaluation
@@ -171,10 +169,10 @@ TEST(MoveHash, StoreRefusedAndPreferredLineFirst) {
     preferredPVToY[3] = 4;
     preferredPVKey_s[3] = SearchKeyForPlayer_s(1);
     EXPECT_EQ(PrepareMoveHashOrder(3, 1), 1);
-    EXPECT_EQ(moveHashOrder[3], Code(4, 6, 4, 4));
+    EXPECT_EQ(moveHashOrder[3], move_code(4, 6, 4, 4));
     EXPECT_EQ(PrepareMoveHashOrder(2, 1), 1);
-    EXPECT_EQ(moveHashOrder[2], Code(6, 7, 5, 5));
-    poke_n(905, moveHashOffset[2] + 88, Code(4, 0, 4, 1) + 1, 4);  // a Black king move
+    EXPECT_EQ(moveHashOrder[2], move_code(6, 7, 5, 5));
+    poke_n(905, moveHashOffset[2] + 88, move_code(4, 0, 4, 1) + 1, 4);  // a Black king move
     EXPECT_EQ(PrepareMoveHashOrder(2, 1), 0);
     EXPECT_EQ(moveHashOrder[2], -1);
 }

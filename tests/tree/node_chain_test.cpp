@@ -2,14 +2,14 @@
 // searches): mate, stalemate and draw scores, the order of the move passes,
 // cutoff memory, the move-hash store on leaving a node, and a clean stop.
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "allocation_counter.h"
+#include "tests/allocation_counter.h"
 
 namespace {
 
@@ -57,12 +57,10 @@ std::string PV(int l) {
             char('a' + currentPVToX[l][l]), char('8' - currentPVToY[l][l])};
 }
 
-// "e2e4" as x/y coordinates and as the history and hash code.
+// "e2e4" as x/y coordinates.
 int X(const char *m, int i) { return i % 2 ? '8' - m[i] : m[i] - 'a'; }
-int Code(const char *m) { return (X(m, 1) * 8 + X(m, 0)) * 64 + X(m, 3) * 8 + X(m, 2); }
 
-double Mate(int mated, int level) { return mated == 1 ? -(900000.0 - level) : 900000.0 - level; }
-
+// Every row also on its colour mirror.
 TEST(NodeChain, TerminalScores) {
     struct Case {
         const char *fen;
@@ -70,9 +68,7 @@ TEST(NodeChain, TerminalScores) {
         bool mated;
     } cases[] = {
         {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 0, true},
-        {"6k1/8/8/8/8/8/5PPP/r5K1 w - - 0 1", 0, true},
         {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0, false},
-        {"8/8/8/8/8/6k1/5q2/7K w - - 0 1", 0, false},
         {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 100, true},   // mate before the fifty-move rule
         {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 100, false},  // mate in one, but fifty moves
         {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 100, false},
@@ -80,31 +76,35 @@ TEST(NodeChain, TerminalScores) {
         {"8/2b5/4k3/8/8/4K3/8/2B5 w - - 0 1", 0, false},  // bishops on one colour
     };
     for (const Node &n : kNodes)
-        for (const Case &c : cases) {
-            Fresh(c.fen);
-            const int side = static_cast<int>(currentPlayer);
-            if (n.player && n.player != side) continue;
-            halfmoveClock = c.halfmove;
-            EXPECT_EQ(n.Search(side, -1000000, 1000000), c.mated ? Mate(side, n.level) : 0)
-                << n.name << " " << c.fen;
-            EXPECT_EQ(computerNodes, 0) << n.name << " " << c.fen;
-            EXPECT_EQ(moveHashStores, 0) << n.name;
-        }
+        for (const Case &c : cases)
+            for (const std::string &fen : {std::string(c.fen), mirror_fen(c.fen)}) {
+                Fresh(fen.c_str());
+                const int side = static_cast<int>(currentPlayer);
+                if (n.player && n.player != side) continue;
+                halfmoveClock = c.halfmove;
+                EXPECT_EQ(n.Search(side, -1000000, 1000000),
+                          c.mated ? mated_score(side, n.level) : 0)
+                    << n.name << " " << fen;
+                EXPECT_EQ(computerNodes, 0) << n.name << " " << fen;
+                EXPECT_EQ(moveHashStores, 0) << n.name;
+            }
 }
 
 // Mate in one is scored one level down; a position about to occur for the
 // third time (game history and path levels 1 .. N-1) is a draw instead.
 TEST(NodeChain, MateInOneAndRepetition) {
+    const char *white = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
     for (const Node &n : kNodes)
-        for (const char *fen :
-             {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1"}) {
-            Fresh(fen, n.level < 7 ? n.level + 2 : 8);
+        for (const std::string &fen : {std::string(white), mirror_fen(white)}) {
+            Fresh(fen.c_str(), n.level < 7 ? n.level + 2 : 8);
             const int side = static_cast<int>(currentPlayer);
             if (n.player && n.player != side) continue;
-            EXPECT_EQ(n.Search(side, -1000000, 1000000), Mate(3 - side, n.level + 1)) << n.name;
+            EXPECT_EQ(n.Search(side, -1000000, 1000000), mated_score(3 - side, n.level + 1))
+                << n.name;
             EXPECT_EQ(PV(n.level), side == 1 ? "a1a8" : "a8a1") << n.name;
             searchPositionKey_s[1] = SearchKeyForPlayer_s(side);
-            EXPECT_EQ(n.Search(side, -1000000, 1000000), n.level >= 2 ? 0 : Mate(3 - side, 2))
+            EXPECT_EQ(n.Search(side, -1000000, 1000000),
+                      n.level >= 2 ? 0 : mated_score(3 - side, 2))
                 << n.name;
             searchPositionKey_s[1].v[0] = 0;
             AddPositionHistory();
@@ -152,7 +152,7 @@ TEST(NodeChain, PassOrderAndEachMoveOnce) {
                 preferredPVToY[l] = X(c.preferred, 3);
                 preferredPVKey_s[l] = SearchKeyForPlayer_s(1);
             }
-            if (c.rewarded) searchHistoryScore[1][Code(c.rewarded)] = 500;
+            if (c.rewarded) searchHistoryScore[1][text_code(c.rewarded)] = 500;
             const double stores = moveHashStores;
             EXPECT_EQ(n->Search(1, -1000000, 1000000), 0);
             const bool reply = n->reply != nullptr;
@@ -194,7 +194,7 @@ TEST(NodeChain, CutoffMemory) {
             const int side = static_cast<int>(currentPlayer);
             if (n.player && n.player != side) continue;
             n.Search(side, side == 1 ? -1000000 : 999999, side == 1 ? -999999 : 1000000);
-            const int code = Code(c.move);
+            const int code = text_code(c.move);
             EXPECT_EQ(PV(n.level), c.move) << n.name;
             EXPECT_EQ(killerMoves[n.level][0], c.quiet ? c.move[0] - 'a' : -1) << n.name;
             EXPECT_EQ(searchHistoryScore[side][code], c.quiet ? (9 - n.level) * (9 - n.level) : 0)

@@ -2,7 +2,7 @@
 // positions, for both colours.
 #include "core/quin_core.h"
 #include "frontend/quintar.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,111 @@
+# shellcheck shell=bash
+# Shared by tools/test_windows.sh and tools/test_ppc.sh (sourced): the pass
+# and fail count, missing-package installs, the Linux reference build and
+# the comparisons of the --perft, --eval and --bench answers of another
+# build (wine, qemu) with the Linux reference.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=${QUIN_JOBS:-${JOBS:-2}}
+passed=0
+failed=0
+
+say() { printf '%s\n' "$*"; }
+die() { say "$(basename "$0"): $*" >&2; exit 2; }
+finish() { say "$passed passed, $failed failed"; [ "$failed" = 0 ]; exit; }
+
+check() {  # check NAME COMMAND...: one test; QUIN_ONLY=REGEX runs a subset
+    local name=$1
+    shift
+    if [ -n "${QUIN_ONLY:-}" ] && ! [[ $name =~ $QUIN_ONLY ]]; then return 0; fi
+    if "$@"; then passed=$((passed + 1)); say "PASS $name"; else failed=$((failed + 1)); say "FAIL $name"; fi
+}
+
+# install_packages PKG...: the Debian packages named, as root.
+install_packages() {
+    [ $# -eq 0 ] && return 0
+    [ "$(id -u)" = 0 ] || die "missing packages: $* (run as root or install them)"
+    say "installing $*"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y --no-install-recommends "$@" >/dev/null 2>&1 ||
+        { apt-get update >/dev/null && apt-get install -y --no-install-recommends "$@" >/dev/null; } ||
+        die "could not install $*"
+}
+
+# reference_build DIR TARGET...: the x86-64 Linux programs, tests off.
+reference_build() {
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_TESTS=OFF >/dev/null &&
+        cmake --build "$dir" -j"$jobs" --target "$@" >/dev/null
+}
+
+same() {  # same LABEL EXPECTED ACTUAL
+    [ "$2" == "$3" ] && return 0
+    say "  $1 differs:"
+    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | sed 's/^/    /' | head -20
+    return 1
+}
+
+# The fields of an info line that depend on the machine's speed, and "\r".
+mask() { tr -d '\r' | sed -E 's/ time [0-9]+//; s/ nps [0-9]+//'; }
+
+# Positions: openings, middlegames, castling, en passant, promotions, the
+# winning-king endings, mate and stalemate; "DEPTH FEN", DEPTH for --bench.
+positions() {
+    cat <<'EOF'
+3 rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1
+3 rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2
+3 r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4
+2 rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3
+3 r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8
+3 r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1
+3 r3k2r/pppbbppp/2n2q1P/1P2p3/3pn3/BN2PNP1/P1PPQPB1/R3K2R b KQkq - 0 1
+4 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1
+3 r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1
+3 rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8
+3 r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P3/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10
+3 6k1/5p1p/6p1/8/8/8/5PPP/3R2K1 w - - 0 1
+3 8/8/8/2k5/2pP4/8/B7/4K3 b - d3 0 3
+4 8/8/8/4k3/8/8/8/4KQ2 w - - 0 1
+4 3k4/8/8/8/8/8/8/r3K3 b - - 0 1
+3 8/8/8/8/4k3/8/8/2BNK3 w - - 0 1
+2 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1
+4 8/8/4k3/8/8/3K4/4P3/8 w - - 0 1
+3 1K1k4/1P6/8/8/8/8/r7/2R5 w - - 0 1
+4 8/k7/3p4/p2P1p2/P2P1P2/8/8/K7 w - - 0 1
+EOF
+}
+
+# Published perft counts: "DEPTH COUNT FEN".
+perft_positions() {
+    cat <<'EOF'
+3 8902 rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1
+2 2039 r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1
+4 43238 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1
+3 9467 r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1
+2 1486 rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8
+1 7 8/P7/8/8/8/8/8/k6K w - - 0 1
+EOF
+}
+
+# compare_modes OTHER...: every perft, eval and bench answer of the program
+# run by OTHER... equals the reference program $reference (one test each
+# mode); perft counts must also be the published ones.
+compare_modes() {
+    local depth count fen mode ok
+    ok=0
+    while read -r depth count fen; do
+        same "perft $depth of $fen" "$count $count" \
+            "$("$reference" --perft "$depth" "$fen" | mask) $("$@" --perft "$depth" "$fen" | mask)" ||
+            ok=1
+    done < <(perft_positions)
+    check "perft counts" test $ok = 0
+    for mode in eval bench; do
+        ok=0
+        while read -r depth fen; do
+            [ $mode = eval ] && depth=0
+            same "--$mode $depth $fen" "$("$reference" --$mode "$depth" "$fen" 2>&1 | mask)" \
+                "$("$@" --$mode "$depth" "$fen" 2>&1 | mask)" || ok=1
+        done < <(positions)
+        check "--$mode of $(positions | wc -l) positions equals the Linux build" test $ok = 0
+    done
+}
