@@ -17,6 +17,7 @@
 // board and the state stack only between SaveSearchState and
 // RestoreSearchState of its own level.
 #include "core/board/candidate_windows.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -75,6 +76,8 @@ struct QuietNode {
     // Discovered-check candidates depend only on the node's position, the
     // same in both passes: each is computed at most once (-1 not yet).
     signed char discovered[64];
+    // Legality of the node's own moves, from the safety of its king.
+    SideMoveLegality legality;
 };
 
 // How a candidate or a pass ended.
@@ -163,7 +166,7 @@ bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
 bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Candidate &c) {
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
     if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
-    if (IsMoveValid(fx, fy, tx, ty) != 1) return false;
+    if (!n.legality.legal(fx, fy, tx, ty)) return false;
     if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) != 1) return false;
     c.moveLegal = true;
     c.tactical = true;
@@ -179,7 +182,7 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
     if (abs_int(tx - n.supportX) != abs_int(ty - n.supportY)) return;
     if (tx == n.supportX && ty == n.supportY) return;
     if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
-    if (IsMoveValid(fx, fy, tx, ty) != 1) return;
+    if (!n.legality.legal(fx, fy, tx, ty)) return;
     c.moveLegal = true;
     SaveSearchState(n.level);
     MakeSearchMove(fx, fy, tx, ty);
@@ -221,7 +224,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     // A capture that the budget no longer covers is still searched when it
     // gives check.
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
-        if (may_give_check(n, type, fx, fy, tx, ty) && IsMoveValid(fx, fy, tx, ty) == 1) {
+        if (may_give_check(n, type, fx, fy, tx, ty) && n.legality.legal(fx, fy, tx, ty)) {
             c.moveLegal = true;
             if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) == 1) c.tactical = true;
         }
@@ -294,7 +297,7 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
     } else {
         if (!is_tactical(n, type, fx, fy, tx, ty, capture, pawnPriority, c)) return Walk::kGoOn;
     }
-    if (!c.moveLegal && IsMoveValid(fx, fy, tx, ty) != 1) return Walk::kGoOn;
+    if (!c.moveLegal && !n.legality.legal(fx, fy, tx, ty)) return Walk::kGoOn;
     return search_candidate(n, c, fx, fy, tx, ty);
 }
 
@@ -333,14 +336,18 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.checksLeft = checksLeft;
     n.forkReply = forkReply;
     n.chainKeep = chainKeep;
-    n.inCheck = IsPlayerInCheck(player) == 1;
+    // The king's safety (IsPlayerInCheck) also settles the legality of most
+    // of the node's moves.
+    const KingSafety ownKing = king_safety(player);
+    n.inCheck = ownKing.attacked;
+    n.legality = SideMoveLegality(player, ownKing);
     n.opponent = opponent_of(player);
 
     // Step 2. The node flags.
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (HasQuietLegalMove(player) == 0) return n.inCheck ? mated_score(player, level) : 0;
+    if (!any_legal_move(player, &ownKing)) return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.
     count_node(n);
