@@ -25,14 +25,18 @@ struct KingSafety {
     bool attacked = false;
 };
 
-inline KingSafety king_safety(int side) {
+// The same with the king's position (FindKing(side)) already known.
+inline KingSafety king_safety_at(int side, int kingPos) {
     KingSafety k;
-    const double kingPos = FindKing(side);
     if (kingPos >= 0) {
-        k.king = static_cast<int>(kingPos);
-        k.attacked = IsSquareAttacked(k.king / 10, k.king % 10, opponent_of(side)) != 0;
+        k.king = kingPos;
+        k.attacked = IsSquareAttacked(kingPos / 10, kingPos % 10, opponent_of(side)) != 0;
     }
     return k;
+}
+
+inline KingSafety king_safety(int side) {
+    return king_safety_at(side, static_cast<int>(FindKing(side)));
 }
 
 // Whether the piece rules alone decide the moves of the piece on (fx, fy)

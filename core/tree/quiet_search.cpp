@@ -21,6 +21,8 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cassert>
+
 namespace {
 
 // The deepest level a quiet node may reach: there it only evaluates.
@@ -53,6 +55,16 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
     }
 }
 
+// Where the kings of a node stand (x * 10 + y, -1 for none, as FindKing
+// gives them), when its parent knows them: a move never moves, takes or
+// makes a king of the side that did not move, and a move by a piece other
+// than the king leaves its own side's kings where they stood.
+constexpr int kKingUnknown = -2;
+struct KnownKings {
+    int own = kKingUnknown;    // the king of the side to move
+    int enemy = kKingUnknown;  // the king of the other side
+};
+
 // Everything a quiet node knows about itself while it walks its moves.
 struct QuietNode {
     int player, remaining, level;
@@ -68,8 +80,9 @@ struct QuietNode {
     int supportCount;
 
     int kingX, kingY;
-    bool enemyKing;  // without an enemy king no move can give check
-    bool forced;     // in check or answering a fork: every move, no stand pat
+    int ownKingPos, enemyKingPos;  // FindKing of the node's two sides
+    bool enemyKing;                // without an enemy king no move can give check
+    bool forced;                   // in check or answering a fork: every move, no stand pat
     double bestScore;
     int keptChain, keepAfterCheck, nextChecks;
     const double *before;  // the position before the opponent's last move
@@ -233,7 +246,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep);
+                  int forkReply, int chainKeep, KnownKings kings);
 
 // Plays a classified, legal candidate, searches the reply and folds the
 // score into the node's window.
@@ -251,17 +264,21 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     }
     if (c.supportMove) nextKeep = kKeepChain;
 
+    KnownKings childKings;
+    childKings.own = n.enemyKingPos;
+    if (type_of(board[fx][fy]) != kKing) childKings.enemy = n.ownKingPos;
     SaveSearchState(n.level);
     MakeSearchMove(fx, fy, tx, ty);
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
-        score = quiet_node(n.opponent, n.remaining + 1, n.level + 1, n.alpha, n.beta,
-                           n.checksLeft - 1, c.quietFork ? kFollowFork : kNoForkReply, nextKeep);
+        score =
+            quiet_node(n.opponent, n.remaining + 1, n.level + 1, n.alpha, n.beta, n.checksLeft - 1,
+                       c.quietFork ? kFollowFork : kNoForkReply, nextKeep, childKings);
         quietCheckActive -= 1;
     } else {
         score = quiet_node(n.opponent, n.remaining - 1, n.level + 1, n.alpha, n.beta, n.nextChecks,
-                           kNoForkReply, nextKeep);
+                           kNoForkReply, nextKeep, childKings);
     }
     RestoreSearchState(n.level);
     if (SearchTimeExpired() == 1) return Walk::kTimeUp;
@@ -322,7 +339,7 @@ Walk run_pass(QuietNode &n, int pass) {
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep) {
+                  int forkReply, int chainKeep, KnownKings kings) {
     // Step 1. Time and repetition.
     if (SearchTimeExpired() == 1) return 0;
     if (IsSearchRepetition(player, level) == 1) return 0;
@@ -338,7 +355,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.chainKeep = chainKeep;
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
-    const KingSafety ownKing = king_safety(player);
+    assert(kings.own == kKingUnknown || kings.own == FindKing(player));
+    assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
+    n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
+    const KingSafety ownKing = king_safety_at(player, n.ownKingPos);
     n.inCheck = ownKing.attacked;
     n.legality = SideMoveLegality(player, ownKing);
     n.opponent = opponent_of(player);
@@ -361,7 +381,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
             return EvaluateBoard();
     }
 
-    const double kingPos = FindKing(n.opponent);
+    n.enemyKingPos =
+        kings.enemy != kKingUnknown ? kings.enemy : static_cast<int>(FindKing(n.opponent));
+    const double kingPos = n.enemyKingPos;
     n.kingX = static_cast<int>(Int(kingPos / 10));
     n.kingY = static_cast<int>(Mod(kingPos, 10));
     n.enemyKing = kingPos >= 0;
@@ -406,7 +428,7 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
                           double checksLeft, double forkReply, double chainKeep) {
     return quiet_node(static_cast<int>(player), static_cast<int>(remaining),
                       static_cast<int>(level), alpha, beta, static_cast<int>(checksLeft),
-                      static_cast<int>(forkReply), static_cast<int>(chainKeep));
+                      static_cast<int>(forkReply), static_cast<int>(chainKeep), KnownKings());
 }
 
 // The same scan as HasLegalMove: the candidate windows, stopping at the
