@@ -7,6 +7,7 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -72,30 +73,80 @@ HS EffectiveEnPassant_s() {
 
 namespace {
 
-// A square's text followed by its comma, for the codes a board can hold.
-struct SquareText {
-    char text[4];
-    int length;
+// The piece code held by a square, when it is one of the whole numbers 0 to
+// 16 a board can hold; -1 for any other value.  A double holding a whole
+// number from 1 to 16 has all but its top 16 bits zero, and its top 16 bits
+// (sign, exponent and the first four bits of the fraction) lie between
+// 0x3FF0 (1) and 0x4030 (16).
+struct TopBitsCodes {
+    signed char code[65];
+    constexpr TopBitsCodes() : code() {
+        for (int i = 0; i <= 64; ++i) code[i] = -1;
+        // Top 16 bits of 1 .. 16: exponent e and fraction f with
+        // n = (16 + f) * 2^(e - 4), f < 16.
+        for (int n = 1; n <= 16; ++n) {
+            int e = 0;
+            while ((n >> (e + 1)) != 0) ++e;  // 2^e <= n < 2^(e + 1)
+            const int fraction = ((n << (4 - e)) - 16) & 15;
+            const int top = ((1023 + e) << 4) | fraction;
+            code[top - 0x3FF0] = static_cast<signed char>(n);
+        }
+    }
 };
-constexpr SquareText kSquareText[17] = {{"0,", 2},  {"1,", 2},  {"2,", 2},  {"3,", 2},  {"4,", 2},
-                                        {"5,", 2},  {"6,", 2},  {"7,", 2},  {"8,", 2},  {"9,", 2},
-                                        {"10,", 3}, {"11,", 3}, {"12,", 3}, {"13,", 3}, {"14,", 3},
-                                        {"15,", 3}, {"16,", 3}};
+constexpr TopBitsCodes kTopBitsCodes;
+
+inline int whole_code(double square) {
+    uint64_t bits;
+    std::memcpy(&bits, &square, sizeof bits);
+    if (bits == 0) return 0;
+    if ((bits & 0x0000FFFFFFFFFFFFULL) != 0) return -1;
+    const unsigned index = static_cast<unsigned>(bits >> 48) - 0x3FF0u;
+    return index <= 64 ? kTopBitsCodes.code[index] : -1;
+}
+
+// The text of two neighbouring squares, each followed by its comma, for
+// every pair of codes a board can hold.
+struct PairText {
+    char text[17 * 17][8];
+    unsigned char length[17 * 17];
+    constexpr PairText() : text(), length() {
+        for (int a = 0; a <= 16; ++a)
+            for (int b = 0; b <= 16; ++b) {
+                char *t = text[a * 17 + b];
+                const int codes[2] = {a, b};
+                int n = 0;
+                for (int code : codes) {
+                    if (code >= 10) t[n++] = static_cast<char>('0' + code / 10);
+                    t[n++] = static_cast<char>('0' + code % 10);
+                    t[n++] = ',';
+                }
+                length[a * 17 + b] = static_cast<unsigned char>(n);
+            }
+    }
+};
+constexpr PairText kPairText;
+
+// One square's text and comma, for a value that is no whole code too.
+inline char *put_square(char *p, double square) {
+    p = put_number(p, square);
+    *p++ = ',';
+    return p;
+}
 
 }  // namespace
 
 char *WritePositionKey(char *dst, double side) {
     char *p = dst;
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const double square = board[x][y];
-            const int code = static_cast<int>(square);
-            if (code >= 0 && code <= 16 && code == square) {
-                std::memcpy(p, kSquareText[code].text, 4);
-                p += kSquareText[code].length;
+        for (int x = 0; x < 8; x += 2) {
+            const double first = board[x][y], second = board[x + 1][y];
+            const int a = whole_code(first), b = whole_code(second);
+            if ((a | b) >= 0) {
+                const int pair = a * 17 + b;
+                std::memcpy(p, kPairText.text[pair], 8);
+                p += kPairText.length[pair];
             } else {
-                p = put_number(p, square);
-                *p++ = ',';
+                p = put_square(put_square(p, first), second);
             }
         }
     *p++ = 'P';
