@@ -28,7 +28,7 @@ bool any_legal_move(int side, const KingSafety *known) {
     SideMoveLegality legality =
         known != nullptr ? SideMoveLegality(side, *known) : SideMoveLegality(side);
     const bool none = for_each_piece_of(side, [&legality, side](int fx, int fy, int piece) {
-        return visit_window(piece, fx, fy, [&legality, side, fx, fy](int tx, int ty) {
+        return visit_window_by_type(piece, fx, fy, [&legality, side, fx, fy](int tx, int ty) {
             if (colour_of(board[tx][ty]) == side) return true;
             return !legality.legal(fx, fy, tx, ty);
         });
