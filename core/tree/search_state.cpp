@@ -15,11 +15,39 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// One rank of the board to and from its eight places in a state slot, a8
+// first; written out square by square, the copy of a rank is eight loads
+// and eight stores.
+inline void save_rank(double *slot, int y) {
+    slot[0] = board[0][y];
+    slot[1] = board[1][y];
+    slot[2] = board[2][y];
+    slot[3] = board[3][y];
+    slot[4] = board[4][y];
+    slot[5] = board[5][y];
+    slot[6] = board[6][y];
+    slot[7] = board[7][y];
+}
+
+inline void restore_rank(const double *slot, int y) {
+    board[0][y] = slot[0];
+    board[1][y] = slot[1];
+    board[2][y] = slot[2];
+    board[3][y] = slot[3];
+    board[4][y] = slot[4];
+    board[5][y] = slot[5];
+    board[6][y] = slot[6];
+    board[7][y] = slot[7];
+}
+
+}  // namespace
+
 double SaveSearchState(double level) {
     const int l = static_cast<int>(level);
     double *row = searchBoard[l];
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) row[y * 8 + x] = board[x][y];
+    for (int y = 0; y < 8; ++y) save_rank(row + y * 8, y);
     searchWhiteKingMoved[l] = whiteKingMoved;
     searchBlackKingMoved[l] = blackKingMoved;
     searchWhiteRookAMoved[l] = whiteRookAMoved;
@@ -35,8 +63,7 @@ double SaveSearchState(double level) {
 double RestoreSearchState(double level) {
     const int l = static_cast<int>(level);
     const double *row = searchBoard[l];
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) board[x][y] = row[y * 8 + x];
+    for (int y = 0; y < 8; ++y) restore_rank(row + y * 8, y);
     whiteKingMoved = searchWhiteKingMoved[l];
     blackKingMoved = searchBlackKingMoved[l];
     whiteRookAMoved = searchWhiteRookAMoved[l];
