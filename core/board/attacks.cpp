@@ -1,6 +1,7 @@
 // Attack and check detection: read-only walks over the board.
 //
 // Globals: reads `board` only.
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -33,11 +34,13 @@ struct RayLengths {
 };
 constexpr RayLengths kRays;
 
-// Knight jumps that stay on the board, per square, as element offsets.
+// Knight jumps that stay on the board, per square: as element offsets and
+// as steps (dx, dy).
 struct KnightJumps {
     signed char offset[64][8];
+    signed char dx[64][8], dy[64][8];
     unsigned char count[64];
-    constexpr KnightJumps() : offset(), count() {
+    constexpr KnightJumps() : offset(), dx(), dy(), count() {
         const int jx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
         const int jy[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
         for (int x = 0; x < 8; ++x)
@@ -45,8 +48,11 @@ struct KnightJumps {
                 int n = 0;
                 for (int i = 0; i < 8; ++i) {
                     const int cx = x + jx[i], cy = y + jy[i];
-                    if (cx >= 0 && cx <= 7 && cy >= 0 && cy <= 7)
+                    if (cx >= 0 && cx <= 7 && cy >= 0 && cy <= 7) {
+                        dx[x * 8 + y][n] = static_cast<signed char>(jx[i]);
+                        dy[x * 8 + y][n] = static_cast<signed char>(jy[i]);
                         offset[x * 8 + y][n++] = static_cast<signed char>(jx[i] * kColumn + jy[i]);
+                    }
                 }
                 count[x * 8 + y] = static_cast<unsigned char>(n);
             }
@@ -93,22 +99,22 @@ bool off_board_square_attacked(int x, int y, int attacker) {
     return false;
 }
 
-}  // namespace
-
-// Eight rays, each ending at its first occupied square, and the knight
-// squares.  Only whether some attack exists is reported, so the rays and
-// the knight squares may be looked at in any order.
-double IsSquareAttacked(double xd, double yd, double attackerColor) {
-    const int x = static_cast<int>(xd), y = static_cast<int>(yd);
-    const int attacker = attackerColor == kWhite ? kWhite : kBlack;
-    if (x < 0 || x > 7 || y < 0 || y > 7) return off_board_square_attacked(x, y, attacker) ? 1 : 0;
+// Hands every attack by pieces of `attacker` on the on-board square (x, y)
+// to on_attack(ax, ay, dx, dy, distance): the attacking knights (with no
+// line: 0, 0, 0), then, for each of the eight rays, its first piece when
+// that piece attacks along the ray.  Stops, returning false, when on_attack
+// does.
+template <class OnAttack>
+bool visit_attacks(int x, int y, int attacker, OnAttack &&on_attack) {
     const double *origin = &board[0][0] + x * kColumn + y;
+    const int square = x * 8 + y;
 
     const double knight = make_piece(attacker, kKnight);
-    const int square = x * 8 + y;
     const signed char *jumps = kKnightJumps.offset[square];
     for (int i = 0, n = kKnightJumps.count[square]; i < n; ++i)
-        if (origin[jumps[i]] == knight) return 1;
+        if (origin[jumps[i]] == knight &&
+            !on_attack(x + kKnightJumps.dx[square][i], y + kKnightJumps.dy[square][i], 0, 0, 0))
+            return false;
 
     const int pawnDy = attacker == kWhite ? 1 : -1;  // a White pawn attacks from below (larger y)
     const unsigned char *lengths = kRays.length[square];
@@ -126,16 +132,37 @@ double IsSquareAttacked(double xd, double yd, double attackerColor) {
         const double p = *at;
         if (p == 0 || colour_of(p) != attacker) continue;
         const int t = type_of(p);
-        if (t == kQueen) return 1;
-        if (dx != 0 && dy != 0) {
-            if (t == kBishop) return 1;
-            if (distance == 1 && t == kPawn && dy == pawnDy) return 1;
-        } else if (t == kRook) {
-            return 1;
-        }
-        if (distance == 1 && t == kKing) return 1;
+        bool attacks = t == kQueen || (distance == 1 && t == kKing);
+        if (dx != 0 && dy != 0)
+            attacks = attacks || t == kBishop || (distance == 1 && t == kPawn && dy == pawnDy);
+        else
+            attacks = attacks || t == kRook;
+        if (attacks && !on_attack(x + dx * distance, y + dy * distance, dx, dy, distance))
+            return false;
     }
-    return 0;
+    return true;
+}
+
+}  // namespace
+
+// Eight rays, each ending at its first occupied square, and the knight
+// squares.  Only whether some attack exists is reported, so the rays and
+// the knight squares may be looked at in any order.
+double IsSquareAttacked(double xd, double yd, double attackerColor) {
+    const int x = static_cast<int>(xd), y = static_cast<int>(yd);
+    const int attacker = attackerColor == kWhite ? kWhite : kBlack;
+    if (x < 0 || x > 7 || y < 0 || y > 7) return off_board_square_attacked(x, y, attacker) ? 1 : 0;
+    return visit_attacks(x, y, attacker, [](int, int, int, int, int) { return false; }) ? 0 : 1;
+}
+
+int square_attackers(int x, int y, int attackerColor, AttackLine *lines) {
+    int count = 0;
+    visit_attacks(x, y, attackerColor == kWhite ? kWhite : kBlack,
+                  [lines, &count](int ax, int ay, int dx, int dy, int distance) {
+                      lines[count++] = {ax, ay, dx, dy, distance};
+                      return true;
+                  });
+    return count;
 }
 
 double PieceAttacksSquare(double fromX, double fromY, double toX, double toY) {

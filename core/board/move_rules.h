@@ -17,6 +17,20 @@ bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kin
 // Whether the piece shields its king from an enemy slider (PieceShieldsKing).
 bool piece_shields_king(int fx, int fy, int kingPos);
 
+// An attack on a square: the attacker's square and, for an attack along a
+// line, the step (dx, dy) from the attacked square toward the attacker and
+// the attacker's distance in steps (a knight's attack has no line: 0, 0, 0).
+struct AttackLine {
+    int x, y;
+    int dx, dy, distance;
+};
+
+// Every attack by pieces of colour attackerColor on the square (x, y), on
+// the board: each ray's first piece that attacks (as IsSquareAttacked
+// counts it) and every attacking knight, at most 16, written to lines.
+// Returns how many.
+int square_attackers(int x, int y, int attackerColor, AttackLine *lines);
+
 // What a position says about the safety of one side's king, shared by every
 // candidate move of that side while the position stands: where the king is
 // (as FindKing gives it) and whether the enemy attacks it.
@@ -90,16 +104,44 @@ public:
         if (square != decidedSquare_) {
             decidedSquare_ = square;
             decided_ = rules_decide(k_, fx, fy, piece);
+            evades_ = k_.king >= 0 && k_.attacked && type_of(piece) != kKing &&
+                      !piece_shields_king(fx, fy, k_.king);
         }
+        if (evades_ && !(type_of(piece) == kPawn && tx != fx && board[tx][ty] == 0))
+            return answers_every_attack(tx, ty);
         return allowed_move_legal(k_, decided_, fx, fy, tx, ty, piece);
     }
 
 private:
+    // With the king attacked, a move by a piece that neither is the king nor
+    // shields it (and no en passant) changes the board on two squares only:
+    // the emptied square opens no line to the king, so the king is safe
+    // after it exactly when every attack is answered, the attacker taken or
+    // its line to the king blocked on the target square.
+    bool answers_every_attack(int tx, int ty) {
+        if (attackCount_ < 0)
+            attackCount_ =
+                square_attackers(k_.king / 10, k_.king % 10, opponent_of(side_), attacks_);
+        const int kx = k_.king / 10, ky = k_.king % 10;
+        for (int i = 0; i < attackCount_; ++i) {
+            const AttackLine &a = attacks_[i];
+            if (tx == a.x && ty == a.y) continue;  // taken
+            bool blocked = false;
+            for (int j = 1; j < a.distance && !blocked; ++j)
+                blocked = tx == kx + j * a.dx && ty == ky + j * a.dy;
+            if (!blocked) return false;
+        }
+        return true;
+    }
+
     int side_;
     KingSafety k_;
     bool haveKing_ = false;
     int decidedSquare_ = -1;
     bool decided_ = false;
+    bool evades_ = false;
+    int attackCount_ = -1;
+    AttackLine attacks_[16];
 };
 
 // HasLegalMove for `side`; `known`, when not null, is the side's king safety
