@@ -88,6 +88,15 @@ public:
     explicit SideMoveLegality(int side = kNoSide) : side_(side) {}
     SideMoveLegality(int side, const KingSafety &k) : side_(side), k_(k), haveKing_(true) {}
 
+    // Starts over for `side` in a new position whose king safety is k.
+    void reset(int side, const KingSafety &k) {
+        side_ = side;
+        k_ = k;
+        haveKing_ = true;
+        decidedSquare_ = -1;
+        attackCount_ = -1;
+    }
+
     // IsMoveValid(fx, fy, tx, ty) for a piece of the side on (fx, fy).
     bool legal(int fx, int fy, int tx, int ty) {
         return piece_rules_allow(fx, fy, tx, ty) && allowed_legal(fx, fy, tx, ty);

@@ -362,7 +362,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
     const KingSafety ownKing = king_safety_at(player, n.ownKingPos);
     n.inCheck = ownKing.attacked;
-    n.legality = SideMoveLegality(player, ownKing);
+    n.legality.reset(player, ownKing);
     n.opponent = opponent_of(player);
 
     // Step 2. The node flags.
