@@ -135,9 +135,46 @@ inline char *put_square(char *p, double square) {
 
 }  // namespace
 
+namespace {
+
+// Whether the double is 0 or 1 (a flag as the engine keeps it); the bits
+// of 1.0 are those of 0x3FF0 in the top 16.
+inline bool plain_flag(double flag, int &bit) {
+    uint64_t bits;
+    std::memcpy(&bits, &flag, sizeof bits);
+    if (bits == 0) {
+        bit = 0;
+        return true;
+    }
+    bit = 1;
+    return bits == 0x3FF0000000000000ULL;
+}
+
+// "K" and the two king flags, "R" and the four rook flags, for every
+// combination of flags that are 0 or 1 (bit 5 whiteKingMoved .. bit 0
+// blackRookHMoved).
+struct FlagText {
+    char text[64][8];
+    constexpr FlagText() : text() {
+        for (int i = 0; i < 64; ++i) {
+            const char t[8] = {'K', '0', '0', 'R', '0', '0', '0', '0'};
+            for (int c = 0; c < 8; ++c) text[i][c] = t[c];
+            text[i][1] = static_cast<char>('0' + ((i >> 5) & 1));
+            text[i][2] = static_cast<char>('0' + ((i >> 4) & 1));
+            text[i][4] = static_cast<char>('0' + ((i >> 3) & 1));
+            text[i][5] = static_cast<char>('0' + ((i >> 2) & 1));
+            text[i][6] = static_cast<char>('0' + ((i >> 1) & 1));
+            text[i][7] = static_cast<char>('0' + (i & 1));
+        }
+    }
+};
+constexpr FlagText kFlagText;
+
+}  // namespace
+
 char *WritePositionKey(char *dst, double side) {
     char *p = dst;
-    for (int y = 0; y < 8; ++y)
+    for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; x += 2) {
             const double first = board[x][y], second = board[x + 1][y];
             const int a = whole_code(first), b = whole_code(second);
@@ -149,16 +186,25 @@ char *WritePositionKey(char *dst, double side) {
                 p = put_square(put_square(p, first), second);
             }
         }
+    }
     *p++ = 'P';
     p = put_number(p, side);
-    *p++ = 'K';
-    p = put_number(p, whiteKingMoved);
-    p = put_number(p, blackKingMoved);
-    *p++ = 'R';
-    p = put_number(p, whiteRookAMoved);
-    p = put_number(p, whiteRookHMoved);
-    p = put_number(p, blackRookAMoved);
-    p = put_number(p, blackRookHMoved);
+    int wk, bk, wa, wh, ba, bh;
+    if (plain_flag(whiteKingMoved, wk) && plain_flag(blackKingMoved, bk) &&
+        plain_flag(whiteRookAMoved, wa) && plain_flag(whiteRookHMoved, wh) &&
+        plain_flag(blackRookAMoved, ba) && plain_flag(blackRookHMoved, bh)) {
+        std::memcpy(p, kFlagText.text[wk << 5 | bk << 4 | wa << 3 | wh << 2 | ba << 1 | bh], 8);
+        p += 8;
+    } else {
+        *p++ = 'K';
+        p = put_number(p, whiteKingMoved);
+        p = put_number(p, blackKingMoved);
+        *p++ = 'R';
+        p = put_number(p, whiteRookAMoved);
+        p = put_number(p, whiteRookHMoved);
+        p = put_number(p, blackRookAMoved);
+        p = put_number(p, blackRookHMoved);
+    }
     *p++ = 'E';
     p = put_en_passant(p, side);
     *p = 0;
