@@ -177,6 +177,14 @@ char *WritePositionKey(char *dst, double side) {
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; x += 2) {
             const double first = board[x][y], second = board[x + 1][y];
+            uint64_t firstBits, secondBits;
+            std::memcpy(&firstBits, &first, sizeof firstBits);
+            std::memcpy(&secondBits, &second, sizeof secondBits);
+            if ((firstBits | secondBits) == 0) {  // two empty squares
+                std::memcpy(p, "0,0,", 4);
+                p += 4;
+                continue;
+            }
             const int a = whole_code(first), b = whole_code(second);
             if ((a | b) >= 0) {
                 const int pair = a * 17 + b;
