@@ -5,7 +5,9 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -182,11 +184,30 @@ double PieceAttacksSquare(double fromX, double fromY, double toX, double toY) {
     }
 }
 
+// The board scan in rank order, a rank at a time with its eight squares
+// written out; a square holds the king exactly when its bits are those of
+// the king's code (a whole number, not zero).
 double FindKing(double player) {
     const double king = make_piece(player == kWhite ? kWhite : kBlack, kKing);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            if (board[x][y] == king) return x * 10 + y;
+    uint64_t kingBits;
+    std::memcpy(&kingBits, &king, sizeof kingBits);
+    const double *base = &board[0][0];
+    const auto holds_king = [kingBits](const double *square) {
+        uint64_t bits;
+        std::memcpy(&bits, square, sizeof bits);
+        return bits == kingBits;
+    };
+    for (int y = 0; y < 8; ++y) {
+        const double *rank = base + y;
+        if (holds_king(rank + 0 * kColumn)) return 0 * 10 + y;
+        if (holds_king(rank + 1 * kColumn)) return 1 * 10 + y;
+        if (holds_king(rank + 2 * kColumn)) return 2 * 10 + y;
+        if (holds_king(rank + 3 * kColumn)) return 3 * 10 + y;
+        if (holds_king(rank + 4 * kColumn)) return 4 * 10 + y;
+        if (holds_king(rank + 5 * kColumn)) return 5 * 10 + y;
+        if (holds_king(rank + 6 * kColumn)) return 6 * 10 + y;
+        if (holds_king(rank + 7 * kColumn)) return 7 * 10 + y;
+    }
     return -1;
 }
 
