@@ -106,13 +106,15 @@ double CollectHistoryQuietMoves(double player, double level) {
     historyQuietCount[lv] = 0;
     const double *history = searchHistoryScore[side & 3];
     SideMoveLegality legality(side);
-    auto visit = [lv, side, history, &legality](int fx, int fy, int tx, int ty) {
+    double enemyKing = -2;  // FindKing of the opponent, once needed
+    auto visit = [lv, side, history, &legality, &enemyKing](int fx, int fy, int tx, int ty) {
         double mover = board[fx][fy];
         if (IsCaptureCandidate(side, mover, fx, tx, ty)) return;
         // An own piece on the target can never be a legal destination.
         if (board[tx][ty] != 0) return;
         if (!legality.legal(fx, fy, tx, ty)) return;
-        if (SearchMoveGivesCheck(side, lv, fx, fy, tx, ty) != 0) {
+        if (enemyKing == -2) enemyKing = FindKing(opponent_of(side));
+        if (MoveGivesCheckKnownKing(side, lv, fx, fy, tx, ty, enemyKing) != 0) {
             int n = static_cast<int>(innerCaptureCount[lv]);
             if (n >= kListEntriesPerLevel) return;
             double *row = innerCaptures[lv * kListEntriesPerLevel + n];

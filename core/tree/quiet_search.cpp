@@ -180,7 +180,8 @@ bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Cand
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
     if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
     if (!n.legality.legal(fx, fy, tx, ty)) return false;
-    if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) != 1) return false;
+    if (MoveGivesCheckKnownKing(n.player, n.level, fx, fy, tx, ty, n.enemyKingPos) != 1)
+        return false;
     c.moveLegal = true;
     c.tactical = true;
     c.quietCheck = true;
@@ -239,7 +240,8 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
         if (may_give_check(n, type, fx, fy, tx, ty) && n.legality.legal(fx, fy, tx, ty)) {
             c.moveLegal = true;
-            if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) == 1) c.tactical = true;
+            if (MoveGivesCheckKnownKing(n.player, n.level, fx, fy, tx, ty, n.enemyKingPos) == 1)
+                c.tactical = true;
         }
     }
     return c.tactical;

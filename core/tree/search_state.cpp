@@ -127,6 +127,51 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
     return 0;
 }
 
+// A legal move never moves, takes or makes a king of the other side, so the
+// king that SearchMoveGivesCheck finds after the move is the one known
+// before it.  Only the squares matter to the attack test: they are changed
+// as MakeSearchMove changes them (the rook of a castling, the pawn taken en
+// passant, a pawn on the last rank a queen) and put back afterwards; the
+// state slot is written as SearchMoveGivesCheck writes it.
+double MoveGivesCheckKnownKing(double player, double level, double fromX, double fromY, double toX,
+                               double toY, double enemyKingPos) {
+    SaveSearchState(level);
+    if (enemyKingPos < 0) return 0;
+    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
+    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
+    const double piece = board[fx][fy];
+    const double captured = board[tx][ty];
+    const int type = type_of(piece);
+    const bool enPassant = type == kPawn && captured == 0 && std::abs(tx - fx) == 1 &&
+                           toX == enPassantX && toY == enPassantY;
+    const int castle = (type == kKing && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
+    const int rookFrom = castle == 1 ? 7 : 0, rookTo = castle == 1 ? 5 : 3;
+    const double epVictim = enPassant ? board[tx][fy] : 0;
+    const double rook = castle != 0 ? board[rookFrom][fy] : 0;
+    const double rookTarget = castle != 0 ? board[rookTo][fy] : 0;
+
+    board[tx][ty] = piece;
+    board[fx][fy] = 0;
+    if (enPassant) board[tx][fy] = 0;
+    if (castle != 0) {
+        board[rookTo][fy] = rook;
+        board[rookFrom][fy] = 0;
+    }
+    if (type == kPawn && (ty == 0 || ty == 7)) board[tx][ty] = make_piece(colour_of(piece), kQueen);
+
+    const int king = static_cast<int>(enemyKingPos);
+    const double result = IsSquareAttacked(king / 10, king % 10, player) != 0 ? 1 : 0;
+
+    if (castle != 0) {
+        board[rookFrom][fy] = rook;
+        board[rookTo][fy] = rookTarget;
+    }
+    if (enPassant) board[tx][fy] = epVictim;
+    board[fx][fy] = piece;
+    board[tx][ty] = captured;
+    return result;
+}
+
 double SearchCapture(double fx, double fy, double tx, double ty) {
     const double mover = board[static_cast<int>(fx)][static_cast<int>(fy)];
     const double target = board[static_cast<int>(tx)][static_cast<int>(ty)];
