@@ -5,7 +5,9 @@
 // flags, `enPassantX`, `enPassantY` and `halfmoveClock` to and from the
 // level's slot of the state stack (`searchBoard` and its companions
 // `searchWhiteKingMoved` to `searchHalfmoveClock`); MakeSearchMove writes `board`, the castling
-// flags, the en-passant square and `halfmoveClock`; the repetition test writes
+// flags, the en-passant square and `halfmoveClock`; MoveGivesCheckKnownKing
+// writes the level's slot and changes `board` only until it returns; the
+// repetition test writes
 // `searchPositionKey_s[level]` and reads `positionHistory_s`,
 // `positionCount`; DiscourageWinningRepeat reads `searchWinningAdvantage`
 // and `computerPlayer`.
