@@ -80,6 +80,12 @@ double SaveSearchState(double level);
 double RestoreSearchState(double level);
 double MakeSearchMove(double fromX, double fromY, double toX, double toY);
 double SearchCapture(double fx, double fy, double tx, double ty);
+// SearchMoveGivesCheck(player, level, fx, fy, tx, ty) for a legal move of
+// `player` whose opponent's king FindKing reports at enemyKingPos (x * 10 +
+// y, or -1): the same answer and the same slot `level` of the state stack,
+// with the move's squares changed in place and put back.
+double MoveGivesCheckKnownKing(double player, double level, double fx, double fy, double tx,
+                               double ty, double enemyKingPos);
 HS SearchKeyForPlayer_s(double player);
 double SearchPositionOccurrences(double player, double level);
 double IsSearchRepetition(double player, double level);

@@ -26,26 +26,13 @@ inline bool is_promotion(int piece, int ty) {
 // once instead of once per candidate.
 template <typename Visit>
 void for_each_legal_move(int side, Visit visit) {
-    const double kingPos = FindKing(side);
-    const int king = kingPos < 0 ? -1 : static_cast<int>(kingPos);
-    const bool attacked =
-        king >= 0 && IsSquareAttacked(king / 10, king % 10, opponent_of(side)) != 0;
+    const KingSafety k = king_safety(side);
     for_each_piece_of(side, [&](int fx, int fy, int piece) {
-        // With the king safe, a piece that neither is the king nor shields
-        // it cannot leave the king attacked: the piece rules decide (en
-        // passant, which empties a second square, excepted).
-        const bool pawn = type_of(piece) == kPawn;
-        const bool free =
-            king >= 0 && !attacked && type_of(piece) != kKing && !piece_shields_king(fx, fy, king);
+        const bool decide = rules_decide(k, fx, fy, piece);
         return visit_window(piece, fx, fy, [&](int tx, int ty) {
-            const int target = static_cast<int>(board[tx][ty]);
             // Own pieces (and the piece's own square) are never a move.
-            if (colour_of(target) == side) return true;
-            const bool enPassant = pawn && tx != fx && target == kEmpty;
-            const bool legal = free && !enPassant
-                                   ? piece_rules_allow(fx, fy, tx, ty)
-                                   : move_legal_known_king(fx, fy, tx, ty, king, attacked);
-            if (legal) visit(fx, fy, tx, ty, piece);
+            if (colour_of(board[tx][ty]) == side) return true;
+            if (legal_with(k, decide, fx, fy, tx, ty, piece)) visit(fx, fy, tx, ty, piece);
             return true;
         });
     });

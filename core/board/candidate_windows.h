@@ -130,15 +130,13 @@ inline bool window_columns(int type, bool white, int fx, int fy, int ty, int &fi
     return first <= last;
 }
 
-// Walks the window of `piece` (a code, White or Black) on (fx, fy):
-// on_row(ty) before every row of the window (also a row without candidates,
-// such as a knight's own row), then on_square(tx, ty) for each of its
-// squares.  Either returning false ends the walk, and the walk then returns
-// false.
-template <class OnRow, class OnSquare>
-inline bool visit_window(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&on_square) {
-    const int type = type_of(piece);
-    const bool white = colour_of(piece) == kWhite;
+// The walk of visit_window for a piece of type `type`.  Fixed is the same
+// type when it is known when compiling (then the row and column rules of
+// the type fold into the loops), -1 otherwise.
+template <int Fixed, class OnRow, class OnSquare>
+inline bool visit_typed_window(int type, bool white, int fx, int fy, OnRow &on_row,
+                               OnSquare &on_square) {
+    if (Fixed >= 0) type = Fixed;
     int firstRow, lastRow;
     window_rows(type, white, fy, firstRow, lastRow);
     for (int ty = firstRow; ty <= lastRow; ++ty) {
@@ -151,10 +149,42 @@ inline bool visit_window(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&o
     return true;
 }
 
-// The same walk without a row hook.
+// Walks the window of `piece` (a code, White or Black) on (fx, fy):
+// on_row(ty) before every row of the window (also a row without candidates,
+// such as a knight's own row), then on_square(tx, ty) for each of its
+// squares.  Either returning false ends the walk, and the walk then returns
+// false.  One copy of the walk serves every piece type.
+template <class OnRow, class OnSquare>
+inline bool visit_window(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&on_square) {
+    return visit_typed_window<-1>(type_of(piece), colour_of(piece) == kWhite, fx, fy, on_row,
+                                  on_square);
+}
+
+// The same walk with a copy per piece type, for visitors small enough to be
+// copied six times: the type's rules fold into each copy.
+template <class OnRow, class OnSquare>
+inline bool visit_window_by_type(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&on_square) {
+    const bool white = colour_of(piece) == kWhite;
+    switch (type_of(piece)) {
+        case kPawn: return visit_typed_window<kPawn>(kPawn, white, fx, fy, on_row, on_square);
+        case kRook: return visit_typed_window<kRook>(kRook, white, fx, fy, on_row, on_square);
+        case kKnight: return visit_typed_window<kKnight>(kKnight, white, fx, fy, on_row, on_square);
+        case kBishop: return visit_typed_window<kBishop>(kBishop, white, fx, fy, on_row, on_square);
+        case kQueen: return visit_typed_window<kQueen>(kQueen, white, fx, fy, on_row, on_square);
+        case kKing: return visit_typed_window<kKing>(kKing, white, fx, fy, on_row, on_square);
+        default: return visit_typed_window<kEmpty>(kEmpty, white, fx, fy, on_row, on_square);
+    }
+}
+
+// The same walks without a row hook.
 template <class OnSquare>
 inline bool visit_window(int piece, int fx, int fy, OnSquare &&on_square) {
     return visit_window(
+        piece, fx, fy, [](int) { return true; }, on_square);
+}
+template <class OnSquare>
+inline bool visit_window_by_type(int piece, int fx, int fy, OnSquare &&on_square) {
+    return visit_window_by_type(
         piece, fx, fy, [](int) { return true; }, on_square);
 }
 

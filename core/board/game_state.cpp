@@ -4,6 +4,7 @@
 // Globals: read `board` (and, through IsMoveValid, the castling and
 // en-passant globals); write nothing.
 #include "core/board/candidate_windows.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -20,16 +21,23 @@ double CountLegalMoves(double player) {
 }
 
 // Tries the candidate window of each piece and stops at the first legal
-// move.  Own pieces (and the piece's own square) are never a move.
-double HasLegalMove(double player) {
-    const int side = static_cast<int>(player);
-    const bool none = for_each_piece_of(side, [side](int fx, int fy, int piece) {
-        return visit_window(piece, fx, fy, [side, fx, fy](int tx, int ty) {
+// move.  Own pieces (and the piece's own square) are never a move.  The
+// piece rules throw out most candidates; the king's safety, the same for
+// every candidate, is worked out once, when the first candidate passes them.
+bool any_legal_move(int side, const KingSafety *known) {
+    SideMoveLegality legality =
+        known != nullptr ? SideMoveLegality(side, *known) : SideMoveLegality(side);
+    const bool none = for_each_piece_of(side, [&legality, side](int fx, int fy, int piece) {
+        return visit_window_by_type(piece, fx, fy, [&legality, side, fx, fy](int tx, int ty) {
             if (colour_of(board[tx][ty]) == side) return true;
-            return IsMoveValid(fx, fy, tx, ty) != 1;
+            return !legality.legal(fx, fy, tx, ty);
         });
     });
-    return none ? 0 : 1;
+    return !none;
+}
+
+double HasLegalMove(double player) {
+    return any_legal_move(static_cast<int>(player), nullptr) ? 1 : 0;
 }
 
 double IsInsufficientMaterial() {

@@ -277,10 +277,36 @@ double PieceShieldsKing(double fromX, double fromY, double kingPos) {
                : 0;
 }
 
+namespace {
+
+// The square (y * 8 + x, scan order) of the first king in scan order after
+// the king on (fx, fy) moves to (tx, ty), given first, the first king of
+// its colour before the move (which may be the mover).  Castling also moves
+// a rook, never a king, so only the kings can change the answer.
+int first_king_after_king_move(int fx, int fy, int tx, int ty, int first) {
+    const int from = fy * 8 + fx, to = ty * 8 + tx;
+    if (from != first) return to < first ? to : first;  // the first king stays unless passed
+    if (to < from) return to;
+    // The mover was the first king: another one between its squares comes first.
+    const double king = board[fx][fy];
+    for (int i = from + 1; i < to; ++i)
+        if (board[i % 8][i / 8] == king) return i;
+    return to;
+}
+
+}  // namespace
+
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked) {
     const double piece = board[fx][fy];
-    if (type_of(piece) == kKing || kingPos < 0) return play_and_test(fx, fy, tx, ty, -1, -1) != 0;
     const int kx = kingPos / 10, ky = kingPos % 10;
+    if (kingPos < 0 || kx > 7 || ky > 7) return play_and_test(fx, fy, tx, ty, -1, -1) != 0;
+    if (type_of(piece) == kKing) {
+        // The king found after the move follows from the first king before it.
+        if (board[kx][ky] != make_piece(colour_of(piece), kKing))
+            return play_and_test(fx, fy, tx, ty, -1, -1) != 0;
+        const int after = first_king_after_king_move(fx, fy, tx, ty, ky * 8 + kx);
+        return play_and_test(fx, fy, tx, ty, after % 8, after / 8) != 0;
+    }
     if (!kingAttacked) {
         const bool enPassant = type_of(piece) == kPawn && board[tx][ty] == 0 && tx != fx;
         if (!enPassant && !shields_king(fx, fy, kx, ky)) return basic_ok(fx, fy, tx, ty);

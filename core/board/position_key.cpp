@@ -7,6 +7,7 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -72,42 +73,146 @@ HS EffectiveEnPassant_s() {
 
 namespace {
 
-// A square's text followed by its comma, for the codes a board can hold.
-struct SquareText {
-    char text[4];
-    int length;
+// The piece code held by a square, when it is one of the whole numbers 0 to
+// 16 a board can hold; -1 for any other value.  A double holding a whole
+// number from 1 to 16 has all but its top 16 bits zero, and its top 16 bits
+// (sign, exponent and the first four bits of the fraction) lie between
+// 0x3FF0 (1) and 0x4030 (16).
+struct TopBitsCodes {
+    signed char code[65];
+    constexpr TopBitsCodes() : code() {
+        for (int i = 0; i <= 64; ++i) code[i] = -1;
+        // Top 16 bits of 1 .. 16: exponent e and fraction f with
+        // n = (16 + f) * 2^(e - 4), f < 16.
+        for (int n = 1; n <= 16; ++n) {
+            int e = 0;
+            while ((n >> (e + 1)) != 0) ++e;  // 2^e <= n < 2^(e + 1)
+            const int fraction = ((n << (4 - e)) - 16) & 15;
+            const int top = ((1023 + e) << 4) | fraction;
+            code[top - 0x3FF0] = static_cast<signed char>(n);
+        }
+    }
 };
-constexpr SquareText kSquareText[17] = {{"0,", 2},  {"1,", 2},  {"2,", 2},  {"3,", 2},  {"4,", 2},
-                                        {"5,", 2},  {"6,", 2},  {"7,", 2},  {"8,", 2},  {"9,", 2},
-                                        {"10,", 3}, {"11,", 3}, {"12,", 3}, {"13,", 3}, {"14,", 3},
-                                        {"15,", 3}, {"16,", 3}};
+constexpr TopBitsCodes kTopBitsCodes;
+
+inline int whole_code(double square) {
+    uint64_t bits;
+    std::memcpy(&bits, &square, sizeof bits);
+    if (bits == 0) return 0;
+    if ((bits & 0x0000FFFFFFFFFFFFULL) != 0) return -1;
+    const unsigned index = static_cast<unsigned>(bits >> 48) - 0x3FF0u;
+    return index <= 64 ? kTopBitsCodes.code[index] : -1;
+}
+
+// The text of two neighbouring squares, each followed by its comma, for
+// every pair of codes a board can hold.
+struct PairText {
+    char text[17 * 17][8];
+    unsigned char length[17 * 17];
+    constexpr PairText() : text(), length() {
+        for (int a = 0; a <= 16; ++a)
+            for (int b = 0; b <= 16; ++b) {
+                char *t = text[a * 17 + b];
+                const int codes[2] = {a, b};
+                int n = 0;
+                for (int code : codes) {
+                    if (code >= 10) t[n++] = static_cast<char>('0' + code / 10);
+                    t[n++] = static_cast<char>('0' + code % 10);
+                    t[n++] = ',';
+                }
+                length[a * 17 + b] = static_cast<unsigned char>(n);
+            }
+    }
+};
+constexpr PairText kPairText;
+
+// One square's text and comma, for a value that is no whole code too.
+inline char *put_square(char *p, double square) {
+    p = put_number(p, square);
+    *p++ = ',';
+    return p;
+}
+
+}  // namespace
+
+namespace {
+
+// Whether the double is 0 or 1 (a flag as the engine keeps it); the bits
+// of 1.0 are those of 0x3FF0 in the top 16.
+inline bool plain_flag(double flag, int &bit) {
+    uint64_t bits;
+    std::memcpy(&bits, &flag, sizeof bits);
+    if (bits == 0) {
+        bit = 0;
+        return true;
+    }
+    bit = 1;
+    return bits == 0x3FF0000000000000ULL;
+}
+
+// "K" and the two king flags, "R" and the four rook flags, for every
+// combination of flags that are 0 or 1 (bit 5 whiteKingMoved .. bit 0
+// blackRookHMoved).
+struct FlagText {
+    char text[64][8];
+    constexpr FlagText() : text() {
+        for (int i = 0; i < 64; ++i) {
+            const char t[8] = {'K', '0', '0', 'R', '0', '0', '0', '0'};
+            for (int c = 0; c < 8; ++c) text[i][c] = t[c];
+            text[i][1] = static_cast<char>('0' + ((i >> 5) & 1));
+            text[i][2] = static_cast<char>('0' + ((i >> 4) & 1));
+            text[i][4] = static_cast<char>('0' + ((i >> 3) & 1));
+            text[i][5] = static_cast<char>('0' + ((i >> 2) & 1));
+            text[i][6] = static_cast<char>('0' + ((i >> 1) & 1));
+            text[i][7] = static_cast<char>('0' + (i & 1));
+        }
+    }
+};
+constexpr FlagText kFlagText;
 
 }  // namespace
 
 char *WritePositionKey(char *dst, double side) {
     char *p = dst;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const double square = board[x][y];
-            const int code = static_cast<int>(square);
-            if (code >= 0 && code <= 16 && code == square) {
-                std::memcpy(p, kSquareText[code].text, 4);
-                p += kSquareText[code].length;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; x += 2) {
+            const double first = board[x][y], second = board[x + 1][y];
+            uint64_t firstBits, secondBits;
+            std::memcpy(&firstBits, &first, sizeof firstBits);
+            std::memcpy(&secondBits, &second, sizeof secondBits);
+            if ((firstBits | secondBits) == 0) {  // two empty squares
+                std::memcpy(p, "0,0,", 4);
+                p += 4;
+                continue;
+            }
+            const int a = whole_code(first), b = whole_code(second);
+            if ((a | b) >= 0) {
+                const int pair = a * 17 + b;
+                std::memcpy(p, kPairText.text[pair], 8);
+                p += kPairText.length[pair];
             } else {
-                p = put_number(p, square);
-                *p++ = ',';
+                p = put_square(put_square(p, first), second);
             }
         }
+    }
     *p++ = 'P';
     p = put_number(p, side);
-    *p++ = 'K';
-    p = put_number(p, whiteKingMoved);
-    p = put_number(p, blackKingMoved);
-    *p++ = 'R';
-    p = put_number(p, whiteRookAMoved);
-    p = put_number(p, whiteRookHMoved);
-    p = put_number(p, blackRookAMoved);
-    p = put_number(p, blackRookHMoved);
+    int wk, bk, wa, wh, ba, bh;
+    if (plain_flag(whiteKingMoved, wk) && plain_flag(blackKingMoved, bk) &&
+        plain_flag(whiteRookAMoved, wa) && plain_flag(whiteRookHMoved, wh) &&
+        plain_flag(blackRookAMoved, ba) && plain_flag(blackRookHMoved, bh)) {
+        std::memcpy(p, kFlagText.text[wk << 5 | bk << 4 | wa << 3 | wh << 2 | ba << 1 | bh], 8);
+        p += 8;
+    } else {
+        *p++ = 'K';
+        p = put_number(p, whiteKingMoved);
+        p = put_number(p, blackKingMoved);
+        *p++ = 'R';
+        p = put_number(p, whiteRookAMoved);
+        p = put_number(p, whiteRookHMoved);
+        p = put_number(p, blackRookAMoved);
+        p = put_number(p, blackRookHMoved);
+    }
     *p++ = 'E';
     p = put_en_passant(p, side);
     *p = 0;

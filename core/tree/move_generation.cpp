@@ -11,6 +11,7 @@
 // write `innerCaptures`, `innerCaptureCount`, `historyQuietMoves` and
 // `historyQuietCount`.
 #include "core/board/candidate_windows.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -84,10 +85,11 @@ double CollectInnerCaptures(double player, double level) {
     const int lv = static_cast<int>(level);
     const int side = static_cast<int>(player);
     innerCaptureCount[lv] = 0;
-    auto visit = [lv, side](int fx, int fy, int tx, int ty) {
+    SideMoveLegality legality(side);
+    auto visit = [lv, side, &legality](int fx, int fy, int tx, int ty) {
         double mover = board[fx][fy];
         if (!IsCaptureCandidate(side, mover, fx, tx, ty)) return;
-        if (IsMoveValid(fx, fy, tx, ty) == 0) return;
+        if (!legality.legal(fx, fy, tx, ty)) return;
         double victim = board[tx][ty];
         if (victim == 0) victim = kPawn;  // en passant takes a pawn
         double score = 100.0 * CapturePieceValue(victim) - CapturePieceValue(mover);
@@ -103,13 +105,16 @@ double CollectHistoryQuietMoves(double player, double level) {
     const int side = static_cast<int>(player);
     historyQuietCount[lv] = 0;
     const double *history = searchHistoryScore[side & 3];
-    auto visit = [lv, side, history](int fx, int fy, int tx, int ty) {
+    SideMoveLegality legality(side);
+    double enemyKing = -2;  // FindKing of the opponent, once needed
+    auto visit = [lv, side, history, &legality, &enemyKing](int fx, int fy, int tx, int ty) {
         double mover = board[fx][fy];
         if (IsCaptureCandidate(side, mover, fx, tx, ty)) return;
         // An own piece on the target can never be a legal destination.
         if (board[tx][ty] != 0) return;
-        if (IsMoveValid(fx, fy, tx, ty) == 0) return;
-        if (SearchMoveGivesCheck(side, lv, fx, fy, tx, ty) != 0) {
+        if (!legality.legal(fx, fy, tx, ty)) return;
+        if (enemyKing == -2) enemyKing = FindKing(opponent_of(side));
+        if (MoveGivesCheckKnownKing(side, lv, fx, fy, tx, ty, enemyKing) != 0) {
             int n = static_cast<int>(innerCaptureCount[lv]);
             if (n >= kListEntriesPerLevel) return;
             double *row = innerCaptures[lv * kListEntriesPerLevel + n];

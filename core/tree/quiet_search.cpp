@@ -17,8 +17,11 @@
 // board and the state stack only between SaveSearchState and
 // RestoreSearchState of its own level.
 #include "core/board/candidate_windows.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
+
+#include <cassert>
 
 namespace {
 
@@ -52,6 +55,16 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
     }
 }
 
+// Where the kings of a node stand (x * 10 + y, -1 for none, as FindKing
+// gives them), when its parent knows them: a move never moves, takes or
+// makes a king of the side that did not move, and a move by a piece other
+// than the king leaves its own side's kings where they stood.
+constexpr int kKingUnknown = -2;
+struct KnownKings {
+    int own = kKingUnknown;    // the king of the side to move
+    int enemy = kKingUnknown;  // the king of the other side
+};
+
 // Everything a quiet node knows about itself while it walks its moves.
 struct QuietNode {
     int player, remaining, level;
@@ -67,14 +80,17 @@ struct QuietNode {
     int supportCount;
 
     int kingX, kingY;
-    bool enemyKing;  // without an enemy king no move can give check
-    bool forced;     // in check or answering a fork: every move, no stand pat
+    int ownKingPos, enemyKingPos;  // FindKing of the node's two sides
+    bool enemyKing;                // without an enemy king no move can give check
+    bool forced;                   // in check or answering a fork: every move, no stand pat
     double bestScore;
     int keptChain, keepAfterCheck, nextChecks;
     const double *before;  // the position before the opponent's last move
     // Discovered-check candidates depend only on the node's position, the
     // same in both passes: each is computed at most once (-1 not yet).
     signed char discovered[64];
+    // Legality of the node's own moves, from the safety of its king.
+    SideMoveLegality legality;
 };
 
 // How a candidate or a pass ended.
@@ -163,8 +179,9 @@ bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
 bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Candidate &c) {
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
     if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
-    if (IsMoveValid(fx, fy, tx, ty) != 1) return false;
-    if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) != 1) return false;
+    if (!n.legality.legal(fx, fy, tx, ty)) return false;
+    if (MoveGivesCheckKnownKing(n.player, n.level, fx, fy, tx, ty, n.enemyKingPos) != 1)
+        return false;
     c.moveLegal = true;
     c.tactical = true;
     c.quietCheck = true;
@@ -179,7 +196,7 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
     if (abs_int(tx - n.supportX) != abs_int(ty - n.supportY)) return;
     if (tx == n.supportX && ty == n.supportY) return;
     if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
-    if (IsMoveValid(fx, fy, tx, ty) != 1) return;
+    if (!n.legality.legal(fx, fy, tx, ty)) return;
     c.moveLegal = true;
     SaveSearchState(n.level);
     MakeSearchMove(fx, fy, tx, ty);
@@ -221,16 +238,17 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     // A capture that the budget no longer covers is still searched when it
     // gives check.
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
-        if (may_give_check(n, type, fx, fy, tx, ty) && IsMoveValid(fx, fy, tx, ty) == 1) {
+        if (may_give_check(n, type, fx, fy, tx, ty) && n.legality.legal(fx, fy, tx, ty)) {
             c.moveLegal = true;
-            if (SearchMoveGivesCheck(n.player, n.level, fx, fy, tx, ty) == 1) c.tactical = true;
+            if (MoveGivesCheckKnownKing(n.player, n.level, fx, fy, tx, ty, n.enemyKingPos) == 1)
+                c.tactical = true;
         }
     }
     return c.tactical;
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep);
+                  int forkReply, int chainKeep, KnownKings kings);
 
 // Plays a classified, legal candidate, searches the reply and folds the
 // score into the node's window.
@@ -248,17 +266,21 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     }
     if (c.supportMove) nextKeep = kKeepChain;
 
+    KnownKings childKings;
+    childKings.own = n.enemyKingPos;
+    if (type_of(board[fx][fy]) != kKing) childKings.enemy = n.ownKingPos;
     SaveSearchState(n.level);
     MakeSearchMove(fx, fy, tx, ty);
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
-        score = quiet_node(n.opponent, n.remaining + 1, n.level + 1, n.alpha, n.beta,
-                           n.checksLeft - 1, c.quietFork ? kFollowFork : kNoForkReply, nextKeep);
+        score =
+            quiet_node(n.opponent, n.remaining + 1, n.level + 1, n.alpha, n.beta, n.checksLeft - 1,
+                       c.quietFork ? kFollowFork : kNoForkReply, nextKeep, childKings);
         quietCheckActive -= 1;
     } else {
         score = quiet_node(n.opponent, n.remaining - 1, n.level + 1, n.alpha, n.beta, n.nextChecks,
-                           kNoForkReply, nextKeep);
+                           kNoForkReply, nextKeep, childKings);
     }
     RestoreSearchState(n.level);
     if (SearchTimeExpired() == 1) return Walk::kTimeUp;
@@ -294,7 +316,7 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
     } else {
         if (!is_tactical(n, type, fx, fy, tx, ty, capture, pawnPriority, c)) return Walk::kGoOn;
     }
-    if (!c.moveLegal && IsMoveValid(fx, fy, tx, ty) != 1) return Walk::kGoOn;
+    if (!c.moveLegal && !n.legality.legal(fx, fy, tx, ty)) return Walk::kGoOn;
     return search_candidate(n, c, fx, fy, tx, ty);
 }
 
@@ -319,7 +341,7 @@ Walk run_pass(QuietNode &n, int pass) {
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep) {
+                  int forkReply, int chainKeep, KnownKings kings) {
     // Step 1. Time and repetition.
     if (SearchTimeExpired() == 1) return 0;
     if (IsSearchRepetition(player, level) == 1) return 0;
@@ -333,14 +355,23 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.checksLeft = checksLeft;
     n.forkReply = forkReply;
     n.chainKeep = chainKeep;
-    n.inCheck = IsPlayerInCheck(player) == 1;
+    // The king's safety (IsPlayerInCheck) also settles the legality of most
+    // of the node's moves.
+#ifdef QUIN_CHECK_KNOWN_KINGS  // a checking build: the squares handed down are FindKing's
+    assert(kings.own == kKingUnknown || kings.own == FindKing(player));
+    assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
+#endif
+    n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
+    const KingSafety ownKing = king_safety_at(player, n.ownKingPos);
+    n.inCheck = ownKing.attacked;
+    n.legality.reset(player, ownKing);
     n.opponent = opponent_of(player);
 
     // Step 2. The node flags.
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (HasQuietLegalMove(player) == 0) return n.inCheck ? mated_score(player, level) : 0;
+    if (!any_legal_move(player, &ownKing)) return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.
     count_node(n);
@@ -354,7 +385,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
             return EvaluateBoard();
     }
 
-    const double kingPos = FindKing(n.opponent);
+    n.enemyKingPos =
+        kings.enemy != kKingUnknown ? kings.enemy : static_cast<int>(FindKing(n.opponent));
+    const double kingPos = n.enemyKingPos;
     n.kingX = static_cast<int>(Int(kingPos / 10));
     n.kingY = static_cast<int>(Mod(kingPos, 10));
     n.enemyKing = kingPos >= 0;
@@ -399,7 +432,7 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
                           double checksLeft, double forkReply, double chainKeep) {
     return quiet_node(static_cast<int>(player), static_cast<int>(remaining),
                       static_cast<int>(level), alpha, beta, static_cast<int>(checksLeft),
-                      static_cast<int>(forkReply), static_cast<int>(chainKeep));
+                      static_cast<int>(forkReply), static_cast<int>(chainKeep), KnownKings());
 }
 
 // The same scan as HasLegalMove: the candidate windows, stopping at the

@@ -5,7 +5,9 @@
 // flags, `enPassantX`, `enPassantY` and `halfmoveClock` to and from the
 // level's slot of the state stack (`searchBoard` and its companions
 // `searchWhiteKingMoved` to `searchHalfmoveClock`); MakeSearchMove writes `board`, the castling
-// flags, the en-passant square and `halfmoveClock`; the repetition test writes
+// flags, the en-passant square and `halfmoveClock`; MoveGivesCheckKnownKing
+// writes the level's slot and changes `board` only until it returns; the
+// repetition test writes
 // `searchPositionKey_s[level]` and reads `positionHistory_s`,
 // `positionCount`; DiscourageWinningRepeat reads `searchWinningAdvantage`
 // and `computerPlayer`.
@@ -15,11 +17,39 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// One rank of the board to and from its eight places in a state slot, a8
+// first; written out square by square, the copy of a rank is eight loads
+// and eight stores.
+inline void save_rank(double *slot, int y) {
+    slot[0] = board[0][y];
+    slot[1] = board[1][y];
+    slot[2] = board[2][y];
+    slot[3] = board[3][y];
+    slot[4] = board[4][y];
+    slot[5] = board[5][y];
+    slot[6] = board[6][y];
+    slot[7] = board[7][y];
+}
+
+inline void restore_rank(const double *slot, int y) {
+    board[0][y] = slot[0];
+    board[1][y] = slot[1];
+    board[2][y] = slot[2];
+    board[3][y] = slot[3];
+    board[4][y] = slot[4];
+    board[5][y] = slot[5];
+    board[6][y] = slot[6];
+    board[7][y] = slot[7];
+}
+
+}  // namespace
+
 double SaveSearchState(double level) {
     const int l = static_cast<int>(level);
     double *row = searchBoard[l];
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) row[y * 8 + x] = board[x][y];
+    for (int y = 0; y < 8; ++y) save_rank(row + y * 8, y);
     searchWhiteKingMoved[l] = whiteKingMoved;
     searchBlackKingMoved[l] = blackKingMoved;
     searchWhiteRookAMoved[l] = whiteRookAMoved;
@@ -35,8 +65,7 @@ double SaveSearchState(double level) {
 double RestoreSearchState(double level) {
     const int l = static_cast<int>(level);
     const double *row = searchBoard[l];
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) board[x][y] = row[y * 8 + x];
+    for (int y = 0; y < 8; ++y) restore_rank(row + y * 8, y);
     whiteKingMoved = searchWhiteKingMoved[l];
     blackKingMoved = searchBlackKingMoved[l];
     whiteRookAMoved = searchWhiteRookAMoved[l];
@@ -98,6 +127,51 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
     }
     if (ty == 0 || ty == 7) board[tx][ty] = make_piece(colour_of(piece), kQueen);
     return 0;
+}
+
+// A legal move never moves, takes or makes a king of the other side, so the
+// king that SearchMoveGivesCheck finds after the move is the one known
+// before it.  Only the squares matter to the attack test: they are changed
+// as MakeSearchMove changes them (the rook of a castling, the pawn taken en
+// passant, a pawn on the last rank a queen) and put back afterwards; the
+// state slot is written as SearchMoveGivesCheck writes it.
+double MoveGivesCheckKnownKing(double player, double level, double fromX, double fromY, double toX,
+                               double toY, double enemyKingPos) {
+    SaveSearchState(level);
+    if (enemyKingPos < 0) return 0;
+    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
+    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
+    const double piece = board[fx][fy];
+    const double captured = board[tx][ty];
+    const int type = type_of(piece);
+    const bool enPassant = type == kPawn && captured == 0 && std::abs(tx - fx) == 1 &&
+                           toX == enPassantX && toY == enPassantY;
+    const int castle = (type == kKing && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
+    const int rookFrom = castle == 1 ? 7 : 0, rookTo = castle == 1 ? 5 : 3;
+    const double epVictim = enPassant ? board[tx][fy] : 0;
+    const double rook = castle != 0 ? board[rookFrom][fy] : 0;
+    const double rookTarget = castle != 0 ? board[rookTo][fy] : 0;
+
+    board[tx][ty] = piece;
+    board[fx][fy] = 0;
+    if (enPassant) board[tx][fy] = 0;
+    if (castle != 0) {
+        board[rookTo][fy] = rook;
+        board[rookFrom][fy] = 0;
+    }
+    if (type == kPawn && (ty == 0 || ty == 7)) board[tx][ty] = make_piece(colour_of(piece), kQueen);
+
+    const int king = static_cast<int>(enemyKingPos);
+    const double result = IsSquareAttacked(king / 10, king % 10, player) != 0 ? 1 : 0;
+
+    if (castle != 0) {
+        board[rookFrom][fy] = rook;
+        board[rookTo][fy] = rookTarget;
+    }
+    if (enPassant) board[tx][fy] = epVictim;
+    board[fx][fy] = piece;
+    board[tx][ty] = captured;
+    return result;
 }
 
 double SearchCapture(double fx, double fy, double tx, double ty) {
