@@ -14,42 +14,52 @@ inline unsigned char key_char(double v) {
     return static_cast<unsigned char>(static_cast<int32_t>(v));
 }
 
-// Horner hash of 64 square terms (each the square's code + 1) modulo
-// 2^31 - 1.  Reducing after every fourth square gives the same remainder as
-// reducing after every square, since all terms are non-negative and
-// h * 131^4 stays far below 2^63 for h < 2^31.
+// The square hash is Horner's rule over the 64 square terms (each the
+// square's code + 1) modulo 2^31 - 1, which is the linear form
+// sum(term[s] * 131^(63 - s)).  The powers are tabled so that the squares can
+// be read in any order; the unreduced sum stays below 2^49 for terms up to
+// 4096 and is reduced once.
+constexpr uint64_t kPrime = 2147483647;
+
+struct SquarePowers {
+    uint64_t p[64];
+    constexpr SquarePowers() : p() {
+        uint64_t power = 1;
+        for (int s = 63; s >= 0; s--) {
+            p[s] = power;
+            power = power * 131 % kPrime;
+        }
+    }
+};
+
+constexpr SquarePowers kSquarePowers;
+
 inline uint64_t mod_prime(uint64_t v) {
     // v mod (2^31 - 1) by folding the high bits onto the low ones.
-    constexpr uint64_t kPrime = 2147483647;
     v = (v & kPrime) + (v >> 31);
     v = (v & kPrime) + (v >> 31);
     return v >= kPrime ? v - kPrime : v;
 }
 
-inline int64_t square_hash(const int64_t *terms) {
-    uint64_t hash = 0;
-    for (int i = 0; i < 64; i += 4) {
-        const uint64_t block = static_cast<uint64_t>(
-            ((terms[i] * 131 + terms[i + 1]) * 131 + terms[i + 2]) * 131 + terms[i + 3]);
-        hash = mod_prime(hash * (131ULL * 131 * 131 * 131) + block);
-    }
-    return static_cast<int64_t>(hash);
-}
-
 }  // namespace
 
 int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
-    int64_t terms[64];
-    bool plain = true;
-    int i = 0;
-    for (int y = 0; y < 8; y++) {
-        for (int x = 0; x < 8; x++) {
-            const double piece = board[x][y];
+    // Files in memory order (board[x][0..7] are adjacent).  A square is plain
+    // when it holds a whole code from -1 to 4094: the terms' bits then stay
+    // within the low 12, which one OR over all squares checks.  (A code of
+    // 4095 also counts as a piece code but takes the slower exact path.)
+    bool whole = true;
+    uint64_t termBits = 0, sum = 0;
+    for (int x = 0; x < 8; x++) {
+        const double *file = board[x];
+        for (int y = 0; y < 8; y++) {
+            const double piece = file[y];
             const int64_t code = static_cast<int64_t>(piece);
-            plain &=
-                (static_cast<uint64_t>(code + 1) < 4097) & (static_cast<double>(code) == piece);
-            terms[i] = code + 1;
-            key[i++] = static_cast<unsigned char>(code + 65);  // Chr(piece + 65) for whole codes
+            const uint64_t term = static_cast<uint64_t>(code + 1);
+            whole &= static_cast<double>(code) == piece;
+            termBits |= term;
+            sum += term * kSquarePowers.p[y * 8 + x];
+            key[y * 8 + x] = static_cast<unsigned char>(code + 65);  // Chr(piece + 65)
         }
     }
     key[64] = key_char(side + 65);
@@ -61,9 +71,10 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
     key[70] = key_char(blackRookHMoved + 65);
     key[71] = key_char(enPassantX + 66);
     key[72] = key_char(enPassantY + 66);
+    const bool plain = whole && (termBits >> 12) == 0;
     *exact = plain;
-    if (plain) return square_hash(terms);
-    i = 0;
+    if (plain) return static_cast<int64_t>(mod_prime(sum));
+    int i = 0;
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++) key[i++] = key_char(board[x][y] + 65);
     return 0;
