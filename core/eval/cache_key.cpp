@@ -14,33 +14,6 @@ inline unsigned char key_char(double v) {
     return static_cast<unsigned char>(static_cast<int32_t>(v));
 }
 
-// The square hash is Horner's rule over the 64 square terms (each the
-// square's code + 1) modulo 2^31 - 1, which is the linear form
-// sum(term[s] * 131^(63 - s)).  The powers are tabled so that the squares can
-// be read in any order; the unreduced sum stays below 2^49 for terms up to
-// 4096 and is reduced once.
-constexpr uint64_t kPrime = 2147483647;
-
-struct SquarePowers {
-    uint64_t p[64];
-    constexpr SquarePowers() : p() {
-        uint64_t power = 1;
-        for (int s = 63; s >= 0; s--) {
-            p[s] = power;
-            power = power * 131 % kPrime;
-        }
-    }
-};
-
-constexpr SquarePowers kSquarePowers;
-
-inline uint64_t mod_prime(uint64_t v) {
-    // v mod (2^31 - 1) by folding the high bits onto the low ones.
-    v = (v & kPrime) + (v >> 31);
-    v = (v & kPrime) + (v >> 31);
-    return v >= kPrime ? v - kPrime : v;
-}
-
 }  // namespace
 
 int64_t cache_position_key(unsigned char *key, double side, bool *exact) {

@@ -81,6 +81,37 @@ inline void write_le32(unsigned char *p, uint32_t v) {
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
+// ------------------------------------------------------- square hashes
+// The evaluation cache and the pawn cache index their slots by Horner's rule
+// over 64 square terms (a square's code + 1; pawn codes only for the pawn
+// cache) modulo 2^31 - 1, in board-scan order.  That is the linear form
+// sum(term[s] * 131^(63 - s)), so the powers are tabled and the squares can
+// be summed in any order; the unreduced sum stays below 2^49 for terms up to
+// 4096 and is reduced once with mod_prime.
+constexpr uint64_t kHashPrime = 2147483647;
+
+struct SquarePowers {
+    uint64_t p[64];
+    uint64_t sum;  // sum of all powers: the hash part of 64 empty squares
+    constexpr SquarePowers() : p(), sum(0) {
+        uint64_t power = 1;
+        for (int s = 63; s >= 0; s--) {
+            p[s] = power;
+            sum += power;
+            power = power * 131 % kHashPrime;
+        }
+    }
+};
+
+inline constexpr SquarePowers kSquarePowers;
+
+// v mod (2^31 - 1) by folding the high bits onto the low ones.
+inline uint64_t mod_prime(uint64_t v) {
+    v = (v & kHashPrime) + (v >> 31);
+    v = (v & kHashPrime) + (v >> 31);
+    return v >= kHashPrime ? v - kHashPrime : v;
+}
+
 // Writes the key of the current position with `side` as its side character
 // into key[0..72] and returns the square hash.  Sets *exact to false when a
 // square holds something other than a piece code; the hash must then be

@@ -1,10 +1,10 @@
 // Static evaluation: material, piece placement, pawn structure, king safety
 // and the winning-king endgame term, summed from White's point of view.
 //
-// The board is walked twice.  The first pass gathers everything the piece
-// terms depend on (material phase, king squares, per-file pawn masks, the
-// occupancy used by the attack tests and the pawn-cache key); the second pass
-// sums one value per piece in board order.  Pawn-structure features come
+// The board is read once into integer codes and occupancy sets; a pass over
+// the occupied squares gathers everything the piece terms depend on
+// (material phase, king squares, per-file pawn masks and the pawn-cache key),
+// and a second one sums one value per piece in board order.  Pawn-structure features come
 // from the pawn cache (block 906) when the same pawn configuration has been
 // seen before.  Nothing here allocates or formats.
 //
@@ -200,7 +200,7 @@ struct BoardScan {
 // The pawn-cache state of one evaluation.
 struct PawnCacheProbe {
     unsigned char key[kPawnKeyBytes];  // Chr(65 + pawn code) per square
-    int64_t terms[64];                 // pawn code + 1 per square, for the hash
+    uint64_t hashSum = 0;              // unreduced square hash of the pawn codes
     unsigned char *slot = nullptr;     // the probed slot; null with the cache off
     bool hit = false;
     // A feature word holds up to 15 neighbours; a board with 16 own pawns on
@@ -210,41 +210,44 @@ struct PawnCacheProbe {
     bool wordsFit = true;
 };
 
-// The first pass, in board order: square codes, occupancy, pawn files,
-// phase material, the winning-king facts and (with the cache on) the pawn
-// key.
+// The first pass: square codes and occupancy, reading the board in memory
+// order (files), then over the occupied squares in board order: pawn files,
+// phase material, the winning-king facts (the last king of a colour in board
+// order counts) and (with the cache on) the pawn key and hash.
 void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     // The sums are kept in locals (registers) and stored once at the end.
-    uint64_t occupied = 0, whitePieces = 0, blackPieces = 0;
-    int phase = 0;
-    WinningKingMaterial material;
-    for (int y = 0; y < 8; y++) {
-        for (int x = 0; x < 8; x++) {
-            const int code = static_cast<int>(board[x][y]);
+    uint64_t occupied = 0, blackPieces = 0;
+    for (int x = 0; x < 8; x++) {
+        const double *file = board[x];
+        for (int y = 0; y < 8; y++) {
+            const int code = static_cast<int>(file[y]);
             const int s = y * 8 + x;
             scan.squares[s] = code;
-            if (useCache) {
-                const bool pawn =
-                    code == make_piece(kWhite, kPawn) || code == make_piece(kBlack, kPawn);
-                const int pawnCode = pawn ? code : kEmpty;
-                pawns.key[s] = static_cast<unsigned char>(65 + pawnCode);
-                pawns.terms[s] = pawnCode + 1;
-            }
-            if (code == kEmpty) continue;
-            occupied |= uint64_t{1} << s;
-            const int type = type_of(code);
-            const bool white = colour_of(code) == kWhite;
-            if (type >= kRook && type <= kQueen) phase += kPieceValue[type];
-            add_winning_king_piece(material, x, y, white, type);
-            if (type == kPawn) (white ? scan.whitePawns : scan.blackPawns)[x + 1] |= 1u << y;
-            if (white)
-                whitePieces |= uint64_t{1} << s;
-            else
-                blackPieces |= uint64_t{1} << s;
+            occupied |= static_cast<uint64_t>(code != kEmpty) << s;
+            blackPieces |= static_cast<uint64_t>(code > kBlackOffset) << s;
         }
     }
+    if (useCache) std::memset(pawns.key, 65 + kEmpty, kPawnKeyBytes);
+    uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
+    int phase = 0;
+    WinningKingMaterial material;
+    for (uint64_t rest = occupied; rest; rest &= rest - 1) {
+        const int s = __builtin_ctzll(rest);
+        const int code = scan.squares[s];
+        const int x = s & 7, y = s >> 3;
+        const int type = type_of(code);
+        const bool white = colour_of(code) == kWhite;
+        if (type >= kRook && type <= kQueen) phase += kPieceValue[type];
+        add_winning_king_piece(material, x, y, white, type);
+        if (type == kPawn) {
+            (white ? scan.whitePawns : scan.blackPawns)[x + 1] |= 1u << y;
+            pawns.key[s] = static_cast<unsigned char>(65 + code);
+            pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
+        }
+    }
+    pawns.hashSum = pawnSum;
     scan.occupied = occupied;
-    scan.whitePieces = whitePieces;
+    scan.whitePieces = occupied & ~blackPieces;
     scan.blackPieces = blackPieces;
     scan.phase = phase;
     scan.material = material;
@@ -253,15 +256,7 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
 // Looks the pawn configuration up.  A miss claims the slot at once (state 0,
 // the new key); the caller marks it valid once the feature words are in.
 void probe_pawn_cache(PawnCacheProbe &pawns) {
-    // Horner hash of the pawn codes modulo 2^31 - 1, reduced every fourth
-    // square (the same remainder as reducing at every square).
-    const int64_t *terms = pawns.terms;
-    int64_t pawnHash = 0;
-    for (int i = 0; i < 64; i += 4) {
-        const int64_t block =
-            ((terms[i] * 131 + terms[i + 1]) * 131 + terms[i + 2]) * 131 + terms[i + 3];
-        pawnHash = (pawnHash * (131LL * 131 * 131 * 131) + block) % 2147483647;
-    }
+    const int64_t pawnHash = static_cast<int64_t>(mod_prime(pawns.hashSum));
     const double pawnOffset = static_cast<double>((pawnHash % kPawnSlots) * kPawnSlotBytes);
     unsigned char *slot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
     pawns.slot = slot;
@@ -465,19 +460,17 @@ double EvaluateBoardUncached() {
     // Step 4. Second pass: one value per piece, in board order.
     double score = 0;
     int whiteBishops = 0, blackBishops = 0;
-    for (int y = 0; y < 8; y++) {
-        for (int x = 0; x < 8; x++) {
-            const int code = scan.squares[y * 8 + x];
-            if (code == kEmpty) continue;
-            const int type = type_of(code);
-            const bool white = colour_of(code) == kWhite;
-            const double value = piece_value(scan, terms, pawns, type, white, x, y);
-            if (type == kBishop) (white ? whiteBishops : blackBishops)++;
-            if (white)
-                score += value;
-            else
-                score -= value;
-        }
+    for (uint64_t rest = scan.occupied; rest; rest &= rest - 1) {
+        const int s = __builtin_ctzll(rest);
+        const int code = scan.squares[s];
+        const int type = type_of(code);
+        const bool white = colour_of(code) == kWhite;
+        const double value = piece_value(scan, terms, pawns, type, white, s & 7, s >> 3);
+        if (type == kBishop) (white ? whiteBishops : blackBishops)++;
+        if (white)
+            score += value;
+        else
+            score -= value;
     }
 
     // Step 5. Winning-king term, pawn-cache slot marked valid, bishop pair.
