@@ -62,7 +62,7 @@ constexpr LeaperTables kLeapers = make_leaper_tables();
 
 // Squares a slider on (x, y) reaches along one direction: every square up to
 // and including the first occupied one.
-inline uint64_t ray(int x, int y, int dx, int dy, uint64_t occupied) {
+constexpr uint64_t ray(int x, int y, int dx, int dy, uint64_t occupied) {
     uint64_t set = 0;
     x += dx;
     y += dy;
@@ -76,45 +76,69 @@ inline uint64_t ray(int x, int y, int dx, int dy, uint64_t occupied) {
     return set;
 }
 
-inline uint64_t rook_attacks(int x, int y, uint64_t occ) {
+constexpr uint64_t rook_attacks(int x, int y, uint64_t occ) {
     return ray(x, y, 1, 0, occ) | ray(x, y, -1, 0, occ) | ray(x, y, 0, 1, occ) |
            ray(x, y, 0, -1, occ);
 }
 
-inline uint64_t bishop_attacks(int x, int y, uint64_t occ) {
+constexpr uint64_t bishop_attacks(int x, int y, uint64_t occ) {
     return ray(x, y, 1, 1, occ) | ray(x, y, -1, 1, occ) | ray(x, y, 1, -1, occ) |
            ray(x, y, -1, -1, occ);
 }
 
-// The squares the piece with `code` on (x, y) attacks, whatever stands on
-// them (the piece's own square never included).
-inline uint64_t piece_attacks(int code, int x, int y, uint64_t occ) {
-    const int s = y * 8 + x;
+// What rooks and bishops reach on an empty board: a slider whose lines miss
+// a set of squares altogether cannot attack it, whatever blocks.
+struct SliderReach {
+    uint64_t rook[64];
+    uint64_t bishop[64];
+    constexpr SliderReach() : rook(), bishop() {
+        for (int s = 0; s < 64; s++) {
+            rook[s] = rook_attacks(s & 7, s >> 3, 0);
+            bishop[s] = bishop_attacks(s & 7, s >> 3, 0);
+        }
+    }
+};
+
+constexpr SliderReach kSliderReach;
+
+// The squares of `target` that the piece with `code` on square s attacks
+// (sliders stopped by `occ`).
+inline uint64_t piece_attacks_in(int code, int s, uint64_t occ, uint64_t target) {
+    const int x = s & 7, y = s >> 3;
     switch (code) {
-        case make_piece(kWhite, kPawn): return kLeapers.whitePawn[s];
-        case make_piece(kBlack, kPawn): return kLeapers.blackPawn[s];
-        case make_piece(kWhite, kRook):
-        case make_piece(kBlack, kRook): return rook_attacks(x, y, occ);
+        case make_piece(kWhite, kPawn): return kLeapers.whitePawn[s] & target;
+        case make_piece(kBlack, kPawn): return kLeapers.blackPawn[s] & target;
         case make_piece(kWhite, kKnight):
-        case make_piece(kBlack, kKnight): return kLeapers.knight[s];
-        case make_piece(kWhite, kBishop):
-        case make_piece(kBlack, kBishop): return bishop_attacks(x, y, occ);
-        case make_piece(kWhite, kQueen):
-        case make_piece(kBlack, kQueen): return rook_attacks(x, y, occ) | bishop_attacks(x, y, occ);
+        case make_piece(kBlack, kKnight): return kLeapers.knight[s] & target;
         case make_piece(kWhite, kKing):
-        case make_piece(kBlack, kKing): return kLeapers.king[s];
+        case make_piece(kBlack, kKing): return kLeapers.king[s] & target;
+        case make_piece(kWhite, kRook):
+        case make_piece(kBlack, kRook):
+            return (kSliderReach.rook[s] & target) ? rook_attacks(x, y, occ) & target : 0;
+        case make_piece(kWhite, kBishop):
+        case make_piece(kBlack, kBishop):
+            return (kSliderReach.bishop[s] & target) ? bishop_attacks(x, y, occ) & target : 0;
+        case make_piece(kWhite, kQueen):
+        case make_piece(kBlack, kQueen): {
+            uint64_t set = 0;
+            if (kSliderReach.rook[s] & target) set |= rook_attacks(x, y, occ);
+            if (kSliderReach.bishop[s] & target) set |= bishop_attacks(x, y, occ);
+            return set & target;
+        }
         default: return 0;
     }
 }
 
-// Bit counts without relying on a hardware instruction being enabled.
-inline int popcount64(uint64_t v) {
-    v = v - ((v >> 1) & 0x5555555555555555ULL);
-    v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
-    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
+// min(number of set bits, 3).
+inline int bits_up_to_3(uint64_t v) {
+    if (v == 0) return 0;
+    v &= v - 1;
+    if (v == 0) return 1;
+    v &= v - 1;
+    return v == 0 ? 2 : 3;
 }
 
+// Bit counts of bytes without relying on a hardware instruction being enabled.
 constexpr struct ByteCounts {
     unsigned char n[256];
     constexpr ByteCounts() : n() {
@@ -144,8 +168,14 @@ double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPi
         lastY = kingY + (shield > 0 ? 2 : 3);
     }
     uint64_t zone = 0;
-    for (int y = firstY; y <= lastY; y++)
-        for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
+    if (kingX >= 0 && kingX < 8) {
+        // Files kingX - 1 .. kingX + 1 within the board, on every zone rank.
+        const uint64_t files = ((uint64_t{7} << kingX) >> 1) & 0xFFu;
+        for (int y = firstY < 0 ? 0 : firstY; y <= lastY && y < 8; y++) zone |= files << (y * 8);
+    } else {
+        for (int y = firstY; y <= lastY; y++)
+            for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
+    }
 
     int attackers = 0, units = 0, enemyQueen = 0;
     uint64_t pieces = enemyPieces;
@@ -155,13 +185,13 @@ double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPi
         const int code = squares[s];
         const int type = type_of(code);
         if (type == kQueen) enemyQueen = 1;
-        const int hits = popcount64(piece_attacks(code, s & 7, s >> 3, occupied) & zone);
+        const int hits = bits_up_to_3(piece_attacks_in(code, s, occupied, zone));
         if (hits > 0) {
             // Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2,
             // queen 5, king 1).
             static constexpr int kWeight[7] = {0, 1, 3, 2, 2, 5, 1};
             attackers += 1;
-            units += (type >= kPawn && type <= kKing ? kWeight[type] : 0) * (hits < 3 ? hits : 3);
+            units += (type >= kPawn && type <= kKing ? kWeight[type] : 0) * hits;
         }
     }
     if (attackers < 2) return 0;
