@@ -7,6 +7,10 @@
 
 #include "core/quin_core.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 inline unsigned char key_char(double v) {
@@ -14,27 +18,96 @@ inline unsigned char key_char(double v) {
     return static_cast<unsigned char>(static_cast<int32_t>(v));
 }
 
-}  // namespace
+// Reads the 64 squares: writes Chr(code + 65) for each into key[0..63], adds
+// up the unreduced square hash in *sum and returns whether every square is
+// plain: a whole code from -1 to 4094, so that the terms' bits stay within
+// the low 12.  (A code of 4095 also counts as a piece code but takes the
+// slower exact path.)  Key bytes and sum mean nothing for a board that is
+// not plain.
+#if defined(__SSE2__)
+struct alignas(16) SquarePowers32 {
+    uint32_t p[64];
+    constexpr SquarePowers32() : p() {
+        for (int s = 0; s < 64; s++) p[s] = static_cast<uint32_t>(kSquarePowers.p[s]);
+    }
+};
 
-int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
-    // Files in memory order (board[x][0..7] are adjacent).  A square is plain
-    // when it holds a whole code from -1 to 4094: the terms' bits then stay
-    // within the low 12, which one OR over all squares checks.  (A code of
-    // 4095 also counts as a piece code but takes the slower exact path.)
+constexpr SquarePowers32 kSquarePowers32;
+
+// Two ranks at a time: each file gives the codes of ranks y and y + 1 in one
+// conversion, and the eight files are then regrouped into ranks.
+bool read_squares(unsigned char *key, uint64_t *sum) {
+    const __m128i one = _mm_set1_epi32(1);
+    const __m128i chr = _mm_set1_epi32(65);
+    const __m128i lowByte = _mm_set1_epi16(0xFF);
+    __m128d whole = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    __m128i termBits = _mm_setzero_si128();
+    __m128i acc = _mm_setzero_si128();
+    for (int y = 0; y < 8; y += 2) {
+        __m128i files[8];  // codes of (x, y) and (x, y + 1) in the low lanes
+        for (int x = 0; x < 8; x++) {
+            const __m128d pieces = _mm_loadu_pd(&board[x][y]);
+            const __m128i codes = _mm_cvttpd_epi32(pieces);
+            whole = _mm_and_pd(whole, _mm_cmpeq_pd(_mm_cvtepi32_pd(codes), pieces));
+            files[x] = codes;
+        }
+        const __m128i ab = _mm_unpacklo_epi32(files[0], files[1]);
+        const __m128i cd = _mm_unpacklo_epi32(files[2], files[3]);
+        const __m128i ef = _mm_unpacklo_epi32(files[4], files[5]);
+        const __m128i gh = _mm_unpacklo_epi32(files[6], files[7]);
+        // Files a-d and e-h of rank y, then of rank y + 1.
+        const __m128i ranks[4] = {_mm_unpacklo_epi64(ab, cd), _mm_unpacklo_epi64(ef, gh),
+                                  _mm_unpackhi_epi64(ab, cd), _mm_unpackhi_epi64(ef, gh)};
+        for (int r = 0; r < 4; r++) {
+            const __m128i terms = _mm_add_epi32(ranks[r], one);
+            termBits = _mm_or_si128(termBits, terms);
+            const __m128i powers = _mm_load_si128(
+                reinterpret_cast<const __m128i *>(&kSquarePowers32.p[y * 8 + r * 4]));
+            acc = _mm_add_epi64(acc, _mm_mul_epu32(terms, powers));
+            acc = _mm_add_epi64(
+                acc, _mm_mul_epu32(_mm_srli_epi64(terms, 32), _mm_srli_epi64(powers, 32)));
+        }
+        // Chr(code + 65): the low 8 bits (plain codes fit 16 bits first).
+        const __m128i rankY = _mm_and_si128(
+            _mm_packs_epi32(_mm_add_epi32(ranks[0], chr), _mm_add_epi32(ranks[1], chr)), lowByte);
+        const __m128i rankNext = _mm_and_si128(
+            _mm_packs_epi32(_mm_add_epi32(ranks[2], chr), _mm_add_epi32(ranks[3], chr)), lowByte);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(key + y * 8),
+                         _mm_packus_epi16(rankY, rankNext));
+    }
+    uint64_t lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), acc);
+    *sum = lanes[0] + lanes[1];
+    const __m128i wide = _mm_srli_epi32(termBits, 12);
+    return _mm_movemask_pd(whole) == 3 &&
+           _mm_movemask_epi8(_mm_cmpeq_epi32(wide, _mm_setzero_si128())) == 0xFFFF;
+}
+#else
+bool read_squares(unsigned char *key, uint64_t *sum) {
     bool whole = true;
-    uint64_t termBits = 0, sum = 0;
+    uint64_t termBits = 0, total = 0;
     for (int x = 0; x < 8; x++) {
-        const double *file = board[x];
+        const double *file = board[x];  // board[x][0..7] are adjacent
         for (int y = 0; y < 8; y++) {
             const double piece = file[y];
             const int64_t code = static_cast<int64_t>(piece);
             const uint64_t term = static_cast<uint64_t>(code + 1);
             whole &= static_cast<double>(code) == piece;
             termBits |= term;
-            sum += term * kSquarePowers.p[y * 8 + x];
+            total += term * kSquarePowers.p[y * 8 + x];
             key[y * 8 + x] = static_cast<unsigned char>(code + 65);  // Chr(piece + 65)
         }
     }
+    *sum = total;
+    return whole && (termBits >> 12) == 0;
+}
+#endif
+
+}  // namespace
+
+int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
+    uint64_t sum;
+    const bool plain = read_squares(key, &sum);
     key[64] = key_char(side + 65);
     key[65] = key_char(whiteKingMoved + 65);
     key[66] = key_char(blackKingMoved + 65);
@@ -44,7 +117,6 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
     key[70] = key_char(blackRookHMoved + 65);
     key[71] = key_char(enPassantX + 66);
     key[72] = key_char(enPassantY + 66);
-    const bool plain = whole && (termBits >> 12) == 0;
     *exact = plain;
     if (plain) return static_cast<int64_t>(mod_prime(sum));
     int i = 0;
