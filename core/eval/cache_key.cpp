@@ -7,9 +7,7 @@
 
 #include "core/quin_core.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "core/eval/board_ranks.h"
 
 namespace {
 
@@ -34,8 +32,7 @@ struct alignas(16) SquarePowers32 {
 
 constexpr SquarePowers32 kSquarePowers32;
 
-// Two ranks at a time: each file gives the codes of ranks y and y + 1 in one
-// conversion, and the eight files are then regrouped into ranks.
+// Two ranks at a time, four squares to a step.
 bool read_squares(unsigned char *key, uint64_t *sum) {
     const __m128i one = _mm_set1_epi32(1);
     const __m128i chr = _mm_set1_epi32(65);
@@ -44,20 +41,8 @@ bool read_squares(unsigned char *key, uint64_t *sum) {
     __m128i termBits = _mm_setzero_si128();
     __m128i acc = _mm_setzero_si128();
     for (int y = 0; y < 8; y += 2) {
-        __m128i files[8];  // codes of (x, y) and (x, y + 1) in the low lanes
-        for (int x = 0; x < 8; x++) {
-            const __m128d pieces = _mm_loadu_pd(&board[x][y]);
-            const __m128i codes = _mm_cvttpd_epi32(pieces);
-            whole = _mm_and_pd(whole, _mm_cmpeq_pd(_mm_cvtepi32_pd(codes), pieces));
-            files[x] = codes;
-        }
-        const __m128i ab = _mm_unpacklo_epi32(files[0], files[1]);
-        const __m128i cd = _mm_unpacklo_epi32(files[2], files[3]);
-        const __m128i ef = _mm_unpacklo_epi32(files[4], files[5]);
-        const __m128i gh = _mm_unpacklo_epi32(files[6], files[7]);
-        // Files a-d and e-h of rank y, then of rank y + 1.
-        const __m128i ranks[4] = {_mm_unpacklo_epi64(ab, cd), _mm_unpacklo_epi64(ef, gh),
-                                  _mm_unpackhi_epi64(ab, cd), _mm_unpackhi_epi64(ef, gh)};
+        __m128i ranks[4];
+        load_rank_pair(y, ranks, whole);
         for (int r = 0; r < 4; r++) {
             const __m128i terms = _mm_add_epi32(ranks[r], one);
             termBits = _mm_or_si128(termBits, terms);

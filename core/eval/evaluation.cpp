@@ -12,6 +12,7 @@
 // of block 906.  Written: pawnCacheHits, pawnCacheMisses, the pawn cache
 // (block 906; InitPawnCache on first use).
 #include "core/quin_core.h"
+#include "core/eval/board_ranks.h"
 #include "core/eval/cache_layout.h"
 #include "core/eval/winning_king.h"
 
@@ -247,6 +248,25 @@ struct PawnCacheProbe {
 void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     // The sums are kept in locals (registers) and stored once at the end.
     uint64_t occupied = 0, blackPieces = 0;
+#if defined(__SSE2__)
+    const __m128i empty = _mm_set1_epi32(kEmpty);
+    const __m128i blackOffset = _mm_set1_epi32(kBlackOffset);
+    for (int y = 0; y < 8; y += 2) {
+        __m128i ranks[4];
+        __m128d whole = _mm_setzero_pd();  // not needed here
+        load_rank_pair(y, ranks, whole);
+        for (int r = 0; r < 4; r++) {
+            const int s = y * 8 + r * 4;
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(&scan.squares[s]), ranks[r]);
+            const int emptyBits =
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(ranks[r], empty)));
+            const int blackBits =
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(ranks[r], blackOffset)));
+            occupied |= static_cast<uint64_t>(~emptyBits & 15) << s;
+            blackPieces |= static_cast<uint64_t>(blackBits) << s;
+        }
+    }
+#else
     for (int x = 0; x < 8; x++) {
         const double *file = board[x];
         for (int y = 0; y < 8; y++) {
@@ -257,6 +277,7 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
             blackPieces |= static_cast<uint64_t>(code > kBlackOffset) << s;
         }
     }
+#endif
     if (useCache) std::memset(pawns.key, 65 + kEmpty, kPawnKeyBytes);
     uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
     int phase = 0;
