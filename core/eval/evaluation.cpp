@@ -152,7 +152,9 @@ inline int popcount8(unsigned v) { return kByteCounts.n[v & 0xFFu]; }
 inline int iabs(int v) { return v < 0 ? -v : v; }
 
 // Closeness to the centre along one coordinate: 0 2 4 6 6 4 2 0.
-inline int center_of(int c) { return 7 - iabs(2 * c - 7); }
+// Tabled for board coordinates 0..7.
+constexpr int kCenter[8] = {0, 2, 4, 6, 6, 4, 2, 0};
+inline int center_of(int c) { return kCenter[c]; }
 
 // King-zone penalty over an integer copy of the board (`squares[y * 8 + x]`)
 // with its occupancy set.
