@@ -102,10 +102,47 @@ struct SliderReach {
 
 constexpr SliderReach kSliderReach;
 
+// The eight directions: the first four a rook's, the last four a bishop's.
+// Along the "rising" ones the square number grows, so the nearest square of
+// a set is its lowest bit; along the others its highest.
+constexpr int kDirX[8] = {1, -1, 0, 0, 1, -1, 1, -1};
+constexpr int kDirY[8] = {0, 0, 1, -1, 1, 1, -1, -1};
+constexpr bool kDirRising[8] = {true, false, true, false, true, true, false, false};
+
+// Each direction's line from each square on an empty board.
+struct DirectionLines {
+    uint64_t line[8][64];
+    constexpr DirectionLines() : line() {
+        for (int d = 0; d < 8; d++)
+            for (int s = 0; s < 64; s++) line[d][s] = ray(s & 7, s >> 3, kDirX[d], kDirY[d], 0);
+    }
+};
+
+constexpr DirectionLines kLines;
+
+// The squares of `target` a slider on s attacks along directions firstDir to
+// lastDir: each line up to and including its first occupied square.  Lines
+// that miss the target are not traced.
+inline uint64_t slider_attacks_in(int firstDir, int lastDir, int s, uint64_t occ, uint64_t target) {
+    uint64_t set = 0;
+    for (int d = firstDir; d <= lastDir; d++) {
+        const uint64_t full = kLines.line[d][s];
+        if ((full & target) == 0) continue;
+        const uint64_t blockers = full & occ;
+        if (blockers == 0) {
+            set |= full;
+        } else {
+            const int first =
+                kDirRising[d] ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+            set |= full ^ kLines.line[d][first];
+        }
+    }
+    return set & target;
+}
+
 // The squares of `target` that the piece with `code` on square s attacks
 // (sliders stopped by `occ`).
 inline uint64_t piece_attacks_in(int code, int s, uint64_t occ, uint64_t target) {
-    const int x = s & 7, y = s >> 3;
     switch (code) {
         case make_piece(kWhite, kPawn): return kLeapers.whitePawn[s] & target;
         case make_piece(kBlack, kPawn): return kLeapers.blackPawn[s] & target;
@@ -115,17 +152,15 @@ inline uint64_t piece_attacks_in(int code, int s, uint64_t occ, uint64_t target)
         case make_piece(kBlack, kKing): return kLeapers.king[s] & target;
         case make_piece(kWhite, kRook):
         case make_piece(kBlack, kRook):
-            return (kSliderReach.rook[s] & target) ? rook_attacks(x, y, occ) & target : 0;
+            return (kSliderReach.rook[s] & target) ? slider_attacks_in(0, 3, s, occ, target) : 0;
         case make_piece(kWhite, kBishop):
         case make_piece(kBlack, kBishop):
-            return (kSliderReach.bishop[s] & target) ? bishop_attacks(x, y, occ) & target : 0;
+            return (kSliderReach.bishop[s] & target) ? slider_attacks_in(4, 7, s, occ, target) : 0;
         case make_piece(kWhite, kQueen):
-        case make_piece(kBlack, kQueen): {
-            uint64_t set = 0;
-            if (kSliderReach.rook[s] & target) set |= rook_attacks(x, y, occ);
-            if (kSliderReach.bishop[s] & target) set |= bishop_attacks(x, y, occ);
-            return set & target;
-        }
+        case make_piece(kBlack, kQueen):
+            return ((kSliderReach.rook[s] | kSliderReach.bishop[s]) & target)
+                       ? slider_attacks_in(0, 7, s, occ, target)
+                       : 0;
         default: return 0;
     }
 }
