@@ -1,5 +1,6 @@
-// Board rules: published perft counts, move validation corner cases,
-// attacks, game-state queries, keys, the move maker and repetitions.
+// Board rules: published perft counts (which cover move validation, attacks
+// and the move maker), FEN and move text, game-state queries, keys and
+// repetitions.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -158,81 +159,6 @@ TEST(History, CapAtThousandAndOneKeys) {
     EXPECT_EQ(positionCount, 1001);
     EXPECT_EQ(moveCount, 1001);
     EXPECT_EQ(board[5][5], 3);
-}
-
-TEST(Validation, PieceRulesCastlingAndEnPassant) {
-    const struct {
-        const char *fen;
-        const char *move;
-        int valid;
-    } cases[] = {
-        {start_fen, "e2e4", 1},
-        {start_fen, "g1f3", 1},
-        {start_fen, "e2e5", 0},
-        {start_fen, "c1e3", 0},                            // bishop through its own pawn
-        {"4k3/8/8/8/8/4p3/4P3/4K3 w - - 0 1", "e2e3", 0},  // no straight capture
-        {"4k3/8/8/8/4p3/8/4P3/4K3 w - - 0 1", "e2e4", 0},  // double step onto a piece
-        {"4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1", "e2e4", 0},  // blocked between
-        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 1},
-        {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", "e5d6", 0},
-        {"4k3/8/8/K2pP2r/8/8/8/8 w - d6 0 1", "e5d6", 0},  // both pawns leave the rank
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1", 1},
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1c1", 1},
-        {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", "e1g1", 0},
-        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", "e1c1", 0},
-        {"r3k2r/8/8/8/8/8/8/R3K1NR w KQkq - 0 1", "e1g1", 0},
-        {"r3k2r/8/8/8/8/8/8/R3K3 w KQkq - 0 1", "e1g1", 0},  // rook missing
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f2", 1},
-        {"r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", "e1g1", 0},  // in check
-        {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", 0},  // passes f1
-        {"r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1", "e1c1", 1},  // b1 may be attacked
-        {"r3k2r/8/8/8/8/8/2r5/R3K2R w KQkq - 0 1", "e1c1", 0},  // lands on c1
-        {"4k3/8/8/8/8/8/4q3/4K3 w - - 0 1", "e1e2", 1},
-        {"4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", "e2d3", 0},  // pinned
-        {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", "e2e5", 1},  // along the pin
-        {"4k3/8/8/8/8/8/8/4K2q w - - 0 1", "e1f1", 0},
-        {"4k3/8/8/8/8/8/8/4K2q w - - 0 1", "e1f2", 1},
-    };
-    for (const auto &c : cases) {
-        load_fen(c.fen);
-        const int fx = c.move[0] - 'a', fy = '8' - c.move[1];
-        const int tx = c.move[2] - 'a', ty = '8' - c.move[3];
-        EXPECT_EQ(IsMoveValid(fx, fy, tx, ty), c.valid) << c.fen << " " << c.move;
-    }
-    // No king of the mover's colour: every pseudo-legal move is valid, and
-    // no move may capture a king.
-    reset_engine();
-    for (auto &col : board)
-        for (double &sq : col) sq = 0;
-    board[4][7] = 2;
-    board[4][0] = 16;
-    board[0][0] = 12;
-    EXPECT_EQ(IsMoveValid(4, 7, 4, 1), 1);
-    EXPECT_EQ(IsMoveValid(4, 7, 4, 0), 0);
-}
-
-TEST(Attacks, RaysPawnsKingsAndChecks) {
-    load_fen("4k3/8/8/8/8/4P3/8/4K3 w - - 0 1");
-    EXPECT_EQ(IsSquareAttacked(3, 4, 1), 1);
-    EXPECT_EQ(IsSquareAttacked(5, 4, 1), 1);
-    EXPECT_EQ(IsSquareAttacked(4, 4, 1), 0);
-    EXPECT_EQ(PieceAttacksSquare(4, 5, 3, 4), 1);
-    EXPECT_EQ(PieceAttacksSquare(4, 5, 4, 4), 0);
-    EXPECT_EQ(IsSquareAttacked(4, 6, 1), 1);  // the king covers its own pawn's square
-    load_fen("4k3/8/8/8/R1N4p/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(IsSquareAttacked(1, 4, 1), 1);
-    EXPECT_EQ(IsSquareAttacked(3, 4, 1), 0);  // rook stops at its own knight
-    load_fen("4k3/8/8/8/Q1p4p/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(PieceAttacksSquare(0, 4, 2, 4), 1);
-    EXPECT_EQ(PieceAttacksSquare(0, 4, 3, 4), 0);  // not past the enemy pawn
-    load_fen(start_fen);
-    EXPECT_EQ(IsPlayerInCheck(1), 0);
-    EXPECT_EQ(IsPlayerInCheck(2), 0);
-    EXPECT_EQ(FindKing(2), 40);
-    EXPECT_EQ(FindKing(1), 47);
-    EXPECT_EQ(PieceColor(0), 0);
-    EXPECT_EQ(PieceColor(6), 1);
-    EXPECT_EQ(PieceColor(11), 2);
 }
 
 TEST(GameState, MovesMatesAndMaterial) {

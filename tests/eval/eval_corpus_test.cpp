@@ -1,7 +1,7 @@
 // The evaluation over some 3,000 positions from seeded random play:
 // colour-mirror symmetry and identical scores under every cache setting,
 // in any order and repeated.
-#include "tests/eval/eval_corpus.h"
+#include "bench/eval_corpus.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 

@@ -1,21 +1,34 @@
 // The request-file protocol: the real program on request files in a fresh
-// folder (every file it leaves, its standard error and exit status), and the
-// reader and response writer driven in-process.
+// folder (every file it leaves, its standard error and exit status), the
+// reader and response writer driven in-process, cancellation through the
+// cancel file, and publication: a reader never sees a partial response, and
+// one that cannot be created, written or published leaves no partial file.
 #include "frontend/request_mode.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <random>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 const std::string kHead = "QUINTAR_C_REQUEST_1\n";
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
 std::string read_if(const std::string &path) { return file_exists(path) ? read_file(path) : ""; }
 
@@ -120,8 +133,8 @@ TEST(RequestProtocol, RequestThatCannotBeOpened) {
 
 TEST(RequestProtocol, UnplayablePositionsGetTheNoMoveAnswer) {
     for (const char *position : {
-             "position startpos moves e2e5", "position startpos moves e2e4 e7e5 e1e3",
-             "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "go depth 3",
+             "position startpos moves e2e4 e7e5 e1e3", "go depth 3",
+             "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
              "position startpos moves f2f3 e7e5 g2g4 d8h4",  // White is mated
              "position startpos moves e2e3 a7a5 d1h5 a8a6 h5a5 h7h5 h2h4 a6h6 a5c7 f7f6 c7d7 "
              "e8f7 d7b7 d8d3 b7b8 d3h7 b8c8 f7g6 c8e6",  // Black is stalemated
@@ -324,6 +337,105 @@ TEST(RequestReader, OkResponseBytes) {
               "my token\nOK\ne7e8q\n-12.5\n3\n123456789012\n16\n1\n20\n"
               "1 0 7 2 5 16\n1 1 6 2 5 16\n0 2 5 2 5 0\n0 3 4 2 5 0\n0 4 3 2 5 0\n0 5 2 2 5 0\n"
               "0 6 1 2 5 0\n0 7 0 2 5 0\n0 8 7 2 5 0\n0 9 6 2 5 0\n0 10 5 2 5 0\n0 11 4 2 5 0\n");
+}
+
+// Depth 8 with five minutes from a sharp middlegame; cancelled before the
+// search (delay -1) or during it.  Request and cancel file are deleted,
+// nothing is published.
+TEST(RequestCancel, CancelBeforeAndDuringTheSearch) {
+    for (int delay_ms : {-1, 400}) {
+        SCOPED_TRACE(delay_ms);
+        const std::string path = make_temp_dir() + "/req";
+        write_file(path, kHead +
+                             "long\n300000 8 1024 1 1 0 1\nposition startpos moves e2e4 e7e5 "
+                             "g1f3 b8c6 f1c4 g8f6 d2d4 e5d4 e1g1 f6e4 f1e1 d7d5\n");
+        if (delay_ms < 0) write_file(path + ".cancel", "");
+        std::thread host([&] {
+            if (delay_ms < 0) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+            write_file(path + ".cancel", "stop");
+        });
+        const Clock::time_point start = Clock::now();
+        RunResult run = run_program(QUINTAR_BIN, {"--request", path}, "", 120000);
+        const double took = since(start);
+        host.join();
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_GE(took, delay_ms) << "the search ended before the cancel file appeared";
+        EXPECT_LT(took, std::max(delay_ms, 0) + 5000);
+        for (const char *suffix : {"", ".cancel", ".response", ".response.tmp", ".error.txt"})
+            EXPECT_FALSE(file_exists(path + suffix)) << suffix;
+    }
+}
+
+TEST(RequestPublication, WatcherNeverSeesAPartialResponse) {
+    const std::string path = make_temp_dir() + "/req", response = path + ".response";
+    std::atomic<bool> done{false};
+    std::atomic<int> seen{0}, partial{0};
+    std::thread watcher([&] {
+        while (!done.load()) {
+            int fd = open(response.c_str(), O_RDONLY);
+            if (fd < 0) continue;
+            char buf[4096];
+            ssize_t n = read(fd, buf, sizeof buf);
+            close(fd);
+            std::string text(buf, n > 0 ? static_cast<size_t>(n) : 0);
+            const bool whole = std::count(text.begin(), text.end(), '\n') == 21 &&
+                               text.back() == '\n' && text.compare(0, 8, "watch\nOK") == 0;
+            ++(whole ? seen : partial);
+        }
+    });
+    const int runs = 100;
+    for (int i = 0; i < runs; ++i) {
+        write_file(path, kHead + "watch\n200 " + std::to_string(1 + i % 2) +
+                             " 0 1 1 0 1\nposition startpos moves d2d4\n");
+        EXPECT_EQ(run_program(QUINTAR_BIN, {"--request", path}).status, 0);
+        const int before = seen.load();
+        const Clock::time_point start = Clock::now();
+        while (seen.load() == before && since(start) < 2000) std::this_thread::yield();
+        remove(response.c_str());
+        remove(path.c_str());
+    }
+    done = true;
+    watcher.join();
+    EXPECT_EQ(partial.load(), 0);
+    EXPECT_GE(seen.load(), runs);
+}
+
+TEST(RequestPublication, ResponseThatCannotBeCreatedWrittenOrPublished) {
+    struct {
+        const char *message;
+        void (*obstruct)(const std::string &path);
+        std::string response;  // what stands at PATH.response afterwards
+    } cases[] = {
+        {"Cannot create response file",  // the temporary name is a folder
+         [](const std::string &p) { mkdir((p + ".response.tmp").c_str(), 0755); }, ""},
+        {"Cannot write response file",  // a full device
+         [](const std::string &p) { symlink("/dev/full", (p + ".response.tmp").c_str()); },
+         "tk\nERROR\nCannot write response file\n"},
+        {"Cannot publish response file",  // the name is a folder that is not empty
+         [](const std::string &p) {
+             mkdir((p + ".response").c_str(), 0755);
+             write_file(p + ".response/keep", "x");
+         },
+         ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        const std::string path = make_temp_dir() + "/req";
+        write_file(path, kHead + "tk\n200 1 0 1 1 0 1\nposition startpos\n");
+        c.obstruct(path);
+        RunResult run = run_program(QUINTAR_BIN, {"--request", path});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, std::string("Quintar request error: ") + c.message + "\n");
+        EXPECT_EQ(read_file(path + ".error.txt"), std::string(c.message) + "\n");
+        struct stat st;
+        EXPECT_FALSE(lstat((path + ".response.tmp").c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            << "a temporary response was left behind";
+        const bool published = stat((path + ".response").c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        EXPECT_EQ(published ? read_file(path + ".response") : "", c.response);
+        EXPECT_TRUE(file_exists(path));
+    }
 }
 
 }  // namespace
