@@ -87,11 +87,21 @@ perft_positions() {
 EOF
 }
 
+# answer PROGRAM...: standard output and error and the exit status, masked.
+answer() { "$@" 2>&1 </dev/null | mask; echo "status ${PIPESTATUS[0]}"; }
+
 # compare_modes OTHER...: every perft, eval and bench answer of the program
-# run by OTHER... equals the reference program $reference (one test each
-# mode); perft counts must also be the published ones.
+# run by OTHER..., and its status, usage and invalid-FEN answers, equal those
+# of the reference program $reference (one test each mode); perft counts
+# must also be the published ones.
 compare_modes() {
-    local depth count fen mode ok
+    local depth count fen mode ok args
+    ok=0
+    for args in --status --frob "--perft 3 not-a-fen"; do
+        # shellcheck disable=SC2086
+        same "$args" "$(answer "$reference" $args)" "$(answer "$@" $args)" || ok=1
+    done
+    check "status, usage and invalid FEN" test $ok = 0
     ok=0
     while read -r depth count fen; do
         same "perft $depth of $fen" "$count $count" \

@@ -76,16 +76,10 @@ suite() {
 }
 [ -f "$root/bench/search_bench.cpp" ] && check "search suite equals the x86-64 build" suite
 
-# The AmigaOS front end on its stand-in layer: the same bytes as its x86-64
-# build, and the same start-up requester journal.
-amiga() {
-    local args=$1
-    same "amiga $args" "$("$HOST_BUILD/quintar-amiga-standin" $args 2>&1 | mask; echo "status ${PIPESTATUS[0]}")" \
-        "$("$QEMU" "$PPC_BUILD/quintar-amiga-standin" $args 2>&1 | mask; echo "status ${PIPESTATUS[0]}")"
-}
-for args in "--status" "--perft 3" "--eval" "--bench 3" "--perft 7" "--frob"; do
-    check "AmigaOS front end $args on PowerPC" amiga "$args"
-done
+# The AmigaOS front end on its stand-in layer: the same answers as its
+# x86-64 build, and the same start-up requester journal.
+amiga() { "$QEMU" "$PPC_BUILD/quintar-amiga-standin" "$@"; }
+reference=$HOST_BUILD/quintar-amiga-standin compare_modes amiga
 journal() {
     local d
     d=$(mktemp -d)

@@ -208,39 +208,6 @@ TEST(Keys, LayoutAndEffectiveEnPassant) {
     EXPECT_EQ(std::string(EffectiveEnPassant_s().v), "0,5");
 }
 
-TEST(MoveMaker, CastlingEnPassantPromotionAndFlags) {
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 5 1");
-    MakeSearchMove(4, 7, 6, 7);
-    EXPECT_EQ(board[5][7], 2);
-    EXPECT_EQ(board[7][7], 0);
-    EXPECT_EQ(whiteKingMoved, 1);
-    EXPECT_EQ(whiteRookHMoved, 0);  // the king flag covers the rook moved by castling
-    EXPECT_EQ(halfmoveClock, 6);
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    MakeSearchMove(4, 7, 5, 7);
-    EXPECT_EQ(board[7][7], 2);  // a one-file king step moves no rook
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
-    MakeSearchMove(0, 0, 0, 7);  // rook takes rook on a1
-    EXPECT_EQ(whiteRookAMoved + blackRookAMoved, 2);
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    MakeSearchMove(7, 7, 7, 0);  // and on h8
-    EXPECT_EQ(whiteRookHMoved + blackRookHMoved, 2);
-    load_fen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 3 1");
-    MakeSearchMove(3, 1, 3, 3);
-    EXPECT_EQ(enPassantX, 3);
-    EXPECT_EQ(enPassantY, 2);
-    EXPECT_EQ(halfmoveClock, 0);
-    MakeSearchMove(4, 3, 3, 2);
-    EXPECT_EQ(board[3][3], 0);
-    EXPECT_EQ(enPassantX, -1);
-    load_fen("4k3/8/8/8/8/8/p7/4K3 b - - 0 1");
-    MakeSearchMove(0, 6, 0, 7);
-    EXPECT_EQ(board[0][7], 15);
-    load_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-    MakeSearchMove(4, 7, 4, 6);
-    EXPECT_EQ(enPassantX, -1);
-}
-
 TEST(SearchState, SaveRestoreAndRepetitions) {
     load_fen(start_fen);
     const State before = state_get();
@@ -257,20 +224,6 @@ TEST(SearchState, SaveRestoreAndRepetitions) {
     SearchPositionOccurrences(1, 1);                // records the start key at level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 3), 2);  // history + level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 1), 1);  // its own level is not compared
-}
-
-TEST(SearchState, WinningRepeatDamping) {
-    reset_engine();
-    computerPlayer = 1;
-    searchWinningAdvantage = 250;
-    EXPECT_EQ(DiscourageWinningRepeat(300, 1), 240);
-    EXPECT_EQ(DiscourageWinningRepeat(150, 1), 150);
-    EXPECT_EQ(DiscourageWinningRepeat(kMateScore, 1), kMateScore);
-    EXPECT_EQ(DiscourageWinningRepeat(300, 0), 300);
-    computerPlayer = 2;
-    EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -240);
-    searchWinningAdvantage = 199;
-    EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -300);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
-// The UCI commands in-process: what each prints, which engine state it
-// keeps or changes, and the limits a go line sets.
+// The UCI session: the commands in-process (what each prints, which engine
+// state it keeps or changes, the limits a go line sets), the real program
+// on pipes as an interface drives it (the exact bytes of every reply, how
+// the session ends, input no interface should send), and the engine behind
+// Debian's polyglot adapter as xboard uses it (skipped when polyglot is not
+// installed: apt-get install polyglot).
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
 #include "tests/test_support.h"
@@ -8,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -163,6 +168,168 @@ TEST(UciGoLimits, LimitsOfTheGoLine) {
         EXPECT_DOUBLE_EQ(computerThinkSeconds, c.seconds) << c.line;
         EXPECT_EQ(search_infinite, c.infinite) << c.line;
     }
+}
+
+const char kUciReply[] =
+    "id name Quintar Engine 1.0 Beta 1 - ZevivEzezoz Test\n"
+    "id author Quintar project\n"
+    "option name Hash type spin default 1 min 0 max 1\n"
+    "uciok\n";
+
+// Whole sessions whose every output byte is known.  The end of input ends
+// the session unless the input says "quit" first.
+TEST(UciProtocol, ExactRepliesOfWholeSessions) {
+    const std::string long_x(100000, 'x');
+    std::string binary;
+    for (int i = 0; i < 256; i++)
+        if (i != '\n') binary += static_cast<char>(i);
+    // A line of exactly 16383 bytes still fits the line buffer; longer ones
+    // are read in pieces of 16383 bytes, each handled as a line of its own.
+    std::string fits = "position startpos moves e2e4";
+    fits += std::string(16383 - fits.size(), ' ');
+    const struct {
+        const char *name;
+        std::string input, output;
+    } cases[] = {
+        {"uci", "uci\n", kUciReply},
+        {"uci with CRLF", "uci\r\nisready\r\n", std::string(kUciReply) + "readyok\n"},
+        {"stop without search", "stop\nstop\n", ""},
+        {"quit", "quit\nisready\n", ""},
+        {"quit needs the whole line", "quit \nquitx\nexit\nisready\n", "readyok\n"},
+        {"commands are whole lines", "uci \nUCI\nisready now\n isready\n", ""},
+        {"empty lines", "\n\n\r\n\n\nisready\n\n", "readyok\n"},
+        {"no final newline", "isready", "readyok\n"},
+        {"unknown commands", "debug on\nregister later\nponderhit\nisready\n", "readyok\n"},
+        {"startpos with trailing space", "position startpos \n", "info string invalid position\n"},
+        {"bad FEN", "position fen 8/8/8 w - - 0 1\n", "info string invalid position\n"},
+        {"illegal move", "position startpos moves e2e4 e7e5 e1e3\n",
+         "info string invalid move in position\n"},
+        {"setoption", "setoption name Hash value 0\nsetoption name Hash value 1\nisready\n",
+         "readyok\n"},
+        {"100000-byte line", long_x + "\nisready\n", "readyok\n"},
+        {"100000-byte line at the end of input", long_x, ""},
+        {"binary bytes", binary + "\n" + binary + "\nisready\n", "readyok\n"},
+        {"NUL inside a command", std::string("isready\0quit\n", 13) + "isready\n",
+         "readyok\nreadyok\n"},
+        {"carriage returns", "\r\r\risready\r\n", ""},
+        {"carriage return cuts the line", "isready\rquit\nisready\n", "readyok\nreadyok\n"},
+        {"command at the cut", std::string(16383, 'x') + "isready\nisready\n",
+         "readyok\nreadyok\n"},
+        {"longest position line", fits + "\nisready\n", "readyok\n"},
+        {"overlong position line", fits + " \nisready\n", "readyok\n"},
+        {"overlong position line cut inside a move",
+         "position startpos moves" + std::string(16383 - 25, ' ') + "e2e4\nisready\n",
+         "info string invalid move in position\nreadyok\n"},
+    };
+    for (const auto &c : cases) {
+        RunResult r = run_program(QUINTAR_BIN, {}, c.input, 20000);
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.out, c.output) << c.name;
+        EXPECT_EQ(r.err, "") << c.name;
+    }
+}
+
+// Sessions with searches: nothing but info and bestmove lines.
+TEST(UciProtocol, SearchResultsOfWholeSessions) {
+    // A result whose move starts on the given ranks.
+    auto from = [](const std::string &ranks) {
+        return "info depth [0-9]+ score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ nps [0-9]+ "
+               "pv [a-h][1-8][a-h][1-8][qrbn]?\nbestmove [a-h][" +
+               ranks + "][a-h][1-8][qrbn]?\n";
+    };
+    const std::string any = from("1-8");
+    const std::string none = " nodes 0 time [0-9]+ nps 0 pv \nbestmove 0000\n";
+    const struct {
+        const char *name;
+        std::string input, pattern;
+    } cases[] = {
+        {"White to move", "position startpos moves e2e4 e7e5\ngo depth 1\n", from("1-4")},
+        {"Black to move", "position startpos moves e2e4\ngo depth 1\n", from("5-8")},
+        {"go infinite then quit", "go infinite\nquit\n", any},
+        {"go infinite then end of input", "go infinite\n", any},
+        {"go then go", "go infinite\ngo depth 1\n", any + any},
+        {"mated side",
+         "position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\ngo depth 2\n",
+         "info depth 0 score mate 0" + none},
+        {"stalemated side", "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo depth 2\n",
+         "info depth 0 score cp 0" + none},
+        {"longest position line then go",
+         "position startpos moves e2e4" + std::string(16383 - 28, ' ') + "\ngo depth 1\n", any},
+    };
+    for (const auto &c : cases) {
+        RunResult r = run_program(QUINTAR_BIN, {}, c.input, 60000);
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.err, "") << c.name;
+        EXPECT_TRUE(std::regex_match(r.out, std::regex(c.pattern))) << c.name << "\n" << r.out;
+    }
+}
+
+const char kPolyglot[] = "/usr/games/polyglot";
+
+// The first of the wanted moves that is legal for White, else the first
+// legal move in board order.
+std::string white_reply(const std::vector<const char *> &wanted) {
+    State saved = state_get();
+    for (const char *m : wanted) {
+        if (apply_uci(m)) {
+            state_put(&saved);
+            return m;
+        }
+    }
+    for (int fy = 0; fy < 8; fy++)
+        for (int fx = 0; fx < 8; fx++)
+            for (int ty = 0; ty < 8; ty++)
+                for (int tx = 0; tx < 8; tx++) {
+                    char m[5] = {static_cast<char>('a' + fx), static_cast<char>('8' - fy),
+                                 static_cast<char>('a' + tx), static_cast<char>('8' - ty), 0};
+                    if (PieceColor(board[fx][fy]) == 1 && IsMoveValid(fx, fy, tx, ty)) return m;
+                }
+    return "";
+}
+
+TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
+    if (!file_exists(kPolyglot))
+        GTEST_SKIP() << "polyglot not installed (apt-get install polyglot)";
+    std::string dir = make_temp_dir();
+    const std::string ini =
+        "[PolyGlot]\nEngineDir = " + dir +
+        "\nEngineCommand = " QUINTAR_BIN "\nBook = false\nLog = true\nLogFile = " + dir +
+        "/polyglot.log\n[Engine]\nHash = 0\n";
+    write_file(dir + "/quintar.ini", ini);
+    ChildProcess pg(std::vector<std::string>{kPolyglot, dir + "/quintar.ini"});
+    ASSERT_TRUE(pg.started());
+    std::string line;
+    pg.send("xboard");
+    pg.send("protover 2");
+    ASSERT_TRUE(pg.read_until("feature done=1", &line, 10000));
+    pg.send("new");
+    pg.send("sd 3");
+
+    reset_engine();
+    const std::vector<const char *> plan = {"e2e4", "d2d4", "g1f3", "b1c3", "f1c4", "c1e3"};
+    for (int turn = 0; turn < 5; turn++) {
+        std::string mine = white_reply({plan[turn], plan[turn + 1]});
+        ASSERT_FALSE(mine.empty());
+        ASSERT_EQ(apply_uci(mine.c_str()), 1);
+        pg.send("usermove " + mine);
+        std::vector<std::string> other;
+        ASSERT_TRUE(pg.read_until("move ", &line, 20000, nullptr, &other)) << "after " << mine;
+        for (const std::string &o : other) {
+            EXPECT_EQ(o.find("Illegal"), std::string::npos) << o;
+            EXPECT_EQ(o.find("Error"), std::string::npos) << o;
+        }
+        std::string reply = line.substr(5);
+        EXPECT_EQ(apply_uci(reply.c_str()), 1) << "engine's " << reply << " after " << mine;
+    }
+    pg.send("quit");
+    EXPECT_EQ(pg.wait_exit(10000), 0);
+
+    std::string log = read_file(dir + "/polyglot.log");
+    EXPECT_NE(log.find("Engine->Adapter: id name Quintar Engine"), std::string::npos);
+    EXPECT_NE(log.find("Adapter->Engine: setoption name Hash value 0"), std::string::npos);
+    EXPECT_NE(log.find("Engine->Adapter: bestmove "), std::string::npos);
+    EXPECT_EQ(log.find("Illegal"), std::string::npos);
+    EXPECT_NE(log.find("Child exited with status 0"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The node routines below the root (the depth chain and the depth-3 reply
-// searches): mate, stalemate, fifty-move and repetition scores, and a clean
-// stop.  Move order and cutoff memory show in the bench node counts.
+// searches): mate, stalemate, fifty-move and repetition scores.  Move order
+// and cutoff memory show in the bench node counts, a clean stop and the
+// absence of allocation in the search driver's tests.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -8,8 +9,6 @@
 
 #include <cstring>
 #include <string>
-
-#include "tests/allocation_counter.h"
 
 namespace {
 
@@ -107,35 +106,6 @@ TEST(NodeChain, MateInOneAndRepetition) {
             AddPositionHistory();
             EXPECT_EQ(n.Search(side, -1000000, 1000000), 0) << n.name;
         }
-}
-
-TEST(NodeChain, StopAndNoAllocation) {
-    const char *fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
-    for (const Node &n : kNodes) {
-        Fresh(fen);
-        State before = state_get();
-        stop_requested.store(1);
-        EXPECT_EQ(n.Search(1, -1000000, 1000000), 0) << n.name;
-        stop_requested.store(0);
-        searchAborted = 0;
-        State after = state_get();
-        EXPECT_EQ(0, std::memcmp(&before, &after, sizeof before)) << n.name;
-        EXPECT_EQ(computerNodes + moveHashStores, 0) << n.name;
-    }
-    // A deadline in the middle of a deep search: 0, board and state intact.
-    Fresh(fen, 8);
-    State before = state_get();
-    searchTimedActive = 1;
-    searchDeadline = GetTimer() + 30;
-    const long allocations = g_allocations.load();
-    EXPECT_EQ(SearchDepth1(1, -1000000, 1000000), 0);
-    EXPECT_EQ(g_allocations.load(), allocations);
-    EXPECT_GT(computerNodes, 0);
-    EXPECT_EQ(searchAborted, 1);
-    State after = state_get();
-    EXPECT_EQ(0, std::memcmp(&before, &after, sizeof before));
-    searchTimedActive = 0;
-    searchAborted = 0;
 }
 
 }  // namespace
