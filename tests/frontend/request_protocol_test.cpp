@@ -1,19 +1,17 @@
 // The request-file protocol: the real program on request files in a fresh
 // folder (every file it leaves, its standard error and exit status), the
 // reader and response writer driven in-process, cancellation through the
-// cancel file, and publication: a reader never sees a partial response, and
-// one that cannot be created, written or published leaves no partial file.
+// cancel file, and a response that cannot be created, written or published
+// leaves no partial file.
 #include "frontend/request_mode.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -92,17 +90,13 @@ TEST(RequestProtocol, FailuresReportTheirMessage) {
         {kHead, "Missing request token", false, ""},
         {"WRONG\n", "Missing request token", false, ""},
         {kHead + "\n1000 1 0 1 1 0 1\n", "Empty request token", false, ""},
-        {"WRONG\n\r\n", "Empty request token", false, ""},  // token read before the header
         {"\nabc\n", "Invalid request header", true, "abc"},
-        {"QUINTAR_C_REQUEST_1 \nabc\n", "Invalid request header", true, "abc"},
         {"QUINTAR_C_REQUEST_2\nabc" + p, "Invalid request header", true, "abc"},
         {kHead + "abc\n", "Invalid search parameters", true, "abc"},
         {req("1000 1 0 1"), "Invalid search parameters", true, "abc"},
         {req("1000 8.5 0 1 1 0 1"), "Invalid search parameters", true, "abc"},
         {kHead + t127 + "U" + p, "Invalid search parameters", true, t127},
         {req("1000 9 0 1 1 0 1"), "Search parameters out of range", true, "abc"},
-        {req("1000 8 256 1 1 0 1"), "Search parameters out of range", true, "abc"},
-        {req("0.5 4 0 1 1 0 1"), "Search parameters out of range", true, "abc"},
         {kHead + "abc\n1000 4 0 1 1 0 1\n", "Missing position", true, "abc"},
     };
     for (const auto &c : cases) {
@@ -151,17 +145,9 @@ TEST(RequestProtocol, UnplayablePositionsGetTheNoMoveAnswer) {
 // stay below the file system's name limit.
 std::string path_of_length(size_t length) {
     std::string path = make_temp_dir();
-    while (path.size() + 252 < length) {
+    for (; path.size() + 251 < length; mkdir(path.c_str(), 0755))
         path += "/" + std::string(200, 'd');
-        mkdir(path.c_str(), 0755);
-    }
-    size_t rest = length - path.size() - 1;
-    if (rest > 200) {
-        path += "/" + std::string(rest - 60, 'e');
-        mkdir(path.c_str(), 0755);
-        rest = length - path.size() - 1;
-    }
-    return path + "/" + std::string(rest, 'r');
+    return path + "/" + std::string(length - path.size() - 1, 'r');
 }
 
 TEST(RequestProtocol, PathLengthLimit) {
@@ -194,9 +180,7 @@ TEST(RequestProtocol, HostileContentIsAnsweredWithoutCrash) {
         int status;  // -2: 0 or 2
         std::string prefix;
     } cases[] = {
-        {"binary", binary, -2, ""},
         {"binary after a valid header", kHead + "bin\n" + binary, 2, "bin\nERROR\n"},
-        {"zero bytes in the token", kHead + std::string("\0tok\n", 5) + binary, 2, ""},
         {"no newlines", std::string(3u << 20, 'a'), 2,
          std::string(127, 'a') + "\nERROR\nInvalid request header\n"},
         {"megabytes of preference lines",
@@ -366,40 +350,6 @@ TEST(RequestCancel, CancelBeforeAndDuringTheSearch) {
         for (const char *suffix : {"", ".cancel", ".response", ".response.tmp", ".error.txt"})
             EXPECT_FALSE(file_exists(path + suffix)) << suffix;
     }
-}
-
-TEST(RequestPublication, WatcherNeverSeesAPartialResponse) {
-    const std::string path = make_temp_dir() + "/req", response = path + ".response";
-    std::atomic<bool> done{false};
-    std::atomic<int> seen{0}, partial{0};
-    std::thread watcher([&] {
-        while (!done.load()) {
-            int fd = open(response.c_str(), O_RDONLY);
-            if (fd < 0) continue;
-            char buf[4096];
-            ssize_t n = read(fd, buf, sizeof buf);
-            close(fd);
-            std::string text(buf, n > 0 ? static_cast<size_t>(n) : 0);
-            const bool whole = std::count(text.begin(), text.end(), '\n') == 21 &&
-                               text.back() == '\n' && text.compare(0, 8, "watch\nOK") == 0;
-            ++(whole ? seen : partial);
-        }
-    });
-    const int runs = 100;
-    for (int i = 0; i < runs; ++i) {
-        write_file(path, kHead + "watch\n200 " + std::to_string(1 + i % 2) +
-                             " 0 1 1 0 1\nposition startpos moves d2d4\n");
-        EXPECT_EQ(run_program(QUINTAR_BIN, {"--request", path}).status, 0);
-        const int before = seen.load();
-        const Clock::time_point start = Clock::now();
-        while (seen.load() == before && since(start) < 2000) std::this_thread::yield();
-        remove(response.c_str());
-        remove(path.c_str());
-    }
-    done = true;
-    watcher.join();
-    EXPECT_EQ(partial.load(), 0);
-    EXPECT_GE(seen.load(), runs);
 }
 
 TEST(RequestPublication, ResponseThatCannotBeCreatedWrittenOrPublished) {

@@ -18,7 +18,9 @@ namespace {
 // as a coarse system clock does.
 double true_ms = 0;
 double grain_ms = 0;
-double fake_clock_ms() { return grain_ms > 0 ? std::floor(true_ms / grain_ms) * grain_ms : true_ms; }
+double fake_clock_ms() {
+    return grain_ms > 0 ? std::floor(true_ms / grain_ms) * grain_ms : true_ms;
+}
 
 struct FakeClock {
     explicit FakeClock(double grain) {

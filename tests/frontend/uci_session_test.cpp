@@ -1,9 +1,10 @@
 // The UCI session: the commands in-process (what each prints, which engine
 // state it keeps or changes, the limits a go line sets), the real program
 // on pipes as an interface drives it (the exact bytes of every reply, how
-// the session ends, input no interface should send), and the engine behind
-// Debian's polyglot adapter as xboard uses it (skipped when polyglot is not
-// installed: apt-get install polyglot).
+// the session ends, input no interface should send, commands that arrive
+// while a search runs), and the engine behind Debian's polyglot adapter as
+// xboard uses it (skipped when polyglot is not installed).  Time limits are
+// generous for sanitizer builds.
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
 #include "tests/test_support.h"
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <regex>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -266,27 +268,6 @@ TEST(UciProtocol, SearchResultsOfWholeSessions) {
 
 const char kPolyglot[] = "/usr/games/polyglot";
 
-// The first of the wanted moves that is legal for White, else the first
-// legal move in board order.
-std::string white_reply(const std::vector<const char *> &wanted) {
-    State saved = state_get();
-    for (const char *m : wanted) {
-        if (apply_uci(m)) {
-            state_put(&saved);
-            return m;
-        }
-    }
-    for (int fy = 0; fy < 8; fy++)
-        for (int fx = 0; fx < 8; fx++)
-            for (int ty = 0; ty < 8; ty++)
-                for (int tx = 0; tx < 8; tx++) {
-                    char m[5] = {static_cast<char>('a' + fx), static_cast<char>('8' - fy),
-                                 static_cast<char>('a' + tx), static_cast<char>('8' - ty), 0};
-                    if (PieceColor(board[fx][fy]) == 1 && IsMoveValid(fx, fy, tx, ty)) return m;
-                }
-    return "";
-}
-
 TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
     if (!file_exists(kPolyglot))
         GTEST_SKIP() << "polyglot not installed (apt-get install polyglot)";
@@ -305,11 +286,13 @@ TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
     pg.send("new");
     pg.send("sd 3");
 
-    reset_engine();
-    const std::vector<const char *> plan = {"e2e4", "d2d4", "g1f3", "b1c3", "f1c4", "c1e3"};
+    reset_engine();  // White's moves come from this engine's own depth-1 search
     for (int turn = 0; turn < 5; turn++) {
-        std::string mine = white_reply({plan[turn], plan[turn + 1]});
-        ASSERT_FALSE(mine.empty());
+        computerPlayer = currentPlayer;
+        computerDepth = 1;
+        computerThinkSeconds = 300;
+        CalculateBestMove();
+        const std::string mine = computerBestMove_s.v;
         ASSERT_EQ(apply_uci(mine.c_str()), 1);
         pg.send("usermove " + mine);
         std::vector<std::string> other;
@@ -330,6 +313,110 @@ TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
     EXPECT_NE(log.find("Engine->Adapter: bestmove "), std::string::npos);
     EXPECT_EQ(log.find("Illegal"), std::string::npos);
     EXPECT_NE(log.find("Child exited with status 0"), std::string::npos) << log;
+}
+
+void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Reads the next line and checks that it begins with prefix.
+void expect_line(ChildProcess &p, const std::string &prefix,
+                 ChildProcess::Clock::time_point *at = nullptr) {
+    std::string line;
+    ASSERT_TRUE(p.read_line(&line, 5000, at)) << "waiting for " << prefix;
+    EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
+}
+
+void expect_result(ChildProcess &p, ChildProcess::Clock::time_point *at = nullptr) {
+    expect_line(p, "info depth ");
+    expect_line(p, "bestmove ", at);
+}
+
+// Ends the session by "quit" or the end of input: status 0, and nothing
+// printed but the result of a search still running.
+void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = false) {
+    if (by_quit) {
+        p.send("quit");
+    } else {
+        p.close_input();
+    }
+    EXPECT_EQ(p.wait_exit(5000), 0);
+    if (searching) expect_result(p);
+    EXPECT_EQ(p.pending(), "");
+    EXPECT_EQ(p.errors(), "");
+}
+
+TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
+    ChildProcess p;
+    ASSERT_TRUE(p.started());
+    p.send("go infinite");
+    pause_ms(300);
+    const auto sent = p.send("isready");
+    ChildProcess::Clock::time_point at;
+    expect_line(p, "readyok", &at);
+    EXPECT_LT(elapsed_ms(sent, at), 1000);
+    std::string line;
+    EXPECT_FALSE(p.read_line(&line, 300)) << "the search stopped: " << line;
+    p.send("stop");
+    expect_result(p);
+    expect_quiet_end(p);
+}
+
+TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
+    ChildProcess p;
+    p.send("go infinite");
+    pause_ms(200);
+    p.send("go infinite");
+    ChildProcess::Clock::time_point first_best;
+    expect_result(p, &first_best);
+    std::string line;
+    EXPECT_FALSE(p.read_line(&line, 300)) << "the second search stopped: " << line;
+    EXPECT_LT(first_best, p.send("stop"));
+    expect_result(p);
+    expect_quiet_end(p, false);
+}
+
+TEST(UciConcurrency, StopWithoutSearchPrintsNothing) {
+    ChildProcess p;
+    p.send("stop");
+    p.send("go depth 1");
+    expect_result(p);
+    p.send("stop");  // the finished search is joined, nothing more printed
+    p.send("stop");
+    p.send("isready");
+    expect_line(p, "readyok");
+    expect_quiet_end(p);
+}
+
+// "quit" or the end of input during an infinite search: the result is
+// printed and the process ends with status 0 soon after.
+TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
+    for (bool by_quit : {true, false}) {
+        ChildProcess p;
+        p.send("position startpos moves e2e4");
+        p.send("go infinite");
+        pause_ms(300);
+        const auto t0 = ChildProcess::Clock::now();
+        expect_quiet_end(p, by_quit, true);
+        EXPECT_LT(elapsed_ms(t0, ChildProcess::Clock::now()), 2000) << by_quit;
+    }
+}
+
+// Commands that change engine state stop the running search first and
+// print its result before they act.
+TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
+    for (const char *command : {"ucinewgame", "setoption name Hash value 0", "position fen junk"}) {
+        SCOPED_TRACE(command);
+        ChildProcess p;
+        p.send("go infinite");
+        pause_ms(150);
+        p.send(command);
+        p.send("isready");
+        expect_result(p);
+        if (std::string(command) == "position fen junk") {
+            expect_line(p, "info string invalid position");
+        }
+        expect_line(p, "readyok");
+        expect_quiet_end(p);
+    }
 }
 
 }  // namespace
