@@ -69,15 +69,6 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 win() { timeout 60 "$wine" "$exe" "$@"; }
 lin() { timeout 60 "$reference" "$@"; }
-# capture PROGRAM ARGS...: runs it with standard input closed, keeps its
-# output (without "\r") in $out and $err and its status in $rc.
-capture() {
-    "$@" </dev/null >"$scratch/cap.out" 2>"$scratch/cap.err"
-    rc=$?
-    out=$(tr -d '\r' <"$scratch/cap.out")
-    err=$(tr -d '\r' <"$scratch/cap.err")
-}
-
 # converse SCRIPT PROGRAM...: a UCI conversation over pipes.  Script lines:
 #   "> TEXT"        send TEXT
 #   "? REGEX"       wait (at most 30 s) for a reply line matching REGEX
@@ -222,57 +213,57 @@ EOF
         [ -n "$stop" ] && [ "$stop" -le 250 ] && [ "$(grep -c '^bestmove' "$scratch/clock.win")" = 2 ]
 }
 
-# ---------------------------------------------------------------- request files
-
-write_request() {  # write_request FILE: a request with Windows line ends
-    printf 'QUINTAR_C_REQUEST_1\r\ntok-42 win\r\n5000 4 1024 1 1 0 1\r\nposition startpos moves e2e4 e7e5 g1f3\r\ne7e5 3 1\r\n' >"$1"
+# A request file prepared in a fresh folder and answered there by each build,
+# by relative path (the Windows program sees the same name as Linux): the
+# status, standard error, the files left and their bytes (without line 7,
+# the search time) must agree; no "\r" may creep in.
+prepare_request() {
+    local head='QUINTAR_C_REQUEST_1\r\ntok-42 win\r\n5000 4 1024 1 1 0 1\r\n'
+    case $1 in
+    reply) printf "$head"'position startpos moves e2e4 e7e5 g1f3\r\ne7e5 3 1\r\n' >game.req ;;
+    existing)  # Cannot publish response file; the old one is left as it was
+        printf "$head"'position startpos\r\n' >game.req
+        printf 'earlier answer\n' >game.req.response ;;
+    cancel)  # a deep search the cancel file ends at once, leaving nothing
+        printf 'QUINTAR_C_REQUEST_1\ncancel-me\n300000 8 1024 1 1 0 1\nposition startpos\n' >game.req
+        : >game.req.cancel ;;
+    esac
 }
 
-test_request_round_trip() {
-    local d=$scratch/req rc_w rc_l
-    mkdir -p "$d/win" "$d/lin"
-    write_request "$d/win/game.req"
-    write_request "$d/lin/game.req"
-    # Relative paths: the Windows program sees the same name as Linux.
-    (cd "$d/win" && win --request game.req) </dev/null >/dev/null 2>&1
-    rc_w=$?
-    (cd "$d/lin" && lin --request game.req) </dev/null >/dev/null 2>&1
-    rc_l=$?
-    [ "$rc_w" = 0 ] && [ "$rc_l" = 0 ] || { say "  status $rc_w (wine), $rc_l (Linux)"; return 1; }
-    [ -f "$d/win/game.req.response" ] || { say "  no response published"; return 1; }
-    [ ! -e "$d/win/game.req.response.tmp" ] || { say "  temporary file left"; return 1; }
-    # Byte for byte, apart from line 7 (the search time); no "\r" anywhere.
-    same "response" "$(sed 7d "$d/lin/game.req.response" | od -c)" \
-        "$(sed 7d "$d/win/game.req.response" | od -c)" || return 1
-    [ "$(sed -n 2p "$d/win/game.req.response")" = OK ]
+existing_refused() {
+    cat <<'EOF'
+status 2
+Quintar request error: Cannot publish response file
+== game.req
+QUINTAR_C_REQUEST_1^M$
+tok-42 win^M$
+5000 4 1024 1 1 0 1^M$
+position startpos^M$
+== game.req.error.txt
+Cannot publish response file$
+== game.req.response
+earlier answer$
+EOF
 }
 
-test_request_existing_response() {
-    local d=$scratch/exist out err rc
-    mkdir -p "$d"
-    write_request "$d/game.req"
-    printf 'earlier answer\n' >"$d/game.req.response"
-    pushd "$d" >/dev/null && capture win --request game.req
-    popd >/dev/null
-    [ "$rc" = 2 ] || { say "  status $rc"; return 1; }
-    same stderr "Quintar request error: Cannot publish response file" "$err" || return 1
-    same "error file" "Cannot publish response file" "$(cat "$d/game.req.error.txt")" || return 1
-    # The file that was there is left as it was.
-    same "old response" "earlier answer" "$(cat "$d/game.req.response")"
-}
-
-test_request_cancel() {
-    local d=$scratch/cancel rc
-    mkdir -p "$d"
-    printf 'QUINTAR_C_REQUEST_1\ncancel-me\n300000 8 1024 1 1 0 1\nposition startpos\n' >"$d/game.req"
-    : >"$d/game.req.cancel"
-    local t0
-    t0=$(now_ms)
-    (cd "$d" && win --request game.req) </dev/null >/dev/null 2>&1
-    rc=$?
-    say "  cancelled after $(($(now_ms) - t0)) ms"
-    [ "$rc" = 0 ] || { say "  status $rc"; return 1; }
-    [ -z "$(ls -A "$d")" ] || { say "  left: $(ls -A "$d" | tr '\n' ' ')"; return 1; }
+test_requests() {
+    local name side f ok=0
+    for name in reply existing cancel; do
+        for side in win lin; do
+            # Linux replaces an existing response; Windows must refuse to.
+            [ $name-$side = existing-lin ] && { existing_refused >"$scratch/$name-$side.txt"; continue; }
+            mkdir -p "$scratch/$name-$side"
+            (
+                cd "$scratch/$name-$side" && prepare_request $name
+                $side --request game.req </dev/null >/dev/null 2>../err
+                echo "status $?"
+                tr -d '\r' <../err
+                for f in $(ls); do echo "== $f" && sed 7d "$f" | cat -A; done
+            ) >"$scratch/$name-$side.txt"
+        done
+        same "request $name" "$(cat "$scratch/$name-lin.txt")" "$(cat "$scratch/$name-win.txt")" || ok=1
+    done
+    return $ok
 }
 
 # ---------------------------------------------------------------- start-up notice
@@ -315,9 +306,7 @@ compare_modes win
 check "UCI conversation, error replies and a held infinite result equal the Linux build" \
     test_uci_conversation
 check "go movetime 500 takes about 500 ms; stop answers at once" test_clock_and_stop
-check "request round trip equals the Linux build" test_request_round_trip
-check "existing response: Cannot publish response file" test_request_existing_response
-check "cancel file before the search" test_request_cancel
+check "request answer, existing response and cancel file equal the Linux build" test_requests
 check "message box without output" test_notice_without_output
 check "no message box with output or arguments" test_notice_only_by_hand
 say "tests took $(($(now_ms) - t_tests)) ms"

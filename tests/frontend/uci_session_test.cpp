@@ -16,26 +16,16 @@
 #include <regex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 // Runs the lines through the session and returns everything they printed.
 std::string handle(const std::vector<std::string> &lines) {
-    std::fflush(stdout);
-    const int saved = dup(1);
-    FILE *tmp = std::tmpfile();
-    dup2(fileno(tmp), 1);
+    testing::internal::CaptureStdout();
     for (std::string l : lines) uci_handle_line(&l[0]);
     std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    std::string out;
-    std::rewind(tmp);
-    for (int ch; (ch = std::fgetc(tmp)) != EOF;) out += static_cast<char>(ch);
-    std::fclose(tmp);
-    return out;
+    return testing::internal::GetCapturedStdout();
 }
 
 // The engine state, compared whole, with the history counters and key.
