@@ -24,9 +24,9 @@ install_packages() {
     [ $# -eq 0 ] && return 0
     [ "$(id -u)" = 0 ] || die "missing packages: $* (run as root or install them)"
     say "installing $*"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y --no-install-recommends "$@" >/dev/null 2>&1 ||
-        { apt-get update >/dev/null && apt-get install -y --no-install-recommends "$@" >/dev/null; } ||
+    local get="apt-get install -y --no-install-recommends"
+    DEBIAN_FRONTEND=noninteractive $get "$@" >/dev/null 2>&1 ||
+        { apt-get update >/dev/null && DEBIAN_FRONTEND=noninteractive $get "$@" >/dev/null; } ||
         die "could not install $*"
 }
 

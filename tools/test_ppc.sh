@@ -81,14 +81,9 @@ suite() {
 amiga() { "$QEMU" "$PPC_BUILD/quintar-amiga-standin" "$@"; }
 reference=$HOST_BUILD/quintar-amiga-standin compare_modes amiga
 journal() {
-    local d
-    d=$(mktemp -d)
-    QUIN_STANDIN_LOG=$d/host "$HOST_BUILD/quintar-amiga-standin"
-    QUIN_STANDIN_LOG=$d/ppc "$QEMU" "$PPC_BUILD/quintar-amiga-standin"
-    [ -s "$d/ppc" ] && cmp -s "$d/host" "$d/ppc" && grep -q '^EasyRequestArgs' "$d/ppc"
-    local rc=$?
-    rm -rf "$d"
-    return $rc
+    QUIN_STANDIN_LOG=$PPC_BUILD/journal.host "$HOST_BUILD/quintar-amiga-standin"
+    QUIN_STANDIN_LOG=$PPC_BUILD/journal.ppc amiga
+    cmp -s "$PPC_BUILD/journal."{host,ppc} && grep -q '^EasyRequestArgs' "$PPC_BUILD/journal.ppc"
 }
 check "AmigaOS requester journal equals the x86-64 build's" journal
 finish

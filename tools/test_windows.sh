@@ -38,8 +38,6 @@ QUIN_WIN_BUILD=$win_build QUIN_JOBS=$jobs "$root/tools/build_windows.sh" >/dev/n
 reference_build "$linux_build" quintar || die "Linux build failed"
 [ -f "$exe" ] || die "missing $exe"
 
-# ---------------------------------------------------------------- wine prefix
-
 scratch=$(mktemp -d /tmp/quintar-wine.XXXXXX)
 export WINEPREFIX=$scratch/prefix WINEARCH=win64 WINEDEBUG=-all
 # No Mono or Gecko installers, no menu entries, no desktop integration.
@@ -62,8 +60,6 @@ timeout 180 "$wine" wineboot -i </dev/null >/dev/null 2>&1 || die "wineboot fail
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
     /d 'user32.MessageBoxA;msvcrt.setvbuf' /f </dev/null >/dev/null 2>&1 || die "wine reg failed"
 say "wine prefix ready in $(( ($(date +%s%N) - t_prefix) / 1000000 )) ms"
-
-# ---------------------------------------------------------------- helpers
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
@@ -109,8 +105,6 @@ converse() {
     wait "$pid" 2>/dev/null
 }
 
-# ---------------------------------------------------------------- the program
-
 test_pe_format() {
     [ -n "$objdump" ] || { say "  no objdump: skipped"; return 0; }
     local p
@@ -126,13 +120,6 @@ test_pe_format() {
         *) say "  depends on $d"; return 1 ;;
         esac
     done
-}
-
-# ---------------------------------------------------------------- UCI
-
-uci_both() {  # uci_both NAME SCRIPT: runs the conversation on both builds
-    converse "$2" win >"$scratch/$1.win"
-    converse "$2" lin >"$scratch/$1.lin"
 }
 
 # The transcript with the speed-dependent fields dropped; after "@vary" the
@@ -167,6 +154,19 @@ mark vary
 > stop
 > isready
 ? ^readyok
+> position startpos
+mark vary
+> go movetime 500
+? ^bestmove
+mark movetime
+> go infinite
+sleep 1
+> isready
+? ^readyok
+mark vary
+> stop
+? ^bestmove
+mark stop
 > position startpos moves f2f3 e7e5 g2g4
 > go infinite
 sleep 0.5
@@ -176,41 +176,24 @@ sleep 0.5
 ? ^bestmove
 > quit
 EOF
-    uci_both conv "$scratch/conv.txt"
+    converse "$scratch/conv.txt" win >"$scratch/conv.win"
+    converse "$scratch/conv.txt" lin >"$scratch/conv.lin"
     grep -q '^@timeout' "$scratch/conv.win" && { say "  no reply under wine"; return 1; }
     same "UCI conversation" "$(normalise "$scratch/conv.lin")" "$(normalise "$scratch/conv.win")" &&
         # Black mates at once (Qh4), but the infinite search holds it until "stop".
         [ "$(grep -v '^info' "$scratch/conv.win" | tail -2 | tr '\n' ' ')" = "readyok bestmove d8h4 " ]
 }
 
-# The search clock and thread: "go movetime 500" answers after about half a
-# second; "stop" during "go infinite" answers at once, and only then.
+# The search clock and thread, from the conversation's marks: "go movetime
+# 500" answers after about half a second; "stop" during "go infinite"
+# answers at once, and only then.
 test_clock_and_stop() {
-    cat >"$scratch/clock.txt" <<'EOF'
-> position startpos
-> isready
-? ^readyok
-mark start
-> go movetime 500
-? ^bestmove
-mark movetime
-> go infinite
-sleep 1
-> isready
-? ^readyok
-mark start
-> stop
-? ^bestmove
-mark stop
-> quit
-EOF
-    converse "$scratch/clock.txt" win >"$scratch/clock.win"
     local movetime stop
-    movetime=$(awk '/^@movetime/ {print $2}' "$scratch/clock.win")
-    stop=$(awk '/^@stop/ {print $2}' "$scratch/clock.win")
+    movetime=$(awk '/^@movetime/ {print $2}' "$scratch/conv.win")
+    stop=$(awk '/^@stop/ {print $2}' "$scratch/conv.win")
     say "  go movetime 500 answered after ${movetime:-?} ms, stop after ${stop:-?} ms"
     [ -n "$movetime" ] && [ "$movetime" -ge 480 ] && [ "$movetime" -le 1000 ] &&
-        [ -n "$stop" ] && [ "$stop" -le 250 ] && [ "$(grep -c '^bestmove' "$scratch/clock.win")" = 2 ]
+        [ -n "$stop" ] && [ "$stop" -le 250 ]
 }
 
 # A request file prepared in a fresh folder and answered there by each build,
@@ -266,8 +249,6 @@ test_requests() {
     return $ok
 }
 
-# ---------------------------------------------------------------- start-up notice
-
 # Started like a double click (no standard handles): the message box, with
 # its exact text, caption and style, and nothing of the engine before it.
 test_notice_without_output() {
@@ -297,8 +278,6 @@ test_notice_only_by_hand() {
     grep -a -q 'Ret  msvcrt.setvbuf() retval=00000000' "$log" ||
         { say "  setvbuf failed: $(grep -a 'Ret  msvcrt.setvbuf' "$log" | head -1)"; return 1; }
 }
-
-# ---------------------------------------------------------------- run
 
 t_tests=$(now_ms)
 check "GUI program without MinGW DLLs" test_pe_format
