@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# Big-endian proof: builds the engine with the Linux front end (and the
-# AmigaOS front end on its stand-in layer) for 32-bit big-endian PowerPC,
-# runs the in-process unit tests under qemu-ppc-static, and holds the
-# PowerPC program against the x86-64 one: perft counts, static evaluations
-# and fixed-depth search results must agree byte for byte (search time and
-# speed aside).  Prints "N passed, M failed" and exits non-zero on failure.
-#
+# Big-endian proof: the Linux and AmigaOS (stand-in) front ends built for
+# 32-bit big-endian PowerPC, the in-process unit tests run under
+# qemu-ppc-static, and perft, evaluation and search answers held byte for
+# byte (time and speed aside) against x86-64.  Prints "N passed, M failed".
 #   PPC_BUILD   cross build tree         (default: build-ppc)
 #   HOST_BUILD  x86-64 reference tree    (default: build-ppc/host-x86-64)
 #   JOBS        parallel build jobs      (default: 2)

@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# End-to-end tests of the Windows program under wine: builds
-# build-win/quintar-win.exe and a Linux reference (build-windows-linux/),
-# prepares a fresh quiet wine prefix, then talks to the Windows program
-# through pipes and files and compares its answers with the Linux build's.
-# Ends with "N passed, M failed" and a non-zero status when anything failed.
-#
-# Environment: QUIN_WIN_BUILD, QUIN_LINUX_BUILD (build directories),
-# QUIN_JOBS (parallel build jobs, default 2), QUIN_ONLY=REGEX (a subset of
-# the tests), QUIN_KEEP=1 (keep the scratch directory).
+# End-to-end tests of the Windows program (build-win/quintar-win.exe) under a
+# fresh quiet wine prefix: its answers through pipes and files against the
+# Linux build's (build-windows-linux/).  Ends with "N passed, M failed".
+# Environment: QUIN_WIN_BUILD, QUIN_LINUX_BUILD (build directories), QUIN_JOBS
+# (default 2), QUIN_ONLY=REGEX (a subset), QUIN_KEEP=1 (keep the scratch).
 set -u
 . "$(dirname "$0")/test_common.sh"
 win_build=${QUIN_WIN_BUILD:-$root/build-win}

@@ -27,7 +27,6 @@ TEST(AmigaDispatch, AgreesWithTheLinuxProgram) {
         {"--perft", "7"},
         {"--perft", "-1"},
         {"--perft", "4294967297"},
-        {"--perft", "99999999999999999999999"},
         {"--perft", "1", "not a position"},
         {"--eval"},
         {"--eval", "0", mid},
@@ -38,10 +37,8 @@ TEST(AmigaDispatch, AgreesWithTheLinuxProgram) {
         {"--bench", "4", end},
         {"--bench", "0"},
         {"--bench", "9"},
-        {"--bench", "-3"},
         {"--frob", "1", "not a position"},  // FEN checked first
         {"--frob"},
-        {"--frob", "1"},
         {"--PERFT"},
         {"--status", "x"},
         {"--request"},

@@ -194,14 +194,8 @@ TEST(Keys, EffectiveEnPassant) {
     EXPECT_EQ(std::string(EffectiveEnPassant_s().v), "0,5");
 }
 
-TEST(SearchState, SaveRestoreAndRepetitions) {
+TEST(SearchState, Repetitions) {
     load_fen(start_fen);
-    const State before = state_get();
-    SaveSearchState(3);
-    MakeSearchMove(4, 6, 4, 4);
-    RestoreSearchState(3);
-    const State after = state_get();
-    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
     // g1f3 g8f6 f3g1 f6g8 returns to the start: the key occurs twice in the game.
     for (const char *m : {"g1f3", "g8f6", "f3g1", "f6g8"}) ASSERT_EQ(apply_uci(m), 1);
     EXPECT_EQ(SearchPositionOccurrences(1, 1), 2);

@@ -16,16 +16,13 @@ using eval_corpus::Position;
 
 class EvalCorpus : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        reset_engine();
-        corpus_ = new std::vector<Position>(eval_corpus::build());
-    }
-    static void TearDownTestSuite() { delete corpus_; }
     void SetUp() override { reset_engine(); }
-    static std::vector<Position> *corpus_;
+    // Built once (in a fresh engine) for both tests.
+    static inline const std::vector<Position> *corpus_ = [] {
+        reset_engine();
+        return new std::vector<Position>(eval_corpus::build());
+    }();
 };
-
-std::vector<Position> *EvalCorpus::corpus_ = nullptr;
 
 TEST_F(EvalCorpus, MirrorScoresOpposite) {
     ASSERT_GE(corpus_->size(), 1000u);

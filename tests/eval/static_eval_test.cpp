@@ -35,11 +35,6 @@ struct Case {
     double expected;
 };
 
-std::string case_name(const ::testing::TestParamInfo<Case> &i) { return i.param.name; }
-
-// Shown in failure messages and test listings.
-void PrintTo(const Case &c, std::ostream *os) { *os << c.position << " = " << c.expected; }
-
 // Placements without kings or piece material have phase 0: passed pawns get
 // their full endgame share and there are no king terms.
 const Case kValues[] = {
@@ -73,16 +68,13 @@ const Case kValues[] = {
     {"castled_king_bonus", "7k/8/8/8/8/8/8/R5K1 w - - 0 1", 826},
 };
 
-class Values : public ::testing::TestWithParam<Case> {};
-
-TEST_P(Values, ScoreMatchesHandCount) {
-    for (double pawnCache : {1.0, 0.0}) {
-        place(GetParam().position);
-        pawnCacheEnabled = pawnCache;
-        EXPECT_EQ(EvaluateBoard(), GetParam().expected) << "pawn cache " << pawnCache;
-    }
+TEST(Eval, ValuesMatchHandCount) {
+    for (const Case &c : kValues)
+        for (double pawnCache : {1.0, 0.0}) {
+            place(c.position);
+            pawnCacheEnabled = pawnCache;
+            EXPECT_EQ(EvaluateBoard(), c.expected) << c.name << ", pawn cache " << pawnCache;
+        }
 }
-
-INSTANTIATE_TEST_SUITE_P(Eval, Values, ::testing::ValuesIn(kValues), case_name);
 
 }  // namespace

@@ -132,8 +132,6 @@ TEST(RequestProtocol, UnplayablePositionsGetTheNoMoveAnswer) {
              "position startpos moves e2e4 e7e5 e1e3", "go depth 3",
              "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
              "position startpos moves f2f3 e7e5 g2g4 d8h4",  // White is mated
-             "position startpos moves e2e3 a7a5 d1h5 a8a6 h5a5 h7h5 h2h4 a6h6 a5c7 f7f6 c7d7 "
-             "e8f7 d7b7 d8d3 b7b8 d3h7 b8c8 f7g6 c8e6",  // Black is stalemated
          }) {
         Outcome o = run_content(kHead + "T9\n1000 3 0 1 1 0 1\n" + position + "\n");
         EXPECT_EQ(o.run.status, 0) << position;
