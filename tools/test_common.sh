@@ -1,8 +1,7 @@
 # shellcheck shell=bash
-# Shared by tools/test_windows.sh and tools/test_ppc.sh (sourced): the pass
-# and fail count, missing-package installs, the Linux reference build and
-# the comparisons of the --perft, --eval and --bench answers of another
-# build (wine, qemu) with the Linux reference.
+# Sourced by tools/test_windows.sh and tools/test_ppc.sh: the pass and fail
+# count, package installs, the Linux reference build and the comparisons of
+# another build's (wine, qemu) command-line answers with it.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${QUIN_JOBS:-${JOBS:-2}}
 passed=0

@@ -13,10 +13,7 @@ reference=$linux_build/quintar
 
 find_tool() {  # first executable among the candidates
     local c
-    for c in "$@"; do
-        if [ -x "$c" ]; then say "$c"; return 0; fi
-        if command -v "$c" >/dev/null 2>&1; then command -v "$c"; return 0; fi
-    done
+    for c in "$@"; do command -v "$c" 2>/dev/null && return 0; done
     return 1
 }
 

@@ -1,6 +1,5 @@
-// The evaluation over some 3,000 positions from seeded random play:
-// colour-mirror symmetry and identical scores under every cache setting,
-// in any order and repeated.
+// The evaluation over some 3,000 positions from seeded random play: colour-
+// mirror symmetry and the same scores under every cache setting, any order.
 #include "bench/eval_corpus.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"

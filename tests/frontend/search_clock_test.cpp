@@ -1,7 +1,7 @@
-// The search's stop test against a clock the test controls.  A deadline is
+// The search's stop test against a clock the test controls: a deadline is
 // noticed within a fixed number of stop tests whatever the clock's grain or
-// a stall of the thread; a search given no time answers with its fallback;
-// the cancel file is looked for at most once per 10 ms.
+// a stall; no time gives the fallback; the cancel file is looked for at
+// most once per 10 ms.
 #include "frontend/quintar.h"
 #include "platform/platform.h"
 #include "test_support.h"

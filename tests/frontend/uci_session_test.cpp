@@ -1,10 +1,7 @@
-// The UCI session: the commands in-process (what each prints, which engine
-// state it keeps or changes, the limits a go line sets), the real program
-// on pipes as an interface drives it (the exact bytes of every reply, how
-// the session ends, input no interface should send, commands that arrive
-// while a search runs), and the engine behind Debian's polyglot adapter as
-// xboard uses it (skipped when polyglot is not installed).  Time limits are
-// generous for sanitizer builds.
+// The UCI session: commands in-process (output, state kept or changed, go
+// limits); the real program on pipes (exact reply bytes, session ends, bad
+// input, commands during a search; time limits generous for sanitizers);
+// and behind Debian's polyglot adapter (skipped when not installed).
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
 #include "tests/test_support.h"

@@ -130,7 +130,7 @@ std::vector<double> outcome() {
 TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
     load_fen(kMiddlegame);
     const State start = state_get();
-    auto expect_position_kept = [&start](double seconds) {
+    const auto expect_position_kept = [&start](double seconds) {
         const State now = state_get();
         EXPECT_EQ(std::memcmp(&start, &now, sizeof now), 0) << seconds;
     };

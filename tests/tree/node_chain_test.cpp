@@ -1,7 +1,6 @@
 // The node routines below the root (the depth chain and the depth-3 reply
 // searches): mate, stalemate, fifty-move and repetition scores.  Move order
-// and cutoff memory show in the bench node counts, a clean stop and the
-// absence of allocation in the search driver's tests.
+// and cutoff memory show in the bench node counts.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
