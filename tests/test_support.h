@@ -1,5 +1,4 @@
-// Helpers shared by the tests: loading positions, running the real
-// program through pipes and reading files.
+// Test helpers: loading positions, files, the real program through pipes.
 #pragma once
 
 #include "core/types.h"
