@@ -4,7 +4,7 @@
 //
 //   eval_bench [SECONDS_PER_FIGURE]     (default 1)
 #include "frontend/quintar.h"
-#include "tests/eval/eval_corpus.h"
+#include "bench/eval_corpus.h"
 
 #include <cstdio>
 #include <ctime>

@@ -3,7 +3,7 @@
 #include "frontend/quintar.h"
 
 #include <cstdint>
-#include <cstring>
+#include <sstream>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -19,15 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string fen = text.substr(0, nl);
     set_fen(fen.c_str());
     if (nl == std::string::npos) return 0;
-    std::string rest = text.substr(nl + 1);
-    size_t pos = 0;
-    while (pos < rest.size()) {
-        size_t end = rest.find(' ', pos);
-        if (end == std::string::npos) end = rest.size();
-        const std::string word = rest.substr(pos, end - pos);
-        apply_uci(word.c_str());
-        pos = end + 1;
-    }
+    std::istringstream words(text.substr(nl + 1));
+    for (std::string word; std::getline(words, word, ' ');) apply_uci(word.c_str());
     PositionKey_s();
     CountLegalMoves(currentPlayer);
     return 0;

@@ -1,5 +1,4 @@
-// Helpers shared by the tests: loading positions, running the real
-// program through pipes and reading files.
+// Test helpers: loading positions, files, the real program through pipes.
 #pragma once
 
 #include "core/types.h"
@@ -119,16 +118,14 @@ public:
         }
     }
 
-    // Reads lines until one begins with prefix; the lines before it are
-    // appended to *skipped when given.
+    // Reads lines until one begins with prefix.
     bool read_until(const std::string &prefix, std::string *line, int timeout_ms,
-                    Clock::time_point *at = nullptr, std::vector<std::string> *skipped = nullptr) {
+                    Clock::time_point *at = nullptr) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
         for (;;) {
             const int left = ms_until(deadline);
             if (left <= 0 || !read_line(line, left, at)) return false;
             if (line->compare(0, prefix.size(), prefix) == 0) return true;
-            if (skipped) skipped->push_back(*line);
         }
     }
 
@@ -202,14 +199,9 @@ inline long elapsed_ms(ChildProcess::Clock::time_point from, ChildProcess::Clock
         std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
 }
 
-// The move code of a coordinate text such as "e2e4", and back.
+// The move code of a coordinate text such as "e2e4".
 inline int text_code(const std::string &m) {
     return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]);
-}
-inline std::string code_text(double code) {
-    const int c = static_cast<int>(code);
-    return {static_cast<char>('a' + move_from_x(c)), static_cast<char>('8' - move_from_y(c)),
-            static_cast<char>('a' + move_to_x(c)), static_cast<char>('8' - move_to_y(c))};
 }
 
 // The colour mirror of a FEN: ranks flipped, colours, side to move,

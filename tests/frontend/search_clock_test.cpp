@@ -1,7 +1,7 @@
-// The search's stop test against a clock the test controls.  A deadline is
+// The search's stop test against a clock the test controls: a deadline is
 // noticed within a fixed number of stop tests whatever the clock's grain or
-// a stall of the thread; a search given no time answers with its fallback;
-// the cancel file is looked for at most once per 10 ms.
+// a stall; no time gives the fallback; the cancel file is looked for at
+// most once per 10 ms.
 #include "frontend/quintar.h"
 #include "platform/platform.h"
 #include "test_support.h"
@@ -18,7 +18,9 @@ namespace {
 // as a coarse system clock does.
 double true_ms = 0;
 double grain_ms = 0;
-double fake_clock_ms() { return grain_ms > 0 ? std::floor(true_ms / grain_ms) * grain_ms : true_ms; }
+double fake_clock_ms() {
+    return grain_ms > 0 ? std::floor(true_ms / grain_ms) * grain_ms : true_ms;
+}
 
 struct FakeClock {
     explicit FakeClock(double grain) {

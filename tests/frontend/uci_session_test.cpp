@@ -1,5 +1,7 @@
-// The UCI commands in-process: what each prints, which engine state it
-// keeps or changes, and the limits a go line sets.
+// The UCI session: commands in-process (output, state kept or changed, go
+// limits); the real program on pipes (exact reply bytes, session ends, bad
+// input, commands during a search; time limits generous for sanitizers);
+// and behind Debian's polyglot adapter (skipped when not installed).
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
 #include "tests/test_support.h"
@@ -8,27 +10,19 @@
 
 #include <cstdio>
 #include <cstring>
+#include <regex>
 #include <string>
-#include <unistd.h>
+#include <thread>
 #include <vector>
 
 namespace {
 
 // Runs the lines through the session and returns everything they printed.
 std::string handle(const std::vector<std::string> &lines) {
-    std::fflush(stdout);
-    const int saved = dup(1);
-    FILE *tmp = std::tmpfile();
-    dup2(fileno(tmp), 1);
+    testing::internal::CaptureStdout();
     for (std::string l : lines) uci_handle_line(&l[0]);
     std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    std::string out;
-    std::rewind(tmp);
-    for (int ch; (ch = std::fgetc(tmp)) != EOF;) out += static_cast<char>(ch);
-    std::fclose(tmp);
-    return out;
+    return testing::internal::GetCapturedStdout();
 }
 
 // The engine state, compared whole, with the history counters and key.
@@ -162,6 +156,232 @@ TEST(UciGoLimits, LimitsOfTheGoLine) {
         EXPECT_EQ(computerDepth, c.depth) << c.line;
         EXPECT_DOUBLE_EQ(computerThinkSeconds, c.seconds) << c.line;
         EXPECT_EQ(search_infinite, c.infinite) << c.line;
+    }
+}
+
+const char kUciReply[] =
+    "id name Quintar Engine 1.0 Beta 1 - ZevivEzezoz Test\n"
+    "id author Quintar project\n"
+    "option name Hash type spin default 1 min 0 max 1\n"
+    "uciok\n";
+
+// Whole sessions whose every output byte is known.  The end of input ends
+// the session unless the input says "quit" first.
+TEST(UciProtocol, ExactRepliesOfWholeSessions) {
+    const std::string long_x(100000, 'x');
+    std::string binary;
+    for (int i = 0; i < 256; i++)
+        if (i != '\n') binary += static_cast<char>(i);
+    // A line of exactly 16383 bytes still fits the line buffer; longer ones
+    // are read in pieces of 16383 bytes, each handled as a line of its own.
+    std::string fits = "position startpos moves e2e4";
+    fits += std::string(16383 - fits.size(), ' ');
+    const struct {
+        const char *name;
+        std::string input, output;
+    } cases[] = {
+        {"uci", "uci\n", kUciReply},
+        {"uci with CRLF", "uci\r\nisready\r\n", std::string(kUciReply) + "readyok\n"},
+        {"stop without search", "stop\nstop\n", ""},
+        {"quit", "quit\nisready\n", ""},
+        {"quit needs the whole line", "quit \nquitx\nexit\nisready\n", "readyok\n"},
+        {"commands are whole lines", "uci \nUCI\nisready now\n isready\n", ""},
+        {"empty lines", "\n\n\r\n\n\nisready\n\n", "readyok\n"},
+        {"no final newline", "isready", "readyok\n"},
+        {"unknown commands", "debug on\nregister later\nponderhit\nisready\n", "readyok\n"},
+        {"illegal move", "position startpos moves e2e4 e7e5 e1e3\n",
+         "info string invalid move in position\n"},
+        {"setoption", "setoption name Hash value 0\nsetoption name Hash value 1\nisready\n",
+         "readyok\n"},
+        {"100000-byte line", long_x + "\nisready\n", "readyok\n"},
+        {"100000-byte line at the end of input", long_x, ""},
+        {"binary bytes", binary + "\n" + binary + "\nisready\n", "readyok\n"},
+        {"NUL inside a command", std::string("isready\0quit\n", 13) + "isready\n",
+         "readyok\nreadyok\n"},
+        {"carriage returns", "\r\r\risready\r\n", ""},
+        {"carriage return cuts the line", "isready\rquit\nisready\n", "readyok\nreadyok\n"},
+        {"command at the cut", std::string(16383, 'x') + "isready\nisready\n",
+         "readyok\nreadyok\n"},
+        {"longest position line", fits + "\nisready\n", "readyok\n"},
+        {"overlong position line", fits + " \nisready\n", "readyok\n"},
+        {"overlong position line cut inside a move",
+         "position startpos moves" + std::string(16383 - 25, ' ') + "e2e4\nisready\n",
+         "info string invalid move in position\nreadyok\n"},
+    };
+    for (const auto &c : cases) {
+        RunResult r = run_program(QUINTAR_BIN, {}, c.input, 20000);
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.out, c.output) << c.name;
+        EXPECT_EQ(r.err, "") << c.name;
+    }
+}
+
+// Sessions with searches: nothing but info and bestmove lines.
+TEST(UciProtocol, SearchResultsOfWholeSessions) {
+    // A result whose move starts on the given ranks.
+    auto from = [](const std::string &ranks) {
+        return "info depth [0-9]+ score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ nps [0-9]+ "
+               "pv [a-h][1-8][a-h][1-8][qrbn]?\nbestmove [a-h][" +
+               ranks + "][a-h][1-8][qrbn]?\n";
+    };
+    const std::string any = from("1-8");
+    const std::string none = " nodes 0 time [0-9]+ nps 0 pv \nbestmove 0000\n";
+    const struct {
+        const char *name;
+        std::string input, pattern;
+    } cases[] = {
+        {"White to move", "position startpos moves e2e4 e7e5\ngo depth 1\n", from("1-4")},
+        {"Black to move", "position startpos moves e2e4\ngo depth 1\n", from("5-8")},
+        {"go then go", "go infinite\ngo depth 1\n", any + any},
+        {"mated side",
+         "position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\ngo depth 2\n",
+         "info depth 0 score mate 0" + none},
+        {"stalemated side", "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo depth 2\n",
+         "info depth 0 score cp 0" + none},
+        {"longest position line then go",
+         "position startpos moves e2e4" + std::string(16383 - 28, ' ') + "\ngo depth 1\n", any},
+    };
+    for (const auto &c : cases) {
+        RunResult r = run_program(QUINTAR_BIN, {}, c.input, 60000);
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.err, "") << c.name;
+        EXPECT_TRUE(std::regex_match(r.out, std::regex(c.pattern))) << c.name << "\n" << r.out;
+    }
+}
+
+const char kPolyglot[] = "/usr/games/polyglot";
+
+TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
+    if (!file_exists(kPolyglot))
+        GTEST_SKIP() << "polyglot not installed (apt-get install polyglot)";
+    std::string dir = make_temp_dir();
+    const std::string ini =
+        "[PolyGlot]\nEngineDir = " + dir +
+        "\nEngineCommand = " QUINTAR_BIN "\nBook = false\nLog = true\nLogFile = " + dir +
+        "/polyglot.log\n[Engine]\nHash = 0\n";
+    write_file(dir + "/quintar.ini", ini);
+    ChildProcess pg(std::vector<std::string>{kPolyglot, dir + "/quintar.ini"});
+    ASSERT_TRUE(pg.started());
+    std::string line;
+    pg.send("xboard");
+    pg.send("protover 2");
+    ASSERT_TRUE(pg.read_until("feature done=1", &line, 10000));
+    pg.send("new");
+    pg.send("sd 3");
+
+    reset_engine();  // White's moves come from this engine's own depth-1 search
+    for (int turn = 0; turn < 5; turn++) {
+        computerPlayer = currentPlayer;
+        computerDepth = 1;
+        computerThinkSeconds = 300;
+        CalculateBestMove();
+        const std::string mine = computerBestMove_s.v;
+        ASSERT_EQ(apply_uci(mine.c_str()), 1);
+        pg.send("usermove " + mine);
+        ASSERT_TRUE(pg.read_until("move ", &line, 20000)) << "after " << mine;
+        const std::string reply = line.substr(5);
+        EXPECT_EQ(apply_uci(reply.c_str()), 1) << "engine's " << reply << " after " << mine;
+    }
+    pg.send("quit");
+    EXPECT_EQ(pg.wait_exit(10000), 0);
+
+    std::string log = read_file(dir + "/polyglot.log");
+    EXPECT_NE(log.find("Engine->Adapter: id name Quintar Engine"), std::string::npos);
+    EXPECT_NE(log.find("Adapter->Engine: setoption name Hash value 0"), std::string::npos);
+    EXPECT_NE(log.find("Engine->Adapter: bestmove "), std::string::npos);
+    EXPECT_EQ(log.find("Illegal"), std::string::npos);  // nor any "Illegal move" reply
+    EXPECT_NE(log.find("Child exited with status 0"), std::string::npos) << log;
+}
+
+void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Reads the next line and checks that it begins with prefix.
+void expect_line(ChildProcess &p, const std::string &prefix,
+                 ChildProcess::Clock::time_point *at = nullptr) {
+    std::string line;
+    ASSERT_TRUE(p.read_line(&line, 5000, at)) << "waiting for " << prefix;
+    EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
+}
+
+void expect_result(ChildProcess &p, ChildProcess::Clock::time_point *at = nullptr) {
+    expect_line(p, "info depth ");
+    expect_line(p, "bestmove ", at);
+}
+
+// Ends the session by "quit" or the end of input: status 0, and nothing
+// printed but the result of a search still running.
+void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = false) {
+    if (by_quit) {
+        p.send("quit");
+    } else {
+        p.close_input();
+    }
+    EXPECT_EQ(p.wait_exit(5000), 0);
+    if (searching) expect_result(p);
+    EXPECT_EQ(p.pending(), "");
+    EXPECT_EQ(p.errors(), "");
+}
+
+TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
+    ChildProcess p;
+    ASSERT_TRUE(p.started());
+    p.send("go infinite");
+    pause_ms(300);
+    const auto sent = p.send("isready");
+    ChildProcess::Clock::time_point at;
+    expect_line(p, "readyok", &at);
+    EXPECT_LT(elapsed_ms(sent, at), 1000);
+    std::string line;
+    EXPECT_FALSE(p.read_line(&line, 300)) << "the search stopped: " << line;
+    p.send("stop");
+    expect_result(p);
+    expect_quiet_end(p);
+}
+
+TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
+    ChildProcess p;
+    p.send("go infinite");
+    pause_ms(200);
+    p.send("go infinite");
+    ChildProcess::Clock::time_point first_best;
+    expect_result(p, &first_best);
+    std::string line;
+    EXPECT_FALSE(p.read_line(&line, 300)) << "the second search stopped: " << line;
+    EXPECT_LT(first_best, p.send("stop"));
+    expect_result(p);
+    expect_quiet_end(p, false);
+}
+
+// "quit" or the end of input during an infinite search: the result is
+// printed and the process ends with status 0 soon after.
+TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
+    for (bool by_quit : {true, false}) {
+        ChildProcess p;
+        p.send("position startpos moves e2e4");
+        p.send("go infinite");
+        pause_ms(300);
+        const auto t0 = ChildProcess::Clock::now();
+        expect_quiet_end(p, by_quit, true);
+        EXPECT_LT(elapsed_ms(t0, ChildProcess::Clock::now()), 2000) << by_quit;
+    }
+}
+
+// Commands that change engine state stop the running search first and
+// print its result before they act.
+TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
+    for (const char *command : {"ucinewgame", "setoption name Hash value 0", "position fen junk"}) {
+        SCOPED_TRACE(command);
+        ChildProcess p;
+        p.send("go infinite");
+        pause_ms(150);
+        p.send(command);
+        p.send("isready");
+        expect_result(p);
+        if (std::string(command) == "position fen junk") {
+            expect_line(p, "info string invalid position");
+        }
+        expect_line(p, "readyok");
+        expect_quiet_end(p);
     }
 }
 

@@ -49,7 +49,6 @@ const TieCase kCases[] = {
     {"illegal entries have no effect",     k4, 1, 0, "e1e8 99 0 g1g8 99 0 h8h1 99 0 b1b8 5 0", "b1b8", 2},
     {"black end game tie",                 kBlackMirror, 1, 1, "20270 7 0", "c8c1", 3},
     {"black opening tie",                  kBlackMirror, 1, 0, "a8a1 3 1 d8d1 4 2", "d8d1", 1},
-    {"black learning off",                 kBlackMirror, 0, 0, "d8d1 4 0", "a8a1", 0},
 };
 // clang-format on
 

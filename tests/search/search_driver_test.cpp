@@ -1,10 +1,8 @@
-// The search driver and the root search end to end: mates at their
-// distance, mated and stalemated sides, fallback answers, node totals over
-// iterations, aborted iterations, illegal preferred or hash moves, and the
-// exact result lines.
+// The search driver end to end: mates at their distance, mated and
+// stalemated sides, fallback answers, node totals over iterations, aborted
+// iterations, and the exact result lines.
 #include "tests/search/search_test_util.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -132,7 +130,7 @@ std::vector<double> outcome() {
 TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
     load_fen(kMiddlegame);
     const State start = state_get();
-    auto expect_position_kept = [&start](double seconds) {
+    const auto expect_position_kept = [&start](double seconds) {
         const State now = state_get();
         EXPECT_EQ(std::memcmp(&start, &now, sizeof now), 0) << seconds;
     };
@@ -163,69 +161,6 @@ TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
         ++checked;
     }
     EXPECT_GT(checked, 0) << "no budget stopped the search in iterations 1 to 4";
-}
-
-// One root search with the ordering memory of a new search: an illegal
-// preferred move (a blocked rook, a black piece, an empty square, a square
-// off the board) changes nothing.
-TEST(RootSearch, IllegalPreferredMoveIsSkippedSilently) {
-    std::vector<double> plain;
-    const double cases[][4] = {
-        {-1, -1, -1, -1}, {0, 7, 0, 3}, {3, 0, 3, 3}, {4, 4, 4, 3}, {9, 9, 9, 9}};
-    for (const auto &p : cases) {
-        load_fen(kMiddlegame);
-        computerPlayer = currentPlayer;
-        ClearPreferredPV();
-        ClearKillerMoves();
-        ClearSearchHistoryScores();
-        searchIterationDepth = 2;
-        preferredFromX = p[0];
-        preferredFromY = p[1];
-        preferredToX = p[2];
-        preferredToY = p[3];
-        CalculateSingleDepth();
-        const std::vector<double> got = {computerNodes, computerScore, rootCurrentCount,
-                                         double(text_code(computerBestMove_s.v))};
-        if (plain.empty()) plain = got;
-        EXPECT_EQ(got, plain) << p[0] << p[1] << p[2] << p[3];
-    }
-}
-
-TEST(RootSearch, IllegalHashMoveIsSkippedSilently) {
-    search_fen(kMiddlegame, 3);
-    const std::vector<double> fresh = outcome();
-    const double nodes = computerNodes;
-    // Store a1a5, through the own pawn, as the root's hash move.
-    load_fen(kMiddlegame);
-    computerPlayer = currentPlayer;
-    searchAborted = 0;
-    ProbeMoveHash(0, computerPlayer);
-    ClearCurrentPVLine(0);
-    currentPVFromX[0][0] = 0;
-    currentPVFromY[0][0] = 7;
-    currentPVToX[0][0] = 0;
-    currentPVToY[0][0] = 3;
-    currentPVValid[0][0] = 1;
-    StoreMoveHash(0);
-    ASSERT_EQ(ProbeMoveHash(0, computerPlayer), -1);
-    computerDepth = 3;
-    computerThinkSeconds = 300;
-    CalculateBestMove();
-    EXPECT_EQ(fresh, outcome());
-    EXPECT_EQ(computerNodes, nodes);
-}
-
-// Root scores are recorded from the mover's side: Black's negated.
-TEST(RootSearch, ScoresAreRecordedFromTheMoversSide) {
-    for (const char *fen :
-         {kMiddlegame, "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 2 2"}) {
-        search_fen(fen, 2);
-        ASSERT_EQ(rootPreviousCount, CountLegalMoves(computerPlayer));
-        double best = -2000000;
-        for (int i = 0; i < static_cast<int>(rootPreviousCount); ++i)
-            best = std::max(best, rootPreviousResult[i][1]);
-        EXPECT_EQ(best, computerPlayer == 1 ? computerScore : -computerScore) << fen;
-    }
 }
 
 TEST(ResultLines, ScoreTextFromEitherSide) {
