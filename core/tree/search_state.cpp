@@ -102,22 +102,7 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
         halfmoveClock = 0;
     else
         halfmoveClock += 1;
-    if (piece == make_piece(kWhite, kKing)) whiteKingMoved = 1;
-    if (piece == make_piece(kBlack, kKing)) blackKingMoved = 1;
-    if (piece == make_piece(kWhite, kRook)) {
-        if (fx == 0 && fy == 7) whiteRookAMoved = 1;
-        if (fx == 7 && fy == 7) whiteRookHMoved = 1;
-    } else if (piece == make_piece(kBlack, kRook)) {
-        if (fx == 0 && fy == 0) blackRookAMoved = 1;
-        if (fx == 7 && fy == 0) blackRookHMoved = 1;
-    }
-    if (captured == make_piece(kWhite, kRook)) {
-        if (tx == 0 && ty == 7) whiteRookAMoved = 1;
-        if (tx == 7 && ty == 7) whiteRookHMoved = 1;
-    } else if (captured == make_piece(kBlack, kRook)) {
-        if (tx == 0 && ty == 0) blackRookAMoved = 1;
-        if (tx == 7 && ty == 0) blackRookHMoved = 1;
-    }
+    UpdateCastlingRights(piece, fx, fy, tx, ty, captured);
     enPassantX = -1;
     enPassantY = -1;
     if (type != kPawn) return 0;

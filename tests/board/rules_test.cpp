@@ -51,6 +51,28 @@ TEST(Perft, LeavesThePositionAndHistoryAlone) {
     EXPECT_EQ(moveCount, moves);
 }
 
+// The move maker clears a castling right when the king or a rook leaves
+// its home square, or a rook is taken there; the six flags read as bits
+// (king, rook a, rook h; White then Black).
+TEST(MoveMaker, CastlingRightsCleared) {
+    const auto flags = [] {
+        return whiteKingMoved + 2 * whiteRookAMoved + 4 * whiteRookHMoved + 8 * blackKingMoved +
+               16 * blackRookAMoved + 32 * blackRookHMoved;
+    };
+    const struct {
+        int fx, fy, tx, ty;
+        double bits;
+    } moves[] = {
+        {4, 7, 5, 7, 1},  {0, 7, 1, 7, 2}, {7, 7, 6, 7, 4},  {7, 7, 7, 0, 36},
+        {0, 7, 0, 0, 18}, {4, 0, 3, 0, 8}, {0, 0, 0, 7, 18}, {7, 0, 7, 7, 36},
+    };
+    for (const auto &m : moves) {
+        load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+        MakeSearchMove(m.fx, m.fy, m.tx, m.ty);
+        EXPECT_EQ(flags(), m.bits) << m.fx << m.fy << m.tx << m.ty;
+    }
+}
+
 TEST(Fen, AcceptedFieldsAndCounters) {
     load_fen("8/8/8/8/8/8/8/K6k w - -");
     EXPECT_EQ(halfmoveClock, 0);
