@@ -1,0 +1,432 @@
+#!/usr/bin/env python3
+"""Plays Quintar against a UCI or xboard opponent and estimates the Elo gap.
+
+    tools/match.py --engine build/quintar --opponent stockfish:1500 \
+        --games 10 --tc 5+0.05 --concurrency 2 --pgn games.pgn
+
+Opponents: "stockfish:ELO" (Debian's /usr/games/stockfish with
+UCI_LimitStrength) or "fairymax" (xboard protocol, driven directly).  The
+runner keeps both clocks (base plus increment per move, time forfeit when a
+side overruns its clock, "no answer" when it stays silent past clock plus a
+grace).  A separate stockfish process referees: it lists the legal moves
+(`go perft 1`) and reports the position (`d`), from which the runner judges
+mate, stalemate, threefold repetition, the fifty-move rule and bare kings or
+a lone minor piece.  Each opening line is played twice with colours swapped.
+Standard library only.  Exit status 0 when our engine made no illegal move,
+did not crash, hang or lose on time; else 1.
+"""
+
+import argparse
+import concurrent.futures
+import datetime
+import math
+import os
+import queue
+import subprocess
+import sys
+import threading
+import time
+
+STOCKFISH = "/usr/games/stockfish"
+FAIRYMAX = "/usr/games/fairymax"
+GRACE = 1.0  # seconds past the clock before a silent engine counts as hung
+
+
+class Process:
+    """A child process whose output lines arrive on a queue (None at EOF)."""
+
+    def __init__(self, argv):
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL, text=True, bufsize=1)
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            if line.strip():  # blank lines carry nothing; "" stands for a timeout
+                self.lines.put(line.strip())
+        self.lines.put(None)
+
+    def send(self, text):
+        try:
+            self.proc.stdin.write(text + "\n")
+            self.proc.stdin.flush()
+        except (BrokenPipeError, OSError):
+            pass
+
+    def read(self, deadline):
+        """Next line, "" on timeout, None once the process has ended."""
+        try:
+            return self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+        except queue.Empty:
+            return ""
+
+    def wait_for(self, prefix, seconds):
+        deadline = time.monotonic() + seconds
+        while True:
+            line = self.read(deadline)
+            if line is None or line == "":
+                return line
+            if line.startswith(prefix):
+                return line
+
+    def close(self, word="quit"):
+        self.send(word)
+        try:
+            self.proc.wait(timeout=1)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+
+
+class Answer:
+    def __init__(self, move=None, depth=None, status="ok", seconds=0.0):
+        self.move, self.depth, self.status, self.seconds = move, depth, status, seconds
+
+
+class UciEngine:
+    def __init__(self, path, name, options=()):
+        self.name = name
+        self.p = Process([path])
+        self.p.send("uci")
+        if not self.p.wait_for("uciok", 10):
+            raise RuntimeError(f"{name}: no uciok")
+        for key, value in options:
+            self.p.send(f"setoption name {key} value {value}")
+        self.p.send("ucinewgame")
+        self.p.send("isready")
+        if not self.p.wait_for("readyok", 10):
+            raise RuntimeError(f"{name}: no readyok")
+
+    def play(self, moves, clocks, inc, white):
+        """Asks for a move; clocks = (white, black) seconds left."""
+        self.p.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
+        ms = [max(1, int(c * 1000)) for c in clocks]
+        self.p.send(f"go wtime {ms[0]} btime {ms[1]} winc {int(inc * 1000)} binc {int(inc * 1000)}")
+        start = time.monotonic()
+        deadline = start + clocks[0 if white else 1] + GRACE
+        depth = None
+        while True:
+            line = self.p.read(deadline)
+            if line is None:
+                return Answer(None, depth, "crash", time.monotonic() - start)
+            if line == "":
+                self.p.send("stop")
+                return Answer(None, depth, "no answer", time.monotonic() - start)
+            words = line.split()
+            if words[0] == "info" and "depth" in words[1:-1]:
+                depth = int(words[words.index("depth") + 1])
+            elif words[0] == "bestmove":
+                move = words[1] if len(words) > 1 else "(none)"
+                return Answer(move, depth, "ok", time.monotonic() - start)
+
+    def close(self):
+        self.p.close("quit")
+
+
+class XboardEngine:
+    """xboard/CECP engine, restarted from `new` and the move list every turn."""
+
+    def __init__(self, path, name, base, inc):
+        self.name = name
+        self.base, self.inc = base, inc
+        self.p = Process([path])
+        self.p.send("xboard")
+        self.p.send("protover 2")
+        deadline = time.monotonic() + 2
+        while True:  # the feature list ends with done=1; older engines send none
+            line = self.p.read(deadline)
+            if line is None:
+                raise RuntimeError(f"{name}: ended at start")
+            if line == "" or "done=1" in line:
+                break
+
+    def play(self, moves, clocks, inc, white):
+        own, other = (clocks[0], clocks[1]) if white else (clocks[1], clocks[0])
+        minutes, seconds = divmod(int(round(self.base)), 60)
+        for command in ["new", "force", f"level 0 {minutes}:{seconds:02d} {self.inc:g}", "post"]:
+            self.p.send(command)
+        for move in moves:
+            self.p.send(move)
+        self.p.send(f"time {max(1, int(own * 100))}")
+        self.p.send(f"otim {max(1, int(other * 100))}")
+        self.p.send("go")
+        start = time.monotonic()
+        deadline = start + own + GRACE
+        depth = None
+        while True:
+            line = self.p.read(deadline)
+            if line is None:
+                return Answer(None, depth, "crash", time.monotonic() - start)
+            if line == "":
+                self.p.send("force")
+                return Answer(None, depth, "no answer", time.monotonic() - start)
+            words = line.split()
+            if not words:
+                continue
+            if words[0] == "move" and len(words) > 1:
+                return Answer(words[1], depth, "ok", time.monotonic() - start)
+            if words[0] == "resign":
+                return Answer(None, depth, "resign", time.monotonic() - start)
+            if words[0].startswith("Illegal"):
+                return Answer(None, depth, "rejected " + line, time.monotonic() - start)
+            if words[0].isdigit() and len(words) > 4:  # thinking: depth score time nodes pv
+                depth = int(words[0])
+
+    def close(self):
+        self.p.close("quit")
+
+
+class Referee:
+    """Stockfish as rules authority: legal moves and the FEN of a position."""
+
+    def __init__(self):
+        self.p = Process([STOCKFISH])
+        self.p.send("uci")
+        self.p.wait_for("uciok", 10)
+
+    def _ask(self, moves, command, last):
+        """Output lines of the command up to the one starting with `last`."""
+        self.p.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
+        self.p.send(command)
+        out = []
+        deadline = time.monotonic() + 30
+        while True:
+            line = self.p.read(deadline)
+            if line is None:
+                raise RuntimeError("referee ended")
+            if line == "":
+                raise RuntimeError("referee silent")
+            out.append(line)
+            if line.startswith(last):
+                return out
+
+    def legal_moves(self, moves):
+        return {line.split(":")[0] for line in self._ask(moves, "go perft 1", "Nodes searched")
+                if ":" in line and not line.startswith("Nodes")}
+
+    def position(self, moves):
+        """(FEN, in check) after the moves."""
+        fen, checkers = None, ""
+        for line in self._ask(moves, "d", "Checkers:"):
+            if line.startswith("Fen:"):
+                fen = line[4:].strip()
+            elif line.startswith("Checkers:"):
+                checkers = line[9:].strip()
+        return fen, bool(checkers)
+
+    def close(self):
+        self.p.close("quit")
+
+
+def insufficient_material(placement):
+    """Bare kings, or a lone knight or bishop beside them."""
+    others = [c for c in placement if c.isalpha() and c not in "Kk"]
+    return not others or (len(others) == 1 and others[0] in "NBnb")
+
+
+def play_game(args, opening, engine_white, round_no):
+    """One game; returns a dict with the result and both sides' records."""
+    base, inc = args.base, args.inc
+    ours = UciEngine(args.engine, "Quintar")
+    if args.opponent_kind == "stockfish":
+        theirs = UciEngine(STOCKFISH, f"Stockfish {args.opponent_elo}",
+                           [("Threads", 1), ("Hash", 16), ("UCI_LimitStrength", "true"),
+                            ("UCI_Elo", args.opponent_elo)])
+    else:
+        theirs = XboardEngine(FAIRYMAX, "Fairy-Max", base, inc)
+    referee = Referee()
+    players = [ours, theirs] if engine_white else [theirs, ours]
+    stats = {p.name: {"illegal": 0, "crash": 0, "no answer": 0, "forfeit": 0,
+                      "depths": [], "least clock": base} for p in (ours, theirs)}
+    moves, keys = [], []
+    clocks = [base, base]
+    result, reason = None, None
+    try:
+        for move in opening:
+            if move not in referee.legal_moves(moves):
+                raise RuntimeError(f"opening move {move} is illegal after {' '.join(moves)}")
+            moves.append(move)
+        while result is None:
+            fen, in_check = referee.position(moves)
+            fields = fen.split()
+            keys.append(" ".join(fields[:4]))
+            side = 0 if fields[1] == "w" else 1
+            legal = referee.legal_moves(moves)
+            if not legal:
+                result = ("0-1" if side == 0 else "1-0") if in_check else "1/2-1/2"
+                reason = "checkmate" if in_check else "stalemate"
+                break
+            if keys.count(keys[-1]) >= 3:
+                result, reason = "1/2-1/2", "threefold repetition"
+                break
+            if int(fields[4]) >= 100:
+                result, reason = "1/2-1/2", "fifty-move rule"
+                break
+            if insufficient_material(fields[0]):
+                result, reason = "1/2-1/2", "insufficient material"
+                break
+            player = players[side]
+            record = stats[player.name]
+            answer = player.play(moves, tuple(clocks), inc, side == 0)
+            loss = "0-1" if side == 0 else "1-0"
+            if answer.depth is not None:
+                record["depths"].append(answer.depth)
+            if answer.status == "crash":
+                record["crash"] += 1
+                result, reason = loss, f"{player.name} crashed"
+            elif answer.status == "no answer":
+                record["no answer"] += 1
+                result, reason = loss, f"{player.name} gave no move"
+            elif answer.status == "resign":
+                result, reason = loss, f"{player.name} resigned"
+            elif answer.status != "ok":
+                record["illegal"] += 1
+                result, reason = loss, f"{player.name}: {answer.status}"
+            elif answer.seconds > clocks[side]:
+                record["forfeit"] += 1
+                result, reason = loss, f"{player.name} lost on time"
+            elif answer.move not in legal:
+                record["illegal"] += 1
+                result, reason = loss, f"{player.name} played illegal {answer.move}"
+            else:
+                clocks[side] -= answer.seconds
+                record["least clock"] = min(record["least clock"], clocks[side])
+                clocks[side] += inc
+                moves.append(answer.move)
+    finally:
+        for p in (ours, theirs, referee):
+            p.close()
+    return {"round": round_no, "white": players[0].name, "black": players[1].name,
+            "engine_white": engine_white, "opening": opening, "moves": moves,
+            "result": result, "reason": reason, "stats": stats}
+
+
+def elo(score):
+    if score <= 0:
+        return -math.inf
+    if score >= 1:
+        return math.inf
+    return -400 * math.log10(1 / score - 1)
+
+
+def elo_interval(wins, losses, draws):
+    """Elo difference and its 95 % interval from the score fraction."""
+    n = wins + losses + draws
+    s = (wins + 0.5 * draws) / n
+    var = (wins * (1 - s) ** 2 + draws * (0.5 - s) ** 2 + losses * s ** 2) / n
+    se = math.sqrt(var / n)
+    return elo(s), elo(s - 1.96 * se), elo(s + 1.96 * se), s
+
+
+def pgn_text(game, args):
+    date = datetime.date.today().strftime("%Y.%m.%d")
+    tags = [("Event", "Quintar match"), ("Site", "tools/match.py"), ("Date", date),
+            ("Round", str(game["round"])), ("White", game["white"]), ("Black", game["black"]),
+            ("Result", game["result"]), ("TimeControl", f"{args.base:g}+{args.inc:g}"),
+            ("Termination", game["reason"])]
+    out = [f'[{k} "{v}"]' for k, v in tags]
+    out.append("")
+    body = ["{Moves in coordinate notation (from and to square, promotion piece), not SAN;"
+            f" opening {' '.join(game['opening'])}}}"]
+    for i, move in enumerate(game["moves"]):
+        if i % 2 == 0:
+            body.append(f"{i // 2 + 1}.")
+        body.append(move)
+    body.append(f"{{{game['reason']}}} {game['result']}")
+    line, lines = "", []
+    for word in body:
+        if line and len(line) + 1 + len(word) > 79:
+            lines.append(line)
+            line = word
+        else:
+            line = f"{line} {word}" if line else word
+    lines.append(line)
+    return "\n".join(out + lines) + "\n\n"
+
+
+def read_openings(path):
+    lines = []
+    with open(path) as f:
+        for raw in f:
+            text = raw.split("#")[0].strip()
+            if text:
+                lines.append(text.split())
+    if not lines:
+        raise SystemExit(f"{path}: no openings")
+    return lines
+
+
+def parse_args(argv):
+    here = os.path.dirname(os.path.abspath(__file__))
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--engine", default=os.path.join(here, "..", "build", "quintar"))
+    ap.add_argument("--opponent", default="stockfish:1500",
+                    help="stockfish:ELO (1350 to 2850) or fairymax")
+    ap.add_argument("--games", type=int, default=10)
+    ap.add_argument("--tc", default="10+0.1", help="seconds per game + increment per move")
+    ap.add_argument("--concurrency", type=int, default=2)
+    ap.add_argument("--openings", default=os.path.join(here, "openings.txt"))
+    ap.add_argument("--pgn")
+    args = ap.parse_args(argv)
+    base, _, inc = args.tc.partition("+")
+    args.base, args.inc = float(base), float(inc or 0)
+    if args.opponent.startswith("stockfish"):
+        args.opponent_kind = "stockfish"
+        args.opponent_elo = int(args.opponent.partition(":")[2] or 1500)
+    elif args.opponent == "fairymax":
+        args.opponent_kind = "fairymax"
+    else:
+        ap.error("--opponent must be stockfish:ELO or fairymax")
+    return args
+
+
+def main(argv):
+    args = parse_args(argv)
+    openings = read_openings(args.openings)
+    jobs = [(openings[(i // 2) % len(openings)], i % 2 == 0, i + 1) for i in range(args.games)]
+    games = []
+    with concurrent.futures.ThreadPoolExecutor(max_workers=args.concurrency) as pool:
+        futures = [pool.submit(play_game, args, *job) for job in jobs]
+        for future in futures:
+            game = future.result()
+            games.append(game)
+            print(f"game {game['round']}: {game['white']} - {game['black']} {game['result']}"
+                  f" ({game['reason']}, {len(game['moves'])} plies)", flush=True)
+    if args.pgn:
+        with open(args.pgn, "w") as f:
+            f.writelines(pgn_text(g, args) for g in games)
+
+    wins = losses = draws = 0
+    for g in games:
+        if g["result"] == "1/2-1/2":
+            draws += 1
+        elif (g["result"] == "1-0") == g["engine_white"]:
+            wins += 1
+        else:
+            losses += 1
+    diff, low, high, score = elo_interval(wins, losses, draws)
+    print(f"\n{len(games)} games at {args.tc} against {games[0]['white' if not games[0]['engine_white'] else 'black']}")
+    print(f"Quintar: {wins} wins, {losses} losses, {draws} draws, score {score:.3f}")
+    print(f"Elo difference {diff + 0.0:+.0f} (95 % interval {low:+.0f} to {high:+.0f})")
+    totals = {}
+    for g in games:
+        for name, r in g["stats"].items():
+            t = totals.setdefault(name, {"illegal": 0, "crash": 0, "no answer": 0, "forfeit": 0,
+                                         "depths": [], "least clock": args.base})
+            for key in ("illegal", "crash", "no answer", "forfeit"):
+                t[key] += r[key]
+            t["depths"] += r["depths"]
+            t["least clock"] = min(t["least clock"], r["least clock"])
+    for name, t in totals.items():
+        depth = sum(t["depths"]) / len(t["depths"]) if t["depths"] else float("nan")
+        print(f"{name}: illegal moves {t['illegal']}, crashes {t['crash']}, no answers"
+              f" {t['no answer']}, time forfeits {t['forfeit']}, average depth {depth:.1f},"
+              f" least clock left {t['least clock']:.2f} s")
+    ours = totals["Quintar"]
+    faults = ours["illegal"] + ours["crash"] + ours["no answer"] + ours["forfeit"]
+    return 0 if faults == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
