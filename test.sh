@@ -11,7 +11,7 @@ JOBS=$(nproc)
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
 FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
-tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot stockfish ccache || exit 1
+tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot stockfish python3 ccache || exit 1
 
 passed=0
 failed=0
@@ -38,6 +38,13 @@ build() {  # build DIR [cmake options...]; a later -DCMAKE_BUILD_TYPE wins
 
 step "release build" build build-test
 step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
+
+# The match runner (tools/match.py): its own checks, then two short games
+# against a weak stockfish; fails on any illegal move, crash, hang or time
+# forfeit of the engine.
+step "match runner tests" timeout 120 python3 tools/test_match.py
+step "match runner" timeout 120 python3 tools/match.py --engine build-test/quintar \
+  --games 2 --tc 2+0.05 --opponent stockfish:1350 --concurrency 2 --pgn build-test/match.pgn
 
 # Assertions on: every double that becomes a table index is checked.
 step "debug build" build build-debug -DCMAKE_BUILD_TYPE=Debug

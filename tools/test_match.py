@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""Checks of tools/match.py: its arithmetic, its rules and its fault counts.
+
+The fault checks play one game with a stand-in engine that misbehaves in one
+way (illegal move, silence, a crash, overrunning its clock) and expect the
+runner to charge exactly that fault and to exit with status 1.
+Needs /usr/games/stockfish (opponent and referee).
+"""
+
+import math
+import os
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import match  # noqa: E402
+
+# A UCI engine that plays its first legal-looking move from a fixed list, or
+# misbehaves as MODE says once it is asked for a move.
+STAND_IN = r'''#!/usr/bin/env python3
+import sys, time
+MODE = "%s"
+for line in sys.stdin:
+    words = line.split()
+    if not words:
+        continue
+    if words[0] == "uci":
+        print("id name stand-in"); print("uciok", flush=True)
+    elif words[0] == "isready":
+        print("readyok", flush=True)
+    elif words[0] == "quit":
+        break
+    elif words[0] == "go":
+        if MODE == "illegal":
+            print("info depth 3"); print("bestmove e2e5", flush=True)
+        elif MODE == "silent":
+            pass
+        elif MODE == "crash":
+            sys.exit(3)
+        elif MODE == "slow":
+            time.sleep(1.3); print("bestmove a2a3", flush=True)
+'''
+
+
+class Arithmetic(unittest.TestCase):
+    def test_elo_of_score(self):
+        # Logistic model: 75 % is +190.8 Elo, 50 % is 0, 10 % is -381.7.
+        for score, expected in [(0.75, 190.85), (0.5, 0.0), (0.1, -381.70)]:
+            self.assertAlmostEqual(match.elo(score), expected, places=1)
+        self.assertEqual(match.elo(1.0), math.inf)
+        self.assertEqual(match.elo(0.0), -math.inf)
+
+    def test_interval(self):
+        # 6 wins, 2 losses, 2 draws: score 0.7, per-game deviation
+        # sqrt((6*0.09 + 2*0.49 + 2*0.04)/10) = 0.4025, standard error 0.1273.
+        diff, low, high, score = match.elo_interval(6, 2, 2)
+        self.assertAlmostEqual(score, 0.7)
+        self.assertAlmostEqual(diff, match.elo(0.7))
+        se = math.sqrt((6 * 0.09 + 2 * 0.49 + 2 * 0.04) / 10 / 10)
+        self.assertAlmostEqual(low, match.elo(0.7 - 1.96 * se))
+        self.assertAlmostEqual(high, match.elo(0.7 + 1.96 * se))
+
+    def test_insufficient_material(self):
+        cases = [("8/8/4k3/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KN3/8/8", True),
+                 ("8/8/4kb2/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KR3/8/8", False),
+                 ("8/8/4kb2/8/8/3KB3/8/8", False), ("8/8/4k3/8/8/3KNN2/8/8", False),
+                 ("8/8/4k3/8/8/3K4/7P/8", False)]
+        for placement, expected in cases:
+            self.assertEqual(match.insufficient_material(placement), expected, placement)
+
+
+class Referee(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.referee = match.Referee()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.referee.close()
+
+    def test_start_position_has_twenty_moves(self):
+        self.assertEqual(len(self.referee.legal_moves([])), 20)
+
+    def test_fools_mate_and_check(self):
+        moves = "f2f3 e7e5 g2g4 d8h4".split()
+        self.assertEqual(self.referee.legal_moves(moves), set())
+        fen, in_check = self.referee.position(moves)
+        self.assertTrue(in_check)
+        self.assertTrue(fen.startswith("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w"))
+
+    def test_openings_are_legal(self):
+        for line in match.read_openings(os.path.join(HERE, "openings.txt")):
+            for i, move in enumerate(line):
+                self.assertIn(move, self.referee.legal_moves(line[:i]), line)
+
+
+class Faults(unittest.TestCase):
+    def run_match(self, mode):
+        with tempfile.TemporaryDirectory() as tmp:
+            engine = os.path.join(tmp, "engine")
+            with open(engine, "w") as f:
+                f.write(STAND_IN % mode)
+            os.chmod(engine, os.stat(engine).st_mode | stat.S_IXUSR)
+            out = subprocess.run([sys.executable, os.path.join(HERE, "match.py"),
+                                  "--engine", engine, "--games", "1", "--tc", "1+0",
+                                  "--opponent", "stockfish:1350", "--concurrency", "1"],
+                                 capture_output=True, text=True, timeout=60)
+        return out.returncode, out.stdout
+
+    def test_each_fault_is_charged_to_the_engine(self):
+        for mode, expected in [("illegal", "illegal moves 1, crashes 0, no answers 0, time forfeits 0"),
+                               ("crash", "illegal moves 0, crashes 1, no answers 0, time forfeits 0"),
+                               ("silent", "illegal moves 0, crashes 0, no answers 1, time forfeits 0"),
+                               ("slow", "illegal moves 0, crashes 0, no answers 0, time forfeits 1")]:
+            status, out = self.run_match(mode)
+            self.assertEqual(status, 1, out)
+            self.assertIn("0 wins, 1 losses, 0 draws", out)
+            self.assertIn("Quintar: " + expected, out, mode)
+
+
+if __name__ == "__main__":
+    unittest.main()
