@@ -84,7 +84,29 @@ class Answer:
         self.move, self.depth, self.status, self.seconds = move, depth, status, seconds
 
 
-class UciEngine:
+class Engine:
+    """Waits for an engine's move while noting the depth it reports."""
+
+    def await_move(self, clock, interrupt):
+        """Reads until parse() finds the move; `interrupt` is sent to an engine
+        still silent at clock plus grace."""
+        start = time.monotonic()
+        deadline = start + clock + GRACE
+        self.depth = None
+        while True:
+            line = self.p.read(deadline)
+            seconds = time.monotonic() - start
+            if line is None:
+                return Answer(None, self.depth, "crash", seconds)
+            if line == "":
+                self.p.send(interrupt)
+                return Answer(None, self.depth, "no answer", seconds)
+            found = self.parse(line.split())
+            if found:
+                return Answer(found[0], self.depth, found[1], seconds)
+
+
+class UciEngine(Engine):
     def __init__(self, path, name, options=()):
         self.name = name
         self.p = Process([path])
@@ -103,28 +125,20 @@ class UciEngine:
         self.p.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
         ms = [max(1, int(c * 1000)) for c in clocks]
         self.p.send(f"go wtime {ms[0]} btime {ms[1]} winc {int(inc * 1000)} binc {int(inc * 1000)}")
-        start = time.monotonic()
-        deadline = start + clocks[0 if white else 1] + GRACE
-        depth = None
-        while True:
-            line = self.p.read(deadline)
-            if line is None:
-                return Answer(None, depth, "crash", time.monotonic() - start)
-            if line == "":
-                self.p.send("stop")
-                return Answer(None, depth, "no answer", time.monotonic() - start)
-            words = line.split()
-            if words[0] == "info" and "depth" in words[1:-1]:
-                depth = int(words[words.index("depth") + 1])
-            elif words[0] == "bestmove":
-                move = words[1] if len(words) > 1 else "(none)"
-                return Answer(move, depth, "ok", time.monotonic() - start)
+        return self.await_move(clocks[0 if white else 1], "stop")
+
+    def parse(self, words):
+        if words[0] == "info" and "depth" in words[1:-1] and words[1] != "string":
+            self.depth = int(words[words.index("depth") + 1])
+        elif words[0] == "bestmove":
+            return (words[1] if len(words) > 1 else "(none)"), "ok"
+        return None
 
     def close(self):
         self.p.close("quit")
 
 
-class XboardEngine:
+class XboardEngine(Engine):
     """xboard/CECP engine, restarted from `new` and the move list every turn."""
 
     def __init__(self, path, name, base, inc):
@@ -151,27 +165,18 @@ class XboardEngine:
         self.p.send(f"time {max(1, int(own * 100))}")
         self.p.send(f"otim {max(1, int(other * 100))}")
         self.p.send("go")
-        start = time.monotonic()
-        deadline = start + own + GRACE
-        depth = None
-        while True:
-            line = self.p.read(deadline)
-            if line is None:
-                return Answer(None, depth, "crash", time.monotonic() - start)
-            if line == "":
-                self.p.send("force")
-                return Answer(None, depth, "no answer", time.monotonic() - start)
-            words = line.split()
-            if not words:
-                continue
-            if words[0] == "move" and len(words) > 1:
-                return Answer(words[1], depth, "ok", time.monotonic() - start)
-            if words[0] == "resign":
-                return Answer(None, depth, "resign", time.monotonic() - start)
-            if words[0].startswith("Illegal"):
-                return Answer(None, depth, "rejected " + line, time.monotonic() - start)
-            if words[0].isdigit() and len(words) > 4:  # thinking: depth score time nodes pv
-                depth = int(words[0])
+        return self.await_move(own, "force")
+
+    def parse(self, words):
+        if words[0] == "move" and len(words) > 1:
+            return words[1], "ok"
+        if words[0] == "resign":
+            return None, "resign"
+        if words[0].startswith("Illegal"):
+            return None, "rejected " + " ".join(words)
+        if words[0].isdigit() and len(words) > 4:  # thinking: depth score time nodes pv
+            self.depth = int(words[0])
+        return None
 
     def close(self):
         self.p.close("quit")
