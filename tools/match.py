@@ -112,12 +112,14 @@ class UciEngine(Engine):
         self.p = Process([path])
         self.p.send("uci")
         if not self.p.wait_for("uciok", 10):
+            self.p.close()
             raise RuntimeError(f"{name}: no uciok")
         for key, value in options:
             self.p.send(f"setoption name {key} value {value}")
         self.p.send("ucinewgame")
         self.p.send("isready")
         if not self.p.wait_for("readyok", 10):
+            self.p.close()
             raise RuntimeError(f"{name}: no readyok")
 
     def play(self, moves, clocks, inc, white):
@@ -151,6 +153,7 @@ class XboardEngine(Engine):
         while True:  # the feature list ends with done=1; older engines send none
             line = self.p.read(deadline)
             if line is None:
+                self.p.close()
                 raise RuntimeError(f"{name}: ended at start")
             if line == "" or "done=1" in line:
                 break
@@ -232,76 +235,81 @@ def insufficient_material(placement):
 
 def play_game(args, opening, engine_white, round_no):
     """One game; returns a dict with the result and both sides' records."""
+    started = []
+    try:
+        started.append(UciEngine(args.engine, "Quintar"))
+        if args.opponent_kind == "stockfish":
+            started.append(UciEngine(STOCKFISH, f"Stockfish {args.opponent_elo}",
+                                     [("Threads", 1), ("Hash", 16), ("UCI_LimitStrength", "true"),
+                                      ("UCI_Elo", args.opponent_elo)]))
+        else:
+            started.append(XboardEngine(FAIRYMAX, "Fairy-Max", args.base, args.inc))
+        started.append(Referee())
+        return run_game(args, opening, engine_white, round_no, *started)
+    finally:
+        for p in started:
+            p.close()
+
+
+def run_game(args, opening, engine_white, round_no, ours, theirs, referee):
     base, inc = args.base, args.inc
-    ours = UciEngine(args.engine, "Quintar")
-    if args.opponent_kind == "stockfish":
-        theirs = UciEngine(STOCKFISH, f"Stockfish {args.opponent_elo}",
-                           [("Threads", 1), ("Hash", 16), ("UCI_LimitStrength", "true"),
-                            ("UCI_Elo", args.opponent_elo)])
-    else:
-        theirs = XboardEngine(FAIRYMAX, "Fairy-Max", base, inc)
-    referee = Referee()
     players = [ours, theirs] if engine_white else [theirs, ours]
     stats = {p.name: {"illegal": 0, "crash": 0, "no answer": 0, "forfeit": 0,
                       "depths": [], "least clock": base} for p in (ours, theirs)}
     moves, keys = [], []
     clocks = [base, base]
     result, reason = None, None
-    try:
-        for move in opening:
-            if move not in referee.legal_moves(moves):
-                raise RuntimeError(f"opening move {move} is illegal after {' '.join(moves)}")
-            moves.append(move)
-        while result is None:
-            fen, in_check = referee.position(moves)
-            fields = fen.split()
-            keys.append(" ".join(fields[:4]))
-            side = 0 if fields[1] == "w" else 1
-            legal = referee.legal_moves(moves)
-            if not legal:
-                result = ("0-1" if side == 0 else "1-0") if in_check else "1/2-1/2"
-                reason = "checkmate" if in_check else "stalemate"
-                break
-            if keys.count(keys[-1]) >= 3:
-                result, reason = "1/2-1/2", "threefold repetition"
-                break
-            if int(fields[4]) >= 100:
-                result, reason = "1/2-1/2", "fifty-move rule"
-                break
-            if insufficient_material(fields[0]):
-                result, reason = "1/2-1/2", "insufficient material"
-                break
-            player = players[side]
-            record = stats[player.name]
-            answer = player.play(moves, tuple(clocks), inc, side == 0)
-            loss = "0-1" if side == 0 else "1-0"
-            if answer.depth is not None:
-                record["depths"].append(answer.depth)
-            if answer.status == "crash":
-                record["crash"] += 1
-                result, reason = loss, f"{player.name} crashed"
-            elif answer.status == "no answer":
-                record["no answer"] += 1
-                result, reason = loss, f"{player.name} gave no move"
-            elif answer.status == "resign":
-                result, reason = loss, f"{player.name} resigned"
-            elif answer.status != "ok":
-                record["illegal"] += 1
-                result, reason = loss, f"{player.name}: {answer.status}"
-            elif answer.seconds > clocks[side]:
-                record["forfeit"] += 1
-                result, reason = loss, f"{player.name} lost on time"
-            elif answer.move not in legal:
-                record["illegal"] += 1
-                result, reason = loss, f"{player.name} played illegal {answer.move}"
-            else:
-                clocks[side] -= answer.seconds
-                record["least clock"] = min(record["least clock"], clocks[side])
-                clocks[side] += inc
-                moves.append(answer.move)
-    finally:
-        for p in (ours, theirs, referee):
-            p.close()
+    for move in opening:
+        if move not in referee.legal_moves(moves):
+            raise RuntimeError(f"opening move {move} is illegal after {' '.join(moves)}")
+        moves.append(move)
+    while result is None:
+        fen, in_check = referee.position(moves)
+        fields = fen.split()
+        keys.append(" ".join(fields[:4]))
+        side = 0 if fields[1] == "w" else 1
+        legal = referee.legal_moves(moves)
+        if not legal:
+            result = ("0-1" if side == 0 else "1-0") if in_check else "1/2-1/2"
+            reason = "checkmate" if in_check else "stalemate"
+            break
+        if keys.count(keys[-1]) >= 3:
+            result, reason = "1/2-1/2", "threefold repetition"
+            break
+        if int(fields[4]) >= 100:
+            result, reason = "1/2-1/2", "fifty-move rule"
+            break
+        if insufficient_material(fields[0]):
+            result, reason = "1/2-1/2", "insufficient material"
+            break
+        player = players[side]
+        record = stats[player.name]
+        answer = player.play(moves, tuple(clocks), inc, side == 0)
+        loss = "0-1" if side == 0 else "1-0"
+        if answer.depth is not None:
+            record["depths"].append(answer.depth)
+        if answer.status == "crash":
+            record["crash"] += 1
+            result, reason = loss, f"{player.name} crashed"
+        elif answer.status == "no answer":
+            record["no answer"] += 1
+            result, reason = loss, f"{player.name} gave no move"
+        elif answer.status == "resign":
+            result, reason = loss, f"{player.name} resigned"
+        elif answer.status != "ok":
+            record["illegal"] += 1
+            result, reason = loss, f"{player.name}: {answer.status}"
+        elif answer.seconds > clocks[side]:
+            record["forfeit"] += 1
+            result, reason = loss, f"{player.name} lost on time"
+        elif answer.move not in legal:
+            record["illegal"] += 1
+            result, reason = loss, f"{player.name} played illegal {answer.move}"
+        else:
+            clocks[side] -= answer.seconds
+            record["least clock"] = min(record["least clock"], clocks[side])
+            clocks[side] += inc
+            moves.append(answer.move)
     return {"round": round_no, "white": players[0].name, "black": players[1].name,
             "engine_white": engine_white, "opening": opening, "moves": moves,
             "result": result, "reason": reason, "stats": stats}
@@ -393,8 +401,14 @@ def main(argv):
     games = []
     with concurrent.futures.ThreadPoolExecutor(max_workers=args.concurrency) as pool:
         futures = [pool.submit(play_game, args, *job) for job in jobs]
-        for future in futures:
-            game = future.result()
+        aborted = 0
+        for job, future in zip(jobs, futures):
+            try:
+                game = future.result()
+            except (RuntimeError, OSError) as error:
+                aborted += 1
+                print(f"game {job[2]}: aborted: {error}", flush=True)
+                continue
             games.append(game)
             print(f"game {game['round']}: {game['white']} - {game['black']} {game['result']}"
                   f" ({game['reason']}, {len(game['moves'])} plies)", flush=True)
@@ -402,6 +416,8 @@ def main(argv):
         with open(args.pgn, "w") as f:
             f.writelines(pgn_text(g, args) for g in games)
 
+    if not games:
+        return 1
     wins = losses = draws = 0
     for g in games:
         if g["result"] == "1/2-1/2":
@@ -430,7 +446,7 @@ def main(argv):
               f" least clock left {t['least clock']:.2f} s")
     ours = totals["Quintar"]
     faults = ours["illegal"] + ours["crash"] + ours["no answer"] + ours["forfeit"]
-    return 0 if faults == 0 else 1
+    return 0 if faults == 0 and aborted == 0 else 1
 
 
 if __name__ == "__main__":

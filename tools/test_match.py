@@ -105,11 +105,20 @@ class Faults(unittest.TestCase):
             with open(engine, "w") as f:
                 f.write(STAND_IN % mode)
             os.chmod(engine, os.stat(engine).st_mode | stat.S_IXUSR)
-            out = subprocess.run([sys.executable, os.path.join(HERE, "match.py"),
-                                  "--engine", engine, "--games", "1", "--tc", "1+0",
-                                  "--opponent", "stockfish:1350", "--concurrency", "1"],
-                                 capture_output=True, text=True, timeout=60)
+            return self.run_engine(engine)
+
+    def run_engine(self, engine):
+        out = subprocess.run([sys.executable, os.path.join(HERE, "match.py"),
+                              "--engine", engine, "--games", "1", "--tc", "1+0",
+                              "--opponent", "stockfish:1350", "--concurrency", "1"],
+                             capture_output=True, text=True, timeout=60)
         return out.returncode, out.stdout
+
+    def test_an_engine_that_does_not_start_aborts_the_game(self):
+        for engine in ["/bin/false", "/nonexistent/quintar"]:
+            status, out = self.run_engine(engine)
+            self.assertEqual(status, 1, out)
+            self.assertIn("game 1: aborted", out)
 
     def test_each_fault_is_charged_to_the_engine(self):
         for mode, expected in [("illegal", "illegal moves 1, crashes 0, no answers 0, time forfeits 0"),
