@@ -79,7 +79,7 @@ check status_lines status_lines
 check uci_on_user_path uci_on_user_path
 check installed_manpage installed_manpage
 check installed_readme installed_readme
-if command -v polyglot >/dev/null 2>&1; then
+if PATH=$user_path command -v polyglot >/dev/null 2>&1; then
     check polyglot_game polyglot_game
 else
     say "SKIP polyglot_game (polyglot not installed)"
