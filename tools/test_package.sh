@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# The check functions run only through check, which shellcheck cannot follow.
+# shellcheck disable=SC2317
 # Builds the Debian package (tools/package.sh deb), installs it with apt-get,
 # checks the installed program, manual page and documentation, removes the
 # package again and checks that the program is gone.  Runs as root; it
