@@ -1,7 +1,7 @@
 # shellcheck shell=bash
-# Sourced by tools/test_windows.sh and tools/test_ppc.sh: the pass and fail
-# count, package installs, the Linux reference build and the comparisons of
-# another build's (wine, qemu) command-line answers with it.
+# Sourced by tools/test_windows.sh, tools/test_ppc.sh and tools/test_package.sh:
+# the pass and fail count, package installs, the Linux reference build and the
+# comparisons of another build's (wine, qemu) command-line answers with it.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${QUIN_JOBS:-${JOBS:-2}}
 passed=0

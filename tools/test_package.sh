@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The check functions run only through check, which shellcheck cannot follow.
+# shellcheck disable=SC2317
+# Builds the Debian package (tools/package.sh deb), installs it with apt-get,
+# checks the installed program, manual page and documentation, removes the
+# package again and checks that the program is gone.  Runs as root; it
+# replaces an installed quintar package.  Prints "N passed, M failed".
+set -uo pipefail
+# shellcheck source=tools/test_common.sh
+. "$(dirname "$0")/test_common.sh"
+
+[ "$(id -u)" = 0 ] || die "run as root: the test installs and removes the package"
+missing=()
+command -v man >/dev/null 2>&1 || missing+=(man-db)
+command -v groff >/dev/null 2>&1 || missing+=(groff)
+command -v dpkg-shlibdeps >/dev/null 2>&1 || missing+=(dpkg-dev)
+install_packages "${missing[@]}"
+
+"$root/tools/package.sh" deb >/dev/null || die "package build failed"
+shopt -s nullglob
+debs=("$root"/dist/quintar_*.deb)
+[ ${#debs[@]} = 1 ] || die "expected one dist/quintar_*.deb, found ${#debs[@]}"
+deb=${debs[0]}
+say "package $(basename "$deb")"
+
+# The path a login shell of an ordinary user gets on Debian (login.defs).
+user_path=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+field() { dpkg-deb -f "$deb" "$1"; }
+control_fields() {
+    [ "$(field Package)" = quintar ] && [ "$(field Section)" = games ] &&
+        [ "$(field Maintainer)" = "Quintar developers" ] &&
+        [[ $(field Depends) == *libc6* ]]
+}
+package_files() {
+    dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' >"$tmp/files"
+    printf '%s\n' ./usr/games/quintar ./usr/share/doc/quintar/README.md \
+        ./usr/share/man/man6/quintar.6.gz | diff - "$tmp/files"
+}
+source_manpage() {
+    man --warnings -l "$root/doc/quintar.6" 2>"$tmp/warn" >/dev/null && [ ! -s "$tmp/warn" ]
+}
+check control_fields control_fields
+check package_files package_files
+check source_manpage source_manpage
+
+install_deb() {
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" >"$tmp/apt.log" 2>&1 ||
+        { cat "$tmp/apt.log"; return 1; }
+}
+status_lines() {
+    local out
+    out=$(/usr/games/quintar --status) || return 1
+    [ "$out" = "Quintar C-Engine: OK, bin da.
+Programmstart erfolgreich. Keine Schachberechnung ausgefuehrt." ]
+}
+uci_on_user_path() {  # what a GUI starting plain "quintar" gets
+    [ "$(PATH=$user_path command -v quintar)" = /usr/games/quintar ] &&
+        printf 'uci\nquit\n' | PATH=$user_path quintar | grep -qx uciok
+}
+installed_manpage() {
+    man --warnings 6 quintar 2>"$tmp/warn" >"$tmp/page" && [ ! -s "$tmp/warn" ] &&
+        grep -q 'EXIT STATUS' "$tmp/page"
+}
+installed_readme() { cmp -s "$root/README.md" /usr/share/doc/quintar/README.md; }
+polyglot_game() {  # xboard's view through polyglot: a move after "go"
+    cat >"$tmp/quintar.ini" <<INI
+[PolyGlot]
+EngineDir = $tmp
+EngineCommand = quintar
+Book = false
+Log = false
+INI
+    { printf 'xboard\nprotover 2\nnew\nsd 2\ngo\n'; sleep 3; printf 'quit\n'; } |
+        PATH=$user_path timeout 20 polyglot "$tmp/quintar.ini" 2>/dev/null | grep -q '^move '
+}
+check install install_deb
+check status_lines status_lines
+check uci_on_user_path uci_on_user_path
+check installed_manpage installed_manpage
+check installed_readme installed_readme
+if PATH=$user_path command -v polyglot >/dev/null 2>&1; then
+    check polyglot_game polyglot_game
+else
+    say "SKIP polyglot_game (polyglot not installed)"
+fi
+
+remove_deb() { DEBIAN_FRONTEND=noninteractive apt-get remove -y quintar >"$tmp/apt.log" 2>&1; }
+program_gone() {
+    [ ! -e /usr/games/quintar ] && [ ! -e /usr/share/man/man6/quintar.6.gz ] &&
+        ! dpkg-query -W -f '${Status}\n' quintar 2>/dev/null | grep -q 'ok installed'
+}
+check remove remove_deb
+check program_gone program_gone
+finish
