@@ -58,4 +58,30 @@ extern std::atomic<int> stop_requested;
 // Number of times the cancel file has been looked for (for tests).
 extern uint64_t cancel_polls;
 
-double SearchTimeExpired();
+// The search's stop test, asked at every node: 1 once the deadline has come,
+// the UCI session has asked to stop or the request's cancel file exists.
+// The usual answer, "not yet" from an earlier clock reading, is given here
+// without a call; everything else is SearchTimeExpiredFull's.
+double SearchTimeExpiredFull();
+
+// What an earlier clock reading vouches for: the next `calls` questions
+// about the moment `base` are answered "not yet" without a reading.  Slot 0
+// is the next cancel-file look, slot 1 the search deadline.
+struct ClockVouch {
+    double base = -1;
+    int calls = 0;
+};
+extern ClockVouch clock_vouch[2];
+extern double searchTimedActive, searchDeadline, searchAborted;
+
+inline double SearchTimeExpired() {
+    if (request_cancel[0] == 0 && stop_requested.load() == 0 && searchTimedActive != 0 &&
+        searchAborted == 0) {
+        ClockVouch &deadline = clock_vouch[1];
+        if (deadline.calls > 0 && deadline.base == searchDeadline) {
+            --deadline.calls;
+            return 0;
+        }
+    }
+    return SearchTimeExpiredFull();
+}
