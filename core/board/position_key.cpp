@@ -177,7 +177,7 @@ namespace {
 // The text of the last rank written for each row, kept with the exact bits
 // of its eight squares: between two keys of the search most ranks are as
 // they were, and a rank whose squares hold the same bits has the same text.
-// Only ranks of whole codes are kept (8 to 24 characters; the rest of the 24
+// Only ranks of whole codes are kept (16 to 24 characters; the rest of the 24
 // bytes are zero).
 struct RankText {
     uint64_t bits[8];

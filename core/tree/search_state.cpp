@@ -22,7 +22,15 @@ namespace {
 
 // One rank of the board to and from its eight places in a state slot, a8
 // first; written out square by square, the copy of a rank is eight loads
-// and eight stores.
+// and eight stores.  (Vectorised, the board's files become rows of the slot
+// through shuffles that cost more than the plain copies; the functions that
+// copy whole boards are kept scalar.)
+#if defined(__GNUC__) && !defined(__clang__)
+#define QUIN_SCALAR_COPY __attribute__((optimize("no-tree-vectorize")))
+#else
+#define QUIN_SCALAR_COPY
+#endif
+
 inline void save_rank(double *slot, int y) {
     slot[0] = board[0][y];
     slot[1] = board[1][y];
@@ -47,9 +55,10 @@ inline void restore_rank(const double *slot, int y) {
 
 }  // namespace
 
-double SaveSearchState(double level) {
+QUIN_SCALAR_COPY double SaveSearchState(double level) {
     const int l = static_cast<int>(level);
     double *row = searchBoard[l];
+#pragma GCC unroll 8
     for (int y = 0; y < 8; ++y) save_rank(row + y * 8, y);
     searchWhiteKingMoved[l] = whiteKingMoved;
     searchBlackKingMoved[l] = blackKingMoved;
@@ -63,9 +72,10 @@ double SaveSearchState(double level) {
     return 0;
 }
 
-double RestoreSearchState(double level) {
+QUIN_SCALAR_COPY double RestoreSearchState(double level) {
     const int l = static_cast<int>(level);
     const double *row = searchBoard[l];
+#pragma GCC unroll 8
     for (int y = 0; y < 8; ++y) restore_rank(row + y * 8, y);
     whiteKingMoved = searchWhiteKingMoved[l];
     blackKingMoved = searchBlackKingMoved[l];
