@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // A fixed-capacity text value: at most 511 bytes of text, NUL-terminated,
 // every byte behind the text zero when built by this layer.
@@ -58,4 +59,43 @@ extern std::atomic<int> stop_requested;
 // Number of times the cancel file has been looked for (for tests).
 extern uint64_t cancel_polls;
 
-double SearchTimeExpired();
+// The search's stop test, asked at every node: 1 once the deadline has come,
+// the UCI session has asked to stop or the request's cancel file exists.
+// The usual answer, "not yet" from an earlier clock reading, is given here
+// without a call; everything else is SearchTimeExpiredFull's.
+double SearchTimeExpiredFull();
+
+// What an earlier clock reading vouches for: the next `calls` questions
+// about the moment `base` are answered "not yet" without a reading.  Slot 0
+// is the next cancel-file look, slot 1 the search deadline.
+struct ClockVouch {
+    double base = -1;
+    int calls = 0;
+};
+extern ClockVouch clock_vouch[2];
+extern double searchTimedActive, searchDeadline, searchAborted;
+
+// The bits of a double with its sign dropped: zero exactly for 0 and -0.
+inline uint64_t magnitude_bits(double d) {
+    uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    return bits << 1;
+}
+
+inline double SearchTimeExpired() {
+    if (request_cancel[0] == 0 && stop_requested.load() == 0 &&
+        magnitude_bits(searchTimedActive) != 0 && magnitude_bits(searchAborted) == 0) {
+        // The reading vouches when it was about this very deadline, bit for
+        // bit.  Equal doubles with other bits (0 and -0) go the long way to
+        // the same answer; a reading about a NaN vouches for no calls.
+        ClockVouch &deadline = clock_vouch[1];
+        uint64_t base, now;
+        std::memcpy(&base, &deadline.base, sizeof base);
+        std::memcpy(&now, &searchDeadline, sizeof now);
+        if (deadline.calls > 0 && base == now) {
+            --deadline.calls;
+            return 0;
+        }
+    }
+    return SearchTimeExpiredFull();
+}

@@ -4,7 +4,7 @@
 //
 // Globals read: request_cancel, stop_requested, searchTimedActive,
 // searchDeadline, timer_origin.  Written: cancel_last, stop_requested (on
-// finding the cancel file), searchAborted, cancel_polls.
+// finding the cancel file), searchAborted, cancel_polls, clock_vouch.
 #include "core/quin_core.h"
 #include "platform/platform.h"
 
@@ -30,23 +30,18 @@ double GetTimer(double) { return monotonic_ms() - timer_origin; }
 // a deadline that passes meanwhile (the thread was descheduled, the clock
 // jumped) is noticed at most kSafeCalls stop tests late.  The rule counts
 // stop tests, not clock ticks: it relies on nothing but the one clock the
-// engine reads, whatever that clock's resolution or the scheduler.
+// engine reads, whatever that clock's resolution or the scheduler.  The
+// vouched "not yet" for the deadline is answered inline (SearchTimeExpired
+// in frontend/quin_runtime.h); the same test, from the start, is made here.
 namespace {
 
 constexpr double kSafeMargin = 2.0;  // milliseconds
 constexpr int kSafeCalls = 16;
 
-struct SafeUntil {
-    double base = -1;
-    int calls = 0;
-};
-
-SafeUntil safe[2];  // 0: the next cancel-file look, 1: the search deadline
-
 // Whether GetTimer() - base >= interval, the reading skipped while an
 // earlier one vouches for "not yet".
 inline bool has_come(double base, double interval, int slot) {
-    SafeUntil &s = safe[slot];
+    ClockVouch &s = clock_vouch[slot];
     if (s.calls > 0 && s.base == base) {
         --s.calls;
         return false;
@@ -60,7 +55,9 @@ inline bool has_come(double base, double interval, int slot) {
 
 }  // namespace
 
-double SearchTimeExpired() {
+ClockVouch clock_vouch[2];
+
+double SearchTimeExpiredFull() {
     // Step 1. The cancel file is looked for at most once per 10 ms of wall
     // time, and only in request mode.
     if (request_cancel[0] != 0 && has_come(cancel_last, 10, 0)) {

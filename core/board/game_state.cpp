@@ -24,16 +24,30 @@ double CountLegalMoves(double player) {
 // move.  Own pieces (and the piece's own square) are never a move.  The
 // piece rules throw out most candidates; the king's safety, the same for
 // every candidate, is worked out once, when the first candidate passes them.
+//
+// Whether a legal move exists does not hang on the order the pieces are
+// tried in, and the tests only read the board (a move tried in place is
+// taken back).  The rows are tried from the side's pawn row forward and its
+// back rank last: the pieces standing behind their pawns are the ones most
+// often without a move.
 bool any_legal_move(int side, const KingSafety *known) {
     SideMoveLegality legality =
         known != nullptr ? SideMoveLegality(side, *known) : SideMoveLegality(side);
-    const bool none = for_each_piece_of(side, [&legality, side](int fx, int fy, int piece) {
-        return visit_window_by_type(piece, fx, fy, [&legality, side, fx, fy](int tx, int ty) {
-            if (colour_of(board[tx][ty]) == side) return true;
-            return !legality.legal(fx, fy, tx, ty);
-        });
-    });
-    return !none;
+    const bool white = side == kWhite;
+    for (int i = 0; i < 8; ++i) {
+        const int fy = white ? (6 - i + 8) % 8 : (1 + i) % 8;
+        for (int fx = 0; fx < 8; ++fx) {
+            const int piece = static_cast<int>(board[fx][fy]);
+            if (colour_of(piece) != side) continue;
+            const bool none =
+                visit_window_by_type(piece, fx, fy, [&legality, side, fx, fy](int tx, int ty) {
+                    if (colour_of(board[tx][ty]) == side) return true;
+                    return !legality.legal(fx, fy, tx, ty);
+                });
+            if (!none) return true;
+        }
+    }
+    return false;
 }
 
 double HasLegalMove(double player) {

@@ -20,24 +20,27 @@ constexpr int kBlackKing = make_piece(kBlack, kKing);
 constexpr int kWhiteRook = make_piece(kWhite, kRook);
 constexpr int kBlackRook = make_piece(kBlack, kRook);
 
-bool path_clear(int fx, int fy, int tx, int ty) {
+// Whether the squares strictly between (fx, fy) and (tx, ty), which share a
+// row, a column or a diagonal, are empty.  The line has `steps` squares
+// from one end to the other.
+inline bool path_clear(int fx, int fy, int tx, int ty, int steps) {
     const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
-    int cx = fx + sx, cy = fy + sy;
-    while (cx != tx || cy != ty) {
-        if (board[cx][cy] != 0) return false;
+    int cx = fx, cy = fy;
+    for (int k = steps - 1; k > 0; --k) {
         cx += sx;
         cy += sy;
+        if (board[cx][cy] != 0) return false;
     }
     return true;
 }
 
-bool bishop_ok(int fx, int fy, int tx, int ty) {
-    const int dx = tx - fx, dy = ty - fy;
-    return dx != 0 && std::abs(dx) == std::abs(dy) && path_clear(fx, fy, tx, ty);
+inline bool bishop_ok(int fx, int fy, int tx, int ty) {
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    return dx != 0 && dx == dy && path_clear(fx, fy, tx, ty, dx);
 }
 
-bool rook_ok(int fx, int fy, int tx, int ty) {
-    return ((tx == fx) != (ty == fy)) && path_clear(fx, fy, tx, ty);
+inline bool rook_ok(int fx, int fy, int tx, int ty) {
+    return ((tx == fx) != (ty == fy)) && path_clear(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
 }
 
 bool pawn_ok(int fx, int fy, int tx, int ty, double piece) {
@@ -96,16 +99,20 @@ bool basic_ok(int fx, int fy, int tx, int ty) {
         if (colour_of(target) == colour_of(piece)) return false;
         if (type_of(target) == kKing) return false;
     }
-    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
     switch (type_of(piece)) {
         case kPawn: return pawn_ok(fx, fy, tx, ty, piece);
         case kRook: return rook_ok(fx, fy, tx, ty);
-        case kKnight: return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
+        case kKnight: {
+            const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+            return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
+        }
         case kBishop: return bishop_ok(fx, fy, tx, ty);
         case kQueen: return rook_ok(fx, fy, tx, ty) || bishop_ok(fx, fy, tx, ty);
-        case kKing:
+        case kKing: {
+            const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
             if ((dx | dy) != 0 && dx <= 1 && dy <= 1) return true;
             return castle_ok(fx, fy, tx, ty);
+        }
         default: return false;
     }
 }

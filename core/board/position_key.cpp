@@ -172,9 +172,42 @@ constexpr FlagText kFlagText;
 
 }  // namespace
 
+namespace {
+
+// The text of the last rank written for each row, kept with the exact bits
+// of its eight squares: between two keys of the search most ranks are as
+// they were, and a rank whose squares hold the same bits has the same text.
+// Only ranks of whole codes are kept (16 to 24 characters; the rest of the 24
+// bytes are zero).
+struct RankText {
+    uint64_t bits[8];
+    char text[24];
+    unsigned char length;
+    bool valid;
+};
+thread_local RankText rankText[8];
+
+}  // namespace
+
 char *WritePositionKey(char *dst, double side) {
     char *p = dst;
     for (int y = 0; y < 8; ++y) {
+        uint64_t bits[8];
+        RankText &known = rankText[y];
+        uint64_t changed = known.valid ? 0 : 1;
+#pragma GCC unroll 8
+        for (int x = 0; x < 8; ++x) {
+            std::memcpy(&bits[x], &board[x][y], sizeof bits[x]);
+            changed |= bits[x] ^ known.bits[x];
+        }
+        if (changed == 0) {
+            std::memcpy(p, known.text, sizeof known.text);
+            p += known.length;
+            continue;
+        }
+        char *const rankStart = p;
+        bool wholeCodes = true;
+#pragma GCC unroll 4
         for (int x = 0; x < 8; x += 2) {
             const double first = board[x][y], second = board[x + 1][y];
             uint64_t firstBits, secondBits;
@@ -192,7 +225,17 @@ char *WritePositionKey(char *dst, double side) {
                 p += kPairText.length[pair];
             } else {
                 p = put_square(put_square(p, first), second);
+                wholeCodes = false;
             }
+        }
+        if (wholeCodes) {
+            const size_t length = static_cast<size_t>(p - rankStart);
+            for (int x = 0; x < 8; ++x) known.bits[x] = bits[x];
+            char text[sizeof known.text + 8] = {};
+            std::memcpy(text, rankStart, length);
+            std::memcpy(known.text, text, sizeof known.text);
+            known.length = static_cast<unsigned char>(length);
+            known.valid = true;
         }
     }
     *p++ = 'P';

@@ -14,6 +14,7 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,7 +22,15 @@ namespace {
 
 // One rank of the board to and from its eight places in a state slot, a8
 // first; written out square by square, the copy of a rank is eight loads
-// and eight stores.
+// and eight stores.  (Vectorised, the board's files become rows of the slot
+// through shuffles that cost more than the plain copies; the functions that
+// copy whole boards are kept scalar.)
+#if defined(__GNUC__) && !defined(__clang__)
+#define QUIN_SCALAR_COPY __attribute__((optimize("no-tree-vectorize")))
+#else
+#define QUIN_SCALAR_COPY
+#endif
+
 inline void save_rank(double *slot, int y) {
     slot[0] = board[0][y];
     slot[1] = board[1][y];
@@ -46,9 +55,10 @@ inline void restore_rank(const double *slot, int y) {
 
 }  // namespace
 
-double SaveSearchState(double level) {
+QUIN_SCALAR_COPY double SaveSearchState(double level) {
     const int l = static_cast<int>(level);
     double *row = searchBoard[l];
+#pragma GCC unroll 8
     for (int y = 0; y < 8; ++y) save_rank(row + y * 8, y);
     searchWhiteKingMoved[l] = whiteKingMoved;
     searchBlackKingMoved[l] = blackKingMoved;
@@ -62,9 +72,10 @@ double SaveSearchState(double level) {
     return 0;
 }
 
-double RestoreSearchState(double level) {
+QUIN_SCALAR_COPY double RestoreSearchState(double level) {
     const int l = static_cast<int>(level);
     const double *row = searchBoard[l];
+#pragma GCC unroll 8
     for (int y = 0; y < 8; ++y) restore_rank(row + y * 8, y);
     whiteKingMoved = searchWhiteKingMoved[l];
     blackKingMoved = searchBlackKingMoved[l];
@@ -177,16 +188,55 @@ HS SearchKeyForPlayer_s(double player) {
     return key;
 }
 
+namespace {
+
+// A key text of known length compared with others: two texts are the same
+// key when their bytes up to and including the key's NUL agree.  Two words
+// of it, one from its middle and one from its end (the last rank, the side
+// to move, the castling flags), are looked at first: keys of different
+// positions nearly always differ in one of them.
+class KeyMatch {
+public:
+    KeyMatch(const char *key, size_t length) : key_(key), length_(length) {
+        if (length_ >= 16) {
+            endAt_ = length_ - 8;
+            middleAt_ = length_ / 2;
+            std::memcpy(&end_, key + endAt_, sizeof end_);
+            std::memcpy(&middle_, key + middleAt_, sizeof middle_);
+        }
+    }
+
+    bool same(const char *other) const {
+        if (length_ >= 16) {
+            uint64_t word;
+            std::memcpy(&word, other + endAt_, sizeof word);
+            if (word != end_) return false;
+            std::memcpy(&word, other + middleAt_, sizeof word);
+            if (word != middle_) return false;
+        }
+        return std::memcmp(other, key_, length_) == 0;
+    }
+
+private:
+    const char *key_;
+    size_t length_;  // with the NUL
+    size_t endAt_ = 0, middleAt_ = 0;
+    uint64_t end_ = 0, middle_ = 0;
+};
+
+}  // namespace
+
 double SearchPositionOccurrences(double player, double level) {
     const int l = static_cast<int>(level);
     HS &key = searchPositionKey_s[l];
-    WritePositionKey(key.v, player);
+    const char *end = WritePositionKey(key.v, player);
+    const KeyMatch match(key.v, static_cast<size_t>(end - key.v) + 1);
     double count = 0;
     const int n = static_cast<int>(positionCount);
     for (int i = 0; i < n; ++i)
-        if (std::strcmp(positionHistory_s[i].v, key.v) == 0) count += 1;
+        if (match.same(positionHistory_s[i].v)) count += 1;
     for (int i = 1; i <= l - 1; ++i)
-        if (std::strcmp(searchPositionKey_s[i].v, key.v) == 0) count += 1;
+        if (match.same(searchPositionKey_s[i].v)) count += 1;
     return count;
 }
 
