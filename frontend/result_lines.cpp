@@ -8,9 +8,9 @@ void score_text(char *buf, size_t size) {
     if (buf == nullptr || size == 0) return;
     const double score = computerScore;
     // The score as the engine's own side sees it.
-    const double own = computerPlayer == 1 ? score : -score;
-    if (Abs(score) >= 800000) {
-        double plies = 900000 - Abs(score);
+    const double own = computerPlayer == kWhite ? score : -score;
+    if (Abs(score) >= kDecisiveScore) {
+        double plies = kMateScore - Abs(score);
         if (plies < 0) plies = 0;
         const long long p = static_cast<long long>(plies);
         long long moves = (p + 1) / 2;
