@@ -7,6 +7,7 @@ file(GLOB QUIN_AMIGA_STANDIN_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_SOURCE_DIR}/platform/amiga/standin/*.cpp)
 add_library(quin_amiga_standin STATIC ${QUIN_AMIGA_STANDIN_SOURCES})
 target_compile_definitions(quin_amiga_standin PUBLIC QUIN_AMIGA_STANDIN=1)
+target_include_directories(quin_amiga_standin PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(quin_amiga_standin PRIVATE ${QUIN_WARNINGS})
 
 add_executable(quintar-amiga-standin

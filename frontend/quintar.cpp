@@ -1,6 +1,6 @@
 // Program entry: the platform's start-up notice, then the dispatch.
-#include "../platform/platform.h"
-#include "quintar.h"
+#include "platform/platform.h"
+#include "frontend/quintar.h"
 
 int main(int argc, char **argv) {
     const int notice = platform_startup_notice(argc);

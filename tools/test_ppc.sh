@@ -33,7 +33,7 @@ check "quintar is a big-endian PowerPC program" eval 'file "$PPC_BUILD/quintar" 
 # AmigaOS itself (no stand-in), where the layout checks of the system
 # structures take effect: the timer request must be 40 bytes.
 for src in clock_amiga.cpp requester_amiga.cpp; do
-    check "AmigaOS $src for 32-bit PowerPC" powerpc-linux-gnu-g++ -std=c++17 -Wall -Wextra -Werror \
+    check "AmigaOS $src for 32-bit PowerPC" powerpc-linux-gnu-g++ -std=c++17 -Wall -Wextra -Werror -I"$root" \
         -fsyntax-only "$root/platform/amiga/$src"
 done
 

@@ -1,8 +1,8 @@
 // Millisecond clock of the AmigaOS build, read from the timer device.  The
 // device is opened on the first reading (engine start-up records the clock
 // origin, so that is before any search) and closed at program exit.
-#include "../platform.h"
-#include "amiga_os.h"
+#include "platform/platform.h"
+#include "platform/amiga/amiga_os.h"
 
 #include <cstdio>
 #include <cstdlib>

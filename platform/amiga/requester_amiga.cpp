@@ -1,8 +1,8 @@
 // Start-up notice of the AmigaOS build: a program started without
 // arguments (from the Shell or from the Workbench) has no UCI session, so it
 // tells the user that it is alive with an easy requester and ends.
-#include "../platform.h"
-#include "amiga_os.h"
+#include "platform/platform.h"
+#include "platform/amiga/amiga_os.h"
 
 #include <cstdio>
 

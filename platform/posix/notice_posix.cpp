@@ -1,4 +1,4 @@
 // A console program always has somewhere to write: no start-up notice.
-#include "../platform.h"
+#include "platform/platform.h"
 
 int platform_startup_notice(int) { return -1; }

@@ -1,6 +1,6 @@
 // Millisecond clock of the Windows build: the performance counter, which is
 // monotonic, scaled by its frequency.
-#include "../platform.h"
+#include "platform/platform.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Start-up notice of the Windows build: a message box for a program started
 // by hand, without arguments and without a usable standard output.
-#include "../platform.h"
-#include "startup_decision.h"
+#include "platform/platform.h"
+#include "platform/win32/startup_decision.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Search thread of the Windows build.  One thread at most lives at a time;
 // its handle is kept here until it has been joined.
-#include "../platform.h"
+#include "platform/platform.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 // most once per 10 ms.
 #include "frontend/quintar.h"
 #include "platform/platform.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Exec of the stand-in: libraries, interfaces, message ports, I/O requests
 // and devices, each checked the way a careful system would check them.
-#include "../amiga_os.h"
-#include "standin.h"
-#include "standin_objects.h"
+#include "platform/amiga/amiga_os.h"
+#include "platform/amiga/standin/standin.h"
+#include "platform/amiga/standin/standin_objects.h"
 
 #include <cstdarg>
 #include <cstddef>

@@ -1,9 +1,9 @@
 // Intuition of the stand-in: the easy requester is journaled (or described
 // on standard error when no journal is kept) and answered with its first
 // gadget at once, as if the user had clicked it.
-#include "../amiga_os.h"
-#include "standin.h"
-#include "standin_objects.h"
+#include "platform/amiga/amiga_os.h"
+#include "platform/amiga/standin/standin.h"
+#include "platform/amiga/standin/standin_objects.h"
 
 #include <cstdio>
 #include <string>

@@ -2,7 +2,7 @@
 // sees as opaque pointers.
 #pragma once
 
-#include "../amiga_os.h"
+#include "platform/amiga/amiga_os.h"
 
 struct Library {
     const char *name;

@@ -1,8 +1,8 @@
 // Timer device of the stand-in, read from the host's monotonic clock, and the
 // exit registration the front end's clean-up goes through.
-#include "../amiga_os.h"
-#include "standin.h"
-#include "standin_objects.h"
+#include "platform/amiga/amiga_os.h"
+#include "platform/amiga/standin/standin.h"
+#include "platform/amiga/standin/standin_objects.h"
 
 #include <cstdlib>
 #include <ctime>
