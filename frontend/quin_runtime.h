@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 // A fixed-capacity text value: at most 511 bytes of text, NUL-terminated,
 // every byte behind the text zero when built by this layer.
@@ -75,27 +74,14 @@ struct ClockVouch {
 extern ClockVouch clock_vouch[2];
 extern double searchTimedActive, searchDeadline, searchAborted;
 
-// The bits of a double with its sign dropped: zero exactly for 0 and -0.
-inline uint64_t magnitude_bits(double d) {
-    uint64_t bits;
-    std::memcpy(&bits, &d, sizeof bits);
-    return bits << 1;
-}
-
 inline double SearchTimeExpired() {
-    if (request_cancel[0] == 0 && stop_requested.load() == 0 &&
-        magnitude_bits(searchTimedActive) != 0 && magnitude_bits(searchAborted) == 0) {
-        // The reading vouches when it was about this very deadline, bit for
-        // bit.  Equal doubles with other bits (0 and -0) go the long way to
-        // the same answer; a reading about a NaN vouches for no calls.
-        ClockVouch &deadline = clock_vouch[1];
-        uint64_t base, now;
-        std::memcpy(&base, &deadline.base, sizeof base);
-        std::memcpy(&now, &searchDeadline, sizeof now);
-        if (deadline.calls > 0 && base == now) {
-            --deadline.calls;
-            return 0;
-        }
+    // A deadline vouched for by an earlier reading, in a timed search that
+    // nothing has stopped, outside request mode: "not yet".
+    ClockVouch &deadline = clock_vouch[1];
+    if (deadline.calls > 0 && deadline.base == searchDeadline && request_cancel[0] == 0 &&
+        stop_requested.load() == 0 && searchTimedActive != 0 && searchAborted == 0) {
+        --deadline.calls;
+        return 0;
     }
     return SearchTimeExpiredFull();
 }

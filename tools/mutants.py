@@ -64,7 +64,7 @@ MUTANTS = [
     ("mem-byte-order", "frontend/memory_blocks.cpp", "static_cast<uint32_t>(p[3]) << 24", "static_cast<uint32_t>(p[3]) << 16"),
     # core
     ("core-castle-flag", "core/board/board.cpp", "if (toX == 7 && toY == 0) blackRookHMoved = 1;", ""),
-    ("core-slider-window", "core/board/attacks.cpp", "cx >= 0 && cx <= 7 && cy >= 0 && cy <= 7; cx += kRayDx[d], cy += kRayDy[d])", "cx >= 0 && cx <= 6 && cy >= 0 && cy <= 7; cx += kRayDx[d], cy += kRayDy[d])"),
+    ("core-slider-window", "core/board/attacks.cpp", "length[x * 8 + y][d] = static_cast<unsigned char>(n);", "length[x * 8 + y][d] = static_cast<unsigned char>(n > 1 ? n - 1 : n);"),
     ("core-mate-distance", "core/tree/depth_search.cpp", "IsPlayerInCheck(player) != 0 ? mated_score(player, level) : 0;", "IsPlayerInCheck(player) != 0 ? mated_score(player, level + 1) : 0;"),
     ("core-fifty-moves", "core/tree/depth_search.cpp", "if (halfmoveClock >= kFiftyMoveHalfmoves ||", "if (halfmoveClock > kFiftyMoveHalfmoves ||"),
     ("core-tie-rule", "core/search/learning.cpp", "(preference - bonus > bestPreference - bestBonus)", "(preference - bonus >= bestPreference - bestBonus)"),

@@ -19,6 +19,20 @@ constexpr int kColumn = 9;
 // for every square the number of squares from it to the edge along each.
 constexpr int kRayDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
 constexpr int kRayDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+// The eight knight jumps (dx, dy).
+constexpr int kJumpDx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+constexpr int kJumpDy[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+
+constexpr bool on_board(int x, int y) { return x >= 0 && x <= 7 && y >= 0 && y <= 7; }
+
+// Whether a piece of type t, the first piece met at `distance` along the
+// ray (dx, dy) from the square, attacks the square; pawnDy is the row step
+// from an attacking pawn to the square it attacks.
+constexpr bool attacks_along_ray(int t, int dx, int dy, int distance, int pawnDy) {
+    if (t == kQueen || (distance == 1 && t == kKing)) return true;
+    if (dx != 0 && dy != 0) return t == kBishop || (distance == 1 && t == kPawn && dy == pawnDy);
+    return t == kRook;
+}
 
 struct RayLengths {
     unsigned char length[64][8];
@@ -27,8 +41,8 @@ struct RayLengths {
             for (int y = 0; y < 8; ++y)
                 for (int d = 0; d < 8; ++d) {
                     int n = 0;
-                    for (int cx = x + kRayDx[d], cy = y + kRayDy[d];
-                         cx >= 0 && cx <= 7 && cy >= 0 && cy <= 7; cx += kRayDx[d], cy += kRayDy[d])
+                    for (int cx = x + kRayDx[d], cy = y + kRayDy[d]; on_board(cx, cy);
+                         cx += kRayDx[d], cy += kRayDy[d])
                         ++n;
                     length[x * 8 + y][d] = static_cast<unsigned char>(n);
                 }
@@ -43,17 +57,15 @@ struct KnightJumps {
     signed char dx[64][8], dy[64][8];
     unsigned char count[64];
     constexpr KnightJumps() : offset(), dx(), dy(), count() {
-        const int jx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
-        const int jy[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
         for (int x = 0; x < 8; ++x)
             for (int y = 0; y < 8; ++y) {
                 int n = 0;
                 for (int i = 0; i < 8; ++i) {
-                    const int cx = x + jx[i], cy = y + jy[i];
-                    if (cx >= 0 && cx <= 7 && cy >= 0 && cy <= 7) {
-                        dx[x * 8 + y][n] = static_cast<signed char>(jx[i]);
-                        dy[x * 8 + y][n] = static_cast<signed char>(jy[i]);
-                        offset[x * 8 + y][n++] = static_cast<signed char>(jx[i] * kColumn + jy[i]);
+                    if (on_board(x + kJumpDx[i], y + kJumpDy[i])) {
+                        dx[x * 8 + y][n] = static_cast<signed char>(kJumpDx[i]);
+                        dy[x * 8 + y][n] = static_cast<signed char>(kJumpDy[i]);
+                        offset[x * 8 + y][n++] =
+                            static_cast<signed char>(kJumpDx[i] * kColumn + kJumpDy[i]);
                     }
                 }
                 count[x * 8 + y] = static_cast<unsigned char>(n);
@@ -70,20 +82,12 @@ bool off_board_square_attacked(int x, int y, int attacker) {
     for (int d = 0; d < 8; ++d) {
         const int dx = kRayDx[d], dy = kRayDy[d];
         int cx = x + dx, cy = y + dy, distance = 1;
-        while (cx >= 0 && cx <= 7 && cy >= 0 && cy <= 7) {
+        while (on_board(cx, cy)) {
             const double p = board[cx][cy];
             if (p != 0) {
-                if (colour_of(p) == attacker) {
-                    const int t = type_of(p);
-                    if (t == kQueen) return true;
-                    if (dx != 0 && dy != 0) {
-                        if (t == kBishop) return true;
-                        if (distance == 1 && t == kPawn && dy == pawnDy) return true;
-                    } else if (t == kRook) {
-                        return true;
-                    }
-                    if (distance == 1 && t == kKing) return true;
-                }
+                if (colour_of(p) == attacker &&
+                    attacks_along_ray(type_of(p), dx, dy, distance, pawnDy))
+                    return true;
                 break;
             }
             cx += dx;
@@ -92,11 +96,9 @@ bool off_board_square_attacked(int x, int y, int attacker) {
         }
     }
     const double knight = make_piece(attacker, kKnight);
-    const int jx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
-    const int jy[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
     for (int i = 0; i < 8; ++i) {
-        const int cx = x + jx[i], cy = y + jy[i];
-        if (cx >= 0 && cx <= 7 && cy >= 0 && cy <= 7 && board[cx][cy] == knight) return true;
+        const int cx = x + kJumpDx[i], cy = y + kJumpDy[i];
+        if (on_board(cx, cy) && board[cx][cy] == knight) return true;
     }
     return false;
 }
@@ -133,13 +135,8 @@ bool visit_attacks(int x, int y, int attacker, OnAttack &&on_attack) {
         }
         const double p = *at;
         if (p == 0 || colour_of(p) != attacker) continue;
-        const int t = type_of(p);
-        bool attacks = t == kQueen || (distance == 1 && t == kKing);
-        if (dx != 0 && dy != 0)
-            attacks = attacks || t == kBishop || (distance == 1 && t == kPawn && dy == pawnDy);
-        else
-            attacks = attacks || t == kRook;
-        if (attacks && !on_attack(x + dx * distance, y + dy * distance, dx, dy, distance))
+        if (attacks_along_ray(type_of(p), dx, dy, distance, pawnDy) &&
+            !on_attack(x + dx * distance, y + dy * distance, dx, dy, distance))
             return false;
     }
     return true;
@@ -153,7 +150,7 @@ bool visit_attacks(int x, int y, int attacker, OnAttack &&on_attack) {
 double IsSquareAttacked(double xd, double yd, double attackerColor) {
     const int x = static_cast<int>(xd), y = static_cast<int>(yd);
     const int attacker = attackerColor == kWhite ? kWhite : kBlack;
-    if (x < 0 || x > 7 || y < 0 || y > 7) return off_board_square_attacked(x, y, attacker) ? 1 : 0;
+    if (!on_board(x, y)) return off_board_square_attacked(x, y, attacker) ? 1 : 0;
     return visit_attacks(x, y, attacker, [](int, int, int, int, int) { return false; }) ? 0 : 1;
 }
 

@@ -357,10 +357,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.chainKeep = chainKeep;
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
-#ifdef QUIN_CHECK_KNOWN_KINGS  // a checking build: the squares handed down are FindKing's
+    // Debug builds check that the squares handed down are FindKing's.
     assert(kings.own == kKingUnknown || kings.own == FindKing(player));
     assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
-#endif
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
     const KingSafety ownKing = king_safety_at(player, n.ownKingPos);
     n.inCheck = ownKing.attacked;
