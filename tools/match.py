@@ -29,6 +29,7 @@ import time
 
 STOCKFISH = "/usr/games/stockfish"
 FAIRYMAX = "/usr/games/fairymax"
+MOVE_OVERHEAD_MS = 100
 GRACE = 1.0  # seconds past the clock before a silent engine counts as hung
 
 
@@ -241,7 +242,11 @@ def play_game(args, opening, engine_white, round_no):
         if args.opponent_kind == "stockfish":
             started.append(UciEngine(STOCKFISH, f"Stockfish {args.opponent_elo}",
                                      [("Threads", 1), ("Hash", 16), ("UCI_LimitStrength", "true"),
-                                      ("UCI_Elo", args.opponent_elo)]))
+                                      ("UCI_Elo", args.opponent_elo),
+                                      # Stockfish runs its clock down to the increment and
+                                      # keeps only 10 ms for the pipe by default; the runner
+                                      # measures from "go" to "bestmove" on a busy machine.
+                                      ("Move Overhead", MOVE_OVERHEAD_MS)]))
         else:
             started.append(XboardEngine(FAIRYMAX, "Fairy-Max", args.base, args.inc))
         started.append(Referee())
@@ -301,7 +306,8 @@ def run_game(args, opening, engine_white, round_no, ours, theirs, referee):
             result, reason = loss, f"{player.name}: {answer.status}"
         elif answer.seconds > clocks[side]:
             record["forfeit"] += 1
-            result, reason = loss, f"{player.name} lost on time"
+            result, reason = loss, (f"{player.name} lost on time, {answer.seconds:.3f} s"
+                                    f" for {clocks[side]:.3f} s left")
         elif answer.move not in legal:
             record["illegal"] += 1
             result, reason = loss, f"{player.name} played illegal {answer.move}"
