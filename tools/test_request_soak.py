@@ -5,7 +5,7 @@ each planted fault.
 Each fault check runs a short soak against a stand-in that wraps the real
 engine and misbehaves in one way (writes the response in place, leaves a
 temporary file, answers a timed request with another score, plays an illegal
-move, drops the answer) and expects exactly that fault to be counted and the
+move, drops the answer, ignores the cancel file) and expects exactly that fault to be counted and the
 soak to exit with status 1.  The engine is $QUINTAR_ENGINE, else
 build-test/quintar or build/quintar.  Needs /usr/games/stockfish.
 """
@@ -41,7 +41,14 @@ MODE, ENGINE = "%s", "%s"
 path = sys.argv[2]
 response = path + ".response"
 timed = open(path).read().split("\n")[2].split()[0] != "300000"
-status = subprocess.run([ENGINE, "--request", path]).returncode
+if MODE == "deaf":  # searches a copy, so never sees the cancel file, then dawdles
+    os.link(path, path + ".copy")
+    status = subprocess.run([ENGINE, "--request", path + ".copy"]).returncode
+    os.remove(path + ".copy")
+    time.sleep(0.4)
+    os.rename(path + ".copy.response", response)
+else:
+    status = subprocess.run([ENGINE, "--request", path]).returncode
 if os.path.exists(response):
     lines = open(response).read().split("\n")
     if MODE == "in place":
@@ -125,7 +132,7 @@ class Soak(unittest.TestCase):
         engine = engine_path()
         for mode, kind in [("in place", "partial"), ("temporary left", "leftover"),
                            ("score", "mismatch"), ("illegal", "illegal"),
-                           ("dropped", "lost answer")]:
+                           ("dropped", "lost answer"), ("deaf", "protocol")]:
             with tempfile.TemporaryDirectory() as tmp:
                 stand_in = os.path.join(tmp, "engine")
                 with open(stand_in, "w") as f:
