@@ -63,6 +63,7 @@ UNLIMITED_MS = 300000
 FIRST_GUESS = {1: 0.01, 2: 0.02, 3: 0.05, 4: 0.2, 5: 1.0, 6: 5.0}
 START_UP = 0.005  # seconds from starting the engine to the start of its search
 CANCEL_GRACE = 0.25  # seconds an engine may go on after the cancel file appears
+BEFORE_LIMIT_MS = 50  # the longest search that may miss a cancel made before it
 
 # Fixed lines besides the openings: fool's mate (White to move is mated, so
 # the answer is the ERROR response), a pawn that promotes by capturing, a FEN.
@@ -426,6 +427,11 @@ class Soak:
         if int(lines[8]) != squares:
             self.fault("mismatch", request, f"{lines[8]} legal moves, stockfish {squares}")
         searched_ms, reached = float(lines[6]), int(lines[4])
+        # A cancel file made before the start is there at the engine's first
+        # look, 10 ms after its start: only a shorter search may miss it.
+        if request.moment == "before" and searched_ms >= BEFORE_LIMIT_MS:
+            self.fault("protocol", request, f"cancel made before the start unseen in a search"
+                       f" of {searched_ms:.0f} ms")
         by_time = reached < request.depth and abs(float(lines[3])) < DECISIVE
         with self.lock:
             if by_time:
