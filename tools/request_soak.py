@@ -450,12 +450,14 @@ class Soak:
             if content in self.references:
                 return content, self.references[content]
         path = os.path.join(self.dir, f"ref{request.index:05d}")
+        self.watcher.watch(path + ".response", request.token)
         status, err, _ = self.run_engine(path, content, UNLIMITED_MS)
         try:
             with open(path + ".response", "rb") as f:
                 lines = parse_response(f.read(), request.token)
         except OSError:
             lines = None
+        self.watcher.forget(path + ".response")
         self.clean(path)
         if status != 0 or err or lines is None:
             self.fault("reference", request, f"status {status}, stderr {err!r}", content)
