@@ -46,6 +46,15 @@ step "match runner tests" timeout 120 python3 tools/test_match.py
 step "match runner" timeout 120 python3 tools/match.py --engine build-test/quintar \
   --games 2 --tc 2+0.05 --opponent stockfish:1350 --concurrency 2 --pgn build-test/match.pgn
 
+# The request-file soak (tools/request_soak.py): its own checks, then 40
+# requests, a fifth of them cancelled; fails on a partial or lost response,
+# a left-over file, an illegal move or an answer that differs from the same
+# request searched without a time limit.
+step "request soak tests" env QUINTAR_ENGINE=build-test/quintar timeout 120 \
+  python3 tools/test_request_soak.py
+step "request soak" timeout 120 python3 tools/request_soak.py --engine build-test/quintar \
+  --requests 40 $( [ -f build-test/match.pgn ] && echo --pgn build-test/match.pgn )
+
 # Assertions on: every double that becomes a table index is checked.
 step "debug build" build build-debug -DCMAKE_BUILD_TYPE=Debug
 step "debug tests" ctest --test-dir build-debug -j"$JOBS" -LE slow --output-on-failure
