@@ -8,8 +8,110 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cassert>
+#include <cstdlib>
+
+// ------------------------------------------------------------ piece rules
+// The movement rules of each piece type, inline so that loops which try
+// many candidates of a known piece type fold the type's rule into the loop.
+namespace piece_rules {
+
+// Whether the squares strictly between (fx, fy) and (tx, ty), which share a
+// row, a column or a diagonal, are empty.  The line has `steps` squares
+// from one end to the other.
+inline bool path_clear(int fx, int fy, int tx, int ty, int steps) {
+    const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
+    int cx = fx, cy = fy;
+    for (int k = steps - 1; k > 0; --k) {
+        cx += sx;
+        cy += sy;
+        if (board[cx][cy] != 0) return false;
+    }
+    return true;
+}
+
+inline bool bishop_line(int fx, int fy, int tx, int ty) {
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    return dx != 0 && dx == dy && path_clear(fx, fy, tx, ty, dx);
+}
+
+inline bool rook_line(int fx, int fy, int tx, int ty) {
+    return ((tx == fx) != (ty == fy)) && path_clear(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
+}
+
+inline bool knight_jump(int fx, int fy, int tx, int ty) {
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
+}
+
+inline bool king_step(int fx, int fy, int tx, int ty) {
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    return (dx | dy) != 0 && dx <= 1 && dy <= 1;
+}
+
+// The pawn rules (IsPawnMoveValid) for `piece` on (fx, fy): one step ahead
+// to an empty square, two from the start row over two empty squares, one
+// diagonal step onto an enemy piece or onto the en-passant square behind an
+// enemy pawn.  A piece that is no pawn has no pawn move.
+inline bool pawn_step(int fx, int fy, int tx, int ty, int piece) {
+    if (type_of(piece) != kPawn) return false;
+    const int side = colour_of(piece);
+    const int dir = side == kWhite ? -1 : 1;
+    const int startRow = side == kWhite ? 6 : 1;
+    const int dx = tx - fx, dy = ty - fy;
+    const double target = board[tx][ty];
+    if (dx == 0 && dy == dir && target == 0) return true;
+    if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && board[fx][fy + dir] == 0)
+        return true;
+    if (std::abs(dx) != 1 || dy != dir) return false;
+    if (target != 0) return colour_of(target) != side;
+    if (tx == enPassantX && ty == enPassantY)
+        return board[tx][fy] == make_piece(opponent_of(side), kPawn);
+    return false;
+}
+
+}  // namespace piece_rules
+
+// IsCastleValid in whole numbers: the king on (fx, fy) castles to (tx, ty).
+bool castle_allowed(int fx, int fy, int tx, int ty);
+
+// The piece rules (IsBasicMoveValid) for `piece`, of type Type, standing on
+// (fx, fy): the target holds no piece of its own side and no king, and the
+// type's movement rule allows the step.
+template <int Type>
+inline bool piece_rules_allow_as(int fx, int fy, int tx, int ty, int piece) {
+    assert(piece != 0 && board[fx][fy] == piece && type_of(piece) == Type);
+    const double target = board[tx][ty];
+    if (target != 0) {
+        if (colour_of(target) == colour_of(piece)) return false;
+        if (type_of(target) == kKing) return false;
+    }
+    switch (Type) {
+        case kPawn: return piece_rules::pawn_step(fx, fy, tx, ty, piece);
+        case kRook: return piece_rules::rook_line(fx, fy, tx, ty);
+        case kKnight: return piece_rules::knight_jump(fx, fy, tx, ty);
+        case kBishop: return piece_rules::bishop_line(fx, fy, tx, ty);
+        case kQueen:
+            return piece_rules::rook_line(fx, fy, tx, ty) ||
+                   piece_rules::bishop_line(fx, fy, tx, ty);
+        case kKing: return piece_rules::king_step(fx, fy, tx, ty) || castle_allowed(fx, fy, tx, ty);
+        default: return false;
+    }
+}
+
 // The piece rules alone (IsBasicMoveValid).
-bool piece_rules_allow(int fx, int fy, int tx, int ty);
+inline bool piece_rules_allow(int fx, int fy, int tx, int ty) {
+    const int piece = static_cast<int>(board[fx][fy]);
+    switch (type_of(piece)) {
+        case kPawn: return piece_rules_allow_as<kPawn>(fx, fy, tx, ty, piece);
+        case kRook: return piece_rules_allow_as<kRook>(fx, fy, tx, ty, piece);
+        case kKnight: return piece_rules_allow_as<kKnight>(fx, fy, tx, ty, piece);
+        case kBishop: return piece_rules_allow_as<kBishop>(fx, fy, tx, ty, piece);
+        case kQueen: return piece_rules_allow_as<kQueen>(fx, fy, tx, ty, piece);
+        case kKing: return piece_rules_allow_as<kKing>(fx, fy, tx, ty, piece);
+        default: return false;  // an empty square
+    }
+}
 
 // Full legality with the mover's king known (IsMoveValidKnownKing).
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked);
@@ -76,6 +178,14 @@ inline bool allowed_move_legal(const KingSafety &k, bool decide, int fx, int fy,
 inline bool legal_with(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
                        int piece) {
     return piece_rules_allow(fx, fy, tx, ty) &&
+           allowed_move_legal(k, decide, fx, fy, tx, ty, piece);
+}
+
+// The same for a piece known to be of type Type.
+template <int Type>
+inline bool legal_with_as(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
+                          int piece) {
+    return piece_rules_allow_as<Type>(fx, fy, tx, ty, piece) &&
            allowed_move_legal(k, decide, fx, fy, tx, ty, piece);
 }
 
