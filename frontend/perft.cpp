@@ -15,13 +15,10 @@
 
 namespace {
 
-inline bool is_promotion(int piece, int ty) {
-    return type_of(piece) == kPawn && (ty == 0 || ty == 7);
-}
-
-// Calls visit(fx, fy, tx, ty) for every legal move of `piece`, of type
-// Type, standing on (fx, fy), in window order.  The type's window and piece
-// rule fold into one loop.
+// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
+// of type Type, standing on (fx, fy), in window order; promotion tells a
+// pawn reaching the last rank.  The type's window and piece rule fold into
+// one loop.
 template <int Type, typename Visit>
 inline void visit_legal_moves_as(const KingSafety &k, int side, int fx, int fy, int piece,
                                  Visit &visit) {
@@ -30,14 +27,15 @@ inline void visit_legal_moves_as(const KingSafety &k, int side, int fx, int fy, 
     auto onSquare = [&](int tx, int ty) {
         // Own pieces (and the piece's own square) are never a move.
         if (colour_of(board[tx][ty]) == side) return true;
-        if (legal_with_as<Type>(k, decide, fx, fy, tx, ty, piece)) visit(fx, fy, tx, ty);
+        if (legal_with_as<Type>(k, decide, fx, fy, tx, ty, piece))
+            visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
         return true;
     };
     visit_typed_window<Type>(Type, side == kWhite, fx, fy, anyRow, onSquare);
 }
 
-// Calls visit(fx, fy, tx, ty) for every legal move of `side`, in board
-// order.  Each candidate is decided by the engine's move validation; the
+// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `side`, in
+// board order.  Each candidate is decided by the engine's move validation; the
 // facts that hold for the whole position (where the king stands, whether it
 // is attacked, whether a piece shields it from a slider) are worked out once
 // instead of once per candidate.
@@ -62,6 +60,7 @@ void for_each_legal_move(int side, Visit visit) {
 // played one after the other.
 struct FoundMove {
     signed char fx, fy, tx, ty;
+    bool promotion;
 };
 
 }  // namespace
@@ -69,26 +68,24 @@ struct FoundMove {
 uint64_t perft(int d) {
     if (d <= 0) return 1;
     const int side = static_cast<int>(currentPlayer);
-    const int pawn = make_piece(side, kPawn);
     uint64_t count = 0;
     if (d == 1) {
-        for_each_legal_move(side, [&](int fx, int fy, int, int ty) {
-            count += board[fx][fy] == pawn && (ty == 0 || ty == 7) ? 4 : 1;
-        });
+        for_each_legal_move(
+            side, [&count](int, int, int, int, bool promotion) { count += promotion ? 4 : 1; });
         return count;
     }
     // At most 218 legal moves stand in any position.
     FoundMove moves[256];
     int n = 0;
-    for_each_legal_move(side, [&](int fx, int fy, int tx, int ty) {
+    for_each_legal_move(side, [&](int fx, int fy, int tx, int ty, bool promotion) {
         moves[n++] = {static_cast<signed char>(fx), static_cast<signed char>(fy),
-                      static_cast<signed char>(tx), static_cast<signed char>(ty)};
+                      static_cast<signed char>(tx), static_cast<signed char>(ty), promotion};
     });
     const State s = state_get();
     static const int kPromotions[4] = {kRook, kKnight, kBishop, kQueen};
     for (int m = 0; m < n; ++m) {
         const int fx = moves[m].fx, fy = moves[m].fy, tx = moves[m].tx, ty = moves[m].ty;
-        const bool promotion = is_promotion(static_cast<int>(board[fx][fy]), ty);
+        const bool promotion = moves[m].promotion;
         for (int i = 0; i < (promotion ? 4 : 1); ++i) {
             MakeSearchMove(fx, fy, tx, ty);
             if (promotion) board[tx][ty] = make_piece(side, kPromotions[i]);

@@ -116,8 +116,25 @@ inline bool piece_rules_allow(int fx, int fy, int tx, int ty) {
 // Full legality with the mover's king known (IsMoveValidKnownKing).
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked);
 
+// The shield test below for a piece on (fx, fy) and its king on (kx, ky).
+bool piece_on_line_shields_king(int fx, int fy, int kx, int ky);
+
 // Whether the piece shields its king from an enemy slider (PieceShieldsKing).
-bool piece_shields_king(int fx, int fy, int kingPos);
+// A move of any piece but a king leaves the kings where they stand, so the
+// king that IsMoveValid would find after the move is the one found before
+// it; callers that test many moves of one position look it up once.  When
+// that king is not attacked before the move, only a piece that shields it
+// from an enemy slider can expose it by moving, so for any other piece the
+// piece rules alone decide; en passant, which also empties a second square,
+// always gets the full test.  Most pieces share no rank, file or diagonal
+// with their king; they are told apart here, before the walk along the line.
+inline bool piece_shields_king(int fx, int fy, int kingPos) {
+    if (kingPos < 0) return false;
+    const int kx = kingPos / 10, ky = kingPos % 10;
+    const int dx = fx - kx, dy = fy - ky;
+    if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
+    return piece_on_line_shields_king(fx, fy, kx, ky);
+}
 
 // An attack on a square: the attacker's square and, for an attack along a
 // line, the step (dx, dy) from the attacked square toward the attacker and

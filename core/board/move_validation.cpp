@@ -170,13 +170,11 @@ double IsMoveValid(double fromX, double fromY, double toX, double toY) {
                          static_cast<int>(toY), -1, -1);
 }
 
-namespace {
-
-// Whether the piece on (fx, fy) shields the king on (kx, ky) from an enemy
-// slider: it stands on one of the king's lines with nothing between them,
+// The shield test: the piece on (fx, fy) shields the king on (kx, ky) from
+// an enemy slider when it stands on one of the king's lines with nothing between them,
 // and the first piece behind it on that line is an enemy queen, or an enemy
 // rook on a rank or file, or an enemy bishop on a diagonal.
-bool shields_king(int fx, int fy, int kx, int ky) {
+bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
     const int dx = fx - kx, dy = fy - ky;
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
     const int sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
@@ -196,19 +194,6 @@ bool shields_king(int fx, int fy, int kx, int ky) {
                (t == kBishop && sx != 0 && sy != 0);
     }
     return false;
-}
-
-}  // namespace
-
-// A move of any piece but a king leaves the kings where they stand, so the
-// king that IsMoveValid would find after the move is the one found before
-// it; callers that test many moves of one position look it up once.  When
-// that king is not attacked before the move, only a piece that shields it
-// from an enemy slider can expose it by moving, so for any other piece the
-// piece rules alone decide; en passant, which also empties a second square,
-// always gets the full test.
-bool piece_shields_king(int fx, int fy, int kingPos) {
-    return kingPos >= 0 && shields_king(fx, fy, kingPos / 10, kingPos % 10);
 }
 
 double PieceShieldsKing(double fromX, double fromY, double kingPos) {
@@ -251,7 +236,8 @@ bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kin
     }
     if (!kingAttacked) {
         const bool enPassant = type_of(piece) == kPawn && board[tx][ty] == 0 && tx != fx;
-        if (!enPassant && !shields_king(fx, fy, kx, ky)) return piece_rules_allow(fx, fy, tx, ty);
+        if (!enPassant && !piece_on_line_shields_king(fx, fy, kx, ky))
+            return piece_rules_allow(fx, fy, tx, ty);
     }
     return play_and_test(fx, fy, tx, ty, kx, ky) != 0;
 }
