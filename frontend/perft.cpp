@@ -4,14 +4,21 @@
 // hold every legal move; legality is always decided by the engine's move
 // validation, and the last ply is counted without playing its moves.
 //
+// The piece rules read an integer view of the board (core/board/board_view.h),
+// loaded when perft starts and brought up to date on the squares each move
+// changes.
+//
 // Globals: reads and writes `board` and the castling, en-passant and
 // half-move globals through MakeSearchMove and state_put; writes
 // `currentPlayer`.
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 #include "frontend/quintar.h"
+
+#include <cassert>
 
 namespace {
 
@@ -20,14 +27,14 @@ namespace {
 // pawn reaching the last rank.  The type's window and piece rule fold into
 // one loop.
 template <int Type, typename Visit>
-inline void visit_legal_moves_as(const KingSafety &k, int side, int fx, int fy, int piece,
-                                 Visit &visit) {
-    const bool decide = rules_decide(k, fx, fy, piece);
+inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
+                                 int side, int fx, int fy, int piece, Visit &visit) {
+    const bool decide = rules_decide(k, shields, fx, fy, piece);
     auto anyRow = [](int) { return true; };
     auto onSquare = [&](int tx, int ty) {
         // Own pieces (and the piece's own square) are never a move.
-        if (colour_of(board[tx][ty]) == side) return true;
-        if (legal_with_as<Type>(k, decide, fx, fy, tx, ty, piece))
+        if (v.holds_piece_of(side, tx, ty)) return true;
+        if (legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
         return true;
     };
@@ -35,25 +42,42 @@ inline void visit_legal_moves_as(const KingSafety &k, int side, int fx, int fy, 
 }
 
 // Calls visit(fx, fy, tx, ty, promotion) for every legal move of `side`, in
-// board order.  Each candidate is decided by the engine's move validation; the
-// facts that hold for the whole position (where the king stands, whether it
-// is attacked, whether a piece shields it from a slider) are worked out once
-// instead of once per candidate.
+// board order.  Each candidate is decided by the engine's move validation;
+// the facts that hold for the whole position (where the king stands, whether
+// it is attacked, whether a piece shields it from a slider) are worked out
+// once instead of once per candidate.
 template <typename Visit>
-void for_each_legal_move(int side, Visit visit) {
+void for_each_legal_move(const BoardView &v, int side, Visit visit) {
     const KingSafety k = king_safety(side);
-    for_each_piece_of(side, [&](int fx, int fy, int piece) {
+    const uint64_t shields = k.king >= 0 && !k.attacked ? king_shields(k.king) : 0;
+    for (uint64_t pieces = v.bySide[side]; pieces != 0; pieces &= pieces - 1) {
+        const int square = __builtin_ctzll(pieces);
+        const int fx = square % 8, fy = square / 8;
+        const int piece = v.cell[square];
+        // A plain switch rather than with_piece_type: through the generic
+        // lambda the compiler stops inlining the pawn loop.
         switch (type_of(piece)) {
-            case kPawn: visit_legal_moves_as<kPawn>(k, side, fx, fy, piece, visit); break;
-            case kRook: visit_legal_moves_as<kRook>(k, side, fx, fy, piece, visit); break;
-            case kKnight: visit_legal_moves_as<kKnight>(k, side, fx, fy, piece, visit); break;
-            case kBishop: visit_legal_moves_as<kBishop>(k, side, fx, fy, piece, visit); break;
-            case kQueen: visit_legal_moves_as<kQueen>(k, side, fx, fy, piece, visit); break;
-            case kKing: visit_legal_moves_as<kKing>(k, side, fx, fy, piece, visit); break;
+            case kPawn:
+                visit_legal_moves_as<kPawn>(v, k, shields, side, fx, fy, piece, visit);
+                break;
+            case kRook:
+                visit_legal_moves_as<kRook>(v, k, shields, side, fx, fy, piece, visit);
+                break;
+            case kKnight:
+                visit_legal_moves_as<kKnight>(v, k, shields, side, fx, fy, piece, visit);
+                break;
+            case kBishop:
+                visit_legal_moves_as<kBishop>(v, k, shields, side, fx, fy, piece, visit);
+                break;
+            case kQueen:
+                visit_legal_moves_as<kQueen>(v, k, shields, side, fx, fy, piece, visit);
+                break;
+            case kKing:
+                visit_legal_moves_as<kKing>(v, k, shields, side, fx, fy, piece, visit);
+                break;
             default: break;
         }
-        return true;
-    });
+    }
 }
 
 // A legal move found in a position, kept while the position's moves are
@@ -63,21 +87,21 @@ struct FoundMove {
     bool promotion;
 };
 
-}  // namespace
-
-uint64_t perft(int d) {
+// perft(d) for the position on the board, of which v is the view.
+uint64_t count_leaves(const BoardView &v, int d) {
+    assert(v.in_step());
     if (d <= 0) return 1;
     const int side = static_cast<int>(currentPlayer);
     uint64_t count = 0;
     if (d == 1) {
         for_each_legal_move(
-            side, [&count](int, int, int, int, bool promotion) { count += promotion ? 4 : 1; });
+            v, side, [&count](int, int, int, int, bool promotion) { count += promotion ? 4 : 1; });
         return count;
     }
     // At most 218 legal moves stand in any position.
     FoundMove moves[256];
     int n = 0;
-    for_each_legal_move(side, [&](int fx, int fy, int tx, int ty, bool promotion) {
+    for_each_legal_move(v, side, [&](int fx, int fy, int tx, int ty, bool promotion) {
         moves[n++] = {static_cast<signed char>(fx), static_cast<signed char>(fy),
                       static_cast<signed char>(tx), static_cast<signed char>(ty), promotion};
     });
@@ -90,9 +114,28 @@ uint64_t perft(int d) {
             MakeSearchMove(fx, fy, tx, ty);
             if (promotion) board[tx][ty] = make_piece(side, kPromotions[i]);
             currentPlayer = opponent_of(side);
-            count += perft(d - 1);
+            // The squares a move can change: its own two, the pawn taken en
+            // passant beside the target, and a castling rook's corner and
+            // landing squares.
+            BoardView after = v;
+            after.reload(fx, fy);
+            after.reload(tx, ty);
+            after.reload(tx, fy);
+            after.reload(0, fy);
+            after.reload(3, fy);
+            after.reload(5, fy);
+            after.reload(7, fy);
+            count += count_leaves(after, d - 1);
             state_put(&s);
         }
     }
     return count;
+}
+
+}  // namespace
+
+uint64_t perft(int d) {
+    BoardView v;
+    v.load();
+    return count_leaves(v, d);
 }

@@ -165,15 +165,9 @@ inline bool visit_window(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&o
 template <class OnRow, class OnSquare>
 inline bool visit_window_by_type(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&on_square) {
     const bool white = colour_of(piece) == kWhite;
-    switch (type_of(piece)) {
-        case kPawn: return visit_typed_window<kPawn>(kPawn, white, fx, fy, on_row, on_square);
-        case kRook: return visit_typed_window<kRook>(kRook, white, fx, fy, on_row, on_square);
-        case kKnight: return visit_typed_window<kKnight>(kKnight, white, fx, fy, on_row, on_square);
-        case kBishop: return visit_typed_window<kBishop>(kBishop, white, fx, fy, on_row, on_square);
-        case kQueen: return visit_typed_window<kQueen>(kQueen, white, fx, fy, on_row, on_square);
-        case kKing: return visit_typed_window<kKing>(kKing, white, fx, fy, on_row, on_square);
-        default: return visit_typed_window<kEmpty>(kEmpty, white, fx, fy, on_row, on_square);
-    }
+    return with_piece_type(type_of(piece), [&](auto type) {
+        return visit_typed_window<type()>(type(), white, fx, fy, on_row, on_square);
+    });
 }
 
 // The same walks without a row hook.

@@ -9,34 +9,47 @@
 #include "core/types.h"
 
 #include <cassert>
+#include <cstdint>
 #include <cstdlib>
 
 // ------------------------------------------------------------ piece rules
 // The movement rules of each piece type, inline so that loops which try
 // many candidates of a known piece type fold the type's rule into the loop.
+// The rules read the board through `b`: the engine's board itself
+// (EngineBoard) or an integer view of it (core/board/board_view.h) that
+// agrees with it square for square.
+
+// The engine's board as the piece rules read it.
+struct EngineBoard {
+    int at(int x, int y) const { return static_cast<int>(board[x][y]); }
+
+    // Whether the squares strictly between (fx, fy) and (tx, ty), which
+    // share a row, a column or a diagonal, are empty.  The line has `steps`
+    // squares from one end to the other.
+    bool clear_between(int fx, int fy, int tx, int ty, int steps) const {
+        const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
+        int cx = fx, cy = fy;
+        for (int k = steps - 1; k > 0; --k) {
+            cx += sx;
+            cy += sy;
+            if (board[cx][cy] != 0) return false;
+        }
+        return true;
+    }
+};
+
 namespace piece_rules {
 
-// Whether the squares strictly between (fx, fy) and (tx, ty), which share a
-// row, a column or a diagonal, are empty.  The line has `steps` squares
-// from one end to the other.
-inline bool path_clear(int fx, int fy, int tx, int ty, int steps) {
-    const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
-    int cx = fx, cy = fy;
-    for (int k = steps - 1; k > 0; --k) {
-        cx += sx;
-        cy += sy;
-        if (board[cx][cy] != 0) return false;
-    }
-    return true;
-}
-
-inline bool bishop_line(int fx, int fy, int tx, int ty) {
+template <class Board>
+inline bool bishop_line(const Board &b, int fx, int fy, int tx, int ty) {
     const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-    return dx != 0 && dx == dy && path_clear(fx, fy, tx, ty, dx);
+    return dx != 0 && dx == dy && b.clear_between(fx, fy, tx, ty, dx);
 }
 
-inline bool rook_line(int fx, int fy, int tx, int ty) {
-    return ((tx == fx) != (ty == fy)) && path_clear(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
+template <class Board>
+inline bool rook_line(const Board &b, int fx, int fy, int tx, int ty) {
+    return ((tx == fx) != (ty == fy)) &&
+           b.clear_between(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
 }
 
 inline bool knight_jump(int fx, int fy, int tx, int ty) {
@@ -53,20 +66,21 @@ inline bool king_step(int fx, int fy, int tx, int ty) {
 // to an empty square, two from the start row over two empty squares, one
 // diagonal step onto an enemy piece or onto the en-passant square behind an
 // enemy pawn.  A piece that is no pawn has no pawn move.
-inline bool pawn_step(int fx, int fy, int tx, int ty, int piece) {
+template <class Board>
+inline bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
     if (type_of(piece) != kPawn) return false;
     const int side = colour_of(piece);
     const int dir = side == kWhite ? -1 : 1;
     const int startRow = side == kWhite ? 6 : 1;
     const int dx = tx - fx, dy = ty - fy;
-    const double target = board[tx][ty];
+    const int target = b.at(tx, ty);
     if (dx == 0 && dy == dir && target == 0) return true;
-    if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && board[fx][fy + dir] == 0)
+    if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && b.at(fx, fy + dir) == 0)
         return true;
     if (std::abs(dx) != 1 || dy != dir) return false;
     if (target != 0) return colour_of(target) != side;
     if (tx == enPassantX && ty == enPassantY)
-        return board[tx][fy] == make_piece(opponent_of(side), kPawn);
+        return b.at(tx, fy) == make_piece(opponent_of(side), kPawn);
     return false;
 }
 
@@ -77,23 +91,24 @@ bool castle_allowed(int fx, int fy, int tx, int ty);
 
 // The piece rules (IsBasicMoveValid) for `piece`, of type Type, standing on
 // (fx, fy): the target holds no piece of its own side and no king, and the
-// type's movement rule allows the step.
-template <int Type>
-inline bool piece_rules_allow_as(int fx, int fy, int tx, int ty, int piece) {
-    assert(piece != 0 && board[fx][fy] == piece && type_of(piece) == Type);
-    const double target = board[tx][ty];
+// type's movement rule allows the step.  Castling reads the engine's board,
+// which the view agrees with.
+template <int Type, class Board>
+inline bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty, int piece) {
+    assert(piece != 0 && b.at(fx, fy) == piece && board[fx][fy] == piece && type_of(piece) == Type);
+    const int target = b.at(tx, ty);
     if (target != 0) {
         if (colour_of(target) == colour_of(piece)) return false;
         if (type_of(target) == kKing) return false;
     }
     switch (Type) {
-        case kPawn: return piece_rules::pawn_step(fx, fy, tx, ty, piece);
-        case kRook: return piece_rules::rook_line(fx, fy, tx, ty);
+        case kPawn: return piece_rules::pawn_step(b, fx, fy, tx, ty, piece);
+        case kRook: return piece_rules::rook_line(b, fx, fy, tx, ty);
         case kKnight: return piece_rules::knight_jump(fx, fy, tx, ty);
-        case kBishop: return piece_rules::bishop_line(fx, fy, tx, ty);
+        case kBishop: return piece_rules::bishop_line(b, fx, fy, tx, ty);
         case kQueen:
-            return piece_rules::rook_line(fx, fy, tx, ty) ||
-                   piece_rules::bishop_line(fx, fy, tx, ty);
+            return piece_rules::rook_line(b, fx, fy, tx, ty) ||
+                   piece_rules::bishop_line(b, fx, fy, tx, ty);
         case kKing: return piece_rules::king_step(fx, fy, tx, ty) || castle_allowed(fx, fy, tx, ty);
         default: return false;
     }
@@ -101,16 +116,14 @@ inline bool piece_rules_allow_as(int fx, int fy, int tx, int ty, int piece) {
 
 // The piece rules alone (IsBasicMoveValid).
 inline bool piece_rules_allow(int fx, int fy, int tx, int ty) {
-    const int piece = static_cast<int>(board[fx][fy]);
-    switch (type_of(piece)) {
-        case kPawn: return piece_rules_allow_as<kPawn>(fx, fy, tx, ty, piece);
-        case kRook: return piece_rules_allow_as<kRook>(fx, fy, tx, ty, piece);
-        case kKnight: return piece_rules_allow_as<kKnight>(fx, fy, tx, ty, piece);
-        case kBishop: return piece_rules_allow_as<kBishop>(fx, fy, tx, ty, piece);
-        case kQueen: return piece_rules_allow_as<kQueen>(fx, fy, tx, ty, piece);
-        case kKing: return piece_rules_allow_as<kKing>(fx, fy, tx, ty, piece);
-        default: return false;  // an empty square
-    }
+    const EngineBoard b;
+    const int piece = b.at(fx, fy);
+    return with_piece_type(type_of(piece), [&](auto type) {
+        if constexpr (type() == kEmpty)
+            return false;  // an empty square
+        else
+            return piece_rules_allow_as<type()>(b, fx, fy, tx, ty, piece);
+    });
 }
 
 // Full legality with the mover's king known (IsMoveValidKnownKing).
@@ -135,6 +148,11 @@ inline bool piece_shields_king(int fx, int fy, int kingPos) {
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
     return piece_on_line_shields_king(fx, fy, kx, ky);
 }
+
+// The pieces that shield the king at kingPos, one bit per square
+// (y * 8 + x): for every square that holds a piece, its bit is
+// piece_shields_king(x, y, kingPos).  0 without a king.
+uint64_t king_shields(int kingPos);
 
 // An attack on a square: the attacker's square and, for an attack along a
 // line, the step (dx, dy) from the attacked square toward the attacker and
@@ -180,13 +198,23 @@ inline bool rules_decide(const KingSafety &k, int fx, int fy, int piece) {
            !piece_shields_king(fx, fy, k.king);
 }
 
+// rules_decide with the shielding pieces of the position known (king_shields
+// of the king in k).
+inline bool rules_decide(const KingSafety &k, uint64_t shields, int fx, int fy, int piece) {
+    if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;
+    const bool shield = (shields >> (fy * 8 + fx)) & 1;
+    assert(shield == piece_shields_king(fx, fy, k.king));
+    return !shield;
+}
+
 // Whether a move of `piece` from (fx, fy) to (tx, ty) that the piece rules
 // allow is legal, given the position's king safety and rules_decide for the
 // piece.  En passant, which empties a second square, always gets the full
 // test.
+template <class Board = EngineBoard>
 inline bool allowed_move_legal(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
-                               int piece) {
-    const bool enPassant = type_of(piece) == kPawn && tx != fx && board[tx][ty] == 0;
+                               int piece, const Board &b = Board()) {
+    const bool enPassant = type_of(piece) == kPawn && tx != fx && b.at(tx, ty) == 0;
     return (decide && !enPassant) || move_legal_known_king(fx, fy, tx, ty, k.king, k.attacked);
 }
 
@@ -198,12 +226,13 @@ inline bool legal_with(const KingSafety &k, bool decide, int fx, int fy, int tx,
            allowed_move_legal(k, decide, fx, fy, tx, ty, piece);
 }
 
-// The same for a piece known to be of type Type.
-template <int Type>
-inline bool legal_with_as(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
-                          int piece) {
-    return piece_rules_allow_as<Type>(fx, fy, tx, ty, piece) &&
-           allowed_move_legal(k, decide, fx, fy, tx, ty, piece);
+// The same for a piece known to be of type Type, reading the board through
+// `b` (which agrees with the engine's board).
+template <int Type, class Board>
+inline bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx, int fy, int tx,
+                          int ty, int piece) {
+    return piece_rules_allow_as<Type>(b, fx, fy, tx, ty, piece) &&
+           allowed_move_legal(k, decide, fx, fy, tx, ty, piece, b);
 }
 
 // IsMoveValid for the candidate moves of one side in a position that stays

@@ -11,6 +11,7 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -62,8 +63,8 @@ double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
 
 double IsPawnMoveValid(double fromX, double fromY, double toX, double toY) {
     const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
-    return piece_rules::pawn_step(fx, fy, static_cast<int>(toX), static_cast<int>(toY),
-                                  static_cast<int>(board[fx][fy]))
+    return piece_rules::pawn_step(EngineBoard(), fx, fy, static_cast<int>(toX),
+                                  static_cast<int>(toY), static_cast<int>(board[fx][fy]))
                ? 1
                : 0;
 }
@@ -75,14 +76,14 @@ double IsKnightMoveValid(double fromX, double fromY, double toX, double toY) {
 }
 
 double IsBishopMoveValid(double fromX, double fromY, double toX, double toY) {
-    return piece_rules::bishop_line(static_cast<int>(fromX), static_cast<int>(fromY),
+    return piece_rules::bishop_line(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
                                     static_cast<int>(toX), static_cast<int>(toY))
                ? 1
                : 0;
 }
 
 double IsRookMoveValid(double fromX, double fromY, double toX, double toY) {
-    return piece_rules::rook_line(static_cast<int>(fromX), static_cast<int>(fromY),
+    return piece_rules::rook_line(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
                                   static_cast<int>(toX), static_cast<int>(toY))
                ? 1
                : 0;
@@ -194,6 +195,36 @@ bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
                (t == kBishop && sx != 0 && sy != 0);
     }
     return false;
+}
+
+uint64_t king_shields(int kingPos) {
+    if (kingPos < 0) return 0;
+    const int kx = kingPos / 10, ky = kingPos % 10;
+    uint64_t shields = 0;
+    for (int sx = -1; sx <= 1; ++sx)
+        for (int sy = -1; sy <= 1; ++sy) {
+            if (sx == 0 && sy == 0) continue;
+            // The first piece on the line from the king, then the first behind it.
+            int x = kx + sx, y = ky + sy;
+            while (x >= 0 && x <= 7 && y >= 0 && y <= 7 && board[x][y] == 0) {
+                x += sx;
+                y += sy;
+            }
+            if (x < 0 || x > 7 || y < 0 || y > 7) continue;
+            const int fx = x, fy = y;
+            const bool black = colour_of(board[fx][fy]) == kBlack;
+            for (x += sx, y += sy; x >= 0 && x <= 7 && y >= 0 && y <= 7; x += sx, y += sy) {
+                const double p = board[x][y];
+                if (p == 0) continue;
+                const int t = type_of(p);
+                if ((colour_of(p) == kBlack) != black &&
+                    (t == kQueen || (t == kRook && (sx == 0 || sy == 0)) ||
+                     (t == kBishop && sx != 0 && sy != 0)))
+                    shields |= uint64_t{1} << (fy * 8 + fx);
+                break;
+            }
+        }
+    return shields;
 }
 
 double PieceShieldsKing(double fromX, double fromY, double kingPos) {

@@ -1,0 +1,103 @@
+// An integer view of the board for loops that test many candidate moves of
+// one position (perft): the piece code of every square as a small integer
+// and the occupied squares as bit sets, so that "is this square empty",
+// "does a piece of this side stand here" and "are the squares between
+// these two empty" take a few instructions each instead of a walk over
+// doubles.
+//
+// The view is a copy: it is loaded from `board` and must be brought up to
+// date square by square whenever `board` changes while it is in use.  Debug
+// builds check that it agrees with `board` wherever the rules read it.
+//
+// Squares are numbered in board order, y * 8 + x: rank 8 first, a to h.
+#pragma once
+
+#include "core/quin_core.h"
+#include "core/types.h"
+
+#include <cstdint>
+
+constexpr int view_square(int x, int y) { return y * 8 + x; }
+
+namespace board_view_detail {
+
+// For every pair of squares on one rank, file or diagonal, the squares
+// strictly between them; 0 for every other pair.
+struct BetweenTable {
+    uint64_t mask[64][64];
+    constexpr BetweenTable() : mask() {
+        constexpr int kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
+        constexpr int kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+        for (int from = 0; from < 64; ++from)
+            for (int d = 0; d < 8; ++d) {
+                uint64_t passed = 0;
+                for (int x = from % 8 + kDx[d], y = from / 8 + kDy[d];
+                     x >= 0 && x <= 7 && y >= 0 && y <= 7; x += kDx[d], y += kDy[d]) {
+                    mask[from][view_square(x, y)] = passed;
+                    passed |= uint64_t{1} << view_square(x, y);
+                }
+            }
+    }
+};
+
+inline constexpr BetweenTable kBetween{};
+
+}  // namespace board_view_detail
+
+struct BoardView {
+    signed char cell[64];  // the piece code on each square, 0 when empty
+    uint64_t occupied;     // the squares that hold a piece
+    uint64_t bySide[3];    // [kWhite], [kBlack]: the squares of each side's pieces
+
+    // Takes every square from `board`.
+    void load() {
+        occupied = bySide[kWhite] = bySide[kBlack] = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const int piece = static_cast<int>(board[x][y]);
+                const int square = view_square(x, y);
+                cell[square] = static_cast<signed char>(piece);
+                if (piece == 0) continue;
+                occupied |= uint64_t{1} << square;
+                bySide[colour_of(piece)] |= uint64_t{1} << square;
+            }
+    }
+
+    // Takes the square (x, y) from `board` again.
+    void reload(int x, int y) {
+        const int piece = static_cast<int>(board[x][y]);
+        const int square = view_square(x, y);
+        const uint64_t bit = uint64_t{1} << square;
+        cell[square] = static_cast<signed char>(piece);
+        occupied &= ~bit;
+        bySide[kWhite] &= ~bit;
+        bySide[kBlack] &= ~bit;
+        if (piece == 0) return;
+        occupied |= bit;
+        bySide[colour_of(piece)] |= bit;
+    }
+
+    // Whether the view agrees with `board` on every square.
+    bool in_step() const {
+        BoardView fresh;
+        fresh.load();
+        for (int square = 0; square < 64; ++square)
+            if (fresh.cell[square] != cell[square]) return false;
+        return fresh.occupied == occupied && fresh.bySide[kWhite] == bySide[kWhite] &&
+               fresh.bySide[kBlack] == bySide[kBlack];
+    }
+
+    // The piece code on (x, y), 0 for an empty square.
+    int at(int x, int y) const { return cell[view_square(x, y)]; }
+
+    bool holds_piece_of(int side, int x, int y) const {
+        return (bySide[side] >> view_square(x, y)) & 1;
+    }
+
+    // Whether the squares strictly between (fx, fy) and (tx, ty), which
+    // share a rank, a file or a diagonal, are empty.
+    bool clear_between(int fx, int fy, int tx, int ty, int) const {
+        return (board_view_detail::kBetween.mask[view_square(fx, fy)][view_square(tx, ty)] &
+                occupied) == 0;
+    }
+};
