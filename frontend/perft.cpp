@@ -30,15 +30,14 @@ template <int Type, typename Visit>
 inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
                                  int side, int fx, int fy, int piece, Visit &visit) {
     const bool decide = rules_decide(k, shields, fx, fy, piece);
-    auto anyRow = [](int) { return true; };
-    auto onSquare = [&](int tx, int ty) {
-        // Own pieces (and the piece's own square) are never a move.
-        if (v.holds_piece_of(side, tx, ty)) return true;
+    // Own pieces (and the piece's own square) are never a move.
+    for (uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side];
+         targets != 0; targets &= targets - 1) {
+        const int square = __builtin_ctzll(targets);
+        const int tx = square & 7, ty = square >> 3;
         if (legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
-        return true;
-    };
-    visit_typed_window<Type>(Type, side == kWhite, fx, fy, anyRow, onSquare);
+    }
 }
 
 // Calls visit(fx, fy, tx, ty, promotion) for every legal move of `side`, in
@@ -49,10 +48,11 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
 template <typename Visit>
 void for_each_legal_move(const BoardView &v, int side, Visit visit) {
     const KingSafety k = king_safety(side);
-    const uint64_t shields = k.king >= 0 && !k.attacked ? king_shields(k.king) : 0;
+    const uint64_t shields =
+        k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
     for (uint64_t pieces = v.bySide[side]; pieces != 0; pieces &= pieces - 1) {
         const int square = __builtin_ctzll(pieces);
-        const int fx = square % 8, fy = square / 8;
+        const int fx = square & 7, fy = square >> 3;
         const int piece = v.cell[square];
         // A plain switch rather than with_piece_type: through the generic
         // lambda the compiler stops inlining the pawn loop.

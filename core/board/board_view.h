@@ -94,6 +94,29 @@ struct BoardView {
         return (bySide[side] >> view_square(x, y)) & 1;
     }
 
+    // The pieces of `side` that shield its king on (kx, ky) from an enemy
+    // slider, one bit per square: each piece of the side that stands alone
+    // between the king and an enemy queen, rook on a rank or file, or
+    // bishop on a diagonal: for each piece of the side, the answer of
+    // piece_shields_king (core/board/move_rules.h), from the enemy sliders
+    // instead of a walk per piece.
+    uint64_t shields_of(int side, int kx, int ky) const {
+        const int king = view_square(kx, ky);
+        uint64_t shields = 0;
+        for (uint64_t enemies = bySide[opponent_of(side)]; enemies != 0; enemies &= enemies - 1) {
+            const int square = __builtin_ctzll(enemies);
+            const int t = type_of(static_cast<int>(cell[square]));
+            if (t != kQueen && t != kRook && t != kBishop) continue;
+            const int dx = (square & 7) - kx, dy = (square >> 3) - ky;
+            const bool straight = dx == 0 || dy == 0;
+            const bool diagonal = dx == dy || dx == -dy;
+            if (!(t == kQueen ? straight || diagonal : t == kRook ? straight : diagonal)) continue;
+            const uint64_t between = board_view_detail::kBetween.mask[king][square] & occupied;
+            if (between != 0 && (between & (between - 1)) == 0) shields |= between & bySide[side];
+        }
+        return shields;
+    }
+
     // Whether the squares strictly between (fx, fy) and (tx, ty), which
     // share a rank, a file or a diagonal, are empty.
     bool clear_between(int fx, int fy, int tx, int ty, int) const {

@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+// For the typed rules below, which the loops over many candidates need
+// inlined in every copy (the compiler's own limits stop at the pawn's).
+#define QUIN_RULE_INLINE inline __attribute__((always_inline))
+
 // ------------------------------------------------------------ piece rules
 // The movement rules of each piece type, inline so that loops which try
 // many candidates of a known piece type fold the type's rule into the loop.
@@ -21,7 +25,7 @@
 
 // The engine's board as the piece rules read it.
 struct EngineBoard {
-    int at(int x, int y) const { return static_cast<int>(board[x][y]); }
+    double at(int x, int y) const { return board[x][y]; }
 
     // Whether the squares strictly between (fx, fy) and (tx, ty), which
     // share a row, a column or a diagonal, are empty.  The line has `steps`
@@ -67,13 +71,13 @@ inline bool king_step(int fx, int fy, int tx, int ty) {
 // diagonal step onto an enemy piece or onto the en-passant square behind an
 // enemy pawn.  A piece that is no pawn has no pawn move.
 template <class Board>
-inline bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
+QUIN_RULE_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
     if (type_of(piece) != kPawn) return false;
     const int side = colour_of(piece);
     const int dir = side == kWhite ? -1 : 1;
     const int startRow = side == kWhite ? 6 : 1;
     const int dx = tx - fx, dy = ty - fy;
-    const int target = b.at(tx, ty);
+    const auto target = b.at(tx, ty);
     if (dx == 0 && dy == dir && target == 0) return true;
     if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && b.at(fx, fy + dir) == 0)
         return true;
@@ -94,9 +98,10 @@ bool castle_allowed(int fx, int fy, int tx, int ty);
 // type's movement rule allows the step.  Castling reads the engine's board,
 // which the view agrees with.
 template <int Type, class Board>
-inline bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty, int piece) {
+QUIN_RULE_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
+                                           int piece) {
     assert(piece != 0 && b.at(fx, fy) == piece && board[fx][fy] == piece && type_of(piece) == Type);
-    const int target = b.at(tx, ty);
+    const auto target = b.at(tx, ty);
     if (target != 0) {
         if (colour_of(target) == colour_of(piece)) return false;
         if (type_of(target) == kKing) return false;
@@ -114,17 +119,8 @@ inline bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
     }
 }
 
-// The piece rules alone (IsBasicMoveValid).
-inline bool piece_rules_allow(int fx, int fy, int tx, int ty) {
-    const EngineBoard b;
-    const int piece = b.at(fx, fy);
-    return with_piece_type(type_of(piece), [&](auto type) {
-        if constexpr (type() == kEmpty)
-            return false;  // an empty square
-        else
-            return piece_rules_allow_as<type()>(b, fx, fy, tx, ty, piece);
-    });
-}
+// The piece rules alone (IsBasicMoveValid), on the engine's board.
+bool piece_rules_allow(int fx, int fy, int tx, int ty);
 
 // Full legality with the mover's king known (IsMoveValidKnownKing).
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked);
@@ -148,11 +144,6 @@ inline bool piece_shields_king(int fx, int fy, int kingPos) {
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
     return piece_on_line_shields_king(fx, fy, kx, ky);
 }
-
-// The pieces that shield the king at kingPos, one bit per square
-// (y * 8 + x): for every square that holds a piece, its bit is
-// piece_shields_king(x, y, kingPos).  0 without a king.
-uint64_t king_shields(int kingPos);
 
 // An attack on a square: the attacker's square and, for an attack along a
 // line, the step (dx, dy) from the attacked square toward the attacker and
@@ -198,8 +189,8 @@ inline bool rules_decide(const KingSafety &k, int fx, int fy, int piece) {
            !piece_shields_king(fx, fy, k.king);
 }
 
-// rules_decide with the shielding pieces of the position known (king_shields
-// of the king in k).
+// rules_decide with the side's shielding pieces known, one bit per square
+// y * 8 + x (BoardView::shields_of).
 inline bool rules_decide(const KingSafety &k, uint64_t shields, int fx, int fy, int piece) {
     if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;
     const bool shield = (shields >> (fy * 8 + fx)) & 1;
@@ -229,8 +220,8 @@ inline bool legal_with(const KingSafety &k, bool decide, int fx, int fy, int tx,
 // The same for a piece known to be of type Type, reading the board through
 // `b` (which agrees with the engine's board).
 template <int Type, class Board>
-inline bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx, int fy, int tx,
-                          int ty, int piece) {
+QUIN_RULE_INLINE bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx,
+                                    int fy, int tx, int ty, int piece) {
     return piece_rules_allow_as<Type>(b, fx, fy, tx, ty, piece) &&
            allowed_move_legal(k, decide, fx, fy, tx, ty, piece, b);
 }

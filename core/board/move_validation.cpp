@@ -54,6 +54,17 @@ bool castle_allowed(int fx, int fy, int tx, int ty) {
     return false;
 }
 
+bool piece_rules_allow(int fx, int fy, int tx, int ty) {
+    const EngineBoard b;
+    const int piece = static_cast<int>(b.at(fx, fy));
+    return with_piece_type(type_of(piece), [&](auto type) {
+        if constexpr (type() == kEmpty)
+            return false;  // an empty square
+        else
+            return piece_rules_allow_as<type()>(b, fx, fy, tx, ty, piece);
+    });
+}
+
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
     return piece_rules_allow(static_cast<int>(fromX), static_cast<int>(fromY),
                              static_cast<int>(toX), static_cast<int>(toY))
@@ -195,36 +206,6 @@ bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
                (t == kBishop && sx != 0 && sy != 0);
     }
     return false;
-}
-
-uint64_t king_shields(int kingPos) {
-    if (kingPos < 0) return 0;
-    const int kx = kingPos / 10, ky = kingPos % 10;
-    uint64_t shields = 0;
-    for (int sx = -1; sx <= 1; ++sx)
-        for (int sy = -1; sy <= 1; ++sy) {
-            if (sx == 0 && sy == 0) continue;
-            // The first piece on the line from the king, then the first behind it.
-            int x = kx + sx, y = ky + sy;
-            while (x >= 0 && x <= 7 && y >= 0 && y <= 7 && board[x][y] == 0) {
-                x += sx;
-                y += sy;
-            }
-            if (x < 0 || x > 7 || y < 0 || y > 7) continue;
-            const int fx = x, fy = y;
-            const bool black = colour_of(board[fx][fy]) == kBlack;
-            for (x += sx, y += sy; x >= 0 && x <= 7 && y >= 0 && y <= 7; x += sx, y += sy) {
-                const double p = board[x][y];
-                if (p == 0) continue;
-                const int t = type_of(p);
-                if ((colour_of(p) == kBlack) != black &&
-                    (t == kQueen || (t == kRook && (sx == 0 || sy == 0)) ||
-                     (t == kBishop && sx != 0 && sy != 0)))
-                    shields |= uint64_t{1} << (fy * 8 + fx);
-                break;
-            }
-        }
-    return shields;
 }
 
 double PieceShieldsKing(double fromX, double fromY, double kingPos) {

@@ -103,15 +103,23 @@ TEST(BoardView, ReloadFollowsTheBoard) {
     }
 }
 
+// The shields of `side`'s king in the position on the board.
+uint64_t shields_of(int side) {
+    BoardView v;
+    v.load();
+    const int king = static_cast<int>(FindKing(side));
+    return v.shields_of(side, king / 10, king % 10);
+}
+
 TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
     for (const char *fen : kPositions) {
         load_fen(fen);
         for (const int side : {kWhite, kBlack}) {
             const int king = static_cast<int>(FindKing(side));
-            const uint64_t shields = king_shields(king);
+            const uint64_t shields = shields_of(side);
             for (int square = 0; square < 64; ++square) {
                 const int x = square % 8, y = square / 8;
-                if (board[x][y] == 0) continue;
+                if (colour_of(board[x][y]) != side) continue;
                 EXPECT_EQ((shields >> square) & 1, PieceShieldsKing(x, y, king) != 0 ? 1u : 0u)
                     << fen << " side " << side << " square " << x << "," << y;
             }
@@ -143,7 +151,7 @@ TEST(KingShields, FindsThePinnedPieces) {
     };
     for (const Case &c : kCases) {
         load_fen(c.fen);
-        EXPECT_EQ(king_shields(static_cast<int>(FindKing(c.side))), c.shields) << c.fen;
+        EXPECT_EQ(shields_of(c.side), c.shields) << c.fen;
     }
 }
 
