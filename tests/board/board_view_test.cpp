@@ -1,14 +1,17 @@
-// The integer view of the board and the per-position shield set: both must
-// give the answers the engine's own board gives, square for square, in
-// positions full of pins, checks, en-passant chances, castling rights and
-// promotions.
+// The integer view of the board and the per-position shield set must give
+// the answers the engine's own board gives, square for square, in positions
+// full of pins, checks, en-passant chances, castling rights and promotions;
+// the windows as sets of squares must hold the walk's squares in its order.
 #include "core/board/board_view.h"
+#include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -153,6 +156,41 @@ TEST(KingShields, FindsThePinnedPieces) {
         load_fen(c.fen);
         EXPECT_EQ(shields_of(c.side), c.shields) << c.fen;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The windows as sets of squares hold what the walk visits, and taking
+// their bits lowest first gives the walk's order, for every piece type and
+// colour on every square.
+TEST(WindowSquares, SameSquaresInWalkOrder) {
+    for (const int side : {kWhite, kBlack})
+        for (int type = kPawn; type <= kKing; ++type)
+            for (int square = 0; square < 64; ++square) {
+                const int fx = square % 8, fy = square / 8;
+                std::vector<int> walked, taken;
+                visit_window(make_piece(side, type), fx, fy, [&walked](int tx, int ty) {
+                    walked.push_back(ty * 8 + tx);
+                    return true;
+                });
+                for (uint64_t set = window_squares(type, side == kWhite, fx, fy); set != 0;
+                     set &= set - 1)
+                    taken.push_back(__builtin_ctzll(set));
+                EXPECT_EQ(taken, walked)
+                    << "side " << side << " type " << type << " on " << fx << "," << fy;
+            }
+}
+
+// Known windows: a white pawn on its start row, a knight in the corner, a
+// king on its start square (with both castling targets).
+TEST(WindowSquares, KnownWindows) {
+    const auto bit = [](int x, int y) { return uint64_t{1} << (y * 8 + x); };
+    EXPECT_EQ(window_squares(kPawn, true, 4, 6), bit(4, 4) | bit(3, 5) | bit(4, 5) | bit(5, 5));
+    EXPECT_EQ(window_squares(kKnight, false, 0, 0), bit(2, 1) | bit(1, 2));
+    EXPECT_EQ(window_squares(kKing, true, 4, 7), bit(3, 6) | bit(4, 6) | bit(5, 6) | bit(2, 7) |
+                                                     bit(3, 7) | bit(4, 7) | bit(5, 7) | bit(6, 7));
 }
 
 }  // namespace
