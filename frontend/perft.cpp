@@ -40,44 +40,34 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
     }
 }
 
-// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `side`, in
-// board order.  Each candidate is decided by the engine's move validation;
-// the facts that hold for the whole position (where the king stands, whether
-// it is attacked, whether a piece shields it from a slider) are worked out
-// once instead of once per candidate.
+// The same for every piece of type Type of `side`.
+template <int Type, typename Visit>
+inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, uint64_t shields,
+                                      int side, Visit &visit) {
+    const int piece = make_piece(side, Type);
+    for (uint64_t pieces = v.byPiece[piece]; pieces != 0; pieces &= pieces - 1) {
+        const int square = __builtin_ctzll(pieces);
+        visit_legal_moves_as<Type>(v, k, shields, side, square & 7, square >> 3, piece, visit);
+    }
+}
+
+// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `side`,
+// piece type by piece type (a count does not hang on the order).  Each
+// candidate is decided by the engine's move validation; the facts that hold
+// for the whole position (where the king stands, whether it is attacked,
+// which pieces shield it from a slider) are worked out once instead of once
+// per candidate.
 template <typename Visit>
 void for_each_legal_move(const BoardView &v, int side, Visit visit) {
     const KingSafety k = king_safety(side);
     const uint64_t shields =
         k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
-    for (uint64_t pieces = v.bySide[side]; pieces != 0; pieces &= pieces - 1) {
-        const int square = __builtin_ctzll(pieces);
-        const int fx = square & 7, fy = square >> 3;
-        const int piece = v.cell[square];
-        // A plain switch rather than with_piece_type: through the generic
-        // lambda the compiler stops inlining the pawn loop.
-        switch (type_of(piece)) {
-            case kPawn:
-                visit_legal_moves_as<kPawn>(v, k, shields, side, fx, fy, piece, visit);
-                break;
-            case kRook:
-                visit_legal_moves_as<kRook>(v, k, shields, side, fx, fy, piece, visit);
-                break;
-            case kKnight:
-                visit_legal_moves_as<kKnight>(v, k, shields, side, fx, fy, piece, visit);
-                break;
-            case kBishop:
-                visit_legal_moves_as<kBishop>(v, k, shields, side, fx, fy, piece, visit);
-                break;
-            case kQueen:
-                visit_legal_moves_as<kQueen>(v, k, shields, side, fx, fy, piece, visit);
-                break;
-            case kKing:
-                visit_legal_moves_as<kKing>(v, k, shields, side, fx, fy, piece, visit);
-                break;
-            default: break;
-        }
-    }
+    visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kRook>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kKnight>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kBishop>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kQueen>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kKing>(v, k, shields, side, visit);
 }
 
 // A legal move found in a position, kept while the position's moves are

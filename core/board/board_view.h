@@ -15,6 +15,7 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cassert>
 #include <cstdint>
 
 constexpr int view_square(int x, int y) { return y * 8 + x; }
@@ -48,33 +49,42 @@ struct BoardView {
     signed char cell[64];  // the piece code on each square, 0 when empty
     uint64_t occupied;     // the squares that hold a piece
     uint64_t bySide[3];    // [kWhite], [kBlack]: the squares of each side's pieces
+    uint64_t byPiece[kBlackOffset + kKing + 1];  // the squares of each piece code
 
     // Takes every square from `board`.
     void load() {
         occupied = bySide[kWhite] = bySide[kBlack] = 0;
+        for (uint64_t &squares : byPiece) squares = 0;
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x) {
-                const int piece = static_cast<int>(board[x][y]);
-                const int square = view_square(x, y);
-                cell[square] = static_cast<signed char>(piece);
-                if (piece == 0) continue;
-                occupied |= uint64_t{1} << square;
-                bySide[colour_of(piece)] |= uint64_t{1} << square;
+                cell[view_square(x, y)] = 0;
+                put(x, y);
             }
     }
 
     // Takes the square (x, y) from `board` again.
     void reload(int x, int y) {
-        const int piece = static_cast<int>(board[x][y]);
         const int square = view_square(x, y);
         const uint64_t bit = uint64_t{1} << square;
-        cell[square] = static_cast<signed char>(piece);
         occupied &= ~bit;
         bySide[kWhite] &= ~bit;
         bySide[kBlack] &= ~bit;
+        byPiece[cell[square]] &= ~bit;
+        put(x, y);
+    }
+
+    // Writes the piece on (x, y) of `board` into a view that holds no piece
+    // there.
+    void put(int x, int y) {
+        const int piece = static_cast<int>(board[x][y]);
+        assert(piece >= 0 && piece <= kBlackOffset + kKing);
+        const int square = view_square(x, y);
+        cell[square] = static_cast<signed char>(piece);
         if (piece == 0) return;
+        const uint64_t bit = uint64_t{1} << square;
         occupied |= bit;
         bySide[colour_of(piece)] |= bit;
+        byPiece[piece] |= bit;
     }
 
     // Whether the view agrees with `board` on every square.
@@ -83,6 +93,8 @@ struct BoardView {
         fresh.load();
         for (int square = 0; square < 64; ++square)
             if (fresh.cell[square] != cell[square]) return false;
+        for (int piece = 1; piece <= kBlackOffset + kKing; ++piece)
+            if (fresh.byPiece[piece] != byPiece[piece]) return false;
         return fresh.occupied == occupied && fresh.bySide[kWhite] == bySide[kWhite] &&
                fresh.bySide[kBlack] == bySide[kBlack];
     }
@@ -103,10 +115,13 @@ struct BoardView {
     uint64_t shields_of(int side, int kx, int ky) const {
         const int king = view_square(kx, ky);
         uint64_t shields = 0;
-        for (uint64_t enemies = bySide[opponent_of(side)]; enemies != 0; enemies &= enemies - 1) {
-            const int square = __builtin_ctzll(enemies);
+        const int enemy = opponent_of(side);
+        for (uint64_t sliders = byPiece[make_piece(enemy, kQueen)] |
+                                byPiece[make_piece(enemy, kRook)] |
+                                byPiece[make_piece(enemy, kBishop)];
+             sliders != 0; sliders &= sliders - 1) {
+            const int square = __builtin_ctzll(sliders);
             const int t = type_of(static_cast<int>(cell[square]));
-            if (t != kQueen && t != kRook && t != kBishop) continue;
             const int dx = (square & 7) - kx, dy = (square >> 3) - ky;
             const bool straight = dx == 0 || dy == 0;
             const bool diagonal = dx == dy || dx == -dy;
