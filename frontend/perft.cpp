@@ -59,7 +59,15 @@ inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, u
 // per candidate.
 template <typename Visit>
 void for_each_legal_move(const BoardView &v, int side, Visit visit) {
-    const KingSafety k = king_safety(side);
+    // king_safety(side) from the view: FindKing's king is the first in board
+    // order.
+    KingSafety k;
+    if (const uint64_t kings = v.byPiece[make_piece(side, kKing)]) {
+        const int square = __builtin_ctzll(kings);
+        k.king = (square & 7) * 10 + (square >> 3);
+        k.attacked = v.attacked_by(opponent_of(side), square & 7, square >> 3);
+    }
+    assert(k.king == king_safety(side).king && k.attacked == king_safety(side).attacked);
     const uint64_t shields =
         k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
     visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);

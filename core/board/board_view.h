@@ -43,6 +43,40 @@ struct BetweenTable {
 
 inline constexpr BetweenTable kBetween{};
 
+// For every square, the squares a knight's jump and a king's step away.
+struct StepTable {
+    uint64_t knight[64], king[64];
+    constexpr StepTable() : knight(), king() {
+        constexpr int kJumpDx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+        constexpr int kJumpDy[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+        for (int from = 0; from < 64; ++from) {
+            const int x = from % 8, y = from / 8;
+            for (int i = 0; i < 8; ++i) {
+                const int jx = x + kJumpDx[i], jy = y + kJumpDy[i];
+                if (jx >= 0 && jx <= 7 && jy >= 0 && jy <= 7)
+                    knight[from] |= uint64_t{1} << view_square(jx, jy);
+            }
+            for (int sx = -1; sx <= 1; ++sx)
+                for (int sy = -1; sy <= 1; ++sy) {
+                    const int kx = x + sx, ky = y + sy;
+                    if ((sx != 0 || sy != 0) && kx >= 0 && kx <= 7 && ky >= 0 && ky <= 7)
+                        king[from] |= uint64_t{1} << view_square(kx, ky);
+                }
+        }
+    }
+};
+
+inline constexpr StepTable kSteps{};
+
+// Whether a slider of type t (queen, rook or bishop) moves along the line
+// from one square to another (dx, dy) away: a rook on a rank or file, a
+// bishop on a diagonal, a queen on either.
+constexpr bool slides_along(int t, int dx, int dy) {
+    const bool straight = dx == 0 || dy == 0;
+    const bool diagonal = dx == dy || dx == -dy;
+    return t == kQueen ? straight || diagonal : t == kRook ? straight : diagonal;
+}
+
 }  // namespace board_view_detail
 
 struct BoardView {
@@ -116,20 +150,48 @@ struct BoardView {
         const int king = view_square(kx, ky);
         uint64_t shields = 0;
         const int enemy = opponent_of(side);
-        for (uint64_t sliders = byPiece[make_piece(enemy, kQueen)] |
-                                byPiece[make_piece(enemy, kRook)] |
-                                byPiece[make_piece(enemy, kBishop)];
-             sliders != 0; sliders &= sliders - 1) {
+        for (uint64_t sliders = sliders_of(enemy); sliders != 0; sliders &= sliders - 1) {
             const int square = __builtin_ctzll(sliders);
-            const int t = type_of(static_cast<int>(cell[square]));
             const int dx = (square & 7) - kx, dy = (square >> 3) - ky;
-            const bool straight = dx == 0 || dy == 0;
-            const bool diagonal = dx == dy || dx == -dy;
-            if (!(t == kQueen ? straight || diagonal : t == kRook ? straight : diagonal)) continue;
+            if (!board_view_detail::slides_along(type_of(cell[square]), dx, dy)) continue;
             const uint64_t between = board_view_detail::kBetween.mask[king][square] & occupied;
             if (between != 0 && (between & (between - 1)) == 0) shields |= between & bySide[side];
         }
         return shields;
+    }
+
+    // The squares of the queens, rooks and bishops of `side`.
+    uint64_t sliders_of(int side) const {
+        return byPiece[make_piece(side, kQueen)] | byPiece[make_piece(side, kRook)] |
+               byPiece[make_piece(side, kBishop)];
+    }
+
+    // Whether a piece of `attacker` attacks the square (x, y): the answer of
+    // IsSquareAttacked for a square on the board.  A pawn attacks the two
+    // squares diagonally ahead of it, a knight and a king their steps, and a
+    // slider along its lines up to the first piece.
+    bool attacked_by(int attacker, int x, int y) const {
+        using board_view_detail::kSteps;
+        const int square = view_square(x, y);
+        if ((kSteps.knight[square] & byPiece[make_piece(attacker, kKnight)]) != 0 ||
+            (kSteps.king[square] & byPiece[make_piece(attacker, kKing)]) != 0)
+            return true;
+        const int pawnY = y + (attacker == kWhite ? 1 : -1);  // a White pawn stands below
+        if (pawnY >= 0 && pawnY <= 7) {
+            const uint64_t pawns = byPiece[make_piece(attacker, kPawn)];
+            if (x > 0 && ((pawns >> view_square(x - 1, pawnY)) & 1) != 0) return true;
+            if (x < 7 && ((pawns >> view_square(x + 1, pawnY)) & 1) != 0) return true;
+        }
+        // A piece does not attack the square it stands on.
+        for (uint64_t sliders = sliders_of(attacker) & ~(uint64_t{1} << square); sliders != 0;
+             sliders &= sliders - 1) {
+            const int from = __builtin_ctzll(sliders);
+            if (board_view_detail::slides_along(type_of(cell[from]), (from & 7) - x,
+                                                (from >> 3) - y) &&
+                (board_view_detail::kBetween.mask[square][from] & occupied) == 0)
+                return true;
+        }
+        return false;
     }
 
     // Whether the squares strictly between (fx, fy) and (tx, ty), which

@@ -80,6 +80,46 @@ TEST(BoardView, LinesClearAsOnTheBoard) {
     }
 }
 
+TEST(BoardView, AttacksAsTheAttackTestSeesThem) {
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        for (const int attacker : {kWhite, kBlack})
+            for (int square = 0; square < 64; ++square) {
+                const int x = square % 8, y = square / 8;
+                EXPECT_EQ(v.attacked_by(attacker, x, y), IsSquareAttacked(x, y, attacker) != 0)
+                    << fen << " attacker " << attacker << " square " << x << "," << y;
+            }
+    }
+}
+
+// Known attacks: a pawn attacks diagonally forward only, a slider stops at
+// the first piece, a knight jumps over pieces.
+TEST(BoardView, KnownAttacks) {
+    struct Case {
+        const char *fen;
+        int attacker, x, y;
+        bool attacked;
+    };
+    const Case kCases[] = {
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 2, 4, true},     // d3 pawn on c4
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 3, 4, false},    // not straight ahead
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 2, 6, false},    // nor backwards
+        {"4k3/8/8/8/8/3p4/8/4K3 w - - 0 1", kBlack, 2, 6, true},     // d3 black pawn on c2
+        {"4k3/8/8/8/r2P3K/8/8/8 w - - 0 1", kBlack, 7, 4, false},    // rook blocked on d4
+        {"4k3/8/8/8/r6K/8/8/8 w - - 0 1", kBlack, 7, 4, true},       // open rank
+        {"4k3/8/8/8/8/8/PPP5/1N2K3 w - - 0 1", kWhite, 2, 5, true},  // knight b1 over pawns
+    };
+    for (const Case &c : kCases) {
+        load_fen(c.fen);
+        BoardView v;
+        v.load();
+        EXPECT_EQ(v.attacked_by(c.attacker, c.x, c.y), c.attacked)
+            << c.fen << " square " << c.x << "," << c.y;
+    }
+}
+
 // A square written on the board and taken again into the view: a piece
 // put on an empty square, one replaced by an enemy piece, one taken away.
 TEST(BoardView, ReloadFollowsTheBoard) {
