@@ -22,6 +22,21 @@
 
 namespace {
 
+// IsMoveValid for a candidate of `piece`, of type Type: legal_with_as, but
+// a king's step (not castling) is decided on the view.  The step is legal
+// when the piece rules allow it and no enemy piece attacks the target once
+// the king stands there, which is the test IsMoveValid makes by playing it.
+template <int Type>
+QUIN_RULE_INLINE bool legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx, int fy,
+                               int tx, int ty, int piece) {
+    if (Type != kKing || tx - fx == 2 || fx - tx == 2)
+        return legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece);
+    const bool legal = piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
+                       !v.attacked_after_step(opponent_of(colour_of(piece)), fx, fy, tx, ty);
+    assert(legal == legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece));
+    return legal;
+}
+
 // Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
 // of type Type, standing on (fx, fy), in window order; promotion tells a
 // pawn reaching the last rank.  The type's window and piece rule fold into
@@ -35,7 +50,7 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
          targets != 0; targets &= targets - 1) {
         const int square = __builtin_ctzll(targets);
         const int tx = square & 7, ty = square >> 3;
-        if (legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
+        if (legal_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
     }
 }

@@ -171,24 +171,39 @@ struct BoardView {
     // squares diagonally ahead of it, a knight and a king their steps, and a
     // slider along its lines up to the first piece.
     bool attacked_by(int attacker, int x, int y) const {
+        // A piece does not attack the square it stands on.
+        return attacked_on(attacker, x, y, occupied, uint64_t{1} << view_square(x, y));
+    }
+
+    // The same after the piece on (fx, fy) has stepped to (tx, ty), taking
+    // whatever stood there: whether the square it left opens a line to
+    // (tx, ty) and what the taken piece attacked no longer count.
+    bool attacked_after_step(int attacker, int fx, int fy, int tx, int ty) const {
+        const uint64_t to = uint64_t{1} << view_square(tx, ty);
+        return attacked_on(attacker, tx, ty,
+                           (occupied & ~(uint64_t{1} << view_square(fx, fy))) | to, to);
+    }
+
+    // Whether (x, y) is attacked by the pieces of `attacker` outside `gone`
+    // with the squares in `occupancy` taken.
+    bool attacked_on(int attacker, int x, int y, uint64_t occupancy, uint64_t gone) const {
         using board_view_detail::kSteps;
         const int square = view_square(x, y);
-        if ((kSteps.knight[square] & byPiece[make_piece(attacker, kKnight)]) != 0 ||
-            (kSteps.king[square] & byPiece[make_piece(attacker, kKing)]) != 0)
+        if ((kSteps.knight[square] & byPiece[make_piece(attacker, kKnight)] & ~gone) != 0 ||
+            (kSteps.king[square] & byPiece[make_piece(attacker, kKing)] & ~gone) != 0)
             return true;
         const int pawnY = y + (attacker == kWhite ? 1 : -1);  // a White pawn stands below
         if (pawnY >= 0 && pawnY <= 7) {
-            const uint64_t pawns = byPiece[make_piece(attacker, kPawn)];
+            const uint64_t pawns = byPiece[make_piece(attacker, kPawn)] & ~gone;
             if (x > 0 && ((pawns >> view_square(x - 1, pawnY)) & 1) != 0) return true;
             if (x < 7 && ((pawns >> view_square(x + 1, pawnY)) & 1) != 0) return true;
         }
-        // A piece does not attack the square it stands on.
-        for (uint64_t sliders = sliders_of(attacker) & ~(uint64_t{1} << square); sliders != 0;
+        for (uint64_t sliders = sliders_of(attacker) & ~gone; sliders != 0;
              sliders &= sliders - 1) {
             const int from = __builtin_ctzll(sliders);
             if (board_view_detail::slides_along(type_of(cell[from]), (from & 7) - x,
                                                 (from >> 3) - y) &&
-                (board_view_detail::kBetween.mask[square][from] & occupied) == 0)
+                (board_view_detail::kBetween.mask[square][from] & occupancy) == 0)
                 return true;
         }
         return false;

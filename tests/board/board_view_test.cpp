@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -91,6 +92,35 @@ TEST(BoardView, AttacksAsTheAttackTestSeesThem) {
                 EXPECT_EQ(v.attacked_by(attacker, x, y), IsSquareAttacked(x, y, attacker) != 0)
                     << fen << " attacker " << attacker << " square " << x << "," << y;
             }
+    }
+}
+
+// A king's step is legal exactly when the piece rules allow it and the
+// target is not attacked once the king stands there; kings of both colours,
+// every step, in every test position and a few where the king's own square
+// hides an attack along the line it steps on.
+TEST(BoardView, KingStepsAsTheMoveTestPlaysThem) {
+    std::vector<const char *> positions(std::begin(kPositions), std::end(kPositions));
+    positions.push_back("4k3/8/8/8/r3K3/8/8/8 w - - 0 1");     // stepping away along the rank
+    positions.push_back("4k3/8/8/2b5/8/4K3/8/8 w - - 0 1");    // and along the diagonal
+    positions.push_back("4k3/8/8/8/8/3q4/4K3/8 w - - 0 1");    // taking a free queen
+    positions.push_back("4k3/8/8/8/2b5/3q4/4K3/8 w - - 0 1");  // taking a defended queen
+    for (const char *fen : positions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        for (const int side : {kWhite, kBlack}) {
+            const int king = static_cast<int>(FindKing(side));
+            const int fx = king / 10, fy = king % 10;
+            for (int tx = fx - 1; tx <= fx + 1; ++tx)
+                for (int ty = fy - 1; ty <= fy + 1; ++ty) {
+                    if (tx < 0 || tx > 7 || ty < 0 || ty > 7 || (tx == fx && ty == fy)) continue;
+                    const bool legal = IsBasicMoveValid(fx, fy, tx, ty) != 0 &&
+                                       !v.attacked_after_step(opponent_of(side), fx, fy, tx, ty);
+                    EXPECT_EQ(legal, IsMoveValid(fx, fy, tx, ty) != 0)
+                        << fen << " king " << fx << "," << fy << " to " << tx << "," << ty;
+                }
+        }
     }
 }
 
