@@ -138,6 +138,7 @@ uint64_t count_leaves(const BoardView &v, int d) {
             after.reload(3, fy);
             after.reload(5, fy);
             after.reload(7, fy);
+            after.load_en_passant();
             count += count_leaves(after, d - 1);
             state_put(&s);
         }

@@ -5,8 +5,9 @@
 // these two empty" take a few instructions each instead of a walk over
 // doubles.
 //
-// The view is a copy: it is loaded from `board` and must be brought up to
-// date square by square whenever `board` changes while it is in use.  Debug
+// The view is a copy: it is loaded from `board` (and the en-passant square)
+// and must be brought up to date square by square whenever `board` changes
+// while it is in use.  Debug
 // builds check that it agrees with `board` wherever the rules read it.
 //
 // Squares are numbered in board order, y * 8 + x: rank 8 first, a to h.
@@ -84,9 +85,23 @@ struct BoardView {
     uint64_t occupied;     // the squares that hold a piece
     uint64_t bySide[3];    // [kWhite], [kBlack]: the squares of each side's pieces
     uint64_t byPiece[kBlackOffset + kKing + 1];  // the squares of each piece code
+    int enPassant;  // the en-passant square (enPassantX, enPassantY), -1 for none
+
+    // Takes the en-passant square from the globals.
+    void load_en_passant() {
+        const bool on = enPassantX >= 0 && enPassantX <= 7 && enPassantY >= 0 && enPassantY <= 7 &&
+                        enPassantX == static_cast<int>(enPassantX) &&
+                        enPassantY == static_cast<int>(enPassantY);
+        enPassant =
+            on ? view_square(static_cast<int>(enPassantX), static_cast<int>(enPassantY)) : -1;
+    }
+
+    // Whether (x, y) is the en-passant square.
+    bool en_passant_at(int x, int y) const { return view_square(x, y) == enPassant; }
 
     // Takes every square from `board`.
     void load() {
+        load_en_passant();
         occupied = bySide[kWhite] = bySide[kBlack] = 0;
         for (uint64_t &squares : byPiece) squares = 0;
         for (int y = 0; y < 8; ++y)
@@ -129,8 +144,8 @@ struct BoardView {
             if (fresh.cell[square] != cell[square]) return false;
         for (int piece = 1; piece <= kBlackOffset + kKing; ++piece)
             if (fresh.byPiece[piece] != byPiece[piece]) return false;
-        return fresh.occupied == occupied && fresh.bySide[kWhite] == bySide[kWhite] &&
-               fresh.bySide[kBlack] == bySide[kBlack];
+        return fresh.enPassant == enPassant && fresh.occupied == occupied &&
+               fresh.bySide[kWhite] == bySide[kWhite] && fresh.bySide[kBlack] == bySide[kBlack];
     }
 
     // The piece code on (x, y), 0 for an empty square.

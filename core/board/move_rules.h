@@ -26,6 +26,7 @@
 // The engine's board as the piece rules read it.
 struct EngineBoard {
     double at(int x, int y) const { return board[x][y]; }
+    bool en_passant_at(int x, int y) const { return x == enPassantX && y == enPassantY; }
 
     // Whether the squares strictly between (fx, fy) and (tx, ty), which
     // share a row, a column or a diagonal, are empty.  The line has `steps`
@@ -83,8 +84,7 @@ QUIN_RULE_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, 
         return true;
     if (std::abs(dx) != 1 || dy != dir) return false;
     if (target != 0) return colour_of(target) != side;
-    if (tx == enPassantX && ty == enPassantY)
-        return b.at(tx, fy) == make_piece(opponent_of(side), kPawn);
+    if (b.en_passant_at(tx, ty)) return b.at(tx, fy) == make_piece(opponent_of(side), kPawn);
     return false;
 }
 
