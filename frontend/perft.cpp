@@ -1,12 +1,16 @@
 // Perft: counts the leaves of the legal move tree, each promotion counted
 // once per piece type.  The candidates are the search's own windows
 // (core/board/candidate_windows.h), so perft also proves that the windows
-// hold every legal move; legality is always decided by the engine's move
-// validation, and the last ply is counted without playing its moves.
+// hold every legal move; legality is decided by the engine's move rules
+// (core/board/move_rules.h), and the last ply is counted without playing
+// its moves.
 //
-// The piece rules read an integer view of the board (core/board/board_view.h),
+// The rules read an integer view of the board (core/board/board_view.h),
 // loaded when perft starts and brought up to date on the squares each move
-// changes.
+// changes: the piece rules, the attack test that tells whether the king
+// stands in check and whether a king's step is safe, and the shield test.
+// Debug builds check the view against the board at every node and each
+// such answer against the engine's own test on the board.
 //
 // Globals: reads and writes `board` and the castling, en-passant and
 // half-move globals through MakeSearchMove and state_put; writes

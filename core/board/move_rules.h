@@ -209,16 +209,10 @@ inline bool allowed_move_legal(const KingSafety &k, bool decide, int fx, int fy,
     return (decide && !enPassant) || move_legal_known_king(fx, fy, tx, ty, k.king, k.attacked);
 }
 
-// IsMoveValid of the move of `piece` from (fx, fy) to (tx, ty), given the
-// position's king safety and rules_decide for the piece.
-inline bool legal_with(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
-                       int piece) {
-    return piece_rules_allow(fx, fy, tx, ty) &&
-           allowed_move_legal(k, decide, fx, fy, tx, ty, piece);
-}
-
-// The same for a piece known to be of type Type, reading the board through
-// `b` (which agrees with the engine's board).
+// IsMoveValid of the move of `piece`, of type Type, from (fx, fy) to
+// (tx, ty), given the position's king safety and rules_decide for the
+// piece, reading the board through `b` (which agrees with the engine's
+// board).
 template <int Type, class Board>
 QUIN_RULE_INLINE bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx,
                                     int fy, int tx, int ty, int piece) {
