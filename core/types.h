@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cassert>
+#include <type_traits>
 
 // ------------------------------------------------------------------ sides
 // Side codes: White 1, Black 2; the opponent of p is 3 - p.  0 is "no side"
@@ -43,10 +44,27 @@ constexpr int type_of(double piece) { return type_of(static_cast<int>(piece)); }
 // them (index by type_of; 0 for an empty square).
 constexpr int kPieceValue[7] = {0, 100, 500, 320, 330, 900, 1000};
 
+// Calls f(std::integral_constant<int, T>()) with T the piece type `type`
+// (kPawn..kKing), or kEmpty for any other value, and returns f's result:
+// loops over one piece's moves get a copy per type with the type's rules
+// folded in.
+template <class F>
+inline decltype(auto) with_piece_type(int type, F &&f) {
+    switch (type) {
+        case kPawn: return f(std::integral_constant<int, kPawn>());
+        case kRook: return f(std::integral_constant<int, kRook>());
+        case kKnight: return f(std::integral_constant<int, kKnight>());
+        case kBishop: return f(std::integral_constant<int, kBishop>());
+        case kQueen: return f(std::integral_constant<int, kQueen>());
+        case kKing: return f(std::integral_constant<int, kKing>());
+        default: return f(std::integral_constant<int, kEmpty>());
+    }
+}
+
 // ----------------------------------------------------------------- scores
 // Scores are doubles from White's point of view: White maximises, Black
 // minimises, 0 is a draw.
-constexpr double kMateScore = 900000;      // a side mated at level L: -(900000 - L) or +
+constexpr double kMateScore = 900000;       // a side mated at level L: -(900000 - L) or +
 constexpr double kInfiniteScore = 1000000;  // the starting best score of a node
 constexpr double kDecisiveScore = 800000;   // |score| at or above this is a mate score
 

@@ -1,66 +1,159 @@
 // Perft: counts the leaves of the legal move tree, each promotion counted
 // once per piece type.  The candidates are the search's own windows
 // (core/board/candidate_windows.h), so perft also proves that the windows
-// hold every legal move; legality is always decided by the engine's move
-// validation, and the last ply is counted without playing its moves.
+// hold every legal move; legality is decided by the engine's move rules
+// (core/board/move_rules.h), and the last ply is counted without playing
+// its moves.
+//
+// The rules read an integer view of the board (core/board/board_view.h),
+// loaded when perft starts and brought up to date on the squares each move
+// changes: the piece rules, the attack test that tells whether the king
+// stands in check and whether a king's step is safe, and the shield test.
+// Debug builds check the view against the board at every node and each
+// such answer against the engine's own test on the board.
 //
 // Globals: reads and writes `board` and the castling, en-passant and
 // half-move globals through MakeSearchMove and state_put; writes
 // `currentPlayer`.
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 #include "frontend/quintar.h"
 
+#include <cassert>
+
 namespace {
 
-inline bool is_promotion(int piece, int ty) {
-    return type_of(piece) == kPawn && (ty == 0 || ty == 7);
+// IsMoveValid for a candidate of `piece`, of type Type: legal_with_as, but
+// a king's step (not castling) is decided on the view.  The step is legal
+// when the piece rules allow it and no enemy piece attacks the target once
+// the king stands there, which is the test IsMoveValid makes by playing it.
+template <int Type>
+QUIN_RULE_INLINE bool legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx, int fy,
+                               int tx, int ty, int piece) {
+    if (Type != kKing || tx - fx == 2 || fx - tx == 2)
+        return legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece);
+    const bool legal = piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
+                       !v.attacked_after_step(opponent_of(colour_of(piece)), fx, fy, tx, ty);
+    assert(legal == legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece));
+    return legal;
 }
 
-// Calls visit(fx, fy, tx, ty, piece) for every legal move of `side`, in
-// board order.  Each candidate is decided by the engine's move validation;
-// the facts that hold for the whole position (where the king stands, whether
-// it is attacked, whether a piece shields it from a slider) are worked out
-// once instead of once per candidate.
+// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
+// of type Type, standing on (fx, fy), in window order; promotion tells a
+// pawn reaching the last rank.  The type's window and piece rule fold into
+// one loop.
+template <int Type, typename Visit>
+inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
+                                 int side, int fx, int fy, int piece, Visit &visit) {
+    const bool decide = rules_decide(k, shields, fx, fy, piece);
+    // Own pieces (and the piece's own square) are never a move.
+    for (uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side];
+         targets != 0; targets &= targets - 1) {
+        const int square = __builtin_ctzll(targets);
+        const int tx = square & 7, ty = square >> 3;
+        if (legal_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
+            visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
+    }
+}
+
+// The same for every piece of type Type of `side`.
+template <int Type, typename Visit>
+inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, uint64_t shields,
+                                      int side, Visit &visit) {
+    const int piece = make_piece(side, Type);
+    for (uint64_t pieces = v.byPiece[piece]; pieces != 0; pieces &= pieces - 1) {
+        const int square = __builtin_ctzll(pieces);
+        visit_legal_moves_as<Type>(v, k, shields, side, square & 7, square >> 3, piece, visit);
+    }
+}
+
+// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `side`,
+// piece type by piece type (a count does not hang on the order).  Each
+// candidate is decided by the engine's move validation; the facts that hold
+// for the whole position (where the king stands, whether it is attacked,
+// which pieces shield it from a slider) are worked out once instead of once
+// per candidate.
 template <typename Visit>
-void for_each_legal_move(int side, Visit visit) {
-    const KingSafety k = king_safety(side);
-    for_each_piece_of(side, [&](int fx, int fy, int piece) {
-        const bool decide = rules_decide(k, fx, fy, piece);
-        return visit_window(piece, fx, fy, [&](int tx, int ty) {
-            // Own pieces (and the piece's own square) are never a move.
-            if (colour_of(board[tx][ty]) == side) return true;
-            if (legal_with(k, decide, fx, fy, tx, ty, piece)) visit(fx, fy, tx, ty, piece);
-            return true;
-        });
+void for_each_legal_move(const BoardView &v, int side, Visit visit) {
+    // king_safety(side) from the view: FindKing's king is the first in board
+    // order.
+    KingSafety k;
+    if (const uint64_t kings = v.byPiece[make_piece(side, kKing)]) {
+        const int square = __builtin_ctzll(kings);
+        k.king = (square & 7) * 10 + (square >> 3);
+        k.attacked = v.attacked_by(opponent_of(side), square & 7, square >> 3);
+    }
+    assert(k.king == king_safety(side).king && k.attacked == king_safety(side).attacked);
+    const uint64_t shields =
+        k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
+    visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kRook>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kKnight>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kBishop>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kQueen>(v, k, shields, side, visit);
+    visit_legal_moves_of_type<kKing>(v, k, shields, side, visit);
+}
+
+// A legal move found in a position, kept while the position's moves are
+// played one after the other.
+struct FoundMove {
+    signed char fx, fy, tx, ty;
+    bool promotion;
+};
+
+// perft(d) for the position on the board, of which v is the view.
+uint64_t count_leaves(const BoardView &v, int d) {
+    assert(v.in_step());
+    if (d <= 0) return 1;
+    const int side = static_cast<int>(currentPlayer);
+    uint64_t count = 0;
+    if (d == 1) {
+        for_each_legal_move(
+            v, side, [&count](int, int, int, int, bool promotion) { count += promotion ? 4 : 1; });
+        return count;
+    }
+    // At most 218 legal moves stand in any position.
+    FoundMove moves[256];
+    int n = 0;
+    for_each_legal_move(v, side, [&](int fx, int fy, int tx, int ty, bool promotion) {
+        moves[n++] = {static_cast<signed char>(fx), static_cast<signed char>(fy),
+                      static_cast<signed char>(tx), static_cast<signed char>(ty), promotion};
     });
+    const State s = state_get();
+    static const int kPromotions[4] = {kRook, kKnight, kBishop, kQueen};
+    for (int m = 0; m < n; ++m) {
+        const int fx = moves[m].fx, fy = moves[m].fy, tx = moves[m].tx, ty = moves[m].ty;
+        const bool promotion = moves[m].promotion;
+        for (int i = 0; i < (promotion ? 4 : 1); ++i) {
+            MakeSearchMove(fx, fy, tx, ty);
+            if (promotion) board[tx][ty] = make_piece(side, kPromotions[i]);
+            currentPlayer = opponent_of(side);
+            // The squares a move can change: its own two, the pawn taken en
+            // passant beside the target, and a castling rook's corner and
+            // landing squares.
+            BoardView after = v;
+            after.reload(fx, fy);
+            after.reload(tx, ty);
+            after.reload(tx, fy);
+            after.reload(0, fy);
+            after.reload(3, fy);
+            after.reload(5, fy);
+            after.reload(7, fy);
+            after.load_en_passant();
+            count += count_leaves(after, d - 1);
+            state_put(&s);
+        }
+    }
+    return count;
 }
 
 }  // namespace
 
 uint64_t perft(int d) {
-    if (d <= 0) return 1;
-    const State s = state_get();
-    const int side = static_cast<int>(s.side);
-    uint64_t count = 0;
-    if (d == 1) {
-        for_each_legal_move(side, [&](int, int, int, int ty, int piece) {
-            count += is_promotion(piece, ty) ? 4 : 1;
-        });
-        return count;
-    }
-    static const int kPromotions[4] = {kRook, kKnight, kBishop, kQueen};
-    for_each_legal_move(side, [&](int fx, int fy, int tx, int ty, int piece) {
-        const bool promotion = is_promotion(piece, ty);
-        for (int i = 0; i < (promotion ? 4 : 1); ++i) {
-            MakeSearchMove(fx, fy, tx, ty);
-            if (promotion) board[tx][ty] = make_piece(side, kPromotions[i]);
-            currentPlayer = opponent_of(side);
-            count += perft(d - 1);
-            state_put(&s);
-        }
-    });
-    return count;
+    BoardView v;
+    v.load();
+    return count_leaves(v, d);
 }

@@ -32,10 +32,12 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
+
 // The target rows first..last of a piece of `type` (kPawn..kKing) and
 // colour (`white`) standing on row fy, cut to the board.  first > last when
 // there is none.  An unknown type gets every row and no columns.
-inline void window_rows(int type, bool white, int fy, int &first, int &last) {
+constexpr void window_rows(int type, bool white, int fy, int &first, int &last) {
     switch (type) {
         case kPawn:
             if (white) {
@@ -66,8 +68,8 @@ inline void window_rows(int type, bool white, int fy, int &first, int &last) {
 // The target columns of row ty for a piece of `type` and colour on (fx, fy):
 // first, last and step, pulled onto the board by whole steps.  False when
 // the row holds no candidate.
-inline bool window_columns(int type, bool white, int fx, int fy, int ty, int &first, int &last,
-                           int &step) {
+constexpr bool window_columns(int type, bool white, int fx, int fy, int ty, int &first, int &last,
+                              int &step) {
     const int dy = ty > fy ? ty - fy : fy - ty;
     switch (type) {
         case kPawn:
@@ -149,6 +151,41 @@ inline bool visit_typed_window(int type, bool white, int fx, int fy, OnRow &on_r
     return true;
 }
 
+// The windows as sets of squares, one bit per square y * 8 + x, for every
+// piece type and colour on every square: [white][type][y * 8 + x].  Bit
+// order is walk order (rows ascending, columns ascending within a row), so
+// taking the bits lowest first visits the squares as visit_typed_window
+// does; loops that skip whole sets of squares (their own pieces) mask them
+// out instead of testing each.
+struct WindowSquares {
+    uint64_t squares[2][kKing + 1][64];
+    constexpr WindowSquares() : squares() {
+        for (int white = 0; white < 2; ++white)
+            for (int type = kPawn; type <= kKing; ++type)
+                for (int fy = 0; fy < 8; ++fy)
+                    for (int fx = 0; fx < 8; ++fx) {
+                        uint64_t set = 0;
+                        int firstRow = 0, lastRow = 0;
+                        window_rows(type, white != 0, fy, firstRow, lastRow);
+                        for (int ty = firstRow; ty <= lastRow; ++ty) {
+                            int first = 0, last = 0, step = 1;
+                            if (!window_columns(type, white != 0, fx, fy, ty, first, last, step))
+                                continue;
+                            for (int tx = first; tx <= last; tx += step)
+                                set |= uint64_t{1} << (ty * 8 + tx);
+                        }
+                        squares[white][type][fy * 8 + fx] = set;
+                    }
+    }
+};
+inline constexpr WindowSquares kWindowSquares{};
+
+// The window of a piece of `type` (kPawn..kKing) and colour on (fx, fy) as a
+// set of squares.
+inline uint64_t window_squares(int type, bool white, int fx, int fy) {
+    return kWindowSquares.squares[white ? 1 : 0][type][fy * 8 + fx];
+}
+
 // Walks the window of `piece` (a code, White or Black) on (fx, fy):
 // on_row(ty) before every row of the window (also a row without candidates,
 // such as a knight's own row), then on_square(tx, ty) for each of its
@@ -165,15 +202,9 @@ inline bool visit_window(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&o
 template <class OnRow, class OnSquare>
 inline bool visit_window_by_type(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&on_square) {
     const bool white = colour_of(piece) == kWhite;
-    switch (type_of(piece)) {
-        case kPawn: return visit_typed_window<kPawn>(kPawn, white, fx, fy, on_row, on_square);
-        case kRook: return visit_typed_window<kRook>(kRook, white, fx, fy, on_row, on_square);
-        case kKnight: return visit_typed_window<kKnight>(kKnight, white, fx, fy, on_row, on_square);
-        case kBishop: return visit_typed_window<kBishop>(kBishop, white, fx, fy, on_row, on_square);
-        case kQueen: return visit_typed_window<kQueen>(kQueen, white, fx, fy, on_row, on_square);
-        case kKing: return visit_typed_window<kKing>(kKing, white, fx, fy, on_row, on_square);
-        default: return visit_typed_window<kEmpty>(kEmpty, white, fx, fy, on_row, on_square);
-    }
+    return with_piece_type(type_of(piece), [&](auto type) {
+        return visit_typed_window<type()>(type(), white, fx, fy, on_row, on_square);
+    });
 }
 
 // The same walks without a row hook.

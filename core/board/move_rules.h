@@ -8,14 +8,142 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
-// The piece rules alone (IsBasicMoveValid).
+#include <cassert>
+#include <cstdint>
+#include <cstdlib>
+
+// For the typed rules below, which the loops over many candidates need
+// inlined in every copy (the compiler's own limits stop at the pawn's).
+#define QUIN_RULE_INLINE inline __attribute__((always_inline))
+
+// ------------------------------------------------------------ piece rules
+// The movement rules of each piece type, inline so that loops which try
+// many candidates of a known piece type fold the type's rule into the loop.
+// The rules read the board through `b`: the engine's board itself
+// (EngineBoard) or an integer view of it (core/board/board_view.h) that
+// agrees with it square for square.
+
+// The engine's board as the piece rules read it.
+struct EngineBoard {
+    double at(int x, int y) const { return board[x][y]; }
+    bool en_passant_at(int x, int y) const { return x == enPassantX && y == enPassantY; }
+
+    // Whether the squares strictly between (fx, fy) and (tx, ty), which
+    // share a row, a column or a diagonal, are empty.  The line has `steps`
+    // squares from one end to the other.
+    bool clear_between(int fx, int fy, int tx, int ty, int steps) const {
+        const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
+        int cx = fx, cy = fy;
+        for (int k = steps - 1; k > 0; --k) {
+            cx += sx;
+            cy += sy;
+            if (board[cx][cy] != 0) return false;
+        }
+        return true;
+    }
+};
+
+namespace piece_rules {
+
+template <class Board>
+inline bool bishop_line(const Board &b, int fx, int fy, int tx, int ty) {
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    return dx != 0 && dx == dy && b.clear_between(fx, fy, tx, ty, dx);
+}
+
+template <class Board>
+inline bool rook_line(const Board &b, int fx, int fy, int tx, int ty) {
+    return ((tx == fx) != (ty == fy)) &&
+           b.clear_between(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
+}
+
+inline bool knight_jump(int fx, int fy, int tx, int ty) {
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
+}
+
+inline bool king_step(int fx, int fy, int tx, int ty) {
+    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
+    return (dx | dy) != 0 && dx <= 1 && dy <= 1;
+}
+
+// The pawn rules (IsPawnMoveValid) for `piece` on (fx, fy): one step ahead
+// to an empty square, two from the start row over two empty squares, one
+// diagonal step onto an enemy piece or onto the en-passant square behind an
+// enemy pawn.  A piece that is no pawn has no pawn move.
+template <class Board>
+QUIN_RULE_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
+    if (type_of(piece) != kPawn) return false;
+    const int side = colour_of(piece);
+    const int dir = side == kWhite ? -1 : 1;
+    const int startRow = side == kWhite ? 6 : 1;
+    const int dx = tx - fx, dy = ty - fy;
+    const auto target = b.at(tx, ty);
+    if (dx == 0 && dy == dir && target == 0) return true;
+    if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && b.at(fx, fy + dir) == 0)
+        return true;
+    if (std::abs(dx) != 1 || dy != dir) return false;
+    if (target != 0) return colour_of(target) != side;
+    if (b.en_passant_at(tx, ty)) return b.at(tx, fy) == make_piece(opponent_of(side), kPawn);
+    return false;
+}
+
+}  // namespace piece_rules
+
+// IsCastleValid in whole numbers: the king on (fx, fy) castles to (tx, ty).
+bool castle_allowed(int fx, int fy, int tx, int ty);
+
+// The piece rules (IsBasicMoveValid) for `piece`, of type Type, standing on
+// (fx, fy): the target holds no piece of its own side and no king, and the
+// type's movement rule allows the step.  Castling reads the engine's board,
+// which the view agrees with.
+template <int Type, class Board>
+QUIN_RULE_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
+                                           int piece) {
+    assert(piece != 0 && b.at(fx, fy) == piece && board[fx][fy] == piece && type_of(piece) == Type);
+    const auto target = b.at(tx, ty);
+    if (target != 0) {
+        if (colour_of(target) == colour_of(piece)) return false;
+        if (type_of(target) == kKing) return false;
+    }
+    switch (Type) {
+        case kPawn: return piece_rules::pawn_step(b, fx, fy, tx, ty, piece);
+        case kRook: return piece_rules::rook_line(b, fx, fy, tx, ty);
+        case kKnight: return piece_rules::knight_jump(fx, fy, tx, ty);
+        case kBishop: return piece_rules::bishop_line(b, fx, fy, tx, ty);
+        case kQueen:
+            return piece_rules::rook_line(b, fx, fy, tx, ty) ||
+                   piece_rules::bishop_line(b, fx, fy, tx, ty);
+        case kKing: return piece_rules::king_step(fx, fy, tx, ty) || castle_allowed(fx, fy, tx, ty);
+        default: return false;
+    }
+}
+
+// The piece rules alone (IsBasicMoveValid), on the engine's board.
 bool piece_rules_allow(int fx, int fy, int tx, int ty);
 
 // Full legality with the mover's king known (IsMoveValidKnownKing).
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked);
 
+// The shield test below for a piece on (fx, fy) and its king on (kx, ky).
+bool piece_on_line_shields_king(int fx, int fy, int kx, int ky);
+
 // Whether the piece shields its king from an enemy slider (PieceShieldsKing).
-bool piece_shields_king(int fx, int fy, int kingPos);
+// A move of any piece but a king leaves the kings where they stand, so the
+// king that IsMoveValid would find after the move is the one found before
+// it; callers that test many moves of one position look it up once.  When
+// that king is not attacked before the move, only a piece that shields it
+// from an enemy slider can expose it by moving, so for any other piece the
+// piece rules alone decide; en passant, which also empties a second square,
+// always gets the full test.  Most pieces share no rank, file or diagonal
+// with their king; they are told apart here, before the walk along the line.
+inline bool piece_shields_king(int fx, int fy, int kingPos) {
+    if (kingPos < 0) return false;
+    const int kx = kingPos / 10, ky = kingPos % 10;
+    const int dx = fx - kx, dy = fy - ky;
+    if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
+    return piece_on_line_shields_king(fx, fy, kx, ky);
+}
 
 // An attack on a square: the attacker's square and, for an attack along a
 // line, the step (dx, dy) from the attacked square toward the attacker and
@@ -61,22 +189,35 @@ inline bool rules_decide(const KingSafety &k, int fx, int fy, int piece) {
            !piece_shields_king(fx, fy, k.king);
 }
 
+// rules_decide with the side's shielding pieces known, one bit per square
+// y * 8 + x (BoardView::shields_of).
+inline bool rules_decide(const KingSafety &k, uint64_t shields, int fx, int fy, int piece) {
+    if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;
+    const bool shield = (shields >> (fy * 8 + fx)) & 1;
+    assert(shield == piece_shields_king(fx, fy, k.king));
+    return !shield;
+}
+
 // Whether a move of `piece` from (fx, fy) to (tx, ty) that the piece rules
 // allow is legal, given the position's king safety and rules_decide for the
 // piece.  En passant, which empties a second square, always gets the full
 // test.
+template <class Board = EngineBoard>
 inline bool allowed_move_legal(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
-                               int piece) {
-    const bool enPassant = type_of(piece) == kPawn && tx != fx && board[tx][ty] == 0;
+                               int piece, const Board &b = Board()) {
+    const bool enPassant = type_of(piece) == kPawn && tx != fx && b.at(tx, ty) == 0;
     return (decide && !enPassant) || move_legal_known_king(fx, fy, tx, ty, k.king, k.attacked);
 }
 
-// IsMoveValid of the move of `piece` from (fx, fy) to (tx, ty), given the
-// position's king safety and rules_decide for the piece.
-inline bool legal_with(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
-                       int piece) {
-    return piece_rules_allow(fx, fy, tx, ty) &&
-           allowed_move_legal(k, decide, fx, fy, tx, ty, piece);
+// IsMoveValid of the move of `piece`, of type Type, from (fx, fy) to
+// (tx, ty), given the position's king safety and rules_decide for the
+// piece, reading the board through `b` (which agrees with the engine's
+// board).
+template <int Type, class Board>
+QUIN_RULE_INLINE bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx,
+                                    int fy, int tx, int ty, int piece) {
+    return piece_rules_allow_as<Type>(b, fx, fy, tx, ty, piece) &&
+           allowed_move_legal(k, decide, fx, fy, tx, ty, piece, b);
 }
 
 // IsMoveValid for the candidate moves of one side in a position that stays

@@ -11,6 +11,7 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -20,47 +21,9 @@ constexpr int kBlackKing = make_piece(kBlack, kKing);
 constexpr int kWhiteRook = make_piece(kWhite, kRook);
 constexpr int kBlackRook = make_piece(kBlack, kRook);
 
-// Whether the squares strictly between (fx, fy) and (tx, ty), which share a
-// row, a column or a diagonal, are empty.  The line has `steps` squares
-// from one end to the other.
-inline bool path_clear(int fx, int fy, int tx, int ty, int steps) {
-    const int sx = (tx > fx) - (tx < fx), sy = (ty > fy) - (ty < fy);
-    int cx = fx, cy = fy;
-    for (int k = steps - 1; k > 0; --k) {
-        cx += sx;
-        cy += sy;
-        if (board[cx][cy] != 0) return false;
-    }
-    return true;
-}
+}  // namespace
 
-inline bool bishop_ok(int fx, int fy, int tx, int ty) {
-    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-    return dx != 0 && dx == dy && path_clear(fx, fy, tx, ty, dx);
-}
-
-inline bool rook_ok(int fx, int fy, int tx, int ty) {
-    return ((tx == fx) != (ty == fy)) && path_clear(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
-}
-
-bool pawn_ok(int fx, int fy, int tx, int ty, double piece) {
-    if (type_of(piece) != kPawn) return false;
-    const int side = colour_of(piece);
-    const int dir = side == kWhite ? -1 : 1;
-    const int startRow = side == kWhite ? 6 : 1;
-    const int dx = tx - fx, dy = ty - fy;
-    const double target = board[tx][ty];
-    if (dx == 0 && dy == dir && target == 0) return true;
-    if (dx == 0 && fy == startRow && dy == 2 * dir && target == 0 && board[fx][fy + dir] == 0)
-        return true;
-    if (std::abs(dx) != 1 || dy != dir) return false;
-    if (target != 0) return colour_of(target) != side;
-    if (tx == enPassantX && ty == enPassantY)
-        return board[tx][fy] == make_piece(opponent_of(side), kPawn);
-    return false;
-}
-
-bool castle_ok(int fx, int fy, int tx, int ty) {
+bool castle_allowed(int fx, int fy, int tx, int ty) {
     const double piece = board[fx][fy];
     if (piece == kWhiteKing) {
         if (fx != 4 || fy != 7 || whiteKingMoved != 0 || IsSquareAttacked(4, 7, kBlack))
@@ -91,46 +54,30 @@ bool castle_ok(int fx, int fy, int tx, int ty) {
     return false;
 }
 
-bool basic_ok(int fx, int fy, int tx, int ty) {
-    const double piece = board[fx][fy];
-    if (piece == 0) return false;
-    const double target = board[tx][ty];
-    if (target != 0) {
-        if (colour_of(target) == colour_of(piece)) return false;
-        if (type_of(target) == kKing) return false;
-    }
-    switch (type_of(piece)) {
-        case kPawn: return pawn_ok(fx, fy, tx, ty, piece);
-        case kRook: return rook_ok(fx, fy, tx, ty);
-        case kKnight: {
-            const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-            return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
-        }
-        case kBishop: return bishop_ok(fx, fy, tx, ty);
-        case kQueen: return rook_ok(fx, fy, tx, ty) || bishop_ok(fx, fy, tx, ty);
-        case kKing: {
-            const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-            if ((dx | dy) != 0 && dx <= 1 && dy <= 1) return true;
-            return castle_ok(fx, fy, tx, ty);
-        }
-        default: return false;
-    }
+bool piece_rules_allow(int fx, int fy, int tx, int ty) {
+    const EngineBoard b;
+    const int piece = static_cast<int>(b.at(fx, fy));
+    return with_piece_type(type_of(piece), [&](auto type) {
+        if constexpr (type() == kEmpty)
+            return false;  // an empty square
+        else
+            return piece_rules_allow_as<type()>(b, fx, fy, tx, ty, piece);
+    });
 }
 
-}  // namespace
-
-bool piece_rules_allow(int fx, int fy, int tx, int ty) { return basic_ok(fx, fy, tx, ty); }
-
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
-    return basic_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
-                    static_cast<int>(toY))
+    return piece_rules_allow(static_cast<int>(fromX), static_cast<int>(fromY),
+                             static_cast<int>(toX), static_cast<int>(toY))
                ? 1
                : 0;
 }
 
 double IsPawnMoveValid(double fromX, double fromY, double toX, double toY) {
     const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
-    return pawn_ok(fx, fy, static_cast<int>(toX), static_cast<int>(toY), board[fx][fy]) ? 1 : 0;
+    return piece_rules::pawn_step(EngineBoard(), fx, fy, static_cast<int>(toX),
+                                  static_cast<int>(toY), static_cast<int>(board[fx][fy]))
+               ? 1
+               : 0;
 }
 
 double IsKnightMoveValid(double fromX, double fromY, double toX, double toY) {
@@ -140,15 +87,15 @@ double IsKnightMoveValid(double fromX, double fromY, double toX, double toY) {
 }
 
 double IsBishopMoveValid(double fromX, double fromY, double toX, double toY) {
-    return bishop_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
-                     static_cast<int>(toY))
+    return piece_rules::bishop_line(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
+                                    static_cast<int>(toX), static_cast<int>(toY))
                ? 1
                : 0;
 }
 
 double IsRookMoveValid(double fromX, double fromY, double toX, double toY) {
-    return rook_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
-                   static_cast<int>(toY))
+    return piece_rules::rook_line(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
+                                  static_cast<int>(toX), static_cast<int>(toY))
                ? 1
                : 0;
 }
@@ -166,8 +113,8 @@ double IsKingNormalMoveValid(double fromX, double fromY, double toX, double toY)
 }
 
 double IsCastleValid(double fromX, double fromY, double toX, double toY) {
-    return castle_ok(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
-                     static_cast<int>(toY))
+    return castle_allowed(static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(toX),
+                          static_cast<int>(toY))
                ? 1
                : 0;
 }
@@ -179,7 +126,7 @@ namespace {
 // rank 1, file a to h) and restores every square it touched.
 double play_and_test(int fx, int fy, int tx, int ty, int kx, int ky) {
     const double piece = board[fx][fy];
-    if (piece == 0 || !basic_ok(fx, fy, tx, ty)) return 0;
+    if (piece == 0 || !piece_rules_allow(fx, fy, tx, ty)) return 0;
     const double target = board[tx][ty];
     const bool isKing = type_of(piece) == kKing;
     const bool castling = isKing && std::abs(tx - fx) == 2;
@@ -235,13 +182,11 @@ double IsMoveValid(double fromX, double fromY, double toX, double toY) {
                          static_cast<int>(toY), -1, -1);
 }
 
-namespace {
-
-// Whether the piece on (fx, fy) shields the king on (kx, ky) from an enemy
-// slider: it stands on one of the king's lines with nothing between them,
+// The shield test: the piece on (fx, fy) shields the king on (kx, ky) from
+// an enemy slider when it stands on one of the king's lines with nothing between them,
 // and the first piece behind it on that line is an enemy queen, or an enemy
 // rook on a rank or file, or an enemy bishop on a diagonal.
-bool shields_king(int fx, int fy, int kx, int ky) {
+bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
     const int dx = fx - kx, dy = fy - ky;
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
     const int sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
@@ -261,19 +206,6 @@ bool shields_king(int fx, int fy, int kx, int ky) {
                (t == kBishop && sx != 0 && sy != 0);
     }
     return false;
-}
-
-}  // namespace
-
-// A move of any piece but a king leaves the kings where they stand, so the
-// king that IsMoveValid would find after the move is the one found before
-// it; callers that test many moves of one position look it up once.  When
-// that king is not attacked before the move, only a piece that shields it
-// from an enemy slider can expose it by moving, so for any other piece the
-// piece rules alone decide; en passant, which also empties a second square,
-// always gets the full test.
-bool piece_shields_king(int fx, int fy, int kingPos) {
-    return kingPos >= 0 && shields_king(fx, fy, kingPos / 10, kingPos % 10);
 }
 
 double PieceShieldsKing(double fromX, double fromY, double kingPos) {
@@ -316,7 +248,8 @@ bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kin
     }
     if (!kingAttacked) {
         const bool enPassant = type_of(piece) == kPawn && board[tx][ty] == 0 && tx != fx;
-        if (!enPassant && !shields_king(fx, fy, kx, ky)) return basic_ok(fx, fy, tx, ty);
+        if (!enPassant && !piece_on_line_shields_king(fx, fy, kx, ky))
+            return piece_rules_allow(fx, fy, tx, ty);
     }
     return play_and_test(fx, fy, tx, ty, kx, ky) != 0;
 }

@@ -1,0 +1,266 @@
+// The integer view of the board and the per-position shield set must give
+// the answers the engine's own board gives, square for square, in positions
+// full of pins, checks, en-passant chances, castling rights and promotions;
+// the windows as sets of squares must hold the walk's squares in its order.
+#include "core/board/board_view.h"
+#include "core/board/candidate_windows.h"
+#include "core/board/move_rules.h"
+#include "core/quin_core.h"
+#include "frontend/quintar.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <vector>
+
+namespace {
+
+const char *const kPositions[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    // en passant: the pawn on d5 may take on e6
+    "rnbqkbnr/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/RNBQKBNR w KQkq e6 0 3",
+    // pins on a file, a rank and both diagonals, by every slider
+    "4r3/1b6/8/3NB3/r2RK1Pq/4PB2/8/4k2q w - - 0 1",
+    // a king in double check
+    "4k3/8/8/8/8/5n2/8/r3K3 w - - 0 1",
+    // Black to move, pinned pieces of both colours on one line
+    "8/8/8/KP1p3r/8/8/8/7k b - - 0 1",
+};
+
+// The type's rule through the view, for the piece on (fx, fy).
+bool view_allows(const BoardView &v, int fx, int fy, int tx, int ty) {
+    const int piece = v.at(fx, fy);
+    return with_piece_type(type_of(piece), [&](auto type) {
+        if constexpr (type() == kEmpty)
+            return false;
+        else
+            return piece_rules_allow_as<type()>(v, fx, fy, tx, ty, piece);
+    });
+}
+
+TEST(BoardView, PieceRulesAgreeWithTheBoard) {
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        ASSERT_TRUE(v.in_step()) << fen;
+        for (int from = 0; from < 64; ++from) {
+            const int fx = from % 8, fy = from / 8;
+            if (board[fx][fy] == 0) continue;
+            for (int to = 0; to < 64; ++to) {
+                const int tx = to % 8, ty = to / 8;
+                EXPECT_EQ(view_allows(v, fx, fy, tx, ty), IsBasicMoveValid(fx, fy, tx, ty) != 0)
+                    << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
+            }
+        }
+    }
+}
+
+TEST(BoardView, LinesClearAsOnTheBoard) {
+    const EngineBoard engine;
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        for (int from = 0; from < 64; ++from)
+            for (int to = 0; to < 64; ++to) {
+                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
+                const int dx = tx - fx, dy = ty - fy;
+                const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+                if (from == to || (dx != 0 && dy != 0 && adx != ady)) continue;
+                const int steps = adx > ady ? adx : ady;
+                EXPECT_EQ(v.clear_between(fx, fy, tx, ty, steps),
+                          engine.clear_between(fx, fy, tx, ty, steps))
+                    << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
+            }
+    }
+}
+
+TEST(BoardView, AttacksAsTheAttackTestSeesThem) {
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        for (const int attacker : {kWhite, kBlack})
+            for (int square = 0; square < 64; ++square) {
+                const int x = square % 8, y = square / 8;
+                EXPECT_EQ(v.attacked_by(attacker, x, y), IsSquareAttacked(x, y, attacker) != 0)
+                    << fen << " attacker " << attacker << " square " << x << "," << y;
+            }
+    }
+}
+
+// A king's step is legal exactly when the piece rules allow it and the
+// target is not attacked once the king stands there; kings of both colours,
+// every step, in every test position and a few where the king's own square
+// hides an attack along the line it steps on.
+TEST(BoardView, KingStepsAsTheMoveTestPlaysThem) {
+    std::vector<const char *> positions(std::begin(kPositions), std::end(kPositions));
+    positions.push_back("4k3/8/8/8/r3K3/8/8/8 w - - 0 1");     // stepping away along the rank
+    positions.push_back("4k3/8/8/2b5/8/4K3/8/8 w - - 0 1");    // and along the diagonal
+    positions.push_back("4k3/8/8/8/8/3q4/4K3/8 w - - 0 1");    // taking a free queen
+    positions.push_back("4k3/8/8/8/2b5/3q4/4K3/8 w - - 0 1");  // taking a defended queen
+    for (const char *fen : positions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        for (const int side : {kWhite, kBlack}) {
+            const int king = static_cast<int>(FindKing(side));
+            const int fx = king / 10, fy = king % 10;
+            for (int tx = fx - 1; tx <= fx + 1; ++tx)
+                for (int ty = fy - 1; ty <= fy + 1; ++ty) {
+                    if (tx < 0 || tx > 7 || ty < 0 || ty > 7 || (tx == fx && ty == fy)) continue;
+                    const bool legal = IsBasicMoveValid(fx, fy, tx, ty) != 0 &&
+                                       !v.attacked_after_step(opponent_of(side), fx, fy, tx, ty);
+                    EXPECT_EQ(legal, IsMoveValid(fx, fy, tx, ty) != 0)
+                        << fen << " king " << fx << "," << fy << " to " << tx << "," << ty;
+                }
+        }
+    }
+}
+
+// Known attacks: a pawn attacks diagonally forward only, a slider stops at
+// the first piece, a knight jumps over pieces.
+TEST(BoardView, KnownAttacks) {
+    struct Case {
+        const char *fen;
+        int attacker, x, y;
+        bool attacked;
+    };
+    const Case kCases[] = {
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 2, 4, true},     // d3 pawn on c4
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 3, 4, false},    // not straight ahead
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 2, 6, false},    // nor backwards
+        {"4k3/8/8/8/8/3p4/8/4K3 w - - 0 1", kBlack, 2, 6, true},     // d3 black pawn on c2
+        {"4k3/8/8/8/r2P3K/8/8/8 w - - 0 1", kBlack, 7, 4, false},    // rook blocked on d4
+        {"4k3/8/8/8/r6K/8/8/8 w - - 0 1", kBlack, 7, 4, true},       // open rank
+        {"4k3/8/8/8/8/8/PPP5/1N2K3 w - - 0 1", kWhite, 2, 5, true},  // knight b1 over pawns
+    };
+    for (const Case &c : kCases) {
+        load_fen(c.fen);
+        BoardView v;
+        v.load();
+        EXPECT_EQ(v.attacked_by(c.attacker, c.x, c.y), c.attacked)
+            << c.fen << " square " << c.x << "," << c.y;
+    }
+}
+
+// A square written on the board and taken again into the view: a piece
+// put on an empty square, one replaced by an enemy piece, one taken away.
+TEST(BoardView, ReloadFollowsTheBoard) {
+    struct Change {
+        int x, y;
+        int piece;
+    };
+    const Change kChanges[] = {
+        {4, 4, make_piece(kWhite, kQueen)},
+        {0, 0, make_piece(kWhite, kKnight)},
+        {4, 6, make_piece(kBlack, kPawn)},
+        {3, 0, kEmpty},
+        {7, 7, kEmpty},
+    };
+    for (const Change &c : kChanges) {
+        load_fen(kPositions[0]);
+        BoardView v;
+        v.load();
+        board[c.x][c.y] = c.piece;
+        EXPECT_FALSE(v.in_step()) << c.x << "," << c.y;
+        v.reload(c.x, c.y);
+        EXPECT_TRUE(v.in_step()) << c.x << "," << c.y;
+        EXPECT_EQ(v.at(c.x, c.y), c.piece);
+    }
+}
+
+// The shields of `side`'s king in the position on the board.
+uint64_t shields_of(int side) {
+    BoardView v;
+    v.load();
+    const int king = static_cast<int>(FindKing(side));
+    return v.shields_of(side, king / 10, king % 10);
+}
+
+TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        for (const int side : {kWhite, kBlack}) {
+            const int king = static_cast<int>(FindKing(side));
+            const uint64_t shields = shields_of(side);
+            for (int square = 0; square < 64; ++square) {
+                const int x = square % 8, y = square / 8;
+                if (colour_of(board[x][y]) != side) continue;
+                EXPECT_EQ((shields >> square) & 1, PieceShieldsKing(x, y, king) != 0 ? 1u : 0u)
+                    << fen << " side " << side << " square " << x << "," << y;
+            }
+        }
+    }
+}
+
+// Pieces that do shield their king in the positions above, so that the
+// comparison is not won by two empty sets.
+TEST(KingShields, FindsThePinnedPieces) {
+    struct Case {
+        const char *fen;
+        int side;
+        uint64_t shields;
+    };
+    const auto bit = [](int x, int y) { return uint64_t{1} << (y * 8 + x); };
+    const Case kCases[] = {
+        // bishop e5 (file, rook e8), rook d4 (rank, rook a4), pawn g4 (rank,
+        // queen h4), knight d5 (diagonal, bishop b7), bishop f3 (diagonal,
+        // queen h1); not the pawn e3, with only a king behind it
+        {kPositions[6], kWhite, bit(4, 3) | bit(3, 4) | bit(6, 4) | bit(3, 3) | bit(5, 5)},
+        {kPositions[6], kBlack, 0},
+        // an own piece behind, or the enemy slider itself first on the line
+        {"4k3/8/8/8/8/8/4R3/4K2q w - - 0 1", kWhite, 0},
+        {"4k3/4r3/8/8/8/8/8/4R1K1 b - - 0 1", kBlack, bit(4, 1)},
+        // a rook behind on a diagonal pins nothing, a bishop does
+        {"4k3/8/8/8/1r6/8/3N4/4K3 w - - 0 1", kWhite, 0},
+        {"4k3/8/8/8/1b6/8/3N4/4K3 w - - 0 1", kWhite, bit(3, 6)},
+    };
+    for (const Case &c : kCases) {
+        load_fen(c.fen);
+        EXPECT_EQ(shields_of(c.side), c.shields) << c.fen;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The windows as sets of squares hold what the walk visits, and taking
+// their bits lowest first gives the walk's order, for every piece type and
+// colour on every square.
+TEST(WindowSquares, SameSquaresInWalkOrder) {
+    for (const int side : {kWhite, kBlack})
+        for (int type = kPawn; type <= kKing; ++type)
+            for (int square = 0; square < 64; ++square) {
+                const int fx = square % 8, fy = square / 8;
+                std::vector<int> walked, taken;
+                visit_window(make_piece(side, type), fx, fy, [&walked](int tx, int ty) {
+                    walked.push_back(ty * 8 + tx);
+                    return true;
+                });
+                for (uint64_t set = window_squares(type, side == kWhite, fx, fy); set != 0;
+                     set &= set - 1)
+                    taken.push_back(__builtin_ctzll(set));
+                EXPECT_EQ(taken, walked)
+                    << "side " << side << " type " << type << " on " << fx << "," << fy;
+            }
+}
+
+// Known windows: a white pawn on its start row, a knight in the corner, a
+// king on its start square (with both castling targets).
+TEST(WindowSquares, KnownWindows) {
+    const auto bit = [](int x, int y) { return uint64_t{1} << (y * 8 + x); };
+    EXPECT_EQ(window_squares(kPawn, true, 4, 6), bit(4, 4) | bit(3, 5) | bit(4, 5) | bit(5, 5));
+    EXPECT_EQ(window_squares(kKnight, false, 0, 0), bit(2, 1) | bit(1, 2));
+    EXPECT_EQ(window_squares(kKing, true, 4, 7), bit(3, 6) | bit(4, 6) | bit(5, 6) | bit(2, 7) |
+                                                     bit(3, 7) | bit(4, 7) | bit(5, 7) | bit(6, 7));
+}
+
+}  // namespace
