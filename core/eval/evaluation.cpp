@@ -317,7 +317,6 @@ unsigned char *pawn_block(double pawnOffset) {
 // ------------------------------------------------------ the board scan
 // What the pass over the board gathers for the piece terms.
 struct BoardScan {
-    int squares[64];  // piece codes by square y * 8 + x
     PieceSets sets;
     // Pawn ranks (bit y) per file, files shifted by one so that the
     // neighbours of the a- and h-files read as empty.
@@ -387,15 +386,54 @@ int phase_material(const PieceSets &sets) {
     return phase;
 }
 
-// The pass over the board: square codes, piece sets, pawn files, phase
-// material, the winning-king facts (the last king of a colour in board
-// order counts) and (with the cache on) the pawn key and hash.
-void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
+// Piece sets of the current board.
+void read_piece_sets(PieceSets &sets) {
+    int squares[64];  // piece codes by square y * 8 + x
     uint64_t occupied, blackPieces;
-    read_board(scan.squares, occupied, blackPieces);
-    PieceSets &sets = scan.sets;
-    sort_pieces(sets, scan.squares, occupied, blackPieces);
+    read_board(squares, occupied, blackPieces);
+    sort_pieces(sets, squares, occupied, blackPieces);
+}
 
+// Piece sets from the square characters Chr(code + 65) of a position key;
+// false when a square holds a code that names no piece.
+bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars) {
+#if defined(__SSE2__)
+    __m128i chunks[4];
+    for (int i = 0; i < 4; i++)
+        chunks[i] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + 16 * i));
+    const auto squares_of = [&chunks](int code) {
+        const __m128i c = _mm_set1_epi8(static_cast<char>(65 + code));
+        uint64_t set = 0;
+        for (int i = 0; i < 4; i++)
+            set |= static_cast<uint64_t>(
+                       static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunks[i], c))))
+                   << (16 * i);
+        return set;
+    };
+#else
+    const auto squares_of = [chars](int code) {
+        uint64_t set = 0;
+        for (int s = 0; s < 64; s++) set |= static_cast<uint64_t>(chars[s] == 65 + code) << s;
+        return set;
+    };
+#endif
+    uint64_t white = 0, black = 0;
+    for (int type = kPawn; type <= kKing; type++) {
+        white |= sets.byCode[make_piece(kWhite, type)] = squares_of(make_piece(kWhite, type));
+        black |= sets.byCode[make_piece(kBlack, type)] = squares_of(make_piece(kBlack, type));
+    }
+    const uint64_t empty = squares_of(kEmpty);
+    sets.occupied = white | black;
+    sets.bySide[kWhite] = white;
+    sets.bySide[kBlack] = black;
+    return (empty | white | black) == ~uint64_t{0};
+}
+
+// The pass over the piece sets: pawn files, phase material, the winning-king
+// facts (the last king of a colour in board order counts) and (with the
+// cache on) the pawn key and hash.
+void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
+    const PieceSets &sets = scan.sets;
     scan.phase = phase_material(sets);
 
     WinningKingMaterial &m = scan.material;
@@ -717,12 +755,14 @@ double KingZonePenalty(double kingX, double kingY, double enemy, double phase, d
                              shield);
 }
 
-double EvaluateBoardUncached() {
+namespace {
+
+// The evaluation of the board whose pieces `scan.sets` holds.
+double evaluate_sets(BoardScan &scan) {
     const bool useCache = pawnCacheEnabled != 0;
     if (useCache && pawnCacheReady == 0) InitPawnCache();
 
-    // Step 1. The pass over the board.
-    BoardScan scan;
+    // Step 1. The pass over the piece sets.
     PawnCacheProbe pawns;
     scan_board(scan, pawns, useCache);
     const PieceSets &sets = scan.sets;
@@ -786,4 +826,21 @@ double EvaluateBoardUncached() {
     if (whiteBishops & (whiteBishops - 1)) score += 30;
     if (blackBishops & (blackBishops - 1)) score -= 30;
     return Int(score + bonus);
+}
+
+}  // namespace
+
+double EvaluateBoardUncached() {
+    BoardScan scan;
+    read_piece_sets(scan.sets);
+    return evaluate_sets(scan);
+}
+
+double evaluate_board_from_key(const unsigned char *key) {
+    BoardScan scan;
+    if (!piece_sets_from_chars(scan.sets, key)) {
+        scan.sets = PieceSets();
+        read_piece_sets(scan.sets);
+    }
+    return evaluate_sets(scan);
 }
