@@ -403,12 +403,12 @@ bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars) {
         chunks[i] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + 16 * i));
     const auto squares_of = [&chunks](int code) {
         const __m128i c = _mm_set1_epi8(static_cast<char>(65 + code));
-        uint64_t set = 0;
-        for (int i = 0; i < 4; i++)
-            set |= static_cast<uint64_t>(
-                       static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunks[i], c))))
-                   << (16 * i);
-        return set;
+        const auto bits = [&c](__m128i chunk) {
+            return static_cast<uint64_t>(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, c))));
+        };
+        return bits(chunks[0]) | bits(chunks[1]) << 16 | bits(chunks[2]) << 32 |
+               bits(chunks[3]) << 48;
     };
 #else
     const auto squares_of = [chars](int code) {
