@@ -21,7 +21,7 @@ inline unsigned char key_char(double v) {
 // plain: a whole code from -1 to 4094, so that the terms' bits stay within
 // the low 12.  (A code of 4095 also counts as a piece code but takes the
 // slower exact path.)  Key bytes and sum mean nothing for a board that is
-// not plain.
+// not plain.  *small tells whether every truncated code + 1 is below 256.
 #if defined(__SSE2__)
 struct alignas(16) SquarePowers32 {
     uint32_t p[64];
@@ -33,7 +33,7 @@ struct alignas(16) SquarePowers32 {
 constexpr SquarePowers32 kSquarePowers32;
 
 // Two ranks at a time, four squares to a step.
-bool read_squares(unsigned char *key, uint64_t *sum) {
+bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
     const __m128i one = _mm_set1_epi32(1);
     const __m128i chr = _mm_set1_epi32(65);
     const __m128i lowByte = _mm_set1_epi16(0xFF);
@@ -63,12 +63,13 @@ bool read_squares(unsigned char *key, uint64_t *sum) {
     uint64_t lanes[2];
     _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), acc);
     *sum = lanes[0] + lanes[1];
+    const __m128i zero = _mm_setzero_si128();
+    *small = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(termBits, 8), zero)) == 0xFFFF;
     const __m128i wide = _mm_srli_epi32(termBits, 12);
-    return _mm_movemask_pd(whole) == 3 &&
-           _mm_movemask_epi8(_mm_cmpeq_epi32(wide, _mm_setzero_si128())) == 0xFFFF;
+    return _mm_movemask_pd(whole) == 3 && _mm_movemask_epi8(_mm_cmpeq_epi32(wide, zero)) == 0xFFFF;
 }
 #else
-bool read_squares(unsigned char *key, uint64_t *sum) {
+bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
     bool whole = true;
     uint64_t termBits = 0, total = 0;
     for (int x = 0; x < 8; x++) {
@@ -84,6 +85,7 @@ bool read_squares(unsigned char *key, uint64_t *sum) {
         }
     }
     *sum = total;
+    *small = (termBits >> 8) == 0;
     return whole && (termBits >> 12) == 0;
 }
 #endif
@@ -91,8 +93,13 @@ bool read_squares(unsigned char *key, uint64_t *sum) {
 }  // namespace
 
 int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
+    bool smallCodes;
+    return cache_position_key(key, side, exact, &smallCodes);
+}
+
+int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes) {
     uint64_t sum;
-    const bool plain = read_squares(key, &sum);
+    const bool plain = read_squares(key, &sum, smallCodes);
     key[64] = key_char(side + 65);
     key[65] = key_char(whiteKingMoved + 65);
     key[66] = key_char(blackKingMoved + 65);

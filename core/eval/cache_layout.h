@@ -118,5 +118,15 @@ inline uint64_t mod_prime(uint64_t v) {
 // taken with cache_square_hash_in_doubles.
 int64_t cache_position_key(unsigned char *key, double side, bool *exact);
 
+// The same, also telling in *smallCodes whether every square's code (the
+// value truncated to an integer) lies between -1 and 254, so that the key's
+// square characters name the codes one to one.
+int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes);
+
+// EvaluateBoardUncached() read from the square characters of the current
+// position's key (key[0..63], written by cache_position_key with
+// *smallCodes set) instead of the board.
+double evaluate_board_from_key(const unsigned char *key);
+
 // The square hash taken step by step in doubles, for boards holding odd values.
 double cache_square_hash_in_doubles();

@@ -64,8 +64,8 @@ double EvaluateBoard() {
     if (evalHashSlots == 0) return EvaluateBoardUncached();
 
     unsigned char key[kKeyBytes];
-    bool exact;
-    const int64_t hash = cache_position_key(key, currentPlayer, &exact);
+    bool exact, smallCodes;
+    const int64_t hash = cache_position_key(key, currentPlayer, &exact, &smallCodes);
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     if (!exact || static_cast<double>(slots) != evalHashSlots || slots <= 0) {
         return evaluate_board_checked(
@@ -84,7 +84,8 @@ double EvaluateBoard() {
     }
 
     evalHashMisses += 1;
-    const double value = EvaluateBoardUncached();
+    // The key already holds the squares: the evaluation reads them from there.
+    const double value = smallCodes ? evaluate_board_from_key(key) : EvaluateBoardUncached();
 
     // The evaluation never touches block 905, but re-derive the pointer so
     // that the store stays correct should that ever change.

@@ -1,12 +1,13 @@
 // Static evaluation: material, piece placement, pawn structure, king safety
 // and the winning-king endgame term, summed from White's point of view.
 //
-// The board is read once into integer codes and occupancy sets; a pass over
-// the occupied squares gathers everything the piece terms depend on
-// (material phase, king squares, per-file pawn masks and the pawn-cache key),
-// and a second one sums one value per piece in board order.  Pawn-structure features come
-// from the pawn cache (block 906) when the same pawn configuration has been
-// seen before.  Nothing here allocates or formats.
+// The board is read once into integer codes, which are sorted into one
+// occupancy set per piece code.  Everything else works on those sets: the
+// material phase and king squares, per-file pawn masks and the pawn-cache
+// key, the values of the pieces (whole numbers from tables of square values,
+// summed in integers), and the king-zone attacks.  Pawn-structure features
+// come from the pawn cache (block 906) when the same pawn configuration has
+// been seen before.  Nothing here allocates or formats.
 //
 // Globals read: board, pawnCacheEnabled, pawnCacheReady, memory/memory_size
 // of block 906.  Written: pawnCacheHits, pawnCacheMisses, the pawn cache
@@ -18,6 +19,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -31,8 +33,6 @@ constexpr int kFullPhase = 6400;
 struct LeaperTables {
     uint64_t knight[64];
     uint64_t king[64];
-    uint64_t whitePawn[64];
-    uint64_t blackPawn[64];
 };
 
 constexpr uint64_t bit_at(int x, int y) {
@@ -52,8 +52,6 @@ constexpr LeaperTables make_leaper_tables() {
                 for (int dx = -1; dx <= 1; dx++)
                     if (dx != 0 || dy != 0) k |= bit_at(x + dx, y + dy);
             t.king[s] = k;
-            t.whitePawn[s] = bit_at(x - 1, y - 1) | bit_at(x + 1, y - 1);
-            t.blackPawn[s] = bit_at(x - 1, y + 1) | bit_at(x + 1, y + 1);
         }
     }
     return t;
@@ -140,31 +138,6 @@ inline uint64_t slider_attacks_in(int firstDir, int lastDir, int s, uint64_t occ
     return set & target;
 }
 
-// The squares of `target` that the piece with `code` on square s attacks
-// (sliders stopped by `occ`).
-inline uint64_t piece_attacks_in(int code, int s, uint64_t occ, uint64_t target) {
-    switch (code) {
-        case make_piece(kWhite, kPawn): return kLeapers.whitePawn[s] & target;
-        case make_piece(kBlack, kPawn): return kLeapers.blackPawn[s] & target;
-        case make_piece(kWhite, kKnight):
-        case make_piece(kBlack, kKnight): return kLeapers.knight[s] & target;
-        case make_piece(kWhite, kKing):
-        case make_piece(kBlack, kKing): return kLeapers.king[s] & target;
-        case make_piece(kWhite, kRook):
-        case make_piece(kBlack, kRook):
-            return (kSliderReach.rook[s] & target) ? slider_attacks_in(0, 3, s, occ, target) : 0;
-        case make_piece(kWhite, kBishop):
-        case make_piece(kBlack, kBishop):
-            return (kSliderReach.bishop[s] & target) ? slider_attacks_in(4, 7, s, occ, target) : 0;
-        case make_piece(kWhite, kQueen):
-        case make_piece(kBlack, kQueen):
-            return ((kSliderReach.rook[s] | kSliderReach.bishop[s]) & target)
-                       ? slider_attacks_in(0, 7, s, occ, target)
-                       : 0;
-        default: return 0;
-    }
-}
-
 // min(number of set bits, 3).
 inline int bits_up_to_3(uint64_t v) {
     if (v == 0) return 0;
@@ -174,29 +147,72 @@ inline int bits_up_to_3(uint64_t v) {
     return v == 0 ? 2 : 3;
 }
 
-// Bit counts of bytes without relying on a hardware instruction being enabled.
-constexpr struct ByteCounts {
-    unsigned char n[256];
-    constexpr ByteCounts() : n() {
-        for (int i = 0; i < 256; i++) n[i] = static_cast<unsigned char>((i & 1) + n[i >> 1]);
-    }
-} kByteCounts;
+// Number of set bits, without relying on a hardware instruction being enabled.
+inline int count_bits(uint64_t v) {
+    v = v - ((v >> 1) & 0x5555555555555555ULL);
+    v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
+}
 
-inline int popcount8(unsigned v) { return kByteCounts.n[v & 0xFFu]; }
+// Number of set bits of a set that holds few.
+inline int count_sparse(uint64_t v) {
+    int n = 0;
+    for (; v; v &= v - 1) n++;
+    return n;
+}
+
+inline int popcount8(unsigned v) { return count_sparse(v & 0xFFu); }
 
 inline int iabs(int v) { return v < 0 ? -v : v; }
 
-// Closeness to the centre along one coordinate: 0 2 4 6 6 4 2 0.
-// Tabled for board coordinates 0..7.
-constexpr int kCenter[8] = {0, 2, 4, 6, 6, 4, 2, 0};
-inline int center_of(int c) { return kCenter[c]; }
+inline int highest_square(uint64_t set) { return 63 - __builtin_clzll(set); }
 
-// King-zone penalty over an integer copy of the board (`squares[y * 8 + x]`)
-// with its occupancy set.
-double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPieces, int kingX,
-                         int kingY, int enemy, double phase, double shield) {
-    // The zone extends toward the enemy, one rank further without a pawn
-    // shield; a White king is attacked by Black, a Black king by White.
+constexpr uint64_t kFileA = 0x0101010101010101ULL;
+constexpr uint64_t kFileH = kFileA << 7;
+
+// ------------------------------------------------------- piece sets
+// The occupied squares by piece code.  byCode[0] collects the squares whose
+// value names no piece (codes 7 to 10, above 16 or below 0, possible only on
+// a board written directly): they block lines and count as material of
+// their colour for the winning-king term, and nothing else.
+struct PieceSets {
+    uint64_t byCode[kBlackOffset + kKing + 1] = {};
+    uint64_t bySide[3] = {};  // kWhite, kBlack
+    uint64_t occupied = 0;
+
+    uint64_t of(int side, int type) const { return byCode[make_piece(side, type)]; }
+};
+
+constexpr struct CodeIndex {
+    unsigned char index[kBlackOffset + kKing + 1];
+    constexpr CodeIndex() : index() {
+        for (int type = kPawn; type <= kKing; type++) {
+            index[make_piece(kWhite, type)] = static_cast<unsigned char>(make_piece(kWhite, type));
+            index[make_piece(kBlack, type)] = static_cast<unsigned char>(make_piece(kBlack, type));
+        }
+    }
+} kCodeIndex;
+
+// Sorts the occupied squares of `squares` into piece sets; `blackPieces`
+// holds the squares of codes above kBlackOffset.
+void sort_pieces(PieceSets &sets, const int *squares, uint64_t occupied, uint64_t blackPieces) {
+    for (uint64_t rest = occupied; rest; rest &= rest - 1) {
+        const int s = __builtin_ctzll(rest);
+        const unsigned code = static_cast<unsigned>(squares[s]);
+        sets.byCode[code <= kBlackOffset + kKing ? kCodeIndex.index[code] : 0] |= uint64_t{1} << s;
+    }
+    sets.occupied = occupied;
+    sets.bySide[kWhite] = occupied & ~blackPieces;
+    sets.bySide[kBlack] = blackPieces;
+}
+
+// ------------------------------------------------------- king zone
+// The zone around a king on (kingX, kingY) attacked by `enemy`: the files
+// next to the king and its own, the ranks from one behind the king to two
+// in front, or three without a pawn shield; squares off the board dropped.
+uint64_t king_zone(int kingX, int kingY, int enemy, double shield) {
+    // A White king is attacked by Black and looks toward smaller y.
     int firstY, lastY;
     if (enemy == kBlack) {
         firstY = kingY - (shield > 0 ? 2 : 3);
@@ -214,30 +230,75 @@ double king_zone_penalty(const int *squares, uint64_t occupied, uint64_t enemyPi
         for (int y = firstY; y <= lastY; y++)
             for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
     }
+    return zone;
+}
 
-    int attackers = 0, units = 0, enemyQueen = 0;
-    uint64_t pieces = enemyPieces;
-    while (pieces) {
-        const int s = __builtin_ctzll(pieces);
-        pieces &= pieces - 1;
-        const int code = squares[s];
-        const int type = type_of(code);
-        if (type == kQueen) enemyQueen = 1;
-        const int hits = bits_up_to_3(piece_attacks_in(code, s, occupied, zone));
-        if (hits > 0) {
-            // Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2,
-            // queen 5, king 1).
-            static constexpr int kWeight[7] = {0, 1, 3, 2, 2, 5, 1};
+// Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2, queen 5,
+// king 1).
+constexpr int kZoneWeight[7] = {0, 1, 3, 2, 2, 5, 1};
+
+// Adds the pieces of `set` of one type that hit the zone: one attacker each,
+// the type's weight per zone square hit (at most three counted).
+template <int Type>
+inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, int &attackers,
+                               int &units) {
+    for (; set; set &= set - 1) {
+        const int s = __builtin_ctzll(set);
+        uint64_t hits;
+        if (Type == kKnight) {
+            hits = kLeapers.knight[s] & zone;
+        } else if (Type == kKing) {
+            hits = kLeapers.king[s] & zone;
+        } else if (Type == kRook) {
+            hits = (kSliderReach.rook[s] & zone) ? slider_attacks_in(0, 3, s, occupied, zone) : 0;
+        } else if (Type == kBishop) {
+            hits = (kSliderReach.bishop[s] & zone) ? slider_attacks_in(4, 7, s, occupied, zone) : 0;
+        } else {
+            hits = ((kSliderReach.rook[s] | kSliderReach.bishop[s]) & zone)
+                       ? slider_attacks_in(0, 7, s, occupied, zone)
+                       : 0;
+        }
+        if (hits) {
             attackers += 1;
-            units += (type >= kPawn && type <= kKing ? kWeight[type] : 0) * hits;
+            units += kZoneWeight[Type] * bits_up_to_3(hits);
         }
     }
+}
+
+// King-zone penalty of the king on (kingX, kingY) attacked by `enemy`.
+double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
+                         double shield) {
+    const uint64_t zone = king_zone(kingX, kingY, enemy, shield);
+    const uint64_t occupied = sets.occupied;
+
+    // Pawns all at once: each hits at most two squares, one toward either
+    // neighbouring file, so its count never reaches the cap of three.
+    const uint64_t pawns = sets.of(enemy, kPawn);
+    uint64_t lowerHits, higherHits, origins;
+    if (enemy == kWhite) {  // White pawns take toward smaller y
+        lowerHits = ((pawns & ~kFileA) >> 9) & zone;
+        higherHits = ((pawns & ~kFileH) >> 7) & zone;
+        origins = (lowerHits << 9) | (higherHits << 7);
+    } else {
+        lowerHits = ((pawns & ~kFileA) << 7) & zone;
+        higherHits = ((pawns & ~kFileH) << 9) & zone;
+        origins = (lowerHits >> 7) | (higherHits >> 9);
+    }
+    int attackers = count_sparse(origins);
+    int units = count_sparse(lowerHits) + count_sparse(higherHits);
+
+    add_zone_attackers<kKnight>(sets.of(enemy, kKnight), occupied, zone, attackers, units);
+    add_zone_attackers<kBishop>(sets.of(enemy, kBishop), occupied, zone, attackers, units);
+    add_zone_attackers<kRook>(sets.of(enemy, kRook), occupied, zone, attackers, units);
+    add_zone_attackers<kQueen>(sets.of(enemy, kQueen), occupied, zone, attackers, units);
+    add_zone_attackers<kKing>(sets.of(enemy, kKing), occupied, zone, attackers, units);
+
     if (attackers < 2) return 0;
     const double u = units;
     double penalty = (3 - shield) * u + Int(u * u * 0.25);
     if (penalty > 260) penalty = 260;
     penalty = Int(phase * penalty / kFullPhase);
-    if (enemyQueen == 0) penalty = Int(penalty * 0.25);
+    if (sets.of(enemy, kQueen) == 0) penalty = Int(penalty * 0.25);
     return penalty;
 }
 
@@ -254,13 +315,13 @@ unsigned char *pawn_block(double pawnOffset) {
 }
 
 // ------------------------------------------------------ the board scan
-// What the first pass over the board gathers for the piece terms.
+// What the pass over the board gathers for the piece terms.
 struct BoardScan {
-    int squares[64];  // piece codes by square y * 8 + x
-    uint64_t occupied = 0, whitePieces = 0, blackPieces = 0;
+    PieceSets sets;
     // Pawn ranks (bit y) per file, files shifted by one so that the
     // neighbours of the a- and h-files read as empty.
     unsigned whitePawns[10] = {0}, blackPawns[10] = {0};
+    unsigned whitePawnFiles = 0, blackPawnFiles = 0;  // bit x: a pawn on file x
     int phase = 0;  // rook, knight, bishop and queen material of both sides
     WinningKingMaterial material;
 };
@@ -278,12 +339,9 @@ struct PawnCacheProbe {
     bool wordsFit = true;
 };
 
-// The first pass: square codes and occupancy, reading the board in memory
-// order (files), then over the occupied squares in board order: pawn files,
-// phase material, the winning-king facts (the last king of a colour in board
-// order counts) and (with the cache on) the pawn key and hash.
-void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
-    // The sums are kept in locals (registers) and stored once at the end.
+// Reads the board into integer codes and occupancy sets (memory order, two
+// ranks at a time).
+void read_board(int *squares, uint64_t &occupiedOut, uint64_t &blackOut) {
     uint64_t occupied = 0, blackPieces = 0;
 #if defined(__SSE2__)
     const __m128i empty = _mm_set1_epi32(kEmpty);
@@ -294,7 +352,7 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
         load_rank_pair(y, ranks, whole);
         for (int r = 0; r < 4; r++) {
             const int s = y * 8 + r * 4;
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(&scan.squares[s]), ranks[r]);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(&squares[s]), ranks[r]);
             const int emptyBits =
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(ranks[r], empty)));
             const int blackBits =
@@ -309,36 +367,109 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
         for (int y = 0; y < 8; y++) {
             const int code = static_cast<int>(file[y]);
             const int s = y * 8 + x;
-            scan.squares[s] = code;
+            squares[s] = code;
             occupied |= static_cast<uint64_t>(code != kEmpty) << s;
             blackPieces |= static_cast<uint64_t>(code > kBlackOffset) << s;
         }
     }
 #endif
+    occupiedOut = occupied;
+    blackOut = blackPieces;
+}
+
+// Phase material of the non-pawn pieces.
+int phase_material(const PieceSets &sets) {
+    int phase = 0;
+    for (int type = kRook; type <= kQueen; type++)
+        phase += kPieceValue[type] *
+                 (count_sparse(sets.of(kWhite, type)) + count_sparse(sets.of(kBlack, type)));
+    return phase;
+}
+
+// Piece sets of the current board.
+void read_piece_sets(PieceSets &sets) {
+    int squares[64];  // piece codes by square y * 8 + x
+    uint64_t occupied, blackPieces;
+    read_board(squares, occupied, blackPieces);
+    sort_pieces(sets, squares, occupied, blackPieces);
+}
+
+// Piece sets from the square characters Chr(code + 65) of a position key;
+// false when a square holds a code that names no piece.
+bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars) {
+#if defined(__SSE2__)
+    __m128i chunks[4];
+    for (int i = 0; i < 4; i++)
+        chunks[i] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + 16 * i));
+    const auto squares_of = [&chunks](int code) {
+        const __m128i c = _mm_set1_epi8(static_cast<char>(65 + code));
+        const auto bits = [&c](__m128i chunk) {
+            return static_cast<uint64_t>(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, c))));
+        };
+        return bits(chunks[0]) | bits(chunks[1]) << 16 | bits(chunks[2]) << 32 |
+               bits(chunks[3]) << 48;
+    };
+#else
+    const auto squares_of = [chars](int code) {
+        uint64_t set = 0;
+        for (int s = 0; s < 64; s++) set |= static_cast<uint64_t>(chars[s] == 65 + code) << s;
+        return set;
+    };
+#endif
+    uint64_t white = 0, black = 0;
+    for (int type = kPawn; type <= kKing; type++) {
+        white |= sets.byCode[make_piece(kWhite, type)] = squares_of(make_piece(kWhite, type));
+        black |= sets.byCode[make_piece(kBlack, type)] = squares_of(make_piece(kBlack, type));
+    }
+    const uint64_t empty = squares_of(kEmpty);
+    sets.occupied = white | black;
+    sets.bySide[kWhite] = white;
+    sets.bySide[kBlack] = black;
+    return (empty | white | black) == ~uint64_t{0};
+}
+
+// The pass over the piece sets: pawn files, phase material, the winning-king
+// facts (the last king of a colour in board order counts) and (with the
+// cache on) the pawn key and hash.
+void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
+    const PieceSets &sets = scan.sets;
+    scan.phase = phase_material(sets);
+
+    WinningKingMaterial &m = scan.material;
+    const uint64_t whiteKings = sets.of(kWhite, kKing), blackKings = sets.of(kBlack, kKing);
+    if (whiteKings) {
+        const int s = highest_square(whiteKings);
+        m.whiteKingX = s & 7;
+        m.whiteKingY = s >> 3;
+    }
+    if (blackKings) {
+        const int s = highest_square(blackKings);
+        m.blackKingX = s & 7;
+        m.blackKingY = s >> 3;
+    }
+    m.whiteOthers = count_bits(sets.bySide[kWhite] & ~whiteKings);
+    m.blackOthers = count_bits(sets.bySide[kBlack] & ~blackKings);
+    m.whiteHeavy = (sets.of(kWhite, kRook) | sets.of(kWhite, kQueen)) != 0;
+    m.blackHeavy = (sets.of(kBlack, kRook) | sets.of(kBlack, kQueen)) != 0;
+
     if (useCache) std::memset(pawns.key, 65 + kEmpty, kPawnKeyBytes);
     uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
-    int phase = 0;
-    WinningKingMaterial material;
-    for (uint64_t rest = occupied; rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
-        const int code = scan.squares[s];
-        const int x = s & 7, y = s >> 3;
-        const int type = type_of(code);
-        const bool white = colour_of(code) == kWhite;
-        if (type >= kRook && type <= kQueen) phase += kPieceValue[type];
-        add_winning_king_piece(material, x, y, white, type);
-        if (type == kPawn) {
-            (white ? scan.whitePawns : scan.blackPawns)[x + 1] |= 1u << y;
+    for (int side = kWhite; side <= kBlack; side++) {
+        const int code = make_piece(side, kPawn);
+        unsigned *files = side == kWhite ? scan.whitePawns : scan.blackPawns;
+        unsigned fileSet = 0;
+        for (uint64_t rest = sets.byCode[code]; rest; rest &= rest - 1) {
+            const int s = __builtin_ctzll(rest);
+            const int x = s & 7;
+            files[x + 1] |= 1u << (s >> 3);
+            fileSet |= 1u << x;
             pawns.key[s] = static_cast<unsigned char>(65 + code);
             pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
         }
+        (side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles) = fileSet;
     }
     pawns.hashSum = pawnSum;
-    scan.occupied = occupied;
-    scan.whitePieces = occupied & ~blackPieces;
-    scan.blackPieces = blackPieces;
-    scan.phase = phase;
-    scan.material = material;
 }
 
 // Looks the pawn configuration up.  A miss claims the slot at once (state 0,
@@ -368,6 +499,44 @@ struct PhaseTerms {
     int centralPawnBonus;   // for a pawn on d4, e4, d5 or e5 (own side's view)
     bool bothKings;
 };
+
+// Closeness to the centre along one coordinate: 0 2 4 6 6 4 2 0.
+constexpr int kCenter[8] = {0, 2, 4, 6, 6, 4, 2, 0};
+
+// The part of each piece's value that depends on its square alone, from its
+// own side's point of view, by piece code and square: the pawn's base value
+// (without the central bonus), rook, knight, bishop and queen (without the
+// development penalty).  Kings are valued apart.
+struct SquareValues {
+    int value[kBlackOffset + kKing + 1][64];
+    constexpr SquareValues() : value() {
+        for (int side = kWhite; side <= kBlack; side++) {
+            for (int s = 0; s < 64; s++) {
+                const int x = s & 7, y = s >> 3;
+                const int rank = side == kWhite ? 7 - y : y;
+                const int centerX = kCenter[x], centerY = kCenter[rank];
+                const int backRank = rank == 0 ? 10 : 0;
+                value[make_piece(side, kPawn)][s] =
+                    kPieceValue[kPawn] + 5 * rank + 2 * centerX + (rank >= 3 ? 2 * centerY : 0);
+                value[make_piece(side, kRook)][s] =
+                    kPieceValue[kRook] + 2 * centerX + (rank == 6 ? 20 : 0);
+                value[make_piece(side, kKnight)][s] =
+                    (centerX + centerY) * 4 + kPieceValue[kKnight] - 24 - backRank;
+                value[make_piece(side, kBishop)][s] =
+                    2 * (centerX + centerY) + kPieceValue[kBishop] - backRank;
+                value[make_piece(side, kQueen)][s] = kPieceValue[kQueen] + centerX + centerY;
+            }
+        }
+    }
+};
+
+constexpr SquareValues kSquareValues;
+
+// Pawns on d4, e4, d5 and e5 (the same squares from either side's view).
+constexpr uint64_t kCentralPawnSquares = bit_at(3, 3) | bit_at(4, 3) | bit_at(3, 4) | bit_at(4, 4);
+
+// Queens off their first two ranks, by side.
+constexpr uint64_t kQueenDeveloped[3] = {0, 0x0000FFFFFFFFFFFFULL, 0xFFFFFFFFFFFF0000ULL};
 
 // The five pawn-structure features of one pawn.
 struct PawnFeatures {
@@ -415,20 +584,57 @@ PawnFeatures pawn_features(const BoardScan &scan, PawnCacheProbe &pawns, int x, 
     return f;
 }
 
-double pawn_value(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int x,
-                  int y, bool white, int rank, int centerX, int centerY) {
+// One pawn's value as its whole-number parts, in the order they are added.
+struct PawnTerms {
+    int base;      // square, central bonus
+    int sameFile;  // the doubled term is -12 (sameFile - 1) / sameFile
+    int isolated;  // 0 or -15
+    int passed;    // the passed-pawn terms, each 0 when not passed
+    int connected;
+    int supported;
+    int kingBonus;
+};
+
+// The doubled-pawn term of a pawn with `sameFile` own pawns on its file is
+// a whole number for these counts (0 and 1 have none), a fraction otherwise.
+constexpr unsigned kWholeDoubledCounts = 1u << 0 | 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4 | 1u << 6;
+
+inline bool doubled_is_whole(int sameFile) { return (kWholeDoubledCounts >> sameFile) & 1u; }
+
+// The value as a whole number, for a pawn whose doubled term is whole.
+inline int pawn_value_whole(const PawnTerms &t) {
+    const int doubled = t.sameFile > 1 ? -12 * (t.sameFile - 1) / t.sameFile : 0;
+    return t.base + doubled + t.isolated + t.passed + t.connected + t.supported + t.kingBonus;
+}
+
+// The value summed term by term in doubles, fractions and all.
+// (A term that does not apply is 0, and adding 0 leaves the double as it is.)
+inline double pawn_value_exact(const PawnTerms &t) {
+    double value = t.base;
+    if (t.sameFile > 1) value += -12.0 * (t.sameFile - 1) / t.sameFile;
+    value += t.isolated;
+    value += t.passed;
+    value += t.connected;
+    value += t.supported;
+    value += t.kingBonus;
+    return value;
+}
+
+PawnTerms pawn_terms(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int s,
+                     bool white) {
+    const int x = s & 7, y = s >> 3;
+    const int rank = white ? 7 - y : y;
     const PawnFeatures f = pawn_features(scan, pawns, x, y, white);
-    int base = kPieceValue[kPawn] + 5 * rank + 2 * centerX;
-    if (rank >= 3) base += 2 * centerY;
-    if ((x == 3 || x == 4) && (rank == 3 || rank == 4)) base += terms.centralPawnBonus;
-    double value = base;
-    if (f.sameFile > 1) value += -12.0 * (f.sameFile - 1) / f.sameFile;  // doubled
-    if (f.neighbours == 0) value -= 15;                                  // isolated
+    PawnTerms t{};
+    t.base = kSquareValues.value[make_piece(white ? kWhite : kBlack, kPawn)][s];
+    if ((kCentralPawnSquares >> s) & 1u) t.base += terms.centralPawnBonus;
+    t.sameFile = f.sameFile;
+    if (f.neighbours == 0) t.isolated = -15;
     if (f.passed) {
         const int r2 = rank * rank;
-        value += 2 * r2 + (3 * r2 * terms.endgameWeight) / kFullPhase;
-        if (f.connected) value += 8 + 2 * rank;
-        if (f.supported) value += 2 * rank + 10;
+        t.passed = 2 * r2 + (3 * r2 * terms.endgameWeight) / kFullPhase;
+        if (f.connected) t.connected = 8 + 2 * rank;
+        if (f.supported) t.supported = 2 * rank + 10;
         if (terms.bothKings) {
             // The own king nearer the passer than the enemy king, by
             // Manhattan distance, counts in the endgame.
@@ -441,98 +647,125 @@ double pawn_value(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe
                 (enemyDistance - ownDistance) * 4 * terms.endgameWeight / kFullPhase;
             if (kingPawnBonus < -24) kingPawnBonus = -24;
             if (kingPawnBonus > 24) kingPawnBonus = 24;
-            value += kingPawnBonus;
+            t.kingBonus = kingPawnBonus;
         }
     }
-    return value;
+    return t;
 }
 
-double rook_value(const BoardScan &scan, int x, bool white, int rank, int centerX) {
-    int v = kPieceValue[kRook] + 2 * centerX;
-    if (rank == 6) v += 20;
-    const unsigned ownOnFile = (white ? scan.whitePawns : scan.blackPawns)[x + 1];
-    const unsigned enemyOnFile = (white ? scan.blackPawns : scan.whitePawns)[x + 1];
-    if (ownOnFile == 0) {
-        v += 12;                        // half-open file
-        if (enemyOnFile == 0) v += 10;  // open file
-    }
-    return v;
+// Rook on the file of `fileBit`: +12 on a half-open file, +22 on an open one.
+inline int rook_file_bonus(unsigned fileBit, unsigned ownPawnFiles, unsigned enemyPawnFiles) {
+    if (ownPawnFiles & fileBit) return 0;
+    return (enemyPawnFiles & fileBit) ? 12 : 22;
 }
+
+// Own pawns in front of a king (the three squares one rank ahead), by side
+// and square.
+struct ShieldSquares {
+    uint64_t squares[3][64];
+    constexpr ShieldSquares() : squares() {
+        for (int s = 0; s < 64; s++) {
+            const int x = s & 7, y = s >> 3;
+            squares[kWhite][s] = bit_at(x - 1, y - 1) | bit_at(x, y - 1) | bit_at(x + 1, y - 1);
+            squares[kBlack][s] = bit_at(x - 1, y + 1) | bit_at(x, y + 1) | bit_at(x + 1, y + 1);
+        }
+    }
+};
+
+constexpr ShieldSquares kShield;
 
 // The kings' material: 20000 each, cancelling while both stand.
-constexpr double kKingMaterial = 20000.0;
+constexpr int kKingMaterial = 20000;
 
-double king_value(const BoardScan &scan, const PhaseTerms &terms, int x, int y, bool white,
-                  int rank, int centerX, int centerY) {
+int king_value(const BoardScan &scan, const PhaseTerms &terms, int s, int side) {
+    const int x = s & 7, y = s >> 3;
+    const int rank = side == kWhite ? 7 - y : y;
+    const int centerX = kCenter[x], centerY = kCenter[rank];
     int kingMiddle = -12 * rank - 3 * centerX;
     if (rank == 0 && (x == 2 || x == 6)) kingMiddle += 35;  // castled
-    // Own pawns on the three squares one rank in front.
-    const int frontY = white ? y - 1 : y + 1;
-    int shield = 0;
-    if (frontY >= 0 && frontY < 8) {
-        const int ownPawn = make_piece(white ? kWhite : kBlack, kPawn);
-        for (int fx = x - 1; fx <= x + 1; fx++)
-            if (fx >= 0 && fx < 8 && scan.squares[frontY * 8 + fx] == ownPawn) shield++;
-    }
+    const int shield = bits_up_to_3(kShield.squares[side][s] & scan.sets.of(side, kPawn));
     const int kingEnd = 5 * (centerX + centerY);
     const int blended =
         ((kingMiddle + 12 * shield) * terms.phase + kingEnd * terms.endgameWeight) / kFullPhase;
-    double zone = 0;
+    int zone = 0;
     if (terms.phase != 0) {
-        zone = king_zone_penalty(scan.squares, scan.occupied,
-                                 white ? scan.blackPieces : scan.whitePieces, x, y,
-                                 white ? kBlack : kWhite, terms.phase, shield);
+        zone = static_cast<int>(
+            king_zone_penalty(scan.sets, x, y, opponent_of(side), terms.phase, shield));
     }
     return kKingMaterial + blended - zone;
 }
 
-// The value of a piece of `type` on (x, y), from its own side's point of view.
-double piece_value(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int type,
-                   bool white, int x, int y) {
-    const int rank = white ? 7 - y : y;
-    const int centerX = center_of(x);
-    const int centerY = center_of(rank);
-    switch (type) {
-        case kPawn: return pawn_value(scan, terms, pawns, x, y, white, rank, centerX, centerY);
-        case kRook: return rook_value(scan, x, white, rank, centerX);
-        case kKnight:
-            return (centerX + centerY) * 4 + kPieceValue[kKnight] - 24 - (rank == 0 ? 10 : 0);
-        case kBishop: return 2 * (centerX + centerY) + kPieceValue[kBishop] - (rank == 0 ? 10 : 0);
-        case kQueen:
-            return kPieceValue[kQueen] + centerX + centerY -
-                   (rank > 1 ? terms.queenEarlyPenalty : 0);
-        case kKing: return king_value(scan, terms, x, y, white, rank, centerX, centerY);
-        default: return 0;
+// The pieces of one side other than pawns, as whole numbers: values by
+// square into `values` (own side's view), their sum returned.
+int side_piece_values(const BoardScan &scan, const PhaseTerms &terms, int side, int *values) {
+    const PieceSets &sets = scan.sets;
+    const unsigned ownPawnFiles = side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles;
+    const unsigned enemyPawnFiles = side == kWhite ? scan.blackPawnFiles : scan.whitePawnFiles;
+    int sum = 0;
+    for (uint64_t rest = sets.of(side, kRook); rest; rest &= rest - 1) {
+        const int s = __builtin_ctzll(rest);
+        const int v = kSquareValues.value[make_piece(side, kRook)][s] +
+                      rook_file_bonus(1u << (s & 7), ownPawnFiles, enemyPawnFiles);
+        values[s] = v;
+        sum += v;
     }
+    for (const int type : {kKnight, kBishop}) {
+        const int code = make_piece(side, type);
+        for (uint64_t rest = sets.byCode[code]; rest; rest &= rest - 1) {
+            const int s = __builtin_ctzll(rest);
+            values[s] = kSquareValues.value[code][s];
+            sum += values[s];
+        }
+    }
+    for (uint64_t rest = sets.of(side, kQueen); rest; rest &= rest - 1) {
+        const int s = __builtin_ctzll(rest);
+        int v = kSquareValues.value[make_piece(side, kQueen)][s];
+        if ((kQueenDeveloped[side] >> s) & 1u) v -= terms.queenEarlyPenalty;
+        values[s] = v;
+        sum += v;
+    }
+    for (uint64_t rest = sets.of(side, kKing); rest; rest &= rest - 1) {
+        const int s = __builtin_ctzll(rest);
+        const int v = king_value(scan, terms, s, side);
+        values[s] = v;
+        sum += v;
+    }
+    return sum;
 }
 
 }  // namespace
 
 double KingZonePenalty(double kingX, double kingY, double enemy, double phase, double shield) {
     int squares[64];
-    uint64_t occupied = 0, enemyPieces = 0;
-    const int side = static_cast<int>(enemy);
+    uint64_t occupied = 0, blackPieces = 0;
     for (int y = 0; y < 8; y++) {
         for (int x = 0; x < 8; x++) {
             const int code = static_cast<int>(board[x][y]);
             squares[y * 8 + x] = code;
             if (code == kEmpty) continue;
             occupied |= uint64_t{1} << (y * 8 + x);
-            if (colour_of(code) == side) enemyPieces |= uint64_t{1} << (y * 8 + x);
+            if (colour_of(code) == kBlack) blackPieces |= uint64_t{1} << (y * 8 + x);
         }
     }
-    return king_zone_penalty(squares, occupied, enemyPieces, static_cast<int>(kingX),
-                             static_cast<int>(kingY), side, phase, shield);
+    PieceSets sets;
+    sort_pieces(sets, squares, occupied, blackPieces);
+    const int side = static_cast<int>(enemy);
+    if (side != kWhite && side != kBlack) return 0;  // no piece has that colour
+    return king_zone_penalty(sets, static_cast<int>(kingX), static_cast<int>(kingY), side, phase,
+                             shield);
 }
 
-double EvaluateBoardUncached() {
+namespace {
+
+// The evaluation of the board whose pieces `scan.sets` holds.
+double evaluate_sets(BoardScan &scan) {
     const bool useCache = pawnCacheEnabled != 0;
     if (useCache && pawnCacheReady == 0) InitPawnCache();
 
-    // Step 1. First pass over the board.
-    BoardScan scan;
+    // Step 1. The pass over the piece sets.
     PawnCacheProbe pawns;
     scan_board(scan, pawns, useCache);
+    const PieceSets &sets = scan.sets;
 
     // Step 2. Pawn-cache probe.
     if (useCache) probe_pawn_cache(pawns);
@@ -545,26 +778,69 @@ double EvaluateBoardUncached() {
     terms.centralPawnBonus = 18 * terms.phase / kFullPhase;
     terms.bothKings = scan.material.whiteKingX >= 0 && scan.material.blackKingX >= 0;
 
-    // Step 4. Second pass: one value per piece, in board order.
-    double score = 0;
-    int whiteBishops = 0, blackBishops = 0;
-    for (uint64_t rest = scan.occupied; rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
-        const int code = scan.squares[s];
-        const int type = type_of(code);
-        const bool white = colour_of(code) == kWhite;
-        const double value = piece_value(scan, terms, pawns, type, white, s & 7, s >> 3);
-        if (type == kBishop) (white ? whiteBishops : blackBishops)++;
-        if (white)
-            score += value;
-        else
-            score -= value;
+    // Step 4. One value per piece.  Every value is a whole number unless a
+    // file holds five, seven or eight pawns of one side; then the values are
+    // summed in board order as doubles, fractions and all, so that the
+    // rounding stays that of the plain sum.
+    int values[64];
+    double fractionalValue[64];
+    uint64_t fractional = 0;  // pawns whose value is not a whole number
+    int total = 0;
+    for (int side = kWhite; side <= kBlack; side++) {
+        const bool white = side == kWhite;
+        int sum = 0;
+        for (uint64_t rest = sets.of(side, kPawn); rest; rest &= rest - 1) {
+            const int s = __builtin_ctzll(rest);
+            const PawnTerms t = pawn_terms(scan, terms, pawns, s, white);
+            if (doubled_is_whole(t.sameFile)) {
+                values[s] = pawn_value_whole(t);
+                sum += values[s];
+            } else {
+                fractional |= uint64_t{1} << s;
+                fractionalValue[s] = pawn_value_exact(t);
+            }
+        }
+        sum += side_piece_values(scan, terms, side, values);
+        total += white ? sum : -sum;
+    }
+    double score;
+    if (fractional == 0) {
+        score = total;
+    } else {
+        score = 0;
+        const uint64_t valued = sets.occupied & ~sets.byCode[0];
+        for (uint64_t rest = valued; rest; rest &= rest - 1) {
+            const int s = __builtin_ctzll(rest);
+            const double value = ((fractional >> s) & 1u) ? fractionalValue[s] : values[s];
+            if ((sets.bySide[kWhite] >> s) & 1u)
+                score += value;
+            else
+                score -= value;
+        }
     }
 
     // Step 5. Winning-king term, pawn-cache slot marked valid, bishop pair.
     const double bonus = winning_king_bonus(scan.material);
     if (useCache && !pawns.hit && pawns.wordsFit) pawns.slot[kPawnStateOffset] = 1;
-    if (whiteBishops >= 2) score += 30;
-    if (blackBishops >= 2) score -= 30;
+    const uint64_t whiteBishops = sets.of(kWhite, kBishop), blackBishops = sets.of(kBlack, kBishop);
+    if (whiteBishops & (whiteBishops - 1)) score += 30;
+    if (blackBishops & (blackBishops - 1)) score -= 30;
     return Int(score + bonus);
+}
+
+}  // namespace
+
+double EvaluateBoardUncached() {
+    BoardScan scan;
+    read_piece_sets(scan.sets);
+    return evaluate_sets(scan);
+}
+
+double evaluate_board_from_key(const unsigned char *key) {
+    BoardScan scan;
+    if (!piece_sets_from_chars(scan.sets, key)) {
+        scan.sets = PieceSets();
+        read_piece_sets(scan.sets);
+    }
+    return evaluate_sets(scan);
 }

@@ -1,6 +1,8 @@
 // The pawn cache (block 906) never serves a pawn structure too full for its
-// feature word.  The evaluation corpus checks the scores under every cache
-// setting.
+// feature word, and a square value that names no piece scores the same
+// through the evaluation cache (which reads the squares from its key) as
+// read from the board.  The evaluation corpus checks the scores under every
+// cache setting.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -25,6 +27,37 @@ TEST_F(EvalCache, OverfullPawnConfigurationIsNeverServedFromThePawnCache) {
     for (int i = 0; i < 3; i++) EXPECT_EQ(EvaluateBoard(), reference) << i;
     EXPECT_EQ(pawnCacheHits, 0);
     EXPECT_EQ(pawnCacheMisses, 3);
+}
+
+// Values written onto e4 of the start position (with d2 emptied so that
+// the e4 square matters to the pawns): the key character of a square is
+// Chr(value + 65) cut to 8 bits, so 257 and 267 share their character with
+// a White and a Black pawn, and must still count as no piece at all.
+struct OddSquare {
+    const char *name;
+    double value;
+};
+
+const OddSquare kOddSquares[] = {
+    {"white_pawn", 1},       {"black_queen", 15},
+    {"code_7", 7},           {"code_10", 10},
+    {"code_17", 17},         {"minus_one", -1},
+    {"aliases_pawn", 257},   {"aliases_black_pawn", 267},
+    {"largest_plain", 4094}, {"fraction", 1.5},
+};
+
+TEST_F(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
+    for (const OddSquare &c : kOddSquares) {
+        reset_engine();
+        board[3][6] = 0;
+        board[4][4] = c.value;
+        pawnCacheEnabled = 0;
+        const double reference = EvaluateBoardUncached();
+        pawnCacheEnabled = 1;
+        SetEvalHash(1024);
+        EXPECT_EQ(EvaluateBoard(), reference) << c.name;
+        EXPECT_EQ(EvaluateBoard(), reference) << c.name << ", cached";
+    }
 }
 
 }  // namespace
