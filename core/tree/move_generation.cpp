@@ -13,6 +13,7 @@
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
+#include "core/tree/check_screen.h"
 #include "core/types.h"
 
 namespace {
@@ -106,15 +107,23 @@ double CollectHistoryQuietMoves(double player, double level) {
     historyQuietCount[lv] = 0;
     const double *history = searchHistoryScore[side & 3];
     SideMoveLegality legality(side);
-    double enemyKing = -2;  // FindKing of the opponent, once needed
-    auto visit = [lv, side, history, &legality, &enemyKing](int fx, int fy, int tx, int ty) {
+    // The check test writes the level's state slot; it is written once, at
+    // the first legal quiet move, the board being the same for every move.
+    bool slotSaved = false;
+    QuietCheckScreen checks(side, -1);
+    auto visit = [lv, side, history, &legality, &slotSaved, &checks](int fx, int fy, int tx,
+                                                                     int ty) {
         double mover = board[fx][fy];
         if (IsCaptureCandidate(side, mover, fx, tx, ty)) return;
         // An own piece on the target can never be a legal destination.
         if (board[tx][ty] != 0) return;
         if (!legality.legal(fx, fy, tx, ty)) return;
-        if (enemyKing == -2) enemyKing = FindKing(opponent_of(side));
-        if (MoveGivesCheckKnownKing(side, lv, fx, fy, tx, ty, enemyKing) != 0) {
+        if (!slotSaved) {
+            SaveSearchState(lv);
+            checks = QuietCheckScreen(side, static_cast<int>(FindKing(opponent_of(side))));
+            slotSaved = true;
+        }
+        if (checks.gives_check(fx, fy, tx, ty)) {
             int n = static_cast<int>(innerCaptureCount[lv]);
             if (n >= kListEntriesPerLevel) return;
             double *row = innerCaptures[lv * kListEntriesPerLevel + n];

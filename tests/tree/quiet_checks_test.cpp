@@ -1,0 +1,80 @@
+// The checking quiet moves of a search node: the node's move lists put
+// every quiet move that gives check (directly, by discovery, by castling,
+// by promotion, or in a position whose king already stands attacked)
+// behind the captures, and no other quiet move there.
+#include "core/quin_core.h"
+#include "frontend/quintar.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kLevel = 3;
+
+std::string square_text(int x, int y) { return {char('a' + x), char('8' - y)}; }
+
+std::string move_text(const double *row) {
+    return square_text(static_cast<int>(row[0]), static_cast<int>(row[1])) +
+           square_text(static_cast<int>(row[2]), static_cast<int>(row[3]));
+}
+
+// A move text on the colour mirror: ranks flipped.
+std::string mirror_move(const std::string &m) {
+    std::string r = m;
+    r[1] = static_cast<char>('1' + ('8' - m[1]));
+    r[3] = static_cast<char>('1' + ('8' - m[3]));
+    return r;
+}
+
+// The quiet moves the node's lists mark as checks, sorted.
+std::vector<std::string> listed_checks(int side) {
+    CollectInnerCaptures(side, kLevel);
+    CollectHistoryQuietMoves(side, kLevel);
+    std::vector<std::string> checks;
+    const double(*rows)[6] = innerCaptures + kLevel * kListEntriesPerLevel;
+    for (int i = 0; i < static_cast<int>(innerCaptureCount[kLevel]); ++i)
+        if (rows[i][4] == -kInfiniteScore) checks.push_back(move_text(rows[i]));
+    std::sort(checks.begin(), checks.end());
+    return checks;
+}
+
+TEST(QuietChecks, ListedBehindTheCaptures) {
+    const struct {
+        const char *name, *fen;
+        std::vector<std::string> checks;
+    } cases[] = {
+        {"knight uncovers the rook",
+         "4k3/8/8/8/4N3/8/8/4RK2 w - - 0 1",
+         {"e4c3", "e4c5", "e4d2", "e4d6", "e4f2", "e4f6", "e4g3", "e4g5"}},
+        {"pawn uncovers the bishop", "7k/8/8/8/8/8/1P6/B5K1 w - - 0 1", {"b2b3", "b2b4"}},
+        {"promotion checks along the rank", "3k4/1P6/8/8/8/8/8/4K3 w - - 0 1", {"b7b8"}},
+        {"castling rook checks", "5k2/8/8/8/8/8/8/4K2R w K - 0 1", {"e1g1", "h1f1", "h1h8"}},
+        {"pawn push checks", "8/8/3k4/8/2P5/8/8/4K3 w - - 0 1", {"c4c5"}},
+        {"queen checks, knight does not",
+         "4k3/8/8/8/8/8/8/1N1QK3 w - - 0 1",
+         {"d1a4", "d1d7", "d1d8", "d1e2", "d1h5"}},
+        {"a piece between stays a shield", "4k3/4n3/8/8/8/8/8/4R1K1 w - - 0 1", {}},
+        // Black's king already attacked: every move that keeps the rook's
+        // file open still checks; the king's step to e2 blocks it.
+        {"king already attacked",
+         "4k3/8/8/8/8/8/8/4RK2 w - - 0 1",
+         {"e1e2", "e1e3", "e1e4", "e1e5", "e1e6", "e1e7", "f1f2", "f1g1", "f1g2"}},
+    };
+    for (const auto &c : cases)
+        for (const bool twin : {false, true}) {
+            const std::string fen = twin ? mirror_fen(c.fen) : c.fen;
+            load_fen(fen.c_str());
+            std::vector<std::string> expected;
+            for (const std::string &m : c.checks) expected.push_back(twin ? mirror_move(m) : m);
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(listed_checks(static_cast<int>(currentPlayer)), expected)
+                << c.name << ": " << fen;
+        }
+}
+
+}  // namespace
