@@ -206,8 +206,7 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
         return DrawRuleScore(level, player);
 
     // Step 5. Collect the moves and choose the one searched first.
-    CollectInnerCaptures(player, level);
-    CollectHistoryQuietMoves(player, level);
+    CollectNodeMoves(player, level);
     if (SearchTimeExpired() != 0) return 0;
 
     ChainNode node{

@@ -1,8 +1,10 @@
-// The checking quiet moves of a search node: the node's move lists put
-// every quiet move that gives check (directly, by discovery, by castling,
-// by promotion, or in a position whose king already stands attacked)
-// behind the captures, and no other quiet move there.
+// The move lists of a search node: every quiet move that gives check
+// (directly, by discovery, by castling, by promotion, or in a position whose
+// king already stands attacked) goes behind the captures, and no other quiet
+// move there; the node's one-scan collection fills the same lists as the
+// capture and quiet collections one after the other.
 #include "core/quin_core.h"
+#include "core/tree/node_chain.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -74,6 +76,44 @@ TEST(QuietChecks, ListedBehindTheCaptures) {
             std::sort(expected.begin(), expected.end());
             EXPECT_EQ(listed_checks(static_cast<int>(currentPlayer)), expected)
                 << c.name << ": " << fen;
+        }
+}
+
+// The rows of one level's list as move texts with their order scores.
+std::vector<std::string> list_rows(const double (*list)[6], double count) {
+    std::vector<std::string> rows;
+    const double(*level)[6] = list + kLevel * kListEntriesPerLevel;
+    for (int i = 0; i < static_cast<int>(count); ++i)
+        rows.push_back(move_text(level[i]) + " " + std::to_string(level[i][4]));
+    return rows;
+}
+
+TEST(NodeMoves, OneScanFillsTheSameLists) {
+    const char *fens[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        // En passant on d6; promotions with and without capture.
+        "r1b1k2r/1P4pp/8/2pPp3/8/8/5PPP/4K2R w Kk e6 0 1",
+        // In check: only evasions.
+        "4k3/8/8/8/1b6/8/3P4/R3K2R w KQ - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    };
+    for (const char *base : fens)
+        for (const bool twin : {false, true}) {
+            const std::string fen = twin ? mirror_fen(base) : base;
+            load_fen(fen.c_str());
+            const int side = static_cast<int>(currentPlayer);
+            for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 7919) % 101;
+            CollectInnerCaptures(side, kLevel);
+            CollectHistoryQuietMoves(side, kLevel);
+            const auto captures = list_rows(innerCaptures, innerCaptureCount[kLevel]);
+            const auto quiet = list_rows(historyQuietMoves, historyQuietCount[kLevel]);
+            ASSERT_FALSE(captures.empty() && quiet.empty()) << fen;
+            CollectNodeMoves(side, kLevel);
+            EXPECT_EQ(list_rows(innerCaptures, innerCaptureCount[kLevel]), captures) << fen;
+            EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
+            ClearSearchHistoryScores();
         }
 }
 
