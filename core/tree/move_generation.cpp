@@ -36,11 +36,12 @@ inline bool IsCaptureCandidate(int player, double mover, int fx, int tx, int ty)
 // visit(fx, fy, tx, ty), pieces in board order, rows and columns ascending,
 // polling the clock before each square.  The window may hold squares the
 // piece cannot reach; the visitor's legality test throws those out.  Returns
-// false on time-out.
+// false on time-out.  The walk has a copy per piece type, each with its
+// type's window rules folded in.
 template <class Visit>
 bool ScanCandidates(int player, Visit &visit) {
     return for_each_piece_of(player, [&visit](int fx, int fy, int piece) {
-        return visit_window(piece, fx, fy, [&visit, fx, fy](int tx, int ty) {
+        return visit_window_by_type(piece, fx, fy, [&visit, fx, fy](int tx, int ty) {
             if (SearchTimeExpired() != 0) return false;
             visit(fx, fy, tx, ty);
             return true;
