@@ -13,7 +13,7 @@
 // away, a rook on the king's rank or file, a bishop on its diagonal, a
 // queen on either.  A king never checks by its own geometry (a legal king
 // move does not reach the enemy king).
-inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
+constexpr bool check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
     const int adx = tx > kingX ? tx - kingX : kingX - tx;
     const int ady = ty > kingY ? ty - kingY : kingY - ty;
     switch (type) {
@@ -24,6 +24,30 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
         case kQueen: return tx == kingX || ty == kingY || adx == ady;
         default: return false;
     }
+}
+
+// check_geometry for every side, king square and piece type, as bits
+// ty * 8 + tx of the squares the piece may arrive on.
+struct CheckSquares {
+    unsigned long long mask[2][64][kKing + 1];
+    constexpr CheckSquares() : mask() {
+        for (int side = 0; side < 2; ++side)
+            for (int king = 0; king < 64; ++king)
+                for (int type = 0; type <= kKing; ++type)
+                    for (int square = 0; square < 64; ++square)
+                        if (check_geometry(type, side == 0 ? kWhite : kBlack, square % 8,
+                                           square / 8, king % 8, king / 8))
+                            mask[side][king][type] |= 1ULL << square;
+    }
+};
+inline constexpr CheckSquares kCheckSquares{};
+
+// check_geometry from the table, for squares on the board.
+inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
+    if (type < 0 || type > kKing) return false;
+    return (kCheckSquares.mask[player == kWhite ? 0 : 1][kingY * 8 + kingX][type] >>
+            (ty * 8 + tx)) &
+           1;
 }
 
 // The check test of MoveGivesCheckKnownKing without its write of the state

@@ -168,7 +168,7 @@ inline bool quiet_checks_open(const QuietNode &n) {
 
 // Whether the piece on (fx, fy) arriving on (tx, ty) can give check at all:
 // directly by its geometry, or by uncovering a slider behind it.
-bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
+inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
     if (direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY)) return true;
     signed char &disc = n.discovered[fy * 8 + fx];
     if (disc < 0)
