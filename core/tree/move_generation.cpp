@@ -17,6 +17,8 @@
 #include "core/tree/node_chain.h"
 #include "core/types.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int kListLevels = 8;  // levels 0 to 7 own complete rows
@@ -56,14 +58,11 @@ void InsertDescending(double (*list)[6], double *count, int level, int fx, int f
                       double score) {
     int n = static_cast<int>(*count);
     if (n >= kListEntriesPerLevel) return;  // cannot happen for a real position
-    int base = level * kListEntriesPerLevel;
+    const int base = level * kListEntriesPerLevel;
     int i = n;
-    while (i > 0 && list[base + i - 1][4] < score) {
-        double *dst = list[base + i];
-        const double *src = list[base + i - 1];
-        for (int c = 0; c < 6; ++c) dst[c] = src[c];
-        --i;
-    }
+    while (i > 0 && list[base + i - 1][4] < score) --i;
+    // The rows behind the new entry move down one row in one copy.
+    std::memmove(list[base + i + 1], list[base + i], sizeof list[0] * static_cast<size_t>(n - i));
     double *row = list[base + i];
     row[0] = fx;
     row[1] = fy;
