@@ -8,8 +8,14 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cstdint>
+
 // The piece rules alone (IsBasicMoveValid).
 bool piece_rules_allow(int fx, int fy, int tx, int ty);
+
+// For a rook, bishop or queen on (fx, fy): every target that the piece
+// rules allow it (piece_rules_allow), as bits ty * 8 + tx.
+uint64_t slider_rules_targets(int fx, int fy);
 
 // Full legality with the mover's king known (IsMoveValidKnownKing).
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked);

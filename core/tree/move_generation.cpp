@@ -105,7 +105,7 @@ public:
 
     // A move that takes something (a capture candidate).
     void capture(double mover, int fx, int fy, int tx, int ty) {
-        if (!legality_.legal(fx, fy, tx, ty)) return;
+        if (!legal(fx, fy, tx, ty)) return;
         double victim = board[tx][ty];
         if (victim == 0) victim = kPawn;  // en passant takes a pawn
         const double score = 100.0 * CapturePieceValue(victim) - CapturePieceValue(mover);
@@ -114,7 +114,7 @@ public:
 
     // A move to an empty square that takes nothing.
     void quiet_move(int fx, int fy, int tx, int ty) {
-        if (!legality_.legal(fx, fy, tx, ty)) return;
+        if (!legal(fx, fy, tx, ty)) return;
         if (!slotSaved_) {
             // The check test writes the level's state slot; it is written
             // once, the board being the same for every move.
@@ -152,7 +152,25 @@ public:
     }
 
 private:
+    // IsMoveValid of the move.  Every square of a piece's window is tried,
+    // so the targets of a slider are worked out once, by walking its lines.
+    bool legal(int fx, int fy, int tx, int ty) {
+        const int from = fy * 8 + fx;
+        if (from != sliderSquare_) {
+            sliderSquare_ = from;
+            const int type = type_of(board[fx][fy]);
+            isSlider_ = type == kRook || type == kBishop || type == kQueen;
+            if (isSlider_) sliderTargets_ = slider_rules_targets(fx, fy);
+        }
+        if (!isSlider_) return legality_.legal(fx, fy, tx, ty);
+        return ((sliderTargets_ >> (ty * 8 + tx)) & 1) != 0 &&
+               legality_.allowed_legal(fx, fy, tx, ty);
+    }
+
     int side_, level_;
+    int sliderSquare_ = -1;
+    bool isSlider_ = false;
+    uint64_t sliderTargets_ = 0;
     const double *history_;
     SideMoveLegality legality_;
     bool slotSaved_ = false;

@@ -88,33 +88,71 @@ std::vector<std::string> list_rows(const double (*list)[6], double count) {
     return rows;
 }
 
-TEST(NodeMoves, OneScanFillsTheSameLists) {
-    const char *fens[] = {
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-        // En passant on d6; promotions with and without capture.
-        "r1b1k2r/1P4pp/8/2pPp3/8/8/5PPP/4K2R w Kk e6 0 1",
-        // In check: only evasions.
-        "4k3/8/8/8/1b6/8/3P4/R3K2R w KQ - 0 1",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-    };
-    for (const char *base : fens)
+const char *const kNodeFens[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    // En passant on d6; promotions with and without capture.
+    "r1b1k2r/1P4pp/8/2pPp3/8/8/5PPP/4K2R w Kk e6 0 1",
+    // In check: only evasions.
+    "4k3/8/8/8/1b6/8/3P4/R3K2R w KQ - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    // Sliders blocked by both colours, pinned, and next to kings.
+    "1k1r3q/1ppn3p/p4b2/4p3/8/P2N2P1/1PP1R1BP/2K1Q3 w - - 0 1",
+    "4k3/8/8/1q2r3/8/3B4/4R3/4K3 w - - 0 1",
+};
+
+// check(fen, side) on every position of kNodeFens and its colour mirror,
+// loaded.
+template <class Check>
+void ForEachNodePosition(Check check) {
+    for (const char *base : kNodeFens)
         for (const bool twin : {false, true}) {
             const std::string fen = twin ? mirror_fen(base) : base;
             load_fen(fen.c_str());
-            const int side = static_cast<int>(currentPlayer);
-            for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 7919) % 101;
-            CollectInnerCaptures(side, kLevel);
-            CollectHistoryQuietMoves(side, kLevel);
-            const auto captures = list_rows(innerCaptures, innerCaptureCount[kLevel]);
-            const auto quiet = list_rows(historyQuietMoves, historyQuietCount[kLevel]);
-            ASSERT_FALSE(captures.empty() && quiet.empty()) << fen;
-            CollectNodeMoves(side, kLevel);
-            EXPECT_EQ(list_rows(innerCaptures, innerCaptureCount[kLevel]), captures) << fen;
-            EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
-            ClearSearchHistoryScores();
+            check(fen, static_cast<int>(currentPlayer));
         }
+}
+
+TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
+    ForEachNodePosition([](const std::string &fen, int side) {
+        std::vector<std::string> legal;
+        for (int fy = 0; fy < 8; ++fy)
+            for (int fx = 0; fx < 8; ++fx) {
+                if (colour_of(board[fx][fy]) != side) continue;
+                for (int ty = 0; ty < 8; ++ty)
+                    for (int tx = 0; tx < 8; ++tx)
+                        if (IsMoveValid(fx, fy, tx, ty) == 1)
+                            legal.push_back(square_text(fx, fy) + square_text(tx, ty));
+            }
+        std::sort(legal.begin(), legal.end());
+        CollectNodeMoves(side, kLevel);
+        std::vector<std::string> listed;
+        for (const auto *list : {&innerCaptures, &historyQuietMoves}) {
+            const double count =
+                list == &innerCaptures ? innerCaptureCount[kLevel] : historyQuietCount[kLevel];
+            for (int i = 0; i < static_cast<int>(count); ++i)
+                listed.push_back(move_text((*list)[kLevel * kListEntriesPerLevel + i]));
+        }
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, legal) << fen;
+        EXPECT_EQ(static_cast<double>(legal.size()), CountLegalMoves(side)) << fen;
+    });
+}
+
+TEST(NodeMoves, OneScanFillsTheSameLists) {
+    ForEachNodePosition([](const std::string &fen, int side) {
+        for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 7919) % 101;
+        CollectInnerCaptures(side, kLevel);
+        CollectHistoryQuietMoves(side, kLevel);
+        const auto captures = list_rows(innerCaptures, innerCaptureCount[kLevel]);
+        const auto quiet = list_rows(historyQuietMoves, historyQuietCount[kLevel]);
+        ASSERT_FALSE(captures.empty() && quiet.empty()) << fen;
+        CollectNodeMoves(side, kLevel);
+        EXPECT_EQ(list_rows(innerCaptures, innerCaptureCount[kLevel]), captures) << fen;
+        EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
+        ClearSearchHistoryScores();
+    });
 }
 
 }  // namespace
