@@ -26,17 +26,24 @@ double GetTimer(double) { return monotonic_ms() - timer_origin; }
 // the cancel file, has come.  A clock reading costs a sizeable share of a
 // node's own work, so once a reading has shown a moment to be at least
 // kSafeMargin away, the next kSafeCalls questions about that same moment are
-// answered "not yet" without a reading.  Those calls are a few nodes' work;
-// a deadline that passes meanwhile (the thread was descheduled, the clock
-// jumped) is noticed at most kSafeCalls stop tests late.  The rule counts
-// stop tests, not clock ticks: it relies on nothing but the one clock the
-// engine reads, whatever that clock's resolution or the scheduler.  The
-// vouched "not yet" for the deadline is answered inline (SearchTimeExpired
-// in frontend/quin_runtime.h); the same test, from the start, is made here.
+// answered "not yet" without a reading; when the moment is still at least
+// kFarMargin away (a long think, an analysis without a time limit), the
+// next kFarCalls.  Those calls are a few nodes' work, a small fraction of a
+// millisecond even for kFarCalls; a deadline that passes meanwhile (the
+// thread was descheduled, the clock jumped) is noticed at most kSafeCalls
+// stop tests late, or kFarCalls when it was more than kFarMargin away at
+// the last reading, which only a stall of that length can bring about.  The
+// rule counts stop tests, not clock ticks: it relies on nothing but the one
+// clock the engine reads, whatever that clock's resolution or the
+// scheduler.  The vouched "not yet" for the deadline is answered inline
+// (SearchTimeExpired in frontend/quin_runtime.h); the same test, from the
+// start, is made here.
 namespace {
 
 constexpr double kSafeMargin = 2.0;  // milliseconds
 constexpr int kSafeCalls = 16;
+constexpr double kFarMargin = 1000.0;  // milliseconds
+constexpr int kFarCalls = 1024;
 
 // Whether GetTimer() - base >= interval, the reading skipped while an
 // earlier one vouches for "not yet".
@@ -49,7 +56,8 @@ inline bool has_come(double base, double interval, int slot) {
     const double elapsed = GetTimer() - base;
     if (elapsed >= interval) return true;
     s.base = base;
-    s.calls = interval - elapsed >= kSafeMargin ? kSafeCalls : 0;
+    const double margin = interval - elapsed;
+    s.calls = margin >= kFarMargin ? kFarCalls : margin >= kSafeMargin ? kSafeCalls : 0;
     return false;
 }
 

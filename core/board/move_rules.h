@@ -122,6 +122,10 @@ QUIN_RULE_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int t
 // The piece rules alone (IsBasicMoveValid), on the engine's board.
 bool piece_rules_allow(int fx, int fy, int tx, int ty);
 
+// For a rook, bishop or queen on (fx, fy): every target that the piece
+// rules allow it (piece_rules_allow), as bits ty * 8 + tx.
+uint64_t slider_rules_targets(int fx, int fy);
+
 // Full legality with the mover's king known (IsMoveValidKnownKing).
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked);
 

@@ -65,6 +65,31 @@ bool piece_rules_allow(int fx, int fy, int tx, int ty) {
     });
 }
 
+uint64_t slider_rules_targets(int fx, int fy) {
+    // Rook lines first, then the diagonals.
+    static constexpr int kDx[8] = {1, -1, 0, 0, 1, 1, -1, -1};
+    static constexpr int kDy[8] = {0, 0, 1, -1, 1, -1, 1, -1};
+    const double piece = board[fx][fy];
+    const int type = type_of(piece);
+    const int first = type == kBishop ? 4 : 0, last = type == kRook ? 4 : 8;
+    uint64_t targets = 0;
+    for (int d = first; d < last; ++d) {
+        const int dx = kDx[d], dy = kDy[d];
+        for (int x = fx + dx, y = fy + dy; x >= 0 && x <= 7 && y >= 0 && y <= 7; x += dx, y += dy) {
+            const double target = board[x][y];
+            if (target == 0) {
+                targets |= uint64_t{1} << (y * 8 + x);
+                continue;
+            }
+            // The piece rules' test of an occupied target.
+            if (colour_of(target) != colour_of(piece) && type_of(target) != kKing)
+                targets |= uint64_t{1} << (y * 8 + x);
+            break;
+        }
+    }
+    return targets;
+}
+
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
     return piece_rules_allow(static_cast<int>(fromX), static_cast<int>(fromY),
                              static_cast<int>(toX), static_cast<int>(toY))

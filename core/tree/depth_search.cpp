@@ -84,11 +84,18 @@ struct ChainNode {
     int firstCode;
     double bestScore;
     bool found;  // a move was searched without a cutoff
+    // Whether the level's state slot holds the node's position: every move
+    // is taken back and the children write only deeper slots, so one write
+    // serves all the node's moves.
+    bool slotSaved;
 
     // Makes the move, searches the child and takes its score.
     MoveOutcome SearchMove(int fx, int fy, int tx, int ty) {
         computerNodes += 1;
-        SaveSearchState(level);
+        if (!slotSaved) {
+            SaveSearchState(level);
+            slotSaved = true;
+        }
         MakeSearchMove(fx, fy, tx, ty);
         const double score = SearchChild(level, player, alpha, beta, kind);
         RestoreSearchState(level);
@@ -199,13 +206,12 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
         return DrawRuleScore(level, player);
 
     // Step 5. Collect the moves and choose the one searched first.
-    CollectInnerCaptures(player, level);
-    CollectHistoryQuietMoves(player, level);
+    CollectNodeMoves(player, level);
     if (SearchTimeExpired() != 0) return 0;
 
     ChainNode node{
         level, player, alpha, beta, kind, FirstMoveCode(level, player, kind), worst_score(player),
-        false};
+        false, false};
 
     // Step 6. The passes: first move, captures, killers, quiet moves.  A
     // cutoff returns the best score; an expired clock returns 0.

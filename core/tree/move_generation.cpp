@@ -13,7 +13,11 @@
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
+#include "core/tree/check_screen.h"
+#include "core/tree/node_chain.h"
 #include "core/types.h"
+
+#include <cstring>
 
 namespace {
 
@@ -34,11 +38,12 @@ inline bool IsCaptureCandidate(int player, double mover, int fx, int tx, int ty)
 // visit(fx, fy, tx, ty), pieces in board order, rows and columns ascending,
 // polling the clock before each square.  The window may hold squares the
 // piece cannot reach; the visitor's legality test throws those out.  Returns
-// false on time-out.
+// false on time-out.  The walk has a copy per piece type, each with its
+// type's window rules folded in.
 template <class Visit>
 bool ScanCandidates(int player, Visit &visit) {
     return for_each_piece_of(player, [&visit](int fx, int fy, int piece) {
-        return visit_window(piece, fx, fy, [&visit, fx, fy](int tx, int ty) {
+        return visit_window_by_type(piece, fx, fy, [&visit, fx, fy](int tx, int ty) {
             if (SearchTimeExpired() != 0) return false;
             visit(fx, fy, tx, ty);
             return true;
@@ -53,14 +58,11 @@ void InsertDescending(double (*list)[6], double *count, int level, int fx, int f
                       double score) {
     int n = static_cast<int>(*count);
     if (n >= kListEntriesPerLevel) return;  // cannot happen for a real position
-    int base = level * kListEntriesPerLevel;
+    const int base = level * kListEntriesPerLevel;
     int i = n;
-    while (i > 0 && list[base + i - 1][4] < score) {
-        double *dst = list[base + i];
-        const double *src = list[base + i - 1];
-        for (int c = 0; c < 6; ++c) dst[c] = src[c];
-        --i;
-    }
+    while (i > 0 && list[base + i - 1][4] < score) --i;
+    // The rows behind the new entry move down one row in one copy.
+    std::memmove(list[base + i + 1], list[base + i], sizeof list[0] * static_cast<size_t>(n - i));
     double *row = list[base + i];
     row[0] = fx;
     row[1] = fy;
@@ -80,57 +82,143 @@ double CapturePieceValue(double piece) {
     return type >= kEmpty && type <= kKing ? kPieceValue[type] : 0;
 }
 
-double CollectInnerCaptures(double player, double level) {
-    if (!ListLevelOk(level)) return 0;
-    const int lv = static_cast<int>(level);
-    const int side = static_cast<int>(player);
-    innerCaptureCount[lv] = 0;
-    SideMoveLegality legality(side);
-    auto visit = [lv, side, &legality](int fx, int fy, int tx, int ty) {
-        double mover = board[fx][fy];
-        if (!IsCaptureCandidate(side, mover, fx, tx, ty)) return;
-        if (!legality.legal(fx, fy, tx, ty)) return;
+namespace {
+
+// The two lists of one node, filled from one scan of the candidate windows
+// or from a scan each: captures into the capture list as they are met,
+// quiet moves into the quiet list, and the quiet moves that give check held
+// back and appended to the capture list behind every capture.
+class NodeMoveCollector {
+public:
+    NodeMoveCollector(int side, int level)
+        : side_(side),
+          level_(level),
+          history_(searchHistoryScore[side & 3]),
+          legality_(side),
+          checks_(side, -1) {}
+
+    void start_captures() { innerCaptureCount[level_] = 0; }
+    void start_quiet_moves() {
+        historyQuietCount[level_] = 0;
+        checkCount_ = 0;
+    }
+
+    // A move that takes something (a capture candidate).
+    void capture(double mover, int fx, int fy, int tx, int ty) {
+        if (!legal(fx, fy, tx, ty)) return;
         double victim = board[tx][ty];
         if (victim == 0) victim = kPawn;  // en passant takes a pawn
-        double score = 100.0 * CapturePieceValue(victim) - CapturePieceValue(mover);
-        InsertDescending(innerCaptures, &innerCaptureCount[lv], lv, fx, fy, tx, ty, score);
+        const double score = 100.0 * CapturePieceValue(victim) - CapturePieceValue(mover);
+        InsertDescending(innerCaptures, &innerCaptureCount[level_], level_, fx, fy, tx, ty, score);
+    }
+
+    // A move to an empty square that takes nothing.
+    void quiet_move(int fx, int fy, int tx, int ty) {
+        if (!legal(fx, fy, tx, ty)) return;
+        if (!slotSaved_) {
+            // The check test writes the level's state slot; it is written
+            // once, the board being the same for every move.
+            SaveSearchState(level_);
+            checks_ = QuietCheckScreen(side_, static_cast<int>(FindKing(opponent_of(side_))));
+            slotSaved_ = true;
+        }
+        if (checks_.gives_check(fx, fy, tx, ty)) {
+            // Beyond a full list a check would find no room anyway.
+            if (checkCount_ < kListEntriesPerLevel)
+                checkMoves_[checkCount_++] = move_code(fx, fy, tx, ty);
+            return;
+        }
+        const double score = history_[move_code(fx, fy, tx, ty)];
+        InsertDescending(historyQuietMoves, &historyQuietCount[level_], level_, fx, fy, tx, ty,
+                         score);
+    }
+
+    // Appends the checking quiet moves, in the order met, to the capture
+    // list while it has room.
+    void finish_quiet_moves() {
+        for (int i = 0; i < checkCount_; ++i) {
+            const int n = static_cast<int>(innerCaptureCount[level_]);
+            if (n >= kListEntriesPerLevel) return;
+            const int code = checkMoves_[i];
+            double *row = innerCaptures[level_ * kListEntriesPerLevel + n];
+            row[0] = move_from_x(code);
+            row[1] = move_from_y(code);
+            row[2] = move_to_x(code);
+            row[3] = move_to_y(code);
+            row[4] = kQuietCheckOrder;
+            row[5] = 0;
+            innerCaptureCount[level_] = n + 1;
+        }
+    }
+
+private:
+    // IsMoveValid of the move.  Every square of a piece's window is tried,
+    // so the targets of a slider are worked out once, by walking its lines.
+    bool legal(int fx, int fy, int tx, int ty) {
+        const int from = fy * 8 + fx;
+        if (from != sliderSquare_) {
+            sliderSquare_ = from;
+            const int type = type_of(board[fx][fy]);
+            isSlider_ = type == kRook || type == kBishop || type == kQueen;
+            if (isSlider_) sliderTargets_ = slider_rules_targets(fx, fy);
+        }
+        if (!isSlider_) return legality_.legal(fx, fy, tx, ty);
+        return ((sliderTargets_ >> (ty * 8 + tx)) & 1) != 0 &&
+               legality_.allowed_legal(fx, fy, tx, ty);
+    }
+
+    int side_, level_;
+    int sliderSquare_ = -1;
+    bool isSlider_ = false;
+    uint64_t sliderTargets_ = 0;
+    const double *history_;
+    SideMoveLegality legality_;
+    bool slotSaved_ = false;
+    QuietCheckScreen checks_;
+    int checkCount_ = 0;
+    int checkMoves_[kListEntriesPerLevel];  // move codes
+};
+
+}  // namespace
+
+namespace {
+
+// One scan of the side's candidate windows filling the capture list, the
+// quiet list or both.
+template <bool kCaptures, bool kQuietMoves>
+void CollectMoves(double player, double level) {
+    if (!ListLevelOk(level)) return;
+    const int side = static_cast<int>(player);
+    NodeMoveCollector collect(side, static_cast<int>(level));
+    if (kCaptures) collect.start_captures();
+    if (kQuietMoves) collect.start_quiet_moves();
+    auto visit = [side, &collect](int fx, int fy, int tx, int ty) {
+        const double mover = board[fx][fy];
+        if (IsCaptureCandidate(side, mover, fx, tx, ty)) {
+            if (kCaptures) collect.capture(mover, fx, fy, tx, ty);
+        } else if (kQuietMoves && board[tx][ty] == 0) {
+            // An own piece on the target can never be a legal destination.
+            collect.quiet_move(fx, fy, tx, ty);
+        }
     };
     ScanCandidates(side, visit);
+    if (kQuietMoves) collect.finish_quiet_moves();
+}
+
+}  // namespace
+
+double CollectInnerCaptures(double player, double level) {
+    CollectMoves<true, false>(player, level);
     return 0;
 }
 
 double CollectHistoryQuietMoves(double player, double level) {
-    if (!ListLevelOk(level)) return 0;
-    const int lv = static_cast<int>(level);
-    const int side = static_cast<int>(player);
-    historyQuietCount[lv] = 0;
-    const double *history = searchHistoryScore[side & 3];
-    SideMoveLegality legality(side);
-    double enemyKing = -2;  // FindKing of the opponent, once needed
-    auto visit = [lv, side, history, &legality, &enemyKing](int fx, int fy, int tx, int ty) {
-        double mover = board[fx][fy];
-        if (IsCaptureCandidate(side, mover, fx, tx, ty)) return;
-        // An own piece on the target can never be a legal destination.
-        if (board[tx][ty] != 0) return;
-        if (!legality.legal(fx, fy, tx, ty)) return;
-        if (enemyKing == -2) enemyKing = FindKing(opponent_of(side));
-        if (MoveGivesCheckKnownKing(side, lv, fx, fy, tx, ty, enemyKing) != 0) {
-            int n = static_cast<int>(innerCaptureCount[lv]);
-            if (n >= kListEntriesPerLevel) return;
-            double *row = innerCaptures[lv * kListEntriesPerLevel + n];
-            row[0] = fx;
-            row[1] = fy;
-            row[2] = tx;
-            row[3] = ty;
-            row[4] = kQuietCheckOrder;
-            row[5] = 0;
-            innerCaptureCount[lv] = n + 1;
-            return;
-        }
-        double score = history[move_code(fx, fy, tx, ty)];
-        InsertDescending(historyQuietMoves, &historyQuietCount[lv], lv, fx, fy, tx, ty, score);
-    };
-    ScanCandidates(side, visit);
+    CollectMoves<false, true>(player, level);
+    return 0;
+}
+
+double CollectNodeMoves(double player, double level) {
+    CollectMoves<true, true>(player, level);
     return 0;
 }
 

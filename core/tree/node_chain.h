@@ -16,3 +16,7 @@ enum class NodeKind {
 // the result is fail-soft.  The children are the next routine of the chain,
 // or for reply nodes the other side's level-2 reply and then the leaf.
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind);
+
+// CollectInnerCaptures and then CollectHistoryQuietMoves for the node, from
+// one scan of the candidate windows: the same two lists.
+double CollectNodeMoves(double player, double level);

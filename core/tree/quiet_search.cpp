@@ -19,6 +19,7 @@
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
+#include "core/tree/check_screen.h"
 #include "core/types.h"
 
 #include <cassert>
@@ -39,21 +40,6 @@ constexpr int kKeepChain = 2;
 
 inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
 inline int abs_int(int v) { return v < 0 ? -v : v; }
-
-// Whether the piece arriving on (tx, ty) would attack the king square by its
-// own geometry (no path test: that is left to the full check test).
-inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
-    const int adx = abs_int(tx - kingX);
-    const int ady = abs_int(ty - kingY);
-    switch (type) {
-        case kPawn: return adx == 1 && kingY == (player == kWhite ? ty - 1 : ty + 1);
-        case kKnight: return adx * ady == 2;
-        case kRook: return tx == kingX || ty == kingY;
-        case kBishop: return adx == ady;
-        case kQueen: return tx == kingX || ty == kingY || adx == ady;
-        default: return false;
-    }
-}
 
 // Where the kings of a node stand (x * 10 + y, -1 for none, as FindKing
 // gives them), when its parent knows them: a move never moves, takes or
@@ -91,7 +77,24 @@ struct QuietNode {
     signed char discovered[64];
     // Legality of the node's own moves, from the safety of its king.
     SideMoveLegality legality;
+    // Whether the level's state slot holds the node's position: written
+    // once, the first time a move is played or tested, since every move is
+    // taken back and the children write only deeper slots.
+    bool slotSaved;
 };
+
+// Writes the node's position to its state slot, once.
+inline void save_slot(QuietNode &n) {
+    if (n.slotSaved) return;
+    SaveSearchState(n.level);
+    n.slotSaved = true;
+}
+
+// MoveGivesCheckKnownKing for the node's own move.
+inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
+    save_slot(n);
+    return move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos);
+}
 
 // How a candidate or a pass ended.
 enum class Walk { kGoOn, kCutoff, kTimeUp };
@@ -165,7 +168,7 @@ inline bool quiet_checks_open(const QuietNode &n) {
 
 // Whether the piece on (fx, fy) arriving on (tx, ty) can give check at all:
 // directly by its geometry, or by uncovering a slider behind it.
-bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
+inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
     if (direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY)) return true;
     signed char &disc = n.discovered[fy * 8 + fx];
     if (disc < 0)
@@ -180,8 +183,7 @@ bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Cand
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
     if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
     if (!n.legality.legal(fx, fy, tx, ty)) return false;
-    if (MoveGivesCheckKnownKing(n.player, n.level, fx, fy, tx, ty, n.enemyKingPos) != 1)
-        return false;
+    if (!move_gives_check(n, fx, fy, tx, ty)) return false;
     c.moveLegal = true;
     c.tactical = true;
     c.quietCheck = true;
@@ -198,7 +200,7 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
     if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
     if (!n.legality.legal(fx, fy, tx, ty)) return;
     c.moveLegal = true;
-    SaveSearchState(n.level);
+    save_slot(n);
     MakeSearchMove(fx, fy, tx, ty);
     if (PieceAttacksSquare(tx, ty, n.supportX, n.supportY) == 1 &&
         IsMoveValid(tx, ty, n.supportX, n.supportY) == 1) {
@@ -240,8 +242,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
         if (may_give_check(n, type, fx, fy, tx, ty) && n.legality.legal(fx, fy, tx, ty)) {
             c.moveLegal = true;
-            if (MoveGivesCheckKnownKing(n.player, n.level, fx, fy, tx, ty, n.enemyKingPos) == 1)
-                c.tactical = true;
+            if (move_gives_check(n, fx, fy, tx, ty)) c.tactical = true;
         }
     }
     return c.tactical;
@@ -269,7 +270,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     KnownKings childKings;
     childKings.own = n.enemyKingPos;
     if (type_of(board[fx][fy]) != kKing) childKings.enemy = n.ownKingPos;
-    SaveSearchState(n.level);
+    save_slot(n);
     MakeSearchMove(fx, fy, tx, ty);
     double score;
     if (c.quietFork || c.quietCheck) {
@@ -355,6 +356,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.checksLeft = checksLeft;
     n.forkReply = forkReply;
     n.chainKeep = chainKeep;
+    n.slotSaved = false;
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
     // Debug builds check that the squares handed down are FindKing's.

@@ -12,6 +12,7 @@
 // `positionCount`; DiscourageWinningRepeat reads `searchWinningAdvantage`
 // and `computerPlayer`.
 #include "core/quin_core.h"
+#include "core/tree/check_screen.h"
 #include "core/types.h"
 
 #include <cstdint>
@@ -129,19 +130,14 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
 // king that SearchMoveGivesCheck finds after the move is the one known
 // before it.  Only the squares matter to the attack test: they are changed
 // as MakeSearchMove changes them (the rook of a castling, the pawn taken en
-// passant, a pawn on the last rank a queen) and put back afterwards; the
-// state slot is written as SearchMoveGivesCheck writes it.
-double MoveGivesCheckKnownKing(double player, double level, double fromX, double fromY, double toX,
-                               double toY, double enemyKingPos) {
-    SaveSearchState(level);
-    if (enemyKingPos < 0) return 0;
-    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
-    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
+// passant, a pawn on the last rank a queen) and put back afterwards.
+bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos) {
+    if (enemyKingPos < 0) return false;
     const double piece = board[fx][fy];
     const double captured = board[tx][ty];
     const int type = type_of(piece);
     const bool enPassant = type == kPawn && captured == 0 && std::abs(tx - fx) == 1 &&
-                           toX == enPassantX && toY == enPassantY;
+                           tx == enPassantX && ty == enPassantY;
     const int castle = (type == kKing && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
     const int rookFrom = castle == 1 ? 7 : 0, rookTo = castle == 1 ? 5 : 3;
     const double epVictim = enPassant ? board[tx][fy] : 0;
@@ -157,8 +153,7 @@ double MoveGivesCheckKnownKing(double player, double level, double fromX, double
     }
     if (type == kPawn && (ty == 0 || ty == 7)) board[tx][ty] = make_piece(colour_of(piece), kQueen);
 
-    const int king = static_cast<int>(enemyKingPos);
-    const double result = IsSquareAttacked(king / 10, king % 10, player) != 0 ? 1 : 0;
+    const bool result = IsSquareAttacked(enemyKingPos / 10, enemyKingPos % 10, player) != 0;
 
     if (castle != 0) {
         board[rookFrom][fy] = rook;
@@ -168,6 +163,18 @@ double MoveGivesCheckKnownKing(double player, double level, double fromX, double
     board[fx][fy] = piece;
     board[tx][ty] = captured;
     return result;
+}
+
+// The state slot is written as SearchMoveGivesCheck writes it.
+double MoveGivesCheckKnownKing(double player, double level, double fromX, double fromY, double toX,
+                               double toY, double enemyKingPos) {
+    SaveSearchState(level);
+    if (enemyKingPos < 0) return 0;
+    return move_checks_in_place(static_cast<int>(player), static_cast<int>(fromX),
+                                static_cast<int>(fromY), static_cast<int>(toX),
+                                static_cast<int>(toY), static_cast<int>(enemyKingPos))
+               ? 1
+               : 0;
 }
 
 double SearchCapture(double fx, double fy, double tx, double ty) {

@@ -18,7 +18,9 @@ namespace {
 // as a coarse system clock does.
 double true_ms = 0;
 double grain_ms = 0;
+long clock_reads = 0;
 double fake_clock_ms() {
+    ++clock_reads;
     return grain_ms > 0 ? std::floor(true_ms / grain_ms) * grain_ms : true_ms;
 }
 
@@ -70,6 +72,46 @@ TEST(StopClock, DeadlineIsNoticedWithinAFixedNumberOfStopTests) {
             EXPECT_LE(lateStopTests, kMostLateStopTests) << p.what << ", grain " << grain;
             EXPECT_EQ(searchAborted, 1);
             EXPECT_EQ(SearchTimeExpired(), 1) << "a stopped search stays stopped";
+            searchTimedActive = 0;
+        }
+    }
+}
+
+// A deadline more than a second away is read about once per thousand stop
+// tests; one that a stall of the thread lets pass unnoticed is still seen
+// within about a thousand stop tests, and in the last second within 17.
+TEST(StopClock, FarDeadlineIsReadRarely) {
+    constexpr int kMostLateAfterStall = 1025;
+    for (double grain : kGrains) {
+        for (const bool stall : {false, true}) {
+            FakeClock clock(grain);
+            reset_engine();
+            searchTimedActive = 1;
+            searchDeadline = GetTimer() + 3000;
+            // Two seconds of search at a microsecond a stop test.
+            clock_reads = 0;
+            for (int i = 0; i < 1900000; ++i) {
+                true_ms += 0.001;
+                ASSERT_EQ(SearchTimeExpired(), 0) << "grain " << grain;
+            }
+            EXPECT_LE(clock_reads, 1900000 / 1000) << "grain " << grain;
+            // The rest: with a stall the deadline passes between two stop
+            // tests.
+            if (stall) true_ms += 5000;
+            int lateStopTests = 0;
+            bool stopped = false;
+            for (int i = 0; i < 2000000 && !stopped; ++i) {
+                true_ms += 0.001;
+                const bool due = GetTimer() >= searchDeadline;
+                stopped = SearchTimeExpired() != 0;
+                if (due) ++lateStopTests;
+                if (!due) {
+                    ASSERT_FALSE(stopped) << "grain " << grain;
+                }
+            }
+            EXPECT_TRUE(stopped) << "grain " << grain;
+            EXPECT_LE(lateStopTests, stall ? kMostLateAfterStall : kMostLateStopTests)
+                << "grain " << grain << (stall ? ", stall" : "");
             searchTimedActive = 0;
         }
     }

@@ -1,0 +1,114 @@
+// Which moves can give check at all, worked out from the squares alone, so
+// that the full check test (the move played on the board and the enemy
+// king's square tested for attacks) runs only where it may find one.
+// Internal to core/tree.
+#pragma once
+
+#include "core/quin_core.h"
+#include "core/types.h"
+
+// Whether the piece of `type` arriving on (tx, ty) would attack the king
+// square (kingX, kingY) by its own geometry, with no path test: a pawn from
+// the square diagonally behind the king as the pawn moves, a knight a jump
+// away, a rook on the king's rank or file, a bishop on its diagonal, a
+// queen on either.  A king never checks by its own geometry (a legal king
+// move does not reach the enemy king).
+constexpr bool check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
+    const int adx = tx > kingX ? tx - kingX : kingX - tx;
+    const int ady = ty > kingY ? ty - kingY : kingY - ty;
+    switch (type) {
+        case kPawn: return adx == 1 && kingY == (player == kWhite ? ty - 1 : ty + 1);
+        case kKnight: return adx * ady == 2;
+        case kRook: return tx == kingX || ty == kingY;
+        case kBishop: return adx == ady;
+        case kQueen: return tx == kingX || ty == kingY || adx == ady;
+        default: return false;
+    }
+}
+
+// check_geometry for every side, king square and piece type, as bits
+// ty * 8 + tx of the squares the piece may arrive on.
+struct CheckSquares {
+    unsigned long long mask[2][64][kKing + 1];
+    constexpr CheckSquares() : mask() {
+        for (int side = 0; side < 2; ++side)
+            for (int king = 0; king < 64; ++king)
+                for (int type = 0; type <= kKing; ++type)
+                    for (int square = 0; square < 64; ++square)
+                        if (check_geometry(type, side == 0 ? kWhite : kBlack, square % 8,
+                                           square / 8, king % 8, king / 8))
+                            mask[side][king][type] |= 1ULL << square;
+    }
+};
+inline constexpr CheckSquares kCheckSquares{};
+
+// check_geometry from the table, for squares on the board.
+inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
+    if (type < 0 || type > kKing) return false;
+    return (kCheckSquares.mask[player == kWhite ? 0 : 1][kingY * 8 + kingX][type] >>
+            (ty * 8 + tx)) &
+           1;
+}
+
+// The check test of MoveGivesCheckKnownKing without its write of the state
+// slot: 1 when the legal move of `player` from (fx, fy) to (tx, ty) leaves
+// the enemy king on enemyKingPos (x * 10 + y, -1 for none) attacked.  The
+// board is changed for the test and put back.
+bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos);
+
+// The check test for the legal quiet moves (to an empty square, no en
+// passant) of one side in a position that stays as it is while they are
+// tried: exactly move_checks_in_place's answer, with the board walked only
+// for a move that can check.  With the enemy king not attacked before the
+// move, only two squares change: the emptied square can open a line to the
+// king only when it lies on one, with nothing between it and the king and
+// a slider of the mover behind it; the filled square can only block a line
+// or give the mover's own check.  Castling and promotion, which change a
+// third square or the piece, always get the full test, as does any
+// position in which the enemy king already stands attacked.
+class QuietCheckScreen {
+public:
+    QuietCheckScreen(int player, int enemyKingPos) : player_(player), king_(enemyKingPos) {
+        if (king_ >= 0) {
+            kingX_ = king_ / 10;
+            kingY_ = king_ % 10;
+            attacked_ = IsSquareAttacked(kingX_, kingY_, player_) != 0;
+        }
+        for (signed char &d : discovered_) d = -1;
+    }
+
+    bool gives_check(int fx, int fy, int tx, int ty) {
+        if (king_ < 0) return false;
+        if (!attacked_ && !may_check(fx, fy, tx, ty)) return false;
+        return move_checks_in_place(player_, fx, fy, tx, ty, king_);
+    }
+
+private:
+    bool may_check(int fx, int fy, int tx, int ty) {
+        const int type = type_of(board[fx][fy]);
+        if (type < kPawn || type > kKing) return true;
+        if (type == kPawn && (ty == 0 || ty == 7)) return true;
+        if (type == kKing) {
+            // Castling moves a rook too; a king next to the other king (a
+            // position with two kings of a side allows the move) attacks it.
+            if (tx - fx == 2 || fx - tx == 2) return true;
+            const int adx = tx > kingX_ ? tx - kingX_ : kingX_ - tx;
+            const int ady = ty > kingY_ ? ty - kingY_ : kingY_ - ty;
+            if (adx <= 1 && ady <= 1) return true;
+        }
+        if (direct_check_geometry(type, player_, tx, ty, kingX_, kingY_)) return true;
+        signed char &d = discovered_[fy * 8 + fx];
+        if (d < 0)
+            d = static_cast<signed char>(
+                quiet_discovery_candidate(fx, fy, kingX_, kingY_, player_));
+        return d == 1;
+    }
+
+    int player_;
+    int king_;
+    int kingX_ = 0, kingY_ = 0;
+    bool attacked_ = false;
+    // Per from-square: whether moving away can uncover a slider (-1 not yet
+    // known).
+    signed char discovered_[64];
+};
