@@ -13,6 +13,8 @@
 // cleared in the lanes of squares whose value is not a whole 32-bit number.
 inline void load_rank_pair(int y, __m128i ranks[4], __m128d &whole) {
     __m128i files[8];  // codes of (x, y) and (x, y + 1) in the low lanes
+    // Unrolled so that the eight files stay in registers.
+#pragma GCC unroll 8
     for (int x = 0; x < 8; x++) {
         const __m128d pieces = _mm_loadu_pd(&board[x][y]);  // board[x][y], board[x][y + 1]
         const __m128i codes = _mm_cvttpd_epi32(pieces);

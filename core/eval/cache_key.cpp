@@ -43,6 +43,7 @@ bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
     for (int y = 0; y < 8; y += 2) {
         __m128i ranks[4];
         load_rank_pair(y, ranks, whole);
+#pragma GCC unroll 4
         for (int r = 0; r < 4; r++) {
             const __m128i terms = _mm_add_epi32(ranks[r], one);
             termBits = _mm_or_si128(termBits, terms);
