@@ -216,6 +216,58 @@ TEST(Keys, EffectiveEnPassant) {
     EXPECT_EQ(std::string(EffectiveEnPassant_s().v), "0,5");
 }
 
+// The key lists the squares rank by rank from a8, each as its number and a
+// comma, then the side, castling flags and en-passant text.  Squares written
+// straight into the board between two keys must show in the second key,
+// whichever ranks change and whatever was keyed before.
+TEST(Keys, FollowDirectBoardWrites) {
+    load_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    int codes[8][8] = {};  // [x][y], as the board
+    codes[4][0] = 16;
+    codes[4][7] = 6;
+    const auto expected = [&codes] {
+        std::string key;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) key += std::to_string(codes[x][y]) + ",";
+        return key + "P1K11R1111E-";  // no castling rights
+    };
+    ASSERT_EQ(std::string(PositionKey_s().v), expected());
+    const struct {
+        int x, y;
+        double value;
+        int code;  // as the key writes it
+    } writes[] = {
+        {0, 0, 12, 12}, {7, 0, 12, 12}, {3, 0, 15, 15},   // two-digit codes on rank 8
+        {0, 7, 2, 2},   {7, 7, 2, 2},   {4, 6, 1, 1},     // rank 1 and 2
+        {0, 0, 0, 0},   {3, 3, 11, 11}, {3, 3, -0.0, 0},  // a square emptied, minus zero
+        {2, 5, 16, 16}, {5, 2, 10, 10}, {5, 2, 0, 0},     // outer codes of the range
+        {1, 1, 9, 9},   {6, 6, 9, 9},   {1, 1, 0, 0},
+    };
+    char buffer[sizeof(HS::v)];
+    std::memset(buffer, 'x', sizeof buffer);
+    for (const auto &w : writes) {
+        board[w.x][w.y] = w.value;
+        codes[w.x][w.y] = w.code;
+        EXPECT_EQ(std::string(PositionKey_s().v), expected()) << w.x << "," << w.y;
+        // Keyed again unchanged, and into a buffer holding an older key.
+        WritePositionKey(buffer, currentPlayer);
+        EXPECT_EQ(std::string(buffer), expected()) << w.x << "," << w.y;
+    }
+    // Values that are no piece code are written out as numbers; the rank
+    // reads as before once the square holds its code again.
+    const struct {
+        double value;
+        const char *text;
+    } odd[] = {{0.5, "0.5"}, {17, "17"}, {-1, "-1"}, {123, "123"}, {2.25, "2.25"}};
+    for (const auto &o : odd) {
+        board[3][4] = o.value;
+        const std::string key = PositionKey_s().v;
+        EXPECT_NE(key.find(std::string(",") + o.text + ","), std::string::npos) << o.text;
+        board[3][4] = 0;
+        EXPECT_EQ(std::string(PositionKey_s().v), expected()) << o.text;
+    }
+}
+
 TEST(SearchState, Repetitions) {
     load_fen(start_fen);
     // g1f3 g8f6 f3g1 f6g8 returns to the start: the key occurs twice in the game.
