@@ -23,51 +23,69 @@ inline unsigned char key_char(double v) {
 // slower exact path.)  Key bytes and sum mean nothing for a board that is
 // not plain.  *small tells whether every truncated code + 1 is below 256.
 #if defined(__SSE2__)
-struct alignas(16) SquarePowers32 {
-    uint32_t p[64];
-    constexpr SquarePowers32() : p() {
-        for (int s = 0; s < 64; s++) p[s] = static_cast<uint32_t>(kSquarePowers.p[s]);
+// Each square's power cut into 15-bit parts (powers are below 2^31), so
+// that a signed 16-bit multiply-add takes term * part for two squares at
+// once: part[0] the low 15 bits, part[1] the next 15, part[2] bit 30.
+struct alignas(16) SquarePowerParts {
+    int16_t part[3][64];
+    constexpr SquarePowerParts() : part() {
+        for (int s = 0; s < 64; s++) {
+            const uint64_t power = kSquarePowers.p[s];
+            part[0][s] = static_cast<int16_t>(power & 0x7FFF);
+            part[1][s] = static_cast<int16_t>((power >> 15) & 0x7FFF);
+            part[2][s] = static_cast<int16_t>(power >> 30);
+        }
     }
 };
 
-constexpr SquarePowers32 kSquarePowers32;
+constexpr SquarePowerParts kSquarePowerParts;
 
-// Two ranks at a time, four squares to a step.
+// The sum of the four 32-bit lanes, each read as unsigned.
+inline uint64_t lane_total(__m128i v) {
+    uint32_t lanes[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), v);
+    return static_cast<uint64_t>(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
+}
+
+// Two ranks at a time, a rank's eight codes as 16-bit numbers.  Codes
+// outside the 16-bit range saturate, which keeps them out of the plain range
+// (and such a board's key and sum are not used).  For plain boards every
+// multiply-add lane is below 2^28 and each accumulator lane adds eight of
+// them, so the 32-bit lanes hold the exact part sums.
 bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
-    const __m128i one = _mm_set1_epi32(1);
-    const __m128i chr = _mm_set1_epi32(65);
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i chr = _mm_set1_epi16(65);
     const __m128i lowByte = _mm_set1_epi16(0xFF);
     __m128d whole = _mm_castsi128_pd(_mm_set1_epi32(-1));
     __m128i termBits = _mm_setzero_si128();
-    __m128i acc = _mm_setzero_si128();
+    __m128i acc[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
     for (int y = 0; y < 8; y += 2) {
         __m128i ranks[4];
         load_rank_pair(y, ranks, whole);
-#pragma GCC unroll 4
-        for (int r = 0; r < 4; r++) {
-            const __m128i terms = _mm_add_epi32(ranks[r], one);
+        const __m128i codes[2] = {_mm_packs_epi32(ranks[0], ranks[1]),
+                                  _mm_packs_epi32(ranks[2], ranks[3])};
+#pragma GCC unroll 2
+        for (int r = 0; r < 2; r++) {
+            const __m128i terms = _mm_add_epi16(codes[r], one);
             termBits = _mm_or_si128(termBits, terms);
-            const __m128i powers = _mm_load_si128(
-                reinterpret_cast<const __m128i *>(&kSquarePowers32.p[y * 8 + r * 4]));
-            acc = _mm_add_epi64(acc, _mm_mul_epu32(terms, powers));
-            acc = _mm_add_epi64(
-                acc, _mm_mul_epu32(_mm_srli_epi64(terms, 32), _mm_srli_epi64(powers, 32)));
+#pragma GCC unroll 3
+            for (int part = 0; part < 3; part++) {
+                const __m128i powers = _mm_load_si128(
+                    reinterpret_cast<const __m128i *>(&kSquarePowerParts.part[part][(y + r) * 8]));
+                acc[part] = _mm_add_epi32(acc[part], _mm_madd_epi16(terms, powers));
+            }
         }
-        // Chr(code + 65): the low 8 bits (plain codes fit 16 bits first).
-        const __m128i rankY = _mm_and_si128(
-            _mm_packs_epi32(_mm_add_epi32(ranks[0], chr), _mm_add_epi32(ranks[1], chr)), lowByte);
-        const __m128i rankNext = _mm_and_si128(
-            _mm_packs_epi32(_mm_add_epi32(ranks[2], chr), _mm_add_epi32(ranks[3], chr)), lowByte);
+        // Chr(code + 65): the low 8 bits.
+        const __m128i rankY = _mm_and_si128(_mm_add_epi16(codes[0], chr), lowByte);
+        const __m128i rankNext = _mm_and_si128(_mm_add_epi16(codes[1], chr), lowByte);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(key + y * 8),
                          _mm_packus_epi16(rankY, rankNext));
     }
-    uint64_t lanes[2];
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), acc);
-    *sum = lanes[0] + lanes[1];
+    *sum = lane_total(acc[0]) + (lane_total(acc[1]) << 15) + (lane_total(acc[2]) << 30);
     const __m128i zero = _mm_setzero_si128();
-    *small = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(termBits, 8), zero)) == 0xFFFF;
-    const __m128i wide = _mm_srli_epi32(termBits, 12);
-    return _mm_movemask_pd(whole) == 3 && _mm_movemask_epi8(_mm_cmpeq_epi32(wide, zero)) == 0xFFFF;
+    *small = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_srli_epi16(termBits, 8), zero)) == 0xFFFF;
+    const __m128i wide = _mm_srli_epi16(termBits, 12);
+    return _mm_movemask_pd(whole) == 3 && _mm_movemask_epi8(_mm_cmpeq_epi16(wide, zero)) == 0xFFFF;
 }
 #else
 bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 class EvalCache : public ::testing::Test {
@@ -57,6 +59,29 @@ TEST_F(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
         SetEvalHash(1024);
         EXPECT_EQ(EvaluateBoard(), reference) << c.name;
         EXPECT_EQ(EvaluateBoard(), reference) << c.name << ", cached";
+    }
+}
+
+// The cache slot of a position comes from the square hash: over the ranks
+// from a8 and each rank's files from a, hash = (hash * 131 + value + 1)
+// mod (2^31 - 1), then mod the slot count.  Whole codes of every size, up to
+// and past the 16-bit and 4096 marks, must land in that slot whether the
+// hash is taken from integers or from the doubles.
+TEST_F(EvalCache, SlotFollowsTheSquareHashForAnyWholeValue) {
+    const double values[] = {0,    1,     16,   -1,    -2,         254,       255,   256,
+                             4094, 4095,  4096, 32767, 32768,      65535,     65536, 70000,
+                             1e6,  -3000, 0.5,  1e10,  2147483647, 2147483648};
+    for (const double value : values) {
+        reset_engine();
+        SetEvalHash(1024);
+        moveHashEnabled = 1;
+        board[3][4] = value;  // d4
+        board[5][2] = value;  // f6, a second square in the same multiply-add lane pairs
+        double hash = 0;
+        for (int y = 0; y < 8; y++)
+            for (int x = 0; x < 8; x++) hash = std::fmod(hash * 131 + board[x][y] + 1, 2147483647);
+        ProbeMoveHash(0, 1);
+        EXPECT_EQ(moveHashOffset[0], std::fmod(hash, evalHashSlots) * 128) << value;
     }
 }
 
