@@ -209,11 +209,13 @@ inline unsigned unchanged_ranks(const KnownRanks &known) {
         }
     }
     unsigned ranks = 0;
+#pragma GCC unroll 4
     for (int pair = 0; pair < 4; ++pair) {
-        // Bytes 0-7 are rank 2 * pair, bytes 8-15 the rank below it.
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(same[pair]));
-        if ((mask & 0xFF) == 0xFF) ranks |= 1u << (pair * 2);
-        if ((mask >> 8) == 0xFF) ranks |= 2u << (pair * 2);
+        // The low half is rank 2 * pair, the high half the rank below it; a
+        // rank is unchanged when both 32-bit words of its half compared equal.
+        const __m128i both =
+            _mm_and_si128(same[pair], _mm_shuffle_epi32(same[pair], _MM_SHUFFLE(2, 3, 0, 1)));
+        ranks |= static_cast<unsigned>(_mm_movemask_pd(_mm_castsi128_pd(both))) << (pair * 2);
     }
     return ranks & known.valid;
 #else
@@ -307,6 +309,7 @@ char *WritePositionKey(char *dst, double side) {
     char *p = dst;
     KnownRanks &known = knownRanks;
     const unsigned unchanged = unchanged_ranks(known);
+#pragma GCC unroll 8
     for (int y = 0; y < 8; ++y) {
         if (unchanged & (1u << y)) {
             std::memcpy(p, known.text[y], sizeof known.text[y]);
@@ -334,7 +337,10 @@ char *WritePositionKey(char *dst, double side) {
         p = put_number(p, blackRookHMoved);
     }
     *p++ = 'E';
-    p = put_en_passant(p, side);
+    if (enPassantX < 0 || enPassantY < 0)  // no en-passant square at all
+        *p++ = '-';
+    else
+        p = put_en_passant(p, side);
     *p = 0;
     return p;
 }
