@@ -199,14 +199,15 @@ namespace {
 
 // A key text of known length compared with others: two texts are the same
 // key when their bytes up to and including the key's NUL agree.  Two words
-// of it, one from its middle and one from its end (the last rank, the side
-// to move, the castling flags), are looked at first: keys of different
+// of it, one from its middle and one near its end (the end of the last rank,
+// the side to move and the king flags, which the keys of one search rarely
+// differ in beyond the side), are looked at first: keys of different
 // positions nearly always differ in one of them.
 class KeyMatch {
 public:
     KeyMatch(const char *key, size_t length) : key_(key), length_(length) {
         if (length_ >= 16) {
-            endAt_ = length_ - 8;
+            endAt_ = length_ - 16;
             middleAt_ = length_ / 2;
             std::memcpy(&end_, key + endAt_, sizeof end_);
             std::memcpy(&middle_, key + middleAt_, sizeof middle_);

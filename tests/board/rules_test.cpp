@@ -268,6 +268,36 @@ TEST(Keys, FollowDirectBoardWrites) {
     }
 }
 
+// A key recorded at an earlier level counts only when it is the same text
+// throughout: keys differing in any one character, wherever it lies, or
+// in length do not.
+TEST(SearchState, RepetitionNeedsTheWholeKey) {
+    load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    const std::string key = PositionKey_s().v;
+    ASSERT_GT(key.size(), 20u);
+    const size_t at[] = {0,
+                         1,
+                         key.size() / 2,
+                         key.size() - 16,
+                         key.size() - 13,
+                         key.size() - 12,
+                         key.size() - 8,
+                         key.size() - 2,
+                         key.size() - 1};
+    for (const size_t i : at) {
+        std::string other = key;
+        other[i] = other[i] == '0' ? '9' : '0';
+        std::memset(searchPositionKey_s[1].v, 0, sizeof(HS::v));
+        std::memcpy(searchPositionKey_s[1].v, other.c_str(), other.size());
+        EXPECT_EQ(SearchPositionOccurrences(currentPlayer, 2), 1) << i;  // the game's own key
+    }
+    std::string longer = key + "0";
+    std::memcpy(searchPositionKey_s[1].v, longer.c_str(), longer.size() + 1);
+    EXPECT_EQ(SearchPositionOccurrences(currentPlayer, 2), 1);
+    std::memcpy(searchPositionKey_s[1].v, key.c_str(), key.size() + 1);
+    EXPECT_EQ(SearchPositionOccurrences(currentPlayer, 2), 2);
+}
+
 TEST(SearchState, Repetitions) {
     load_fen(start_fen);
     // g1f3 g8f6 f3g1 f6g8 returns to the start: the key occurs twice in the game.
