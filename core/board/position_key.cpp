@@ -281,7 +281,7 @@ inline bool rank_codes(int y, int codes[4], KnownRanks &known) {
 
 // Writes rank y's text at p and returns its end, keeping it in `known` when
 // the rank holds only whole codes.
-char *write_rank(char *p, int y, KnownRanks &known) {
+__attribute__((always_inline)) inline char *write_rank(char *p, int y, KnownRanks &known) {
     int pairs[4];
     if (!rank_codes(y, pairs, known)) {  // some square holds another value
         known.valid &= ~(1u << y);
