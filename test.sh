@@ -11,6 +11,8 @@ JOBS=$(nproc)
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
 FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
+# Long runs outside CI: FUZZ_SECONDS caps each target's time as well.
+FUZZ_SECONDS=${FUZZ_SECONDS:-}
 tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot stockfish python3 ccache || exit 1
 
 passed=0
@@ -77,7 +79,8 @@ fuzz() {
     [ "$name" = request ] && runs=$FUZZ_RUNS_REQUEST
     [ "$name" = uci_line ] && runs=$FUZZ_RUNS_UCI
     echo "fuzzing $name with $runs inputs"
-    "$f" -runs="$runs" -max_len=4096 -seed=1 "build-fuzz/corpus-$name" \
+    "$f" -runs="$runs" ${FUZZ_SECONDS:+-max_total_time=$FUZZ_SECONDS} -max_len=4096 -seed=1 \
+      "build-fuzz/corpus-$name" \
       $( [ -d "$corpus" ] && echo "$corpus" ) >"build-fuzz/$name.log" 2>&1 ||
       { tail -40 "build-fuzz/$name.log"; status=1; }
   done
