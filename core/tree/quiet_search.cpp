@@ -16,8 +16,10 @@
 // `quietCheckNodes`, `quietCheckActive` and `computerNodes`; changes the
 // board and the state stack only between SaveSearchState and
 // RestoreSearchState of its own level.
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
+#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -51,6 +53,14 @@ struct KnownKings {
     int enemy = kKingUnknown;  // the king of the other side
 };
 
+// The parent's view of the board and the move that led to the node, from
+// which the node's own view follows square by square (no parent: the view
+// is loaded from the board).
+struct ParentView {
+    const BoardView *view = nullptr;
+    int fx = 0, fy = 0, tx = 0, ty = 0;
+};
+
 // Everything a quiet node knows about itself while it walks its moves.
 struct QuietNode {
     int player, remaining, level;
@@ -77,6 +87,9 @@ struct QuietNode {
     signed char discovered[64];
     // Legality of the node's own moves, from the safety of its king.
     SideMoveLegality legality;
+    // The node's position as an integer view: it stands unchanged while the
+    // node walks its moves, since every move played or tested is taken back.
+    BoardView view;
     // Whether the level's state slot holds the node's position: written
     // once, the first time a move is played or tested, since every move is
     // taken back and the children write only deeper slots.
@@ -94,6 +107,18 @@ inline void save_slot(QuietNode &n) {
 inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
     save_slot(n);
     return move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos);
+}
+
+// IsMoveValid for a move of the node's own piece on (fx, fy): the piece's
+// rules read from the view, the king's safety from the node's legality.
+inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
+    assert(n.view.in_step());
+    const int piece = n.view.at(fx, fy);
+    const bool allowed = with_piece_type(type_of(piece), [&](auto type) {
+        return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece);
+    });
+    assert(allowed == piece_rules_allow(fx, fy, tx, ty));
+    return allowed && n.legality.allowed_legal(fx, fy, tx, ty);
 }
 
 // How a candidate or a pass ended.
@@ -182,7 +207,7 @@ inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int t
 bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Candidate &c) {
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
     if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
-    if (!n.legality.legal(fx, fy, tx, ty)) return false;
+    if (!move_legal(n, fx, fy, tx, ty)) return false;
     if (!move_gives_check(n, fx, fy, tx, ty)) return false;
     c.moveLegal = true;
     c.tactical = true;
@@ -198,7 +223,7 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
     if (abs_int(tx - n.supportX) != abs_int(ty - n.supportY)) return;
     if (tx == n.supportX && ty == n.supportY) return;
     if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
-    if (!n.legality.legal(fx, fy, tx, ty)) return;
+    if (!move_legal(n, fx, fy, tx, ty)) return;
     c.moveLegal = true;
     save_slot(n);
     MakeSearchMove(fx, fy, tx, ty);
@@ -240,7 +265,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     // A capture that the budget no longer covers is still searched when it
     // gives check.
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
-        if (may_give_check(n, type, fx, fy, tx, ty) && n.legality.legal(fx, fy, tx, ty)) {
+        if (may_give_check(n, type, fx, fy, tx, ty) && move_legal(n, fx, fy, tx, ty)) {
             c.moveLegal = true;
             if (move_gives_check(n, fx, fy, tx, ty)) c.tactical = true;
         }
@@ -249,7 +274,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep, KnownKings kings);
+                  int forkReply, int chainKeep, KnownKings kings, ParentView parent);
 
 // Plays a classified, legal candidate, searches the reply and folds the
 // score into the node's window.
@@ -272,16 +297,17 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     if (type_of(board[fx][fy]) != kKing) childKings.enemy = n.ownKingPos;
     save_slot(n);
     MakeSearchMove(fx, fy, tx, ty);
+    const ParentView parent{&n.view, fx, fy, tx, ty};
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
         score =
             quiet_node(n.opponent, n.remaining + 1, n.level + 1, n.alpha, n.beta, n.checksLeft - 1,
-                       c.quietFork ? kFollowFork : kNoForkReply, nextKeep, childKings);
+                       c.quietFork ? kFollowFork : kNoForkReply, nextKeep, childKings, parent);
         quietCheckActive -= 1;
     } else {
         score = quiet_node(n.opponent, n.remaining - 1, n.level + 1, n.alpha, n.beta, n.nextChecks,
-                           kNoForkReply, nextKeep, childKings);
+                           kNoForkReply, nextKeep, childKings, parent);
     }
     RestoreSearchState(n.level);
     if (SearchTimeExpired() == 1) return Walk::kTimeUp;
@@ -317,32 +343,63 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
     } else {
         if (!is_tactical(n, type, fx, fy, tx, ty, capture, pawnPriority, c)) return Walk::kGoOn;
     }
-    if (!c.moveLegal && !n.legality.legal(fx, fy, tx, ty)) return Walk::kGoOn;
+    if (!c.moveLegal && !move_legal(n, fx, fy, tx, ty)) return Walk::kGoOn;
     return search_candidate(n, c, fx, fy, tx, ty);
 }
 
-// One pass over the candidate windows of the node's pieces, polling the
-// clock before every window row.
+// The squares of the window of the node's `type` piece on (fx, fy) that
+// pass `pass` may search; for every other square of the window
+// try_candidate ends at once, with nothing done.  Pass 0 searches only
+// captures unless the node is forced, the piece is a pawn (promotions, en
+// passant, forks) or a bishop with a support target; pass 1 only moves to
+// empty squares that may give check, while quiet checks are open (once
+// closed they stay closed: the check node count only grows and the
+// reserved checks only shrink).
+uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
+    const BoardView &v = n.view;
+    const uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    if (pass == 0) {
+        if (n.forced || type == kPawn || (type == kBishop && n.hasSupportTarget)) return open;
+        return open & v.bySide[n.opponent];
+    }
+    if (!n.enemyKing || !quiet_checks_open(n)) return 0;
+    const uint64_t quiet = open & ~v.occupied;
+    const uint64_t direct =
+        kCheckSquares.mask[n.player == kWhite ? 0 : 1][n.kingY * 8 + n.kingX][type];
+    if ((quiet & ~direct) == 0) return quiet;
+    signed char &disc = n.discovered[fy * 8 + fx];
+    if (disc < 0)
+        disc =
+            static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
+    return disc == 1 ? quiet : quiet & direct;
+}
+
+// One pass over the candidate windows of the node's pieces in board order,
+// polling the clock before every window row.
 Walk run_pass(QuietNode &n, int pass) {
-    Walk end = Walk::kGoOn;
-    for_each_piece_of(n.player, [&n, &end, pass](int fx, int fy, int mover) {
-        return visit_window(
-            mover, fx, fy,
-            [&end](int) {
-                if (SearchTimeExpired() != 1) return true;
-                end = Walk::kTimeUp;
-                return false;
-            },
-            [&n, &end, pass, fx, fy, mover](int tx, int ty) {
-                end = try_candidate(n, pass, fx, fy, mover, tx, ty);
-                return end == Walk::kGoOn;
-            });
-    });
-    return end;
+    const bool white = n.player == kWhite;
+    for (uint64_t pieces = n.view.bySide[n.player]; pieces != 0; pieces &= pieces - 1) {
+        const int from = __builtin_ctzll(pieces);
+        const int fx = from & 7, fy = from >> 3;
+        const int mover = n.view.cell[from];
+        const int type = type_of(mover);
+        const uint64_t targets = pass_targets(n, pass, type, fx, fy);
+        int firstRow, lastRow;
+        window_rows(type, white, fy, firstRow, lastRow);
+        for (int ty = firstRow; ty <= lastRow; ++ty) {
+            if (SearchTimeExpired() == 1) return Walk::kTimeUp;
+            for (uint64_t row = targets & (uint64_t{0xFF} << (ty * 8)); row != 0; row &= row - 1) {
+                const int tx = __builtin_ctzll(row) & 7;
+                const Walk end = try_candidate(n, pass, fx, fy, mover, tx, ty);
+                if (end != Walk::kGoOn) return end;
+            }
+        }
+    }
+    return Walk::kGoOn;
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep, KnownKings kings) {
+                  int forkReply, int chainKeep, KnownKings kings, ParentView parent) {
     // Step 1. Time and repetition.
     if (SearchTimeExpired() == 1) return 0;
     if (IsSearchRepetition(player, level) == 1) return 0;
@@ -357,13 +414,26 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.forkReply = forkReply;
     n.chainKeep = chainKeep;
     n.slotSaved = false;
+    if (parent.view != nullptr) {
+        n.view = *parent.view;
+        n.view.reload_move(parent.fx, parent.fy, parent.tx, parent.ty);
+    } else {
+        n.view.load();
+    }
+    assert(n.view.in_step());
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
     // Debug builds check that the squares handed down are FindKing's.
     assert(kings.own == kKingUnknown || kings.own == FindKing(player));
     assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
-    const KingSafety ownKing = king_safety_at(player, n.ownKingPos);
+    KingSafety ownKing;
+    if (n.ownKingPos >= 0) {
+        ownKing.king = n.ownKingPos;
+        ownKing.attacked =
+            n.view.attacked_by(opponent_of(player), n.ownKingPos / 10, n.ownKingPos % 10);
+    }
+    assert(ownKing.attacked == king_safety_at(player, n.ownKingPos).attacked);
     n.inCheck = ownKing.attacked;
     n.legality.reset(player, ownKing);
     n.opponent = opponent_of(player);
@@ -372,7 +442,8 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (!any_legal_move(player, &ownKing)) return n.inCheck ? mated_score(player, level) : 0;
+    if (!view_any_legal_move(n.view, player, ownKing))
+        return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.
     count_node(n);
@@ -433,7 +504,8 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
                           double checksLeft, double forkReply, double chainKeep) {
     return quiet_node(static_cast<int>(player), static_cast<int>(remaining),
                       static_cast<int>(level), alpha, beta, static_cast<int>(checksLeft),
-                      static_cast<int>(forkReply), static_cast<int>(chainKeep), KnownKings());
+                      static_cast<int>(forkReply), static_cast<int>(chainKeep), KnownKings(),
+                      ParentView());
 }
 
 // The same scan as HasLegalMove: the candidate windows, stopping at the
