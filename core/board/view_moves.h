@@ -67,15 +67,16 @@ inline bool view_types_have_move(const BoardView &v, int side, Legal &&legal) {
     return (view_type_has_move<Types>(v, side, legal) || ...);
 }
 
-// any_legal_move(side, &k) on the view: whether the side has a legal move
-// does not hang on the order its pieces are tried in.  With the king safe,
-// the pieces that shield it come from the view; in check the king's steps
-// are tried first, and the other pieces' moves are decided by whether they
-// answer every attack (SideMoveLegality).
-inline bool view_any_legal_move(const BoardView &v, int side, const KingSafety &k) {
+// any_legal_move(side, &k) on the view, with the pieces that shield the
+// king (BoardView::shields_of; 0 when the king is attacked or missing):
+// whether the side has a legal move does not hang on the order its pieces
+// are tried in.  In check the king's steps are tried first, and the other
+// pieces' moves are decided by whether they answer every attack
+// (SideMoveLegality).
+inline bool view_any_legal_move(const BoardView &v, int side, const KingSafety &k,
+                                uint64_t shields) {
     bool any;
     if (!k.attacked) {
-        const uint64_t shields = k.king >= 0 ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
         any = view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(
             v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
                 return view_legal_as<type()>(v, k, rules_decide(k, shields, fx, fy, piece), fx, fy,

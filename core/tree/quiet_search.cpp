@@ -85,8 +85,14 @@ struct QuietNode {
     // Discovered-check candidates depend only on the node's position, the
     // same in both passes: each is computed at most once (-1 not yet).
     signed char discovered[64];
-    // Legality of the node's own moves, from the safety of its king.
+    // Legality of the node's own moves, from the safety of its king: with
+    // the king safe, from the pieces that shield it (one bit per square
+    // y * 8 + x); in check, from whether a move answers every attack.
+    KingSafety king;
+    uint64_t shields;
     SideMoveLegality legality;
+    // The en-passant square as y * 8 + x, -1 for none.
+    int enPassantSquare;
     // The node's position as an integer view: it stands unchanged while the
     // node walks its moves, since every move played or tested is taken back.
     BoardView view;
@@ -110,15 +116,19 @@ inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
 }
 
 // IsMoveValid for a move of the node's own piece on (fx, fy): the piece's
-// rules read from the view, the king's safety from the node's legality.
+// rules read from the view, the king's safety as the node knows it.
 inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
     assert(n.view.in_step());
     const int piece = n.view.at(fx, fy);
-    const bool allowed = with_piece_type(type_of(piece), [&](auto type) {
-        return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece);
+    const bool legal = with_piece_type(type_of(piece), [&](auto type) {
+        if (n.king.attacked)
+            return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece) &&
+                   n.legality.allowed_legal(fx, fy, tx, ty);
+        return view_legal_as<type()>(n.view, n.king, rules_decide(n.king, n.shields, fx, fy, piece),
+                                     fx, fy, tx, ty, piece);
     });
-    assert(allowed == piece_rules_allow(fx, fy, tx, ty));
-    return allowed && n.legality.allowed_legal(fx, fy, tx, ty);
+    assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
+    return legal;
 }
 
 // How a candidate or a pass ended.
@@ -334,7 +344,7 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
     if (targetColour == n.player) return Walk::kGoOn;
     const bool capture = targetColour != kNoSide;
     const bool pawnPriority = type == kPawn && n.remaining > 0 &&
-                              (ty == 0 || ty == 7 || (tx == enPassantX && ty == enPassantY));
+                              (ty == 0 || ty == 7 || ty * 8 + tx == n.enPassantSquare);
 
     Candidate c;
     if (pass == 1) {
@@ -427,22 +437,26 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     assert(kings.own == kKingUnknown || kings.own == FindKing(player));
     assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
-    KingSafety ownKing;
+    KingSafety &ownKing = n.king;
+    ownKing = KingSafety();
+    n.shields = 0;
     if (n.ownKingPos >= 0) {
+        const int kx = n.ownKingPos / 10, ky = n.ownKingPos % 10;
         ownKing.king = n.ownKingPos;
-        ownKing.attacked =
-            n.view.attacked_by(opponent_of(player), n.ownKingPos / 10, n.ownKingPos % 10);
+        ownKing.attacked = n.view.attacked_by(opponent_of(player), kx, ky);
+        if (!ownKing.attacked) n.shields = n.view.shields_of(player, kx, ky);
     }
     assert(ownKing.attacked == king_safety_at(player, n.ownKingPos).attacked);
     n.inCheck = ownKing.attacked;
     n.legality.reset(player, ownKing);
+    n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
 
     // Step 2. The node flags.
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (!view_any_legal_move(n.view, player, ownKing))
+    if (!view_any_legal_move(n.view, player, ownKing, n.shields))
         return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.
