@@ -385,26 +385,37 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
 }
 
 // One pass over the candidate windows of the node's pieces in board order,
-// polling the clock before every window row.
+// polling the clock before every window row.  The polls before rows that
+// hold nothing for the pass follow one another with nothing in between;
+// they are made together, before the next row that does (or at the end).
 Walk run_pass(QuietNode &n, int pass) {
     const bool white = n.player == kWhite;
+    int polls = 0;  // rows passed over since the last poll
     for (uint64_t pieces = n.view.bySide[n.player]; pieces != 0; pieces &= pieces - 1) {
         const int from = __builtin_ctzll(pieces);
         const int fx = from & 7, fy = from >> 3;
         const int mover = n.view.cell[from];
         const int type = type_of(mover);
-        const uint64_t targets = pass_targets(n, pass, type, fx, fy);
         int firstRow, lastRow;
         window_rows(type, white, fy, firstRow, lastRow);
-        for (int ty = firstRow; ty <= lastRow; ++ty) {
-            if (SearchTimeExpired() == 1) return Walk::kTimeUp;
-            for (uint64_t row = targets & (uint64_t{0xFF} << (ty * 8)); row != 0; row &= row - 1) {
-                const int tx = __builtin_ctzll(row) & 7;
-                const Walk end = try_candidate(n, pass, fx, fy, mover, tx, ty);
+        int ty = firstRow;
+        for (uint64_t targets = pass_targets(n, pass, type, fx, fy); targets != 0;) {
+            const int row = __builtin_ctzll(targets) >> 3;
+            const uint64_t rowSquares = targets & (uint64_t{0xFF} << (row * 8));
+            targets &= ~rowSquares;
+            polls += row - ty + 1;
+            ty = row + 1;
+            if (SearchTimeExpiredRepeated(polls) == 1) return Walk::kTimeUp;
+            polls = 0;
+            for (uint64_t squares = rowSquares; squares != 0; squares &= squares - 1) {
+                const int tx = __builtin_ctzll(squares) & 7;
+                const Walk end = try_candidate(n, pass, fx, fy, mover, tx, row);
                 if (end != Walk::kGoOn) return end;
             }
         }
+        if (lastRow >= ty) polls += lastRow - ty + 1;
     }
+    if (polls > 0 && SearchTimeExpiredRepeated(polls) == 1) return Walk::kTimeUp;
     return Walk::kGoOn;
 }
 
