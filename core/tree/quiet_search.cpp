@@ -304,7 +304,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
 
     KnownKings childKings;
     childKings.own = n.enemyKingPos;
-    if (type_of(board[fx][fy]) != kKing) childKings.enemy = n.ownKingPos;
+    if (type_of(n.view.at(fx, fy)) != kKing) childKings.enemy = n.ownKingPos;
     save_slot(n);
     MakeSearchMove(fx, fy, tx, ty);
     const ParentView parent{&n.view, fx, fy, tx, ty};
@@ -338,7 +338,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
 // classified, and searched when it belongs to the pass.
 Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, int ty) {
     const int type = type_of(mover);
-    const int targetColour = colour_of(piece_at(tx, ty));
+    const int targetColour = colour_of(n.view.at(tx, ty));
     // The origin and squares of own pieces are never a legal move, whatever
     // their classification.
     if (targetColour == n.player) return Walk::kGoOn;
@@ -359,18 +359,33 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 
 // The squares of the window of the node's `type` piece on (fx, fy) that
 // pass `pass` may search; for every other square of the window
-// try_candidate ends at once, with nothing done.  Pass 0 searches only
-// captures unless the node is forced, the piece is a pawn (promotions, en
-// passant, forks) or a bishop with a support target; pass 1 only moves to
+// try_candidate ends at once, with nothing done.  Pass 0 searches all of
+// them in a forced node, else captures, a pawn's promotions, en passant
+// and pushes that may fork (only while the line has plies left), and a
+// bishop's moves onto a diagonal of the support target; pass 1 only moves to
 // empty squares that may give check, while quiet checks are open (once
 // closed they stay closed: the check node count only grows and the
 // reserved checks only shrink).
+constexpr uint64_t kRankRows = uint64_t{0xFF} | uint64_t{0xFF} << 56;  // rows 0 and 7
+constexpr uint64_t kFileA = 0x0101010101010101ULL;                     // column 0
 uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     const BoardView &v = n.view;
     const uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
     if (pass == 0) {
-        if (n.forced || type == kPawn || (type == kBishop && n.hasSupportTarget)) return open;
-        return open & v.bySide[n.opponent];
+        if (n.forced) return open;
+        uint64_t keep = open & v.bySide[n.opponent];
+        if (type == kPawn && n.remaining > 0) {
+            // Promotions and en passant; pushes that may fork.
+            keep |= open &
+                    (kRankRows | (n.enPassantSquare >= 0 ? uint64_t{1} << n.enPassantSquare : 0));
+            if (n.checksLeft > 0 && n.level < 9) keep |= open & (kFileA << fx);
+        } else if (type == kBishop && n.hasSupportTarget) {
+            // Squares on a diagonal of the support target, other than the
+            // target itself.
+            const int target = n.supportY * 8 + n.supportX;
+            keep |= open & kCheckSquares.mask[0][target][kBishop] & ~(uint64_t{1} << target);
+        }
+        return keep;
     }
     if (!n.enemyKing || !quiet_checks_open(n)) return 0;
     const uint64_t quiet = open & ~v.occupied;
