@@ -64,7 +64,7 @@ inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, u
 // per candidate.
 template <typename Visit>
 void for_each_legal_move(const BoardView &v, int side, Visit visit) {
-    const KingSafety k = view_king_safety(v, side);
+    KingSafety k = view_king_safety(v, side);
     const uint64_t shields =
         k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
     visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);
