@@ -143,18 +143,56 @@ struct Candidate {
     bool moveLegal = false;
 };
 
+// The node's rooks, knights, bishops and queens: the pieces a fork can hit.
+inline uint64_t fork_targets(const QuietNode &n) {
+    const BoardView &v = n.view;
+    return v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kKnight)] |
+           v.byPiece[make_piece(n.player, kBishop)] | v.byPiece[make_piece(n.player, kQueen)];
+}
+
+// Whether some square on files b to g is such that an enemy pawn arriving
+// there would attack two fork targets: without one, HasPawnForkThreat
+// finds nothing.
+inline bool pawn_fork_square_exists(const QuietNode &n) {
+    constexpr uint64_t kInnerFiles = 0x7E7E7E7E7E7E7E7EULL;
+    const uint64_t t = fork_targets(n);
+    // A White pawn on y * 8 + x attacks the squares 9 and 7 below its
+    // index, a Black pawn those 7 and 9 above.
+    const uint64_t squares = n.opponent == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9);
+    const bool exists = (squares & kInnerFiles) != 0;
+    assert(exists || HasPawnForkThreat(n.opponent) == 0);
+    return exists;
+}
+
+// Whether an enemy knight stands a jump away from two fork targets, one a
+// rook or queen: without one, HasKnightForkThreat finds nothing.
+inline bool knight_fork_exists(const QuietNode &n) {
+    const BoardView &v = n.view;
+    const uint64_t t = fork_targets(n);
+    const uint64_t majors =
+        v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kQueen)];
+    for (uint64_t knights = v.byPiece[make_piece(n.opponent, kKnight)]; knights != 0;
+         knights &= knights - 1) {
+        const uint64_t hit = board_view_detail::kSteps.knight[__builtin_ctzll(knights)] & t;
+        if ((hit & (hit - 1)) != 0 && (hit & majors) != 0) return true;
+    }
+    assert(HasKnightForkThreat(n.opponent, n.level) == 0);
+    return false;
+}
+
 // The node flags: the fork alarms, the reserved checks and the loose minor
 // piece that bishop support moves may attack.
 void set_node_flags(QuietNode &n) {
     const double levelD = n.level;
     // The opponent threatens a pawn fork: answer with every move.
     if (n.level < 8 && n.checksLeft >= 2 && n.remaining >= 2 && n.forkReply == kNoForkReply &&
-        !n.inCheck && quietCheckNodes < zevivEzezoZtartLimit && HasPawnForkThreat(n.opponent) == 1)
-        n.forkReply = kPawnForkAlarm;
+        !n.inCheck && quietCheckNodes < zevivEzezoZtartLimit && pawn_fork_square_exists(n)) {
+        if (HasPawnForkThreat(n.opponent) == 1) n.forkReply = kPawnForkAlarm;
+    }
     // A knight of the opponent has just jumped into a fork of a major piece.
     if (n.level >= 2 && n.level < 8 && !n.inCheck && n.remaining >= 2 &&
         n.forkReply == kNoForkReply && n.checksLeft == 3 && levelD == searchIterationDepth &&
-        HasKnightForkThreat(n.opponent, n.level) == 1)
+        knight_fork_exists(n) && HasKnightForkThreat(n.opponent, n.level) == 1)
         n.forkReply = kFollowFork;
 
     n.followReserve =
