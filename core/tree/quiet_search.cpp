@@ -215,8 +215,10 @@ void set_node_flags(QuietNode &n) {
         const double supportTarget = QueenMinorTarget(n.player);
         if (supportTarget > 0) {
             n.hasSupportTarget = true;
-            n.supportX = static_cast<int>(Int((supportTarget - 1) / 8));
-            n.supportY = static_cast<int>(Mod(supportTarget - 1, 8));
+            // x * 8 + 1 + y, a whole number.
+            const int target = static_cast<int>(supportTarget) - 1;
+            n.supportX = target / 8;
+            n.supportY = target % 8;
         }
     }
 }
@@ -537,10 +539,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
 
     n.enemyKingPos =
         kings.enemy != kKingUnknown ? kings.enemy : static_cast<int>(FindKing(n.opponent));
-    const double kingPos = n.enemyKingPos;
-    n.kingX = static_cast<int>(Int(kingPos / 10));
-    n.kingY = static_cast<int>(Mod(kingPos, 10));
-    n.enemyKing = kingPos >= 0;
+    // Whole-number division and remainder truncate as Int and Mod do.
+    n.kingX = n.enemyKingPos / 10;
+    n.kingY = n.enemyKingPos % 10;
+    n.enemyKing = n.enemyKingPos >= 0;
 
     // Step 5. Stand pat, unless every move must be searched.
     n.forced = n.inCheck || n.forkReply != kNoForkReply;
