@@ -8,7 +8,11 @@
 //
 // The search works on the global board through the per-level state stack
 // and allocates nothing; the candidate squares are the pieces' candidate
-// windows (core/board/candidate_windows.h).
+// windows (core/board/candidate_windows.h).  Each node also keeps an
+// integer view of its position (core/board/board_view.h), taken from its
+// parent's view and the move played: the node's pieces, its move tests
+// and the squares each pass may search are read from it, while the board
+// itself is only changed to play a move and put back.
 //
 // Globals: reads `board`, `enPassantX`, `enPassantY`, `halfmoveClock`,
 // `searchBoard`, `searchIterationDepth`, `quietNodeLimit`, `quietCheckLimit`
