@@ -18,6 +18,7 @@
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
+#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 #include "frontend/quintar.h"
@@ -25,21 +26,6 @@
 #include <cassert>
 
 namespace {
-
-// IsMoveValid for a candidate of `piece`, of type Type: legal_with_as, but
-// a king's step (not castling) is decided on the view.  The step is legal
-// when the piece rules allow it and no enemy piece attacks the target once
-// the king stands there, which is the test IsMoveValid makes by playing it.
-template <int Type>
-QUIN_RULE_INLINE bool legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx, int fy,
-                               int tx, int ty, int piece) {
-    if (Type != kKing || tx - fx == 2 || fx - tx == 2)
-        return legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece);
-    const bool legal = piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
-                       !v.attacked_after_step(opponent_of(colour_of(piece)), fx, fy, tx, ty);
-    assert(legal == legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece));
-    return legal;
-}
 
 // Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
 // of type Type, standing on (fx, fy), in window order; promotion tells a
@@ -54,7 +40,7 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
          targets != 0; targets &= targets - 1) {
         const int square = __builtin_ctzll(targets);
         const int tx = square & 7, ty = square >> 3;
-        if (legal_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
+        if (view_legal_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
     }
 }
@@ -78,15 +64,7 @@ inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, u
 // per candidate.
 template <typename Visit>
 void for_each_legal_move(const BoardView &v, int side, Visit visit) {
-    // king_safety(side) from the view: FindKing's king is the first in board
-    // order.
-    KingSafety k;
-    if (const uint64_t kings = v.byPiece[make_piece(side, kKing)]) {
-        const int square = __builtin_ctzll(kings);
-        k.king = (square & 7) * 10 + (square >> 3);
-        k.attacked = v.attacked_by(opponent_of(side), square & 7, square >> 3);
-    }
-    assert(k.king == king_safety(side).king && k.attacked == king_safety(side).attacked);
+    KingSafety k = view_king_safety(v, side);
     const uint64_t shields =
         k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
     visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);
@@ -131,18 +109,8 @@ uint64_t count_leaves(const BoardView &v, int d) {
             MakeSearchMove(fx, fy, tx, ty);
             if (promotion) board[tx][ty] = make_piece(side, kPromotions[i]);
             currentPlayer = opponent_of(side);
-            // The squares a move can change: its own two, the pawn taken en
-            // passant beside the target, and a castling rook's corner and
-            // landing squares.
             BoardView after = v;
-            after.reload(fx, fy);
-            after.reload(tx, ty);
-            after.reload(tx, fy);
-            after.reload(0, fy);
-            after.reload(3, fy);
-            after.reload(5, fy);
-            after.reload(7, fy);
-            after.load_en_passant();
+            after.reload_move(fx, fy, tx, ty);
             count += count_leaves(after, d - 1);
             state_put(&s);
         }

@@ -122,6 +122,21 @@ struct BoardView {
         put(x, y);
     }
 
+    // Brings the view up to date after MakeSearchMove(fx, fy, tx, ty) on the
+    // position it showed: the squares a move can change are its own two,
+    // the pawn taken en passant beside the target, and a castling rook's
+    // corner and landing squares; the en-passant square is taken anew.
+    void reload_move(int fx, int fy, int tx, int ty) {
+        reload(fx, fy);
+        reload(tx, ty);
+        reload(tx, fy);
+        reload(0, fy);
+        reload(3, fy);
+        reload(5, fy);
+        reload(7, fy);
+        load_en_passant();
+    }
+
     // Writes the piece on (x, y) of `board` into a view that holds no piece
     // there.
     void put(int x, int y) {

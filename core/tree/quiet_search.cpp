@@ -8,7 +8,11 @@
 //
 // The search works on the global board through the per-level state stack
 // and allocates nothing; the candidate squares are the pieces' candidate
-// windows (core/board/candidate_windows.h).
+// windows (core/board/candidate_windows.h).  Each node also keeps an
+// integer view of its position (core/board/board_view.h), taken from its
+// parent's view and the move played: the node's pieces, its move tests
+// and the squares each pass may search are read from it, while the board
+// itself is only changed to play a move and put back.
 //
 // Globals: reads `board`, `enPassantX`, `enPassantY`, `halfmoveClock`,
 // `searchBoard`, `searchIterationDepth`, `quietNodeLimit`, `quietCheckLimit`
@@ -16,8 +20,10 @@
 // `quietCheckNodes`, `quietCheckActive` and `computerNodes`; changes the
 // board and the state stack only between SaveSearchState and
 // RestoreSearchState of its own level.
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
+#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -51,6 +57,14 @@ struct KnownKings {
     int enemy = kKingUnknown;  // the king of the other side
 };
 
+// The parent's view of the board and the move that led to the node, from
+// which the node's own view follows square by square (no parent: the view
+// is loaded from the board).
+struct ParentView {
+    const BoardView *view = nullptr;
+    int fx = 0, fy = 0, tx = 0, ty = 0;
+};
+
 // Everything a quiet node knows about itself while it walks its moves.
 struct QuietNode {
     int player, remaining, level;
@@ -75,8 +89,17 @@ struct QuietNode {
     // Discovered-check candidates depend only on the node's position, the
     // same in both passes: each is computed at most once (-1 not yet).
     signed char discovered[64];
-    // Legality of the node's own moves, from the safety of its king.
+    // Legality of the node's own moves, from the safety of its king: with
+    // the king safe, from the pieces that shield it (one bit per square
+    // y * 8 + x); in check, from whether a move answers every attack.
+    KingSafety king;
+    uint64_t shields;
     SideMoveLegality legality;
+    // The en-passant square as y * 8 + x, -1 for none.
+    int enPassantSquare;
+    // The node's position as an integer view: it stands unchanged while the
+    // node walks its moves, since every move played or tested is taken back.
+    BoardView view;
     // Whether the level's state slot holds the node's position: written
     // once, the first time a move is played or tested, since every move is
     // taken back and the children write only deeper slots.
@@ -90,10 +113,57 @@ inline void save_slot(QuietNode &n) {
     n.slotSaved = true;
 }
 
-// MoveGivesCheckKnownKing for the node's own move.
+// MoveGivesCheckKnownKing for the node's own move.  A move that is no
+// castling and no en passant changes two squares: the enemy king stands
+// attacked after it when a piece of the mover's other than the moved one
+// attacks it with the moved piece's square emptied and its target filled,
+// or when the moved piece (a pawn reaching the last row as a queen)
+// attacks it from the target.
 inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
     save_slot(n);
-    return move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos);
+    const BoardView &v = n.view;
+    const int piece = v.at(fx, fy);
+    int type = type_of(piece);
+    const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
+    const bool enPassant = type == kPawn && tx != fx && v.at(tx, ty) == 0;
+    if (castle || enPassant || n.enemyKingPos < 0)
+        return move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos);
+    if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
+    const int kx = n.kingX, ky = n.kingY;
+    const int king = view_square(kx, ky), to = view_square(tx, ty);
+    const uint64_t from = uint64_t{1} << view_square(fx, fy);
+    const uint64_t occupancy = (v.occupied & ~from) | (uint64_t{1} << to);
+    bool check;
+    switch (type) {
+        case kPawn:
+            check = ky == ty + (n.player == kWhite ? -1 : 1) && (kx - tx == 1 || tx - kx == 1);
+            break;
+        case kKnight: check = (board_view_detail::kSteps.knight[to] >> king) & 1; break;
+        case kKing: check = (board_view_detail::kSteps.king[to] >> king) & 1; break;
+        default:
+            check = board_view_detail::slides_along(type, tx - kx, ty - ky) &&
+                    (board_view_detail::kBetween.mask[king][to] & occupancy) == 0;
+            break;
+    }
+    check = check || v.attacked_on(n.player, kx, ky, occupancy, from);
+    assert(check == move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos));
+    return check;
+}
+
+// IsMoveValid for a move of the node's own piece on (fx, fy): the piece's
+// rules read from the view, the king's safety as the node knows it.
+inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
+    assert(n.view.in_step());
+    const int piece = n.view.at(fx, fy);
+    const bool legal = with_piece_type(type_of(piece), [&](auto type) {
+        if (n.king.attacked)
+            return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece) &&
+                   n.legality.allowed_legal(fx, fy, tx, ty);
+        return view_legal_as<type()>(n.view, n.king, rules_decide(n.king, n.shields, fx, fy, piece),
+                                     fx, fy, tx, ty, piece);
+    });
+    assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
+    return legal;
 }
 
 // How a candidate or a pass ended.
@@ -108,18 +178,56 @@ struct Candidate {
     bool moveLegal = false;
 };
 
+// The node's rooks, knights, bishops and queens: the pieces a fork can hit.
+inline uint64_t fork_targets(const QuietNode &n) {
+    const BoardView &v = n.view;
+    return v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kKnight)] |
+           v.byPiece[make_piece(n.player, kBishop)] | v.byPiece[make_piece(n.player, kQueen)];
+}
+
+// Whether some square on files b to g is such that an enemy pawn arriving
+// there would attack two fork targets: without one, HasPawnForkThreat
+// finds nothing.
+inline bool pawn_fork_square_exists(const QuietNode &n) {
+    constexpr uint64_t kInnerFiles = 0x7E7E7E7E7E7E7E7EULL;
+    const uint64_t t = fork_targets(n);
+    // A White pawn on y * 8 + x attacks the squares 9 and 7 below its
+    // index, a Black pawn those 7 and 9 above.
+    const uint64_t squares = n.opponent == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9);
+    const bool exists = (squares & kInnerFiles) != 0;
+    assert(exists || HasPawnForkThreat(n.opponent) == 0);
+    return exists;
+}
+
+// Whether an enemy knight stands a jump away from two fork targets, one a
+// rook or queen: without one, HasKnightForkThreat finds nothing.
+inline bool knight_fork_exists(const QuietNode &n) {
+    const BoardView &v = n.view;
+    const uint64_t t = fork_targets(n);
+    const uint64_t majors =
+        v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kQueen)];
+    for (uint64_t knights = v.byPiece[make_piece(n.opponent, kKnight)]; knights != 0;
+         knights &= knights - 1) {
+        const uint64_t hit = board_view_detail::kSteps.knight[__builtin_ctzll(knights)] & t;
+        if ((hit & (hit - 1)) != 0 && (hit & majors) != 0) return true;
+    }
+    assert(HasKnightForkThreat(n.opponent, n.level) == 0);
+    return false;
+}
+
 // The node flags: the fork alarms, the reserved checks and the loose minor
 // piece that bishop support moves may attack.
 void set_node_flags(QuietNode &n) {
     const double levelD = n.level;
     // The opponent threatens a pawn fork: answer with every move.
     if (n.level < 8 && n.checksLeft >= 2 && n.remaining >= 2 && n.forkReply == kNoForkReply &&
-        !n.inCheck && quietCheckNodes < zevivEzezoZtartLimit && HasPawnForkThreat(n.opponent) == 1)
-        n.forkReply = kPawnForkAlarm;
+        !n.inCheck && quietCheckNodes < zevivEzezoZtartLimit && pawn_fork_square_exists(n)) {
+        if (HasPawnForkThreat(n.opponent) == 1) n.forkReply = kPawnForkAlarm;
+    }
     // A knight of the opponent has just jumped into a fork of a major piece.
     if (n.level >= 2 && n.level < 8 && !n.inCheck && n.remaining >= 2 &&
         n.forkReply == kNoForkReply && n.checksLeft == 3 && levelD == searchIterationDepth &&
-        HasKnightForkThreat(n.opponent, n.level) == 1)
+        knight_fork_exists(n) && HasKnightForkThreat(n.opponent, n.level) == 1)
         n.forkReply = kFollowFork;
 
     n.followReserve =
@@ -142,8 +250,10 @@ void set_node_flags(QuietNode &n) {
         const double supportTarget = QueenMinorTarget(n.player);
         if (supportTarget > 0) {
             n.hasSupportTarget = true;
-            n.supportX = static_cast<int>(Int((supportTarget - 1) / 8));
-            n.supportY = static_cast<int>(Mod(supportTarget - 1, 8));
+            // x * 8 + 1 + y, a whole number.
+            const int target = static_cast<int>(supportTarget) - 1;
+            n.supportX = target / 8;
+            n.supportY = target % 8;
         }
     }
 }
@@ -182,7 +292,7 @@ inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int t
 bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Candidate &c) {
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
     if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
-    if (!n.legality.legal(fx, fy, tx, ty)) return false;
+    if (!move_legal(n, fx, fy, tx, ty)) return false;
     if (!move_gives_check(n, fx, fy, tx, ty)) return false;
     c.moveLegal = true;
     c.tactical = true;
@@ -198,7 +308,7 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
     if (abs_int(tx - n.supportX) != abs_int(ty - n.supportY)) return;
     if (tx == n.supportX && ty == n.supportY) return;
     if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
-    if (!n.legality.legal(fx, fy, tx, ty)) return;
+    if (!move_legal(n, fx, fy, tx, ty)) return;
     c.moveLegal = true;
     save_slot(n);
     MakeSearchMove(fx, fy, tx, ty);
@@ -240,7 +350,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     // A capture that the budget no longer covers is still searched when it
     // gives check.
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
-        if (may_give_check(n, type, fx, fy, tx, ty) && n.legality.legal(fx, fy, tx, ty)) {
+        if (may_give_check(n, type, fx, fy, tx, ty) && move_legal(n, fx, fy, tx, ty)) {
             c.moveLegal = true;
             if (move_gives_check(n, fx, fy, tx, ty)) c.tactical = true;
         }
@@ -249,7 +359,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep, KnownKings kings);
+                  int forkReply, int chainKeep, KnownKings kings, ParentView parent);
 
 // Plays a classified, legal candidate, searches the reply and folds the
 // score into the node's window.
@@ -269,19 +379,20 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
 
     KnownKings childKings;
     childKings.own = n.enemyKingPos;
-    if (type_of(board[fx][fy]) != kKing) childKings.enemy = n.ownKingPos;
+    if (type_of(n.view.at(fx, fy)) != kKing) childKings.enemy = n.ownKingPos;
     save_slot(n);
     MakeSearchMove(fx, fy, tx, ty);
+    const ParentView parent{&n.view, fx, fy, tx, ty};
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
         score =
             quiet_node(n.opponent, n.remaining + 1, n.level + 1, n.alpha, n.beta, n.checksLeft - 1,
-                       c.quietFork ? kFollowFork : kNoForkReply, nextKeep, childKings);
+                       c.quietFork ? kFollowFork : kNoForkReply, nextKeep, childKings, parent);
         quietCheckActive -= 1;
     } else {
         score = quiet_node(n.opponent, n.remaining - 1, n.level + 1, n.alpha, n.beta, n.nextChecks,
-                           kNoForkReply, nextKeep, childKings);
+                           kNoForkReply, nextKeep, childKings, parent);
     }
     RestoreSearchState(n.level);
     if (SearchTimeExpired() == 1) return Walk::kTimeUp;
@@ -302,13 +413,13 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
 // classified, and searched when it belongs to the pass.
 Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, int ty) {
     const int type = type_of(mover);
-    const int targetColour = colour_of(piece_at(tx, ty));
+    const int targetColour = colour_of(n.view.at(tx, ty));
     // The origin and squares of own pieces are never a legal move, whatever
     // their classification.
     if (targetColour == n.player) return Walk::kGoOn;
     const bool capture = targetColour != kNoSide;
     const bool pawnPriority = type == kPawn && n.remaining > 0 &&
-                              (ty == 0 || ty == 7 || (tx == enPassantX && ty == enPassantY));
+                              (ty == 0 || ty == 7 || ty * 8 + tx == n.enPassantSquare);
 
     Candidate c;
     if (pass == 1) {
@@ -317,32 +428,89 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
     } else {
         if (!is_tactical(n, type, fx, fy, tx, ty, capture, pawnPriority, c)) return Walk::kGoOn;
     }
-    if (!c.moveLegal && !n.legality.legal(fx, fy, tx, ty)) return Walk::kGoOn;
+    if (!c.moveLegal && !move_legal(n, fx, fy, tx, ty)) return Walk::kGoOn;
     return search_candidate(n, c, fx, fy, tx, ty);
 }
 
-// One pass over the candidate windows of the node's pieces, polling the
-// clock before every window row.
+// The squares of the window of the node's `type` piece on (fx, fy) that
+// pass `pass` may search; for every other square of the window
+// try_candidate ends at once, with nothing done.  Pass 0 searches all of
+// them in a forced node, else captures, a pawn's promotions, en passant
+// and pushes that may fork (only while the line has plies left), and a
+// bishop's moves onto a diagonal of the support target; pass 1 only moves to
+// empty squares that may give check, while quiet checks are open (once
+// closed they stay closed: the check node count only grows and the
+// reserved checks only shrink).
+constexpr uint64_t kRankRows = uint64_t{0xFF} | uint64_t{0xFF} << 56;  // rows 0 and 7
+constexpr uint64_t kFileA = 0x0101010101010101ULL;                     // column 0
+uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
+    const BoardView &v = n.view;
+    const uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    if (pass == 0) {
+        if (n.forced) return open;
+        uint64_t keep = open & v.bySide[n.opponent];
+        if (type == kPawn && n.remaining > 0) {
+            // Promotions and en passant; pushes that may fork.
+            keep |= open &
+                    (kRankRows | (n.enPassantSquare >= 0 ? uint64_t{1} << n.enPassantSquare : 0));
+            if (n.checksLeft > 0 && n.level < 9) keep |= open & (kFileA << fx);
+        } else if (type == kBishop && n.hasSupportTarget) {
+            // Squares on a diagonal of the support target, other than the
+            // target itself.
+            const int target = n.supportY * 8 + n.supportX;
+            keep |= open & kCheckSquares.mask[0][target][kBishop] & ~(uint64_t{1} << target);
+        }
+        return keep;
+    }
+    if (!n.enemyKing || !quiet_checks_open(n)) return 0;
+    const uint64_t quiet = open & ~v.occupied;
+    const uint64_t direct =
+        kCheckSquares.mask[n.player == kWhite ? 0 : 1][n.kingY * 8 + n.kingX][type];
+    if ((quiet & ~direct) == 0) return quiet;
+    signed char &disc = n.discovered[fy * 8 + fx];
+    if (disc < 0)
+        disc =
+            static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
+    return disc == 1 ? quiet : quiet & direct;
+}
+
+// One pass over the candidate windows of the node's pieces in board order,
+// polling the clock before every window row.  The polls before rows that
+// hold nothing for the pass follow one another with nothing in between;
+// they are made together, before the next row that does (or at the end).
 Walk run_pass(QuietNode &n, int pass) {
-    Walk end = Walk::kGoOn;
-    for_each_piece_of(n.player, [&n, &end, pass](int fx, int fy, int mover) {
-        return visit_window(
-            mover, fx, fy,
-            [&end](int) {
-                if (SearchTimeExpired() != 1) return true;
-                end = Walk::kTimeUp;
-                return false;
-            },
-            [&n, &end, pass, fx, fy, mover](int tx, int ty) {
-                end = try_candidate(n, pass, fx, fy, mover, tx, ty);
-                return end == Walk::kGoOn;
-            });
-    });
-    return end;
+    const bool white = n.player == kWhite;
+    int polls = 0;  // rows passed over since the last poll
+    for (uint64_t pieces = n.view.bySide[n.player]; pieces != 0; pieces &= pieces - 1) {
+        const int from = __builtin_ctzll(pieces);
+        const int fx = from & 7, fy = from >> 3;
+        const int mover = n.view.cell[from];
+        const int type = type_of(mover);
+        int firstRow, lastRow;
+        window_rows(type, white, fy, firstRow, lastRow);
+        int ty = firstRow;
+        for (uint64_t targets = pass_targets(n, pass, type, fx, fy); targets != 0;) {
+            const int row = __builtin_ctzll(targets) >> 3;
+            const uint64_t rowSquares = targets & (uint64_t{0xFF} << (row * 8));
+            targets &= ~rowSquares;
+            polls += row - ty + 1;
+            ty = row + 1;
+            if (SearchTimeExpiredRepeated(polls) == 1) return Walk::kTimeUp;
+            polls = 0;
+            for (uint64_t squares = rowSquares; squares != 0; squares &= squares - 1) {
+                const int tx = __builtin_ctzll(squares) & 7;
+                const Walk end = try_candidate(n, pass, fx, fy, mover, tx, row);
+                if (end != Walk::kGoOn) return end;
+            }
+        }
+        if (lastRow >= ty) polls += lastRow - ty + 1;
+    }
+    if (polls > 0 && SearchTimeExpiredRepeated(polls) == 1) return Walk::kTimeUp;
+    return Walk::kGoOn;
 }
 
 double quiet_node(int player, int remaining, int level, double alpha, double beta, int checksLeft,
-                  int forkReply, int chainKeep, KnownKings kings) {
+                  int forkReply, int chainKeep, KnownKings kings, ParentView parent) {
     // Step 1. Time and repetition.
     if (SearchTimeExpired() == 1) return 0;
     if (IsSearchRepetition(player, level) == 1) return 0;
@@ -357,22 +525,40 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.forkReply = forkReply;
     n.chainKeep = chainKeep;
     n.slotSaved = false;
+    if (parent.view != nullptr) {
+        n.view = *parent.view;
+        n.view.reload_move(parent.fx, parent.fy, parent.tx, parent.ty);
+    } else {
+        n.view.load();
+    }
+    assert(n.view.in_step());
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
     // Debug builds check that the squares handed down are FindKing's.
     assert(kings.own == kKingUnknown || kings.own == FindKing(player));
     assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
-    const KingSafety ownKing = king_safety_at(player, n.ownKingPos);
+    KingSafety &ownKing = n.king;
+    ownKing = KingSafety();
+    n.shields = 0;
+    if (n.ownKingPos >= 0) {
+        const int kx = n.ownKingPos / 10, ky = n.ownKingPos % 10;
+        ownKing.king = n.ownKingPos;
+        ownKing.attacked = n.view.attacked_by(opponent_of(player), kx, ky);
+        if (!ownKing.attacked) n.shields = n.view.shields_of(player, kx, ky);
+    }
+    assert(ownKing.attacked == king_safety_at(player, n.ownKingPos).attacked);
     n.inCheck = ownKing.attacked;
     n.legality.reset(player, ownKing);
+    n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
 
     // Step 2. The node flags.
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (!any_legal_move(player, &ownKing)) return n.inCheck ? mated_score(player, level) : 0;
+    if (!view_any_legal_move(n.view, player, ownKing, n.shields))
+        return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.
     count_node(n);
@@ -388,10 +574,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
 
     n.enemyKingPos =
         kings.enemy != kKingUnknown ? kings.enemy : static_cast<int>(FindKing(n.opponent));
-    const double kingPos = n.enemyKingPos;
-    n.kingX = static_cast<int>(Int(kingPos / 10));
-    n.kingY = static_cast<int>(Mod(kingPos, 10));
-    n.enemyKing = kingPos >= 0;
+    // Whole-number division and remainder truncate as Int and Mod do.
+    n.kingX = n.enemyKingPos / 10;
+    n.kingY = n.enemyKingPos % 10;
+    n.enemyKing = n.enemyKingPos >= 0;
 
     // Step 5. Stand pat, unless every move must be searched.
     n.forced = n.inCheck || n.forkReply != kNoForkReply;
@@ -433,7 +619,8 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
                           double checksLeft, double forkReply, double chainKeep) {
     return quiet_node(static_cast<int>(player), static_cast<int>(remaining),
                       static_cast<int>(level), alpha, beta, static_cast<int>(checksLeft),
-                      static_cast<int>(forkReply), static_cast<int>(chainKeep), KnownKings());
+                      static_cast<int>(forkReply), static_cast<int>(chainKeep), KnownKings(),
+                      ParentView());
 }
 
 // The same scan as HasLegalMove: the candidate windows, stopping at the

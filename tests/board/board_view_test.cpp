@@ -5,6 +5,7 @@
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/move_rules.h"
+#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
@@ -261,6 +262,83 @@ TEST(WindowSquares, KnownWindows) {
     EXPECT_EQ(window_squares(kKnight, false, 0, 0), bit(2, 1) | bit(1, 2));
     EXPECT_EQ(window_squares(kKing, true, 4, 7), bit(3, 6) | bit(4, 6) | bit(5, 6) | bit(2, 7) |
                                                      bit(3, 7) | bit(4, 7) | bit(5, 7) | bit(6, 7));
+}
+
+// Whether the side to move has a legal move, on the view, in mates,
+// stalemates, checks that only a block or only the king answers, and the
+// positions above; the engine's own scan must agree everywhere.
+TEST(ViewMoves, AnyLegalMove) {
+    const struct {
+        const char *fen;
+        bool hasMove;
+    } cases[] = {
+        // the fool's mate
+        {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", false},
+        // a back-rank mate: the king's escape square behind it stays attacked
+        {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", false},
+        // stalemate by queen and king
+        {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", false},
+        // check along the first rank: mate, unless the knight can block
+        {"4k3/8/8/8/8/8/PPP5/K6r w - - 0 1", false},
+        {"4k3/8/8/8/8/4N3/PPP5/K6r w - - 0 1", true},
+        // double check: only the king moves
+        {"4k3/8/8/8/8/5n2/8/r3K3 w - - 0 1", true},
+        // a rook pinned along the rank still moves along it
+        {"k7/8/8/8/8/8/8/KR5r w - - 0 1", true},
+        // stalemate: the bishop is pinned along the rank, the enemy king
+        // covers the king's squares
+        {"8/8/8/8/8/k7/8/KB5r w - - 0 1", false},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", true},
+    };
+    for (const auto &c : cases) {
+        load_fen(c.fen);
+        const int side = static_cast<int>(currentPlayer);
+        BoardView v;
+        v.load();
+        const KingSafety k = view_king_safety(v, side);
+        const uint64_t shields =
+            k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
+        EXPECT_EQ(view_any_legal_move(v, side, k, shields), c.hasMove) << c.fen;
+        EXPECT_EQ(any_legal_move(side, nullptr), c.hasMove) << c.fen;
+    }
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        for (const int side : {kWhite, kBlack}) {
+            BoardView v;
+            v.load();
+            const KingSafety k = view_king_safety(v, side);
+            const uint64_t shields =
+                k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
+            EXPECT_EQ(view_any_legal_move(v, side, k, shields), any_legal_move(side, nullptr))
+                << fen << " side " << side;
+        }
+    }
+}
+
+// After every legal move of the positions above (castling, en passant and
+// promotion among them) the view brought up to date by reload_move agrees
+// with the board.
+TEST(ViewMoves, ReloadMoveKeepsTheViewInStep) {
+    int moves = 0;
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        SaveSearchState(0);
+        for (int from = 0; from < 64; ++from)
+            for (int to = 0; to < 64; ++to) {
+                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
+                if (colour_of(board[fx][fy]) != currentPlayer || IsMoveValid(fx, fy, tx, ty) != 1)
+                    continue;
+                MakeSearchMove(fx, fy, tx, ty);
+                BoardView after = v;
+                after.reload_move(fx, fy, tx, ty);
+                EXPECT_TRUE(after.in_step()) << fen << " " << fx << fy << tx << ty;
+                RestoreSearchState(0);
+                ++moves;
+            }
+    }
+    EXPECT_GT(moves, 150);
 }
 
 }  // namespace

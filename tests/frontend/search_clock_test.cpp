@@ -166,3 +166,52 @@ TEST(StopClock, CancelFileIsLookedForAtMostEvery10ms) {
 }
 
 }  // namespace
+
+// Stop tests asked several at a time with nothing in between give the
+// answers, clock readings and vouched calls of the same tests asked one by
+// one, near a deadline and far from it, as time passes between the groups.
+TEST(StopClock, RepeatedStopTestsAnswerAsOneByOne) {
+    struct Case {
+        double deadlineIn;  // milliseconds from the start
+        double perGroup;    // milliseconds of search between two groups
+    } cases[] = {{20, 0.05}, {20, 1}, {3000, 2}, {3000, 40}};
+    const int kGroups[] = {1, 3, 16, 17, 2, 40, 1, 1024, 5, 7};
+    struct Trace {
+        std::string answers;
+        long reads;
+        int vouched;
+        double aborted;
+    };
+    for (const Case &c : cases) {
+        Trace traces[2];
+        for (int repeated = 0; repeated < 2; ++repeated) {
+            FakeClock clock(0);
+            reset_engine();
+            searchTimedActive = 1;
+            searchDeadline = GetTimer() + c.deadlineIn;
+            clock_reads = 0;
+            Trace &t = traces[repeated];
+            for (int round = 0; round < 200; ++round) {
+                for (const int times : kGroups) {
+                    true_ms += c.perGroup;
+                    double answer = 0;
+                    if (repeated == 1) {
+                        answer = SearchTimeExpiredRepeated(times);
+                    } else {
+                        for (int i = 0; i < times && answer == 0; ++i) answer = SearchTimeExpired();
+                    }
+                    t.answers += answer != 0 ? '1' : '0';
+                }
+            }
+            t.reads = clock_reads;
+            t.vouched = clock_vouch[1].calls;
+            t.aborted = searchAborted;
+            searchTimedActive = 0;
+        }
+        EXPECT_EQ(traces[0].answers, traces[1].answers) << "deadline in " << c.deadlineIn;
+        EXPECT_NE(traces[0].answers.find('1'), std::string::npos) << "the deadline comes";
+        EXPECT_EQ(traces[0].reads, traces[1].reads) << "deadline in " << c.deadlineIn;
+        EXPECT_EQ(traces[0].vouched, traces[1].vouched) << "deadline in " << c.deadlineIn;
+        EXPECT_EQ(traces[0].aborted, traces[1].aborted) << "deadline in " << c.deadlineIn;
+    }
+}

@@ -1,0 +1,97 @@
+// Move tests over the integer view of the board (core/board/board_view.h)
+// for loops that try many candidates of one position: the king's safety
+// and the legality of a candidate, answered as the engine's tests on the
+// board answer them.  Debug builds check each answer against those tests.
+#pragma once
+
+#include "core/board/board_view.h"
+#include "core/board/candidate_windows.h"
+#include "core/board/move_rules.h"
+#include "core/quin_core.h"
+#include "core/types.h"
+
+#include <cassert>
+#include <cstdint>
+#include <type_traits>
+
+// king_safety(side) from the view: FindKing's king is the first in board
+// order.
+inline KingSafety view_king_safety(const BoardView &v, int side) {
+    KingSafety k;
+    if (const uint64_t kings = v.byPiece[make_piece(side, kKing)]) {
+        const int square = __builtin_ctzll(kings);
+        k.king = (square & 7) * 10 + (square >> 3);
+        k.attacked = v.attacked_by(opponent_of(side), square & 7, square >> 3);
+    }
+    assert(k.king == king_safety(side).king && k.attacked == king_safety(side).attacked);
+    return k;
+}
+
+// IsMoveValid for a candidate of `piece`, of type Type: legal_with_as, but
+// a king's step (not castling) is decided on the view.  The step is legal
+// when the piece rules allow it and no enemy piece attacks the target once
+// the king stands there, which is the test IsMoveValid makes by playing it.
+template <int Type>
+QUIN_RULE_INLINE bool view_legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx,
+                                    int fy, int tx, int ty, int piece) {
+    if (Type != kKing || tx - fx == 2 || fx - tx == 2)
+        return legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece);
+    const bool legal = piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
+                       !v.attacked_after_step(opponent_of(colour_of(piece)), fx, fy, tx, ty);
+    assert(legal == legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece));
+    return legal;
+}
+
+// Whether a piece of type Type of `side` has a legal move: legal(type, fx,
+// fy, tx, ty, piece) decides each candidate that is no own piece's square.
+template <int Type, class Legal>
+inline bool view_type_has_move(const BoardView &v, int side, Legal &&legal) {
+    const int piece = make_piece(side, Type);
+    const std::integral_constant<int, Type> type;
+    for (uint64_t pieces = v.byPiece[piece]; pieces != 0; pieces &= pieces - 1) {
+        const int square = __builtin_ctzll(pieces);
+        const int fx = square & 7, fy = square >> 3;
+        for (uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side];
+             targets != 0; targets &= targets - 1) {
+            const int to = __builtin_ctzll(targets);
+            if (legal(type, fx, fy, to & 7, to >> 3, piece)) return true;
+        }
+    }
+    return false;
+}
+
+// Whether some piece of `side` has a legal move, trying the types in the
+// order given.
+template <int... Types, class Legal>
+inline bool view_types_have_move(const BoardView &v, int side, Legal &&legal) {
+    return (view_type_has_move<Types>(v, side, legal) || ...);
+}
+
+// any_legal_move(side, &k) on the view, with the pieces that shield the
+// king (BoardView::shields_of; 0 when the king is attacked or missing):
+// whether the side has a legal move does not hang on the order its pieces
+// are tried in.  In check the king's steps are tried first, and the other
+// pieces' moves are decided by whether they answer every attack
+// (SideMoveLegality).
+inline bool view_any_legal_move(const BoardView &v, int side, const KingSafety &k,
+                                uint64_t shields) {
+    bool any;
+    if (!k.attacked) {
+        any = view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(
+            v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
+                return view_legal_as<type()>(v, k, rules_decide(k, shields, fx, fy, piece), fx, fy,
+                                             tx, ty, piece);
+            });
+    } else {
+        SideMoveLegality legality(side, k);
+        any = view_types_have_move<kKing, kPawn, kKnight, kBishop, kRook, kQueen>(
+            v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
+                if (type() == kKing)
+                    return view_legal_as<kKing>(v, k, false, fx, fy, tx, ty, piece);
+                return piece_rules_allow_as<type()>(v, fx, fy, tx, ty, piece) &&
+                       legality.allowed_legal(fx, fy, tx, ty);
+            });
+    }
+    assert(any == any_legal_move(side, &k));
+    return any;
+}
