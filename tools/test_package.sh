@@ -76,6 +76,13 @@ INI
     { printf 'xboard\nprotover 2\nnew\nsd 2\ngo\n'; sleep 3; printf 'quit\n'; } |
         PATH=$user_path timeout 20 polyglot "$tmp/quintar.ini" 2>/dev/null | grep -q '^move '
 }
+xboard_game() {  # "xboard -fcp quintar -fUCI": a whole game, engine against itself
+    (cd "$tmp" && PATH=$user_path timeout 300 xvfb-run -a xboard -fcp quintar -fUCI \
+        -scp quintar -sUCI -matchGames 1 -tc 0:10 -inc 0.1 -saveGameFile "$tmp/xboard.pgn" \
+        -autoCallFlag true -popupExitMessage false >"$tmp/xboard.log" 2>&1) &&
+        grep -Eq '^\[Result "(1-0|0-1|1/2-1/2)"\]' "$tmp/xboard.pgn" &&
+        ! grep -qi 'illegal\|forfeit\|crash\|exited' "$tmp/xboard.pgn"
+}
 check install install_deb
 check status_lines status_lines
 check uci_on_user_path uci_on_user_path
@@ -85,6 +92,11 @@ if PATH=$user_path command -v polyglot >/dev/null 2>&1; then
     check polyglot_game polyglot_game
 else
     say "SKIP polyglot_game (polyglot not installed)"
+fi
+if PATH=$user_path command -v xboard >/dev/null 2>&1 && command -v xvfb-run >/dev/null 2>&1; then
+    check xboard_game xboard_game
+else
+    say "SKIP xboard_game (apt-get install xboard xvfb)"
 fi
 
 remove_deb() { DEBIAN_FRONTEND=noninteractive apt-get remove -y quintar >"$tmp/apt.log" 2>&1; }
