@@ -35,9 +35,28 @@ template <int Type, typename Visit>
 inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
                                  int side, int fx, int fy, int piece, Visit &visit) {
     const bool decide = rules_decide(k, shields, fx, fy, piece);
-    // Own pieces (and the piece's own square) are never a move.
-    for (uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side];
-         targets != 0; targets &= targets - 1) {
+    // Own pieces (and the piece's own square) and the enemy king are never
+    // a move: the piece rules' first test throws out a target holding
+    // either.
+    uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side] &
+                       ~v.byPiece[make_piece(opponent_of(side), kKing)];
+    const int from = view_square(fx, fy);
+    if (Type == kPawn) {
+        // The pawn rule's own first tests: a step straight ahead lands on
+        // an empty square, a diagonal step on an enemy piece or on the
+        // en-passant square.
+        const uint64_t file = uint64_t{0x0101010101010101} << fx;
+        const uint64_t enPassant = v.enPassant >= 0 ? uint64_t{1} << v.enPassant : 0;
+        targets &= (file & ~v.occupied) | (~file & (v.bySide[opponent_of(side)] | enPassant));
+    } else if (Type == kRook) {
+        // The line test: a target behind the first piece on its line fails.
+        targets &= v.straight_reach(from);
+    } else if (Type == kBishop) {
+        targets &= v.diagonal_reach(from);
+    } else if (Type == kQueen) {
+        targets &= v.straight_reach(from) | v.diagonal_reach(from);
+    }
+    for (; targets != 0; targets &= targets - 1) {
         const int square = __builtin_ctzll(targets);
         const int tx = square & 7, ty = square >> 3;
         if (view_legal_as<Type>(v, k, decide, fx, fy, tx, ty, piece))

@@ -23,13 +23,16 @@ constexpr int view_square(int x, int y) { return y * 8 + x; }
 
 namespace board_view_detail {
 
+// The eight directions along ranks, files and diagonals: the first four
+// lead to lower square numbers, the last four to higher.
+inline constexpr int kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
+inline constexpr int kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+
 // For every pair of squares on one rank, file or diagonal, the squares
 // strictly between them; 0 for every other pair.
 struct BetweenTable {
     uint64_t mask[64][64];
     constexpr BetweenTable() : mask() {
-        constexpr int kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
-        constexpr int kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
         for (int from = 0; from < 64; ++from)
             for (int d = 0; d < 8; ++d) {
                 uint64_t passed = 0;
@@ -68,6 +71,21 @@ struct StepTable {
 };
 
 inline constexpr StepTable kSteps{};
+
+// For every square and each of the eight directions (kDx, kDy), the squares from the next one to
+// the edge of the board.
+struct RayTable {
+    uint64_t ray[64][8];
+    constexpr RayTable() : ray() {
+        for (int from = 0; from < 64; ++from)
+            for (int d = 0; d < 8; ++d)
+                for (int x = from % 8 + kDx[d], y = from / 8 + kDy[d];
+                     x >= 0 && x <= 7 && y >= 0 && y <= 7; x += kDx[d], y += kDy[d])
+                    ray[from][d] |= uint64_t{1} << view_square(x, y);
+    }
+};
+
+inline constexpr RayTable kRays{};
 
 // Whether a slider of type t (queen, rook or bishop) moves along the line
 // from one square to another (dx, dy) away: a rook on a rank or file, a
@@ -237,6 +255,30 @@ struct BoardView {
                 return true;
         }
         return false;
+    }
+
+    // The squares along direction d (an index into kRays) from `square` up
+    // to and with the first piece on the way: the squares whose line from
+    // `square` is clear.
+    uint64_t line_reach(int square, int d) const {
+        uint64_t ray = board_view_detail::kRays.ray[square][d];
+        const uint64_t blockers = ray & occupied;
+        if (blockers != 0) {
+            const int first = d >= 4 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+            ray &= ~board_view_detail::kRays.ray[first][d];
+        }
+        return ray;
+    }
+
+    // The squares a rook (straight lines) or a bishop (diagonals) on
+    // `square` sees: every square whose line from it is clear.
+    uint64_t straight_reach(int square) const {
+        return line_reach(square, 1) | line_reach(square, 3) | line_reach(square, 4) |
+               line_reach(square, 6);
+    }
+    uint64_t diagonal_reach(int square) const {
+        return line_reach(square, 0) | line_reach(square, 2) | line_reach(square, 5) |
+               line_reach(square, 7);
     }
 
     // Whether the squares strictly between (fx, fy) and (tx, ty), which
