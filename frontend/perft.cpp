@@ -129,7 +129,7 @@ uint64_t count_leaves(const BoardView &v, int d) {
             if (promotion) board[tx][ty] = make_piece(side, kPromotions[i]);
             currentPlayer = opponent_of(side);
             BoardView after = v;
-            after.reload_move(fx, fy, tx, ty);
+            after.reload_move(fx, fy, tx, ty, v.at(fx, fy), v.at(tx, ty));
             count += count_leaves(after, d - 1);
             state_put(&s);
         }

@@ -155,6 +155,23 @@ struct BoardView {
         load_en_passant();
     }
 
+    // The same, told what the view showed before the move: `piece` moved
+    // and `taken` stood on the target.  Only en passant (a pawn's diagonal
+    // step onto an empty square) changes the square beside the target, and
+    // only castling (a king's step of two files) the rook's squares.
+    void reload_move(int fx, int fy, int tx, int ty, int piece, int taken) {
+        reload(fx, fy);
+        reload(tx, ty);
+        if (type_of(piece) == kPawn && tx != fx && taken == 0) reload(tx, fy);
+        if (type_of(piece) == kKing && (tx - fx == 2 || fx - tx == 2)) {
+            reload(0, fy);
+            reload(3, fy);
+            reload(5, fy);
+            reload(7, fy);
+        }
+        load_en_passant();
+    }
+
     // Writes the piece on (x, y) of `board` into a view that holds no piece
     // there.
     void put(int x, int y) {

@@ -82,6 +82,70 @@ TEST(BoardView, LinesClearAsOnTheBoard) {
     }
 }
 
+// The squares a rook and a bishop see are those whose line from the
+// piece's square is clear on the engine's board, every square and every
+// position alike (pieces in the way or not).
+TEST(BoardView, ReachIsTheClearLines) {
+    const EngineBoard engine;
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        for (int from = 0; from < 64; ++from) {
+            const int fx = from % 8, fy = from / 8;
+            uint64_t straight = 0, diagonal = 0;
+            for (int to = 0; to < 64; ++to) {
+                const int tx = to % 8, ty = to / 8;
+                const int adx = tx > fx ? tx - fx : fx - tx, ady = ty > fy ? ty - fy : fy - ty;
+                const int steps = adx > ady ? adx : ady;
+                if (from == to || !engine.clear_between(fx, fy, tx, ty, steps)) continue;
+                if (adx == 0 || ady == 0) straight |= uint64_t{1} << to;
+                if (adx == ady) diagonal |= uint64_t{1} << to;
+            }
+            EXPECT_EQ(v.straight_reach(from), straight) << fen << " square " << fx << "," << fy;
+            EXPECT_EQ(v.diagonal_reach(from), diagonal) << fen << " square " << fx << "," << fy;
+        }
+    }
+}
+
+// Known reaches in the starting position: the pieces on the first rank see
+// only their neighbours; a square in the middle sees up to the pawns.
+TEST(BoardView, KnownReaches) {
+    struct Case {
+        int x, y;
+        bool straight;
+        std::vector<int> squares;  // as y * 8 + x
+    };
+    const Case cases[] = {
+        {0, 7, true, {view_square(0, 6), view_square(1, 7)}},                     // a1 rook
+        {2, 7, false, {view_square(1, 6), view_square(3, 6)}},                    // c1 bishop
+        {3, 7, true, {view_square(3, 6), view_square(2, 7), view_square(4, 7)}},  // d1 queen
+        {0,
+         4,
+         true,
+         {view_square(0, 1), view_square(0, 2), view_square(0, 3),  // a4
+          view_square(0, 5), view_square(0, 6), view_square(1, 4), view_square(2, 4),
+          view_square(3, 4), view_square(4, 4), view_square(5, 4), view_square(6, 4),
+          view_square(7, 4)}},
+        {3,
+         4,
+         false,
+         {view_square(0, 1), view_square(1, 2), view_square(2, 3),  // d4
+          view_square(4, 5), view_square(5, 6), view_square(6, 1), view_square(5, 2),
+          view_square(4, 3), view_square(2, 5), view_square(1, 6)}},
+    };
+    load_fen(kPositions[0]);
+    BoardView v;
+    v.load();
+    for (const Case &c : cases) {
+        uint64_t expected = 0;
+        for (const int square : c.squares) expected |= uint64_t{1} << square;
+        const int from = view_square(c.x, c.y);
+        EXPECT_EQ(c.straight ? v.straight_reach(from) : v.diagonal_reach(from), expected)
+            << c.x << "," << c.y;
+    }
+}
+
 TEST(BoardView, AttacksAsTheAttackTestSeesThem) {
     for (const char *fen : kPositions) {
         load_fen(fen);
@@ -330,10 +394,16 @@ TEST(ViewMoves, ReloadMoveKeepsTheViewInStep) {
                 const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
                 if (colour_of(board[fx][fy]) != currentPlayer || IsMoveValid(fx, fy, tx, ty) != 1)
                     continue;
+                const int piece = v.at(fx, fy), taken = v.at(tx, ty);
                 MakeSearchMove(fx, fy, tx, ty);
                 BoardView after = v;
                 after.reload_move(fx, fy, tx, ty);
                 EXPECT_TRUE(after.in_step()) << fen << " " << fx << fy << tx << ty;
+                // Told the moving and the taken piece, only the squares the
+                // move can change are read again.
+                BoardView told = v;
+                told.reload_move(fx, fy, tx, ty, piece, taken);
+                EXPECT_TRUE(told.in_step()) << fen << " " << fx << fy << tx << ty;
                 RestoreSearchState(0);
                 ++moves;
             }
