@@ -13,7 +13,7 @@
 // such answer against the engine's own test on the board.
 //
 // Globals: reads and writes `board` and the castling, en-passant and
-// half-move globals through MakeSearchMove and state_put; writes
+// half-move globals through MakeSearchMove and take_back; writes
 // `currentPlayer`.
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
@@ -24,6 +24,7 @@
 #include "frontend/quintar.h"
 
 #include <cassert>
+#include <initializer_list>
 
 namespace {
 
@@ -101,6 +102,32 @@ struct FoundMove {
     bool promotion;
 };
 
+// Takes back MakeSearchMove(fx, fy, tx, ty) (and a promotion's piece)
+// played from the position that v shows, whose globals s holds: the board
+// squares the move can change (its own two, the pawn taken en passant
+// beside the target, a castling rook's squares) are written back from the
+// view, and the castling, en-passant, half-move and side globals from s.
+// Writing back the whole board costs more than the move changed.
+void take_back(const BoardView &v, const State &s, int fx, int fy, int tx, int ty) {
+    const int piece = v.at(fx, fy);
+    board[fx][fy] = piece;
+    board[tx][ty] = v.at(tx, ty);
+    if (type_of(piece) == kPawn && tx != fx) board[tx][fy] = v.at(tx, fy);
+    if (type_of(piece) == kKing && (tx - fx == 2 || fx - tx == 2))
+        for (const int x : {0, 3, 5, 7}) board[x][fy] = v.at(x, fy);
+    whiteKingMoved = s.wk;
+    blackKingMoved = s.bk;
+    whiteRookAMoved = s.wa;
+    whiteRookHMoved = s.wh;
+    blackRookAMoved = s.ba;
+    blackRookHMoved = s.bh;
+    enPassantX = s.epx;
+    enPassantY = s.epy;
+    halfmoveClock = s.half;
+    currentPlayer = s.side;
+    assert(v.in_step());
+}
+
 // perft(d) for the position on the board, of which v is the view.
 uint64_t count_leaves(const BoardView &v, int d) {
     assert(v.in_step());
@@ -131,7 +158,7 @@ uint64_t count_leaves(const BoardView &v, int d) {
             BoardView after = v;
             after.reload_move(fx, fy, tx, ty, v.at(fx, fy), v.at(tx, ty));
             count += count_leaves(after, d - 1);
-            state_put(&s);
+            take_back(v, s, fx, fy, tx, ty);
         }
     }
     return count;
