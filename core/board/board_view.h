@@ -76,12 +76,17 @@ inline constexpr StepTable kSteps{};
 // the edge of the board.
 struct RayTable {
     uint64_t ray[64][8];
-    constexpr RayTable() : ray() {
+    uint64_t straight[64], diagonal[64];  // the rank and file, the diagonals
+    constexpr RayTable() : ray(), straight(), diagonal() {
         for (int from = 0; from < 64; ++from)
             for (int d = 0; d < 8; ++d)
                 for (int x = from % 8 + kDx[d], y = from / 8 + kDy[d];
                      x >= 0 && x <= 7 && y >= 0 && y <= 7; x += kDx[d], y += kDy[d])
                     ray[from][d] |= uint64_t{1} << view_square(x, y);
+        for (int from = 0; from < 64; ++from) {
+            straight[from] = ray[from][1] | ray[from][3] | ray[from][4] | ray[from][6];
+            diagonal[from] = ray[from][0] | ray[from][2] | ray[from][5] | ray[from][7];
+        }
     }
 };
 
@@ -263,13 +268,18 @@ struct BoardView {
             if (x > 0 && ((pawns >> view_square(x - 1, pawnY)) & 1) != 0) return true;
             if (x < 7 && ((pawns >> view_square(x + 1, pawnY)) & 1) != 0) return true;
         }
-        for (uint64_t sliders = sliders_of(attacker) & ~gone; sliders != 0;
-             sliders &= sliders - 1) {
+        // Only a rook or queen on a rank or file through the square, or a
+        // bishop or queen on a diagonal through it, can attack it along a
+        // line.
+        const uint64_t queens = byPiece[make_piece(attacker, kQueen)];
+        uint64_t sliders = ((board_view_detail::kRays.straight[square] &
+                             (byPiece[make_piece(attacker, kRook)] | queens)) |
+                            (board_view_detail::kRays.diagonal[square] &
+                             (byPiece[make_piece(attacker, kBishop)] | queens))) &
+                           ~gone;
+        for (; sliders != 0; sliders &= sliders - 1) {
             const int from = __builtin_ctzll(sliders);
-            if (board_view_detail::slides_along(type_of(cell[from]), (from & 7) - x,
-                                                (from >> 3) - y) &&
-                (board_view_detail::kBetween.mask[square][from] & occupancy) == 0)
-                return true;
+            if ((board_view_detail::kBetween.mask[square][from] & occupancy) == 0) return true;
         }
         return false;
     }
