@@ -220,14 +220,24 @@ struct BoardView {
         const int king = view_square(kx, ky);
         uint64_t shields = 0;
         const int enemy = opponent_of(side);
-        for (uint64_t sliders = sliders_of(enemy); sliders != 0; sliders &= sliders - 1) {
+        for (uint64_t sliders = sliders_on_lines_to(enemy, king); sliders != 0;
+             sliders &= sliders - 1) {
             const int square = __builtin_ctzll(sliders);
-            const int dx = (square & 7) - kx, dy = (square >> 3) - ky;
-            if (!board_view_detail::slides_along(type_of(cell[square]), dx, dy)) continue;
             const uint64_t between = board_view_detail::kBetween.mask[king][square] & occupied;
             if (between != 0 && (between & (between - 1)) == 0) shields |= between & bySide[side];
         }
         return shields;
+    }
+
+    // The queens, rooks and bishops of `side` that move along a line
+    // through `square`: the rooks and queens on its rank or file, the
+    // bishops and queens on its diagonals (whatever stands between).
+    uint64_t sliders_on_lines_to(int side, int square) const {
+        const uint64_t queens = byPiece[make_piece(side, kQueen)];
+        return (board_view_detail::kRays.straight[square] &
+                (byPiece[make_piece(side, kRook)] | queens)) |
+               (board_view_detail::kRays.diagonal[square] &
+                (byPiece[make_piece(side, kBishop)] | queens));
     }
 
     // The squares of the queens, rooks and bishops of `side`.
@@ -268,16 +278,8 @@ struct BoardView {
             if (x > 0 && ((pawns >> view_square(x - 1, pawnY)) & 1) != 0) return true;
             if (x < 7 && ((pawns >> view_square(x + 1, pawnY)) & 1) != 0) return true;
         }
-        // Only a rook or queen on a rank or file through the square, or a
-        // bishop or queen on a diagonal through it, can attack it along a
-        // line.
-        const uint64_t queens = byPiece[make_piece(attacker, kQueen)];
-        uint64_t sliders = ((board_view_detail::kRays.straight[square] &
-                             (byPiece[make_piece(attacker, kRook)] | queens)) |
-                            (board_view_detail::kRays.diagonal[square] &
-                             (byPiece[make_piece(attacker, kBishop)] | queens))) &
-                           ~gone;
-        for (; sliders != 0; sliders &= sliders - 1) {
+        for (uint64_t sliders = sliders_on_lines_to(attacker, square) & ~gone; sliders != 0;
+             sliders &= sliders - 1) {
             const int from = __builtin_ctzll(sliders);
             if ((board_view_detail::kBetween.mask[square][from] & occupancy) == 0) return true;
         }
