@@ -56,6 +56,15 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
         targets &= v.diagonal_reach(from);
     } else if (Type == kQueen) {
         targets &= v.straight_reach(from) | v.diagonal_reach(from);
+    } else if (Type == kKing) {
+        // The castling rule's first tests: the king does not stand in check
+        // and the square it passes over is empty; a two-file step is no
+        // king's step.
+        const bool inCheck = k.attacked && k.king == fx * 10 + fy;
+        if (fx >= 2 && (inCheck || v.at(fx - 1, fy) != 0))
+            targets &= ~(uint64_t{1} << view_square(fx - 2, fy));
+        if (fx <= 5 && (inCheck || v.at(fx + 1, fy) != 0))
+            targets &= ~(uint64_t{1} << view_square(fx + 2, fy));
     }
     for (; targets != 0; targets &= targets - 1) {
         const int square = __builtin_ctzll(targets);
