@@ -158,6 +158,10 @@ State state_get() {
 
 void state_put(const State *s) {
     std::memcpy(board, s->b, sizeof s->b);
+    state_put_flags(s);
+}
+
+void state_put_flags(const State *s) {
     whiteKingMoved = s->wk;
     blackKingMoved = s->bk;
     whiteRookAMoved = s->wa;

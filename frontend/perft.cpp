@@ -124,16 +124,7 @@ void take_back(const BoardView &v, const State &s, int fx, int fy, int tx, int t
     if (type_of(piece) == kPawn && tx != fx) board[tx][fy] = v.at(tx, fy);
     if (type_of(piece) == kKing && (tx - fx == 2 || fx - tx == 2))
         for (const int x : {0, 3, 5, 7}) board[x][fy] = v.at(x, fy);
-    whiteKingMoved = s.wk;
-    blackKingMoved = s.bk;
-    whiteRookAMoved = s.wa;
-    whiteRookHMoved = s.wh;
-    blackRookAMoved = s.ba;
-    blackRookHMoved = s.bh;
-    enPassantX = s.epx;
-    enPassantY = s.epy;
-    halfmoveClock = s.half;
-    currentPlayer = s.side;
+    state_put_flags(&s);
     assert(v.in_step());
 }
 

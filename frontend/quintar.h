@@ -26,6 +26,8 @@ int apply_uci(const char *m);
 int apply_uci_list(char *moves);
 State state_get();
 void state_put(const State *s);
+// The castling, en-passant, half-move and side globals of s, not the board.
+void state_put_flags(const State *s);
 
 uint64_t perft(int d);
 

@@ -146,24 +146,11 @@ struct BoardView {
     }
 
     // Brings the view up to date after MakeSearchMove(fx, fy, tx, ty) on the
-    // position it showed: the squares a move can change are its own two,
-    // the pawn taken en passant beside the target, and a castling rook's
-    // corner and landing squares; the en-passant square is taken anew.
-    void reload_move(int fx, int fy, int tx, int ty) {
-        reload(fx, fy);
-        reload(tx, ty);
-        reload(tx, fy);
-        reload(0, fy);
-        reload(3, fy);
-        reload(5, fy);
-        reload(7, fy);
-        load_en_passant();
-    }
-
-    // The same, told what the view showed before the move: `piece` moved
-    // and `taken` stood on the target.  Only en passant (a pawn's diagonal
-    // step onto an empty square) changes the square beside the target, and
-    // only castling (a king's step of two files) the rook's squares.
+    // position it showed, where `piece` moved and `taken` stood on the
+    // target: the move's own two squares change, the square beside the
+    // target only by en passant (a pawn's diagonal step onto an empty
+    // square), a rook's corner and landing squares only by castling (a
+    // king's step of two files); the en-passant square is taken anew.
     void reload_move(int fx, int fy, int tx, int ty, int piece, int taken) {
         reload(fx, fy);
         reload(tx, ty);
@@ -238,12 +225,6 @@ struct BoardView {
                 (byPiece[make_piece(side, kRook)] | queens)) |
                (board_view_detail::kRays.diagonal[square] &
                 (byPiece[make_piece(side, kBishop)] | queens));
-    }
-
-    // The squares of the queens, rooks and bishops of `side`.
-    uint64_t sliders_of(int side) const {
-        return byPiece[make_piece(side, kQueen)] | byPiece[make_piece(side, kRook)] |
-               byPiece[make_piece(side, kBishop)];
     }
 
     // Whether a piece of `attacker` attacks the square (x, y): the answer of

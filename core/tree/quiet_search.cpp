@@ -527,7 +527,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.slotSaved = false;
     if (parent.view != nullptr) {
         n.view = *parent.view;
-        n.view.reload_move(parent.fx, parent.fy, parent.tx, parent.ty);
+        n.view.reload_move(parent.fx, parent.fy, parent.tx, parent.ty,
+                           parent.view->at(parent.fx, parent.fy),
+                           parent.view->at(parent.tx, parent.ty));
     } else {
         n.view.load();
     }
