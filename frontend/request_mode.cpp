@@ -1,7 +1,15 @@
 // Request-file protocol: one request file in, one search, one response file
 // out (published by renaming a temporary file), or nothing at all when the
 // host cancels the search through the cancel file.
+//
+// The engine's files stand next to the request, often in a folder that
+// other users can write to, under names anyone can predict.  Each is made by
+// platform_create_new: never through a link planted at the name, and never
+// in place of something that appears there meanwhile (that counts as a
+// failure to create the file).
 #include "frontend/request_mode.h"
+
+#include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>
@@ -110,7 +118,7 @@ void publish_error(const char *path, const char *token, const char *message) {
     char response[kPathCapacity], temporary[kPathCapacity];
     name_with(response, path, ".response");
     name_with(temporary, path, ".response.tmp");
-    FILE *f = fopen(temporary, "wb");
+    FILE *f = platform_create_new(temporary);
     if (!f) return;
     bool written = fprintf(f, "%s\nERROR\n%s\n", token, message) >= 0;
     bool closed = fclose(f) == 0;
@@ -184,7 +192,7 @@ void request_failure(const char *path, const char *token, const char *message) {
     if (strlen(path) > kMaxPathLength) return;
     char error_name[kPathCapacity];
     name_with(error_name, path, ".error.txt");
-    if (FILE *f = fopen(error_name, "wb")) {
+    if (FILE *f = platform_create_new(error_name)) {
         fprintf(f, "%s\n", message);
         fclose(f);
     }
@@ -224,7 +232,7 @@ int request_mode(const char *path) {
         return 0;
     }
 
-    FILE *out = fopen(temporary, "wb");
+    FILE *out = platform_create_new(temporary);
     if (!out) {
         request_failure(path, r.token, "Cannot create response file");
         return 2;

@@ -1,7 +1,9 @@
 // What each platform binding supplies to the front end: the monotonic
-// clock, the search thread, a short sleep, line output and the start-up
-// notice.
+// clock, the search thread, a short sleep, line output, the start-up notice
+// and the creation of the files the engine writes.
 #pragma once
+
+#include <cstdio>
 
 // Milliseconds of a monotonic clock, fractions kept; only differences count.
 double platform_clock_ms();
@@ -20,3 +22,14 @@ int platform_line_output();
 // Returns -1 to go on with the normal start-up, or the exit status to end
 // with (after the platform has shown its notice).
 int platform_startup_notice(int argc);
+
+// Creates the file `name` as a new file and opens it for binary writing.
+// Whatever stands at the name is removed first (a stale file, or a link
+// itself and never what it points to; a folder stays), then the file is
+// created exclusively: if anything stands at the name by then, nothing is
+// opened and nothing is written anywhere.  Returns the stream, or nullptr.
+std::FILE *platform_create_new(const char *name);
+
+// Test hook: when set, called with the name between the removal and the
+// exclusive create, so that a test can make something appear there.
+extern void (*platform_create_new_hook)(const char *name);

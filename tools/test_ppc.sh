@@ -32,7 +32,7 @@ check "quintar is a big-endian PowerPC program" eval 'file "$PPC_BUILD/quintar" 
 # The AmigaOS sources also compile for the 32-bit target as they would for
 # AmigaOS itself (no stand-in), where the layout checks of the system
 # structures take effect: the timer request must be 40 bytes.
-for src in clock_amiga.cpp requester_amiga.cpp; do
+for src in clock_amiga.cpp requester_amiga.cpp file_amiga.cpp; do
     check "AmigaOS $src for 32-bit PowerPC" powerpc-linux-gnu-g++ -std=c++17 -Wall -Wextra -Werror -I"$root" \
         -fsyntax-only "$root/platform/amiga/$src"
 done

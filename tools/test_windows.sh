@@ -242,6 +242,73 @@ test_requests() {
     return $ok
 }
 
+# Names planted at the temporary response and the error file before the
+# request is answered, next to a file "victim" that must keep its bytes.  The
+# stale temporary file, the folders and the hard links must end as in the
+# Linux build.  Wine shows a Unix symbolic link to a file as that file itself
+# (and DeleteFile of it deletes the file it points to, where Windows deletes
+# the link), so links to files are left to the Linux tests; a dangling link
+# wine cannot delete, and the exclusive create must refuse it.
+plant() {
+    local bad='QUINTAR_C_REQUEST_1\ntok\nbad line\n'
+    printf 'QUINTAR_C_REQUEST_1\ntok\n200 1 0 1 1 0 1\nposition startpos\n' >req
+    printf 'precious data\n' >victim
+    case $1 in
+    stale) printf 'half an ans' >req.response.tmp ;;
+    folder-tmp) mkdir req.response.tmp ;;
+    folder-err) printf "$bad" >req && mkdir req.error.txt ;;
+    hard-tmp) ln victim req.response.tmp ;;
+    hard-err) printf "$bad" >req && ln victim req.error.txt ;;
+    dangling-tmp) ln -s "$PWD/missing" req.response.tmp ;;
+    dangling-err) printf "$bad" >req && ln -s "$PWD/missing" req.error.txt ;;
+    esac
+}
+
+dangling_refused() {  # the Windows program's answer with a dangling link
+    local message=$1 left=$2
+    echo "status 2"
+    echo "Quintar request error: $message"
+    echo "== req"
+    [ "$left" = req.error.txt ] && printf 'QUINTAR_C_REQUEST_1$\ntok$\nbad line$\n' ||
+        printf 'QUINTAR_C_REQUEST_1$\ntok$\n200 1 0 1 1 0 1$\nposition startpos$\n'
+    [ "$left" = req.response.tmp ] && printf '== req.error.txt\nCannot create response file$\n'
+    if [ "$left" = req.error.txt ]; then
+        echo "== req.error.txt (link)"
+        printf '== req.response\ntok$\nERROR$\nInvalid search parameters$\n'
+    fi
+    [ "$left" = req.response.tmp ] && echo "== req.response.tmp (link)"
+    printf '== victim\nprecious data$\n'
+}
+
+test_planted_files() {
+    local name side f ok=0
+    for name in stale folder-tmp folder-err hard-tmp hard-err dangling-tmp dangling-err; do
+        for side in win lin; do
+            case $name-$side in
+            dangling-tmp-lin) dangling_refused "Cannot create response file" req.response.tmp ;;
+            dangling-err-lin) dangling_refused "Invalid search parameters" req.error.txt ;;
+            *)
+                mkdir -p "$scratch/$name-$side"
+                (
+                    cd "$scratch/$name-$side" && plant $name
+                    $side --request req </dev/null >/dev/null 2>../err
+                    echo "status $?"
+                    tr -d '\r' <../err
+                    [ -e missing ] && echo "== missing (created through a link)"
+                    for f in $(ls); do
+                        if [ -L "$f" ]; then echo "== $f (link)"
+                        elif [ -d "$f" ]; then echo "== $f (folder)"
+                        else echo "== $f" && sed 7d "$f" | cat -A; fi
+                    done
+                )
+                ;;
+            esac >"$scratch/$name-$side.txt"
+        done
+        same "planted $name" "$(cat "$scratch/$name-lin.txt")" "$(cat "$scratch/$name-win.txt")" || ok=1
+    done
+    return $ok
+}
+
 # Started like a double click (no standard handles): the message box, with
 # its exact text, caption and style, and nothing of the engine before it.
 test_notice_without_output() {
@@ -279,6 +346,8 @@ check "UCI conversation, error replies and a held infinite result equal the Linu
     test_uci_conversation
 check "go movetime 500 takes about 500 ms; stop answers at once" test_clock_and_stop
 check "request answer, existing response and cancel file equal the Linux build" test_requests
+check "planted at the temporary response and error file: stale file, folders, hard and dangling links" \
+    test_planted_files
 check "message box without output" test_notice_without_output
 check "no message box with output or arguments" test_notice_only_by_hand
 say "tests took $(($(now_ms) - t_tests)) ms"
