@@ -56,6 +56,10 @@ TEST(UciSession, PositionCommands) {
         {"position startpos", "", kStart, {}},
         {"position startpos moves   e2e4  e7e5  ", "", kStart, {"e2e4", "e7e5"}},
         {"position startpos moves ", "", kStart, {}},
+        // An empty move list, as interfaces send it for a game without moves.
+        {"position startpos moves", "", kStart, {}},
+        {"position fen 8/4P3/8/8/8/8/8/K6k w - - 0 1 moves", "", kPromo, {}},
+        {"position fen 8/4P3/8/8/8/8/8/K6k w - - 0 1 moves  ", "", kPromo, {}},
         // clang-format off
         {"position startpos moves e2e4 e7e6 e4e5 d7d5 e5d6", "", kStart, {"e2e4", "e7e6", "e4e5", "d7d5", "e5d6"}},
         {"position startpos moves g1f3 g8f6 g2g3 g7g6 f1g2 f8g7 e1g1", "", kStart, {"g1f3", "g8f6", "g2g3", "g7g6", "f1g2", "f8g7", "e1g1"}},
@@ -64,8 +68,11 @@ TEST(UciSession, PositionCommands) {
         {"position fen 8/4P3/8/8/8/8/8/K6k w - - 0 1 moves e7e8n", "", kPromo, {"e7e8n"}},
         // Not "startpos" exactly, or a bad FEN: the old position stays.
         {"position startpos ", kBadPos, kKings, {}},
-        {"position startpos moves", kBadPos, kKings, {}},
         {"position  startpos", kBadPos, kKings, {}},
+        {"position startpos  moves", kBadPos, kKings, {}},
+        {"position startpos moves\t", kBadPos, kKings, {}},
+        {"position moves", kBadPos, kKings, {}},
+        {"position fen moves", kBadPos, kKings, {}},
         // clang-format off
         {"position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN w KQkq - 0 1", kBadPos, kKings, {}},
         // clang-format on
