@@ -1,7 +1,8 @@
 // The UCI session: commands in-process (output, state kept or changed, go
 // limits); the real program on pipes (exact reply bytes, session ends, bad
 // input, commands during a search; time limits generous for sanitizers);
-// and behind Debian's polyglot adapter (skipped when not installed).
+// behind Debian's polyglot adapter (skipped when not installed); and the
+// sessions ChessX, Scid and PyChess hold, analyses checked by their form.
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
 #include "tests/test_support.h"
