@@ -36,6 +36,7 @@ double firstPassFromX, firstPassFromY, firstPassToX, firstPassToY;
 double firstPassScore, firstPassLearning, firstPassValid;
 HS firstPassMove_s;
 double searchWinningAdvantage;
+void (*searchIterationDone)(double nodes, double milliseconds);
 
 double rootCaptures[kRootRows][6];
 double rootCaptureCount;
@@ -116,5 +117,6 @@ double init_quin_globals() {
     searchAborted = searchDeadline = searchTimedActive = 0;
     searchIterationDepth = 1;
     searchMarkVisible = searchWinningAdvantage = 0;
+    searchIterationDone = nullptr;
     return 0;
 }

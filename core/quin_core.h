@@ -106,6 +106,12 @@ extern double searchWinningAdvantage;
 
 double CalculateBestMove();
 double CalculateSingleDepth();
+// Called by CalculateBestMove after every iteration that finished, with the
+// iteration's answer in the result globals (computerReachedDepth,
+// computerScore, computerBest*), the nodes of the call so far and the
+// milliseconds since it began.  Null, as at start-up: no call.  The UCI
+// front end sets it for an analysis without limit, which reports each depth.
+extern void (*searchIterationDone)(double nodes, double milliseconds);
 double SearchSelectedDepth(double player, double alpha, double beta);
 
 // The coordinate text of a move ("e2e4"), with "q" appended when a pawn

@@ -37,6 +37,9 @@ void init_engine();
 // The result printer shared by "go" and "--bench": one info and one
 // bestmove line.
 void emit_result();
+// The info line alone, for a finished iteration of an infinite analysis
+// (the signature of searchIterationDone).
+void emit_iteration(double nodes, double milliseconds);
 // The score text of the info line ("mate N" or "cp N") into buf (64 bytes).
 void score_text(char *buf, size_t size);
 

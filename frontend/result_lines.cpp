@@ -1,5 +1,6 @@
 // The result printer of "go" and "--bench": one info line and one bestmove
-// line from the search driver's result globals.
+// line from the search driver's result globals; and the info line of each
+// finished depth of an analysis without limit.
 #include "frontend/quintar.h"
 
 #include <cstdio>
@@ -21,18 +22,32 @@ void score_text(char *buf, size_t size) {
     }
 }
 
-void emit_result() {
+namespace {
+
+// "info depth D score S nodes N time T nps X pv M" from the answer in the
+// result globals, with the given node count and time; one printf, so that
+// the line-buffered output writes it whole.
+void print_info_line(double nodes, double milliseconds) {
     char score[64];
     score_text(score, sizeof score);
     const bool hasMove = computerBestFromX >= 0;
-    double ms = computerSearchMilliseconds;
+    double ms = milliseconds;
     if (!(ms > 0)) ms = 1;
-    const long long nodes = static_cast<long long>(computerNodes);
-    const long long nps = static_cast<long long>(computerNodes * 1000 / ms);
     std::printf("info depth %d score %s nodes %lld time %d nps %lld pv %s\n",
-                static_cast<int>(computerReachedDepth), score, nodes,
-                static_cast<int>(computerSearchMilliseconds), nps,
+                static_cast<int>(computerReachedDepth), score, static_cast<long long>(nodes),
+                static_cast<int>(milliseconds), static_cast<long long>(nodes * 1000 / ms),
                 hasMove ? computerBestMove_s.v : "");
-    std::printf("bestmove %s\n", hasMove ? computerBestMove_s.v : "0000");
+}
+
+}  // namespace
+
+void emit_iteration(double nodes, double milliseconds) {
+    print_info_line(nodes, milliseconds);
+    std::fflush(stdout);
+}
+
+void emit_result() {
+    print_info_line(computerNodes, computerSearchMilliseconds);
+    std::printf("bestmove %s\n", computerBestFromX >= 0 ? computerBestMove_s.v : "0000");
     std::fflush(stdout);
 }

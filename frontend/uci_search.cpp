@@ -1,7 +1,8 @@
 // The "go" command of the UCI session and its search thread.  The command
 // loop turns the limits of the line into the engine's search limits and
 // starts the thread; the thread runs the search and prints the result lines
-// itself when it ends.
+// itself when it ends (and, in an infinite analysis, an info line for every
+// depth it finishes on the way).
 #include "frontend/uci_search.h"
 
 #include "frontend/quintar.h"
@@ -41,7 +42,11 @@ void go_limits(const char *line) {
 }
 
 void search_thread() {
+    // An analysis without limit shows every depth as it finishes; searches
+    // with a limit print their result alone.
+    searchIterationDone = search_infinite == 1 ? emit_iteration : nullptr;
     CalculateBestMove();
+    searchIterationDone = nullptr;
     // An infinite search that finishes early holds its result until "stop".
     if (search_infinite == 1) {
         while (stop_requested.load() == 0) platform_sleep_ms(10);

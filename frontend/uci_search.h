@@ -18,8 +18,9 @@ inline int saturating_atoi(const char *s) {
 void go_limits(const char *line);
 // Starts the search thread for the current position and limits.
 void start_search();
-// The search thread: searches, holds an infinite search's answer until
-// "stop", then prints the result lines.
+// The search thread: searches (an infinite one printing an info line for
+// each finished depth), holds an infinite search's answer until "stop",
+// then prints the result lines.
 void search_thread();
 // "go": stops a running search, reads the limits and starts the thread.
 void uci_go(const char *line);

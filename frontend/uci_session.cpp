@@ -27,9 +27,15 @@ const char kUciReply[] =
 const char kSetHashPrefix[] = "setoption name Hash value";
 const char kPositionPrefix[] = "position ";
 const char kMovesMarker[] = " moves ";
+const char kEmptyMovesMarker[] = " moves";
 
 bool begins(const char *text, const char *prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool ends_with(const char *text, const char *suffix) {
+    const size_t n = std::strlen(text), k = std::strlen(suffix);
+    return n >= k && std::strcmp(text + n - k, suffix) == 0;
 }
 
 void new_game() {
@@ -47,14 +53,19 @@ void set_hash_option(const char *value) {
     SetEvalHash(saturating_atoi(value) != 0 ? 1024 : 0);
 }
 
-// "position startpos|fen FEN [moves M1 M2 ...]".  A rejected FEN keeps the
-// old position; a rejected move keeps the moves applied before it.
+// "position startpos|fen FEN [moves M1 M2 ...]"; the move list may be empty
+// ("position startpos moves").  A rejected FEN keeps the old position; a
+// rejected move keeps the moves applied before it.
 void set_position(char *line) {
     join_search(1);
     char *moves = nullptr;
     if (char *cut = std::strstr(line, kMovesMarker)) {
         *cut = 0;
         moves = cut + std::strlen(kMovesMarker);
+    } else if (ends_with(line, kEmptyMovesMarker)) {
+        // "moves" with nothing after it, as interfaces send for a game
+        // without moves: the position itself.
+        line[std::strlen(line) - std::strlen(kEmptyMovesMarker)] = 0;
     }
     // The marker may have cut into "position " itself ("position moves ...").
     size_t prefix = std::strlen(kPositionPrefix);

@@ -11,7 +11,8 @@
 // searchDeadline, searchAborted, searchIterationDepth, the preferred root
 // move (preferredFromX ..), firstPassValid, rootPreviousCount and
 // rootCurrentCount; through the routines called, the killers, history
-// scores and preferred principal variation.
+// scores and preferred principal variation.  searchIterationDone, when set,
+// hears of every finished iteration.
 #include "core/quin_core.h"
 
 namespace {
@@ -129,6 +130,8 @@ double CalculateBestMove() {
                 preferredToX = saved.toX;
                 preferredToY = saved.toY;
                 if (Abs(saved.score) >= kDecisiveScore) searchAborted = 1;
+                if (searchIterationDone != nullptr)
+                    searchIterationDone(totalNodes, GetTimer() - started);
             }
         }
         searchIterationDepth += 1;

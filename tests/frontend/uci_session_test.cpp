@@ -1,7 +1,8 @@
 // The UCI session: commands in-process (output, state kept or changed, go
 // limits); the real program on pipes (exact reply bytes, session ends, bad
 // input, commands during a search; time limits generous for sanitizers);
-// and behind Debian's polyglot adapter (skipped when not installed).
+// behind Debian's polyglot adapter (skipped when not installed); and the
+// sessions ChessX, Scid and PyChess hold, analyses checked by their form.
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
 #include "tests/test_support.h"
@@ -56,6 +57,10 @@ TEST(UciSession, PositionCommands) {
         {"position startpos", "", kStart, {}},
         {"position startpos moves   e2e4  e7e5  ", "", kStart, {"e2e4", "e7e5"}},
         {"position startpos moves ", "", kStart, {}},
+        // An empty move list, as interfaces send it for a game without moves.
+        {"position startpos moves", "", kStart, {}},
+        {"position fen 8/4P3/8/8/8/8/8/K6k w - - 0 1 moves", "", kPromo, {}},
+        {"position fen 8/4P3/8/8/8/8/8/K6k w - - 0 1 moves  ", "", kPromo, {}},
         // clang-format off
         {"position startpos moves e2e4 e7e6 e4e5 d7d5 e5d6", "", kStart, {"e2e4", "e7e6", "e4e5", "d7d5", "e5d6"}},
         {"position startpos moves g1f3 g8f6 g2g3 g7g6 f1g2 f8g7 e1g1", "", kStart, {"g1f3", "g8f6", "g2g3", "g7g6", "f1g2", "f8g7", "e1g1"}},
@@ -64,8 +69,11 @@ TEST(UciSession, PositionCommands) {
         {"position fen 8/4P3/8/8/8/8/8/K6k w - - 0 1 moves e7e8n", "", kPromo, {"e7e8n"}},
         // Not "startpos" exactly, or a bad FEN: the old position stays.
         {"position startpos ", kBadPos, kKings, {}},
-        {"position startpos moves", kBadPos, kKings, {}},
         {"position  startpos", kBadPos, kKings, {}},
+        {"position startpos  moves", kBadPos, kKings, {}},
+        {"position startpos moves\t", kBadPos, kKings, {}},
+        {"position moves", kBadPos, kKings, {}},
+        {"position fen moves", kBadPos, kKings, {}},
         // clang-format off
         {"position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN w KQkq - 0 1", kBadPos, kKings, {}},
         // clang-format on
@@ -225,6 +233,10 @@ TEST(UciProtocol, SearchResultsOfWholeSessions) {
                ranks + "][a-h][1-8][qrbn]?\n";
     };
     const std::string any = from("1-8");
+    // The depths an infinite analysis finished before the next command.
+    const std::string depths =
+        "(info depth [1-8] score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ nps [0-9]+ "
+        "pv [a-h][1-8][a-h][1-8][qrbn]?\n)*";
     const std::string none = " nodes 0 time [0-9]+ nps 0 pv \nbestmove 0000\n";
     const struct {
         const char *name;
@@ -232,7 +244,7 @@ TEST(UciProtocol, SearchResultsOfWholeSessions) {
     } cases[] = {
         {"White to move", "position startpos moves e2e4 e7e5\ngo depth 1\n", from("1-4")},
         {"Black to move", "position startpos moves e2e4\ngo depth 1\n", from("5-8")},
-        {"go then go", "go infinite\ngo depth 1\n", any + any},
+        {"go then go", "go infinite\ngo depth 1\n", depths + any + any},
         {"mated side",
          "position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\ngo depth 2\n",
          "info depth 0 score mate 0" + none},
@@ -295,29 +307,103 @@ TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
 
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+using Clock = ChildProcess::Clock;
+
 // Reads the next line and checks that it begins with prefix.
-void expect_line(ChildProcess &p, const std::string &prefix,
-                 ChildProcess::Clock::time_point *at = nullptr) {
+void expect_line(ChildProcess &p, const std::string &prefix) {
     std::string line;
-    ASSERT_TRUE(p.read_line(&line, 5000, at)) << "waiting for " << prefix;
+    ASSERT_TRUE(p.read_line(&line, 5000)) << "waiting for " << prefix;
     EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
 }
 
-void expect_result(ChildProcess &p, ChildProcess::Clock::time_point *at = nullptr) {
-    expect_line(p, "info depth ");
-    expect_line(p, "bestmove ", at);
+// The lines of one search as they come, with the "readyok" replies that
+// may come between them taken out.
+struct SearchOutput {
+    std::vector<std::string> lines;  // info lines, then the bestmove line
+    int readyok = 0;
+    Clock::time_point readyAt, lastAt;
+};
+
+// Reads lines into out until one begins with prefix (true), or until no
+// such line came within timeout_ms (false).
+bool collect(ChildProcess &p, SearchOutput *out, const std::string &prefix, int timeout_ms) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (std::string line;;) {
+        const long left = elapsed_ms(Clock::now(), deadline);
+        if (left <= 0 || !p.read_line(&line, static_cast<int>(left), &out->lastAt)) return false;
+        if (line == "readyok") {
+            out->readyok++;
+            out->readyAt = out->lastAt;
+        } else {
+            out->lines.push_back(line);
+        }
+        if (line.rfind(prefix, 0) == 0) return true;
+    }
+}
+
+// The output of one search, up to its bestmove line.
+SearchOutput read_search(ChildProcess &p) {
+    SearchOutput out;
+    EXPECT_TRUE(collect(p, &out, "bestmove ", 60000)) << "no bestmove";
+    return out;
+}
+
+const std::regex kInfoLine(
+    "info depth ([0-9]+) score ((cp|mate) -?[0-9]+) nodes ([0-9]+) time [0-9]+ nps [0-9]+ "
+    "pv ([a-h][1-8][a-h][1-8][qrbn]?)");
+
+// Checks the lines of one "go" in the position `fen` after `moves`: with
+// `infinite`, info lines of depths 1, 2, ... in order (as many as the
+// search finished), then the result line, which repeats the last one's
+// depth, score and move; otherwise the result line alone.  Then exactly one
+// bestmove, a legal move of the side to move, which the result names.
+void expect_search(const std::vector<std::string> &lines, bool infinite, const char *fen,
+                   const std::vector<const char *> &moves = {}) {
+    SCOPED_TRACE(std::string("position fen ") + fen);
+    ASSERT_GE(lines.size(), 2u);
+    if (!infinite) {
+        EXPECT_EQ(lines.size(), 2u) << lines[0];
+    }
+    std::smatch m, last;
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        ASSERT_TRUE(std::regex_match(lines[i], m, kInfoLine)) << lines[i];
+        const bool result = i + 2 == lines.size();
+        if (result && infinite) {
+            // The result repeats the deepest finished iteration.
+            EXPECT_EQ(std::stoi(m[1]), static_cast<int>(i)) << lines[i];
+            if (i > 0) {
+                EXPECT_EQ(m[2], last[2]) << lines[i];
+                EXPECT_EQ(m[5], last[5]) << lines[i];
+                EXPECT_GE(std::stoll(m[4]), std::stoll(last[4])) << lines[i];
+            }
+        } else if (!result) {
+            EXPECT_EQ(std::stoi(m[1]), static_cast<int>(i + 1)) << lines[i];
+            if (i > 0) {
+                EXPECT_GT(std::stoll(m[4]), std::stoll(last[4])) << lines[i];
+            }
+        }
+        last = m;
+    }
+    const std::string best = lines.back();
+    ASSERT_EQ(best.rfind("bestmove ", 0), 0u) << best;
+    const std::string move = best.substr(9);
+    EXPECT_EQ(move, last[5]);
+    load_fen(fen);
+    for (const char *mv : moves) ASSERT_EQ(apply_uci(mv), 1) << mv;
+    EXPECT_EQ(apply_uci(move.c_str()), 1) << move << " is no move of the side to move";
 }
 
 // Ends the session by "quit" or the end of input: status 0, and nothing
-// printed but the result of a search still running.
-void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = false) {
+// printed but the result of an infinite search still running.
+void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = false,
+                      const std::vector<const char *> &moves = {}) {
     if (by_quit) {
         p.send("quit");
     } else {
         p.close_input();
     }
     EXPECT_EQ(p.wait_exit(5000), 0);
-    if (searching) expect_result(p);
+    if (searching) expect_search(read_search(p).lines, true, kStart, moves);
     EXPECT_EQ(p.pending(), "");
     EXPECT_EQ(p.errors(), "");
 }
@@ -328,13 +414,15 @@ TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
     p.send("go infinite");
     pause_ms(300);
     const auto sent = p.send("isready");
-    ChildProcess::Clock::time_point at;
-    expect_line(p, "readyok", &at);
-    EXPECT_LT(elapsed_ms(sent, at), 1000);
-    std::string line;
-    EXPECT_FALSE(p.read_line(&line, 300)) << "the search stopped: " << line;
+    SearchOutput out;
+    ASSERT_TRUE(collect(p, &out, "readyok", 5000));
+    EXPECT_LT(elapsed_ms(sent, out.readyAt), 1000);
+    // An infinite search never ends by itself.
+    EXPECT_FALSE(collect(p, &out, "bestmove ", 300)) << "the search stopped";
     p.send("stop");
-    expect_result(p);
+    ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+    EXPECT_EQ(out.readyok, 1);
+    expect_search(out.lines, true, kStart);
     expect_quiet_end(p);
 }
 
@@ -343,12 +431,13 @@ TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
     p.send("go infinite");
     pause_ms(200);
     p.send("go infinite");
-    ChildProcess::Clock::time_point first_best;
-    expect_result(p, &first_best);
-    std::string line;
-    EXPECT_FALSE(p.read_line(&line, 300)) << "the second search stopped: " << line;
-    EXPECT_LT(first_best, p.send("stop"));
-    expect_result(p);
+    SearchOutput first = read_search(p);
+    expect_search(first.lines, true, kStart);
+    SearchOutput second;
+    EXPECT_FALSE(collect(p, &second, "bestmove ", 300)) << "the second search stopped";
+    EXPECT_LT(first.lastAt, p.send("stop"));
+    ASSERT_TRUE(collect(p, &second, "bestmove ", 60000));
+    expect_search(second.lines, true, kStart);
     expect_quiet_end(p, false);
 }
 
@@ -360,9 +449,9 @@ TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
         p.send("position startpos moves e2e4");
         p.send("go infinite");
         pause_ms(300);
-        const auto t0 = ChildProcess::Clock::now();
-        expect_quiet_end(p, by_quit, true);
-        EXPECT_LT(elapsed_ms(t0, ChildProcess::Clock::now()), 2000) << by_quit;
+        const auto t0 = Clock::now();
+        expect_quiet_end(p, by_quit, true, {"e2e4"});
+        EXPECT_LT(elapsed_ms(t0, Clock::now()), 2000) << by_quit;
     }
 }
 
@@ -376,13 +465,110 @@ TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
         pause_ms(150);
         p.send(command);
         p.send("isready");
-        expect_result(p);
+        expect_search(read_search(p).lines, true, kStart);
         if (std::string(command) == "position fen junk") {
             expect_line(p, "info string invalid position");
         }
         expect_line(p, "readyok");
         expect_quiet_end(p);
     }
+}
+
+// Sessions as chess interfaces really hold them, from their engine logs.
+// Analyses are stopped once their first depth is shown, so that what is
+// checked does not depend on how deep the machine gets.
+
+// Starts an infinite analysis and waits for its first depth.
+void start_analysis(ChildProcess &p, SearchOutput *out) {
+    p.send("go infinite");
+    ASSERT_TRUE(collect(p, out, "info depth 1 ", 60000)) << "no depth 1 line";
+}
+
+// Waits for "readyok": everything a search printed has come before it.
+void expect_nothing_more(ChildProcess &p) {
+    p.send("isready");
+    expect_line(p, "readyok");
+    EXPECT_EQ(p.pending(), "");
+}
+
+const char kItalian[] = "r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3";
+const char kScotch[] = "r1bqkbnr/pppp1ppp/2n5/4p3/3PP3/5N2/PPP2PPP/RNBQKB1R b KQkq d3 0 3";
+
+// ChessX: a fixed-time analysis (its default), then an infinite one that
+// its Stop button ends with "quit".
+TEST(GuiTranscripts, ChessX) {
+    ChildProcess p;
+    p.send("uci");
+    for (const char *line : {"id name ", "id author ", "option name Hash ", "uciok"})
+        expect_line(p, line);
+    p.send("setoption name Hash value 0");
+    p.send("isready");
+    expect_line(p, "readyok");
+    p.send(std::string("position fen ") + kStart);
+    p.send("go movetime 3000");
+    expect_search(read_search(p).lines, false, kStart);
+    p.send(std::string("position fen ") + kItalian);
+    SearchOutput out;
+    start_analysis(p, &out);
+    p.send("quit");
+    ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+    expect_search(out.lines, true, kItalian);
+    EXPECT_EQ(p.wait_exit(5000), 0);
+    EXPECT_EQ(p.pending(), "");
+    EXPECT_EQ(p.errors(), "");
+}
+
+// Scid: infinite analyses stopped by "stop", after 1.e4 and at the start of
+// a game, where the move list is empty.  The second must analyse the start
+// position for White, not the old position for Black.
+TEST(GuiTranscripts, Scid) {
+    ChildProcess p;
+    p.send("setoption name Hash value 1");
+    const struct {
+        const char *position;
+        std::vector<const char *> moves;
+    } analyses[] = {{"position startpos moves e2e4", {"e2e4"}},
+                    {"position startpos moves", {}},
+                    {"position startpos moves e2e4", {"e2e4"}}};
+    for (const auto &a : analyses) {
+        SCOPED_TRACE(a.position);
+        p.send(a.position);
+        SearchOutput out;
+        start_analysis(p, &out);
+        p.send("stop");
+        ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+        expect_search(out.lines, true, kStart, a.moves);
+    }
+    expect_nothing_more(p);
+    expect_quiet_end(p);
+}
+
+// PyChess: a fixed-time search stopped at once gives one result line and
+// one bestmove; its infinite analysis is ended by the next position.
+TEST(GuiTranscripts, PyChess) {
+    ChildProcess p;
+    p.send("uci");
+    std::string line;
+    ASSERT_TRUE(p.read_until("uciok", &line, 5000));
+    p.send("ucinewgame");
+    p.send("isready");
+    expect_line(p, "readyok");
+    p.send("position startpos moves e2e4 e7e5 g1f3");
+    p.send("go movetime 3000");
+    p.send("stop");
+    expect_search(read_search(p).lines, false, kStart, {"e2e4", "e7e5", "g1f3"});
+    expect_nothing_more(p);
+    p.send(std::string("position fen ") + kScotch);
+    SearchOutput out;
+    start_analysis(p, &out);
+    p.send(std::string("position fen ") + kItalian);
+    ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+    expect_search(out.lines, true, kScotch);
+    p.send("go movetime 3000");
+    p.send("stop");
+    expect_search(read_search(p).lines, false, kItalian);
+    expect_nothing_more(p);
+    expect_quiet_end(p);
 }
 
 }  // namespace

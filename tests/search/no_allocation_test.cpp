@@ -4,6 +4,9 @@
 
 #include "tests/allocation_counter.h"
 
+#include <algorithm>
+#include <string>
+
 namespace {
 
 TEST(SearchAllocation, CounterSeesAllocations) {
@@ -22,19 +25,33 @@ TEST(SearchAllocation, NoHeapUseDuringSearch) {
         "7k/6pp/8/8/8/8/8/RRRR2K1 w - - 0 1",
         "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",
     };
+    // Also with the info line of every finished depth, as an infinite
+    // analysis prints it.
     for (const char *fen : fens) {
         for (double depth : {3.0, 4.0}) {
-            load_fen(fen);
-            computerPlayer = currentPlayer;
-            computerDepth = depth;
-            computerThinkSeconds = 300;
-            learningEnabled = 1;
-            pref_count = 1;
-            std::strcpy(pref_move[0], "b1b8");
-            pref_value[0] = 5;
-            const long before = g_allocations.load();
-            CalculateBestMove();
-            EXPECT_EQ(g_allocations.load() - before, 0) << fen << " depth " << depth;
+            for (bool reporting : {false, true}) {
+                load_fen(fen);
+                computerPlayer = currentPlayer;
+                computerDepth = depth;
+                computerThinkSeconds = 300;
+                learningEnabled = 1;
+                pref_count = 1;
+                std::strcpy(pref_move[0], "b1b8");
+                pref_value[0] = 5;
+                if (reporting) {
+                    searchIterationDone = emit_iteration;
+                    testing::internal::CaptureStdout();
+                }
+                const long before = g_allocations.load();
+                CalculateBestMove();
+                const long allocated = g_allocations.load() - before;
+                if (reporting) {
+                    searchIterationDone = nullptr;
+                    const std::string out = testing::internal::GetCapturedStdout();
+                    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), computerReachedDepth);
+                }
+                EXPECT_EQ(allocated, 0) << fen << " depth " << depth << " reporting " << reporting;
+            }
         }
     }
 }

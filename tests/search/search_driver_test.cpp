@@ -163,6 +163,81 @@ TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
     EXPECT_GT(checked, 0) << "no budget stopped the search in iterations 1 to 4";
 }
 
+// What searchIterationDone heard: the iteration's answer and the totals.
+struct IterationReport {
+    double depth, score;
+    std::string move;
+    double nodes, ms;
+};
+std::vector<IterationReport> g_reports;
+double g_stopAfterDepth = 0;  // the report of this depth asks for a stop
+
+void record_iteration(double nodes, double ms) {
+    g_reports.push_back({computerReachedDepth, computerScore, computerBestMove_s.v, nodes, ms});
+    if (computerReachedDepth == g_stopAfterDepth) stop_requested.store(1);
+}
+
+// Every finished iteration is reported once, in order, with the answer it
+// leaves; an iteration cut short is not.  The report changes nothing in the
+// search itself.
+TEST(SearchDriver, ReportsEachFinishedIteration) {
+    const struct {
+        const char *fen;
+        double depth, stopAfter, reached;
+    } cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 4, 0, 4},
+        {kMiddlegame, 3, 0, 3},
+        {kMateInOne, 8, 0, 1},  // the mate ends the deepening
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1", 3, 0, 3},
+        {kMiddlegame, 8, 2, 2},  // stopped during the third iteration
+        {kMiddlegame, 8, 1, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.fen) + " depth " + std::to_string(c.depth));
+        std::vector<double> unreported;
+        double unreportedNodes = 0;
+        if (c.stopAfter == 0) {
+            search_fen(c.fen, c.depth);
+            unreported = outcome();
+            unreportedNodes = computerNodes;
+        }
+
+        g_reports.clear();
+        g_stopAfterDepth = c.stopAfter;
+        load_fen(c.fen);
+        searchIterationDone = record_iteration;
+        computerPlayer = currentPlayer;
+        computerDepth = c.depth;
+        computerThinkSeconds = 300;
+        CalculateBestMove();
+        searchIterationDone = nullptr;
+        stop_requested.store(0);
+
+        EXPECT_EQ(computerReachedDepth, c.reached);
+        ASSERT_EQ(g_reports.size(), static_cast<size_t>(c.reached));
+        for (size_t i = 0; i < g_reports.size(); ++i) {
+            EXPECT_EQ(g_reports[i].depth, static_cast<double>(i + 1));
+            EXPECT_GE(g_reports[i].ms, 0);
+            if (i > 0) {
+                EXPECT_GT(g_reports[i].nodes, g_reports[i - 1].nodes) << i;
+                EXPECT_GE(g_reports[i].ms, g_reports[i - 1].ms) << i;
+            }
+        }
+        const IterationReport &last = g_reports.back();
+        EXPECT_EQ(last.move, computerBestMove_s.v);
+        EXPECT_EQ(last.score, computerScore);
+        if (c.stopAfter == 0) {
+            EXPECT_EQ(last.nodes, computerNodes);
+            EXPECT_EQ(computerNodes, unreportedNodes);
+            EXPECT_EQ(outcome(), unreported);
+        } else {
+            // The stop is seen before the next iteration searches a node.
+            EXPECT_EQ(computerNodes, last.nodes);
+            EXPECT_EQ(searchAborted, 1);
+        }
+    }
+}
+
 TEST(ResultLines, ScoreTextFromEitherSide) {
     struct {
         double player, score;
@@ -207,6 +282,14 @@ TEST(ResultLines, PrintsBothLinesExactly) {
         computerBestFromX = c.fromX;
         computerBestMove_s = hs(c.move);
         EXPECT_EQ(result_lines(), c.expected);
+        // An iteration's line is the same info line, with the nodes and
+        // time passed to it.
+        computerNodes = computerSearchMilliseconds = -1;
+        testing::internal::CaptureStdout();
+        emit_iteration(c.nodes, c.ms);
+        const std::string expected = c.expected;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  expected.substr(0, expected.find('\n') + 1));
     }
 }
 
