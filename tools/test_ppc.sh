@@ -29,12 +29,14 @@ reference_build "$HOST_BUILD" quintar quintar-amiga-standin search_bench || die 
     die "PowerPC build failed"
 check "quintar is a big-endian PowerPC program" eval 'file "$PPC_BUILD/quintar" | grep -q "MSB.*PowerPC"'
 
-# The AmigaOS sources also compile for the 32-bit target as they would for
-# AmigaOS itself (no stand-in), where the layout checks of the system
-# structures take effect: the timer request must be 40 bytes.
-for src in clock_amiga.cpp requester_amiga.cpp; do
-    check "AmigaOS $src for 32-bit PowerPC" powerpc-linux-gnu-g++ -std=c++17 -Wall -Wextra -Werror -I"$root" \
-        -fsyntax-only "$root/platform/amiga/$src"
+# The AmigaOS front end also compiles for the 32-bit target as it does for
+# AmigaOS itself: its own code path (the C library's atexit, not the
+# stand-in's journal), against the headers named as the SDK's, where the
+# layout checks of the system structures take effect: the timer request
+# must be 40 bytes.
+for src in amiga_main.cpp clock_amiga.cpp requester_amiga.cpp; do
+    check "AmigaOS $src for 32-bit PowerPC" powerpc-linux-gnu-g++ -std=c++17 -Wall -Wextra -Wshadow -Werror \
+        -I"$root" -I"$root/platform/amiga/standin/include" -fsyntax-only "$root/platform/amiga/$src"
 done
 
 # Test programs run in-process under qemu.  Programs whose tests start the
