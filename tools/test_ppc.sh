@@ -41,7 +41,7 @@ fi
 
 say "== perft, evaluation and searches"
 compare_modes ppc
-[ -f "$root/bench/search_bench.cpp" ] && check "search suite equals the x86-64 build" cross_suite
+[ -f "$root/bench/search_bench.cpp" ] && check "search suite and its signature equal the x86-64 build's" cross_suite
 
 # The AmigaOS front end on its stand-in layer: the same answers as its
 # x86-64 build, and the same start-up requester journal.
