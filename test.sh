@@ -92,6 +92,7 @@ step "fuzz targets" fuzz
 export QUIN_LINUX_BUILD=$PWD/build-ref HOST_BUILD=$PWD/build-ref
 [ -x tools/test_windows.sh ] && step "windows build under wine" tools/test_windows.sh
 [ -x tools/test_ppc.sh ] && step "powerpc build under qemu" tools/test_ppc.sh
+[ -x tools/test_aarch64.sh ] && step "aarch64 build under qemu" tools/test_aarch64.sh
 
 echo
 [ ${#failures[@]} -gt 0 ] && printf 'failed step: %s\n' "${failures[@]}"

@@ -1,7 +1,8 @@
 # shellcheck shell=bash
-# Sourced by tools/test_windows.sh, tools/test_ppc.sh and tools/test_package.sh:
-# the pass and fail count, package installs, the Linux reference build and the
-# comparisons of another build's (wine, qemu) command-line answers with it.
+# Sourced by tools/test_windows.sh, tools/test_ppc.sh, tools/test_aarch64.sh
+# and tools/test_package.sh: the pass and fail count, package installs, the
+# Linux reference build, the cross builds run under qemu, and the comparisons
+# of another build's (wine, qemu) answers with the reference.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${QUIN_JOBS:-${JOBS:-2}}
 passed=0
@@ -118,3 +119,65 @@ compare_modes() {
         check "--$mode of $(positions | wc -l) positions equals the Linux build" test $ok = 0
     done
 }
+
+# The checks of a Linux cross build run under qemu-user (tools/test_ppc.sh,
+# tools/test_aarch64.sh).  The caller sets:
+#   CROSS_BUILD   the cross build tree          HOST_BUILD  the x86-64 reference tree
+#   CROSS_CXX     the cross compiler            QEMU        the qemu-user program
+#   CROSS_TOOLCHAIN the toolchain file under cmake/
+
+# cross_packages PKG...: installs the cross compiler's package, qemu-user and
+# the GoogleTest sources where missing, and any extra packages named.
+cross_packages() {
+    local need=("$@")
+    command -v "$CROSS_CXX" >/dev/null || need+=("g++-${CROSS_CXX%-g++}")
+    [ -x "$QEMU" ] || need+=(qemu-user-static)
+    [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+    install_packages "${need[@]}"
+}
+
+# cross_build TARGET...: configures the cross build tree and builds the targets.
+cross_build() {
+    cmake -S "$root" -B "$CROSS_BUILD" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$CROSS_TOOLCHAIN" >/dev/null &&
+        cmake --build "$CROSS_BUILD" -j"$jobs" --target "$@" >/dev/null
+}
+
+# cross_unit_tests: the unit test programs, each built for the target and
+# run in-process under qemu.  Programs whose tests start the engine as a
+# child cannot (qemu runs no second target program without a binfmt entry)
+# and are left out with the slow ones; compare_modes covers those modes.
+# CROSS_TESTS=REGEX narrows the test files (default: all).
+cross_unit_tests() {
+    local src t
+    for src in "$root"/tests/*/*_test.cpp; do
+        t=$(basename "$(dirname "$src")")_$(basename "$src" .cpp)
+        case "$src" in *_slow_test.cpp) continue ;; esac
+        [[ $t =~ ${CROSS_TESTS:-.} ]] || continue
+        grep -qE 'run_program|run_amiga|QUINTAR_BIN|QUINTAR_AMIGA_BIN|ChildProcess|popen|[ =]fork\(\)' "$src" &&
+            continue
+        check "$t under qemu" cross_test "$t"
+    done
+}
+cross_test() {  # a test added since the configure step needs one more
+    { cmake --build "$CROSS_BUILD" -j"$jobs" --target "$1" >/dev/null 2>&1 ||
+        { cmake "$CROSS_BUILD" >/dev/null 2>&1 && cmake --build "$CROSS_BUILD" -j"$jobs" --target "$1" >/dev/null; }; } &&
+        timeout "${TEST_TIMEOUT:-900}" "$QEMU" "$CROSS_BUILD/$1" --gtest_brief=1
+}
+
+# cross_suite: the fixed search suite of bench/search_suite.h built for the
+# target: per position the move, score, depth and nodes equal the x86-64
+# build's (time and speed aside), and the node signature is 1074600.
+kSuiteSignature=1074600
+cross_suite() {
+    local host target
+    cmake --build "$CROSS_BUILD" -j"$jobs" --target quin_engine quin_platform >/dev/null &&
+        "$CROSS_CXX" -std=c++17 -O2 -I"$root" -o "$CROSS_BUILD/search_bench" \
+            "$root/bench/search_bench.cpp" "$CROSS_BUILD/libquin_engine.a" \
+            "$CROSS_BUILD/libquin_platform.a" -static -pthread || return 1
+    host=$("$HOST_BUILD/search_bench" | suite_mask)
+    target=$("$QEMU" "$CROSS_BUILD/search_bench" | suite_mask)
+    same "search suite" "$host" "$target" &&
+        same "suite signature" "signature $kSuiteSignature" "$(grep '^signature ' <<<"$target")"
+}
+suite_mask() { sed -E '/^total /d' | awk '$1 != "position" && NF >= 7 { NF -= 2 } { print }'; }

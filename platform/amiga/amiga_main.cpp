@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cstring>
 
 // Marker strings that the system looks for in the program file: the version
 // string (the Version command, the Workbench information) and the stack the

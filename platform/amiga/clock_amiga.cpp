@@ -2,17 +2,31 @@
 // device is opened on the first reading (engine start-up records the clock
 // origin, so that is before any search) and closed at program exit.
 #include "platform/platform.h"
-#include "platform/amiga/amiga_os.h"
+#include "platform/amiga/amiga_exit.h"
+
+#include <devices/timer.h>
+#include <proto/exec.h>
+#include <proto/timer.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+// The timer device's interface, by the name the system headers declare.
+struct TimerIFace *ITimer = nullptr;
+
 namespace {
 
-MsgPort *timer_port = nullptr;
-TimeRequest *timer_request = nullptr;
+// The timer's I/O request: the request header and one time value.  Asked for
+// by its size on the 32-bit target, where the system's two-byte packing
+// makes it 40 bytes.
+constexpr uint32 kTimeRequestBytes = 40;
+static_assert(sizeof(void *) != 4 || sizeof(struct TimeRequest) == kTimeRequestBytes,
+              "timer request layout");
+static_assert(sizeof(void *) != 4 || sizeof(struct IORequest) == 32, "I/O request layout");
+
+struct MsgPort *timer_port = nullptr;
+struct TimeRequest *timer_request = nullptr;
 bool timer_device_open = false;
-TimerIFace *timer_iface = nullptr;
 // Once the exit clean-up has closed the device, readings repeat the last one
 // instead of opening the device again while the program ends.
 bool timer_closed = false;
@@ -20,38 +34,36 @@ double timer_last_ms = 0;
 
 // Releases whatever part of the timer has been obtained, newest first.
 void timer_release() {
-    if (timer_iface) timer_closed = true;
-    if (timer_iface) {
-        IExec->DropInterface(IExec, reinterpret_cast<Interface *>(timer_iface));
-        timer_iface = nullptr;
+    if (ITimer) {
+        timer_closed = true;
+        IExec->DropInterface(reinterpret_cast<struct Interface *>(ITimer));
+        ITimer = nullptr;
     }
     if (timer_device_open) {
-        IExec->CloseDevice(IExec, &timer_request->Request);
+        IExec->CloseDevice(&timer_request->Request);
         timer_device_open = false;
     }
     if (timer_request) {
-        IExec->DeleteIORequest(IExec, &timer_request->Request);
+        IExec->DeleteIORequest(&timer_request->Request);
         timer_request = nullptr;
     }
     if (timer_port) {
-        IExec->DeleteMsgPort(IExec, timer_port);
+        IExec->DeleteMsgPort(timer_port);
         timer_port = nullptr;
     }
 }
 
 bool timer_acquire() {
-    timer_port = IExec->CreateMsgPort(IExec);
+    timer_port = IExec->CreateMsgPort();
     if (!timer_port) return false;
-    timer_request = reinterpret_cast<TimeRequest *>(
-        IExec->CreateIORequest(IExec, timer_port, kTimeRequestBytes));
+    timer_request = reinterpret_cast<struct TimeRequest *>(
+        IExec->CreateIORequest(timer_port, kTimeRequestBytes));
     if (!timer_request) return false;
-    if (IExec->OpenDevice(IExec, "timer.device", UNIT_MICROHZ, &timer_request->Request, 0) != 0)
-        return false;
+    if (IExec->OpenDevice(TIMERNAME, UNIT_MICROHZ, &timer_request->Request, 0) != 0) return false;
     timer_device_open = true;
-    Library *device = reinterpret_cast<Library *>(timer_request->Request.io_Device);
-    timer_iface =
-        reinterpret_cast<TimerIFace *>(IExec->GetInterface(IExec, device, "main", 1, nullptr));
-    return timer_iface != nullptr;
+    struct Library *device = reinterpret_cast<struct Library *>(timer_request->Request.io_Device);
+    ITimer = reinterpret_cast<struct TimerIFace *>(IExec->GetInterface(device, "main", 1, nullptr));
+    return ITimer != nullptr;
 }
 
 void timer_open() {
@@ -69,12 +81,12 @@ void timer_open() {
 }  // namespace
 
 double platform_clock_ms() {
-    if (!timer_iface) {
+    if (!ITimer) {
         if (timer_closed) return timer_last_ms;
         timer_open();
     }
-    TimeVal now;
-    timer_iface->GetSysTime(timer_iface, &now);
+    struct TimeVal now;
+    ITimer->GetSysTime(&now);
     timer_last_ms = now.Seconds * 1000.0 + now.Microseconds / 1000.0;
     return timer_last_ms;
 }

@@ -2,9 +2,16 @@
 // arguments (from the Shell or from the Workbench) has no UCI session, so it
 // tells the user that it is alive with an easy requester and ends.
 #include "platform/platform.h"
-#include "platform/amiga/amiga_os.h"
+
+#include <intuition/intuition.h>
+#include <proto/exec.h>
+#include <proto/intuition.h>
 
 #include <cstdio>
+
+// Intuition's interface, by the name the system headers declare; held only
+// while the requester is shown.
+struct IntuitionIFace *IIntuition = nullptr;
 
 namespace {
 
@@ -14,28 +21,30 @@ const char kRequesterBody[] =
 const char kRequesterGadget[] = "OK";
 
 int show_startup_requester() {
-    Library *intuition = IExec->OpenLibrary(IExec, "intuition.library", 50);
-    Interface *iface =
-        intuition ? IExec->GetInterface(IExec, intuition, "main", 1, nullptr) : nullptr;
-    if (!iface) {
-        if (intuition) IExec->CloseLibrary(IExec, intuition);
+    struct Library *intuition = IExec->OpenLibrary("intuition.library", 50);
+    if (intuition) {
+        IIntuition = reinterpret_cast<struct IntuitionIFace *>(
+            IExec->GetInterface(intuition, "main", 1, nullptr));
+    }
+    if (!IIntuition) {
+        if (intuition) IExec->CloseLibrary(intuition);
         std::fputs("Quintar C-Engine: started, but cannot open intuition.library\n", stderr);
         return 2;
     }
-    IntuitionIFace *intuition_iface = reinterpret_cast<IntuitionIFace *>(iface);
 
     // The body is shown as it stands: it holds no format directives, so no
-    // argument list is passed.
-    EasyStruct easy = {};
-    easy.es_StructSize = sizeof(EasyStruct);
+    // argument list is passed.  No flags: no screen or tag list of its own.
+    struct EasyStruct easy = {};
+    easy.es_StructSize = sizeof(struct EasyStruct);
     easy.es_Flags = 0;
     easy.es_Title = kRequesterTitle;
     easy.es_TextFormat = kRequesterBody;
     easy.es_GadgetFormat = kRequesterGadget;
-    intuition_iface->EasyRequestArgs(intuition_iface, nullptr, &easy, nullptr, nullptr);
+    IIntuition->EasyRequestArgs(nullptr, &easy, nullptr, nullptr);
 
-    IExec->DropInterface(IExec, iface);
-    IExec->CloseLibrary(IExec, intuition);
+    IExec->DropInterface(reinterpret_cast<struct Interface *>(IIntuition));
+    IIntuition = nullptr;
+    IExec->CloseLibrary(intuition);
     return 0;
 }
 

@@ -1,8 +1,10 @@
 // Exec of the stand-in: libraries, interfaces, message ports, I/O requests
 // and devices, each checked the way a careful system would check them.
-#include "platform/amiga/amiga_os.h"
 #include "platform/amiga/standin/standin.h"
 #include "platform/amiga/standin/standin_objects.h"
+
+#include <devices/timer.h>
+#include <proto/exec.h>
 
 #include <cstdarg>
 #include <cstddef>
@@ -44,7 +46,29 @@ Library *find_library(CONST_STRPTR name) {
     return nullptr;
 }
 
-Library *exec_open_library(ExecIFace *, CONST_STRPTR name, ULONG version) {
+// The requests this stand-in hands out carry a header of its own in front,
+// since its pointers are wider than the target's and the caller's 40 bytes
+// would not hold the request's pointer fields here.
+struct RequestBlock {
+    ULONG asked_size;
+    bool device_open;
+    TimeRequest request;
+};
+
+// The timer's request on the 32-bit target (header and time value); a
+// smaller request cannot open the device.
+constexpr uint32 kTargetTimeRequestBytes = 40;
+
+RequestBlock *block_of(IORequest *req) {
+    return reinterpret_cast<RequestBlock *>(reinterpret_cast<char *>(req) -
+                                            offsetof(RequestBlock, request));
+}
+
+ExecIFace exec_iface = {};
+
+}  // namespace
+
+Library *ExecIFace::OpenLibrary(CONST_STRPTR name, uint32 version) {
     Library *lib = find_library(name);
     if (!lib || version > lib->version || standin_refuses("library")) {
         standin_log("OpenLibrary %s %u failed", name ? name : "(null)", unsigned(version));
@@ -56,11 +80,11 @@ Library *exec_open_library(ExecIFace *, CONST_STRPTR name, ULONG version) {
     return lib;
 }
 
-void exec_close_library(ExecIFace *, Library *lib) {
-    if (!lib) return;
+APTR ExecIFace::CloseLibrary(Library *lib) {
+    if (!lib) return nullptr;
     if (lib->open_count <= 0) {
         standin_log("error CloseLibrary %s not open", lib->name);
-        return;
+        return nullptr;
     }
     if (lib->open_count == 1 && lib->interfaces > 0)
         standin_log("error CloseLibrary %s with %d interfaces still held", lib->name,
@@ -68,10 +92,11 @@ void exec_close_library(ExecIFace *, Library *lib) {
     lib->open_count--;
     standin_released();
     standin_log("CloseLibrary %s", lib->name);
+    return nullptr;
 }
 
-Interface *exec_get_interface(ExecIFace *, Library *lib, CONST_STRPTR name, ULONG version,
-                              const TagItem *) {
+Interface *ExecIFace::GetInterface(Library *lib, CONST_STRPTR name, uint32 version,
+                                   const TagItem *) {
     const char *lib_name = lib ? lib->name : "(null)";
     if (!lib || lib->open_count <= 0) {
         standin_log("error GetInterface %s library not open", lib_name);
@@ -88,7 +113,7 @@ Interface *exec_get_interface(ExecIFace *, Library *lib, CONST_STRPTR name, ULON
     return lib->main_interface;
 }
 
-void exec_drop_interface(ExecIFace *, Interface *iface) {
+void ExecIFace::DropInterface(Interface *iface) {
     if (!iface) return;
     Library *lib = standin_library_of(iface);
     if (!lib || lib->interfaces <= 0) {
@@ -100,7 +125,7 @@ void exec_drop_interface(ExecIFace *, Interface *iface) {
     standin_log("DropInterface %s main", lib->name);
 }
 
-MsgPort *exec_create_msg_port(ExecIFace *) {
+MsgPort *ExecIFace::CreateMsgPort() {
     if (standin_refuses("port")) {
         standin_log("CreateMsgPort failed");
         return nullptr;
@@ -111,7 +136,7 @@ MsgPort *exec_create_msg_port(ExecIFace *) {
     return port;
 }
 
-void exec_delete_msg_port(ExecIFace *, MsgPort *port) {
+void ExecIFace::DeleteMsgPort(MsgPort *port) {
     if (!port) return;
     if (port->requests > 0)
         standin_log("error DeleteMsgPort with %d requests still attached", port->requests);
@@ -120,21 +145,7 @@ void exec_delete_msg_port(ExecIFace *, MsgPort *port) {
     standin_log("DeleteMsgPort");
 }
 
-// The requests this stand-in hands out carry a header of its own in front,
-// since its pointers are wider than the target's and the caller's 40 bytes
-// would not hold the request's pointer fields here.
-struct RequestBlock {
-    ULONG asked_size;
-    bool device_open;
-    TimeRequest request;
-};
-
-RequestBlock *block_of(IORequest *req) {
-    return reinterpret_cast<RequestBlock *>(reinterpret_cast<char *>(req) -
-                                            offsetof(RequestBlock, request));
-}
-
-IORequest *exec_create_io_request(ExecIFace *, MsgPort *port, ULONG size) {
+IORequest *ExecIFace::CreateIORequest(const MsgPort *port, uint32 size) {
     if (!port) {
         standin_log("CreateIORequest %u failed without port", unsigned(size));
         return nullptr;
@@ -144,17 +155,19 @@ IORequest *exec_create_io_request(ExecIFace *, MsgPort *port, ULONG size) {
         standin_log("CreateIORequest %u failed", unsigned(size));
         return nullptr;
     }
+    // The request keeps its reply port, as the system's does.
+    MsgPort *reply = const_cast<MsgPort *>(port);
     RequestBlock *block = new RequestBlock();
     block->asked_size = size;
-    block->request.Request.io_Message.mn_ReplyPort = port;
+    block->request.Request.io_Message.mn_ReplyPort = reply;
     block->request.Request.io_Message.mn_Length = static_cast<UWORD>(size);
-    port->requests++;
+    reply->requests++;
     standin_acquired();
     standin_log("CreateIORequest %u ok", unsigned(size));
     return &block->request.Request;
 }
 
-void exec_delete_io_request(ExecIFace *, IORequest *req) {
+void ExecIFace::DeleteIORequest(IORequest *req) {
     if (!req) return;
     RequestBlock *block = block_of(req);
     if (block->device_open) standin_log("error DeleteIORequest while its device is open");
@@ -165,12 +178,12 @@ void exec_delete_io_request(ExecIFace *, IORequest *req) {
     standin_log("DeleteIORequest");
 }
 
-BYTE exec_open_device(ExecIFace *, CONST_STRPTR name, ULONG unit, IORequest *req, ULONG flags) {
+int32 ExecIFace::OpenDevice(CONST_STRPTR name, uint32 unit, IORequest *req, uint32 flags) {
     const BYTE kOpenFail = -1;
     if (!req) return kOpenFail;
     RequestBlock *block = block_of(req);
     bool known = name && std::strcmp(name, "timer.device") == 0 && unit <= 4;
-    if (!known || block->asked_size < kTimeRequestBytes || standin_refuses("device")) {
+    if (!known || block->asked_size < kTargetTimeRequestBytes || standin_refuses("device")) {
         standin_log("OpenDevice %s %u failed", name ? name : "(null)", unsigned(unit));
         req->io_Error = kOpenFail;
         return kOpenFail;
@@ -185,13 +198,13 @@ BYTE exec_open_device(ExecIFace *, CONST_STRPTR name, ULONG unit, IORequest *req
     return 0;
 }
 
-void exec_close_device(ExecIFace *, IORequest *req) {
-    if (!req) return;
+APTR ExecIFace::CloseDevice(IORequest *req) {
+    if (!req) return nullptr;
     RequestBlock *block = block_of(req);
     Library *dev = reinterpret_cast<Library *>(req->io_Device);
     if (!block->device_open || !dev) {
         standin_log("error CloseDevice on a request without an open device");
-        return;
+        return nullptr;
     }
     if (dev->open_count == 1 && dev->interfaces > 0)
         standin_log("error CloseDevice %s with %d interfaces still held", dev->name,
@@ -201,15 +214,8 @@ void exec_close_device(ExecIFace *, IORequest *req) {
     req->io_Device = nullptr;
     standin_released();
     standin_log("CloseDevice %s", dev->name);
+    return nullptr;
 }
-
-ExecIFace exec_iface = {
-    exec_open_library,    exec_close_library,   exec_get_interface,     exec_drop_interface,
-    exec_create_msg_port, exec_delete_msg_port, exec_create_io_request, exec_delete_io_request,
-    exec_open_device,     exec_close_device,
-};
-
-}  // namespace
 
 ExecIFace *IExec = &exec_iface;
 

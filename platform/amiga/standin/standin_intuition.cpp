@@ -1,9 +1,10 @@
 // Intuition of the stand-in: the easy requester is journaled (or described
 // on standard error when no journal is kept) and answered with its first
 // gadget at once, as if the user had clicked it.
-#include "platform/amiga/amiga_os.h"
 #include "platform/amiga/standin/standin.h"
 #include "platform/amiga/standin/standin_objects.h"
+
+#include <proto/intuition.h>
 
 #include <cstdio>
 #include <string>
@@ -34,10 +35,14 @@ std::string escaped(const char *text) {
     return out + "\"";
 }
 
-LONG easy_request_args(IntuitionIFace *self, Window *window, const EasyStruct *easy, ULONG *idcmp,
-                       const void *args) {
+IntuitionIFace intuition_iface = {{&standin_intuition_library, 1, 1}};
+
+}  // namespace
+
+int32 IntuitionIFace::EasyRequestArgs(Window *window, const EasyStruct *easy, uint32 *idcmp,
+                                      APTR args) {
     if (standin_intuition_library.interfaces <= 0 ||
-        reinterpret_cast<Interface *>(self) != standin_intuition_library.main_interface) {
+        reinterpret_cast<Interface *>(this) != standin_intuition_library.main_interface) {
         standin_log("error EasyRequestArgs through an interface not held");
         return 0;
     }
@@ -56,15 +61,12 @@ LONG easy_request_args(IntuitionIFace *self, Window *window, const EasyStruct *e
     return 1;
 }
 
-IntuitionIFace intuition_iface = {easy_request_args};
-
-}  // namespace
-
 Library standin_intuition_library = {"intuition.library", 54, 0, 0,
                                      reinterpret_cast<Interface *>(&intuition_iface)};
 
 Library *standin_library_of(Interface *iface) {
-    if (iface == standin_intuition_library.main_interface) return &standin_intuition_library;
-    if (iface == standin_timer_device.main_interface) return &standin_timer_device;
-    return nullptr;
+    // Only the interfaces the stand-in handed out, each by its own library.
+    Library *lib = iface ? iface->Data.LibBase : nullptr;
+    if (lib != &standin_intuition_library && lib != &standin_timer_device) return nullptr;
+    return lib->main_interface == iface ? lib : nullptr;
 }

@@ -2,14 +2,16 @@
 // sees as opaque pointers.
 #pragma once
 
-#include "platform/amiga/amiga_os.h"
+#include <exec/interfaces.h>
+#include <exec/libraries.h>
+#include <exec/ports.h>
 
 struct Library {
     const char *name;
     ULONG version;
     int open_count;
     int interfaces;
-    Interface *main_interface;
+    struct Interface *main_interface;
 };
 
 struct MsgPort {
@@ -20,4 +22,4 @@ extern Library standin_intuition_library;
 extern Library standin_timer_device;
 
 // The library or device that handed out this interface, or null.
-Library *standin_library_of(Interface *iface);
+Library *standin_library_of(struct Interface *iface);
