@@ -1,6 +1,7 @@
 // The UCI session: commands in-process (output, state kept or changed, go
 // limits); the real program on pipes (exact reply bytes, session ends, bad
-// input, commands during a search; time limits generous for sanitizers);
+// input, commands during a search, checked by the order of the replies,
+// with time limits that only a hang reaches);
 // and behind Debian's polyglot adapter (skipped when not installed).
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
@@ -295,11 +296,14 @@ TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
 
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// A reply or an exit that takes this long is a hang, however busy the machine.
+constexpr int kHangMs = 60000;
+
 // Reads the next line and checks that it begins with prefix.
 void expect_line(ChildProcess &p, const std::string &prefix,
                  ChildProcess::Clock::time_point *at = nullptr) {
     std::string line;
-    ASSERT_TRUE(p.read_line(&line, 5000, at)) << "waiting for " << prefix;
+    ASSERT_TRUE(p.read_line(&line, kHangMs, at)) << "waiting for " << prefix;
     EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
 }
 
@@ -316,21 +320,21 @@ void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = fal
     } else {
         p.close_input();
     }
-    EXPECT_EQ(p.wait_exit(5000), 0);
+    EXPECT_EQ(p.wait_exit(kHangMs), 0);
     if (searching) expect_result(p);
     EXPECT_EQ(p.pending(), "");
     EXPECT_EQ(p.errors(), "");
 }
 
+// An infinite search prints nothing before "stop", so a readyok read first
+// was answered during the search.
 TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
     ChildProcess p;
     ASSERT_TRUE(p.started());
     p.send("go infinite");
     pause_ms(300);
-    const auto sent = p.send("isready");
-    ChildProcess::Clock::time_point at;
-    expect_line(p, "readyok", &at);
-    EXPECT_LT(elapsed_ms(sent, at), 1000);
+    p.send("isready");
+    expect_line(p, "readyok");
     std::string line;
     EXPECT_FALSE(p.read_line(&line, 300)) << "the search stopped: " << line;
     p.send("stop");
@@ -353,16 +357,15 @@ TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
 }
 
 // "quit" or the end of input during an infinite search: the result is
-// printed and the process ends with status 0 soon after.
+// printed and the process ends with status 0 (an infinite search left
+// running would never end it).
 TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
     for (bool by_quit : {true, false}) {
         ChildProcess p;
         p.send("position startpos moves e2e4");
         p.send("go infinite");
         pause_ms(300);
-        const auto t0 = ChildProcess::Clock::now();
         expect_quiet_end(p, by_quit, true);
-        EXPECT_LT(elapsed_ms(t0, ChildProcess::Clock::now()), 2000) << by_quit;
     }
 }
 
