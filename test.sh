@@ -48,10 +48,13 @@ step "stress tests" tools/stress_tests.sh -n 3 -k 2 -b build-test
 
 # The match runner (tools/match.py): its own checks, then two short games
 # against a weak stockfish; fails on any illegal move, crash, hang or time
-# forfeit of the engine.
+# forfeit of the engine.  A busy machine can keep a move's answer from the
+# runner for a tenth of a second, more than the increment: a move may
+# overrun the clock by a second before it is a forfeit.
 step "match runner tests" timeout 120 python3 tools/test_match.py
 step "match runner" timeout 120 python3 tools/match.py --engine build-test/quintar \
-  --games 2 --tc 2+0.05 --opponent stockfish:1350 --concurrency 2 --pgn build-test/match.pgn
+  --games 2 --tc 2+0.05 --time-margin 1 --opponent stockfish:1350 --concurrency 2 \
+  --pgn build-test/match.pgn
 
 # The request-file soak (tools/request_soak.py): its own checks, then 40
 # requests, a fifth of them cancelled; fails on a partial or lost response,
