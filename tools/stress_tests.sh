@@ -10,7 +10,7 @@
 # STRESS_BUILD) when missing.  Prints the output of every failed run and
 # "P passed, F failed", counting test-program runs; exits 1 on any failure.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 2
 
 runs=${STRESS_RUNS:-50}
 busy=${STRESS_BUSY:-3}
@@ -32,10 +32,12 @@ done
 missing=()
 for p in "${programs[@]}"; do [ -x "$build/$p" ] || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
-  { [ -f "$build/CMakeCache.txt" ] ||
-      cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null; } &&
-    cmake --build "$build" -j"$(nproc)" --target quintar "${missing[@]}" >/dev/null ||
-    { echo "cannot build ${missing[*]} in $build" >&2; exit 2; }
+  if ! { [ -f "$build/CMakeCache.txt" ] ||
+      cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null; } ||
+    ! cmake --build "$build" -j"$(nproc)" --target quintar "${missing[@]}" >/dev/null; then
+    echo "cannot build ${missing[*]} in $build" >&2
+    exit 2
+  fi
 fi
 
 loops=()
@@ -66,6 +68,8 @@ for ((round = 1; round <= runs; round++)); do
       grep -v '^Running main()' "$log" | head -60
     fi
   done
+  ((round % 10 == 0 && round < runs)) &&
+    echo "stress: round $round, $passed passed, $failed failed, $((SECONDS - start)) s"
 done
 rm -f "$log"
 stop_loops
