@@ -5,10 +5,10 @@
 #   tools/stress_tests.sh [-n RUNS] [-k BUSY] [-b BUILD_DIR] [-t TEST_PROGRAM]...
 #
 # RUNS rounds (default 50, or STRESS_RUNS), each running every test program
-# once, while BUSY endless loops (default 3, or STRESS_BUSY) compete for the
-# cores.  The test programs are built in BUILD_DIR (default build, or
-# STRESS_BUILD) when missing.  Prints the output of every failed run and
-# "P passed, F failed", counting test-program runs; exits 1 on any failure.
+# once in a scratch folder, while BUSY endless loops (default 3, or
+# STRESS_BUSY) compete for the cores.  The programs are built in BUILD_DIR
+# (default build, or STRESS_BUILD) when missing.  Prints the output of every
+# failed run and "P passed, F failed", counting test-program runs.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
 
@@ -53,7 +53,12 @@ for ((i = 0; i < busy; i++)); do
   loops+=($!)
 done
 
-log=$(mktemp)
+# The programs run in a scratch folder: polyglot, behind one UCI test, opens
+# polyglot.log where it starts.
+build=$(cd "$build" && pwd)
+work=$(mktemp -d)
+cd "$work" || exit 2
+log=$work/log
 passed=0
 failed=0
 start=$SECONDS
@@ -71,7 +76,7 @@ for ((round = 1; round <= runs; round++)); do
   ((round % 10 == 0 && round < runs)) &&
     echo "stress: round $round, $passed passed, $failed failed, $((SECONDS - start)) s"
 done
-rm -f "$log"
+cd / && rm -rf "$work"
 stop_loops
 echo "stress: $((SECONDS - start)) s"
 echo "$passed passed, $failed failed"
