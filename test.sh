@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the Release unit and end-to-end tests, the
+# Builds and runs every test: the Release unit and end-to-end tests (the
+# search, clock, UCI and request tests again beside busy loops), the
 # fast tests with assertions on (Debug), the sanitizer builds (ASan+UBSan, TSan) over the fast tests, the fuzz
 # targets for a fixed number of inputs, the Windows build under wine and
 # the big-endian PowerPC build under qemu.  Prints "N passed, M failed".
@@ -18,8 +19,8 @@ tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyg
 passed=0
 failed=0
 failures=()
-step() {  # step NAME COMMAND...
-  local name=$1
+step() {  # step NAME COMMAND...; prints the step's seconds after it
+  local name=$1 start=$SECONDS
   shift
   echo "=== $name"
   if "$@"; then
@@ -29,6 +30,7 @@ step() {  # step NAME COMMAND...
     failures+=("$name")
     echo "--- FAILED: $name"
   fi
+  echo "=== $name ($((SECONDS - start)) s)"
 }
 
 build() {  # build DIR [cmake options...]; a later -DCMAKE_BUILD_TYPE wins
@@ -40,13 +42,19 @@ build() {  # build DIR [cmake options...]; a later -DCMAKE_BUILD_TYPE wins
 
 step "release build" build build-test
 step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
+# The search, clock, UCI and request tests again beside two busy loops: no
+# test may need an idle machine (tools/stress_tests.sh runs it longer).
+step "stress tests" tools/stress_tests.sh -n 3 -k 2 -b build-test
 
 # The match runner (tools/match.py): its own checks, then two short games
 # against a weak stockfish; fails on any illegal move, crash, hang or time
-# forfeit of the engine.
+# forfeit of the engine.  A busy machine can keep a move's answer from the
+# runner for a tenth of a second, more than the increment: a move may
+# overrun the clock by a second before it is a forfeit.
 step "match runner tests" timeout 120 python3 tools/test_match.py
 step "match runner" timeout 120 python3 tools/match.py --engine build-test/quintar \
-  --games 2 --tc 2+0.05 --opponent stockfish:1350 --concurrency 2 --pgn build-test/match.pgn
+  --games 2 --tc 2+0.05 --time-margin 1 --opponent stockfish:1350 --concurrency 2 \
+  --pgn build-test/match.pgn
 
 # The request-file soak (tools/request_soak.py): its own checks, then 40
 # requests, a fifth of them cancelled; fails on a partial or lost response,
@@ -96,5 +104,6 @@ export QUIN_LINUX_BUILD=$PWD/build-ref HOST_BUILD=$PWD/build-ref
 
 echo
 [ ${#failures[@]} -gt 0 ] && printf 'failed step: %s\n' "${failures[@]}"
+echo "all steps: $SECONDS s"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -20,6 +21,30 @@ RunResult run_program(const std::string &program, const std::vector<std::string>
     const int status = p.wait_exit(timeout_ms);
     return {status, p.pending(), p.errors()};
 }
+
+double TestClock::now, TestClock::grain, TestClock::step;
+long TestClock::reads;
+
+namespace {
+double test_clock_ms() {
+    ++TestClock::reads;
+    const double t = TestClock::now;
+    TestClock::now += TestClock::step;
+    return TestClock::grain > 0 ? std::floor(t / TestClock::grain) * TestClock::grain : t;
+}
+}  // namespace
+
+TestClock::TestClock(double grain_ms, double step_ms) : saved_(engine_clock_ms) {
+    now = 1e6;
+    grain = grain_ms;
+    step = step_ms;
+    reads = 0;
+    // A new clock: no reading of the old one vouches for anything.
+    clock_vouch[0] = clock_vouch[1] = ClockVouch{};
+    engine_clock_ms = test_clock_ms;
+}
+
+TestClock::~TestClock() { engine_clock_ms = saved_; }
 
 void reset_engine() {
     init_engine();

@@ -37,6 +37,24 @@ bool file_exists(const std::string &path);
 // A new empty directory under /tmp for one test.
 std::string make_temp_dir();
 
+// The engine clock for the life of one object: the engine reads `now`
+// (milliseconds, rounded down to `grain` as a coarse system clock lags the
+// true time) instead of the platform's clock, and each reading moves `now`
+// on by `step`.  With step 0 the clock stands still unless the test moves
+// it, so no search stops on time and every search lasts 0 ms.
+struct TestClock {
+    explicit TestClock(double grain = 0, double step = 0);
+    ~TestClock();
+    TestClock(const TestClock &) = delete;
+    TestClock &operator=(const TestClock &) = delete;
+
+    static double now, grain, step;
+    static long reads;  // readings since the clock was installed
+
+private:
+    double (*saved_)();
+};
+
 // A program driven line by line through pipes, as an interface drives its
 // engine: replies are read with time limits and time stamps.
 class ChildProcess {

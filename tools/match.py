@@ -7,8 +7,8 @@
 Opponents: "stockfish:ELO" (Debian's /usr/games/stockfish with
 UCI_LimitStrength) or "fairymax" (xboard protocol, driven directly).  The
 runner keeps both clocks (base plus increment per move, time forfeit when a
-side overruns its clock, "no answer" when it stays silent past clock plus a
-grace).  A separate stockfish process referees: it lists the legal moves
+side overruns its clock by more than --time-margin, "no answer" when it stays
+silent past clock, margin and a grace).  A separate stockfish process referees: it lists the legal moves
 (`go perft 1`) and reports the position (`d`), from which the runner judges
 mate, stalemate, threefold repetition, the fifty-move rule and bare kings or
 a lone minor piece.  Each opening line is played twice with colours swapped.
@@ -88,11 +88,13 @@ class Answer:
 class Engine:
     """Waits for an engine's move while noting the depth it reports."""
 
+    margin = 0.0  # seconds a move may overrun the clock (--time-margin)
+
     def await_move(self, clock, interrupt):
         """Reads until parse() finds the move; `interrupt` is sent to an engine
         still silent at clock plus grace."""
         start = time.monotonic()
-        deadline = start + clock + GRACE
+        deadline = start + max(clock, 0.0) + self.margin + GRACE
         self.depth = None
         while True:
             line = self.p.read(deadline)
@@ -250,6 +252,8 @@ def play_game(args, opening, engine_white, round_no):
         else:
             started.append(XboardEngine(FAIRYMAX, "Fairy-Max", args.base, args.inc))
         started.append(Referee())
+        for player in started[:2]:
+            player.margin = args.time_margin
         return run_game(args, opening, engine_white, round_no, *started)
     finally:
         for p in started:
@@ -304,7 +308,7 @@ def run_game(args, opening, engine_white, round_no, ours, theirs, referee):
         elif answer.status != "ok":
             record["illegal"] += 1
             result, reason = loss, f"{player.name}: {answer.status}"
-        elif answer.seconds > clocks[side]:
+        elif charge_clock(clocks[side], answer.seconds, inc, args.time_margin) is None:
             record["forfeit"] += 1
             result, reason = loss, (f"{player.name} lost on time, {answer.seconds:.3f} s"
                                     f" for {clocks[side]:.3f} s left")
@@ -312,13 +316,22 @@ def run_game(args, opening, engine_white, round_no, ours, theirs, referee):
             record["illegal"] += 1
             result, reason = loss, f"{player.name} played illegal {answer.move}"
         else:
-            clocks[side] -= answer.seconds
-            record["least clock"] = min(record["least clock"], clocks[side])
-            clocks[side] += inc
+            record["least clock"] = min(record["least clock"], clocks[side] - answer.seconds)
+            clocks[side] = charge_clock(clocks[side], answer.seconds, inc, args.time_margin)
             moves.append(answer.move)
     return {"round": round_no, "white": players[0].name, "black": players[1].name,
             "engine_white": engine_white, "opening": opening, "moves": moves,
             "result": result, "reason": reason, "stats": stats}
+
+
+def charge_clock(left, seconds, inc, margin):
+    """The clock after a move that took `seconds` with `left` on it, or None
+    for a time forfeit.  A move may overrun the clock by up to `margin`
+    (time a busy machine took, not the engine); the clock then restarts from
+    0 plus the increment."""
+    if seconds > left + margin:
+        return None
+    return max(left - seconds, 0.0) + inc
 
 
 def elo(score):
@@ -384,6 +397,8 @@ def parse_args(argv):
                     help="stockfish:ELO (1350 to 2850) or fairymax")
     ap.add_argument("--games", type=int, default=10)
     ap.add_argument("--tc", default="10+0.1", help="seconds per game + increment per move")
+    ap.add_argument("--time-margin", type=float, default=0.0,
+                    help="seconds a move may overrun the clock before it counts as a forfeit")
     ap.add_argument("--concurrency", type=int, default=2)
     ap.add_argument("--openings", default=os.path.join(here, "openings.txt"))
     ap.add_argument("--pgn")

@@ -62,7 +62,11 @@ UNLIMITED_MS = 300000
 # Seconds a search of each depth takes, until the soak has measured it.
 FIRST_GUESS = {1: 0.01, 2: 0.02, 3: 0.05, 4: 0.2, 5: 1.0, 6: 5.0}
 START_UP = 0.005  # seconds from starting the engine to the start of its search
-CANCEL_GRACE = 0.25  # seconds an engine may go on after the cancel file appears
+# Seconds an engine may go on after the cancel file appears: it looks every
+# 10 ms, so only a hang or a deaf engine needs more, but a busy machine may
+# leave an engine that has just finished its search, or this script, waiting
+# for a core for a good part of a second.
+CANCEL_GRACE = 1.0
 BEFORE_LIMIT_MS = 50  # the longest search that may miss a cancel made before it
 
 # Fixed lines besides the openings: fool's mate (White to move is mated, so

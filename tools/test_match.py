@@ -64,6 +64,17 @@ class Arithmetic(unittest.TestCase):
         self.assertAlmostEqual(low, match.elo(0.7 - 1.96 * se))
         self.assertAlmostEqual(high, match.elo(0.7 + 1.96 * se))
 
+    def test_clock_charge(self):
+        # (left, seconds, increment, margin) -> clock after the move; None: forfeit.
+        for args, expected in [((1.0, 0.4, 0.1, 0.0), 0.7), ((0.1, 0.1, 0.05, 0.0), 0.05),
+                               ((0.1, 0.15, 0.05, 0.0), None), ((0.1, 0.15, 0.05, 1.0), 0.05),
+                               ((0.1, 1.05, 0.05, 1.0), 0.05), ((0.1, 1.2, 0.05, 1.0), None)]:
+            got = match.charge_clock(*args)
+            if expected is None:
+                self.assertIsNone(got, args)
+            else:
+                self.assertAlmostEqual(got, expected, msg=args)
+
     def test_insufficient_material(self):
         cases = [("8/8/4k3/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KN3/8/8", True),
                  ("8/8/4kb2/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KR3/8/8", False),

@@ -45,7 +45,7 @@ if MODE == "deaf":  # searches a copy, so never sees the cancel file, then dawdl
     os.link(path, path + ".copy")
     status = subprocess.run([ENGINE, "--request", path + ".copy"]).returncode
     os.remove(path + ".copy")
-    time.sleep(0.4)
+    time.sleep(1.5)  # longer than the soak's CANCEL_GRACE
     os.rename(path + ".copy.response", response)
 else:
     status = subprocess.run([ENGINE, "--request", path]).returncode

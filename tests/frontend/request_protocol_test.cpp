@@ -294,9 +294,11 @@ TEST(RequestReader, OkResponseBytes) {
               "0 6 1 2 5 0\n0 7 0 2 5 0\n0 8 7 2 5 0\n0 9 6 2 5 0\n0 10 5 2 5 0\n0 11 4 2 5 0\n");
 }
 
-// Depth 8 with five minutes from a sharp middlegame; cancelled before the
-// search (delay -1) or during it.  Request and cancel file are deleted,
-// nothing is published.
+// Depth 8 with five minutes from a sharp middlegame (about a minute of
+// work, longer on a busy machine); cancelled before the search (delay -1)
+// or during it.  Request and cancel file are deleted, nothing is published:
+// a search that ran to its end would have published its answer, so no time
+// needs measuring.  How soon the cancel file is seen: StopClock tests.
 TEST(RequestCancel, CancelBeforeAndDuringTheSearch) {
     for (int delay_ms : {-1, 400}) {
         SCOPED_TRACE(delay_ms);
@@ -312,12 +314,9 @@ TEST(RequestCancel, CancelBeforeAndDuringTheSearch) {
         });
         const Clock::time_point start = Clock::now();
         RunResult run = run_program(QUINTAR_BIN, {"--request", path}, "", 120000);
-        const double took = since(start);
         host.join();
-        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.status, 0) << "-1: still searching after " << since(start) << " ms";
         EXPECT_EQ(run.err, "");
-        EXPECT_GE(took, delay_ms) << "the search ended before the cancel file appeared";
-        EXPECT_LT(took, std::max(delay_ms, 0) + 5000);
         for (const char *suffix : {"", ".cancel", ".response", ".response.tmp", ".error.txt"})
             EXPECT_FALSE(file_exists(path + suffix)) << suffix;
     }

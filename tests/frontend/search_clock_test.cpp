@@ -3,35 +3,13 @@
 // a stall; no time gives the fallback; the cancel file is looked for at
 // most once per 10 ms.
 #include "frontend/quintar.h"
-#include "platform/platform.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 namespace {
-
-// True time in milliseconds, moved by the test, and the grain the engine
-// reads it in: a clock with a grain lags the true time by up to one grain,
-// as a coarse system clock does.
-double true_ms = 0;
-double grain_ms = 0;
-long clock_reads = 0;
-double fake_clock_ms() {
-    ++clock_reads;
-    return grain_ms > 0 ? std::floor(true_ms / grain_ms) * grain_ms : true_ms;
-}
-
-struct FakeClock {
-    explicit FakeClock(double grain) {
-        true_ms = 1e6;
-        grain_ms = grain;
-        engine_clock_ms = fake_clock_ms;
-    }
-    ~FakeClock() { engine_clock_ms = platform_clock_ms; }
-};
 
 // The stop test answers up to 16 questions from an earlier reading, so the
 // 17th stop test after the deadline has come must stop the search.
@@ -52,15 +30,15 @@ TEST(StopClock, DeadlineIsNoticedWithinAFixedNumberOfStopTests) {
     };
     for (double grain : kGrains) {
         for (const Pace &p : paces) {
-            FakeClock clock(grain);
+            TestClock clock(grain);
             reset_engine();
             searchTimedActive = 1;
             searchDeadline = GetTimer() + 20;
             int lateStopTests = 0;
             bool stopped = false;
             for (int i = 0; i < 10000000 && !stopped; ++i) {
-                true_ms += p.perStopTest;
-                if (i == p.stallAt) true_ms += p.stall;
+                TestClock::now += p.perStopTest;
+                if (i == p.stallAt) TestClock::now += p.stall;
                 const bool due = GetTimer() >= searchDeadline;
                 stopped = SearchTimeExpired() != 0;
                 if (due) ++lateStopTests;
@@ -84,24 +62,24 @@ TEST(StopClock, FarDeadlineIsReadRarely) {
     constexpr int kMostLateAfterStall = 1025;
     for (double grain : kGrains) {
         for (const bool stall : {false, true}) {
-            FakeClock clock(grain);
+            TestClock clock(grain);
             reset_engine();
             searchTimedActive = 1;
             searchDeadline = GetTimer() + 3000;
             // Two seconds of search at a microsecond a stop test.
-            clock_reads = 0;
+            TestClock::reads = 0;
             for (int i = 0; i < 1900000; ++i) {
-                true_ms += 0.001;
+                TestClock::now += 0.001;
                 ASSERT_EQ(SearchTimeExpired(), 0) << "grain " << grain;
             }
-            EXPECT_LE(clock_reads, 1900000 / 1000) << "grain " << grain;
+            EXPECT_LE(TestClock::reads, 1900000 / 1000) << "grain " << grain;
             // The rest: with a stall the deadline passes between two stop
             // tests.
-            if (stall) true_ms += 5000;
+            if (stall) TestClock::now += 5000;
             int lateStopTests = 0;
             bool stopped = false;
             for (int i = 0; i < 2000000 && !stopped; ++i) {
-                true_ms += 0.001;
+                TestClock::now += 0.001;
                 const bool due = GetTimer() >= searchDeadline;
                 stopped = SearchTimeExpired() != 0;
                 if (due) ++lateStopTests;
@@ -122,7 +100,7 @@ TEST(StopClock, FarDeadlineIsReadRarely) {
 // never moves at all included.
 TEST(StopClock, ZeroTimeSearchGivesTheFallback) {
     for (double grain : kGrains) {
-        FakeClock clock(grain);
+        TestClock clock(grain);
         load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
         const double staticScore = EvaluateBoard();
         computerPlayer = currentPlayer;
@@ -138,14 +116,14 @@ TEST(StopClock, ZeroTimeSearchGivesTheFallback) {
 
 TEST(StopClock, CancelFileIsLookedForAtMostEvery10ms) {
     for (double grain : kGrains) {
-        FakeClock clock(grain);
+        TestClock clock(grain);
         reset_engine();
         const std::string path = make_temp_dir() + "/req.cancel";
         snprintf(request_cancel, sizeof request_cancel, "%s", path.c_str());
         // One second of search at 10 microseconds a stop test.
         const uint64_t before = cancel_polls;
         for (int i = 0; i < 100000; ++i) {
-            true_ms += 0.01;
+            TestClock::now += 0.01;
             ASSERT_EQ(SearchTimeExpired(), 0);
         }
         const uint64_t polls = cancel_polls - before;
@@ -156,7 +134,7 @@ TEST(StopClock, CancelFileIsLookedForAtMostEvery10ms) {
         write_file(path, "");
         int stopTests = 0;
         while (SearchTimeExpired() == 0 && stopTests < 1000000) {
-            true_ms += 0.01;
+            TestClock::now += 0.01;
             ++stopTests;
         }
         EXPECT_LE(stopTests * 0.01, 10 + grain + 0.2) << "grain " << grain;
@@ -185,15 +163,15 @@ TEST(StopClock, RepeatedStopTestsAnswerAsOneByOne) {
     for (const Case &c : cases) {
         Trace traces[2];
         for (int repeated = 0; repeated < 2; ++repeated) {
-            FakeClock clock(0);
+            TestClock clock(0);
             reset_engine();
             searchTimedActive = 1;
             searchDeadline = GetTimer() + c.deadlineIn;
-            clock_reads = 0;
+            TestClock::reads = 0;
             Trace &t = traces[repeated];
             for (int round = 0; round < 200; ++round) {
                 for (const int times : kGroups) {
-                    true_ms += c.perGroup;
+                    TestClock::now += c.perGroup;
                     double answer = 0;
                     if (repeated == 1) {
                         answer = SearchTimeExpiredRepeated(times);
@@ -203,7 +181,7 @@ TEST(StopClock, RepeatedStopTestsAnswerAsOneByOne) {
                     t.answers += answer != 0 ? '1' : '0';
                 }
             }
-            t.reads = clock_reads;
+            t.reads = TestClock::reads;
             t.vouched = clock_vouch[1].calls;
             t.aborted = searchAborted;
             searchTimedActive = 0;

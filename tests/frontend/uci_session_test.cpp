@@ -1,8 +1,9 @@
 // The UCI session: commands in-process (output, state kept or changed, go
 // limits); the real program on pipes (exact reply bytes, session ends, bad
-// input, commands during a search; time limits generous for sanitizers);
-// behind Debian's polyglot adapter (skipped when not installed); and the
-// sessions ChessX, Scid and PyChess hold, analyses checked by their form.
+// input, commands during a search, checked by the order of the replies,
+// with time limits that only a hang reaches); behind Debian's polyglot
+// adapter (skipped when not installed); and the sessions ChessX, Scid and
+// PyChess hold, analyses checked by their form.
 #include "frontend/quintar.h"
 #include "frontend/uci_search.h"
 #include "tests/test_support.h"
@@ -309,10 +310,13 @@ void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms
 
 using Clock = ChildProcess::Clock;
 
+// A reply or an exit that takes this long is a hang, however busy the machine.
+constexpr int kHangMs = 60000;
+
 // Reads the next line and checks that it begins with prefix.
 void expect_line(ChildProcess &p, const std::string &prefix) {
     std::string line;
-    ASSERT_TRUE(p.read_line(&line, 5000)) << "waiting for " << prefix;
+    ASSERT_TRUE(p.read_line(&line, kHangMs)) << "waiting for " << prefix;
     EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
 }
 
@@ -344,7 +348,7 @@ bool collect(ChildProcess &p, SearchOutput *out, const std::string &prefix, int 
 // The output of one search, up to its bestmove line.
 SearchOutput read_search(ChildProcess &p) {
     SearchOutput out;
-    EXPECT_TRUE(collect(p, &out, "bestmove ", 60000)) << "no bestmove";
+    EXPECT_TRUE(collect(p, &out, "bestmove ", kHangMs)) << "no bestmove";
     return out;
 }
 
@@ -402,25 +406,26 @@ void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = fal
     } else {
         p.close_input();
     }
-    EXPECT_EQ(p.wait_exit(5000), 0);
+    EXPECT_EQ(p.wait_exit(kHangMs), 0);
     if (searching) expect_search(read_search(p).lines, true, kStart, moves);
     EXPECT_EQ(p.pending(), "");
     EXPECT_EQ(p.errors(), "");
 }
 
+// An infinite search prints nothing before "stop", so a readyok read first
+// was answered during the search.
 TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
     ChildProcess p;
     ASSERT_TRUE(p.started());
     p.send("go infinite");
     pause_ms(300);
-    const auto sent = p.send("isready");
+    p.send("isready");
     SearchOutput out;
-    ASSERT_TRUE(collect(p, &out, "readyok", 5000));
-    EXPECT_LT(elapsed_ms(sent, out.readyAt), 1000);
+    ASSERT_TRUE(collect(p, &out, "readyok", kHangMs));
     // An infinite search never ends by itself.
     EXPECT_FALSE(collect(p, &out, "bestmove ", 300)) << "the search stopped";
     p.send("stop");
-    ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+    ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
     EXPECT_EQ(out.readyok, 1);
     expect_search(out.lines, true, kStart);
     expect_quiet_end(p);
@@ -436,22 +441,21 @@ TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
     SearchOutput second;
     EXPECT_FALSE(collect(p, &second, "bestmove ", 300)) << "the second search stopped";
     EXPECT_LT(first.lastAt, p.send("stop"));
-    ASSERT_TRUE(collect(p, &second, "bestmove ", 60000));
+    ASSERT_TRUE(collect(p, &second, "bestmove ", kHangMs));
     expect_search(second.lines, true, kStart);
     expect_quiet_end(p, false);
 }
 
 // "quit" or the end of input during an infinite search: the result is
-// printed and the process ends with status 0 soon after.
+// printed and the process ends with status 0 (an infinite search left
+// running would never end it).
 TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
     for (bool by_quit : {true, false}) {
         ChildProcess p;
         p.send("position startpos moves e2e4");
         p.send("go infinite");
         pause_ms(300);
-        const auto t0 = Clock::now();
         expect_quiet_end(p, by_quit, true, {"e2e4"});
-        EXPECT_LT(elapsed_ms(t0, Clock::now()), 2000) << by_quit;
     }
 }
 
@@ -481,7 +485,7 @@ TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
 // Starts an infinite analysis and waits for its first depth.
 void start_analysis(ChildProcess &p, SearchOutput *out) {
     p.send("go infinite");
-    ASSERT_TRUE(collect(p, out, "info depth 1 ", 60000)) << "no depth 1 line";
+    ASSERT_TRUE(collect(p, out, "info depth 1 ", kHangMs)) << "no depth 1 line";
 }
 
 // Waits for "readyok": everything a search printed has come before it.
@@ -511,9 +515,9 @@ TEST(GuiTranscripts, ChessX) {
     SearchOutput out;
     start_analysis(p, &out);
     p.send("quit");
-    ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+    ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
     expect_search(out.lines, true, kItalian);
-    EXPECT_EQ(p.wait_exit(5000), 0);
+    EXPECT_EQ(p.wait_exit(kHangMs), 0);
     EXPECT_EQ(p.pending(), "");
     EXPECT_EQ(p.errors(), "");
 }
@@ -536,7 +540,7 @@ TEST(GuiTranscripts, Scid) {
         SearchOutput out;
         start_analysis(p, &out);
         p.send("stop");
-        ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+        ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
         expect_search(out.lines, true, kStart, a.moves);
     }
     expect_nothing_more(p);
@@ -549,7 +553,7 @@ TEST(GuiTranscripts, PyChess) {
     ChildProcess p;
     p.send("uci");
     std::string line;
-    ASSERT_TRUE(p.read_until("uciok", &line, 5000));
+    ASSERT_TRUE(p.read_until("uciok", &line, kHangMs));
     p.send("ucinewgame");
     p.send("isready");
     expect_line(p, "readyok");
@@ -562,7 +566,7 @@ TEST(GuiTranscripts, PyChess) {
     SearchOutput out;
     start_analysis(p, &out);
     p.send(std::string("position fen ") + kItalian);
-    ASSERT_TRUE(collect(p, &out, "bestmove ", 60000));
+    ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
     expect_search(out.lines, true, kScotch);
     p.send("go movetime 3000");
     p.send("stop");

@@ -42,6 +42,7 @@ TEST(SearchDriver, FindsMatesAtTheirDistance) {
     }
 }
 
+// search_fen's clock stands still, so the line says time 0 on any machine.
 TEST(SearchDriver, MatedAndStalematedSidesHaveNoMove) {
     struct {
         const char *fen, *text;
@@ -126,8 +127,11 @@ std::vector<double> outcome() {
 
 // An aborted iteration counts its nodes but never changes the answer, the
 // preferred line or the ordering input of the last finished iteration.  A
-// finished or stopped search leaves the position as it was.
+// finished or stopped search leaves the position as it was.  The clock moves
+// 10 microseconds at each reading, so each budget stops the search at the
+// same node on any machine.
 TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
+    constexpr double kStepMs = 0.01;
     load_fen(kMiddlegame);
     const State start = state_get();
     const auto expect_position_kept = [&start](double seconds) {
@@ -141,9 +145,9 @@ TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
         perIteration.push_back(computerNodes - before);
         before = computerNodes;
     }
-    int checked = 0;
-    for (double seconds : {0.002, 0.01, 0.03, 0.1, 0.3}) {
-        search_fen(kMiddlegame, 8, seconds);
+    bool stoppedAfter[5] = {};
+    for (double seconds : {0.002, 0.01, 0.03, 0.05, 0.1, 0.3, 1.0}) {
+        search_fen(kMiddlegame, 8, seconds, kStepMs);
         expect_position_kept(seconds);
         const int reached = static_cast<int>(computerReachedDepth);
         if (reached == 0 || reached > 4) continue;
@@ -158,9 +162,10 @@ TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
         search_fen(kMiddlegame, reached);
         expect_position_kept(seconds);
         EXPECT_EQ(timed, outcome()) << seconds;
-        ++checked;
+        stoppedAfter[reached] = true;
     }
-    EXPECT_GT(checked, 0) << "no budget stopped the search in iterations 1 to 4";
+    for (int d = 1; d <= 3; ++d)
+        EXPECT_TRUE(stoppedAfter[d]) << "no budget stopped the search after iteration " << d;
 }
 
 // What searchIterationDone heard: the iteration's answer and the totals.

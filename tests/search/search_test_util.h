@@ -9,8 +9,12 @@
 #include <cstring>
 #include <string>
 
-// Loads fen into a fresh engine and runs one search with the given limits.
-inline void search_fen(const char *fen, double depth, double seconds = 300) {
+// Loads fen into a fresh engine and runs one search with the given limits
+// on a test clock that moves step_ms at each reading.  With the default
+// step 0 it stands still: the search ends by depth, mate or stop, never on
+// time, and reports time 0 however busy the machine is.
+inline void search_fen(const char *fen, double depth, double seconds = 300, double step_ms = 0) {
+    TestClock clock(0, step_ms);
     load_fen(fen);
     computerPlayer = currentPlayer;
     computerDepth = depth;
