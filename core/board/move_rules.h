@@ -2,9 +2,10 @@
 // loops that try many candidates of one position (perft, the search's move
 // scans): the same tests as IsBasicMoveValid, IsMoveValidKnownKing and
 // PieceShieldsKing, without the conversions to and from doubles.  A king
-// position is x * 10 + y, -1 for no king, as FindKing gives it.
+// position is encoded as FindKing gives it (core/board/geometry.h).
 #pragma once
 
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -57,15 +58,9 @@ inline bool rook_line(const Board &b, int fx, int fy, int tx, int ty) {
            b.clear_between(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
 }
 
-inline bool knight_jump(int fx, int fy, int tx, int ty) {
-    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-    return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
-}
+inline bool knight_jump(int fx, int fy, int tx, int ty) { return ::knight_jump(tx - fx, ty - fy); }
 
-inline bool king_step(int fx, int fy, int tx, int ty) {
-    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-    return (dx | dy) != 0 && dx <= 1 && dy <= 1;
-}
+inline bool king_step(int fx, int fy, int tx, int ty) { return ::king_step(tx - fx, ty - fy); }
 
 // The pawn rules (IsPawnMoveValid) for `piece` on (fx, fy): one step ahead
 // to an empty square, two from the start row over two empty squares, one
@@ -123,7 +118,7 @@ QUIN_RULE_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int t
 bool piece_rules_allow(int fx, int fy, int tx, int ty);
 
 // For a rook, bishop or queen on (fx, fy): every target that the piece
-// rules allow it (piece_rules_allow), as bits ty * 8 + tx.
+// rules allow it (piece_rules_allow), as a set of squares.
 uint64_t slider_rules_targets(int fx, int fy);
 
 // Full legality with the mover's king known (IsMoveValidKnownKing).
@@ -143,7 +138,7 @@ bool piece_on_line_shields_king(int fx, int fy, int kx, int ky);
 // with their king; they are told apart here, before the walk along the line.
 inline bool piece_shields_king(int fx, int fy, int kingPos) {
     if (kingPos < 0) return false;
-    const int kx = kingPos / 10, ky = kingPos % 10;
+    const int kx = king_pos_x(kingPos), ky = king_pos_y(kingPos);
     const int dx = fx - kx, dy = fy - ky;
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
     return piece_on_line_shields_king(fx, fy, kx, ky);
@@ -176,7 +171,8 @@ inline KingSafety king_safety_at(int side, int kingPos) {
     KingSafety k;
     if (kingPos >= 0) {
         k.king = kingPos;
-        k.attacked = IsSquareAttacked(kingPos / 10, kingPos % 10, opponent_of(side)) != 0;
+        k.attacked =
+            IsSquareAttacked(king_pos_x(kingPos), king_pos_y(kingPos), opponent_of(side)) != 0;
     }
     return k;
 }
@@ -193,11 +189,11 @@ inline bool rules_decide(const KingSafety &k, int fx, int fy, int piece) {
            !piece_shields_king(fx, fy, k.king);
 }
 
-// rules_decide with the side's shielding pieces known, one bit per square
-// y * 8 + x (BoardView::shields_of).
+// rules_decide with the side's shielding pieces known, as a set of squares
+// (BoardView::shields_of).
 inline bool rules_decide(const KingSafety &k, uint64_t shields, int fx, int fy, int piece) {
     if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;
-    const bool shield = (shields >> (fy * 8 + fx)) & 1;
+    const bool shield = (shields >> square_of(fx, fy)) & 1;
     assert(shield == piece_shields_king(fx, fy, k.king));
     return !shield;
 }
@@ -254,7 +250,7 @@ public:
             haveKing_ = true;
         }
         const int piece = static_cast<int>(board[fx][fy]);
-        const int square = fy * 8 + fx;
+        const int square = square_of(fx, fy);
         if (square != decidedSquare_) {
             decidedSquare_ = square;
             decided_ = rules_decide(k_, fx, fy, piece);
@@ -274,9 +270,9 @@ private:
     // its line to the king blocked on the target square.
     bool answers_every_attack(int tx, int ty) {
         if (attackCount_ < 0)
-            attackCount_ =
-                square_attackers(k_.king / 10, k_.king % 10, opponent_of(side_), attacks_);
-        const int kx = k_.king / 10, ky = k_.king % 10;
+            attackCount_ = square_attackers(king_pos_x(k_.king), king_pos_y(k_.king),
+                                            opponent_of(side_), attacks_);
+        const int kx = king_pos_x(k_.king), ky = king_pos_y(k_.king);
         for (int i = 0; i < attackCount_; ++i) {
             const AttackLine &a = attacks_[i];
             if (tx == a.x && ty == a.y) continue;  // taken

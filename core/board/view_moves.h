@@ -19,9 +19,9 @@
 inline KingSafety view_king_safety(const BoardView &v, int side) {
     KingSafety k;
     if (const uint64_t kings = v.byPiece[make_piece(side, kKing)]) {
-        const int square = __builtin_ctzll(kings);
-        k.king = (square & 7) * 10 + (square >> 3);
-        k.attacked = v.attacked_by(opponent_of(side), square & 7, square >> 3);
+        const int square = lowest_square(kings);
+        k.king = king_pos_of_square(square);
+        k.attacked = v.attacked_by(opponent_of(side), square_x(square), square_y(square));
     }
     assert(k.king == king_safety(side).king && k.attacked == king_safety(side).attacked);
     return k;
@@ -48,13 +48,13 @@ template <int Type, class Legal>
 inline bool view_type_has_move(const BoardView &v, int side, Legal &&legal) {
     const int piece = make_piece(side, Type);
     const std::integral_constant<int, Type> type;
-    for (uint64_t pieces = v.byPiece[piece]; pieces != 0; pieces &= pieces - 1) {
-        const int square = __builtin_ctzll(pieces);
-        const int fx = square & 7, fy = square >> 3;
+    for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
+        const int square = pop_lsb(pieces);
+        const int fx = square_x(square), fy = square_y(square);
         for (uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side];
-             targets != 0; targets &= targets - 1) {
-            const int to = __builtin_ctzll(targets);
-            if (legal(type, fx, fy, to & 7, to >> 3, piece)) return true;
+             targets != 0;) {
+            const int to = pop_lsb(targets);
+            if (legal(type, fx, fy, square_x(to), square_y(to), piece)) return true;
         }
     }
     return false;

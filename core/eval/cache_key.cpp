@@ -5,6 +5,7 @@
 // enPassantX, enPassantY.  Written: none.
 #include "core/eval/cache_layout.h"
 
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 
 #include "core/eval/board_ranks.h"
@@ -99,8 +100,8 @@ bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
             const uint64_t term = static_cast<uint64_t>(code + 1);
             whole &= static_cast<double>(code) == piece;
             termBits |= term;
-            total += term * kSquarePowers.p[y * 8 + x];
-            key[y * 8 + x] = static_cast<unsigned char>(code + 65);  // Chr(piece + 65)
+            total += term * kSquarePowers.p[square_of(x, y)];
+            key[square_of(x, y)] = static_cast<unsigned char>(code + 65);  // Chr(piece + 65)
         }
     }
     *sum = total;

@@ -13,6 +13,7 @@
 // of block 906.  Written: pawnCacheHits, pawnCacheMisses, the pawn cache
 // (block 906; InitPawnCache on first use).
 #include "core/quin_core.h"
+#include "core/board/geometry.h"
 #include "core/eval/board_ranks.h"
 #include "core/eval/cache_layout.h"
 #include "core/eval/winning_king.h"
@@ -28,148 +29,22 @@ namespace {
 constexpr int kFullPhase = 6400;
 
 // ------------------------------------------------------------ attack sets
-// Squares are numbered y * 8 + x (y = 0 is rank 8), one bit each.
+// Squares and sets of squares as core/board/geometry.h numbers them.
 
-struct LeaperTables {
-    uint64_t knight[64];
-    uint64_t king[64];
-};
-
-constexpr uint64_t bit_at(int x, int y) {
-    return (x >= 0 && x < 8 && y >= 0 && y < 8) ? (uint64_t{1} << (y * 8 + x)) : 0;
-}
-
-constexpr LeaperTables make_leaper_tables() {
-    LeaperTables t{};
-    for (int y = 0; y < 8; y++) {
-        for (int x = 0; x < 8; x++) {
-            const int s = y * 8 + x;
-            t.knight[s] = bit_at(x - 2, y - 1) | bit_at(x - 2, y + 1) | bit_at(x - 1, y - 2) |
-                          bit_at(x - 1, y + 2) | bit_at(x + 1, y - 2) | bit_at(x + 1, y + 2) |
-                          bit_at(x + 2, y - 1) | bit_at(x + 2, y + 1);
-            uint64_t k = 0;
-            for (int dy = -1; dy <= 1; dy++)
-                for (int dx = -1; dx <= 1; dx++)
-                    if (dx != 0 || dy != 0) k |= bit_at(x + dx, y + dy);
-            t.king[s] = k;
-        }
-    }
-    return t;
-}
-
-constexpr LeaperTables kLeapers = make_leaper_tables();
-
-// Squares a slider on (x, y) reaches along one direction: every square up to
-// and including the first occupied one.
-constexpr uint64_t ray(int x, int y, int dx, int dy, uint64_t occupied) {
+// The squares of `zone` a slider on s attacks along the directions `dirs`:
+// each line up to and including its first occupied square.  Lines that miss
+// the zone are not traced.
+template <int N>
+inline uint64_t slider_hits(const int (&dirs)[N], int s, uint64_t occ, uint64_t zone) {
     uint64_t set = 0;
-    x += dx;
-    y += dy;
-    while (x >= 0 && x < 8 && y >= 0 && y < 8) {
-        const uint64_t b = uint64_t{1} << (y * 8 + x);
-        set |= b;
-        if (occupied & b) break;
-        x += dx;
-        y += dy;
-    }
-    return set;
-}
-
-constexpr uint64_t rook_attacks(int x, int y, uint64_t occ) {
-    return ray(x, y, 1, 0, occ) | ray(x, y, -1, 0, occ) | ray(x, y, 0, 1, occ) |
-           ray(x, y, 0, -1, occ);
-}
-
-constexpr uint64_t bishop_attacks(int x, int y, uint64_t occ) {
-    return ray(x, y, 1, 1, occ) | ray(x, y, -1, 1, occ) | ray(x, y, 1, -1, occ) |
-           ray(x, y, -1, -1, occ);
-}
-
-// What rooks and bishops reach on an empty board: a slider whose lines miss
-// a set of squares altogether cannot attack it, whatever blocks.
-struct SliderReach {
-    uint64_t rook[64];
-    uint64_t bishop[64];
-    constexpr SliderReach() : rook(), bishop() {
-        for (int s = 0; s < 64; s++) {
-            rook[s] = rook_attacks(s & 7, s >> 3, 0);
-            bishop[s] = bishop_attacks(s & 7, s >> 3, 0);
-        }
-    }
-};
-
-constexpr SliderReach kSliderReach;
-
-// The eight directions: the first four a rook's, the last four a bishop's.
-// Along the "rising" ones the square number grows, so the nearest square of
-// a set is its lowest bit; along the others its highest.
-constexpr int kDirX[8] = {1, -1, 0, 0, 1, -1, 1, -1};
-constexpr int kDirY[8] = {0, 0, 1, -1, 1, 1, -1, -1};
-constexpr bool kDirRising[8] = {true, false, true, false, true, true, false, false};
-
-// Each direction's line from each square on an empty board.
-struct DirectionLines {
-    uint64_t line[8][64];
-    constexpr DirectionLines() : line() {
-        for (int d = 0; d < 8; d++)
-            for (int s = 0; s < 64; s++) line[d][s] = ray(s & 7, s >> 3, kDirX[d], kDirY[d], 0);
-    }
-};
-
-constexpr DirectionLines kLines;
-
-// The squares of `target` a slider on s attacks along directions firstDir to
-// lastDir: each line up to and including its first occupied square.  Lines
-// that miss the target are not traced.
-inline uint64_t slider_attacks_in(int firstDir, int lastDir, int s, uint64_t occ, uint64_t target) {
-    uint64_t set = 0;
-    for (int d = firstDir; d <= lastDir; d++) {
-        const uint64_t full = kLines.line[d][s];
-        if ((full & target) == 0) continue;
-        const uint64_t blockers = full & occ;
-        if (blockers == 0) {
-            set |= full;
-        } else {
-            const int first =
-                kDirRising[d] ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
-            set |= full ^ kLines.line[d][first];
-        }
-    }
-    return set & target;
-}
-
-// min(number of set bits, 3).
-inline int bits_up_to_3(uint64_t v) {
-    if (v == 0) return 0;
-    v &= v - 1;
-    if (v == 0) return 1;
-    v &= v - 1;
-    return v == 0 ? 2 : 3;
-}
-
-// Number of set bits, without relying on a hardware instruction being enabled.
-inline int count_bits(uint64_t v) {
-    v = v - ((v >> 1) & 0x5555555555555555ULL);
-    v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
-    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
-}
-
-// Number of set bits of a set that holds few.
-inline int count_sparse(uint64_t v) {
-    int n = 0;
-    for (; v; v &= v - 1) n++;
-    return n;
+    for (const int d : dirs)
+        if ((kRays.ray[s][d] & zone) != 0) set |= ray_reach(s, d, occ);
+    return set & zone;
 }
 
 inline int popcount8(unsigned v) { return count_sparse(v & 0xFFu); }
 
 inline int iabs(int v) { return v < 0 ? -v : v; }
-
-inline int highest_square(uint64_t set) { return 63 - __builtin_clzll(set); }
-
-constexpr uint64_t kFileA = 0x0101010101010101ULL;
-constexpr uint64_t kFileH = kFileA << 7;
 
 // ------------------------------------------------------- piece sets
 // The occupied squares by piece code.  byCode[0] collects the squares whose
@@ -197,10 +72,10 @@ constexpr struct CodeIndex {
 // Sorts the occupied squares of `squares` into piece sets; `blackPieces`
 // holds the squares of codes above kBlackOffset.
 void sort_pieces(PieceSets &sets, const int *squares, uint64_t occupied, uint64_t blackPieces) {
-    for (uint64_t rest = occupied; rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
+    for (uint64_t rest = occupied; rest;) {
+        const int s = pop_lsb(rest);
         const unsigned code = static_cast<unsigned>(squares[s]);
-        sets.byCode[code <= kBlackOffset + kKing ? kCodeIndex.index[code] : 0] |= uint64_t{1} << s;
+        sets.byCode[code <= kBlackOffset + kKing ? kCodeIndex.index[code] : 0] |= square_bit(s);
     }
     sets.occupied = occupied;
     sets.bySide[kWhite] = occupied & ~blackPieces;
@@ -225,7 +100,8 @@ uint64_t king_zone(int kingX, int kingY, int enemy, double shield) {
     if (kingX >= 0 && kingX < 8) {
         // Files kingX - 1 .. kingX + 1 within the board, on every zone rank.
         const uint64_t files = ((uint64_t{7} << kingX) >> 1) & 0xFFu;
-        for (int y = firstY < 0 ? 0 : firstY; y <= lastY && y < 8; y++) zone |= files << (y * 8);
+        for (int y = firstY < 0 ? 0 : firstY; y <= lastY && y < 8; y++)
+            zone |= files << square_of(0, y);
     } else {
         for (int y = firstY; y <= lastY; y++)
             for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
@@ -242,20 +118,21 @@ constexpr int kZoneWeight[7] = {0, 1, 3, 2, 2, 5, 1};
 template <int Type>
 inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, int &attackers,
                                int &units) {
-    for (; set; set &= set - 1) {
-        const int s = __builtin_ctzll(set);
+    while (set) {
+        const int s = pop_lsb(set);
         uint64_t hits;
         if (Type == kKnight) {
-            hits = kLeapers.knight[s] & zone;
+            hits = knight_squares(s) & zone;
         } else if (Type == kKing) {
-            hits = kLeapers.king[s] & zone;
+            hits = king_squares(s) & zone;
         } else if (Type == kRook) {
-            hits = (kSliderReach.rook[s] & zone) ? slider_attacks_in(0, 3, s, occupied, zone) : 0;
+            hits = (kRays.straight[s] & zone) ? slider_hits(kStraightDirs, s, occupied, zone) : 0;
         } else if (Type == kBishop) {
-            hits = (kSliderReach.bishop[s] & zone) ? slider_attacks_in(4, 7, s, occupied, zone) : 0;
+            hits = (kRays.diagonal[s] & zone) ? slider_hits(kDiagonalDirs, s, occupied, zone) : 0;
         } else {
-            hits = ((kSliderReach.rook[s] | kSliderReach.bishop[s]) & zone)
-                       ? slider_attacks_in(0, 7, s, occupied, zone)
+            hits = ((kRays.straight[s] | kRays.diagonal[s]) & zone)
+                       ? slider_hits(kStraightDirs, s, occupied, zone) |
+                             slider_hits(kDiagonalDirs, s, occupied, zone)
                        : 0;
         }
         if (hits) {
@@ -275,15 +152,12 @@ double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy,
     // neighbouring file, so its count never reaches the cap of three.
     const uint64_t pawns = sets.of(enemy, kPawn);
     uint64_t lowerHits, higherHits, origins;
-    if (enemy == kWhite) {  // White pawns take toward smaller y
-        lowerHits = ((pawns & ~kFileA) >> 9) & zone;
-        higherHits = ((pawns & ~kFileH) >> 7) & zone;
+    lowerHits = pawn_attacks_left(enemy, pawns) & zone;
+    higherHits = pawn_attacks_right(enemy, pawns) & zone;
+    if (enemy == kWhite)  // White pawns take toward smaller y
         origins = (lowerHits << 9) | (higherHits << 7);
-    } else {
-        lowerHits = ((pawns & ~kFileA) << 7) & zone;
-        higherHits = ((pawns & ~kFileH) << 9) & zone;
+    else
         origins = (lowerHits >> 7) | (higherHits >> 9);
-    }
     int attackers = count_sparse(origins);
     int units = count_sparse(lowerHits) + count_sparse(higherHits);
 
@@ -351,7 +225,7 @@ void read_board(int *squares, uint64_t &occupiedOut, uint64_t &blackOut) {
         __m128d whole = _mm_setzero_pd();  // not needed here
         load_rank_pair(y, ranks, whole);
         for (int r = 0; r < 4; r++) {
-            const int s = y * 8 + r * 4;
+            const int s = square_of(r * 4, y);
             _mm_storeu_si128(reinterpret_cast<__m128i *>(&squares[s]), ranks[r]);
             const int emptyBits =
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(ranks[r], empty)));
@@ -366,7 +240,7 @@ void read_board(int *squares, uint64_t &occupiedOut, uint64_t &blackOut) {
         const double *file = board[x];
         for (int y = 0; y < 8; y++) {
             const int code = static_cast<int>(file[y]);
-            const int s = y * 8 + x;
+            const int s = square_of(x, y);
             squares[s] = code;
             occupied |= static_cast<uint64_t>(code != kEmpty) << s;
             blackPieces |= static_cast<uint64_t>(code > kBlackOffset) << s;
@@ -388,7 +262,7 @@ int phase_material(const PieceSets &sets) {
 
 // Piece sets of the current board.
 void read_piece_sets(PieceSets &sets) {
-    int squares[64];  // piece codes by square y * 8 + x
+    int squares[64];  // piece codes by square
     uint64_t occupied, blackPieces;
     read_board(squares, occupied, blackPieces);
     sort_pieces(sets, squares, occupied, blackPieces);
@@ -440,13 +314,13 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     const uint64_t whiteKings = sets.of(kWhite, kKing), blackKings = sets.of(kBlack, kKing);
     if (whiteKings) {
         const int s = highest_square(whiteKings);
-        m.whiteKingX = s & 7;
-        m.whiteKingY = s >> 3;
+        m.whiteKingX = square_x(s);
+        m.whiteKingY = square_y(s);
     }
     if (blackKings) {
         const int s = highest_square(blackKings);
-        m.blackKingX = s & 7;
-        m.blackKingY = s >> 3;
+        m.blackKingX = square_x(s);
+        m.blackKingY = square_y(s);
     }
     m.whiteOthers = count_bits(sets.bySide[kWhite] & ~whiteKings);
     m.blackOthers = count_bits(sets.bySide[kBlack] & ~blackKings);
@@ -459,10 +333,10 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
         const int code = make_piece(side, kPawn);
         unsigned *files = side == kWhite ? scan.whitePawns : scan.blackPawns;
         unsigned fileSet = 0;
-        for (uint64_t rest = sets.byCode[code]; rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
-            const int x = s & 7;
-            files[x + 1] |= 1u << (s >> 3);
+        for (uint64_t rest = sets.byCode[code]; rest;) {
+            const int s = pop_lsb(rest);
+            const int x = square_x(s);
+            files[x + 1] |= 1u << square_y(s);
             fileSet |= 1u << x;
             pawns.key[s] = static_cast<unsigned char>(65 + code);
             pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
@@ -512,7 +386,7 @@ struct SquareValues {
     constexpr SquareValues() : value() {
         for (int side = kWhite; side <= kBlack; side++) {
             for (int s = 0; s < 64; s++) {
-                const int x = s & 7, y = s >> 3;
+                const int x = square_x(s), y = square_y(s);
                 const int rank = side == kWhite ? 7 - y : y;
                 const int centerX = kCenter[x], centerY = kCenter[rank];
                 const int backRank = rank == 0 ? 10 : 0;
@@ -552,7 +426,7 @@ struct PawnFeatures {
 PawnFeatures pawn_features(const BoardScan &scan, PawnCacheProbe &pawns, int x, int y, bool white) {
     PawnFeatures f;
     unsigned char *word =
-        pawns.slot ? pawns.slot + kPawnWordsOffset + (y * 8 + x) * kPawnWordBytes : nullptr;
+        pawns.slot ? pawns.slot + kPawnWordsOffset + square_of(x, y) * kPawnWordBytes : nullptr;
     if (pawns.hit) {
         const uint32_t v = read_le32(word);
         f.sameFile = v % kWordNeighbours;
@@ -622,7 +496,7 @@ inline double pawn_value_exact(const PawnTerms &t) {
 
 PawnTerms pawn_terms(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int s,
                      bool white) {
-    const int x = s & 7, y = s >> 3;
+    const int x = square_x(s), y = square_y(s);
     const int rank = white ? 7 - y : y;
     const PawnFeatures f = pawn_features(scan, pawns, x, y, white);
     PawnTerms t{};
@@ -665,7 +539,7 @@ struct ShieldSquares {
     uint64_t squares[3][64];
     constexpr ShieldSquares() : squares() {
         for (int s = 0; s < 64; s++) {
-            const int x = s & 7, y = s >> 3;
+            const int x = square_x(s), y = square_y(s);
             squares[kWhite][s] = bit_at(x - 1, y - 1) | bit_at(x, y - 1) | bit_at(x + 1, y - 1);
             squares[kBlack][s] = bit_at(x - 1, y + 1) | bit_at(x, y + 1) | bit_at(x + 1, y + 1);
         }
@@ -678,7 +552,7 @@ constexpr ShieldSquares kShield;
 constexpr int kKingMaterial = 20000;
 
 int king_value(const BoardScan &scan, const PhaseTerms &terms, int s, int side) {
-    const int x = s & 7, y = s >> 3;
+    const int x = square_x(s), y = square_y(s);
     const int rank = side == kWhite ? 7 - y : y;
     const int centerX = kCenter[x], centerY = kCenter[rank];
     int kingMiddle = -12 * rank - 3 * centerX;
@@ -702,30 +576,30 @@ int side_piece_values(const BoardScan &scan, const PhaseTerms &terms, int side, 
     const unsigned ownPawnFiles = side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles;
     const unsigned enemyPawnFiles = side == kWhite ? scan.blackPawnFiles : scan.whitePawnFiles;
     int sum = 0;
-    for (uint64_t rest = sets.of(side, kRook); rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
+    for (uint64_t rest = sets.of(side, kRook); rest;) {
+        const int s = pop_lsb(rest);
         const int v = kSquareValues.value[make_piece(side, kRook)][s] +
-                      rook_file_bonus(1u << (s & 7), ownPawnFiles, enemyPawnFiles);
+                      rook_file_bonus(1u << square_x(s), ownPawnFiles, enemyPawnFiles);
         values[s] = v;
         sum += v;
     }
     for (const int type : {kKnight, kBishop}) {
         const int code = make_piece(side, type);
-        for (uint64_t rest = sets.byCode[code]; rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
+        for (uint64_t rest = sets.byCode[code]; rest;) {
+            const int s = pop_lsb(rest);
             values[s] = kSquareValues.value[code][s];
             sum += values[s];
         }
     }
-    for (uint64_t rest = sets.of(side, kQueen); rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
+    for (uint64_t rest = sets.of(side, kQueen); rest;) {
+        const int s = pop_lsb(rest);
         int v = kSquareValues.value[make_piece(side, kQueen)][s];
         if ((kQueenDeveloped[side] >> s) & 1u) v -= terms.queenEarlyPenalty;
         values[s] = v;
         sum += v;
     }
-    for (uint64_t rest = sets.of(side, kKing); rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
+    for (uint64_t rest = sets.of(side, kKing); rest;) {
+        const int s = pop_lsb(rest);
         const int v = king_value(scan, terms, s, side);
         values[s] = v;
         sum += v;
@@ -741,10 +615,11 @@ double KingZonePenalty(double kingX, double kingY, double enemy, double phase, d
     for (int y = 0; y < 8; y++) {
         for (int x = 0; x < 8; x++) {
             const int code = static_cast<int>(board[x][y]);
-            squares[y * 8 + x] = code;
+            const int s = square_of(x, y);
+            squares[s] = code;
             if (code == kEmpty) continue;
-            occupied |= uint64_t{1} << (y * 8 + x);
-            if (colour_of(code) == kBlack) blackPieces |= uint64_t{1} << (y * 8 + x);
+            occupied |= square_bit(s);
+            if (colour_of(code) == kBlack) blackPieces |= square_bit(s);
         }
     }
     PieceSets sets;
@@ -789,14 +664,14 @@ double evaluate_sets(BoardScan &scan) {
     for (int side = kWhite; side <= kBlack; side++) {
         const bool white = side == kWhite;
         int sum = 0;
-        for (uint64_t rest = sets.of(side, kPawn); rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
+        for (uint64_t rest = sets.of(side, kPawn); rest;) {
+            const int s = pop_lsb(rest);
             const PawnTerms t = pawn_terms(scan, terms, pawns, s, white);
             if (doubled_is_whole(t.sameFile)) {
                 values[s] = pawn_value_whole(t);
                 sum += values[s];
             } else {
-                fractional |= uint64_t{1} << s;
+                fractional |= square_bit(s);
                 fractionalValue[s] = pawn_value_exact(t);
             }
         }
@@ -809,8 +684,8 @@ double evaluate_sets(BoardScan &scan) {
     } else {
         score = 0;
         const uint64_t valued = sets.occupied & ~sets.byCode[0];
-        for (uint64_t rest = valued; rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
+        for (uint64_t rest = valued; rest;) {
+            const int s = pop_lsb(rest);
             const double value = ((fractional >> s) & 1u) ? fractionalValue[s] : values[s];
             if ((sets.bySide[kWhite] >> s) & 1u)
                 score += value;
