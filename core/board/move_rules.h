@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/board/geometry.h"
+#include "core/compiler_hints.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -13,13 +14,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-// For the typed rules below, which the loops over many candidates need
-// inlined in every copy (the compiler's own limits stop at the pawn's).
-#define QUIN_RULE_INLINE inline __attribute__((always_inline))
-
 // ------------------------------------------------------------ piece rules
 // The movement rules of each piece type, inline so that loops which try
-// many candidates of a known piece type fold the type's rule into the loop.
+// many candidates of a known piece type fold the type's rule into the loop
+// (always inlined: the compiler's own limits stop at the pawn's).
 // The rules read the board through `b`: the engine's board itself
 // (EngineBoard) or an integer view of it (core/board/board_view.h) that
 // agrees with it square for square.
@@ -67,7 +65,7 @@ inline bool king_step(int fx, int fy, int tx, int ty) { return ::king_step(tx - 
 // diagonal step onto an enemy piece or onto the en-passant square behind an
 // enemy pawn.  A piece that is no pawn has no pawn move.
 template <class Board>
-QUIN_RULE_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
+QUIN_ALWAYS_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
     if (type_of(piece) != kPawn) return false;
     const int side = colour_of(piece);
     const int dir = side == kWhite ? -1 : 1;
@@ -93,8 +91,8 @@ bool castle_allowed(int fx, int fy, int tx, int ty);
 // type's movement rule allows the step.  Castling reads the engine's board,
 // which the view agrees with.
 template <int Type, class Board>
-QUIN_RULE_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
-                                           int piece) {
+QUIN_ALWAYS_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
+                                             int piece) {
     assert(piece != 0 && b.at(fx, fy) == piece && board[fx][fy] == piece && type_of(piece) == Type);
     const auto target = b.at(tx, ty);
     if (target != 0) {
@@ -214,8 +212,8 @@ inline bool allowed_move_legal(const KingSafety &k, bool decide, int fx, int fy,
 // piece, reading the board through `b` (which agrees with the engine's
 // board).
 template <int Type, class Board>
-QUIN_RULE_INLINE bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx,
-                                    int fy, int tx, int ty, int piece) {
+QUIN_ALWAYS_INLINE bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx,
+                                      int fy, int tx, int ty, int piece) {
     return piece_rules_allow_as<Type>(b, fx, fy, tx, ty, piece) &&
            allowed_move_legal(k, decide, fx, fy, tx, ty, piece, b);
 }

@@ -32,8 +32,8 @@ inline KingSafety view_king_safety(const BoardView &v, int side) {
 // when the piece rules allow it and no enemy piece attacks the target once
 // the king stands there, which is the test IsMoveValid makes by playing it.
 template <int Type>
-QUIN_RULE_INLINE bool view_legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx,
-                                    int fy, int tx, int ty, int piece) {
+QUIN_ALWAYS_INLINE bool view_legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx,
+                                      int fy, int tx, int ty, int piece) {
     if (Type != kKing || tx - fx == 2 || fx - tx == 2)
         return legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece);
     const bool legal = piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&

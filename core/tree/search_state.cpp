@@ -14,6 +14,7 @@
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
+#include "core/compiler_hints.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -29,12 +30,6 @@ namespace {
 // and eight stores.  (Vectorised, the board's files become rows of the slot
 // through shuffles that cost more than the plain copies; the functions that
 // copy whole boards are kept scalar.)
-#if defined(__GNUC__) && !defined(__clang__)
-#define QUIN_SCALAR_COPY __attribute__((optimize("no-tree-vectorize")))
-#else
-#define QUIN_SCALAR_COPY
-#endif
-
 inline void save_rank(double *slot, int y) {
     slot[0] = board[0][y];
     slot[1] = board[1][y];
