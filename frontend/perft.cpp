@@ -96,9 +96,9 @@ inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, u
 // per candidate.
 template <typename Visit>
 void for_each_legal_move(const BoardView &v, int side, Visit visit) {
-    KingSafety k = view_king_safety(v, side);
-    const uint64_t shields =
-        k.king >= 0 && !k.attacked ? v.shields_of(side, king_pos_x(k.king), king_pos_y(k.king)) : 0;
+    const ViewKingSafety safety = view_king_safety(v, side);
+    const KingSafety k = safety.king;
+    const uint64_t shields = safety.shields;
     visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);
     visit_legal_moves_of_type<kRook>(v, k, shields, side, visit);
     visit_legal_moves_of_type<kKnight>(v, k, shields, side, visit);

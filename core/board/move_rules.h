@@ -3,6 +3,25 @@
 // scans): the same tests as IsBasicMoveValid, IsMoveValidKnownKing and
 // PieceShieldsKing, without the conversions to and from doubles.  A king
 // position is encoded as FindKing gives it (core/board/geometry.h).
+//
+// Which test answers which question (each agrees with the engine's own
+// test named in brackets):
+//   may this piece make this step, the king's safety aside?
+//       piece_rules_allow, piece_rules_allow_as<Type> (IsBasicMoveValid)
+//   is this move legal?
+//       move_legal_known_king, with the mover's king known (IsMoveValidKnownKing);
+//       SideMoveLegality::legal, for many candidates of one side;
+//       view_legal_as<Type> on the board view (core/board/view_moves.h)
+//   can the move of this piece leave its king attacked at all?
+//       rules_decide: no, when the king is safe and the piece neither is
+//       the king nor shields it
+//   how safe is the side's king?
+//       KingSafety (king_safety) on the board, ViewKingSafety
+//       (view_king_safety) on the view, shields included
+//   has the side a legal move?
+//       any_legal_move (HasLegalMove), view_any_legal_move on the view
+// What a move changes, for the tests that play it in place, is described
+// once in core/board/move_effects.h.
 #pragma once
 
 #include "core/board/geometry.h"

@@ -14,17 +14,41 @@
 #include <cstdint>
 #include <type_traits>
 
-// king_safety(side) from the view: FindKing's king is the first in board
-// order.
-inline KingSafety view_king_safety(const BoardView &v, int side) {
-    KingSafety k;
-    if (const uint64_t kings = v.byPiece[make_piece(side, kKing)]) {
-        const int square = lowest_square(kings);
-        k.king = king_pos_of_square(square);
-        k.attacked = v.attacked_by(opponent_of(side), square_x(square), square_y(square));
-    }
-    assert(k.king == king_safety(side).king && k.attacked == king_safety(side).attacked);
-    return k;
+// The safety of one side's king on the view, worked out once per position
+// and shared by every candidate move of the side: where the king stands and
+// whether the enemy attacks it (KingSafety) and, when it is safe, the
+// pieces that shield it from an enemy slider (BoardView::shields_of), which
+// alone among its pieces may expose it by moving.
+struct ViewKingSafety {
+    KingSafety king;
+    uint64_t shields = 0;
+};
+
+// ViewKingSafety with the side's king on (kx, ky).
+inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, int ky) {
+    ViewKingSafety s;
+    s.king.king = king_pos(kx, ky);
+    s.king.attacked = v.attacked_by(opponent_of(side), kx, ky);
+    if (!s.king.attacked) s.shields = v.shields_of(side, kx, ky);
+    assert(s.king.attacked == king_safety_at(side, s.king.king).attacked);
+    return s;
+}
+
+// The same with the king on kingPos (FindKing(side), -1 for none).
+inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int kingPos) {
+    if (kingPos < 0) return ViewKingSafety();
+    return view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos));
+}
+
+// The same with the king found on the view: FindKing's king is the first
+// in board order.
+inline ViewKingSafety view_king_safety(const BoardView &v, int side) {
+    const uint64_t kings = v.byPiece[make_piece(side, kKing)];
+    if (kings == 0) return ViewKingSafety();
+    const int square = lowest_square(kings);
+    const ViewKingSafety s = view_king_safety_on(v, side, square_x(square), square_y(square));
+    assert(s.king.king == king_safety(side).king);
+    return s;
 }
 
 // IsMoveValid for a candidate of `piece`, of type Type: legal_with_as, but
@@ -67,14 +91,13 @@ inline bool view_types_have_move(const BoardView &v, int side, Legal &&legal) {
     return (view_type_has_move<Types>(v, side, legal) || ...);
 }
 
-// any_legal_move(side, &k) on the view, with the pieces that shield the
-// king (BoardView::shields_of; 0 when the king is attacked or missing):
-// whether the side has a legal move does not hang on the order its pieces
-// are tried in.  In check the king's steps are tried first, and the other
-// pieces' moves are decided by whether they answer every attack
+// any_legal_move(side, &safety.king) on the view: whether the side has a
+// legal move does not hang on the order its pieces are tried in.  In check the king's steps are
+// tried first, and the other pieces' moves are decided by whether they answer every attack
 // (SideMoveLegality).
-inline bool view_any_legal_move(const BoardView &v, int side, const KingSafety &k,
-                                uint64_t shields) {
+inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafety &safety) {
+    const KingSafety &k = safety.king;
+    const uint64_t shields = safety.shields;
     bool any;
     if (!k.attacked) {
         any = view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(

@@ -341,18 +341,11 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     assert(kings.own == kKingUnknown || kings.own == FindKing(player));
     assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
-    KingSafety &ownKing = n.king;
-    ownKing = KingSafety();
-    n.shields = 0;
-    if (n.ownKingPos >= 0) {
-        const int kx = king_pos_x(n.ownKingPos), ky = king_pos_y(n.ownKingPos);
-        ownKing.king = n.ownKingPos;
-        ownKing.attacked = n.view.attacked_by(opponent_of(player), kx, ky);
-        if (!ownKing.attacked) n.shields = n.view.shields_of(player, kx, ky);
-    }
-    assert(ownKing.attacked == king_safety_at(player, n.ownKingPos).attacked);
-    n.inCheck = ownKing.attacked;
-    n.legality.reset(player, ownKing);
+    const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingPos);
+    n.king = safety.king;
+    n.shields = safety.shields;
+    n.inCheck = n.king.attacked;
+    n.legality.reset(player, n.king);
     n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
 
@@ -360,7 +353,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (!view_any_legal_move(n.view, player, ownKing, n.shields))
+    if (!view_any_legal_move(n.view, player, safety))
         return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.

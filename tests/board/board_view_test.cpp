@@ -366,11 +366,7 @@ TEST(ViewMoves, AnyLegalMove) {
         const int side = static_cast<int>(currentPlayer);
         BoardView v;
         v.load();
-        const KingSafety k = view_king_safety(v, side);
-        const uint64_t shields = k.king >= 0 && !k.attacked
-                                     ? v.shields_of(side, king_pos_x(k.king), king_pos_y(k.king))
-                                     : 0;
-        EXPECT_EQ(view_any_legal_move(v, side, k, shields), c.hasMove) << c.fen;
+        EXPECT_EQ(view_any_legal_move(v, side, view_king_safety(v, side)), c.hasMove) << c.fen;
         EXPECT_EQ(any_legal_move(side, nullptr), c.hasMove) << c.fen;
     }
     for (const char *fen : kPositions) {
@@ -378,13 +374,16 @@ TEST(ViewMoves, AnyLegalMove) {
         for (const int side : {kWhite, kBlack}) {
             BoardView v;
             v.load();
-            const KingSafety k = view_king_safety(v, side);
-            const uint64_t shields =
-                k.king >= 0 && !k.attacked
-                    ? v.shields_of(side, king_pos_x(k.king), king_pos_y(k.king))
-                    : 0;
-            EXPECT_EQ(view_any_legal_move(v, side, k, shields), any_legal_move(side, nullptr))
+            const ViewKingSafety safety = view_king_safety(v, side);
+            EXPECT_EQ(view_any_legal_move(v, side, safety), any_legal_move(side, nullptr))
                 << fen << " side " << side;
+            // The shields are known exactly when the king stands and is safe.
+            const KingSafety k = king_safety(side);
+            EXPECT_EQ(safety.king.king, k.king) << fen << " side " << side;
+            EXPECT_EQ(safety.king.attacked, k.attacked) << fen << " side " << side;
+            if (k.king < 0 || k.attacked) {
+                EXPECT_EQ(safety.shields, 0u) << fen << " side " << side;
+            }
         }
     }
 }
