@@ -69,6 +69,13 @@ step "request soak" timeout 120 python3 tools/request_soak.py --engine build-tes
 step "debug build" build build-debug -DCMAKE_BUILD_TYPE=Debug
 step "debug tests" ctest --test-dir build-debug -j"$JOBS" -LE slow --output-on-failure
 
+# The plain versions of the vector code and bit scans (-DQUIN_PORTABLE=ON),
+# which x86-64 builds otherwise never compile: the bench signature, perft
+# counts, the geometry and the evaluation corpus.
+step "portable build" build build-portable -DQUIN_PORTABLE=ON
+step "portable tests" ctest --test-dir build-portable -j"$JOBS" \
+  -R 'Signature|Perft|EvalCorpus|Geometry|MoveEffects' --output-on-failure
+
 step "asan+ubsan build" build build-asan -DQUIN_ASAN=ON
 step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow --output-on-failure
 

@@ -13,10 +13,12 @@
 // such answer against the engine's own test on the board.
 //
 // Globals: reads and writes `board` and the castling, en-passant and
-// half-move globals through MakeSearchMove and take_back; writes
+// half-move globals through make_move and take_back; writes
 // `currentPlayer`.
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
 #include "core/board/view_moves.h"
 #include "core/quin_core.h"
@@ -41,13 +43,13 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
     // either.
     uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side] &
                        ~v.byPiece[make_piece(opponent_of(side), kKing)];
-    const int from = view_square(fx, fy);
+    const int from = square_of(fx, fy);
     if (Type == kPawn) {
         // The pawn rule's own first tests: a step straight ahead lands on
         // an empty square, a diagonal step on an enemy piece or on the
         // en-passant square.
-        const uint64_t file = uint64_t{0x0101010101010101} << fx;
-        const uint64_t enPassant = v.enPassant >= 0 ? uint64_t{1} << v.enPassant : 0;
+        const uint64_t file = file_mask(fx);
+        const uint64_t enPassant = v.enPassant >= 0 ? square_bit(v.enPassant) : 0;
         targets &= (file & ~v.occupied) | (~file & (v.bySide[opponent_of(side)] | enPassant));
     } else if (Type == kRook) {
         // The line test: a target behind the first piece on its line fails.
@@ -60,15 +62,15 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
         // The castling rule's first tests: the king does not stand in check
         // and the square it passes over is empty; a two-file step is no
         // king's step.
-        const bool inCheck = k.attacked && k.king == fx * 10 + fy;
+        const bool inCheck = k.attacked && k.king == king_pos(fx, fy);
         if (fx >= 2 && (inCheck || v.at(fx - 1, fy) != 0))
-            targets &= ~(uint64_t{1} << view_square(fx - 2, fy));
+            targets &= ~square_bit(square_of(fx - 2, fy));
         if (fx <= 5 && (inCheck || v.at(fx + 1, fy) != 0))
-            targets &= ~(uint64_t{1} << view_square(fx + 2, fy));
+            targets &= ~square_bit(square_of(fx + 2, fy));
     }
-    for (; targets != 0; targets &= targets - 1) {
-        const int square = __builtin_ctzll(targets);
-        const int tx = square & 7, ty = square >> 3;
+    while (targets != 0) {
+        const int square = pop_lsb(targets);
+        const int tx = square_x(square), ty = square_y(square);
         if (view_legal_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
     }
@@ -79,9 +81,10 @@ template <int Type, typename Visit>
 inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, uint64_t shields,
                                       int side, Visit &visit) {
     const int piece = make_piece(side, Type);
-    for (uint64_t pieces = v.byPiece[piece]; pieces != 0; pieces &= pieces - 1) {
-        const int square = __builtin_ctzll(pieces);
-        visit_legal_moves_as<Type>(v, k, shields, side, square & 7, square >> 3, piece, visit);
+    for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
+        const int square = pop_lsb(pieces);
+        visit_legal_moves_as<Type>(v, k, shields, side, square_x(square), square_y(square), piece,
+                                   visit);
     }
 }
 
@@ -93,9 +96,9 @@ inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, u
 // per candidate.
 template <typename Visit>
 void for_each_legal_move(const BoardView &v, int side, Visit visit) {
-    KingSafety k = view_king_safety(v, side);
-    const uint64_t shields =
-        k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
+    const ViewKingSafety safety = view_king_safety(v, side);
+    const KingSafety k = safety.king;
+    const uint64_t shields = safety.shields;
     visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);
     visit_legal_moves_of_type<kRook>(v, k, shields, side, visit);
     visit_legal_moves_of_type<kKnight>(v, k, shields, side, visit);
@@ -111,19 +114,12 @@ struct FoundMove {
     bool promotion;
 };
 
-// Takes back MakeSearchMove(fx, fy, tx, ty) (and a promotion's piece)
-// played from the position that v shows, whose globals s holds: the board
-// squares the move can change (its own two, the pawn taken en passant
-// beside the target, a castling rook's squares) are written back from the
-// view, and the castling, en-passant, half-move and side globals from s.
-// Writing back the whole board costs more than the move changed.
-void take_back(const BoardView &v, const State &s, int fx, int fy, int tx, int ty) {
-    const int piece = v.at(fx, fy);
-    board[fx][fy] = piece;
-    board[tx][ty] = v.at(tx, ty);
-    if (type_of(piece) == kPawn && tx != fx) board[tx][fy] = v.at(tx, fy);
-    if (type_of(piece) == kKing && (tx - fx == 2 || fx - tx == 2))
-        for (const int x : {0, 3, 5, 7}) board[x][fy] = v.at(x, fy);
+// Takes back the move `e` played from the position whose globals s holds:
+// the squares the move wrote get their pieces back, the castling,
+// en-passant, half-move and side globals theirs from s.  Writing back the
+// whole board costs more than the move changed.
+void take_back(const BoardView &v, const State &s, const MoveEffects &e) {
+    take_back_changes(e);
     state_put_flags(&s);
     assert(v.in_step());
 }
@@ -151,14 +147,14 @@ uint64_t count_leaves(const BoardView &v, int d) {
     for (int m = 0; m < n; ++m) {
         const int fx = moves[m].fx, fy = moves[m].fy, tx = moves[m].tx, ty = moves[m].ty;
         const bool promotion = moves[m].promotion;
+        MoveEffects e = move_effects(v, fx, fy, tx, ty);
         for (int i = 0; i < (promotion ? 4 : 1); ++i) {
-            MakeSearchMove(fx, fy, tx, ty);
-            if (promotion) board[tx][ty] = make_piece(side, kPromotions[i]);
-            currentPlayer = opponent_of(side);
+            if (promotion) e.promote_to(kPromotions[i]);
             BoardView after = v;
-            after.reload_move(fx, fy, tx, ty, v.at(fx, fy), v.at(tx, ty));
+            make_move(e, after);
+            currentPlayer = opponent_of(side);
             count += count_leaves(after, d - 1);
-            take_back(v, s, fx, fy, tx, ty);
+            take_back(v, s, e);
         }
     }
     return count;

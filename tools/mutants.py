@@ -68,6 +68,12 @@ MUTANTS = [
     ("core-mate-distance", "core/tree/depth_search.cpp", "IsPlayerInCheck(player) != 0 ? mated_score(player, level) : 0;", "IsPlayerInCheck(player) != 0 ? mated_score(player, level + 1) : 0;"),
     ("core-fifty-moves", "core/tree/depth_search.cpp", "if (halfmoveClock >= kFiftyMoveHalfmoves ||", "if (halfmoveClock > kFiftyMoveHalfmoves ||"),
     ("core-tie-rule", "core/search/learning.cpp", "(preference - bonus > bestPreference - bestBonus)", "(preference - bonus >= bestPreference - bestBonus)"),
+    # board geometry and what a move changes (core/board/geometry.h, move_effects.h)
+    ("geometry-wrong-ray", "core/board/geometry.h", "inline constexpr int kDirY[8] = {-1, -1, -1, 0, 0, 1, 1, 1};", "inline constexpr int kDirY[8] = {-1, -1, -1, 0, 0, 1, 1, 0};"),
+    ("geometry-ray-length", "core/board/geometry.h", "++length[from][d];", "length[from][d] = 1;"),
+    ("geometry-reach-end", "core/board/geometry.h", "direction_rises(d) ? lowest_square(blockers) : highest_square(blockers)", "lowest_square(blockers)"),
+    ("geometry-wrong-between", "core/board/geometry.h", "mask[from][square_of(x, y)] = passed;", "mask[from][square_of(x, y)] = passed | bit_at(x, y);"),
+    ("effects-no-castling-rook", "core/board/move_effects.h", "        e.change[e.count++] = {code(rookFrom), code(fy), code(rook), code(kEmpty)};\n", ""),
 ]
 
 

@@ -1,6 +1,7 @@
 // Attack and check detection: read-only walks over the board.
 //
 // Globals: reads `board` only.
+#include "core/board/geometry.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
@@ -11,20 +12,6 @@
 
 namespace {
 
-// The board as one block: board[x][y] is element x * kColumn + y, so a step
-// of (dx, dy) moves dx * kColumn + dy elements.
-constexpr int kColumn = 9;
-
-// The eight ray directions (dx, dy) in the order the rays are walked, and
-// for every square the number of squares from it to the edge along each.
-constexpr int kRayDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
-constexpr int kRayDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
-// The eight knight jumps (dx, dy).
-constexpr int kJumpDx[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
-constexpr int kJumpDy[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
-
-constexpr bool on_board(int x, int y) { return x >= 0 && x <= 7 && y >= 0 && y <= 7; }
-
 // Whether a piece of type t, the first piece met at `distance` along the
 // ray (dx, dy) from the square, attacks the square; pawnDy is the row step
 // from an attacking pawn to the square it attacks.
@@ -34,42 +21,25 @@ constexpr bool attacks_along_ray(int t, int dx, int dy, int distance, int pawnDy
     return t == kRook;
 }
 
-struct RayLengths {
-    unsigned char length[64][8];
-    constexpr RayLengths() : length() {
-        for (int x = 0; x < 8; ++x)
-            for (int y = 0; y < 8; ++y)
-                for (int d = 0; d < 8; ++d) {
-                    int n = 0;
-                    for (int cx = x + kRayDx[d], cy = y + kRayDy[d]; on_board(cx, cy);
-                         cx += kRayDx[d], cy += kRayDy[d])
-                        ++n;
-                    length[x * 8 + y][d] = static_cast<unsigned char>(n);
-                }
-    }
-};
-constexpr RayLengths kRays;
-
-// Knight jumps that stay on the board, per square: as element offsets and
-// as steps (dx, dy).
+// Knight jumps that stay on the board, per square: as element offsets in
+// `board` and as steps (dx, dy), in the order of kKnightDx.
 struct KnightJumps {
     signed char offset[64][8];
     signed char dx[64][8], dy[64][8];
     unsigned char count[64];
     constexpr KnightJumps() : offset(), dx(), dy(), count() {
-        for (int x = 0; x < 8; ++x)
-            for (int y = 0; y < 8; ++y) {
-                int n = 0;
-                for (int i = 0; i < 8; ++i) {
-                    if (on_board(x + kJumpDx[i], y + kJumpDy[i])) {
-                        dx[x * 8 + y][n] = static_cast<signed char>(kJumpDx[i]);
-                        dy[x * 8 + y][n] = static_cast<signed char>(kJumpDy[i]);
-                        offset[x * 8 + y][n++] =
-                            static_cast<signed char>(kJumpDx[i] * kColumn + kJumpDy[i]);
-                    }
-                }
-                count[x * 8 + y] = static_cast<unsigned char>(n);
+        for (int square = 0; square < 64; ++square) {
+            const int x = square_x(square), y = square_y(square);
+            int n = 0;
+            for (int i = 0; i < 8; ++i) {
+                if (!on_board(x + kKnightDx[i], y + kKnightDy[i])) continue;
+                dx[square][n] = static_cast<signed char>(kKnightDx[i]);
+                dy[square][n] = static_cast<signed char>(kKnightDy[i]);
+                offset[square][n++] =
+                    static_cast<signed char>(board_offset(kKnightDx[i], kKnightDy[i]));
             }
+            count[square] = static_cast<unsigned char>(n);
+        }
     }
 };
 constexpr KnightJumps kKnightJumps;
@@ -80,7 +50,7 @@ constexpr KnightJumps kKnightJumps;
 bool off_board_square_attacked(int x, int y, int attacker) {
     const int pawnDy = attacker == kWhite ? 1 : -1;
     for (int d = 0; d < 8; ++d) {
-        const int dx = kRayDx[d], dy = kRayDy[d];
+        const int dx = kDirX[d], dy = kDirY[d];
         int cx = x + dx, cy = y + dy, distance = 1;
         while (on_board(cx, cy)) {
             const double p = board[cx][cy];
@@ -97,7 +67,7 @@ bool off_board_square_attacked(int x, int y, int attacker) {
     }
     const double knight = make_piece(attacker, kKnight);
     for (int i = 0; i < 8; ++i) {
-        const int cx = x + kJumpDx[i], cy = y + kJumpDy[i];
+        const int cx = x + kKnightDx[i], cy = y + kKnightDy[i];
         if (on_board(cx, cy) && board[cx][cy] == knight) return true;
     }
     return false;
@@ -110,8 +80,8 @@ bool off_board_square_attacked(int x, int y, int attacker) {
 // does.
 template <class OnAttack>
 bool visit_attacks(int x, int y, int attacker, OnAttack &&on_attack) {
-    const double *origin = &board[0][0] + x * kColumn + y;
-    const int square = x * 8 + y;
+    const double *origin = &board[0][0] + board_offset(x, y);
+    const int square = square_of(x, y);
 
     const double knight = make_piece(attacker, kKnight);
     const signed char *jumps = kKnightJumps.offset[square];
@@ -125,8 +95,8 @@ bool visit_attacks(int x, int y, int attacker, OnAttack &&on_attack) {
     for (int d = 0; d < 8; ++d) {
         const int steps = lengths[d];
         if (steps == 0) continue;
-        const int dx = kRayDx[d], dy = kRayDy[d];
-        const int step = dx * kColumn + dy;
+        const int dx = kDirX[d], dy = kDirY[d];
+        const int step = board_offset(dx, dy);
         const double *at = origin + step;
         int distance = 1;
         while (*at == 0 && distance < steps) {
@@ -168,15 +138,15 @@ double PieceAttacksSquare(double fromX, double fromY, double toX, double toY) {
     const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
     const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
     const int dx = tx - fx, dy = ty - fy;
-    const int adx = std::abs(dx), ady = std::abs(dy);
     const int piece = static_cast<int>(board[fx][fy]);
     switch (type_of(piece)) {
-        case kPawn: return (dy == (colour_of(piece) == kWhite ? -1 : 1) && adx == 1) ? 1 : 0;
+        case kPawn:
+            return (dy == (colour_of(piece) == kWhite ? -1 : 1) && std::abs(dx) == 1) ? 1 : 0;
         case kRook: return IsRookMoveValid(fromX, fromY, toX, toY);
-        case kKnight: return ((adx == 2 && ady == 1) || (adx == 1 && ady == 2)) ? 1 : 0;
+        case kKnight: return knight_jump(dx, dy) ? 1 : 0;
         case kBishop: return IsBishopMoveValid(fromX, fromY, toX, toY);
         case kQueen: return IsQueenMoveValid(fromX, fromY, toX, toY);
-        case kKing: return (adx <= 1 && ady <= 1 && (adx | ady) != 0) ? 1 : 0;
+        case kKing: return king_step(dx, dy) ? 1 : 0;
         default: return 0;  // an empty square
     }
 }
@@ -195,15 +165,15 @@ double FindKing(double player) {
         return bits == kingBits;
     };
     for (int y = 0; y < 8; ++y) {
-        const double *rank = base + y;
-        if (holds_king(rank + 0 * kColumn)) return 0 * 10 + y;
-        if (holds_king(rank + 1 * kColumn)) return 1 * 10 + y;
-        if (holds_king(rank + 2 * kColumn)) return 2 * 10 + y;
-        if (holds_king(rank + 3 * kColumn)) return 3 * 10 + y;
-        if (holds_king(rank + 4 * kColumn)) return 4 * 10 + y;
-        if (holds_king(rank + 5 * kColumn)) return 5 * 10 + y;
-        if (holds_king(rank + 6 * kColumn)) return 6 * 10 + y;
-        if (holds_king(rank + 7 * kColumn)) return 7 * 10 + y;
+        const double *rank = base + board_offset(0, y);
+        if (holds_king(rank + board_offset(0, 0))) return king_pos(0, y);
+        if (holds_king(rank + board_offset(1, 0))) return king_pos(1, y);
+        if (holds_king(rank + board_offset(2, 0))) return king_pos(2, y);
+        if (holds_king(rank + board_offset(3, 0))) return king_pos(3, y);
+        if (holds_king(rank + board_offset(4, 0))) return king_pos(4, y);
+        if (holds_king(rank + board_offset(5, 0))) return king_pos(5, y);
+        if (holds_king(rank + board_offset(6, 0))) return king_pos(6, y);
+        if (holds_king(rank + board_offset(7, 0))) return king_pos(7, y);
     }
     return -1;
 }
@@ -211,6 +181,6 @@ double FindKing(double player) {
 double IsPlayerInCheck(double player) {
     const double kingPos = FindKing(player);
     if (kingPos < 0) return 0;
-    const double x = Int(kingPos / 10), y = Mod(kingPos, 10);
-    return IsSquareAttacked(x, y, player == kWhite ? kBlack : kWhite);
+    const int pos = static_cast<int>(kingPos);
+    return IsSquareAttacked(king_pos_x(pos), king_pos_y(pos), player == kWhite ? kBlack : kWhite);
 }

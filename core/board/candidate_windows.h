@@ -29,6 +29,7 @@
 // Reads `board` only; header-only so that every scan inlines its visitor.
 #pragma once
 
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -151,8 +152,8 @@ inline bool visit_typed_window(int type, bool white, int fx, int fy, OnRow &on_r
     return true;
 }
 
-// The windows as sets of squares, one bit per square y * 8 + x, for every
-// piece type and colour on every square: [white][type][y * 8 + x].  Bit
+// The windows as sets of squares, for every piece type and colour on every
+// square: [white][type][square].  Bit
 // order is walk order (rows ascending, columns ascending within a row), so
 // taking the bits lowest first visits the squares as visit_typed_window
 // does; loops that skip whole sets of squares (their own pieces) mask them
@@ -171,10 +172,9 @@ struct WindowSquares {
                             int first = 0, last = 0, step = 1;
                             if (!window_columns(type, white != 0, fx, fy, ty, first, last, step))
                                 continue;
-                            for (int tx = first; tx <= last; tx += step)
-                                set |= uint64_t{1} << (ty * 8 + tx);
+                            for (int tx = first; tx <= last; tx += step) set |= bit_at(tx, ty);
                         }
-                        squares[white][type][fy * 8 + fx] = set;
+                        squares[white][type][square_of(fx, fy)] = set;
                     }
     }
 };
@@ -183,7 +183,7 @@ inline constexpr WindowSquares kWindowSquares{};
 // The window of a piece of `type` (kPawn..kKing) and colour on (fx, fy) as a
 // set of squares.
 inline uint64_t window_squares(int type, bool white, int fx, int fy) {
-    return kWindowSquares.squares[white ? 1 : 0][type][fy * 8 + fx];
+    return kWindowSquares.squares[white ? 1 : 0][type][square_of(fx, fy)];
 }
 
 // Walks the window of `piece` (a code, White or Black) on (fx, fy):

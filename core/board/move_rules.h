@@ -2,9 +2,30 @@
 // loops that try many candidates of one position (perft, the search's move
 // scans): the same tests as IsBasicMoveValid, IsMoveValidKnownKing and
 // PieceShieldsKing, without the conversions to and from doubles.  A king
-// position is x * 10 + y, -1 for no king, as FindKing gives it.
+// position is encoded as FindKing gives it (core/board/geometry.h).
+//
+// Which test answers which question (each agrees with the engine's own
+// test named in brackets):
+//   may this piece make this step, the king's safety aside?
+//       piece_rules_allow, piece_rules_allow_as<Type> (IsBasicMoveValid)
+//   is this move legal?
+//       move_legal_known_king, with the mover's king known (IsMoveValidKnownKing);
+//       SideMoveLegality::legal, for many candidates of one side;
+//       view_legal_as<Type> on the board view (core/board/view_moves.h)
+//   can the move of this piece leave its king attacked at all?
+//       rules_decide: no, when the king is safe and the piece neither is
+//       the king nor shields it
+//   how safe is the side's king?
+//       KingSafety (king_safety) on the board, ViewKingSafety
+//       (view_king_safety) on the view, shields included
+//   has the side a legal move?
+//       any_legal_move (HasLegalMove), view_any_legal_move on the view
+// What a move changes, for the tests that play it in place, is described
+// once in core/board/move_effects.h.
 #pragma once
 
+#include "core/board/geometry.h"
+#include "core/compiler_hints.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -12,13 +33,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-// For the typed rules below, which the loops over many candidates need
-// inlined in every copy (the compiler's own limits stop at the pawn's).
-#define QUIN_RULE_INLINE inline __attribute__((always_inline))
-
 // ------------------------------------------------------------ piece rules
 // The movement rules of each piece type, inline so that loops which try
-// many candidates of a known piece type fold the type's rule into the loop.
+// many candidates of a known piece type fold the type's rule into the loop
+// (always inlined: the compiler's own limits stop at the pawn's).
 // The rules read the board through `b`: the engine's board itself
 // (EngineBoard) or an integer view of it (core/board/board_view.h) that
 // agrees with it square for square.
@@ -57,22 +75,16 @@ inline bool rook_line(const Board &b, int fx, int fy, int tx, int ty) {
            b.clear_between(fx, fy, tx, ty, std::abs(tx - fx + ty - fy));
 }
 
-inline bool knight_jump(int fx, int fy, int tx, int ty) {
-    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-    return (dx == 2 && dy == 1) || (dx == 1 && dy == 2);
-}
+inline bool knight_jump(int fx, int fy, int tx, int ty) { return ::knight_jump(tx - fx, ty - fy); }
 
-inline bool king_step(int fx, int fy, int tx, int ty) {
-    const int dx = std::abs(tx - fx), dy = std::abs(ty - fy);
-    return (dx | dy) != 0 && dx <= 1 && dy <= 1;
-}
+inline bool king_step(int fx, int fy, int tx, int ty) { return ::king_step(tx - fx, ty - fy); }
 
 // The pawn rules (IsPawnMoveValid) for `piece` on (fx, fy): one step ahead
 // to an empty square, two from the start row over two empty squares, one
 // diagonal step onto an enemy piece or onto the en-passant square behind an
 // enemy pawn.  A piece that is no pawn has no pawn move.
 template <class Board>
-QUIN_RULE_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
+QUIN_ALWAYS_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty, int piece) {
     if (type_of(piece) != kPawn) return false;
     const int side = colour_of(piece);
     const int dir = side == kWhite ? -1 : 1;
@@ -98,8 +110,8 @@ bool castle_allowed(int fx, int fy, int tx, int ty);
 // type's movement rule allows the step.  Castling reads the engine's board,
 // which the view agrees with.
 template <int Type, class Board>
-QUIN_RULE_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
-                                           int piece) {
+QUIN_ALWAYS_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
+                                             int piece) {
     assert(piece != 0 && b.at(fx, fy) == piece && board[fx][fy] == piece && type_of(piece) == Type);
     const auto target = b.at(tx, ty);
     if (target != 0) {
@@ -123,7 +135,7 @@ QUIN_RULE_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int t
 bool piece_rules_allow(int fx, int fy, int tx, int ty);
 
 // For a rook, bishop or queen on (fx, fy): every target that the piece
-// rules allow it (piece_rules_allow), as bits ty * 8 + tx.
+// rules allow it (piece_rules_allow), as a set of squares.
 uint64_t slider_rules_targets(int fx, int fy);
 
 // Full legality with the mover's king known (IsMoveValidKnownKing).
@@ -143,7 +155,7 @@ bool piece_on_line_shields_king(int fx, int fy, int kx, int ky);
 // with their king; they are told apart here, before the walk along the line.
 inline bool piece_shields_king(int fx, int fy, int kingPos) {
     if (kingPos < 0) return false;
-    const int kx = kingPos / 10, ky = kingPos % 10;
+    const int kx = king_pos_x(kingPos), ky = king_pos_y(kingPos);
     const int dx = fx - kx, dy = fy - ky;
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
     return piece_on_line_shields_king(fx, fy, kx, ky);
@@ -176,7 +188,8 @@ inline KingSafety king_safety_at(int side, int kingPos) {
     KingSafety k;
     if (kingPos >= 0) {
         k.king = kingPos;
-        k.attacked = IsSquareAttacked(kingPos / 10, kingPos % 10, opponent_of(side)) != 0;
+        k.attacked =
+            IsSquareAttacked(king_pos_x(kingPos), king_pos_y(kingPos), opponent_of(side)) != 0;
     }
     return k;
 }
@@ -193,11 +206,11 @@ inline bool rules_decide(const KingSafety &k, int fx, int fy, int piece) {
            !piece_shields_king(fx, fy, k.king);
 }
 
-// rules_decide with the side's shielding pieces known, one bit per square
-// y * 8 + x (BoardView::shields_of).
+// rules_decide with the side's shielding pieces known, as a set of squares
+// (BoardView::shields_of).
 inline bool rules_decide(const KingSafety &k, uint64_t shields, int fx, int fy, int piece) {
     if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;
-    const bool shield = (shields >> (fy * 8 + fx)) & 1;
+    const bool shield = (shields >> square_of(fx, fy)) & 1;
     assert(shield == piece_shields_king(fx, fy, k.king));
     return !shield;
 }
@@ -218,8 +231,8 @@ inline bool allowed_move_legal(const KingSafety &k, bool decide, int fx, int fy,
 // piece, reading the board through `b` (which agrees with the engine's
 // board).
 template <int Type, class Board>
-QUIN_RULE_INLINE bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx,
-                                    int fy, int tx, int ty, int piece) {
+QUIN_ALWAYS_INLINE bool legal_with_as(const Board &b, const KingSafety &k, bool decide, int fx,
+                                      int fy, int tx, int ty, int piece) {
     return piece_rules_allow_as<Type>(b, fx, fy, tx, ty, piece) &&
            allowed_move_legal(k, decide, fx, fy, tx, ty, piece, b);
 }
@@ -254,7 +267,7 @@ public:
             haveKing_ = true;
         }
         const int piece = static_cast<int>(board[fx][fy]);
-        const int square = fy * 8 + fx;
+        const int square = square_of(fx, fy);
         if (square != decidedSquare_) {
             decidedSquare_ = square;
             decided_ = rules_decide(k_, fx, fy, piece);
@@ -274,9 +287,9 @@ private:
     // its line to the king blocked on the target square.
     bool answers_every_attack(int tx, int ty) {
         if (attackCount_ < 0)
-            attackCount_ =
-                square_attackers(k_.king / 10, k_.king % 10, opponent_of(side_), attacks_);
-        const int kx = k_.king / 10, ky = k_.king % 10;
+            attackCount_ = square_attackers(king_pos_x(k_.king), king_pos_y(k_.king),
+                                            opponent_of(side_), attacks_);
+        const int kx = king_pos_x(k_.king), ky = king_pos_y(k_.king);
         for (int i = 0; i < attackCount_; ++i) {
             const AttackLine &a = attacks_[i];
             if (tx == a.x && ty == a.y) continue;  // taken

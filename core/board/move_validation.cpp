@@ -7,6 +7,8 @@
 // `blackRookHMoved`), `enPassantX` and `enPassantY`.  The full test writes
 // `board` while it plays a move and puts back every square before it
 // returns.
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
@@ -66,24 +68,21 @@ bool piece_rules_allow(int fx, int fy, int tx, int ty) {
 }
 
 uint64_t slider_rules_targets(int fx, int fy) {
-    // Rook lines first, then the diagonals.
-    static constexpr int kDx[8] = {1, -1, 0, 0, 1, 1, -1, -1};
-    static constexpr int kDy[8] = {0, 0, 1, -1, 1, -1, 1, -1};
     const double piece = board[fx][fy];
     const int type = type_of(piece);
-    const int first = type == kBishop ? 4 : 0, last = type == kRook ? 4 : 8;
     uint64_t targets = 0;
-    for (int d = first; d < last; ++d) {
-        const int dx = kDx[d], dy = kDy[d];
+    for (int d = 0; d < 8; ++d) {
+        const int dx = kDirX[d], dy = kDirY[d];
+        if (!slides_along(type, dx, dy)) continue;
         for (int x = fx + dx, y = fy + dy; x >= 0 && x <= 7 && y >= 0 && y <= 7; x += dx, y += dy) {
             const double target = board[x][y];
             if (target == 0) {
-                targets |= uint64_t{1} << (y * 8 + x);
+                targets |= bit_at(x, y);
                 continue;
             }
             // The piece rules' test of an occupied target.
             if (colour_of(target) != colour_of(piece) && type_of(target) != kKing)
-                targets |= uint64_t{1} << (y * 8 + x);
+                targets |= bit_at(x, y);
             break;
         }
     }
@@ -106,9 +105,7 @@ double IsPawnMoveValid(double fromX, double fromY, double toX, double toY) {
 }
 
 double IsKnightMoveValid(double fromX, double fromY, double toX, double toY) {
-    const int dx = static_cast<int>(std::abs(toX - fromX)),
-              dy = static_cast<int>(std::abs(toY - fromY));
-    return ((dx == 2 && dy == 1) || (dx == 1 && dy == 2)) ? 1 : 0;
+    return knight_jump(static_cast<int>(toX - fromX), static_cast<int>(toY - fromY)) ? 1 : 0;
 }
 
 double IsBishopMoveValid(double fromX, double fromY, double toX, double toY) {
@@ -152,26 +149,8 @@ namespace {
 double play_and_test(int fx, int fy, int tx, int ty, int kx, int ky) {
     const double piece = board[fx][fy];
     if (piece == 0 || !piece_rules_allow(fx, fy, tx, ty)) return 0;
-    const double target = board[tx][ty];
-    const bool isKing = type_of(piece) == kKing;
-    const bool castling = isKing && std::abs(tx - fx) == 2;
-    const bool enPassant = type_of(piece) == kPawn && target == 0 && std::abs(tx - fx) == 1 &&
-                           tx == enPassantX && ty == enPassantY;
-    double epVictim = 0, rookPiece = 0;
-    int rookFrom = 0, rookTo = 0;
-    board[tx][ty] = piece;
-    board[fx][fy] = 0;
-    if (enPassant) {
-        epVictim = board[tx][fy];
-        board[tx][fy] = 0;
-    }
-    if (castling) {
-        rookFrom = tx == 6 ? 7 : 0;
-        rookTo = tx == 6 ? 5 : 3;
-        rookPiece = board[rookFrom][fy];
-        board[rookTo][fy] = rookPiece;
-        board[rookFrom][fy] = 0;
-    }
+    const MoveEffects e = move_effects(EngineBoard(), fx, fy, tx, ty);
+    write_changes(e);
     const int side = colour_of(piece);
     const int enemy = opponent_of(side);
     double verdict = 1;
@@ -190,13 +169,7 @@ double play_and_test(int fx, int fy, int tx, int ty, int kx, int ky) {
             }
         }
     }
-    if (castling) {
-        board[rookFrom][fy] = rookPiece;
-        board[rookTo][fy] = 0;
-    }
-    if (enPassant) board[tx][fy] = epVictim;
-    board[fx][fy] = piece;
-    board[tx][ty] = target;
+    take_back_changes(e);
     return verdict;
 }
 
@@ -243,18 +216,18 @@ double PieceShieldsKing(double fromX, double fromY, double kingPos) {
 
 namespace {
 
-// The square (y * 8 + x, scan order) of the first king in scan order after
+// The square (in scan order) of the first king in scan order after
 // the king on (fx, fy) moves to (tx, ty), given first, the first king of
 // its colour before the move (which may be the mover).  Castling also moves
 // a rook, never a king, so only the kings can change the answer.
 int first_king_after_king_move(int fx, int fy, int tx, int ty, int first) {
-    const int from = fy * 8 + fx, to = ty * 8 + tx;
+    const int from = square_of(fx, fy), to = square_of(tx, ty);
     if (from != first) return to < first ? to : first;  // the first king stays unless passed
     if (to < from) return to;
     // The mover was the first king: another one between its squares comes first.
     const double king = board[fx][fy];
     for (int i = from + 1; i < to; ++i)
-        if (board[i % 8][i / 8] == king) return i;
+        if (board[square_x(i)][square_y(i)] == king) return i;
     return to;
 }
 
@@ -262,14 +235,14 @@ int first_king_after_king_move(int fx, int fy, int tx, int ty, int first) {
 
 bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos, bool kingAttacked) {
     const double piece = board[fx][fy];
-    const int kx = kingPos / 10, ky = kingPos % 10;
+    const int kx = king_pos_x(kingPos), ky = king_pos_y(kingPos);
     if (kingPos < 0 || kx > 7 || ky > 7) return play_and_test(fx, fy, tx, ty, -1, -1) != 0;
     if (type_of(piece) == kKing) {
         // The king found after the move follows from the first king before it.
         if (board[kx][ky] != make_piece(colour_of(piece), kKing))
             return play_and_test(fx, fy, tx, ty, -1, -1) != 0;
-        const int after = first_king_after_king_move(fx, fy, tx, ty, ky * 8 + kx);
-        return play_and_test(fx, fy, tx, ty, after % 8, after / 8) != 0;
+        const int after = first_king_after_king_move(fx, fy, tx, ty, square_of(kx, ky));
+        return play_and_test(fx, fy, tx, ty, square_x(after), square_y(after)) != 0;
     }
     if (!kingAttacked) {
         const bool enPassant = type_of(piece) == kPawn && board[tx][ty] == 0 && tx != fx;

@@ -14,17 +14,41 @@
 #include <cstdint>
 #include <type_traits>
 
-// king_safety(side) from the view: FindKing's king is the first in board
-// order.
-inline KingSafety view_king_safety(const BoardView &v, int side) {
-    KingSafety k;
-    if (const uint64_t kings = v.byPiece[make_piece(side, kKing)]) {
-        const int square = __builtin_ctzll(kings);
-        k.king = (square & 7) * 10 + (square >> 3);
-        k.attacked = v.attacked_by(opponent_of(side), square & 7, square >> 3);
-    }
-    assert(k.king == king_safety(side).king && k.attacked == king_safety(side).attacked);
-    return k;
+// The safety of one side's king on the view, worked out once per position
+// and shared by every candidate move of the side: where the king stands and
+// whether the enemy attacks it (KingSafety) and, when it is safe, the
+// pieces that shield it from an enemy slider (BoardView::shields_of), which
+// alone among its pieces may expose it by moving.
+struct ViewKingSafety {
+    KingSafety king;
+    uint64_t shields = 0;
+};
+
+// ViewKingSafety with the side's king on (kx, ky).
+inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, int ky) {
+    ViewKingSafety s;
+    s.king.king = king_pos(kx, ky);
+    s.king.attacked = v.attacked_by(opponent_of(side), kx, ky);
+    if (!s.king.attacked) s.shields = v.shields_of(side, kx, ky);
+    assert(s.king.attacked == king_safety_at(side, s.king.king).attacked);
+    return s;
+}
+
+// The same with the king on kingPos (FindKing(side), -1 for none).
+inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int kingPos) {
+    if (kingPos < 0) return ViewKingSafety();
+    return view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos));
+}
+
+// The same with the king found on the view: FindKing's king is the first
+// in board order.
+inline ViewKingSafety view_king_safety(const BoardView &v, int side) {
+    const uint64_t kings = v.byPiece[make_piece(side, kKing)];
+    if (kings == 0) return ViewKingSafety();
+    const int square = lowest_square(kings);
+    const ViewKingSafety s = view_king_safety_on(v, side, square_x(square), square_y(square));
+    assert(s.king.king == king_safety(side).king);
+    return s;
 }
 
 // IsMoveValid for a candidate of `piece`, of type Type: legal_with_as, but
@@ -32,8 +56,8 @@ inline KingSafety view_king_safety(const BoardView &v, int side) {
 // when the piece rules allow it and no enemy piece attacks the target once
 // the king stands there, which is the test IsMoveValid makes by playing it.
 template <int Type>
-QUIN_RULE_INLINE bool view_legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx,
-                                    int fy, int tx, int ty, int piece) {
+QUIN_ALWAYS_INLINE bool view_legal_as(const BoardView &v, const KingSafety &k, bool decide, int fx,
+                                      int fy, int tx, int ty, int piece) {
     if (Type != kKing || tx - fx == 2 || fx - tx == 2)
         return legal_with_as<Type>(v, k, decide, fx, fy, tx, ty, piece);
     const bool legal = piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
@@ -48,13 +72,13 @@ template <int Type, class Legal>
 inline bool view_type_has_move(const BoardView &v, int side, Legal &&legal) {
     const int piece = make_piece(side, Type);
     const std::integral_constant<int, Type> type;
-    for (uint64_t pieces = v.byPiece[piece]; pieces != 0; pieces &= pieces - 1) {
-        const int square = __builtin_ctzll(pieces);
-        const int fx = square & 7, fy = square >> 3;
+    for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
+        const int square = pop_lsb(pieces);
+        const int fx = square_x(square), fy = square_y(square);
         for (uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side];
-             targets != 0; targets &= targets - 1) {
-            const int to = __builtin_ctzll(targets);
-            if (legal(type, fx, fy, to & 7, to >> 3, piece)) return true;
+             targets != 0;) {
+            const int to = pop_lsb(targets);
+            if (legal(type, fx, fy, square_x(to), square_y(to), piece)) return true;
         }
     }
     return false;
@@ -67,14 +91,13 @@ inline bool view_types_have_move(const BoardView &v, int side, Legal &&legal) {
     return (view_type_has_move<Types>(v, side, legal) || ...);
 }
 
-// any_legal_move(side, &k) on the view, with the pieces that shield the
-// king (BoardView::shields_of; 0 when the king is attacked or missing):
-// whether the side has a legal move does not hang on the order its pieces
-// are tried in.  In check the king's steps are tried first, and the other
-// pieces' moves are decided by whether they answer every attack
+// any_legal_move(side, &safety.king) on the view: whether the side has a
+// legal move does not hang on the order its pieces are tried in.  In check the king's steps are
+// tried first, and the other pieces' moves are decided by whether they answer every attack
 // (SideMoveLegality).
-inline bool view_any_legal_move(const BoardView &v, int side, const KingSafety &k,
-                                uint64_t shields) {
+inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafety &safety) {
+    const KingSafety &k = safety.king;
+    const uint64_t shields = safety.shields;
     bool any;
     if (!k.attacked) {
         any = view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(

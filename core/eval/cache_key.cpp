@@ -5,9 +5,8 @@
 // enPassantX, enPassantY.  Written: none.
 #include "core/eval/cache_layout.h"
 
+#include "core/eval/cache_key_simd.h"
 #include "core/quin_core.h"
-
-#include "core/eval/board_ranks.h"
 
 namespace {
 
@@ -16,98 +15,7 @@ inline unsigned char key_char(double v) {
     return static_cast<unsigned char>(static_cast<int32_t>(v));
 }
 
-// Reads the 64 squares: writes Chr(code + 65) for each into key[0..63], adds
-// up the unreduced square hash in *sum and returns whether every square is
-// plain: a whole code from -1 to 4094, so that the terms' bits stay within
-// the low 12.  (A code of 4095 also counts as a piece code but takes the
-// slower exact path.)  Key bytes and sum mean nothing for a board that is
-// not plain.  *small tells whether every truncated code + 1 is below 256.
-#if defined(__SSE2__)
-// Each square's power cut into 15-bit parts (powers are below 2^31), so
-// that a signed 16-bit multiply-add takes term * part for two squares at
-// once: part[0] the low 15 bits, part[1] the next 15, part[2] bit 30.
-struct alignas(16) SquarePowerParts {
-    int16_t part[3][64];
-    constexpr SquarePowerParts() : part() {
-        for (int s = 0; s < 64; s++) {
-            const uint64_t power = kSquarePowers.p[s];
-            part[0][s] = static_cast<int16_t>(power & 0x7FFF);
-            part[1][s] = static_cast<int16_t>((power >> 15) & 0x7FFF);
-            part[2][s] = static_cast<int16_t>(power >> 30);
-        }
-    }
-};
-
-constexpr SquarePowerParts kSquarePowerParts;
-
-// The sum of the four 32-bit lanes, each read as unsigned.
-inline uint64_t lane_total(__m128i v) {
-    uint32_t lanes[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), v);
-    return static_cast<uint64_t>(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
-}
-
-// Two ranks at a time, a rank's eight codes as 16-bit numbers.  Codes
-// outside the 16-bit range saturate, which keeps them out of the plain range
-// (and such a board's key and sum are not used).  For plain boards every
-// multiply-add lane is below 2^28 and each accumulator lane adds eight of
-// them, so the 32-bit lanes hold the exact part sums.
-bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i chr = _mm_set1_epi16(65);
-    const __m128i lowByte = _mm_set1_epi16(0xFF);
-    __m128d whole = _mm_castsi128_pd(_mm_set1_epi32(-1));
-    __m128i termBits = _mm_setzero_si128();
-    __m128i acc[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
-    for (int y = 0; y < 8; y += 2) {
-        __m128i ranks[4];
-        load_rank_pair(y, ranks, whole);
-        const __m128i codes[2] = {_mm_packs_epi32(ranks[0], ranks[1]),
-                                  _mm_packs_epi32(ranks[2], ranks[3])};
-#pragma GCC unroll 2
-        for (int r = 0; r < 2; r++) {
-            const __m128i terms = _mm_add_epi16(codes[r], one);
-            termBits = _mm_or_si128(termBits, terms);
-#pragma GCC unroll 3
-            for (int part = 0; part < 3; part++) {
-                const __m128i powers = _mm_load_si128(
-                    reinterpret_cast<const __m128i *>(&kSquarePowerParts.part[part][(y + r) * 8]));
-                acc[part] = _mm_add_epi32(acc[part], _mm_madd_epi16(terms, powers));
-            }
-        }
-        // Chr(code + 65): the low 8 bits.
-        const __m128i rankY = _mm_and_si128(_mm_add_epi16(codes[0], chr), lowByte);
-        const __m128i rankNext = _mm_and_si128(_mm_add_epi16(codes[1], chr), lowByte);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(key + y * 8),
-                         _mm_packus_epi16(rankY, rankNext));
-    }
-    *sum = lane_total(acc[0]) + (lane_total(acc[1]) << 15) + (lane_total(acc[2]) << 30);
-    const __m128i zero = _mm_setzero_si128();
-    *small = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_srli_epi16(termBits, 8), zero)) == 0xFFFF;
-    const __m128i wide = _mm_srli_epi16(termBits, 12);
-    return _mm_movemask_pd(whole) == 3 && _mm_movemask_epi8(_mm_cmpeq_epi16(wide, zero)) == 0xFFFF;
-}
-#else
-bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
-    bool whole = true;
-    uint64_t termBits = 0, total = 0;
-    for (int x = 0; x < 8; x++) {
-        const double *file = board[x];  // board[x][0..7] are adjacent
-        for (int y = 0; y < 8; y++) {
-            const double piece = file[y];
-            const int64_t code = static_cast<int64_t>(piece);
-            const uint64_t term = static_cast<uint64_t>(code + 1);
-            whole &= static_cast<double>(code) == piece;
-            termBits |= term;
-            total += term * kSquarePowers.p[y * 8 + x];
-            key[y * 8 + x] = static_cast<unsigned char>(code + 65);  // Chr(piece + 65)
-        }
-    }
-    *sum = total;
-    *small = (termBits >> 8) == 0;
-    return whole && (termBits >> 12) == 0;
-}
-#endif
+using cache_key_simd::read_squares;
 
 }  // namespace
 
@@ -119,20 +27,20 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
 int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes) {
     uint64_t sum;
     const bool plain = read_squares(key, &sum, smallCodes);
-    key[64] = key_char(side + 65);
-    key[65] = key_char(whiteKingMoved + 65);
-    key[66] = key_char(blackKingMoved + 65);
-    key[67] = key_char(whiteRookAMoved + 65);
-    key[68] = key_char(whiteRookHMoved + 65);
-    key[69] = key_char(blackRookAMoved + 65);
-    key[70] = key_char(blackRookHMoved + 65);
-    key[71] = key_char(enPassantX + 66);
-    key[72] = key_char(enPassantY + 66);
+    key[64] = key_char(side + kKeyCharOffset);
+    key[65] = key_char(whiteKingMoved + kKeyCharOffset);
+    key[66] = key_char(blackKingMoved + kKeyCharOffset);
+    key[67] = key_char(whiteRookAMoved + kKeyCharOffset);
+    key[68] = key_char(whiteRookHMoved + kKeyCharOffset);
+    key[69] = key_char(blackRookAMoved + kKeyCharOffset);
+    key[70] = key_char(blackRookHMoved + kKeyCharOffset);
+    key[71] = key_char(enPassantX + kKeyEnPassantOffset);
+    key[72] = key_char(enPassantY + kKeyEnPassantOffset);
     *exact = plain;
     if (plain) return static_cast<int64_t>(mod_prime(sum));
     int i = 0;
     for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 8; x++) key[i++] = key_char(board[x][y] + 65);
+        for (int x = 0; x < 8; x++) key[i++] = key_char(board[x][y] + kKeyCharOffset);
     return 0;
 }
 

@@ -12,6 +12,12 @@
 
 #include <cstdint>
 
+// The key's characters: Chr(value + kKeyCharOffset) for a square, the side
+// and a castling flag; Chr(value + kKeyEnPassantOffset) for a coordinate of
+// the en-passant square (-1 for none).
+constexpr int kKeyCharOffset = 65;
+constexpr int kKeyEnPassantOffset = 66;
+
 // ------------------------------------------- evaluation cache, block 905
 // One 128-byte slot per position, little-endian as peek_n/poke_n use it:
 //   0       state: kSlotEmpty (or being written), kSlotScored (key and score

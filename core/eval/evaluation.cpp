@@ -2,656 +2,33 @@
 // and the winning-king endgame term, summed from White's point of view.
 //
 // The board is read once into integer codes, which are sorted into one
-// occupancy set per piece code.  Everything else works on those sets: the
-// material phase and king squares, per-file pawn masks and the pawn-cache
-// key, the values of the pieces (whole numbers from tables of square values,
-// summed in integers), and the king-zone attacks.  Pawn-structure features
-// come from the pawn cache (block 906) when the same pawn configuration has
-// been seen before.  Nothing here allocates or formats.
+// occupancy set per piece code (core/eval/board_scan.h).  Everything else
+// works on those sets: the material phase and king squares, per-file pawn
+// masks and the pawn-cache key, the values of the pieces (whole numbers from
+// tables of square values, summed in integers; the pawns' in
+// core/eval/pawn_terms.h), and the king-zone attacks (core/eval/king_zone.h).
+// Pawn-structure features come from the pawn cache (block 906) when the same
+// pawn configuration has been seen before.  This file sums the piece terms.
+// Nothing here allocates or formats.
 //
 // Globals read: board, pawnCacheEnabled, pawnCacheReady, memory/memory_size
 // of block 906.  Written: pawnCacheHits, pawnCacheMisses, the pawn cache
 // (block 906; InitPawnCache on first use).
 #include "core/quin_core.h"
-#include "core/eval/board_ranks.h"
+#include "core/board/geometry.h"
+#include "core/eval/board_scan.h"
 #include "core/eval/cache_layout.h"
+#include "core/eval/eval_terms.h"
+#include "core/eval/king_zone.h"
+#include "core/eval/pawn_terms.h"
 #include "core/eval/winning_king.h"
 
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 
 namespace {
 
-// Material of both sides without pawns and kings at which the middlegame
-// terms count in full (and the endgame terms not at all).
-constexpr int kFullPhase = 6400;
-
-// ------------------------------------------------------------ attack sets
-// Squares are numbered y * 8 + x (y = 0 is rank 8), one bit each.
-
-struct LeaperTables {
-    uint64_t knight[64];
-    uint64_t king[64];
-};
-
-constexpr uint64_t bit_at(int x, int y) {
-    return (x >= 0 && x < 8 && y >= 0 && y < 8) ? (uint64_t{1} << (y * 8 + x)) : 0;
-}
-
-constexpr LeaperTables make_leaper_tables() {
-    LeaperTables t{};
-    for (int y = 0; y < 8; y++) {
-        for (int x = 0; x < 8; x++) {
-            const int s = y * 8 + x;
-            t.knight[s] = bit_at(x - 2, y - 1) | bit_at(x - 2, y + 1) | bit_at(x - 1, y - 2) |
-                          bit_at(x - 1, y + 2) | bit_at(x + 1, y - 2) | bit_at(x + 1, y + 2) |
-                          bit_at(x + 2, y - 1) | bit_at(x + 2, y + 1);
-            uint64_t k = 0;
-            for (int dy = -1; dy <= 1; dy++)
-                for (int dx = -1; dx <= 1; dx++)
-                    if (dx != 0 || dy != 0) k |= bit_at(x + dx, y + dy);
-            t.king[s] = k;
-        }
-    }
-    return t;
-}
-
-constexpr LeaperTables kLeapers = make_leaper_tables();
-
-// Squares a slider on (x, y) reaches along one direction: every square up to
-// and including the first occupied one.
-constexpr uint64_t ray(int x, int y, int dx, int dy, uint64_t occupied) {
-    uint64_t set = 0;
-    x += dx;
-    y += dy;
-    while (x >= 0 && x < 8 && y >= 0 && y < 8) {
-        const uint64_t b = uint64_t{1} << (y * 8 + x);
-        set |= b;
-        if (occupied & b) break;
-        x += dx;
-        y += dy;
-    }
-    return set;
-}
-
-constexpr uint64_t rook_attacks(int x, int y, uint64_t occ) {
-    return ray(x, y, 1, 0, occ) | ray(x, y, -1, 0, occ) | ray(x, y, 0, 1, occ) |
-           ray(x, y, 0, -1, occ);
-}
-
-constexpr uint64_t bishop_attacks(int x, int y, uint64_t occ) {
-    return ray(x, y, 1, 1, occ) | ray(x, y, -1, 1, occ) | ray(x, y, 1, -1, occ) |
-           ray(x, y, -1, -1, occ);
-}
-
-// What rooks and bishops reach on an empty board: a slider whose lines miss
-// a set of squares altogether cannot attack it, whatever blocks.
-struct SliderReach {
-    uint64_t rook[64];
-    uint64_t bishop[64];
-    constexpr SliderReach() : rook(), bishop() {
-        for (int s = 0; s < 64; s++) {
-            rook[s] = rook_attacks(s & 7, s >> 3, 0);
-            bishop[s] = bishop_attacks(s & 7, s >> 3, 0);
-        }
-    }
-};
-
-constexpr SliderReach kSliderReach;
-
-// The eight directions: the first four a rook's, the last four a bishop's.
-// Along the "rising" ones the square number grows, so the nearest square of
-// a set is its lowest bit; along the others its highest.
-constexpr int kDirX[8] = {1, -1, 0, 0, 1, -1, 1, -1};
-constexpr int kDirY[8] = {0, 0, 1, -1, 1, 1, -1, -1};
-constexpr bool kDirRising[8] = {true, false, true, false, true, true, false, false};
-
-// Each direction's line from each square on an empty board.
-struct DirectionLines {
-    uint64_t line[8][64];
-    constexpr DirectionLines() : line() {
-        for (int d = 0; d < 8; d++)
-            for (int s = 0; s < 64; s++) line[d][s] = ray(s & 7, s >> 3, kDirX[d], kDirY[d], 0);
-    }
-};
-
-constexpr DirectionLines kLines;
-
-// The squares of `target` a slider on s attacks along directions firstDir to
-// lastDir: each line up to and including its first occupied square.  Lines
-// that miss the target are not traced.
-inline uint64_t slider_attacks_in(int firstDir, int lastDir, int s, uint64_t occ, uint64_t target) {
-    uint64_t set = 0;
-    for (int d = firstDir; d <= lastDir; d++) {
-        const uint64_t full = kLines.line[d][s];
-        if ((full & target) == 0) continue;
-        const uint64_t blockers = full & occ;
-        if (blockers == 0) {
-            set |= full;
-        } else {
-            const int first =
-                kDirRising[d] ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
-            set |= full ^ kLines.line[d][first];
-        }
-    }
-    return set & target;
-}
-
-// min(number of set bits, 3).
-inline int bits_up_to_3(uint64_t v) {
-    if (v == 0) return 0;
-    v &= v - 1;
-    if (v == 0) return 1;
-    v &= v - 1;
-    return v == 0 ? 2 : 3;
-}
-
-// Number of set bits, without relying on a hardware instruction being enabled.
-inline int count_bits(uint64_t v) {
-    v = v - ((v >> 1) & 0x5555555555555555ULL);
-    v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
-    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
-}
-
-// Number of set bits of a set that holds few.
-inline int count_sparse(uint64_t v) {
-    int n = 0;
-    for (; v; v &= v - 1) n++;
-    return n;
-}
-
-inline int popcount8(unsigned v) { return count_sparse(v & 0xFFu); }
-
-inline int iabs(int v) { return v < 0 ? -v : v; }
-
-inline int highest_square(uint64_t set) { return 63 - __builtin_clzll(set); }
-
-constexpr uint64_t kFileA = 0x0101010101010101ULL;
-constexpr uint64_t kFileH = kFileA << 7;
-
-// ------------------------------------------------------- piece sets
-// The occupied squares by piece code.  byCode[0] collects the squares whose
-// value names no piece (codes 7 to 10, above 16 or below 0, possible only on
-// a board written directly): they block lines and count as material of
-// their colour for the winning-king term, and nothing else.
-struct PieceSets {
-    uint64_t byCode[kBlackOffset + kKing + 1] = {};
-    uint64_t bySide[3] = {};  // kWhite, kBlack
-    uint64_t occupied = 0;
-
-    uint64_t of(int side, int type) const { return byCode[make_piece(side, type)]; }
-};
-
-constexpr struct CodeIndex {
-    unsigned char index[kBlackOffset + kKing + 1];
-    constexpr CodeIndex() : index() {
-        for (int type = kPawn; type <= kKing; type++) {
-            index[make_piece(kWhite, type)] = static_cast<unsigned char>(make_piece(kWhite, type));
-            index[make_piece(kBlack, type)] = static_cast<unsigned char>(make_piece(kBlack, type));
-        }
-    }
-} kCodeIndex;
-
-// Sorts the occupied squares of `squares` into piece sets; `blackPieces`
-// holds the squares of codes above kBlackOffset.
-void sort_pieces(PieceSets &sets, const int *squares, uint64_t occupied, uint64_t blackPieces) {
-    for (uint64_t rest = occupied; rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
-        const unsigned code = static_cast<unsigned>(squares[s]);
-        sets.byCode[code <= kBlackOffset + kKing ? kCodeIndex.index[code] : 0] |= uint64_t{1} << s;
-    }
-    sets.occupied = occupied;
-    sets.bySide[kWhite] = occupied & ~blackPieces;
-    sets.bySide[kBlack] = blackPieces;
-}
-
-// ------------------------------------------------------- king zone
-// The zone around a king on (kingX, kingY) attacked by `enemy`: the files
-// next to the king and its own, the ranks from one behind the king to two
-// in front, or three without a pawn shield; squares off the board dropped.
-uint64_t king_zone(int kingX, int kingY, int enemy, double shield) {
-    // A White king is attacked by Black and looks toward smaller y.
-    int firstY, lastY;
-    if (enemy == kBlack) {
-        firstY = kingY - (shield > 0 ? 2 : 3);
-        lastY = kingY + 1;
-    } else {
-        firstY = kingY - 1;
-        lastY = kingY + (shield > 0 ? 2 : 3);
-    }
-    uint64_t zone = 0;
-    if (kingX >= 0 && kingX < 8) {
-        // Files kingX - 1 .. kingX + 1 within the board, on every zone rank.
-        const uint64_t files = ((uint64_t{7} << kingX) >> 1) & 0xFFu;
-        for (int y = firstY < 0 ? 0 : firstY; y <= lastY && y < 8; y++) zone |= files << (y * 8);
-    } else {
-        for (int y = firstY; y <= lastY; y++)
-            for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
-    }
-    return zone;
-}
-
-// Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2, queen 5,
-// king 1).
-constexpr int kZoneWeight[7] = {0, 1, 3, 2, 2, 5, 1};
-
-// Adds the pieces of `set` of one type that hit the zone: one attacker each,
-// the type's weight per zone square hit (at most three counted).
-template <int Type>
-inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, int &attackers,
-                               int &units) {
-    for (; set; set &= set - 1) {
-        const int s = __builtin_ctzll(set);
-        uint64_t hits;
-        if (Type == kKnight) {
-            hits = kLeapers.knight[s] & zone;
-        } else if (Type == kKing) {
-            hits = kLeapers.king[s] & zone;
-        } else if (Type == kRook) {
-            hits = (kSliderReach.rook[s] & zone) ? slider_attacks_in(0, 3, s, occupied, zone) : 0;
-        } else if (Type == kBishop) {
-            hits = (kSliderReach.bishop[s] & zone) ? slider_attacks_in(4, 7, s, occupied, zone) : 0;
-        } else {
-            hits = ((kSliderReach.rook[s] | kSliderReach.bishop[s]) & zone)
-                       ? slider_attacks_in(0, 7, s, occupied, zone)
-                       : 0;
-        }
-        if (hits) {
-            attackers += 1;
-            units += kZoneWeight[Type] * bits_up_to_3(hits);
-        }
-    }
-}
-
-// King-zone penalty of the king on (kingX, kingY) attacked by `enemy`.
-double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
-                         double shield) {
-    const uint64_t zone = king_zone(kingX, kingY, enemy, shield);
-    const uint64_t occupied = sets.occupied;
-
-    // Pawns all at once: each hits at most two squares, one toward either
-    // neighbouring file, so its count never reaches the cap of three.
-    const uint64_t pawns = sets.of(enemy, kPawn);
-    uint64_t lowerHits, higherHits, origins;
-    if (enemy == kWhite) {  // White pawns take toward smaller y
-        lowerHits = ((pawns & ~kFileA) >> 9) & zone;
-        higherHits = ((pawns & ~kFileH) >> 7) & zone;
-        origins = (lowerHits << 9) | (higherHits << 7);
-    } else {
-        lowerHits = ((pawns & ~kFileA) << 7) & zone;
-        higherHits = ((pawns & ~kFileH) << 9) & zone;
-        origins = (lowerHits >> 7) | (higherHits >> 9);
-    }
-    int attackers = count_sparse(origins);
-    int units = count_sparse(lowerHits) + count_sparse(higherHits);
-
-    add_zone_attackers<kKnight>(sets.of(enemy, kKnight), occupied, zone, attackers, units);
-    add_zone_attackers<kBishop>(sets.of(enemy, kBishop), occupied, zone, attackers, units);
-    add_zone_attackers<kRook>(sets.of(enemy, kRook), occupied, zone, attackers, units);
-    add_zone_attackers<kQueen>(sets.of(enemy, kQueen), occupied, zone, attackers, units);
-    add_zone_attackers<kKing>(sets.of(enemy, kKing), occupied, zone, attackers, units);
-
-    if (attackers < 2) return 0;
-    const double u = units;
-    double penalty = (3 - shield) * u + Int(u * u * 0.25);
-    if (penalty > 260) penalty = 260;
-    penalty = Int(phase * penalty / kFullPhase);
-    if (sets.of(enemy, kQueen) == 0) penalty = Int(penalty * 0.25);
-    return penalty;
-}
-
-// Pawn cache block, or null after ending the process with the memory-bounds
-// message when the block is missing or short (the globals were changed behind
-// the cache's back).
-unsigned char *pawn_block(double pawnOffset) {
-    if (memory[kPawnBlock] == nullptr ||
-        memory_size[kPawnBlock] < static_cast<uint64_t>(kPawnCacheBytes)) {
-        checkmem(kPawnBlock, pawnOffset, 1);
-        checkmem(kPawnBlock, pawnOffset, kPawnSlotBytes);
-    }
-    return memory[kPawnBlock];
-}
-
-// ------------------------------------------------------ the board scan
-// What the pass over the board gathers for the piece terms.
-struct BoardScan {
-    PieceSets sets;
-    // Pawn ranks (bit y) per file, files shifted by one so that the
-    // neighbours of the a- and h-files read as empty.
-    unsigned whitePawns[10] = {0}, blackPawns[10] = {0};
-    unsigned whitePawnFiles = 0, blackPawnFiles = 0;  // bit x: a pawn on file x
-    int phase = 0;  // rook, knight, bishop and queen material of both sides
-    WinningKingMaterial material;
-};
-
-// The pawn-cache state of one evaluation.
-struct PawnCacheProbe {
-    unsigned char key[kPawnKeyBytes];  // Chr(65 + pawn code) per square
-    uint64_t hashSum = 0;              // unreduced square hash of the pawn codes
-    unsigned char *slot = nullptr;     // the probed slot; null with the cache off
-    bool hit = false;
-    // A feature word holds up to 15 neighbours; a board with 16 own pawns on
-    // the two adjacent files (possible from a FEN, never in a game) cannot be
-    // stored without corrupting the word, so such a configuration is
-    // evaluated afresh every time instead of being validated in the cache.
-    bool wordsFit = true;
-};
-
-// Reads the board into integer codes and occupancy sets (memory order, two
-// ranks at a time).
-void read_board(int *squares, uint64_t &occupiedOut, uint64_t &blackOut) {
-    uint64_t occupied = 0, blackPieces = 0;
-#if defined(__SSE2__)
-    const __m128i empty = _mm_set1_epi32(kEmpty);
-    const __m128i blackOffset = _mm_set1_epi32(kBlackOffset);
-    for (int y = 0; y < 8; y += 2) {
-        __m128i ranks[4];
-        __m128d whole = _mm_setzero_pd();  // not needed here
-        load_rank_pair(y, ranks, whole);
-        for (int r = 0; r < 4; r++) {
-            const int s = y * 8 + r * 4;
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(&squares[s]), ranks[r]);
-            const int emptyBits =
-                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(ranks[r], empty)));
-            const int blackBits =
-                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(ranks[r], blackOffset)));
-            occupied |= static_cast<uint64_t>(~emptyBits & 15) << s;
-            blackPieces |= static_cast<uint64_t>(blackBits) << s;
-        }
-    }
-#else
-    for (int x = 0; x < 8; x++) {
-        const double *file = board[x];
-        for (int y = 0; y < 8; y++) {
-            const int code = static_cast<int>(file[y]);
-            const int s = y * 8 + x;
-            squares[s] = code;
-            occupied |= static_cast<uint64_t>(code != kEmpty) << s;
-            blackPieces |= static_cast<uint64_t>(code > kBlackOffset) << s;
-        }
-    }
-#endif
-    occupiedOut = occupied;
-    blackOut = blackPieces;
-}
-
-// Phase material of the non-pawn pieces.
-int phase_material(const PieceSets &sets) {
-    int phase = 0;
-    for (int type = kRook; type <= kQueen; type++)
-        phase += kPieceValue[type] *
-                 (count_sparse(sets.of(kWhite, type)) + count_sparse(sets.of(kBlack, type)));
-    return phase;
-}
-
-// Piece sets of the current board.
-void read_piece_sets(PieceSets &sets) {
-    int squares[64];  // piece codes by square y * 8 + x
-    uint64_t occupied, blackPieces;
-    read_board(squares, occupied, blackPieces);
-    sort_pieces(sets, squares, occupied, blackPieces);
-}
-
-// Piece sets from the square characters Chr(code + 65) of a position key;
-// false when a square holds a code that names no piece.
-bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars) {
-#if defined(__SSE2__)
-    __m128i chunks[4];
-    for (int i = 0; i < 4; i++)
-        chunks[i] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + 16 * i));
-    const auto squares_of = [&chunks](int code) {
-        const __m128i c = _mm_set1_epi8(static_cast<char>(65 + code));
-        const auto bits = [&c](__m128i chunk) {
-            return static_cast<uint64_t>(
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, c))));
-        };
-        return bits(chunks[0]) | bits(chunks[1]) << 16 | bits(chunks[2]) << 32 |
-               bits(chunks[3]) << 48;
-    };
-#else
-    const auto squares_of = [chars](int code) {
-        uint64_t set = 0;
-        for (int s = 0; s < 64; s++) set |= static_cast<uint64_t>(chars[s] == 65 + code) << s;
-        return set;
-    };
-#endif
-    uint64_t white = 0, black = 0;
-    for (int type = kPawn; type <= kKing; type++) {
-        white |= sets.byCode[make_piece(kWhite, type)] = squares_of(make_piece(kWhite, type));
-        black |= sets.byCode[make_piece(kBlack, type)] = squares_of(make_piece(kBlack, type));
-    }
-    const uint64_t empty = squares_of(kEmpty);
-    sets.occupied = white | black;
-    sets.bySide[kWhite] = white;
-    sets.bySide[kBlack] = black;
-    return (empty | white | black) == ~uint64_t{0};
-}
-
-// The pass over the piece sets: pawn files, phase material, the winning-king
-// facts (the last king of a colour in board order counts) and (with the
-// cache on) the pawn key and hash.
-void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
-    const PieceSets &sets = scan.sets;
-    scan.phase = phase_material(sets);
-
-    WinningKingMaterial &m = scan.material;
-    const uint64_t whiteKings = sets.of(kWhite, kKing), blackKings = sets.of(kBlack, kKing);
-    if (whiteKings) {
-        const int s = highest_square(whiteKings);
-        m.whiteKingX = s & 7;
-        m.whiteKingY = s >> 3;
-    }
-    if (blackKings) {
-        const int s = highest_square(blackKings);
-        m.blackKingX = s & 7;
-        m.blackKingY = s >> 3;
-    }
-    m.whiteOthers = count_bits(sets.bySide[kWhite] & ~whiteKings);
-    m.blackOthers = count_bits(sets.bySide[kBlack] & ~blackKings);
-    m.whiteHeavy = (sets.of(kWhite, kRook) | sets.of(kWhite, kQueen)) != 0;
-    m.blackHeavy = (sets.of(kBlack, kRook) | sets.of(kBlack, kQueen)) != 0;
-
-    if (useCache) std::memset(pawns.key, 65 + kEmpty, kPawnKeyBytes);
-    uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
-    for (int side = kWhite; side <= kBlack; side++) {
-        const int code = make_piece(side, kPawn);
-        unsigned *files = side == kWhite ? scan.whitePawns : scan.blackPawns;
-        unsigned fileSet = 0;
-        for (uint64_t rest = sets.byCode[code]; rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
-            const int x = s & 7;
-            files[x + 1] |= 1u << (s >> 3);
-            fileSet |= 1u << x;
-            pawns.key[s] = static_cast<unsigned char>(65 + code);
-            pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
-        }
-        (side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles) = fileSet;
-    }
-    pawns.hashSum = pawnSum;
-}
-
-// Looks the pawn configuration up.  A miss claims the slot at once (state 0,
-// the new key); the caller marks it valid once the feature words are in.
-void probe_pawn_cache(PawnCacheProbe &pawns) {
-    const int64_t pawnHash = static_cast<int64_t>(mod_prime(pawns.hashSum));
-    const double pawnOffset = static_cast<double>((pawnHash % kPawnSlots) * kPawnSlotBytes);
-    unsigned char *slot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
-    pawns.slot = slot;
-    if (slot[kPawnStateOffset] == 1 &&
-        std::memcmp(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes) == 0) {
-        pawns.hit = true;
-        pawnCacheHits += 1;
-    } else {
-        pawnCacheMisses += 1;
-        slot[kPawnStateOffset] = 0;
-        std::memcpy(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes);
-    }
-}
-
-// ------------------------------------------------------- piece terms
-// Values that depend on the material phase, computed once per evaluation.
-struct PhaseTerms {
-    int phase;              // min(phase material, kFullPhase)
-    int endgameWeight;      // kFullPhase - phase
-    int queenEarlyPenalty;  // for a queen off its first two ranks
-    int centralPawnBonus;   // for a pawn on d4, e4, d5 or e5 (own side's view)
-    bool bothKings;
-};
-
-// Closeness to the centre along one coordinate: 0 2 4 6 6 4 2 0.
-constexpr int kCenter[8] = {0, 2, 4, 6, 6, 4, 2, 0};
-
-// The part of each piece's value that depends on its square alone, from its
-// own side's point of view, by piece code and square: the pawn's base value
-// (without the central bonus), rook, knight, bishop and queen (without the
-// development penalty).  Kings are valued apart.
-struct SquareValues {
-    int value[kBlackOffset + kKing + 1][64];
-    constexpr SquareValues() : value() {
-        for (int side = kWhite; side <= kBlack; side++) {
-            for (int s = 0; s < 64; s++) {
-                const int x = s & 7, y = s >> 3;
-                const int rank = side == kWhite ? 7 - y : y;
-                const int centerX = kCenter[x], centerY = kCenter[rank];
-                const int backRank = rank == 0 ? 10 : 0;
-                value[make_piece(side, kPawn)][s] =
-                    kPieceValue[kPawn] + 5 * rank + 2 * centerX + (rank >= 3 ? 2 * centerY : 0);
-                value[make_piece(side, kRook)][s] =
-                    kPieceValue[kRook] + 2 * centerX + (rank == 6 ? 20 : 0);
-                value[make_piece(side, kKnight)][s] =
-                    (centerX + centerY) * 4 + kPieceValue[kKnight] - 24 - backRank;
-                value[make_piece(side, kBishop)][s] =
-                    2 * (centerX + centerY) + kPieceValue[kBishop] - backRank;
-                value[make_piece(side, kQueen)][s] = kPieceValue[kQueen] + centerX + centerY;
-            }
-        }
-    }
-};
-
-constexpr SquareValues kSquareValues;
-
-// Pawns on d4, e4, d5 and e5 (the same squares from either side's view).
-constexpr uint64_t kCentralPawnSquares = bit_at(3, 3) | bit_at(4, 3) | bit_at(3, 4) | bit_at(4, 4);
-
-// Queens off their first two ranks, by side.
-constexpr uint64_t kQueenDeveloped[3] = {0, 0x0000FFFFFFFFFFFFULL, 0xFFFFFFFFFFFF0000ULL};
-
-// The five pawn-structure features of one pawn.
-struct PawnFeatures {
-    int sameFile;    // own pawns on the file, this one included
-    int neighbours;  // own pawns on the adjacent files
-    int passed;      // no enemy pawn ahead on this or an adjacent file
-    int connected;   // an own pawn on an adjacent file at most one rank away
-    int supported;   // an own pawn on an adjacent file on the rank behind
-};
-
-// The features of the pawn on (x, y): read from its cache word on a hit,
-// otherwise found from the pawn files and written to the word (cache on).
-PawnFeatures pawn_features(const BoardScan &scan, PawnCacheProbe &pawns, int x, int y, bool white) {
-    PawnFeatures f;
-    unsigned char *word =
-        pawns.slot ? pawns.slot + kPawnWordsOffset + (y * 8 + x) * kPawnWordBytes : nullptr;
-    if (pawns.hit) {
-        const uint32_t v = read_le32(word);
-        f.sameFile = v % kWordNeighbours;
-        f.neighbours = (v / kWordNeighbours) % 16;
-        f.passed = (v / kWordPassed) % 2;
-        f.connected = (v / kWordConnected) % 2;
-        f.supported = (v / kWordSupported) % 2;
-        return f;
-    }
-    const unsigned *own = white ? scan.whitePawns : scan.blackPawns;
-    const unsigned *enemy = white ? scan.blackPawns : scan.whitePawns;
-    const unsigned left = own[x], right = own[x + 2];
-    const unsigned sides = left | right;
-    f.sameFile = popcount8(own[x + 1]);
-    f.neighbours = popcount8(left) + popcount8(right);
-    f.connected = (sides & (((7u << y) >> 1) & 0xFFu)) != 0;
-    const int supportY = white ? y + 1 : y - 1;
-    f.supported = supportY >= 0 && supportY < 8 && ((sides >> supportY) & 1u);
-    // Enemy pawns ahead on this file or the adjacent ones (smaller y for
-    // White, larger y for Black).
-    const unsigned ahead = white ? ((1u << y) - 1u) : (0xFFu & ~((2u << y) - 1u));
-    f.passed = ((enemy[x] | enemy[x + 1] | enemy[x + 2]) & ahead) == 0;
-    if (f.neighbours > 15) pawns.wordsFit = false;
-    if (word) {
-        write_le32(word, static_cast<uint32_t>(f.sameFile) + kWordNeighbours * f.neighbours +
-                             kWordPassed * f.passed + kWordConnected * f.connected +
-                             kWordSupported * f.supported);
-    }
-    return f;
-}
-
-// One pawn's value as its whole-number parts, in the order they are added.
-struct PawnTerms {
-    int base;      // square, central bonus
-    int sameFile;  // the doubled term is -12 (sameFile - 1) / sameFile
-    int isolated;  // 0 or -15
-    int passed;    // the passed-pawn terms, each 0 when not passed
-    int connected;
-    int supported;
-    int kingBonus;
-};
-
-// The doubled-pawn term of a pawn with `sameFile` own pawns on its file is
-// a whole number for these counts (0 and 1 have none), a fraction otherwise.
-constexpr unsigned kWholeDoubledCounts = 1u << 0 | 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4 | 1u << 6;
-
-inline bool doubled_is_whole(int sameFile) { return (kWholeDoubledCounts >> sameFile) & 1u; }
-
-// The value as a whole number, for a pawn whose doubled term is whole.
-inline int pawn_value_whole(const PawnTerms &t) {
-    const int doubled = t.sameFile > 1 ? -12 * (t.sameFile - 1) / t.sameFile : 0;
-    return t.base + doubled + t.isolated + t.passed + t.connected + t.supported + t.kingBonus;
-}
-
-// The value summed term by term in doubles, fractions and all.
-// (A term that does not apply is 0, and adding 0 leaves the double as it is.)
-inline double pawn_value_exact(const PawnTerms &t) {
-    double value = t.base;
-    if (t.sameFile > 1) value += -12.0 * (t.sameFile - 1) / t.sameFile;
-    value += t.isolated;
-    value += t.passed;
-    value += t.connected;
-    value += t.supported;
-    value += t.kingBonus;
-    return value;
-}
-
-PawnTerms pawn_terms(const BoardScan &scan, const PhaseTerms &terms, PawnCacheProbe &pawns, int s,
-                     bool white) {
-    const int x = s & 7, y = s >> 3;
-    const int rank = white ? 7 - y : y;
-    const PawnFeatures f = pawn_features(scan, pawns, x, y, white);
-    PawnTerms t{};
-    t.base = kSquareValues.value[make_piece(white ? kWhite : kBlack, kPawn)][s];
-    if ((kCentralPawnSquares >> s) & 1u) t.base += terms.centralPawnBonus;
-    t.sameFile = f.sameFile;
-    if (f.neighbours == 0) t.isolated = -15;
-    if (f.passed) {
-        const int r2 = rank * rank;
-        t.passed = 2 * r2 + (3 * r2 * terms.endgameWeight) / kFullPhase;
-        if (f.connected) t.connected = 8 + 2 * rank;
-        if (f.supported) t.supported = 2 * rank + 10;
-        if (terms.bothKings) {
-            // The own king nearer the passer than the enemy king, by
-            // Manhattan distance, counts in the endgame.
-            const WinningKingMaterial &m = scan.material;
-            const int whiteDistance = iabs(m.whiteKingX - x) + iabs(m.whiteKingY - y);
-            const int blackDistance = iabs(m.blackKingX - x) + iabs(m.blackKingY - y);
-            const int ownDistance = white ? whiteDistance : blackDistance;
-            const int enemyDistance = white ? blackDistance : whiteDistance;
-            int kingPawnBonus =
-                (enemyDistance - ownDistance) * 4 * terms.endgameWeight / kFullPhase;
-            if (kingPawnBonus < -24) kingPawnBonus = -24;
-            if (kingPawnBonus > 24) kingPawnBonus = 24;
-            t.kingBonus = kingPawnBonus;
-        }
-    }
-    return t;
-}
+using namespace eval_detail;
 
 // Rook on the file of `fileBit`: +12 on a half-open file, +22 on an open one.
 inline int rook_file_bonus(unsigned fileBit, unsigned ownPawnFiles, unsigned enemyPawnFiles) {
@@ -665,7 +42,7 @@ struct ShieldSquares {
     uint64_t squares[3][64];
     constexpr ShieldSquares() : squares() {
         for (int s = 0; s < 64; s++) {
-            const int x = s & 7, y = s >> 3;
+            const int x = square_x(s), y = square_y(s);
             squares[kWhite][s] = bit_at(x - 1, y - 1) | bit_at(x, y - 1) | bit_at(x + 1, y - 1);
             squares[kBlack][s] = bit_at(x - 1, y + 1) | bit_at(x, y + 1) | bit_at(x + 1, y + 1);
         }
@@ -678,7 +55,7 @@ constexpr ShieldSquares kShield;
 constexpr int kKingMaterial = 20000;
 
 int king_value(const BoardScan &scan, const PhaseTerms &terms, int s, int side) {
-    const int x = s & 7, y = s >> 3;
+    const int x = square_x(s), y = square_y(s);
     const int rank = side == kWhite ? 7 - y : y;
     const int centerX = kCenter[x], centerY = kCenter[rank];
     int kingMiddle = -12 * rank - 3 * centerX;
@@ -702,60 +79,36 @@ int side_piece_values(const BoardScan &scan, const PhaseTerms &terms, int side, 
     const unsigned ownPawnFiles = side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles;
     const unsigned enemyPawnFiles = side == kWhite ? scan.blackPawnFiles : scan.whitePawnFiles;
     int sum = 0;
-    for (uint64_t rest = sets.of(side, kRook); rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
+    for (uint64_t rest = sets.of(side, kRook); rest;) {
+        const int s = pop_lsb(rest);
         const int v = kSquareValues.value[make_piece(side, kRook)][s] +
-                      rook_file_bonus(1u << (s & 7), ownPawnFiles, enemyPawnFiles);
+                      rook_file_bonus(1u << square_x(s), ownPawnFiles, enemyPawnFiles);
         values[s] = v;
         sum += v;
     }
     for (const int type : {kKnight, kBishop}) {
         const int code = make_piece(side, type);
-        for (uint64_t rest = sets.byCode[code]; rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
+        for (uint64_t rest = sets.byCode[code]; rest;) {
+            const int s = pop_lsb(rest);
             values[s] = kSquareValues.value[code][s];
             sum += values[s];
         }
     }
-    for (uint64_t rest = sets.of(side, kQueen); rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
+    for (uint64_t rest = sets.of(side, kQueen); rest;) {
+        const int s = pop_lsb(rest);
         int v = kSquareValues.value[make_piece(side, kQueen)][s];
         if ((kQueenDeveloped[side] >> s) & 1u) v -= terms.queenEarlyPenalty;
         values[s] = v;
         sum += v;
     }
-    for (uint64_t rest = sets.of(side, kKing); rest; rest &= rest - 1) {
-        const int s = __builtin_ctzll(rest);
+    for (uint64_t rest = sets.of(side, kKing); rest;) {
+        const int s = pop_lsb(rest);
         const int v = king_value(scan, terms, s, side);
         values[s] = v;
         sum += v;
     }
     return sum;
 }
-
-}  // namespace
-
-double KingZonePenalty(double kingX, double kingY, double enemy, double phase, double shield) {
-    int squares[64];
-    uint64_t occupied = 0, blackPieces = 0;
-    for (int y = 0; y < 8; y++) {
-        for (int x = 0; x < 8; x++) {
-            const int code = static_cast<int>(board[x][y]);
-            squares[y * 8 + x] = code;
-            if (code == kEmpty) continue;
-            occupied |= uint64_t{1} << (y * 8 + x);
-            if (colour_of(code) == kBlack) blackPieces |= uint64_t{1} << (y * 8 + x);
-        }
-    }
-    PieceSets sets;
-    sort_pieces(sets, squares, occupied, blackPieces);
-    const int side = static_cast<int>(enemy);
-    if (side != kWhite && side != kBlack) return 0;  // no piece has that colour
-    return king_zone_penalty(sets, static_cast<int>(kingX), static_cast<int>(kingY), side, phase,
-                             shield);
-}
-
-namespace {
 
 // The evaluation of the board whose pieces `scan.sets` holds.
 double evaluate_sets(BoardScan &scan) {
@@ -789,14 +142,14 @@ double evaluate_sets(BoardScan &scan) {
     for (int side = kWhite; side <= kBlack; side++) {
         const bool white = side == kWhite;
         int sum = 0;
-        for (uint64_t rest = sets.of(side, kPawn); rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
+        for (uint64_t rest = sets.of(side, kPawn); rest;) {
+            const int s = pop_lsb(rest);
             const PawnTerms t = pawn_terms(scan, terms, pawns, s, white);
             if (doubled_is_whole(t.sameFile)) {
                 values[s] = pawn_value_whole(t);
                 sum += values[s];
             } else {
-                fractional |= uint64_t{1} << s;
+                fractional |= square_bit(s);
                 fractionalValue[s] = pawn_value_exact(t);
             }
         }
@@ -809,8 +162,8 @@ double evaluate_sets(BoardScan &scan) {
     } else {
         score = 0;
         const uint64_t valued = sets.occupied & ~sets.byCode[0];
-        for (uint64_t rest = valued; rest; rest &= rest - 1) {
-            const int s = __builtin_ctzll(rest);
+        for (uint64_t rest = valued; rest;) {
+            const int s = pop_lsb(rest);
             const double value = ((fractional >> s) & 1u) ? fractionalValue[s] : values[s];
             if ((sets.bySide[kWhite] >> s) & 1u)
                 score += value;

@@ -4,6 +4,7 @@
 // Internal to core/tree.
 #pragma once
 
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -18,7 +19,7 @@ constexpr bool check_geometry(int type, int player, int tx, int ty, int kingX, i
     const int ady = ty > kingY ? ty - kingY : kingY - ty;
     switch (type) {
         case kPawn: return adx == 1 && kingY == (player == kWhite ? ty - 1 : ty + 1);
-        case kKnight: return adx * ady == 2;
+        case kKnight: return knight_jump(adx, ady);
         case kRook: return tx == kingX || ty == kingY;
         case kBishop: return adx == ady;
         case kQueen: return tx == kingX || ty == kingY || adx == ady;
@@ -26,8 +27,8 @@ constexpr bool check_geometry(int type, int player, int tx, int ty, int kingX, i
     }
 }
 
-// check_geometry for every side, king square and piece type, as bits
-// ty * 8 + tx of the squares the piece may arrive on.
+// check_geometry for every side, king square and piece type, as the set of
+// squares the piece may arrive on.
 struct CheckSquares {
     unsigned long long mask[2][64][kKing + 1];
     constexpr CheckSquares() : mask() {
@@ -35,8 +36,8 @@ struct CheckSquares {
             for (int king = 0; king < 64; ++king)
                 for (int type = 0; type <= kKing; ++type)
                     for (int square = 0; square < 64; ++square)
-                        if (check_geometry(type, side == 0 ? kWhite : kBlack, square % 8,
-                                           square / 8, king % 8, king / 8))
+                        if (check_geometry(type, side == 0 ? kWhite : kBlack, square_x(square),
+                                           square_y(square), square_x(king), square_y(king)))
                             mask[side][king][type] |= 1ULL << square;
     }
 };
@@ -45,14 +46,14 @@ inline constexpr CheckSquares kCheckSquares{};
 // check_geometry from the table, for squares on the board.
 inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
     if (type < 0 || type > kKing) return false;
-    return (kCheckSquares.mask[player == kWhite ? 0 : 1][kingY * 8 + kingX][type] >>
-            (ty * 8 + tx)) &
+    return (kCheckSquares.mask[player == kWhite ? 0 : 1][square_of(kingX, kingY)][type] >>
+            square_of(tx, ty)) &
            1;
 }
 
 // The check test of MoveGivesCheckKnownKing without its write of the state
 // slot: 1 when the legal move of `player` from (fx, fy) to (tx, ty) leaves
-// the enemy king on enemyKingPos (x * 10 + y, -1 for none) attacked.  The
+// the enemy king on enemyKingPos (as FindKing gives it, -1 for none) attacked.  The
 // board is changed for the test and put back.
 bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos);
 
@@ -70,8 +71,8 @@ class QuietCheckScreen {
 public:
     QuietCheckScreen(int player, int enemyKingPos) : player_(player), king_(enemyKingPos) {
         if (king_ >= 0) {
-            kingX_ = king_ / 10;
-            kingY_ = king_ % 10;
+            kingX_ = king_pos_x(king_);
+            kingY_ = king_pos_y(king_);
             attacked_ = IsSquareAttacked(kingX_, kingY_, player_) != 0;
         }
         for (signed char &d : discovered_) d = -1;
@@ -97,7 +98,7 @@ private:
             if (adx <= 1 && ady <= 1) return true;
         }
         if (direct_check_geometry(type, player_, tx, ty, kingX_, kingY_)) return true;
-        signed char &d = discovered_[fy * 8 + fx];
+        signed char &d = discovered_[square_of(fx, fy)];
         if (d < 0)
             d = static_cast<signed char>(
                 quiet_discovery_candidate(fx, fy, kingX_, kingY_, player_));

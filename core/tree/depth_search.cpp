@@ -12,6 +12,7 @@
 // computerNodes; quietNodes, quietCheckNodes and quietCheckActive at a leaf;
 // through the routines called, the current principal variation, killers,
 // history scores, the move hash and searchAborted.
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 #include "core/tree/node_chain.h"
 
@@ -52,8 +53,10 @@ double DrawRuleScore(int level, int player) {
     if (HasLegalMove(player) != 0) return 0;
     const double kingPos = FindKing(player);
     if (kingPos < 0) return 0;
-    const double kx = Int(kingPos / 10), ky = Mod(kingPos, 10);
-    return IsSquareAttacked(kx, ky, opponent_of(player)) != 0 ? mated_score(player, level) : 0;
+    const int pos = static_cast<int>(kingPos);
+    return IsSquareAttacked(king_pos_x(pos), king_pos_y(pos), opponent_of(player)) != 0
+               ? mated_score(player, level)
+               : 0;
 }
 
 // The code of the move searched ahead of the lists (and skipped when the

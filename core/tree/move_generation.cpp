@@ -11,6 +11,7 @@
 // write `innerCaptures`, `innerCaptureCount`, `historyQuietMoves` and
 // `historyQuietCount`.
 #include "core/board/candidate_windows.h"
+#include "core/board/geometry.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
@@ -155,7 +156,7 @@ private:
     // IsMoveValid of the move.  Every square of a piece's window is tried,
     // so the targets of a slider are worked out once, by walking its lines.
     bool legal(int fx, int fy, int tx, int ty) {
-        const int from = fy * 8 + fx;
+        const int from = square_of(fx, fy);
         if (from != sliderSquare_) {
             sliderSquare_ = from;
             const int type = type_of(board[fx][fy]);
@@ -163,7 +164,7 @@ private:
             if (isSlider_) sliderTargets_ = slider_rules_targets(fx, fy);
         }
         if (!isSlider_) return legality_.legal(fx, fy, tx, ty);
-        return ((sliderTargets_ >> (ty * 8 + tx)) & 1) != 0 &&
+        return ((sliderTargets_ >> square_of(tx, ty)) & 1) != 0 &&
                legality_.allowed_legal(fx, fy, tx, ty);
     }
 

@@ -6,6 +6,7 @@
 // Globals read and written: killerMoves, searchHistoryScore and the
 // current principal variation (currentPVFromX .. currentPVKey_s); read:
 // board (the moved piece and, for the check test, the position).
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 
 #include <cstring>
@@ -122,9 +123,8 @@ double SearchMoveGivesCheck(double player, double level, double fx, double fy, d
     double result = 0;
     double kingPos = FindKing(opponent_of(static_cast<int>(player)));
     if (kingPos >= 0) {
-        double kx = Int(kingPos / 10);
-        double ky = Mod(kingPos, 10);
-        result = IsSquareAttacked(kx, ky, player) != 0 ? 1 : 0;
+        const int pos = static_cast<int>(kingPos);
+        result = IsSquareAttacked(king_pos_x(pos), king_pos_y(pos), player) != 0 ? 1 : 0;
     }
     RestoreSearchState(level);
     return result;

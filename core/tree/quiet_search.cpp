@@ -22,198 +22,20 @@
 // RestoreSearchState of its own level.
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
 #include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
+#include "core/tree/quiet_node.h"
 #include "core/types.h"
 
 #include <cassert>
 
 namespace {
 
-// The deepest level a quiet node may reach: there it only evaluates.
-constexpr int kLastLevel = 11;
-// From this level on no move is tested for giving check.
-constexpr int kNoCheckLevel = 10;
-// forkReply: the node answers a fork, support move or knight-fork threat of
-// the opponent (kFollowFork), or a pawn-fork threat (kPawnForkAlarm), and
-// searches every move.
-constexpr int kFollowFork = 1;
-constexpr int kPawnForkAlarm = 2;
-// chainKeep handed to the replies of support moves and reserved checks.
-constexpr int kKeepChain = 2;
-
-inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
-inline int abs_int(int v) { return v < 0 ? -v : v; }
-
-// Where the kings of a node stand (x * 10 + y, -1 for none, as FindKing
-// gives them), when its parent knows them: a move never moves, takes or
-// makes a king of the side that did not move, and a move by a piece other
-// than the king leaves its own side's kings where they stood.
-constexpr int kKingUnknown = -2;
-struct KnownKings {
-    int own = kKingUnknown;    // the king of the side to move
-    int enemy = kKingUnknown;  // the king of the other side
-};
-
-// The parent's view of the board and the move that led to the node, from
-// which the node's own view follows square by square (no parent: the view
-// is loaded from the board).
-struct ParentView {
-    const BoardView *view = nullptr;
-    int fx = 0, fy = 0, tx = 0, ty = 0;
-};
-
-// Everything a quiet node knows about itself while it walks its moves.
-struct QuietNode {
-    int player, remaining, level;
-    double alpha, beta;
-    int checksLeft, forkReply, chainKeep;
-
-    bool inCheck;
-    int opponent;
-    int followReserve;
-    int reservedChecks;
-    bool hasSupportTarget;
-    int supportX, supportY;
-    int supportCount;
-
-    int kingX, kingY;
-    int ownKingPos, enemyKingPos;  // FindKing of the node's two sides
-    bool enemyKing;                // without an enemy king no move can give check
-    bool forced;                   // in check or answering a fork: every move, no stand pat
-    double bestScore;
-    int keptChain, keepAfterCheck, nextChecks;
-    const double *before;  // the position before the opponent's last move
-    // Discovered-check candidates depend only on the node's position, the
-    // same in both passes: each is computed at most once (-1 not yet).
-    signed char discovered[64];
-    // Legality of the node's own moves, from the safety of its king: with
-    // the king safe, from the pieces that shield it (one bit per square
-    // y * 8 + x); in check, from whether a move answers every attack.
-    KingSafety king;
-    uint64_t shields;
-    SideMoveLegality legality;
-    // The en-passant square as y * 8 + x, -1 for none.
-    int enPassantSquare;
-    // The node's position as an integer view: it stands unchanged while the
-    // node walks its moves, since every move played or tested is taken back.
-    BoardView view;
-    // Whether the level's state slot holds the node's position: written
-    // once, the first time a move is played or tested, since every move is
-    // taken back and the children write only deeper slots.
-    bool slotSaved;
-};
-
-// Writes the node's position to its state slot, once.
-inline void save_slot(QuietNode &n) {
-    if (n.slotSaved) return;
-    SaveSearchState(n.level);
-    n.slotSaved = true;
-}
-
-// MoveGivesCheckKnownKing for the node's own move.  A move that is no
-// castling and no en passant changes two squares: the enemy king stands
-// attacked after it when a piece of the mover's other than the moved one
-// attacks it with the moved piece's square emptied and its target filled,
-// or when the moved piece (a pawn reaching the last row as a queen)
-// attacks it from the target.
-inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
-    save_slot(n);
-    const BoardView &v = n.view;
-    const int piece = v.at(fx, fy);
-    int type = type_of(piece);
-    const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
-    const bool enPassant = type == kPawn && tx != fx && v.at(tx, ty) == 0;
-    if (castle || enPassant || n.enemyKingPos < 0)
-        return move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos);
-    if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
-    const int kx = n.kingX, ky = n.kingY;
-    const int king = view_square(kx, ky), to = view_square(tx, ty);
-    const uint64_t from = uint64_t{1} << view_square(fx, fy);
-    const uint64_t occupancy = (v.occupied & ~from) | (uint64_t{1} << to);
-    bool check;
-    switch (type) {
-        case kPawn:
-            check = ky == ty + (n.player == kWhite ? -1 : 1) && (kx - tx == 1 || tx - kx == 1);
-            break;
-        case kKnight: check = (board_view_detail::kSteps.knight[to] >> king) & 1; break;
-        case kKing: check = (board_view_detail::kSteps.king[to] >> king) & 1; break;
-        default:
-            check = board_view_detail::slides_along(type, tx - kx, ty - ky) &&
-                    (board_view_detail::kBetween.mask[king][to] & occupancy) == 0;
-            break;
-    }
-    check = check || v.attacked_on(n.player, kx, ky, occupancy, from);
-    assert(check == move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos));
-    return check;
-}
-
-// IsMoveValid for a move of the node's own piece on (fx, fy): the piece's
-// rules read from the view, the king's safety as the node knows it.
-inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
-    assert(n.view.in_step());
-    const int piece = n.view.at(fx, fy);
-    const bool legal = with_piece_type(type_of(piece), [&](auto type) {
-        if (n.king.attacked)
-            return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece) &&
-                   n.legality.allowed_legal(fx, fy, tx, ty);
-        return view_legal_as<type()>(n.view, n.king, rules_decide(n.king, n.shields, fx, fy, piece),
-                                     fx, fy, tx, ty, piece);
-    });
-    assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
-    return legal;
-}
-
-// How a candidate or a pass ended.
-enum class Walk { kGoOn, kCutoff, kTimeUp };
-
-// The classification of one candidate move.
-struct Candidate {
-    bool tactical = false;
-    bool quietCheck = false;
-    bool quietFork = false;
-    bool supportMove = false;
-    bool moveLegal = false;
-};
-
-// The node's rooks, knights, bishops and queens: the pieces a fork can hit.
-inline uint64_t fork_targets(const QuietNode &n) {
-    const BoardView &v = n.view;
-    return v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kKnight)] |
-           v.byPiece[make_piece(n.player, kBishop)] | v.byPiece[make_piece(n.player, kQueen)];
-}
-
-// Whether some square on files b to g is such that an enemy pawn arriving
-// there would attack two fork targets: without one, HasPawnForkThreat
-// finds nothing.
-inline bool pawn_fork_square_exists(const QuietNode &n) {
-    constexpr uint64_t kInnerFiles = 0x7E7E7E7E7E7E7E7EULL;
-    const uint64_t t = fork_targets(n);
-    // A White pawn on y * 8 + x attacks the squares 9 and 7 below its
-    // index, a Black pawn those 7 and 9 above.
-    const uint64_t squares = n.opponent == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9);
-    const bool exists = (squares & kInnerFiles) != 0;
-    assert(exists || HasPawnForkThreat(n.opponent) == 0);
-    return exists;
-}
-
-// Whether an enemy knight stands a jump away from two fork targets, one a
-// rook or queen: without one, HasKnightForkThreat finds nothing.
-inline bool knight_fork_exists(const QuietNode &n) {
-    const BoardView &v = n.view;
-    const uint64_t t = fork_targets(n);
-    const uint64_t majors =
-        v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kQueen)];
-    for (uint64_t knights = v.byPiece[make_piece(n.opponent, kKnight)]; knights != 0;
-         knights &= knights - 1) {
-        const uint64_t hit = board_view_detail::kSteps.knight[__builtin_ctzll(knights)] & t;
-        if ((hit & (hit - 1)) != 0 && (hit & majors) != 0) return true;
-    }
-    assert(HasKnightForkThreat(n.opponent, n.level) == 0);
-    return false;
-}
+using namespace quiet_detail;
 
 // The node flags: the fork alarms, the reserved checks and the loose minor
 // piece that bishop support moves may attack.
@@ -250,10 +72,9 @@ void set_node_flags(QuietNode &n) {
         const double supportTarget = QueenMinorTarget(n.player);
         if (supportTarget > 0) {
             n.hasSupportTarget = true;
-            // x * 8 + 1 + y, a whole number.
-            const int target = static_cast<int>(supportTarget) - 1;
-            n.supportX = target / 8;
-            n.supportY = target % 8;
+            const int target = static_cast<int>(supportTarget);
+            n.supportX = minor_target_x(target);
+            n.supportY = minor_target_y(target);
         }
     }
 }
@@ -268,23 +89,6 @@ void count_node(QuietNode &n) {
         quietNodes += 1;
     }
     if (n.remaining < 1 && n.chainKeep > 0 && n.level < kLastLevel) n.remaining = 1;
-}
-
-// Whether quiet checks may still be spent at this node.
-inline bool quiet_checks_open(const QuietNode &n) {
-    return n.checksLeft > 0 && n.level < kNoCheckLevel &&
-           (quietCheckNodes < zevivEzezoZtartLimit || n.reservedChecks > 0);
-}
-
-// Whether the piece on (fx, fy) arriving on (tx, ty) can give check at all:
-// directly by its geometry, or by uncovering a slider behind it.
-inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
-    if (direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY)) return true;
-    signed char &disc = n.discovered[fy * 8 + fx];
-    if (disc < 0)
-        disc =
-            static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
-    return disc == 1;
 }
 
 // Pass 1: a move to an empty square is searched when it gives check (the
@@ -333,7 +137,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
         // A capture on the square where the opponent has just taken one of
         // ours is a recapture.
         c.tactical =
-            n.forced || (n.before != nullptr && colour_of(n.before[ty * 8 + tx]) == n.player);
+            n.forced || (n.before != nullptr && colour_of(n.before[square_of(tx, ty)]) == n.player);
     if (pawnPriority) c.tactical = true;
 
     if (!c.tactical && !capture) {
@@ -381,8 +185,9 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     childKings.own = n.enemyKingPos;
     if (type_of(n.view.at(fx, fy)) != kKing) childKings.enemy = n.ownKingPos;
     save_slot(n);
-    MakeSearchMove(fx, fy, tx, ty);
-    const ParentView parent{&n.view, fx, fy, tx, ty};
+    const MoveEffects move = move_effects(n.view, fx, fy, tx, ty);
+    make_move(move);
+    const ParentView parent{&n.view, &move};
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
@@ -419,7 +224,7 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
     if (targetColour == n.player) return Walk::kGoOn;
     const bool capture = targetColour != kNoSide;
     const bool pawnPriority = type == kPawn && n.remaining > 0 &&
-                              (ty == 0 || ty == 7 || ty * 8 + tx == n.enPassantSquare);
+                              (ty == 0 || ty == 7 || square_of(tx, ty) == n.enPassantSquare);
 
     Candidate c;
     if (pass == 1) {
@@ -441,8 +246,6 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 // empty squares that may give check, while quiet checks are open (once
 // closed they stay closed: the check node count only grows and the
 // reserved checks only shrink).
-constexpr uint64_t kRankRows = uint64_t{0xFF} | uint64_t{0xFF} << 56;  // rows 0 and 7
-constexpr uint64_t kFileA = 0x0101010101010101ULL;                     // column 0
 uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     const BoardView &v = n.view;
     const uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
@@ -451,23 +254,23 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
         uint64_t keep = open & v.bySide[n.opponent];
         if (type == kPawn && n.remaining > 0) {
             // Promotions and en passant; pushes that may fork.
-            keep |= open &
-                    (kRankRows | (n.enPassantSquare >= 0 ? uint64_t{1} << n.enPassantSquare : 0));
-            if (n.checksLeft > 0 && n.level < 9) keep |= open & (kFileA << fx);
+            keep |=
+                open & (kBackRanks | (n.enPassantSquare >= 0 ? square_bit(n.enPassantSquare) : 0));
+            if (n.checksLeft > 0 && n.level < 9) keep |= open & file_mask(fx);
         } else if (type == kBishop && n.hasSupportTarget) {
             // Squares on a diagonal of the support target, other than the
             // target itself.
-            const int target = n.supportY * 8 + n.supportX;
-            keep |= open & kCheckSquares.mask[0][target][kBishop] & ~(uint64_t{1} << target);
+            const int target = square_of(n.supportX, n.supportY);
+            keep |= open & kCheckSquares.mask[0][target][kBishop] & ~square_bit(target);
         }
         return keep;
     }
     if (!n.enemyKing || !quiet_checks_open(n)) return 0;
     const uint64_t quiet = open & ~v.occupied;
     const uint64_t direct =
-        kCheckSquares.mask[n.player == kWhite ? 0 : 1][n.kingY * 8 + n.kingX][type];
+        kCheckSquares.mask[n.player == kWhite ? 0 : 1][square_of(n.kingX, n.kingY)][type];
     if ((quiet & ~direct) == 0) return quiet;
-    signed char &disc = n.discovered[fy * 8 + fx];
+    signed char &disc = n.discovered[square_of(fx, fy)];
     if (disc < 0)
         disc =
             static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
@@ -481,24 +284,24 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
 Walk run_pass(QuietNode &n, int pass) {
     const bool white = n.player == kWhite;
     int polls = 0;  // rows passed over since the last poll
-    for (uint64_t pieces = n.view.bySide[n.player]; pieces != 0; pieces &= pieces - 1) {
-        const int from = __builtin_ctzll(pieces);
-        const int fx = from & 7, fy = from >> 3;
+    for (uint64_t pieces = n.view.bySide[n.player]; pieces != 0;) {
+        const int from = pop_lsb(pieces);
+        const int fx = square_x(from), fy = square_y(from);
         const int mover = n.view.cell[from];
         const int type = type_of(mover);
         int firstRow, lastRow;
         window_rows(type, white, fy, firstRow, lastRow);
         int ty = firstRow;
         for (uint64_t targets = pass_targets(n, pass, type, fx, fy); targets != 0;) {
-            const int row = __builtin_ctzll(targets) >> 3;
-            const uint64_t rowSquares = targets & (uint64_t{0xFF} << (row * 8));
+            const int row = square_y(lowest_square(targets));
+            const uint64_t rowSquares = targets & rank_mask(row);
             targets &= ~rowSquares;
             polls += row - ty + 1;
             ty = row + 1;
             if (SearchTimeExpiredRepeated(polls) == 1) return Walk::kTimeUp;
             polls = 0;
-            for (uint64_t squares = rowSquares; squares != 0; squares &= squares - 1) {
-                const int tx = __builtin_ctzll(squares) & 7;
+            for (uint64_t squares = rowSquares; squares != 0;) {
+                const int tx = square_x(pop_lsb(squares));
                 const Walk end = try_candidate(n, pass, fx, fy, mover, tx, row);
                 if (end != Walk::kGoOn) return end;
             }
@@ -527,9 +330,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.slotSaved = false;
     if (parent.view != nullptr) {
         n.view = *parent.view;
-        n.view.reload_move(parent.fx, parent.fy, parent.tx, parent.ty,
-                           parent.view->at(parent.fx, parent.fy),
-                           parent.view->at(parent.tx, parent.ty));
+        n.view.apply(*parent.move);
     } else {
         n.view.load();
     }
@@ -540,18 +341,11 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     assert(kings.own == kKingUnknown || kings.own == FindKing(player));
     assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
-    KingSafety &ownKing = n.king;
-    ownKing = KingSafety();
-    n.shields = 0;
-    if (n.ownKingPos >= 0) {
-        const int kx = n.ownKingPos / 10, ky = n.ownKingPos % 10;
-        ownKing.king = n.ownKingPos;
-        ownKing.attacked = n.view.attacked_by(opponent_of(player), kx, ky);
-        if (!ownKing.attacked) n.shields = n.view.shields_of(player, kx, ky);
-    }
-    assert(ownKing.attacked == king_safety_at(player, n.ownKingPos).attacked);
-    n.inCheck = ownKing.attacked;
-    n.legality.reset(player, ownKing);
+    const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingPos);
+    n.king = safety.king;
+    n.shields = safety.shields;
+    n.inCheck = n.king.attacked;
+    n.legality.reset(player, n.king);
     n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
 
@@ -559,7 +353,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (!view_any_legal_move(n.view, player, ownKing, n.shields))
+    if (!view_any_legal_move(n.view, player, safety))
         return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.
@@ -576,9 +370,8 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
 
     n.enemyKingPos =
         kings.enemy != kKingUnknown ? kings.enemy : static_cast<int>(FindKing(n.opponent));
-    // Whole-number division and remainder truncate as Int and Mod do.
-    n.kingX = n.enemyKingPos / 10;
-    n.kingY = n.enemyKingPos % 10;
+    n.kingX = king_pos_x(n.enemyKingPos);
+    n.kingY = king_pos_y(n.enemyKingPos);
     n.enemyKing = n.enemyKingPos >= 0;
 
     // Step 5. Stand pat, unless every move must be searched.

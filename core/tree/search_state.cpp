@@ -11,6 +11,10 @@
 // `searchPositionKey_s[level]` and reads `positionHistory_s`,
 // `positionCount`; DiscourageWinningRepeat reads `searchWinningAdvantage`
 // and `computerPlayer`.
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
+#include "core/board/move_rules.h"
+#include "core/compiler_hints.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -26,12 +30,6 @@ namespace {
 // and eight stores.  (Vectorised, the board's files become rows of the slot
 // through shuffles that cost more than the plain copies; the functions that
 // copy whole boards are kept scalar.)
-#if defined(__GNUC__) && !defined(__clang__)
-#define QUIN_SCALAR_COPY __attribute__((optimize("no-tree-vectorize")))
-#else
-#define QUIN_SCALAR_COPY
-#endif
-
 inline void save_rank(double *slot, int y) {
     slot[0] = board[0][y];
     slot[1] = board[1][y];
@@ -91,77 +89,22 @@ QUIN_SCALAR_COPY double RestoreSearchState(double level) {
 }
 
 double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
-    const int fx = static_cast<int>(fromX), fy = static_cast<int>(fromY);
-    const int tx = static_cast<int>(toX), ty = static_cast<int>(toY);
-    const double piece = board[fx][fy];
-    double captured = board[tx][ty];
-    const int type = type_of(piece);
-    const bool enPassant = type == kPawn && captured == 0 && std::abs(tx - fx) == 1 &&
-                           toX == enPassantX && toY == enPassantY;
-    if (enPassant) captured = board[tx][fy];
-    const int castle = (type == kKing && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
-    board[tx][ty] = piece;
-    board[fx][fy] = 0;
-    if (enPassant) board[tx][fy] = 0;
-    if (castle == 1) {
-        board[5][fy] = board[7][fy];
-        board[7][fy] = 0;
-    } else if (castle == 2) {
-        board[3][fy] = board[0][fy];
-        board[0][fy] = 0;
-    }
-    if (type == kPawn || captured != 0)
-        halfmoveClock = 0;
-    else
-        halfmoveClock += 1;
-    UpdateCastlingRights(piece, fx, fy, tx, ty, captured);
-    enPassantX = -1;
-    enPassantY = -1;
-    if (type != kPawn) return 0;
-    if (std::abs(ty - fy) == 2) {
-        enPassantX = fx;
-        enPassantY = Int((fromY + toY) * 0.5);
-    }
-    if (ty == 0 || ty == 7) board[tx][ty] = make_piece(colour_of(piece), kQueen);
+    make_move(move_effects(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
+                           static_cast<int>(toX), static_cast<int>(toY)));
     return 0;
 }
 
 // A legal move never moves, takes or makes a king of the other side, so the
 // king that SearchMoveGivesCheck finds after the move is the one known
 // before it.  Only the squares matter to the attack test: they are changed
-// as MakeSearchMove changes them (the rook of a castling, the pawn taken en
-// passant, a pawn on the last rank a queen) and put back afterwards.
+// as MakeSearchMove changes them and put back afterwards.
 bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos) {
     if (enemyKingPos < 0) return false;
-    const double piece = board[fx][fy];
-    const double captured = board[tx][ty];
-    const int type = type_of(piece);
-    const bool enPassant = type == kPawn && captured == 0 && std::abs(tx - fx) == 1 &&
-                           tx == enPassantX && ty == enPassantY;
-    const int castle = (type == kKing && std::abs(tx - fx) == 2) ? (tx > fx ? 1 : 2) : 0;
-    const int rookFrom = castle == 1 ? 7 : 0, rookTo = castle == 1 ? 5 : 3;
-    const double epVictim = enPassant ? board[tx][fy] : 0;
-    const double rook = castle != 0 ? board[rookFrom][fy] : 0;
-    const double rookTarget = castle != 0 ? board[rookTo][fy] : 0;
-
-    board[tx][ty] = piece;
-    board[fx][fy] = 0;
-    if (enPassant) board[tx][fy] = 0;
-    if (castle != 0) {
-        board[rookTo][fy] = rook;
-        board[rookFrom][fy] = 0;
-    }
-    if (type == kPawn && (ty == 0 || ty == 7)) board[tx][ty] = make_piece(colour_of(piece), kQueen);
-
-    const bool result = IsSquareAttacked(enemyKingPos / 10, enemyKingPos % 10, player) != 0;
-
-    if (castle != 0) {
-        board[rookFrom][fy] = rook;
-        board[rookTo][fy] = rookTarget;
-    }
-    if (enPassant) board[tx][fy] = epVictim;
-    board[fx][fy] = piece;
-    board[tx][ty] = captured;
+    const MoveEffects e = move_effects(EngineBoard(), fx, fy, tx, ty);
+    write_changes(e);
+    const bool result =
+        IsSquareAttacked(king_pos_x(enemyKingPos), king_pos_y(enemyKingPos), player) != 0;
+    take_back_changes(e);
     return result;
 }
 

@@ -4,6 +4,7 @@
 // Globals: read `board` and `searchBoard` (the position before the last
 // move); write nothing.
 #include "core/board/candidate_windows.h"
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -65,7 +66,7 @@ double HasKnightForkThreat(double player, double level) {
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
             if (piece_at(x, y) != knight) continue;
-            if (static_cast<int>(before[y * 8 + x]) == knight) continue;
+            if (static_cast<int>(before[square_of(x, y)]) == knight) continue;
             int hits = 0;
             bool major = false;
             const bool fork = !visit_window(knight, x, y, [&](int tx, int ty) {
@@ -100,7 +101,7 @@ double QueenMinorTarget(double player) {
             const int piece = piece_at(x, y);
             if (piece != minorA && piece != minorB) continue;
             if (PieceAttacksSquare(qx, qy, x, y) == 1 && IsMoveValid(qx, qy, x, y) == 1)
-                return x * 8 + 1 + y;
+                return minor_target_code(x, y);
         }
     }
     return 0;

@@ -4,6 +4,8 @@
 // the windows as sets of squares must hold the walk's squares in its order.
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
 #include "core/board/view_moves.h"
 #include "core/quin_core.h"
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -120,25 +123,24 @@ TEST(BoardView, KnownReaches) {
     struct Case {
         int x, y;
         bool straight;
-        std::vector<int> squares;  // as y * 8 + x
+        std::vector<int> squares;  // square numbers
     };
     const Case cases[] = {
-        {0, 7, true, {view_square(0, 6), view_square(1, 7)}},                     // a1 rook
-        {2, 7, false, {view_square(1, 6), view_square(3, 6)}},                    // c1 bishop
-        {3, 7, true, {view_square(3, 6), view_square(2, 7), view_square(4, 7)}},  // d1 queen
+        {0, 7, true, {square_of(0, 6), square_of(1, 7)}},                   // a1 rook
+        {2, 7, false, {square_of(1, 6), square_of(3, 6)}},                  // c1 bishop
+        {3, 7, true, {square_of(3, 6), square_of(2, 7), square_of(4, 7)}},  // d1 queen
         {0,
          4,
          true,
-         {view_square(0, 1), view_square(0, 2), view_square(0, 3),  // a4
-          view_square(0, 5), view_square(0, 6), view_square(1, 4), view_square(2, 4),
-          view_square(3, 4), view_square(4, 4), view_square(5, 4), view_square(6, 4),
-          view_square(7, 4)}},
+         {square_of(0, 1), square_of(0, 2), square_of(0, 3),  // a4
+          square_of(0, 5), square_of(0, 6), square_of(1, 4), square_of(2, 4), square_of(3, 4),
+          square_of(4, 4), square_of(5, 4), square_of(6, 4), square_of(7, 4)}},
         {3,
          4,
          false,
-         {view_square(0, 1), view_square(1, 2), view_square(2, 3),  // d4
-          view_square(4, 5), view_square(5, 6), view_square(6, 1), view_square(5, 2),
-          view_square(4, 3), view_square(2, 5), view_square(1, 6)}},
+         {square_of(0, 1), square_of(1, 2), square_of(2, 3),  // d4
+          square_of(4, 5), square_of(5, 6), square_of(6, 1), square_of(5, 2), square_of(4, 3),
+          square_of(2, 5), square_of(1, 6)}},
     };
     load_fen(kPositions[0]);
     BoardView v;
@@ -146,7 +148,7 @@ TEST(BoardView, KnownReaches) {
     for (const Case &c : cases) {
         uint64_t expected = 0;
         for (const int square : c.squares) expected |= uint64_t{1} << square;
-        const int from = view_square(c.x, c.y);
+        const int from = square_of(c.x, c.y);
         EXPECT_EQ(c.straight ? v.straight_reach(from) : v.diagonal_reach(from), expected)
             << c.x << "," << c.y;
     }
@@ -182,7 +184,7 @@ TEST(BoardView, KingStepsAsTheMoveTestPlaysThem) {
         v.load();
         for (const int side : {kWhite, kBlack}) {
             const int king = static_cast<int>(FindKing(side));
-            const int fx = king / 10, fy = king % 10;
+            const int fx = king_pos_x(king), fy = king_pos_y(king);
             for (int tx = fx - 1; tx <= fx + 1; ++tx)
                 for (int ty = fy - 1; ty <= fy + 1; ++ty) {
                     if (tx < 0 || tx > 7 || ty < 0 || ty > 7 || (tx == fx && ty == fy)) continue;
@@ -252,7 +254,7 @@ uint64_t shields_of(int side) {
     BoardView v;
     v.load();
     const int king = static_cast<int>(FindKing(side));
-    return v.shields_of(side, king / 10, king % 10);
+    return v.shields_of(side, king_pos_x(king), king_pos_y(king));
 }
 
 TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
@@ -279,7 +281,7 @@ TEST(KingShields, FindsThePinnedPieces) {
         int side;
         uint64_t shields;
     };
-    const auto bit = [](int x, int y) { return uint64_t{1} << (y * 8 + x); };
+    const auto bit = [](int x, int y) { return bit_at(x, y); };
     const Case kCases[] = {
         // bishop e5 (file, rook e8), rook d4 (rank, rook a4), pawn g4 (rank,
         // queen h4), knight d5 (diagonal, bishop b7), bishop f3 (diagonal,
@@ -313,12 +315,11 @@ TEST(WindowSquares, SameSquaresInWalkOrder) {
                 const int fx = square % 8, fy = square / 8;
                 std::vector<int> walked, taken;
                 visit_window(make_piece(side, type), fx, fy, [&walked](int tx, int ty) {
-                    walked.push_back(ty * 8 + tx);
+                    walked.push_back(square_of(tx, ty));
                     return true;
                 });
-                for (uint64_t set = window_squares(type, side == kWhite, fx, fy); set != 0;
-                     set &= set - 1)
-                    taken.push_back(__builtin_ctzll(set));
+                for (uint64_t set = window_squares(type, side == kWhite, fx, fy); set != 0;)
+                    taken.push_back(pop_lsb(set));
                 EXPECT_EQ(taken, walked)
                     << "side " << side << " type " << type << " on " << fx << "," << fy;
             }
@@ -327,7 +328,7 @@ TEST(WindowSquares, SameSquaresInWalkOrder) {
 // Known windows: a white pawn on its start row, a knight in the corner, a
 // king on its start square (with both castling targets).
 TEST(WindowSquares, KnownWindows) {
-    const auto bit = [](int x, int y) { return uint64_t{1} << (y * 8 + x); };
+    const auto bit = [](int x, int y) { return bit_at(x, y); };
     EXPECT_EQ(window_squares(kPawn, true, 4, 6), bit(4, 4) | bit(3, 5) | bit(4, 5) | bit(5, 5));
     EXPECT_EQ(window_squares(kKnight, false, 0, 0), bit(2, 1) | bit(1, 2));
     EXPECT_EQ(window_squares(kKing, true, 4, 7), bit(3, 6) | bit(4, 6) | bit(5, 6) | bit(2, 7) |
@@ -365,10 +366,7 @@ TEST(ViewMoves, AnyLegalMove) {
         const int side = static_cast<int>(currentPlayer);
         BoardView v;
         v.load();
-        const KingSafety k = view_king_safety(v, side);
-        const uint64_t shields =
-            k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
-        EXPECT_EQ(view_any_legal_move(v, side, k, shields), c.hasMove) << c.fen;
+        EXPECT_EQ(view_any_legal_move(v, side, view_king_safety(v, side)), c.hasMove) << c.fen;
         EXPECT_EQ(any_legal_move(side, nullptr), c.hasMove) << c.fen;
     }
     for (const char *fen : kPositions) {
@@ -376,19 +374,25 @@ TEST(ViewMoves, AnyLegalMove) {
         for (const int side : {kWhite, kBlack}) {
             BoardView v;
             v.load();
-            const KingSafety k = view_king_safety(v, side);
-            const uint64_t shields =
-                k.king >= 0 && !k.attacked ? v.shields_of(side, k.king / 10, k.king % 10) : 0;
-            EXPECT_EQ(view_any_legal_move(v, side, k, shields), any_legal_move(side, nullptr))
+            const ViewKingSafety safety = view_king_safety(v, side);
+            EXPECT_EQ(view_any_legal_move(v, side, safety), any_legal_move(side, nullptr))
                 << fen << " side " << side;
+            // The shields are known exactly when the king stands and is safe.
+            const KingSafety k = king_safety(side);
+            EXPECT_EQ(safety.king.king, k.king) << fen << " side " << side;
+            EXPECT_EQ(safety.king.attacked, k.attacked) << fen << " side " << side;
+            if (k.king < 0 || k.attacked) {
+                EXPECT_EQ(safety.shields, 0u) << fen << " side " << side;
+            }
         }
     }
 }
 
 // After every legal move of the positions above (castling, en passant and
-// promotion among them) the view brought up to date by reload_move agrees
-// with the board.
-TEST(ViewMoves, ReloadMoveKeepsTheViewInStep) {
+// promotion among them) the view brought up to date by the move's effects
+// agrees with the board, and the move made from the view's description
+// leaves the board and the side state as MakeSearchMove leaves them.
+TEST(ViewMoves, MoveEffectsKeepTheViewInStep) {
     int moves = 0;
     for (const char *fen : kPositions) {
         load_fen(fen);
@@ -400,13 +404,15 @@ TEST(ViewMoves, ReloadMoveKeepsTheViewInStep) {
                 const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
                 if (colour_of(board[fx][fy]) != currentPlayer || IsMoveValid(fx, fy, tx, ty) != 1)
                     continue;
-                const int piece = v.at(fx, fy), taken = v.at(tx, ty);
                 MakeSearchMove(fx, fy, tx, ty);
-                // Told the moving and the taken piece, only the squares the
-                // move can change are read again.
+                const State maker = state_get();
+                RestoreSearchState(0);
                 BoardView told = v;
-                told.reload_move(fx, fy, tx, ty, piece, taken);
+                make_move(move_effects(v, fx, fy, tx, ty), told);
                 EXPECT_TRUE(told.in_step()) << fen << " " << fx << fy << tx << ty;
+                const State effects = state_get();
+                EXPECT_EQ(std::memcmp(&maker, &effects, sizeof maker), 0)
+                    << fen << " " << fx << fy << tx << ty;
                 RestoreSearchState(0);
                 ++moves;
             }

@@ -116,8 +116,8 @@ std::vector<double> outcome() {
                              computerReachedDepth, learningChoiceUsed, rootPreviousCount};
     for (int p = 0; p < 12; ++p)
         if (preferredPVValid[p] != 0)
-            s.push_back(preferredPVFromX[p] * 512 + preferredPVFromY[p] * 64 +
-                        preferredPVToX[p] * 8 + preferredPVToY[p]);
+            s.push_back(move_code(preferredPVFromX[p], preferredPVFromY[p], preferredPVToX[p],
+                                  preferredPVToY[p]));
     for (int i = 0; i < static_cast<int>(rootPreviousCount); ++i) {
         s.push_back(rootPreviousResult[i][0]);
         s.push_back(rootPreviousResult[i][1]);

@@ -1,0 +1,67 @@
+// The static evaluation's pass over the board: the board read into one
+// set of squares per piece code, and what the piece terms need from it
+// (pawn files, phase material, the winning-king facts and the pawn-cache
+// key).  Internal to core/eval.
+#pragma once
+
+#include "core/eval/cache_layout.h"
+#include "core/eval/winning_king.h"
+#include "core/types.h"
+
+#include <cstdint>
+
+namespace eval_detail {
+
+// The occupied squares by piece code.  byCode[0] collects the squares whose
+// value names no piece (codes 7 to 10, above 16 or below 0, possible only on
+// a board written directly): they block lines and count as material of
+// their colour for the winning-king term, and nothing else.
+struct PieceSets {
+    uint64_t byCode[kBlackOffset + kKing + 1] = {};
+    uint64_t bySide[3] = {};  // kWhite, kBlack
+    uint64_t occupied = 0;
+
+    uint64_t of(int side, int type) const { return byCode[make_piece(side, type)]; }
+};
+
+// What the pass over the board gathers for the piece terms.
+struct BoardScan {
+    PieceSets sets;
+    // Pawn ranks (bit y) per file, files shifted by one so that the
+    // neighbours of the a- and h-files read as empty.
+    unsigned whitePawns[10] = {0}, blackPawns[10] = {0};
+    unsigned whitePawnFiles = 0, blackPawnFiles = 0;  // bit x: a pawn on file x
+    int phase = 0;  // rook, knight, bishop and queen material of both sides
+    WinningKingMaterial material;
+};
+
+// The pawn-cache state of one evaluation.
+struct PawnCacheProbe {
+    unsigned char key[kPawnKeyBytes];  // Chr(65 + pawn code) per square
+    uint64_t hashSum = 0;              // unreduced square hash of the pawn codes
+    unsigned char *slot = nullptr;     // the probed slot; null with the cache off
+    bool hit = false;
+    // A feature word holds up to 15 neighbours; a board with 16 own pawns on
+    // the two adjacent files (possible from a FEN, never in a game) cannot be
+    // stored without corrupting the word, so such a configuration is
+    // evaluated afresh every time instead of being validated in the cache.
+    bool wordsFit = true;
+};
+
+// Sorts the occupied squares of `squares` (piece codes by square) into
+// piece sets; `blackPieces` holds the squares of codes above kBlackOffset.
+void sort_pieces(PieceSets &sets, const int *squares, uint64_t occupied, uint64_t blackPieces);
+
+// Piece sets of the current board.
+void read_piece_sets(PieceSets &sets);
+
+// Piece sets from the square characters of a position key; false when a
+// square holds a code that names no piece.
+bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars);
+
+// The pass over the piece sets: pawn files, phase material, the winning-king
+// facts (the last king of a colour in board order counts) and (with the
+// cache on) the pawn key and hash.
+void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache);
+
+}  // namespace eval_detail

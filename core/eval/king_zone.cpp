@@ -1,0 +1,130 @@
+// The king-zone penalty (core/eval/king_zone.h, KingZonePenalty).
+//
+// Globals read: board (KingZonePenalty only).
+#include "core/eval/king_zone.h"
+
+#include "core/board/geometry.h"
+#include "core/eval/eval_terms.h"
+#include "core/quin_core.h"
+
+#include <cstdint>
+
+namespace eval_detail {
+
+namespace {
+
+// The squares of `zone` a slider on s attacks along the directions `dirs`:
+// each line up to and including its first occupied square.  Lines that miss
+// the zone are not traced.
+template <int N>
+inline uint64_t slider_hits(const int (&dirs)[N], int s, uint64_t occ, uint64_t zone) {
+    uint64_t set = 0;
+    for (const int d : dirs)
+        if ((kRays.ray[s][d] & zone) != 0) set |= ray_reach(s, d, occ);
+    return set & zone;
+}
+
+// The zone around a king on (kingX, kingY) attacked by `enemy`: the files
+// next to the king and its own, the ranks from one behind the king to two
+// in front, or three without a pawn shield; squares off the board dropped.
+uint64_t king_zone(int kingX, int kingY, int enemy, double shield) {
+    // A White king is attacked by Black and looks toward smaller y.
+    int firstY, lastY;
+    if (enemy == kBlack) {
+        firstY = kingY - (shield > 0 ? 2 : 3);
+        lastY = kingY + 1;
+    } else {
+        firstY = kingY - 1;
+        lastY = kingY + (shield > 0 ? 2 : 3);
+    }
+    uint64_t zone = 0;
+    if (kingX >= 0 && kingX < 8) {
+        // Files kingX - 1 .. kingX + 1 within the board, on every zone rank.
+        const uint64_t files = ((uint64_t{7} << kingX) >> 1) & 0xFFu;
+        for (int y = firstY < 0 ? 0 : firstY; y <= lastY && y < 8; y++)
+            zone |= files << square_of(0, y);
+    } else {
+        for (int y = firstY; y <= lastY; y++)
+            for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
+    }
+    return zone;
+}
+
+// Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2, queen 5,
+// king 1).
+constexpr int kZoneWeight[7] = {0, 1, 3, 2, 2, 5, 1};
+
+// Adds the pieces of `set` of one type that hit the zone: one attacker each,
+// the type's weight per zone square hit (at most three counted).
+template <int Type>
+inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, int &attackers,
+                               int &units) {
+    while (set) {
+        const int s = pop_lsb(set);
+        uint64_t hits;
+        if (Type == kKnight) {
+            hits = knight_squares(s) & zone;
+        } else if (Type == kKing) {
+            hits = king_squares(s) & zone;
+        } else if (Type == kRook) {
+            hits = (kRays.straight[s] & zone) ? slider_hits(kStraightDirs, s, occupied, zone) : 0;
+        } else if (Type == kBishop) {
+            hits = (kRays.diagonal[s] & zone) ? slider_hits(kDiagonalDirs, s, occupied, zone) : 0;
+        } else {
+            hits = ((kRays.straight[s] | kRays.diagonal[s]) & zone)
+                       ? slider_hits(kStraightDirs, s, occupied, zone) |
+                             slider_hits(kDiagonalDirs, s, occupied, zone)
+                       : 0;
+        }
+        if (hits) {
+            attackers += 1;
+            units += kZoneWeight[Type] * bits_up_to_3(hits);
+        }
+    }
+}
+
+}  // namespace
+
+double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
+                         double shield) {
+    const uint64_t zone = king_zone(kingX, kingY, enemy, shield);
+    const uint64_t occupied = sets.occupied;
+
+    // Pawns all at once: each hits at most two squares, one toward either
+    // neighbouring file, so its count never reaches the cap of three.
+    const uint64_t pawns = sets.of(enemy, kPawn);
+    uint64_t lowerHits, higherHits, origins;
+    lowerHits = pawn_attacks_left(enemy, pawns) & zone;
+    higherHits = pawn_attacks_right(enemy, pawns) & zone;
+    if (enemy == kWhite)  // White pawns take toward smaller y
+        origins = (lowerHits << 9) | (higherHits << 7);
+    else
+        origins = (lowerHits >> 7) | (higherHits >> 9);
+    int attackers = count_sparse(origins);
+    int units = count_sparse(lowerHits) + count_sparse(higherHits);
+
+    add_zone_attackers<kKnight>(sets.of(enemy, kKnight), occupied, zone, attackers, units);
+    add_zone_attackers<kBishop>(sets.of(enemy, kBishop), occupied, zone, attackers, units);
+    add_zone_attackers<kRook>(sets.of(enemy, kRook), occupied, zone, attackers, units);
+    add_zone_attackers<kQueen>(sets.of(enemy, kQueen), occupied, zone, attackers, units);
+    add_zone_attackers<kKing>(sets.of(enemy, kKing), occupied, zone, attackers, units);
+
+    if (attackers < 2) return 0;
+    const double u = units;
+    double penalty = (3 - shield) * u + Int(u * u * 0.25);
+    if (penalty > 260) penalty = 260;
+    penalty = Int(phase * penalty / kFullPhase);
+    if (sets.of(enemy, kQueen) == 0) penalty = Int(penalty * 0.25);
+    return penalty;
+}
+
+}  // namespace eval_detail
+
+double KingZonePenalty(double kingX, double kingY, double enemy, double phase, double shield) {
+    const int side = static_cast<int>(enemy);
+    if (side != kWhite && side != kBlack) return 0;  // no piece has that colour
+    eval_detail::PieceSets sets;
+    eval_detail::read_piece_sets(sets);
+    return eval_detail::king_zone_penalty(sets, static_cast<int>(kingX), static_cast<int>(kingY),
+                                          side, phase, shield);
+}

@@ -1,0 +1,45 @@
+// The pawn cache's probe (core/eval/pawn_terms.h).
+//
+// Globals read: memory/memory_size of block 906.  Written: pawnCacheHits,
+// pawnCacheMisses, the pawn cache (block 906).
+#include "core/eval/pawn_terms.h"
+
+#include "core/quin_core.h"
+
+#include <cstring>
+
+namespace eval_detail {
+
+namespace {
+
+// Pawn cache block, or null after ending the process with the memory-bounds
+// message when the block is missing or short (the globals were changed behind
+// the cache's back).
+unsigned char *pawn_block(double pawnOffset) {
+    if (memory[kPawnBlock] == nullptr ||
+        memory_size[kPawnBlock] < static_cast<uint64_t>(kPawnCacheBytes)) {
+        checkmem(kPawnBlock, pawnOffset, 1);
+        checkmem(kPawnBlock, pawnOffset, kPawnSlotBytes);
+    }
+    return memory[kPawnBlock];
+}
+
+}  // namespace
+
+void probe_pawn_cache(PawnCacheProbe &pawns) {
+    const int64_t pawnHash = static_cast<int64_t>(mod_prime(pawns.hashSum));
+    const double pawnOffset = static_cast<double>((pawnHash % kPawnSlots) * kPawnSlotBytes);
+    unsigned char *slot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
+    pawns.slot = slot;
+    if (slot[kPawnStateOffset] == 1 &&
+        std::memcmp(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes) == 0) {
+        pawns.hit = true;
+        pawnCacheHits += 1;
+    } else {
+        pawnCacheMisses += 1;
+        slot[kPawnStateOffset] = 0;
+        std::memcpy(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes);
+    }
+}
+
+}  // namespace eval_detail

@@ -1,0 +1,140 @@
+// The pawn-structure terms of the static evaluation and the pawn cache
+// (block 906) that keeps each pawn's features for a pawn configuration
+// seen before.  Internal to core/eval.
+#pragma once
+
+#include "core/board/geometry.h"
+#include "core/compiler_hints.h"
+#include "core/eval/board_scan.h"
+#include "core/eval/cache_layout.h"
+#include "core/eval/eval_terms.h"
+#include "core/types.h"
+
+#include <cstdint>
+
+namespace eval_detail {
+
+// Looks the pawn configuration up.  A miss claims the slot at once (state 0,
+// the new key); the caller marks it valid once the feature words are in.
+void probe_pawn_cache(PawnCacheProbe &pawns);
+
+// Pawns on d4, e4, d5 and e5 (the same squares from either side's view).
+constexpr uint64_t kCentralPawnSquares = bit_at(3, 3) | bit_at(4, 3) | bit_at(3, 4) | bit_at(4, 4);
+
+// The five pawn-structure features of one pawn.
+struct PawnFeatures {
+    int sameFile;    // own pawns on the file, this one included
+    int neighbours;  // own pawns on the adjacent files
+    int passed;      // no enemy pawn ahead on this or an adjacent file
+    int connected;   // an own pawn on an adjacent file at most one rank away
+    int supported;   // an own pawn on an adjacent file on the rank behind
+};
+
+// The features of the pawn on (x, y): read from its cache word on a hit,
+// otherwise found from the pawn files and written to the word (cache on).
+QUIN_ALWAYS_INLINE PawnFeatures pawn_features(const BoardScan &scan, PawnCacheProbe &pawns, int x,
+                                              int y, bool white) {
+    PawnFeatures f;
+    unsigned char *word =
+        pawns.slot ? pawns.slot + kPawnWordsOffset + square_of(x, y) * kPawnWordBytes : nullptr;
+    if (pawns.hit) {
+        const uint32_t v = read_le32(word);
+        f.sameFile = v % kWordNeighbours;
+        f.neighbours = (v / kWordNeighbours) % 16;
+        f.passed = (v / kWordPassed) % 2;
+        f.connected = (v / kWordConnected) % 2;
+        f.supported = (v / kWordSupported) % 2;
+        return f;
+    }
+    const unsigned *own = white ? scan.whitePawns : scan.blackPawns;
+    const unsigned *enemy = white ? scan.blackPawns : scan.whitePawns;
+    const unsigned left = own[x], right = own[x + 2];
+    const unsigned sides = left | right;
+    f.sameFile = popcount8(own[x + 1]);
+    f.neighbours = popcount8(left) + popcount8(right);
+    f.connected = (sides & (((7u << y) >> 1) & 0xFFu)) != 0;
+    const int supportY = white ? y + 1 : y - 1;
+    f.supported = supportY >= 0 && supportY < 8 && ((sides >> supportY) & 1u);
+    // Enemy pawns ahead on this file or the adjacent ones (smaller y for
+    // White, larger y for Black).
+    const unsigned ahead = white ? ((1u << y) - 1u) : (0xFFu & ~((2u << y) - 1u));
+    f.passed = ((enemy[x] | enemy[x + 1] | enemy[x + 2]) & ahead) == 0;
+    if (f.neighbours > 15) pawns.wordsFit = false;
+    if (word) {
+        write_le32(word, static_cast<uint32_t>(f.sameFile) + kWordNeighbours * f.neighbours +
+                             kWordPassed * f.passed + kWordConnected * f.connected +
+                             kWordSupported * f.supported);
+    }
+    return f;
+}
+
+// One pawn's value as its whole-number parts, in the order they are added.
+struct PawnTerms {
+    int base;      // square, central bonus
+    int sameFile;  // the doubled term is -12 (sameFile - 1) / sameFile
+    int isolated;  // 0 or -15
+    int passed;    // the passed-pawn terms, each 0 when not passed
+    int connected;
+    int supported;
+    int kingBonus;
+};
+
+// The doubled-pawn term of a pawn with `sameFile` own pawns on its file is
+// a whole number for these counts (0 and 1 have none), a fraction otherwise.
+constexpr unsigned kWholeDoubledCounts = 1u << 0 | 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4 | 1u << 6;
+
+inline bool doubled_is_whole(int sameFile) { return (kWholeDoubledCounts >> sameFile) & 1u; }
+
+// The value as a whole number, for a pawn whose doubled term is whole.
+inline int pawn_value_whole(const PawnTerms &t) {
+    const int doubled = t.sameFile > 1 ? -12 * (t.sameFile - 1) / t.sameFile : 0;
+    return t.base + doubled + t.isolated + t.passed + t.connected + t.supported + t.kingBonus;
+}
+
+// The value summed term by term in doubles, fractions and all.
+// (A term that does not apply is 0, and adding 0 leaves the double as it is.)
+inline double pawn_value_exact(const PawnTerms &t) {
+    double value = t.base;
+    if (t.sameFile > 1) value += -12.0 * (t.sameFile - 1) / t.sameFile;
+    value += t.isolated;
+    value += t.passed;
+    value += t.connected;
+    value += t.supported;
+    value += t.kingBonus;
+    return value;
+}
+
+QUIN_ALWAYS_INLINE PawnTerms pawn_terms(const BoardScan &scan, const PhaseTerms &terms,
+                                        PawnCacheProbe &pawns, int s, bool white) {
+    const int x = square_x(s), y = square_y(s);
+    const int rank = white ? 7 - y : y;
+    const PawnFeatures f = pawn_features(scan, pawns, x, y, white);
+    PawnTerms t{};
+    t.base = kSquareValues.value[make_piece(white ? kWhite : kBlack, kPawn)][s];
+    if ((kCentralPawnSquares >> s) & 1u) t.base += terms.centralPawnBonus;
+    t.sameFile = f.sameFile;
+    if (f.neighbours == 0) t.isolated = -15;
+    if (f.passed) {
+        const int r2 = rank * rank;
+        t.passed = 2 * r2 + (3 * r2 * terms.endgameWeight) / kFullPhase;
+        if (f.connected) t.connected = 8 + 2 * rank;
+        if (f.supported) t.supported = 2 * rank + 10;
+        if (terms.bothKings) {
+            // The own king nearer the passer than the enemy king, by
+            // Manhattan distance, counts in the endgame.
+            const WinningKingMaterial &m = scan.material;
+            const int whiteDistance = iabs(m.whiteKingX - x) + iabs(m.whiteKingY - y);
+            const int blackDistance = iabs(m.blackKingX - x) + iabs(m.blackKingY - y);
+            const int ownDistance = white ? whiteDistance : blackDistance;
+            const int enemyDistance = white ? blackDistance : whiteDistance;
+            int kingPawnBonus =
+                (enemyDistance - ownDistance) * 4 * terms.endgameWeight / kFullPhase;
+            if (kingPawnBonus < -24) kingPawnBonus = -24;
+            if (kingPawnBonus > 24) kingPawnBonus = 24;
+            t.kingBonus = kingPawnBonus;
+        }
+    }
+    return t;
+}
+
+}  // namespace eval_detail

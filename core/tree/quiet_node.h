@@ -1,0 +1,219 @@
+// What a node of the limited quiet search (core/tree/quiet_search.cpp)
+// knows about itself while it walks its moves, and the tests it makes of
+// its own moves from its integer view of the board: whether a move is
+// legal, whether it can give check and whether it does, and the quick
+// screens that tell when no fork can be threatened.  Internal to core/tree.
+#pragma once
+
+#include "core/board/board_view.h"
+#include "core/board/candidate_windows.h"
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
+#include "core/board/move_rules.h"
+#include "core/board/view_moves.h"
+#include "core/quin_core.h"
+#include "core/tree/check_screen.h"
+#include "core/types.h"
+
+#include <cassert>
+
+namespace quiet_detail {
+
+// The deepest level a quiet node may reach: there it only evaluates.
+constexpr int kLastLevel = 11;
+// From this level on no move is tested for giving check.
+constexpr int kNoCheckLevel = 10;
+// forkReply: the node answers a fork, support move or knight-fork threat of
+// the opponent (kFollowFork), or a pawn-fork threat (kPawnForkAlarm), and
+// searches every move.
+constexpr int kFollowFork = 1;
+constexpr int kPawnForkAlarm = 2;
+// chainKeep handed to the replies of support moves and reserved checks.
+constexpr int kKeepChain = 2;
+
+inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
+inline int abs_int(int v) { return v < 0 ? -v : v; }
+
+// Where the kings of a node stand (x * 10 + y, -1 for none, as FindKing
+// gives them), when its parent knows them: a move never moves, takes or
+// makes a king of the side that did not move, and a move by a piece other
+// than the king leaves its own side's kings where they stood.
+constexpr int kKingUnknown = -2;
+struct KnownKings {
+    int own = kKingUnknown;    // the king of the side to move
+    int enemy = kKingUnknown;  // the king of the other side
+};
+
+// The parent's view of the board and the move that led to the node, from
+// which the node's own view follows square by square (no parent: the view
+// is loaded from the board).
+struct ParentView {
+    const BoardView *view = nullptr;
+    const MoveEffects *move = nullptr;
+};
+
+// Everything a quiet node knows about itself while it walks its moves.
+struct QuietNode {
+    int player, remaining, level;
+    double alpha, beta;
+    int checksLeft, forkReply, chainKeep;
+
+    bool inCheck;
+    int opponent;
+    int followReserve;
+    int reservedChecks;
+    bool hasSupportTarget;
+    int supportX, supportY;
+    int supportCount;
+
+    int kingX, kingY;
+    int ownKingPos, enemyKingPos;  // FindKing of the node's two sides
+    bool enemyKing;                // without an enemy king no move can give check
+    bool forced;                   // in check or answering a fork: every move, no stand pat
+    double bestScore;
+    int keptChain, keepAfterCheck, nextChecks;
+    const double *before;  // the position before the opponent's last move
+    // Discovered-check candidates depend only on the node's position, the
+    // same in both passes: each is computed at most once (-1 not yet).
+    signed char discovered[64];
+    // Legality of the node's own moves, from the safety of its king: with
+    // the king safe, from the pieces that shield it (a set of squares); in
+    // check, from whether a move answers every attack.
+    KingSafety king;
+    uint64_t shields;
+    SideMoveLegality legality;
+    // The en-passant square as a square number, -1 for none.
+    int enPassantSquare;
+    // The node's position as an integer view: it stands unchanged while the
+    // node walks its moves, since every move played or tested is taken back.
+    BoardView view;
+    // Whether the level's state slot holds the node's position: written
+    // once, the first time a move is played or tested, since every move is
+    // taken back and the children write only deeper slots.
+    bool slotSaved;
+};
+
+// Writes the node's position to its state slot, once.
+inline void save_slot(QuietNode &n) {
+    if (n.slotSaved) return;
+    SaveSearchState(n.level);
+    n.slotSaved = true;
+}
+
+// MoveGivesCheckKnownKing for the node's own move.  A move that is no
+// castling and no en passant changes two squares: the enemy king stands
+// attacked after it when a piece of the mover's other than the moved one
+// attacks it with the moved piece's square emptied and its target filled,
+// or when the moved piece (a pawn reaching the last row as a queen)
+// attacks it from the target.
+inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
+    save_slot(n);
+    const BoardView &v = n.view;
+    const int piece = v.at(fx, fy);
+    int type = type_of(piece);
+    const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
+    const bool enPassant = type == kPawn && tx != fx && v.at(tx, ty) == 0;
+    if (castle || enPassant || n.enemyKingPos < 0)
+        return move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos);
+    if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
+    const int kx = n.kingX, ky = n.kingY;
+    const int king = square_of(kx, ky), to = square_of(tx, ty);
+    const uint64_t from = square_bit(square_of(fx, fy));
+    const uint64_t occupancy = (v.occupied & ~from) | square_bit(to);
+    bool check;
+    switch (type) {
+        case kPawn:
+            check = ky == ty + (n.player == kWhite ? -1 : 1) && (kx - tx == 1 || tx - kx == 1);
+            break;
+        case kKnight: check = (knight_squares(to) >> king) & 1; break;
+        case kKing: check = (king_squares(to) >> king) & 1; break;
+        default:
+            check = slides_along(type, tx - kx, ty - ky) && (between(king, to) & occupancy) == 0;
+            break;
+    }
+    check = check || v.attacked_on(n.player, kx, ky, occupancy, from);
+    assert(check == move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos));
+    return check;
+}
+
+// IsMoveValid for a move of the node's own piece on (fx, fy): the piece's
+// rules read from the view, the king's safety as the node knows it.
+inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
+    assert(n.view.in_step());
+    const int piece = n.view.at(fx, fy);
+    const bool legal = with_piece_type(type_of(piece), [&](auto type) {
+        if (n.king.attacked)
+            return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece) &&
+                   n.legality.allowed_legal(fx, fy, tx, ty);
+        return view_legal_as<type()>(n.view, n.king, rules_decide(n.king, n.shields, fx, fy, piece),
+                                     fx, fy, tx, ty, piece);
+    });
+    assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
+    return legal;
+}
+
+// How a candidate or a pass ended.
+enum class Walk { kGoOn, kCutoff, kTimeUp };
+
+// The classification of one candidate move.
+struct Candidate {
+    bool tactical = false;
+    bool quietCheck = false;
+    bool quietFork = false;
+    bool supportMove = false;
+    bool moveLegal = false;
+};
+
+// The node's rooks, knights, bishops and queens: the pieces a fork can hit.
+inline uint64_t fork_targets(const QuietNode &n) {
+    const BoardView &v = n.view;
+    return v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kKnight)] |
+           v.byPiece[make_piece(n.player, kBishop)] | v.byPiece[make_piece(n.player, kQueen)];
+}
+
+// Whether some square on files b to g is such that an enemy pawn arriving
+// there would attack two fork targets: without one, HasPawnForkThreat
+// finds nothing.
+inline bool pawn_fork_square_exists(const QuietNode &n) {
+    const uint64_t t = fork_targets(n);
+    // A White pawn on square s attacks the squares s - 9 and s - 7, a
+    // Black pawn s + 7 and s + 9.
+    const uint64_t squares = n.opponent == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9);
+    const bool exists = (squares & kInnerFiles) != 0;
+    assert(exists || HasPawnForkThreat(n.opponent) == 0);
+    return exists;
+}
+
+// Whether an enemy knight stands a jump away from two fork targets, one a
+// rook or queen: without one, HasKnightForkThreat finds nothing.
+inline bool knight_fork_exists(const QuietNode &n) {
+    const BoardView &v = n.view;
+    const uint64_t t = fork_targets(n);
+    const uint64_t majors =
+        v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kQueen)];
+    for (uint64_t knights = v.byPiece[make_piece(n.opponent, kKnight)]; knights != 0;) {
+        const uint64_t hit = knight_squares(pop_lsb(knights)) & t;
+        if (more_than_one(hit) && (hit & majors) != 0) return true;
+    }
+    assert(HasKnightForkThreat(n.opponent, n.level) == 0);
+    return false;
+}
+
+// Whether quiet checks may still be spent at this node.
+inline bool quiet_checks_open(const QuietNode &n) {
+    return n.checksLeft > 0 && n.level < kNoCheckLevel &&
+           (quietCheckNodes < zevivEzezoZtartLimit || n.reservedChecks > 0);
+}
+
+// Whether the piece on (fx, fy) arriving on (tx, ty) can give check at all:
+// directly by its geometry, or by uncovering a slider behind it.
+inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
+    if (direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY)) return true;
+    signed char &disc = n.discovered[square_of(fx, fy)];
+    if (disc < 0)
+        disc =
+            static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
+    return disc == 1;
+}
+
+}  // namespace quiet_detail

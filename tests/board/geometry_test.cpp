@@ -1,0 +1,224 @@
+// The board's integer geometry (core/board/geometry.h) and the description
+// of what a move changes (core/board/move_effects.h), against public facts:
+// how many moves each piece has on an empty board, the squares between two
+// squares, the encodings and the squares that castling, en passant and
+// promotion write.
+#include "core/board/board_view.h"
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
+#include "core/board/move_rules.h"
+#include "core/quin_core.h"
+#include "frontend/quintar.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Summed over the 64 squares of an empty board: 336 knight moves, 420 king
+// moves, 896 rook moves and 560 bishop moves.
+TEST(Geometry, EmptyBoardMobilityTotals) {
+    int knight = 0, king = 0, straight = 0, diagonal = 0, rays = 0, lengths = 0;
+    for (int s = 0; s < 64; ++s) {
+        knight += count_bits(knight_squares(s));
+        king += count_bits(king_squares(s));
+        straight += count_bits(straight_reach(s, 0));
+        diagonal += count_bits(diagonal_reach(s, 0));
+        EXPECT_EQ(kRays.straight[s], straight_reach(s, 0)) << s;
+        EXPECT_EQ(kRays.diagonal[s], diagonal_reach(s, 0)) << s;
+        for (int d = 0; d < 8; ++d) {
+            rays += count_bits(kRays.ray[s][d]);
+            lengths += kRays.length[s][d];
+        }
+    }
+    EXPECT_EQ(knight, 336);
+    EXPECT_EQ(king, 420);
+    EXPECT_EQ(straight, 896);
+    EXPECT_EQ(diagonal, 560);
+    EXPECT_EQ(rays, 896 + 560);
+    EXPECT_EQ(lengths, 896 + 560);
+}
+
+// Each direction's ray leads away from the square: toward higher square
+// numbers exactly for the rising directions, and its first square is one
+// step (kDirX, kDirY) away.
+TEST(Geometry, RaysStartOneStepAway) {
+    for (int s = 0; s < 64; ++s)
+        for (int d = 0; d < 8; ++d) {
+            const uint64_t ray = kRays.ray[s][d];
+            const int x = square_x(s) + kDirX[d], y = square_y(s) + kDirY[d];
+            EXPECT_EQ((ray & bit_at(x, y)) != 0, on_board(x, y)) << s << " " << d;
+            if (ray == 0) continue;
+            const int nearest = direction_rises(d) ? lowest_square(ray) : highest_square(ray);
+            EXPECT_EQ(nearest, square_of(x, y)) << s << " " << d;
+            EXPECT_EQ(direction_rises(d), nearest > s) << s << " " << d;
+        }
+}
+
+TEST(Geometry, SquaresBetween) {
+    struct Case {
+        int fx, fy, tx, ty;
+        uint64_t between;
+    };
+    const Case kCases[] = {
+        {0, 7, 7, 0,
+         bit_at(1, 6) | bit_at(2, 5) | bit_at(3, 4) | bit_at(4, 3) | bit_at(5, 2) |
+             bit_at(6, 1)},                         // a1-h8
+        {4, 7, 4, 4, bit_at(4, 6) | bit_at(4, 5)},  // e1-e4
+        {0, 3, 3, 3, bit_at(1, 3) | bit_at(2, 3)},  // a5-d5
+        {7, 7, 5, 5, bit_at(6, 6)},                 // h1-f3
+        {4, 4, 5, 5, 0},                            // neighbours
+        {0, 7, 1, 5, 0},                            // a knight's jump
+        {0, 0, 7, 1, 0},                            // no line
+    };
+    for (const Case &c : kCases) {
+        const int from = square_of(c.fx, c.fy), to = square_of(c.tx, c.ty);
+        EXPECT_EQ(between(from, to), c.between) << c.fx << c.fy << c.tx << c.ty;
+        EXPECT_EQ(between(to, from), c.between) << c.tx << c.ty << c.fx << c.fy;
+    }
+    // Between two squares of one line lie the squares of the ray from one
+    // up to the other.
+    for (int s = 0; s < 64; ++s)
+        for (int d = 0; d < 8; ++d)
+            for (uint64_t ray = kRays.ray[s][d]; ray != 0;) {
+                const int to = pop_lsb(ray);
+                EXPECT_EQ(between(s, to), kRays.ray[s][d] & ~kRays.ray[to][d] & ~square_bit(to))
+                    << s << " " << to;
+            }
+}
+
+// A slider's reach ends at the first piece on each line, that piece
+// included.
+TEST(Geometry, ReachStopsAtTheFirstPiece) {
+    const uint64_t occupied = bit_at(0, 4) | bit_at(3, 7) | bit_at(2, 5);  // a4, d1, c3
+    EXPECT_EQ(straight_reach(square_of(0, 7), occupied),
+              bit_at(0, 6) | bit_at(0, 5) | bit_at(0, 4) | bit_at(1, 7) | bit_at(2, 7) |
+                  bit_at(3, 7));                                                        // rook a1
+    EXPECT_EQ(diagonal_reach(square_of(0, 7), occupied), bit_at(1, 6) | bit_at(2, 5));  // bishop a1
+}
+
+TEST(Geometry, Encodings) {
+    for (int x = 0; x < 8; ++x)
+        for (int y = 0; y < 8; ++y) {
+            EXPECT_EQ(square_x(square_of(x, y)), x);
+            EXPECT_EQ(square_y(square_of(x, y)), y);
+            EXPECT_EQ(king_pos_x(king_pos(x, y)), x);
+            EXPECT_EQ(king_pos_y(king_pos(x, y)), y);
+            EXPECT_EQ(king_pos_square(king_pos(x, y)), square_of(x, y));
+            EXPECT_EQ(king_pos_of_square(square_of(x, y)), king_pos(x, y));
+            EXPECT_EQ(minor_target_x(minor_target_code(x, y)), x);
+            EXPECT_EQ(minor_target_y(minor_target_code(x, y)), y);
+        }
+    // FindKing's answers: e1 is 47, a8 is 0; no king (-1) reads as x 0, y -1
+    // as Int and Mod read it.
+    EXPECT_EQ(king_pos(4, 7), 47);
+    EXPECT_EQ(king_pos(0, 0), 0);
+    EXPECT_EQ(king_pos_x(-1), 0);
+    EXPECT_EQ(king_pos_y(-1), -1);
+    EXPECT_EQ(count_bits(kLightSquares), 32);
+    EXPECT_TRUE((kLightSquares & bit_at(0, 0)) != 0);  // a8 is light
+    EXPECT_TRUE((kLightSquares & bit_at(7, 7)) != 0);  // h1 is light
+    EXPECT_EQ(kLightSquares & kDarkSquares, 0u);
+}
+
+TEST(Geometry, BitScans) {
+    const uint64_t kSets[] = {1,
+                              uint64_t{1} << 63,
+                              0x8000000000000001ULL,
+                              0x00F0000000000100ULL,
+                              ~uint64_t{0},
+                              0x5555555555555555ULL};
+    for (const uint64_t set : kSets) {
+        int lowest = 0, highest = 63;
+        while (((set >> lowest) & 1) == 0) ++lowest;
+        while (((set >> highest) & 1) == 0) --highest;
+        EXPECT_EQ(lowest_square(set), lowest) << set;
+        EXPECT_EQ(highest_square(set), highest) << set;
+        EXPECT_EQ(count_bits(set), count_sparse(set)) << set;
+        EXPECT_EQ(bits_up_to_3(set), count_bits(set) < 3 ? count_bits(set) : 3) << set;
+        EXPECT_EQ(more_than_one(set), count_bits(set) > 1) << set;
+        uint64_t rest = set;
+        int popped = 0;
+        while (rest != 0) {
+            const int s = pop_lsb(rest);
+            EXPECT_TRUE((set >> s) & 1);
+            ++popped;
+        }
+        EXPECT_EQ(popped, count_bits(set)) << set;
+    }
+}
+
+// The squares a move writes, and their pieces after it.
+TEST(MoveEffects, SquaresEachMoveWrites) {
+    struct Change {
+        int x, y, after;
+    };
+    struct Case {
+        const char *fen;
+        int fx, fy, tx, ty;
+        int captured;
+        std::vector<Change> changes;
+    };
+    const int K = make_piece(kWhite, kKing), R = make_piece(kWhite, kRook);
+    const int P = make_piece(kWhite, kPawn), p = make_piece(kBlack, kPawn);
+    const int Q = make_piece(kWhite, kQueen), k = make_piece(kBlack, kKing);
+    const int r = make_piece(kBlack, kRook), n = make_piece(kBlack, kKnight);
+    const Case kCases[] = {
+        // e2e4: the pawn's two squares
+        {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", 4, 6, 4, 4, 0, {{4, 4, P}, {4, 6, 0}}},
+        // e1g1 and e1c1: the rook jumps to the square the king passed
+        {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1",
+         4,
+         7,
+         6,
+         7,
+         0,
+         {{6, 7, K}, {4, 7, 0}, {5, 7, R}, {7, 7, 0}}},
+        {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1",
+         4,
+         7,
+         2,
+         7,
+         0,
+         {{2, 7, K}, {4, 7, 0}, {3, 7, R}, {0, 7, 0}}},
+        // e8c8 for Black
+        {"r3k3/8/8/8/8/8/8/4K3 b q - 0 1",
+         4,
+         0,
+         2,
+         0,
+         0,
+         {{2, 0, k}, {4, 0, 0}, {3, 0, r}, {0, 0, 0}}},
+        // e5xd6 en passant: the pawn beside the target goes
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", 4, 3, 3, 2, p, {{3, 2, P}, {4, 3, 0}, {3, 3, 0}}},
+        // b7xa8: a capture that promotes to a queen
+        {"n3k3/1P6/8/8/8/8/8/4K3 w - - 0 1", 1, 1, 0, 0, n, {{0, 0, Q}, {1, 1, 0}}},
+    };
+    for (const Case &c : kCases) {
+        load_fen(c.fen);
+        const MoveEffects e = move_effects(EngineBoard(), c.fx, c.fy, c.tx, c.ty);
+        EXPECT_EQ(e.captured, c.captured) << c.fen;
+        ASSERT_EQ(e.count, static_cast<int>(c.changes.size())) << c.fen;
+        for (int i = 0; i < e.count; ++i) {
+            EXPECT_EQ(e.change[i].x, c.changes[i].x) << c.fen << " change " << i;
+            EXPECT_EQ(e.change[i].y, c.changes[i].y) << c.fen << " change " << i;
+            EXPECT_EQ(e.change[i].after, c.changes[i].after) << c.fen << " change " << i;
+            EXPECT_EQ(e.change[i].before, board[c.changes[i].x][c.changes[i].y])
+                << c.fen << " change " << i;
+        }
+        // Made and taken back, the board is as it was.
+        const State before = state_get();
+        write_changes(e);
+        for (int i = 0; i < e.count; ++i)
+            EXPECT_EQ(board[e.change[i].x][e.change[i].y], e.change[i].after) << c.fen;
+        take_back_changes(e);
+        const State after = state_get();
+        EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << c.fen;
+    }
+}
+
+}  // namespace
