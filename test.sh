@@ -52,6 +52,7 @@ step "match runner" timeout 120 python3 tools/match.py --engine build-test/quint
 # python3 carries python3-distributed.
 step "match runner on a cluster" sh -c 'tools/install_deps.sh python3-distributed &&
   timeout 240 /usr/bin/python3 tools/test_match_cluster.py'
+step "test-suite runner tests" timeout 240 python3 tools/test_epd_suite.py
 
 # The request-file soak (tools/request_soak.py): its own checks, then 40
 # requests, a fifth of them cancelled; fails on a partial or lost response,
