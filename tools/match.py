@@ -439,12 +439,17 @@ def play_on_cluster(args, jobs, report):
         client.upload_file(os.path.abspath(module.__file__))
         futures = {client.submit(module.play_game, args, *job, key=f"game-{match_id}-{job[2]}",
                                  pure=False): job for job in jobs}
-        for future in as_completed(futures):
-            job = futures[future]
+        for future in as_completed(list(futures)):
+            job = futures.pop(future)
             try:
-                report(job, future.result())
+                outcome = future.result()
             except Exception as error:  # the game's own error or the lost task's
-                report(job, RuntimeError(f"{type(error).__name__}: {error}"))
+                outcome = RuntimeError(f"{type(error).__name__}: {error}")
+            # Let go of the result at once: a result still held would live in
+            # its worker's memory, and should that worker die, Dask would play
+            # the finished game again to restore it.
+            future.release()
+            report(job, outcome)
 
 
 def main(argv):

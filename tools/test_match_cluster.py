@@ -4,9 +4,10 @@
 still be counted exactly once, in the summary and in the PGN.
 
 The engine under test is a wrapper around stockfish that notes, as it starts,
-the process that started it (the worker, which runs without a nanny); the
-test kills that worker as soon as the first note appears, so the game that
-worker holds is cut off mid-game and Dask hands it to the other worker.
+the process that started it (the worker, which runs without a nanny).  The
+test kills the first worker that starts its second game: that game is cut
+off mid-game and Dask hands it to the other worker, while the game the
+killed worker had finished must stay counted and must not be played again.
 Needs /usr/games/stockfish and Debian's python3-distributed.
 """
 
@@ -22,7 +23,7 @@ import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-GAMES = 4
+GAMES = 5
 WRAPPER = """#!/bin/sh
 echo $PPID >> "%s/started"
 exec /usr/games/stockfish
@@ -84,23 +85,42 @@ class ClusterMatch(unittest.TestCase):
             f.write(WRAPPER % tmp)
         os.chmod(engine, os.stat(engine).st_mode | stat.S_IXUSR)
         pgn = os.path.join(tmp, "games.pgn")
-        runner = subprocess.Popen([sys.executable, os.path.join(HERE, "match.py"), "--cluster",
-                                   address, "--engine", engine, "--opponent", "stockfish:1350",
-                                   "--games", str(GAMES), "--tc", "1+0.01", "--pgn", pgn],
-                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        log = os.path.join(tmp, "match.out")
+        with open(log, "w") as sink:
+            runner = subprocess.Popen([sys.executable, os.path.join(HERE, "match.py"), "--cluster",
+                                       address, "--engine", engine, "--opponent", "stockfish:1350",
+                                       "--games", str(GAMES), "--tc", "1+0.01", "--pgn", pgn],
+                                      stdout=sink, stderr=subprocess.DEVNULL)
+        started = os.path.join(tmp, "started")
+
+        def lines(path):
+            if not os.path.exists(path):
+                return []
+            with open(path) as f:
+                return [line for line in f if line.endswith("\n")]
+
+        def victim_pid():
+            """A worker that has started its second game once the runner has
+            printed every finished game (each worker plays one game at a
+            time, so at most two of the games started are unfinished)."""
+            pids = [int(line) for line in lines(started)]
+            printed = [line for line in lines(log) if line.startswith("game ")]
+            twice = [p for p in pids if pids.count(p) > 1]
+            return twice[0] if twice and len(printed) >= len(pids) - 2 else None
+
         try:
-            started = os.path.join(tmp, "started")
-            self.assertTrue(wait_until(lambda: os.path.exists(started), 60), "no game started")
-            with open(started) as f:
-                pid = int(f.readline())
+            self.assertTrue(wait_until(victim_pid, 120), "no worker started a second game")
+            pid = victim_pid()
             victim = [w for w in workers if w.pid == pid]
             self.assertEqual(len(victim), 1, "the engine was not started by a worker")
             os.kill(pid, signal.SIGKILL)
-            out, _ = runner.communicate(timeout=150)
+            runner.wait(timeout=150)
         finally:
             if runner.poll() is None:
                 runner.kill()
-                runner.communicate()
+                runner.wait()
+        with open(log) as f:
+            out = f.read()
         self.assertIsNotNone(victim[0].wait(timeout=10))
 
         rounds = sorted(int(n) for n in re.findall(r"^game (\d+):", out, re.M))
@@ -114,7 +134,7 @@ class ClusterMatch(unittest.TestCase):
             tags = re.findall(r'^\[Round "(\d+)"\]', f.read(), re.M)
         self.assertEqual(tags, [str(n) for n in range(1, GAMES + 1)])
         # One worker plays one game at a time, so exactly one game was cut
-        # off and started again.
+        # off and started again; the finished one was not played again.
         with open(started) as f:
             self.assertEqual(len(f.readlines()), GAMES + 1)
 
