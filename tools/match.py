@@ -49,14 +49,18 @@ class Process:
     def __init__(self, argv):
         self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True, bufsize=1)
-        self.lines = queue.Queue()
+        self.lines = queue.Queue()  # (line, when it arrived)
+        self.arrived = time.monotonic()  # when the line last read arrived
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
+        # Each line is stamped as it arrives, so that a game thread that is
+        # slow to wake (a busy machine, a Dask worker's own threads) does not
+        # charge its delay to the engine's clock.
         for line in self.proc.stdout:
             if line.strip():  # blank lines carry nothing; "" stands for a timeout
-                self.lines.put(line.strip())
-        self.lines.put(None)
+                self.lines.put((line.strip(), time.monotonic()))
+        self.lines.put((None, time.monotonic()))
 
     def send(self, text):
         try:
@@ -68,8 +72,10 @@ class Process:
     def read(self, deadline):
         """Next line, "" on timeout, None once the process has ended."""
         try:
-            return self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            line, self.arrived = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            return line
         except queue.Empty:
+            self.arrived = time.monotonic()
             return ""
 
     def wait_for(self, prefix, seconds):
@@ -106,7 +112,7 @@ class Engine:
         self.depth = None
         while True:
             line = self.p.read(deadline)
-            seconds = time.monotonic() - start
+            seconds = self.p.arrived - start
             if line is None:
                 return Answer(None, self.depth, "crash", seconds)
             if line == "":
