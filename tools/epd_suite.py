@@ -13,8 +13,10 @@ move, given in coordinate notation, is turned into standard algebraic
 notation (SAN) by the small move generator below, so the suite's moves are
 compared as written.  Prints one line per position and "solved S of N".
 UCI engines get `go movetime`; xboard engines (driven as tools/match.py
-drives fairymax) get the position through `edit` and one move's worth of
-clock.  Standard library only.
+drives fairymax) get the position through `edit` and `st` for whole seconds,
+else one move's worth of clock.  An engine that crashes or stays silent past
+the time plus a second misses the position and is started afresh.
+Standard library only.
 """
 
 import argparse
@@ -291,13 +293,19 @@ class UciSearcher(match.UciEngine):
         return self.await_move(seconds, "stop")
 
 
+def xboard_time(seconds):
+    """Commands that limit an xboard engine's think: `st` takes whole
+    seconds; a shorter time becomes the clock for one move in one minute."""
+    if seconds >= 1 and seconds == int(seconds):
+        return [f"st {int(seconds)}"]
+    centis = max(1, int(seconds * 100))
+    return ["level 1 1 0", f"time {centis}", f"otim {centis}"]
+
+
 class XboardSearcher(match.XboardEngine):
     def search(self, fen, seconds):
-        for command in xboard_setup(fen) + ["level 1 1 0", "post"]:
+        for command in xboard_setup(fen) + ["post"] + xboard_time(seconds) + ["go"]:
             self.p.send(command)
-        self.p.send(f"time {max(1, int(seconds * 100))}")
-        self.p.send(f"otim {max(1, int(seconds * 100))}")
-        self.p.send("go")
         return self.await_move(seconds, "force")
 
 
@@ -312,8 +320,12 @@ def main(argv):
     args = ap.parse_args(argv)
     options = [tuple(o.split("=", 1)) for o in args.option]
     name = os.path.basename(args.engine)
-    engine = (XboardSearcher(args.engine, name, 60, 0) if args.xboard
-              else UciSearcher(args.engine, name, options))
+
+    def start():
+        return (XboardSearcher(args.engine, name, 60, 0) if args.xboard
+                else UciSearcher(args.engine, name, options))
+
+    engine = start()
     solved = total = faults = 0
     spent = 0.0
     try:
@@ -338,7 +350,9 @@ def main(argv):
                 print(f"{ident:10} {'solved' if ok else 'missed':6} {san:10} {wanted:24}"
                       f" depth {depth:>3} {answer.seconds:6.2f} s", flush=True)
                 if answer.status in ("crash", "no answer"):
-                    break
+                    # A late answer would be taken for the next position's.
+                    engine.close()
+                    engine = start()
     finally:
         engine.close()
     print(f"solved {solved} of {total}")

@@ -121,6 +121,12 @@ class Suite(unittest.TestCase):
         self.assertEqual(epd_suite.xboard_setup("4k3/8/8/8/8/8/8/4K3 w - - 0 1")[:3],
                          ["new", "force", "edit"])
 
+    def test_xboard_time(self):
+        for seconds, commands in [(1, ["st 1"]), (5, ["st 5"]),
+                                  (0.1, ["level 1 1 0", "time 10", "otim 10"]),
+                                  (1.5, ["level 1 1 0", "time 150", "otim 150"])]:
+            self.assertEqual(epd_suite.xboard_time(seconds), commands)
+
     def test_every_suite_move_is_legal_in_its_position(self):
         path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "data",
                             "wac.epd")
