@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the strength ladder and time to depth per commit as PNG files.
 
-    tools/plot_strength.py --ladder doc/strength_ladder.png doc/strength/*.out \
+    tools/plot_strength.py --ladder doc/strength_ladder.png doc/strength/a.out@7217cda \
         --time-to-depth doc/time_to_depth.png bench/records/time_to_depth.tsv
 
 The ladder reads the summaries that tools/match.py prints ("N games at TC
@@ -115,20 +115,22 @@ def draw_time_to_depth(rows, path):
 def main(argv):
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--ladder", nargs="+", metavar=("PNG", "SUMMARY"),
-                    help="output PNG, then the runner's outputs, one per opponent")
+                    help="output PNG, then the runner's outputs, one per row; "
+                         "SUMMARY@TAG adds TAG (a commit, say) to the row's label")
     ap.add_argument("--title", default="Strength ladder")
     ap.add_argument("--time-to-depth", nargs=2, metavar=("PNG", "RECORDS"))
     args = ap.parse_args(argv)
     if args.ladder:
         summaries, labels = [], []
-        for name in args.ladder[1:]:
+        for entry in args.ladder[1:]:
+            name, _, tag = entry.partition("@")
             with open(name) as f:
                 s = read_summary(f.read())
             if s is None:
                 print(f"{name}: no match summary, left out", file=sys.stderr)
                 continue
             summaries.append(s)
-            labels.append(f"{s['opponent']}\n{s['games']} games, {s['tc']}")
+            labels.append(f"{s['opponent']}\n{s['games']} games, {s['tc']}" + (f", {tag}" if tag else ""))
         if not summaries:
             return 1
         draw_ladder(summaries, labels, args.ladder[0], args.title)
