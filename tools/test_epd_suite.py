@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Checks of tools/epd_suite.py: its move generator against published perft
 counts, its SAN on the cases that need care, EPD parsing and the verdicts.
-Standard library only; no engine needed."""
+Standard library only; no engine needed (a stand-in plays the engine)."""
 
+import contextlib
+import io
 import os
+import stat
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -137,6 +141,45 @@ class Suite(unittest.TestCase):
             sans = {epd_suite.plain_san(position.san(m)) for m in position.legal_moves()}
             for written in ops.get("bm", []) + ops.get("am", []):
                 self.assertIn(epd_suite.plain_san(written), sans, (ops.get("id"), written))
+
+
+# A UCI engine whose first run never answers "go"; later runs castle short.
+STAND_IN = r'''#!/usr/bin/env python3
+import os, sys
+first = not os.path.exists("%s")
+open("%s", "a").close()
+for line in sys.stdin:
+    words = line.split()
+    if words[:1] == ["uci"]:
+        print("uciok", flush=True)
+    elif words[:1] == ["isready"]:
+        print("readyok", flush=True)
+    elif words[:1] == ["quit"]:
+        break
+    elif words[:1] == ["go"] and not first:
+        print("info depth 1"); print("bestmove e1g1", flush=True)
+'''
+
+
+class Run(unittest.TestCase):
+    def test_a_silent_engine_misses_the_position_and_is_started_afresh(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            engine, mark, epd = (os.path.join(tmp, n) for n in ("engine", "started", "suite.epd"))
+            with open(engine, "w") as f:
+                f.write(STAND_IN % (mark, mark))
+            os.chmod(engine, os.stat(engine).st_mode | stat.S_IXUSR)
+            with open(epd, "w") as f:
+                for name in ("one", "two"):
+                    f.write(f'r3k2r/8/8/8/8/8/8/R3K2R w KQkq - bm O-O; id "{name}";\n')
+            out = io.StringIO()
+            with contextlib.redirect_stdout(out):
+                status = epd_suite.main([epd, "--engine", engine, "--time", "0.05"])
+        lines = out.getvalue().splitlines()
+        self.assertEqual(status, 1)
+        self.assertTrue(lines[0].startswith("one        missed no answer"), lines[0])
+        self.assertTrue(lines[1].startswith("two        solved O-O"), lines[1])
+        self.assertEqual(lines[2], "solved 1 of 2")
+        self.assertIn("1 faults", lines[3])
 
 
 if __name__ == "__main__":
