@@ -60,6 +60,7 @@ class Process:
         for line in self.proc.stdout:
             if line.strip():  # blank lines carry nothing; "" stands for a timeout
                 self.lines.put((line.strip(), time.monotonic()))
+        self.proc.stdout.close()
         self.lines.put((None, time.monotonic()))
 
     def send(self, text):
@@ -94,6 +95,10 @@ class Process:
         except subprocess.TimeoutExpired:
             self.proc.kill()
             self.proc.wait()
+        try:
+            self.proc.stdin.close()
+        except OSError:  # an engine that ended early leaves a broken pipe
+            pass
 
 
 class Answer:
