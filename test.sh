@@ -55,6 +55,15 @@ step "match runner tests" timeout 120 python3 tools/test_match.py
 step "match runner" timeout 120 python3 tools/match.py --engine build-test/quintar \
   --games 2 --tc 2+0.05 --time-margin 1 --opponent stockfish:1350 --concurrency 2 \
   --pgn build-test/match.pgn
+# The same runner on a Dask scheduler and two workers on 127.0.0.1, one of
+# them killed mid-game; then the checks of the test-suite runner (SAN) and
+# of the strength plots.  Debian's python3 carries python3-distributed and
+# python3-matplotlib.
+step "match runner on a cluster" sh -c 'tools/install_deps.sh python3-distributed &&
+  timeout 240 /usr/bin/python3 tools/test_match_cluster.py'
+step "test-suite runner tests" timeout 240 python3 tools/test_epd_suite.py
+step "strength plot tests" sh -c 'tools/install_deps.sh python3-matplotlib &&
+  timeout 60 /usr/bin/python3 tools/test_plot_strength.py'
 
 # The request-file soak (tools/request_soak.py): its own checks, then 40
 # requests, a fifth of them cancelled; fails on a partial or lost response,

@@ -12,8 +12,17 @@ silent past clock, margin and a grace).  A separate stockfish process referees: 
 (`go perft 1`) and reports the position (`d`), from which the runner judges
 mate, stalemate, threefold repetition, the fifty-move rule and bare kings or
 a lone minor piece.  Each opening line is played twice with colours swapped.
-Standard library only.  Exit status 0 when our engine made no illegal move,
-did not crash, hang or lose on time; else 1.
+Standard library only, except --cluster, which needs Dask distributed.
+Exit status 0 when our engine made no illegal move, did not crash, hang or
+lose on time; else 1.
+
+With --cluster tcp://HOST:PORT each game is one task of a Dask distributed
+cluster: the worker that takes it starts the engines and the referee, keeps
+the clocks and returns the finished game.  A game whose worker dies is run
+again on another worker (Dask reschedules the task); results are keyed by
+game number, so each game counts once, and the summary and the PGN (ordered
+by game number) do not depend on where or when the games ran.  See
+doc/cluster.md.
 """
 
 import argparse
@@ -26,6 +35,7 @@ import subprocess
 import sys
 import threading
 import time
+import uuid
 
 STOCKFISH = "/usr/games/stockfish"
 FAIRYMAX = "/usr/games/fairymax"
@@ -39,14 +49,19 @@ class Process:
     def __init__(self, argv):
         self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True, bufsize=1)
-        self.lines = queue.Queue()
+        self.lines = queue.Queue()  # (line, when it arrived)
+        self.arrived = time.monotonic()  # when the line last read arrived
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
+        # Each line is stamped as it arrives, so that a game thread that is
+        # slow to wake (a busy machine, a Dask worker's own threads) does not
+        # charge its delay to the engine's clock.
         for line in self.proc.stdout:
             if line.strip():  # blank lines carry nothing; "" stands for a timeout
-                self.lines.put(line.strip())
-        self.lines.put(None)
+                self.lines.put((line.strip(), time.monotonic()))
+        self.proc.stdout.close()
+        self.lines.put((None, time.monotonic()))
 
     def send(self, text):
         try:
@@ -58,8 +73,10 @@ class Process:
     def read(self, deadline):
         """Next line, "" on timeout, None once the process has ended."""
         try:
-            return self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            line, self.arrived = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            return line
         except queue.Empty:
+            self.arrived = time.monotonic()
             return ""
 
     def wait_for(self, prefix, seconds):
@@ -78,6 +95,10 @@ class Process:
         except subprocess.TimeoutExpired:
             self.proc.kill()
             self.proc.wait()
+        try:
+            self.proc.stdin.close()
+        except OSError:  # an engine that ended early leaves a broken pipe
+            pass
 
 
 class Answer:
@@ -98,7 +119,7 @@ class Engine:
         self.depth = None
         while True:
             line = self.p.read(deadline)
-            seconds = time.monotonic() - start
+            seconds = self.p.arrived - start
             if line is None:
                 return Answer(None, self.depth, "crash", seconds)
             if line == "":
@@ -402,7 +423,11 @@ def parse_args(argv):
     ap.add_argument("--concurrency", type=int, default=2)
     ap.add_argument("--openings", default=os.path.join(here, "openings.txt"))
     ap.add_argument("--pgn")
+    ap.add_argument("--cluster", metavar="tcp://HOST:PORT",
+                    help="play each game on a worker of this Dask scheduler")
     args = ap.parse_args(argv)
+    if args.cluster:  # workers start the engine by this path: the same on every machine
+        args.engine = os.path.abspath(args.engine)
     base, _, inc = args.tc.partition("+")
     args.base, args.inc = float(base), float(inc or 0)
     if args.opponent.startswith("stockfish"):
@@ -415,24 +440,68 @@ def parse_args(argv):
     return args
 
 
+def play_local(args, jobs, report):
+    """Plays the jobs on this machine, `args.concurrency` at a time."""
+    with concurrent.futures.ThreadPoolExecutor(max_workers=args.concurrency) as pool:
+        futures = [pool.submit(play_game, args, *job) for job in jobs]
+        for job, future in zip(jobs, futures):
+            try:
+                report(job, future.result())
+            except (RuntimeError, OSError) as error:
+                report(job, error)
+
+
+def play_on_cluster(args, jobs, report):
+    """Sends each job to the Dask scheduler at `args.cluster` as one task.
+
+    The task key names the match and the game number: Dask keeps one result
+    per key, and a task lost with its worker is run again elsewhere (up to
+    the scheduler's allowed-failures, then the game is reported aborted)."""
+    from distributed import Client, as_completed
+    import match as module  # workers import the uploaded copy under this name
+
+    match_id = uuid.uuid4().hex[:12]
+    with Client(args.cluster, timeout=60) as client:
+        client.upload_file(os.path.abspath(module.__file__))
+        futures = {client.submit(module.play_game, args, *job, key=f"game-{match_id}-{job[2]}",
+                                 pure=False): job for job in jobs}
+        for future in as_completed(list(futures)):
+            job = futures.pop(future)
+            try:
+                outcome = future.result()
+            except Exception as error:  # the game's own error or the lost task's
+                outcome = RuntimeError(f"{type(error).__name__}: {error}")
+            # Let go of the result at once: a result still held would live in
+            # its worker's memory, and should that worker die, Dask would play
+            # the finished game again to restore it.
+            future.release()
+            report(job, outcome)
+
+
 def main(argv):
     args = parse_args(argv)
     openings = read_openings(args.openings)
     jobs = [(openings[(i // 2) % len(openings)], i % 2 == 0, i + 1) for i in range(args.games)]
-    games = []
-    with concurrent.futures.ThreadPoolExecutor(max_workers=args.concurrency) as pool:
-        futures = [pool.submit(play_game, args, *job) for job in jobs]
-        aborted = 0
-        for job, future in zip(jobs, futures):
-            try:
-                game = future.result()
-            except (RuntimeError, OSError) as error:
-                aborted += 1
-                print(f"game {job[2]}: aborted: {error}", flush=True)
-                continue
-            games.append(game)
-            print(f"game {game['round']}: {game['white']} - {game['black']} {game['result']}"
-                  f" ({game['reason']}, {len(game['moves'])} plies)", flush=True)
+    finished, aborted = {}, {}
+
+    def report(job, outcome):
+        round_no = job[2]
+        if round_no in finished or round_no in aborted:
+            raise RuntimeError(f"game {round_no} reported twice")
+        if isinstance(outcome, Exception):
+            aborted[round_no] = outcome
+            print(f"game {round_no}: aborted: {outcome}", flush=True)
+            return
+        finished[round_no] = outcome
+        print(f"game {round_no}: {outcome['white']} - {outcome['black']} {outcome['result']}"
+              f" ({outcome['reason']}, {len(outcome['moves'])} plies)", flush=True)
+
+    if args.cluster:
+        play_on_cluster(args, jobs, report)
+    else:
+        play_local(args, jobs, report)
+    games = [finished[r] for r in sorted(finished)]
+    aborted = len(aborted)
     if args.pgn:
         with open(args.pgn, "w") as f:
             f.writelines(pgn_text(g, args) for g in games)

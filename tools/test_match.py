@@ -13,6 +13,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -82,6 +83,20 @@ class Arithmetic(unittest.TestCase):
                  ("8/8/4k3/8/8/3K4/7P/8", False)]
         for placement, expected in cases:
             self.assertEqual(match.insufficient_material(placement), expected, placement)
+
+
+class Timing(unittest.TestCase):
+    def test_an_answer_is_timed_when_it_arrives_not_when_it_is_read(self):
+        # The line is on the queue before the reader looks: its time is the
+        # moment it came, however late the game thread gets to it.
+        p = match.Process(["/bin/echo", "bestmove e2e4"])
+        p.proc.wait()
+        while p.lines.qsize() < 2:  # the line and the end of the output
+            time.sleep(0.01)
+        looked = time.monotonic()
+        self.assertEqual(p.read(looked + 10), "bestmove e2e4")
+        self.assertLess(p.arrived, looked)
+        self.assertIsNone(p.read(looked + 10))
 
 
 class Referee(unittest.TestCase):
