@@ -27,7 +27,7 @@ mkdir -p "$dist"
 if [ "$what" != win ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DQUIN_TESTS=OFF -DQUIN_AMIGA_STANDIN=OFF >/dev/null
-    cmake --build "$build" -j"$jobs" --target quintar quintar_manpage
+    cmake --build "$build" -j"$jobs" --target quintar quintar_package_files
     rm -f "$build"/quintar_*.deb "$dist"/quintar_*.deb
     (cd "$build" && cpack -G DEB >/dev/null)
     cp "$build"/quintar_*.deb "$dist"/
