@@ -332,7 +332,9 @@ TEST(RequestPublication, ResponseThatCannotBeCreatedWrittenOrPublished) {
         {"Cannot create response file",  // the temporary name is a folder
          [](const std::string &p) { mkdir((p + ".response.tmp").c_str(), 0755); }, ""},
         {"Cannot write response file",  // a full device
-         [](const std::string &p) { symlink("/dev/full", (p + ".response.tmp").c_str()); },
+         [](const std::string &p) {
+             ASSERT_EQ(symlink("/dev/full", (p + ".response.tmp").c_str()), 0);
+         },
          "tk\nERROR\nCannot write response file\n"},
         {"Cannot publish response file",  // the name is a folder that is not empty
          [](const std::string &p) {
