@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release artefacts into dist/:
 #   dist/quintar_<version>_<arch>.deb   the Linux program as a Debian package
-#   dist/quintar-<version>-win64.zip    quintar-win.exe and README-windows.txt
+#   dist/quintar-<version>-win64.zip    quintar-win.exe, README-windows.txt and
+#                                       LICENSE.txt
 #   tools/package.sh [deb|win|all]      (default all)
 # QUIN_PKG_BUILD overrides the Linux build directory (default build-pkg/),
 # QUIN_JOBS the parallel jobs; the Windows program is built by
@@ -27,7 +28,7 @@ mkdir -p "$dist"
 if [ "$what" != win ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DQUIN_TESTS=OFF -DQUIN_AMIGA_STANDIN=OFF >/dev/null
-    cmake --build "$build" -j"$jobs" --target quintar quintar_manpage
+    cmake --build "$build" -j"$jobs" --target quintar quintar_package_files
     rm -f "$build"/quintar_*.deb "$dist"/quintar_*.deb
     (cd "$build" && cpack -G DEB >/dev/null)
     cp "$build"/quintar_*.deb "$dist"/
@@ -44,6 +45,7 @@ if [ "$what" != deb ]; then
     # Windows readers expect CRLF line ends in a text file.
     sed 's/$/\r/' "$root/packaging/windows/README-windows.txt" \
         >"$stage/quintar-$version-win64/README-windows.txt"
+    sed 's/$/\r/' "$root/LICENSE" >"$stage/quintar-$version-win64/LICENSE.txt"
     rm -f "$zip_file"
     (cd "$stage" && zip -qX -r "$zip_file" "quintar-$version-win64")
     echo "$zip_file"
