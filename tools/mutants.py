@@ -360,7 +360,7 @@ def kill_rate(tally):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", help="also write the report to this file")
-    ap.add_argument("--only", help="comma-separated mutant names")
+    ap.add_argument("--only", help="comma-separated mutant names (random-NN: the NNth random one)")
     ap.add_argument("--labels", default="", help="ctest -L regex (default: every non-slow test)")
     ap.add_argument("--rev", help="test the tree of this git revision (default: the working tree)")
     # A clock test that fails on a loaded machine (a zero time limit that
@@ -454,6 +454,8 @@ def main():
         plan.append(("chosen", name, rel or hint, mutated, rel or hint))
     if args.random:
         for i, site in enumerate(random_mutants(src, files, args.seed, args.random), 1):
+            if only and f"random-{i:02d}" not in only:
+                continue
             with open(os.path.join(src, site[0]), "rb") as f:
                 text = f.read()
             plan.append(("random", f"random-{i:02d}", site[0], mutate_line(text, site),
