@@ -368,11 +368,14 @@ def main():
     ap.add_argument("--exclude", default="FallbackIsFirstLegalMove", help="ctest -E regex")
     ap.add_argument("--timeout", type=int, default=300, help="seconds per mutant's test run")
     ap.add_argument("--seed", type=int, help="draw random faults with this seed")
-    ap.add_argument("--random", type=int, default=0, metavar="K", help="how many random faults")
+    ap.add_argument("--random", type=int, metavar="K",
+                    help="how many random faults (default with --seed: 5)")
     ap.add_argument("--no-chosen", action="store_true", help="only the random faults")
     args = ap.parse_args()
     if args.random and args.seed is None:
         ap.error("--random needs --seed")
+    if args.random is None:
+        args.random = 5 if args.seed is not None else 0
 
     work = os.environ.get("QUIN_MUTANT_DIR", "/tmp/quin-mutants")
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
