@@ -1,20 +1,32 @@
 #!/usr/bin/env python3
-"""Fault-finding check of the test suite: plants one hand-picked fault at a
-time in a scratch copy of the tree, rebuilds it incrementally and runs the
-fast tests (ctest -LE slow, then the bench signature test).  A mutant is
-"killed" when a test fails, "survived" when every test passes, "build" when
-it does not compile and "n/a" when its original text is not found exactly
-once (the code has moved on; edit the table).
+"""Fault-finding check of the test suite: plants one fault at a time in a
+scratch copy of the tree, rebuilds it incrementally and runs the fast tests
+(ctest -LE slow, then the bench signature test).  The faults are the
+hand-picked ones of the table below and, with --seed, a sample drawn at
+random from the product code (core/, frontend/, platform/): a comparison
+flipped, a constant changed by one, a sign swapped, a condition negated or a
+statement deleted, each on one line.
+
+A mutant is "killed" when a test fails, "survived" when every test passes,
+"build" when it does not compile, "same" when it compiles to the same
+product objects as the unmutated code (no change of behaviour), and "n/a"
+when the text it changes is not found exactly once (the code has moved on;
+edit the table).  The kill rate counts killed against survived (and flaky),
+for the chosen and the random mutants separately.
 
     tools/mutants.py [--out FILE] [--rev REV] [--only NAME,...] [--labels LABELS]
+                     [--seed N --random K] [--no-chosen]
 
 The source tree is only read: the copy lives in $QUIN_MUTANT_DIR (default
 /tmp/quin-mutants), and every mutated file is put back in the copy before
 the next mutant, on exit and on Ctrl-C.
 """
 import argparse
+import hashlib
 import io
 import os
+import random
+import re
 import shutil
 import signal
 import subprocess
@@ -24,7 +36,12 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
-# (name, file, original text, replacement): each a single-line fault.
+# (name, file, original text, replacement), or (name, file, context, original
+# text, replacement) where the original text is replaced inside the one
+# place that matches the context: each a single-line fault.  Texts match
+# with any run of white space standing for any other, and a text that is no
+# longer in the named file is looked for in every product source, so that a
+# fault survives the move of its code to another file.
 MUTANTS = [
     # UCI session
     ("uci-readyok-byte", "frontend/uci_session.cpp", 'std::puts("readyok");', 'std::puts("readyOk");'),
@@ -37,6 +54,7 @@ MUTANTS = [
     ("go-clock-margin", "frontend/uci_search.cpp", "t - 50.0", "t - 5.0"),
     ("go-clock-side", "frontend/uci_search.cpp", 'currentPlayer == 1 ? " wtime " : currentPlayer == 2 ? " btime "', 'currentPlayer == 2 ? " wtime " : currentPlayer == 1 ? " btime "'),
     ("go-infinite-no-hold", "frontend/uci_search.cpp", "        search_infinite = 1;", "        search_infinite = 0;"),
+    ("go-limits-dropped", "frontend/uci_search.cpp", "join_search(1); go_limits(line); start_search();", "go_limits(line);", ""),
     # request-file protocol
     ("req-time-max", "frontend/request_mode.cpp", "r->ms <= 300000", "r->ms < 300000"),
     ("req-hash-512", "frontend/request_mode.cpp", "r->hash != 512", "r->hash != 256"),
@@ -67,6 +85,7 @@ MUTANTS = [
     ("core-slider-window", "core/board/attacks.cpp", "length[x * 8 + y][d] = static_cast<unsigned char>(n);", "length[x * 8 + y][d] = static_cast<unsigned char>(n > 1 ? n - 1 : n);"),
     ("core-mate-distance", "core/tree/depth_search.cpp", "IsPlayerInCheck(player) != 0 ? mated_score(player, level) : 0;", "IsPlayerInCheck(player) != 0 ? mated_score(player, level + 1) : 0;"),
     ("core-fifty-moves", "core/tree/depth_search.cpp", "if (halfmoveClock >= kFiftyMoveHalfmoves ||", "if (halfmoveClock > kFiftyMoveHalfmoves ||"),
+    ("eval-zone-empty-square", "core/eval/king_zone.cpp", "squares[y * 8 + x] = code; if (code == kEmpty) continue;", "==", "!="),
     ("core-tie-rule", "core/search/learning.cpp", "(preference - bonus > bestPreference - bestBonus)", "(preference - bonus >= bestPreference - bestBonus)"),
     # board geometry and what a move changes (core/board/geometry.h, move_effects.h)
     ("geometry-wrong-ray", "core/board/geometry.h", "inline constexpr int kDirY[8] = {-1, -1, -1, 0, 0, 1, 1, 1};", "inline constexpr int kDirY[8] = {-1, -1, -1, 0, 0, 1, 1, 0};"),
@@ -75,6 +94,185 @@ MUTANTS = [
     ("geometry-wrong-between", "core/board/geometry.h", "mask[from][square_of(x, y)] = passed;", "mask[from][square_of(x, y)] = passed | bit_at(x, y);"),
     ("effects-no-castling-rook", "core/board/move_effects.h", "        e.change[e.count++] = {code(rookFrom), code(fy), code(rook), code(kEmpty)};\n", ""),
 ]
+
+
+PRODUCT_DIRS = ("core/", "frontend/", "platform/")
+# The stand-in for the AmigaOS services is test scaffolding, not product.
+NOT_PRODUCT = ("platform/amiga/standin/",)
+
+
+def product_sources(files):
+    return sorted(r for r in files if r.startswith(PRODUCT_DIRS) and not r.startswith(NOT_PRODUCT)
+                  and r.endswith((".cpp", ".h")))
+
+
+def loose(text):
+    """A pattern for text in which any run of white space matches any other."""
+    return re.compile(r"\s+".join(re.escape(w) for w in text.split()).encode())
+
+
+def locate(src, files, hint, context):
+    """The file that holds context exactly once, the hinted file first, then
+    every product source; None when there is no such single place."""
+    pat = loose(context)
+    def count(rel):
+        with open(os.path.join(src, rel), "rb") as f:
+            return len(pat.findall(f.read()))
+    if os.path.exists(os.path.join(src, hint)) and count(hint) == 1:
+        return hint
+    hits = [(rel, count(rel)) for rel in product_sources(files)]
+    hits = [h for h in hits if h[1]]
+    return hits[0][0] if len(hits) == 1 and hits[0][1] == 1 else None
+
+
+def apply_chosen(text, context, old, new):
+    """text with old replaced by new inside the one match of context."""
+    m = loose(context).search(text)
+    region = m.group(0)
+    if old is None:
+        changed = new.strip().encode()
+    else:
+        i = region.find(old.encode())
+        if i < 0:
+            return None
+        changed = region[:i] + new.encode() + region[i + len(old):]
+    return text[:m.start()] + changed + text[m.end():]
+
+
+# ------------------------------------------------------------ random faults
+
+def code_lines(text):
+    """(line number, line, code) for every line: code is the line with
+    comments, string and character literals blanked out (same length), or
+    None for preprocessor lines and lines inside block comments."""
+    out, in_block = [], False
+    for n, line in enumerate(text.split("\n"), 1):
+        chars, i, quote = list(line), 0, None
+        if not in_block and line.lstrip().startswith("#"):
+            out.append((n, line, None))
+            continue
+        while i < len(chars):
+            c = line[i]
+            if in_block:
+                if line.startswith("*/", i):
+                    chars[i] = chars[i + 1] = " "
+                    in_block = False
+                    i += 2
+                    continue
+                chars[i] = " "
+            elif quote:
+                if c == "\\":
+                    chars[i] = " "
+                    if i + 1 < len(chars):
+                        chars[i + 1] = " "
+                    i += 2
+                    continue
+                if c == quote:
+                    quote = None
+                else:
+                    chars[i] = " "
+            elif line.startswith("//", i):
+                for j in range(i, len(chars)):
+                    chars[j] = " "
+                break
+            elif line.startswith("/*", i):
+                chars[i] = chars[i + 1] = " "
+                in_block = True
+                i += 2
+                continue
+            elif c in "\"'":
+                quote = c
+            i += 1
+        code = "".join(chars)
+        out.append((n, line, code if code.strip() else None))
+    return out
+
+
+FLIPS = {"==": ["!="], "!=": ["=="], "<": [">=", "<="], ">": ["<=", ">="],
+         "<=": [">", "<"], ">=": ["<", ">"]}
+DECLARATION = re.compile(r"^(const|constexpr|static|int|double|bool|auto|unsigned|char|long|"
+                         r"size_t|u?int\d+_t|HS|std::|struct|class|using|typedef|template|"
+                         r"namespace|extern|inline|void|return\b)")
+
+
+def sites_of(rel, text):
+    """Every single-line fault of the five kinds that the file allows, as
+    (file, line number, start, end, replacement, kind)."""
+    sites, prev_end = [], ";"
+    for n, line, code in code_lines(text):
+        if code is None:
+            continue
+        for m in re.finditer(r"(?<=\s)(==|!=|<=|>=|<|>)(?=\s)", code):
+            for r in FLIPS[m.group(1)]:
+                sites.append((rel, n, m.start(), m.end(), r, "comparison"))
+        for m in re.finditer(r"(?<![\w.])(\d+)(\.\d*)?(?![\w.'])", code):
+            v = int(m.group(1))
+            for r in {v + 1, v - 1} - {-1}:
+                sites.append((rel, n, m.start(1), m.end(1), str(r), "constant"))
+        for m in re.finditer(r"(?<=\s)(\+|-|\+=|-=)(?=\s)", code):
+            r = {"+": "-", "-": "+", "+=": "-=", "-=": "+="}[m.group(1)]
+            sites.append((rel, n, m.start(), m.end(), r, "sign"))
+        for m in re.finditer(r"\b(if|while) \(", code):
+            open_at, depth = m.end() - 1, 0
+            for j in range(open_at, len(code)):
+                depth += {"(": 1, ")": -1}.get(code[j], 0)
+                if depth == 0:
+                    cond = line[open_at + 1:j]
+                    sites.append((rel, n, open_at + 1, j, "!(" + cond + ")", "negation"))
+                    break
+        stripped = code.strip()
+        if (stripped.endswith(";") and prev_end[-1] in ";{}:" and not DECLARATION.match(stripped)
+                and stripped.count("(") == stripped.count(")") and not stripped.startswith(("}", "case", "default"))):
+            start = len(code) - len(code.lstrip())
+            sites.append((rel, n, start, len(line), "", "deletion"))
+        prev_end = stripped
+    return sites
+
+
+def random_mutants(src, files, seed, k):
+    """k faults on k different lines drawn with the seed: a line of the
+    product code that allows a fault (so every file weighs in with its size),
+    then one of the faults that line allows."""
+    by_line = {}
+    for rel in product_sources(files):
+        with open(os.path.join(src, rel), encoding="utf-8", errors="replace") as f:
+            for site in sites_of(rel, f.read()):
+                by_line.setdefault((site[0], site[1]), []).append(site)
+    rng = random.Random(seed)
+    lines = rng.sample(sorted(by_line), min(k, len(by_line)))
+    return [rng.choice(by_line[line]) for line in lines]
+
+
+def mutate_line(text, site):
+    rel, n, start, end, replacement, _kind = site
+    lines = text.split(b"\n")
+    line = lines[n - 1].decode("utf-8", errors="surrogateescape")
+    lines[n - 1] = (line[:start] + replacement + line[end:]).encode("utf-8", errors="surrogateescape")
+    return b"\n".join(lines)
+
+
+def describe(text, site):
+    rel, n, start, end, replacement, kind = site
+    line = text.split(b"\n")[n - 1].decode("utf-8", errors="replace")
+    return f"{rel}:{n} {kind}: {line[start:end].strip() or '(statement)'!r} -> {replacement!r}"
+
+
+PRODUCT_TARGETS = ("quin_engine", "quin_uci", "quin_platform", "quintar", "quintar-amiga-standin")
+
+
+def product_objects(build):
+    """Hash of every object file of the product targets (not the tests)."""
+    h = hashlib.sha256()
+    top = os.path.join(build, "CMakeFiles")
+    for d in sorted(os.listdir(top)):
+        if d[:-len(".dir")] not in PRODUCT_TARGETS:
+            continue
+        for dirpath, _dirs, names in sorted(os.walk(os.path.join(top, d))):
+            for n in sorted(names):
+                if n.endswith(".o"):
+                    with open(os.path.join(dirpath, n), "rb") as f:
+                        h.update(n.encode() + f.read())
+    return h.hexdigest()
 
 
 current = None  # the test or build process running now
@@ -159,22 +357,37 @@ def judge(tests, rerun, sig):
     return "flaky" if rerun() else "killed"
 
 
+def kill_rate(tally):
+    killed = tally.get("killed", 0)
+    judged = killed + tally.get("survived", 0) + tally.get("flaky", 0)
+    return f"{killed}/{judged} killed ({100.0 * killed / judged:.0f} %)" if judged else "none judged"
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", help="also write the report to this file")
-    ap.add_argument("--only", help="comma-separated mutant names")
+    ap.add_argument("--only", help="comma-separated mutant names (random-NN: the NNth random one)")
     ap.add_argument("--labels", default="", help="ctest -L regex (default: every non-slow test)")
     ap.add_argument("--rev", help="test the tree of this git revision (default: the working tree)")
     # A clock test that fails on a loaded machine (a zero time limit that
     # still searches).  None of the mutants touches the clock.
     ap.add_argument("--exclude", default="FallbackIsFirstLegalMove", help="ctest -E regex")
     ap.add_argument("--timeout", type=int, default=300, help="seconds per mutant's test run")
+    ap.add_argument("--seed", type=int, help="draw random faults with this seed")
+    ap.add_argument("--random", type=int, metavar="K",
+                    help="how many random faults (default with --seed: 5)")
+    ap.add_argument("--no-chosen", action="store_true", help="only the random faults")
     args = ap.parse_args()
+    if args.random and args.seed is None:
+        ap.error("--random needs --seed")
+    if args.random is None:
+        args.random = 5 if args.seed is not None else 0
 
     work = os.environ.get("QUIN_MUTANT_DIR", "/tmp/quin-mutants")
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
     os.makedirs(src, exist_ok=True)
-    sync_copy(source_files(ROOT, args.rev), src)
+    files = source_files(ROOT, args.rev)
+    sync_copy(files, src)
 
     restore = {}  # path -> original bytes of the file mutated right now
 
@@ -196,6 +409,10 @@ def main():
     bld = ["cmake", "--build", build, "-j2"]
     if not (run(cfg, src, 600) and run(bld, src, 1800)):
         sys.exit("mutants: the unmutated copy does not build")
+    products = [t for t in PRODUCT_TARGETS[3:]
+                if os.path.isdir(os.path.join(build, "CMakeFiles", t + ".dir"))]
+    bld_products = bld + ["--target"] + products
+    baseline = product_objects(build)
     # Every test runs, so that the rerun of the failed ones meets the test
     # that really catches the fault and not only a timing test.
     fast = ["ctest", "--test-dir", build, "-j2", "--timeout", "60", "-LE", "slow", "-E", args.exclude]
@@ -207,47 +424,82 @@ def main():
             run(sig, src, args.timeout)):
         sys.exit("mutants: the unmutated copy fails its tests")
 
+    def try_mutant(path, text, mutated):
+        """Builds and tests the copy with path holding mutated; the verdict."""
+        restore[path] = text
+        with open(path, "wb") as f:
+            f.write(mutated)
+        try:
+            if not run(bld_products, src, 900):
+                return "build"
+            if product_objects(build) == baseline:
+                return "same"
+            if not run(bld, src, 900):
+                return "build"
+            # A run cut off by the time limit leaves no list of its
+            # failures; an older list must not stand in for it.
+            failed_log = os.path.join(build, "Testing", "Temporary", "LastTestsFailed.log")
+            if os.path.exists(failed_log):
+                os.remove(failed_log)
+            return judge(lambda: run(fast, src, args.timeout),
+                         lambda: run_again(build, src, args.timeout),
+                         lambda: run(sig, src, args.timeout))
+        finally:
+            put_back()
+
+    # (group, name, file, mutated text or None when not found, description)
+    plan = []
     only = set(args.only.split(",")) if args.only else None
-    lines, tally = [], {}
+    for entry in ([] if args.no_chosen else MUTANTS):
+        name, hint = entry[0], entry[1]
+        context, old, new = (entry[2], None, entry[3]) if len(entry) == 4 else entry[2:]
+        if only and name not in only:
+            continue
+        rel = locate(src, files, hint, context)
+        mutated = None
+        if rel:
+            with open(os.path.join(src, rel), "rb") as f:
+                mutated = apply_chosen(f.read(), context, old, new)
+        plan.append(("chosen", name, rel or hint, mutated, rel or hint))
+    if args.random:
+        for i, site in enumerate(random_mutants(src, files, args.seed, args.random), 1):
+            if only and f"random-{i:02d}" not in only:
+                continue
+            with open(os.path.join(src, site[0]), "rb") as f:
+                text = f.read()
+            plan.append(("random", f"random-{i:02d}", site[0], mutate_line(text, site),
+                         describe(text, site)))
+
+    lines, tallies = [], {"chosen": {}, "random": {}}
     started = time.time()
     try:
-        for name, rel, old, new in MUTANTS:
-            if only and name not in only:
-                continue
-            path = os.path.join(src, rel)
-            with open(path, "rb") as f:
-                text = f.read()
+        for group, name, rel, mutated, what in plan:
             t0 = time.time()
-            if text.count(old.encode()) != 1:
+            if mutated is None:
                 verdict = "n/a"
             else:
-                restore[path] = text
-                with open(path, "wb") as f:
-                    f.write(text.replace(old.encode(), new.encode()))
-                if not run(bld, src, 900):
-                    verdict = "build"
-                else:
-                    # A run cut off by the time limit leaves no list of its
-                    # failures; an older list must not stand in for it.
-                    failed_log = os.path.join(build, "Testing", "Temporary", "LastTestsFailed.log")
-                    if os.path.exists(failed_log):
-                        os.remove(failed_log)
-                    verdict = judge(lambda: run(fast, src, args.timeout),
-                                    lambda: run_again(build, src, args.timeout),
-                                    lambda: run(sig, src, args.timeout))
-                put_back()
+                path = os.path.join(src, rel)
+                with open(path, "rb") as f:
+                    verdict = try_mutant(path, f.read(), mutated)
+            tally = tallies[group]
             tally[verdict] = tally.get(verdict, 0) + 1
-            line = f"{name:24} {verdict:9} {rel}  ({time.time() - t0:.0f} s)"
+            line = f"{name:24} {verdict:9} {what}  ({time.time() - t0:.0f} s)"
             print(line, flush=True)
             lines.append(line)
     finally:
         put_back()
-    summary = " ".join(f"{k} {v}" for k, v in sorted(tally.items()))
-    summary = f"summary: {summary}  ({time.time() - started:.0f} s)"
-    print(summary)
+    summary = []
+    for group, tally in tallies.items():
+        if tally:
+            counts = " ".join(f"{k} {v}" for k, v in sorted(tally.items()))
+            summary.append(f"{group}: {counts}; kill rate {kill_rate(tally)}")
+    if args.random:
+        summary.append(f"random sample: seed {args.seed}, {args.random} faults")
+    summary.append(f"time {time.time() - started:.0f} s")
+    print("\n".join(summary))
     if args.out:
         with open(args.out, "w") as f:
-            f.write("\n".join(lines + [summary]) + "\n")
+            f.write("\n".join(lines + summary) + "\n")
 
 
 if __name__ == "__main__":
