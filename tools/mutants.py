@@ -82,10 +82,10 @@ MUTANTS = [
     ("mem-byte-order", "frontend/memory_blocks.cpp", "static_cast<uint32_t>(p[3]) << 24", "static_cast<uint32_t>(p[3]) << 16"),
     # core
     ("core-castle-flag", "core/board/board.cpp", "if (toX == 7 && toY == 0) blackRookHMoved = 1;", ""),
-    ("core-slider-window", "core/board/attacks.cpp", "length[x * 8 + y][d] = static_cast<unsigned char>(n);", "length[x * 8 + y][d] = static_cast<unsigned char>(n > 1 ? n - 1 : n);"),
     ("core-mate-distance", "core/tree/depth_search.cpp", "IsPlayerInCheck(player) != 0 ? mated_score(player, level) : 0;", "IsPlayerInCheck(player) != 0 ? mated_score(player, level + 1) : 0;"),
     ("core-fifty-moves", "core/tree/depth_search.cpp", "if (halfmoveClock >= kFiftyMoveHalfmoves ||", "if (halfmoveClock > kFiftyMoveHalfmoves ||"),
-    ("eval-zone-empty-square", "core/eval/king_zone.cpp", "squares[y * 8 + x] = code; if (code == kEmpty) continue;", "==", "!="),
+    # The public king-zone call: its king square must reach the zone term.
+    ("eval-zone-public-call", "core/eval/king_zone.cpp", "static_cast<int>(kingX), static_cast<int>(kingY),", "static_cast<int>(kingX), static_cast<int>(kingX),"),
     ("core-tie-rule", "core/search/learning.cpp", "(preference - bonus > bestPreference - bestBonus)", "(preference - bonus >= bestPreference - bestBonus)"),
     # board geometry and what a move changes (core/board/geometry.h, move_effects.h)
     ("geometry-wrong-ray", "core/board/geometry.h", "inline constexpr int kDirY[8] = {-1, -1, -1, 0, 0, 1, 1, 1};", "inline constexpr int kDirY[8] = {-1, -1, -1, 0, 0, 1, 1, 0};"),
