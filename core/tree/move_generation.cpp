@@ -12,6 +12,7 @@
 // `historyQuietCount`.
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legality.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
@@ -165,7 +166,7 @@ private:
         }
         if (!isSlider_) return legality_.legal(fx, fy, tx, ty);
         return ((sliderTargets_ >> square_of(tx, ty)) & 1) != 0 &&
-               legality_.allowed_legal(fx, fy, tx, ty);
+               legality_.king_stays_safe(fx, fy, tx, ty);
     }
 
     int side_, level_;

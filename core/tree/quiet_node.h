@@ -9,8 +9,8 @@
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
+#include "core/board/legality.h"
 #include "core/board/move_rules.h"
-#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -144,9 +144,9 @@ inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
     const bool legal = with_piece_type(type_of(piece), [&](auto type) {
         if (n.king.attacked)
             return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece) &&
-                   n.legality.allowed_legal(fx, fy, tx, ty);
-        return view_legal_as<type()>(n.view, n.king, rules_decide(n.king, n.shields, fx, fy, piece),
-                                     fx, fy, tx, ty, piece);
+                   n.legality.king_stays_safe(fx, fy, tx, ty);
+        return view_move_legal<type()>(
+            n.view, n.king, rules_decide(n.king, n.shields, fx, fy, piece), fx, fy, tx, ty, piece);
     });
     assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
     return legal;
