@@ -7,15 +7,21 @@
 //       which of its pieces shield it from an enemy slider: worked out once
 //       per position and shared by every candidate move of the side
 //   is this move legal?
-//       move_legal_known_king    one move, the mover's king known
-//       SideMoveLegality::legal  many candidates of one side on the board
-//       view_move_legal<Type>    a candidate of a known piece type on the view
-//   has the side a legal move?            any_legal_move, view_any_legal_move
+//       move_legal_known_king       one move, the mover's king known
+//       SideMoveLegality::legal     many candidates of one side on the board
+//       view_candidate_legal<Type>  many candidates of one side on the view
+//           (view_move_legal<Type> for a side out of check)
+//   has the side a legal move?
+//       any_legal_move, view_any_legal_move
 //
 // Each agrees with the engine's own test: IsMoveValid, IsMoveValidKnownKing
-// and HasLegalMove.  Below them this file calls out only to three leaves:
-// the piece rules (may the piece make the step, the king aside:
-// core/board/move_rules.h), the attack tests (IsSquareAttacked,
+// and HasLegalMove (Debug builds assert it for the view's answers).  The
+// helpers they share say what they decide: piece_shields_king (may moving
+// this piece expose its king?), rules_decide (do the piece rules alone
+// decide this piece's moves?) and king_stays_safe (is the king safe after
+// a move the piece rules allow?).  Below them this file calls out only to
+// three leaves: the piece rules (may the piece make the step, the king
+// aside: core/board/move_rules.h), the attack tests (IsSquareAttacked,
 // square_attackers: core/board/attacks.cpp) and the test that plays a move
 // in place and looks at the king (legal_by_playing:
 // core/board/move_validation.cpp), with what a move changes described in
@@ -318,6 +324,24 @@ private:
     AttackLine attacks_[16];
 };
 
+// IsMoveValid for a candidate of `piece`, of type Type, on the view, for a
+// side whose king safety is s and, for a king in check, whose
+// SideMoveLegality is inCheck: out of check view_move_legal decides; in
+// check a king's step is still decided on the view and every other move by
+// whether it answers every attack.
+template <int Type>
+QUIN_ALWAYS_INLINE bool view_candidate_legal(const BoardView &v, const ViewKingSafety &s,
+                                             SideMoveLegality &inCheck, int fx, int fy, int tx,
+                                             int ty, int piece) {
+    const KingSafety &k = s.king;
+    if (!k.attacked)
+        return view_move_legal<Type>(v, k, rules_decide(k, s.shields, fx, fy, piece), fx, fy, tx,
+                                     ty, piece);
+    if (Type == kKing) return view_move_legal<kKing>(v, k, false, fx, fy, tx, ty, piece);
+    return piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
+           inCheck.king_stays_safe(fx, fy, tx, ty);
+}
+
 // ------------------------------------------------- has the side a move?
 // HasLegalMove for `side`; `known`, when not null, is the side's king safety
 // in the current position (worked out on demand otherwise).  Tries the
@@ -379,22 +403,18 @@ inline bool view_types_have_move(const BoardView &v, int side, Legal &&legal) {
 // they answer every attack (SideMoveLegality).
 inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafety &safety) {
     const KingSafety &k = safety.king;
-    const uint64_t shields = safety.shields;
     bool any;
     if (!k.attacked) {
         any = view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(
             v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
-                return view_move_legal<type()>(v, k, rules_decide(k, shields, fx, fy, piece), fx,
-                                               fy, tx, ty, piece);
+                return view_move_legal<type()>(v, k, rules_decide(k, safety.shields, fx, fy, piece),
+                                               fx, fy, tx, ty, piece);
             });
     } else {
-        SideMoveLegality legality(side, k);
+        SideMoveLegality inCheck(side, k);
         any = view_types_have_move<kKing, kPawn, kKnight, kBishop, kRook, kQueen>(
             v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
-                if (type() == kKing)
-                    return view_move_legal<kKing>(v, k, false, fx, fy, tx, ty, piece);
-                return piece_rules_allow_as<type()>(v, fx, fy, tx, ty, piece) &&
-                       legality.king_stays_safe(fx, fy, tx, ty);
+                return view_candidate_legal<type()>(v, safety, inCheck, fx, fy, tx, ty, piece);
             });
     }
     assert(any == any_legal_move(side, &k));

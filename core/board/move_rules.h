@@ -1,7 +1,7 @@
 // The movement rules of the pieces (IsBasicMoveValid and the tests it
-// calls): whether a piece may make a step, the safety of its own king
-// aside.  Whether a move is legal, king included, is decided in
-// core/board/legality.h.
+// calls, castling included): whether a piece may make a step, the safety of
+// its own king aside.  Whether a move is legal, king included, is decided
+// in core/board/legality.h.
 #pragma once
 
 #include "core/board/geometry.h"
@@ -83,7 +83,43 @@ QUIN_ALWAYS_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty
 }  // namespace piece_rules
 
 // IsCastleValid in whole numbers: the king on (fx, fy) castles to (tx, ty).
-bool castle_allowed(int fx, int fy, int tx, int ty);
+// The king and the rook have not moved, the squares between them are
+// empty, and neither the king's square nor the two it crosses or reaches
+// is attacked.  Reads the engine's board.
+QUIN_NOINLINE bool castle_allowed(int fx, int fy, int tx, int ty) {
+    constexpr int kWhiteKing = make_piece(kWhite, kKing);
+    constexpr int kBlackKing = make_piece(kBlack, kKing);
+    constexpr int kWhiteRook = make_piece(kWhite, kRook);
+    constexpr int kBlackRook = make_piece(kBlack, kRook);
+    const double piece = board[fx][fy];
+    if (piece == kWhiteKing) {
+        if (fx != 4 || fy != 7 || whiteKingMoved != 0 || IsSquareAttacked(4, 7, kBlack))
+            return false;
+        if (tx == 6 && ty == 7)
+            return whiteRookHMoved == 0 && board[7][7] == kWhiteRook && board[5][7] == 0 &&
+                   board[6][7] == 0 && !IsSquareAttacked(5, 7, kBlack) &&
+                   !IsSquareAttacked(6, 7, kBlack);
+        if (tx == 2 && ty == 7)
+            return whiteRookAMoved == 0 && board[0][7] == kWhiteRook && board[1][7] == 0 &&
+                   board[2][7] == 0 && board[3][7] == 0 && !IsSquareAttacked(3, 7, kBlack) &&
+                   !IsSquareAttacked(2, 7, kBlack);
+        return false;
+    }
+    if (piece == kBlackKing) {
+        if (fx != 4 || fy != 0 || blackKingMoved != 0 || IsSquareAttacked(4, 0, kWhite))
+            return false;
+        if (tx == 6 && ty == 0)
+            return blackRookHMoved == 0 && board[7][0] == kBlackRook && board[5][0] == 0 &&
+                   board[6][0] == 0 && !IsSquareAttacked(5, 0, kWhite) &&
+                   !IsSquareAttacked(6, 0, kWhite);
+        if (tx == 2 && ty == 0)
+            return blackRookAMoved == 0 && board[0][0] == kBlackRook && board[1][0] == 0 &&
+                   board[2][0] == 0 && board[3][0] == 0 && !IsSquareAttacked(3, 0, kWhite) &&
+                   !IsSquareAttacked(2, 0, kWhite);
+        return false;
+    }
+    return false;
+}
 
 // The piece rules (IsBasicMoveValid) for `piece`, of type Type, standing on
 // (fx, fy): the target holds no piece of its own side and no king, and the
@@ -112,7 +148,16 @@ QUIN_ALWAYS_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int
 }
 
 // The piece rules alone (IsBasicMoveValid), on the engine's board.
-bool piece_rules_allow(int fx, int fy, int tx, int ty);
+QUIN_NOINLINE bool piece_rules_allow(int fx, int fy, int tx, int ty) {
+    const EngineBoard b;
+    const int piece = static_cast<int>(b.at(fx, fy));
+    return with_piece_type(type_of(piece), [&](auto type) {
+        if constexpr (type() == kEmpty)
+            return false;  // an empty square
+        else
+            return piece_rules_allow_as<type()>(b, fx, fy, tx, ty, piece);
+    });
+}
 
 // For a rook, bishop or queen on (fx, fy): every target that the piece
 // rules allow it (piece_rules_allow), as a set of squares.

@@ -1,9 +1,10 @@
-// The engine's move tests on the board: the piece rules (IsBasicMoveValid
-// and the tests per piece, castling included) and the full test that plays
-// the move in place, looks for an attack on the mover's king and takes the
-// move back (IsMoveValid).  The decisions built on them, which skip the
-// full test where the position's facts make it needless, are in
-// core/board/legality.h.
+// The engine's move tests on the board in their double-valued form
+// (IsBasicMoveValid and the tests per piece over the piece rules of
+// core/board/move_rules.h), the full test that plays the move in place,
+// looks for an attack on the mover's king and takes the move back
+// (legal_by_playing, IsMoveValid), and the targets of a slider for the
+// move lists.  The decisions that skip the full test where the position's
+// facts make it needless are in core/board/legality.h.
 //
 // Globals: read `board`, the castling flags (`whiteKingMoved`,
 // `blackKingMoved`, `whiteRookAMoved`, `whiteRookHMoved`, `blackRookAMoved`,
@@ -19,57 +20,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-constexpr int kWhiteKing = make_piece(kWhite, kKing);
-constexpr int kBlackKing = make_piece(kBlack, kKing);
-constexpr int kWhiteRook = make_piece(kWhite, kRook);
-constexpr int kBlackRook = make_piece(kBlack, kRook);
-
-}  // namespace
-
-bool castle_allowed(int fx, int fy, int tx, int ty) {
-    const double piece = board[fx][fy];
-    if (piece == kWhiteKing) {
-        if (fx != 4 || fy != 7 || whiteKingMoved != 0 || IsSquareAttacked(4, 7, kBlack))
-            return false;
-        if (tx == 6 && ty == 7)
-            return whiteRookHMoved == 0 && board[7][7] == kWhiteRook && board[5][7] == 0 &&
-                   board[6][7] == 0 && !IsSquareAttacked(5, 7, kBlack) &&
-                   !IsSquareAttacked(6, 7, kBlack);
-        if (tx == 2 && ty == 7)
-            return whiteRookAMoved == 0 && board[0][7] == kWhiteRook && board[1][7] == 0 &&
-                   board[2][7] == 0 && board[3][7] == 0 && !IsSquareAttacked(3, 7, kBlack) &&
-                   !IsSquareAttacked(2, 7, kBlack);
-        return false;
-    }
-    if (piece == kBlackKing) {
-        if (fx != 4 || fy != 0 || blackKingMoved != 0 || IsSquareAttacked(4, 0, kWhite))
-            return false;
-        if (tx == 6 && ty == 0)
-            return blackRookHMoved == 0 && board[7][0] == kBlackRook && board[5][0] == 0 &&
-                   board[6][0] == 0 && !IsSquareAttacked(5, 0, kWhite) &&
-                   !IsSquareAttacked(6, 0, kWhite);
-        if (tx == 2 && ty == 0)
-            return blackRookAMoved == 0 && board[0][0] == kBlackRook && board[1][0] == 0 &&
-                   board[2][0] == 0 && board[3][0] == 0 && !IsSquareAttacked(3, 0, kWhite) &&
-                   !IsSquareAttacked(2, 0, kWhite);
-        return false;
-    }
-    return false;
-}
-
-bool piece_rules_allow(int fx, int fy, int tx, int ty) {
-    const EngineBoard b;
-    const int piece = static_cast<int>(b.at(fx, fy));
-    return with_piece_type(type_of(piece), [&](auto type) {
-        if constexpr (type() == kEmpty)
-            return false;  // an empty square
-        else
-            return piece_rules_allow_as<type()>(b, fx, fy, tx, ty, piece);
-    });
-}
 
 uint64_t slider_rules_targets(int fx, int fy) {
     const double piece = board[fx][fy];
