@@ -87,37 +87,23 @@ QUIN_ALWAYS_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty
 // empty, and neither the king's square nor the two it crosses or reaches
 // is attacked.  Reads the engine's board.
 QUIN_NOINLINE bool castle_allowed(int fx, int fy, int tx, int ty) {
-    constexpr int kWhiteKing = make_piece(kWhite, kKing);
-    constexpr int kBlackKing = make_piece(kBlack, kKing);
-    constexpr int kWhiteRook = make_piece(kWhite, kRook);
-    constexpr int kBlackRook = make_piece(kBlack, kRook);
-    const double piece = board[fx][fy];
-    if (piece == kWhiteKing) {
-        if (fx != 4 || fy != 7 || whiteKingMoved != 0 || IsSquareAttacked(4, 7, kBlack))
-            return false;
-        if (tx == 6 && ty == 7)
-            return whiteRookHMoved == 0 && board[7][7] == kWhiteRook && board[5][7] == 0 &&
-                   board[6][7] == 0 && !IsSquareAttacked(5, 7, kBlack) &&
-                   !IsSquareAttacked(6, 7, kBlack);
-        if (tx == 2 && ty == 7)
-            return whiteRookAMoved == 0 && board[0][7] == kWhiteRook && board[1][7] == 0 &&
-                   board[2][7] == 0 && board[3][7] == 0 && !IsSquareAttacked(3, 7, kBlack) &&
-                   !IsSquareAttacked(2, 7, kBlack);
+    const int piece = static_cast<int>(board[fx][fy]);
+    if (type_of(piece) != kKing) return false;
+    const bool white = colour_of(piece) == kWhite;
+    const int rank = white ? 7 : 0;
+    const int enemy = white ? kBlack : kWhite;
+    const double rook = make_piece(colour_of(piece), kRook);
+    if (fx != 4 || fy != rank || (white ? whiteKingMoved : blackKingMoved) != 0 ||
+        IsSquareAttacked(4, rank, enemy))
         return false;
-    }
-    if (piece == kBlackKing) {
-        if (fx != 4 || fy != 0 || blackKingMoved != 0 || IsSquareAttacked(4, 0, kWhite))
-            return false;
-        if (tx == 6 && ty == 0)
-            return blackRookHMoved == 0 && board[7][0] == kBlackRook && board[5][0] == 0 &&
-                   board[6][0] == 0 && !IsSquareAttacked(5, 0, kWhite) &&
-                   !IsSquareAttacked(6, 0, kWhite);
-        if (tx == 2 && ty == 0)
-            return blackRookAMoved == 0 && board[0][0] == kBlackRook && board[1][0] == 0 &&
-                   board[2][0] == 0 && board[3][0] == 0 && !IsSquareAttacked(3, 0, kWhite) &&
-                   !IsSquareAttacked(2, 0, kWhite);
-        return false;
-    }
+    if (tx == 6 && ty == rank)
+        return (white ? whiteRookHMoved : blackRookHMoved) == 0 && board[7][rank] == rook &&
+               board[5][rank] == 0 && board[6][rank] == 0 && !IsSquareAttacked(5, rank, enemy) &&
+               !IsSquareAttacked(6, rank, enemy);
+    if (tx == 2 && ty == rank)
+        return (white ? whiteRookAMoved : blackRookAMoved) == 0 && board[0][rank] == rook &&
+               board[1][rank] == 0 && board[2][rank] == 0 && board[3][rank] == 0 &&
+               !IsSquareAttacked(3, rank, enemy) && !IsSquareAttacked(2, rank, enemy);
     return false;
 }
 
