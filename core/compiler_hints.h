@@ -11,6 +11,14 @@
 #define QUIN_ALWAYS_INLINE inline
 #endif
 
+#if defined(__GNUC__)
+// One shared copy out of line: a function defined in a header for the
+// reader's sake whose callers are better off calling it than growing by it.
+#define QUIN_NOINLINE inline __attribute__((noinline))
+#else
+#define QUIN_NOINLINE inline
+#endif
+
 #if defined(__GNUC__) && !defined(__clang__)
 // Kept scalar: copies whose vectorised form costs more than plain loads and
 // stores (the board's files become rows of a state slot through shuffles).

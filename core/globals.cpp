@@ -38,11 +38,11 @@ HS firstPassMove_s;
 double searchWinningAdvantage;
 void (*searchIterationDone)(double nodes, double milliseconds);
 
-double rootCaptures[kRootRows][6];
+double rootCaptures[kRootRows][kListColumns];
 double rootCaptureCount;
-double rootCurrentResult[kRootRows][3];
+double rootCurrentResult[kRootRows][kResultColumns];
 double rootCurrentCount;
-double rootPreviousResult[kRootRows][3];
+double rootPreviousResult[kRootRows][kResultColumns];
 double rootPreviousCount;
 double rootResultOrderEnabled;
 
@@ -58,9 +58,9 @@ double preferredPVToX[kLevels], preferredPVToY[kLevels];
 double preferredPVPiece[kLevels];
 HS preferredPVKey_s[kLevels];
 
-double innerCaptures[kListRows][6];
+double innerCaptures[kListRows][kListColumns];
 double innerCaptureCount[9];
-double historyQuietMoves[kListRows][6];
+double historyQuietMoves[kListRows][kListColumns];
 double historyQuietCount[9];
 
 double killerMoves[9][9];

@@ -121,11 +121,11 @@ HS ComputerMoveText_s(double piece, double fx, double fy, double tx, double ty);
 
 // root ordering
 constexpr int kRootRows = 257;
-extern double rootCaptures[kRootRows][6];
+extern double rootCaptures[kRootRows][kListColumns];
 extern double rootCaptureCount;
-extern double rootCurrentResult[kRootRows][3];
+extern double rootCurrentResult[kRootRows][kResultColumns];
 extern double rootCurrentCount;
-extern double rootPreviousResult[kRootRows][3];
+extern double rootPreviousResult[kRootRows][kResultColumns];
 extern double rootPreviousCount;
 extern double rootResultOrderEnabled;
 
@@ -163,9 +163,9 @@ double PreferredPVAvailable(double level, double player);
 // ------------------------------------------------------------ tree search
 // move generation
 constexpr int kListRows = 2049;
-extern double innerCaptures[kListRows][6];
+extern double innerCaptures[kListRows][kListColumns];
 extern double innerCaptureCount[9];
-extern double historyQuietMoves[kListRows][6];
+extern double historyQuietMoves[kListRows][kListColumns];
 extern double historyQuietCount[9];
 
 double CollectInnerCaptures(double player, double level);

@@ -95,6 +95,29 @@ constexpr int move_to_y(int code) { return (code >> 3) & 7; }
 // historyQuietMoves): level L owns rows L * kListEntriesPerLevel onwards.
 constexpr int kListEntriesPerLevel = 256;
 
+// Columns of a row of the move lists (innerCaptures, historyQuietMoves,
+// rootCaptures): the move's squares, then its ordering score; the last
+// column is not used.
+constexpr int kColFromX = 0;
+constexpr int kColFromY = 1;
+constexpr int kColToX = 2;
+constexpr int kColToY = 3;
+constexpr int kColScore = 4;
+constexpr int kListColumns = 6;
+
+// Columns of a row of the root results (rootCurrentResult,
+// rootPreviousResult): the move code, then the score seen from the engine's
+// side; the last column is not used.
+constexpr int kResultCode = 0;
+constexpr int kResultScore = 1;
+constexpr int kResultColumns = 3;
+
+// The killer table (killerMoves): per level kKillerSlots slots of
+// kKillerFields fields each, the move's squares in the order of the first
+// four list columns (kColFromX .. kColToY); -1 marks an empty slot.
+constexpr int kKillerSlots = 2;
+constexpr int kKillerFields = 4;
+
 // ------------------------------------------------------------ quiet search
 // The arguments with which the main search starts the limited quiet search
 // at a leaf: plies of tactical search, checks, forks and support moves the

@@ -18,9 +18,9 @@
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
-#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 #include "frontend/quintar.h"
@@ -71,7 +71,7 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
     while (targets != 0) {
         const int square = pop_lsb(targets);
         const int tx = square_x(square), ty = square_y(square);
-        if (view_legal_as<Type>(v, k, decide, fx, fy, tx, ty, piece))
+        if (view_move_legal<Type>(v, k, decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
     }
 }

@@ -2,7 +2,7 @@
 //
 // Globals: reads `board` only.
 #include "core/board/geometry.h"
-#include "core/board/move_rules.h"
+#include "core/board/legality.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 

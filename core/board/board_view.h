@@ -125,7 +125,7 @@ struct BoardView {
     // slider, one bit per square: each piece of the side that stands alone
     // between the king and an enemy queen, rook on a rank or file, or
     // bishop on a diagonal: for each piece of the side, the answer of
-    // piece_shields_king (core/board/move_rules.h), from the enemy sliders
+    // piece_shields_king (core/board/legality.h), from the enemy sliders
     // instead of a walk per piece.
     uint64_t shields_of(int side, int kx, int ky) const {
         const int king = square_of(kx, ky);

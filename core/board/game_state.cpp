@@ -4,7 +4,7 @@
 // Globals: read `board` (and, through IsMoveValid, the castling and
 // en-passant globals); write nothing.
 #include "core/board/candidate_windows.h"
-#include "core/board/move_rules.h"
+#include "core/board/legality.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -20,36 +20,7 @@ double CountLegalMoves(double player) {
     return count;
 }
 
-// Tries the candidate window of each piece and stops at the first legal
-// move.  Own pieces (and the piece's own square) are never a move.  The
-// piece rules throw out most candidates; the king's safety, the same for
-// every candidate, is worked out once, when the first candidate passes them.
-//
-// Whether a legal move exists does not hang on the order the pieces are
-// tried in, and the tests only read the board (a move tried in place is
-// taken back).  The rows are tried from the side's pawn row forward and its
-// back rank last: the pieces standing behind their pawns are the ones most
-// often without a move.
-bool any_legal_move(int side, const KingSafety *known) {
-    SideMoveLegality legality =
-        known != nullptr ? SideMoveLegality(side, *known) : SideMoveLegality(side);
-    const bool white = side == kWhite;
-    for (int i = 0; i < 8; ++i) {
-        const int fy = white ? (6 - i + 8) % 8 : (1 + i) % 8;
-        for (int fx = 0; fx < 8; ++fx) {
-            const int piece = static_cast<int>(board[fx][fy]);
-            if (colour_of(piece) != side) continue;
-            const bool none =
-                visit_window_by_type(piece, fx, fy, [&legality, side, fx, fy](int tx, int ty) {
-                    if (colour_of(board[tx][ty]) == side) return true;
-                    return !legality.legal(fx, fy, tx, ty);
-                });
-            if (!none) return true;
-        }
-    }
-    return false;
-}
-
+// The search for a legal move is any_legal_move (core/board/legality.h).
 double HasLegalMove(double player) {
     return any_legal_move(static_cast<int>(player), nullptr) ? 1 : 0;
 }

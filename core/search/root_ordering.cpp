@@ -36,8 +36,8 @@ double root_order_value(int fx, int fy, int tx, int ty) {
         const double code = move_code(fx, fy, tx, ty);
         const int count = static_cast<int>(rootPreviousCount);
         for (int i = 0; i < count && i < kRootRows; ++i) {
-            if (rootPreviousResult[i][0] == code) {
-                double previous = rootPreviousResult[i][1];
+            if (rootPreviousResult[i][kResultCode] == code) {
+                double previous = rootPreviousResult[i][kResultScore];
                 if (previous < -kInfiniteScore) previous = -kInfiniteScore;
                 if (previous > kInfiniteScore) previous = kInfiniteScore;
                 return previous + kPreviousOffset;
@@ -51,15 +51,17 @@ double root_order_value(int fx, int fy, int tx, int ty) {
 void insert_root_move(int fx, int fy, int tx, int ty, double value) {
     int index = static_cast<int>(rootCaptureCount);
     if (index >= kRootRows) return;  // cannot happen: no position has 257 legal moves
-    while (index > 0 && rootCaptures[index - 1][4] < value) {
-        for (int c = 0; c < 5; ++c) rootCaptures[index][c] = rootCaptures[index - 1][c];
+    while (index > 0 && rootCaptures[index - 1][kColScore] < value) {
+        for (int c = kColFromX; c <= kColScore; ++c)
+            rootCaptures[index][c] = rootCaptures[index - 1][c];
         --index;
     }
-    rootCaptures[index][0] = fx;
-    rootCaptures[index][1] = fy;
-    rootCaptures[index][2] = tx;
-    rootCaptures[index][3] = ty;
-    rootCaptures[index][4] = value;
+    double *row = rootCaptures[index];
+    row[kColFromX] = fx;
+    row[kColFromY] = fy;
+    row[kColToX] = tx;
+    row[kColToY] = ty;
+    row[kColScore] = value;
     rootCaptureCount += 1;
 }
 
@@ -91,8 +93,8 @@ double CommitRootResults() {
     rootPreviousCount = rootCurrentCount;
     const int count = static_cast<int>(rootCurrentCount);
     for (int i = 0; i < count && i < kRootRows; ++i) {
-        rootPreviousResult[i][0] = rootCurrentResult[i][0];
-        rootPreviousResult[i][1] = rootCurrentResult[i][1];
+        rootPreviousResult[i][kResultCode] = rootCurrentResult[i][kResultCode];
+        rootPreviousResult[i][kResultScore] = rootCurrentResult[i][kResultScore];
     }
     return 0;
 }

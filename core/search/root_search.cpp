@@ -83,7 +83,8 @@ bool root_move_of_pass(int rootOrderIndex, RootMove *move) {
         return true;
     }
     const double *row = rootCaptures[rootOrderIndex];
-    *move = {to_index(row[0], 8), to_index(row[1], 8), to_index(row[2], 8), to_index(row[3], 8)};
+    *move = {to_index(row[kColFromX], 8), to_index(row[kColFromY], 8), to_index(row[kColToX], 8),
+             to_index(row[kColToY], 8)};
     return true;
 }
 
@@ -107,8 +108,8 @@ double root_preference(RootLearningMode mode, const HS &rootKey, double piece, c
 void record_root_result(const RootMove &m, double player, double score) {
     const int row = static_cast<int>(rootCurrentCount);
     if (row >= kRootRows) return;
-    rootCurrentResult[row][0] = move_code(m.fromX, m.fromY, m.toX, m.toY);
-    rootCurrentResult[row][1] = player == kBlack ? -score : score;
+    rootCurrentResult[row][kResultCode] = move_code(m.fromX, m.fromY, m.toX, m.toY);
+    rootCurrentResult[row][kResultScore] = player == kBlack ? -score : score;
     rootCurrentCount += 1;
 }
 

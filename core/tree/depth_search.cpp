@@ -23,8 +23,6 @@ constexpr double kFiftyMoveHalfmoves = 100;
 
 // The last level of the chain: its children are always leaves (level 8).
 constexpr int kLastChainLevel = 7;
-constexpr int kKillerSlots = 2;
-constexpr int kKillerFields = 4;  // from-x, from-y, to-x, to-y of one slot
 
 // The child of a move made at `level`: the next routine of the chain, or for
 // the reply searches the level-2 routine of the other side and then the leaf.
@@ -142,13 +140,14 @@ struct ChainNode {
 
     // The moves of one of the level's lists in list order.  The quiet list
     // leaves out the killers, which have had their own pass.
-    MoveOutcome TryList(const double (*list)[6], double listCount, bool skipKillers) {
+    MoveOutcome TryList(const double (*list)[kListColumns], double listCount, bool skipKillers) {
         const int count = static_cast<int>(listCount);
-        const double(*moves)[6] = list + level * kListEntriesPerLevel;
+        const double(*moves)[kListColumns] = list + level * kListEntriesPerLevel;
         for (int k = 0; k < count; ++k) {
             if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
-            const int fx = to_index(moves[k][0], 8), fy = to_index(moves[k][1], 8);
-            const int tx = to_index(moves[k][2], 8), ty = to_index(moves[k][3], 8);
+            const double *row = moves[k];
+            const int fx = to_index(row[kColFromX], 8), fy = to_index(row[kColFromY], 8);
+            const int tx = to_index(row[kColToX], 8), ty = to_index(row[kColToY], 8);
             if (skipKillers && MatchesKiller(fx, fy, tx, ty)) continue;
             if (move_code(fx, fy, tx, ty) == firstCode) continue;
             if (!OwnPiece(fx, fy)) continue;
@@ -163,9 +162,9 @@ struct ChainNode {
         for (int slot = 0; slot < kKillerSlots; ++slot) {
             if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
             const double *killer = killerMoves[level] + slot * kKillerFields;
-            if (killer[0] < 0) continue;
-            const int fx = to_index(killer[0], 8), fy = to_index(killer[1], 8);
-            const int tx = to_index(killer[2], 8), ty = to_index(killer[3], 8);
+            if (killer[kColFromX] < 0) continue;
+            const int fx = to_index(killer[kColFromX], 8), fy = to_index(killer[kColFromY], 8);
+            const int tx = to_index(killer[kColToX], 8), ty = to_index(killer[kColToY], 8);
             if (IsKillerMove(level, slot, fx, fy, tx, ty) == 0) continue;
             if (move_code(fx, fy, tx, ty) == firstCode) continue;
             if (!OwnPiece(fx, fy)) continue;
@@ -181,8 +180,8 @@ struct ChainNode {
     bool MatchesKiller(int fx, int fy, int tx, int ty) const {
         for (int slot = 0; slot < kKillerSlots; ++slot) {
             const double *killer = killerMoves[level] + slot * kKillerFields;
-            if (killer[0] >= 0 && killer[0] == fx && killer[1] == fy && killer[2] == tx &&
-                killer[3] == ty)
+            if (killer[kColFromX] >= 0 && killer[kColFromX] == fx && killer[kColFromY] == fy &&
+                killer[kColToX] == tx && killer[kColToY] == ty)
                 return true;
         }
         return false;

@@ -12,6 +12,7 @@
 // `historyQuietCount`.
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legality.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
@@ -55,22 +56,22 @@ bool ScanCandidates(int player, Visit &visit) {
 // Stable insertion into a list kept in descending score: entries with a
 // lower score move one row down, the new entry goes behind the last entry
 // scoring at least as much.
-void InsertDescending(double (*list)[6], double *count, int level, int fx, int fy, int tx, int ty,
-                      double score) {
+void InsertDescending(double (*list)[kListColumns], double *count, int level, int fx, int fy,
+                      int tx, int ty, double score) {
     int n = static_cast<int>(*count);
     if (n >= kListEntriesPerLevel) return;  // cannot happen for a real position
     const int base = level * kListEntriesPerLevel;
     int i = n;
-    while (i > 0 && list[base + i - 1][4] < score) --i;
+    while (i > 0 && list[base + i - 1][kColScore] < score) --i;
     // The rows behind the new entry move down one row in one copy.
     std::memmove(list[base + i + 1], list[base + i], sizeof list[0] * static_cast<size_t>(n - i));
     double *row = list[base + i];
-    row[0] = fx;
-    row[1] = fy;
-    row[2] = tx;
-    row[3] = ty;
-    row[4] = score;
-    row[5] = 0;
+    row[kColFromX] = fx;
+    row[kColFromY] = fy;
+    row[kColToX] = tx;
+    row[kColToY] = ty;
+    row[kColScore] = score;
+    row[kListColumns - 1] = 0;
     *count = n + 1;
 }
 
@@ -142,12 +143,12 @@ public:
             if (n >= kListEntriesPerLevel) return;
             const int code = checkMoves_[i];
             double *row = innerCaptures[level_ * kListEntriesPerLevel + n];
-            row[0] = move_from_x(code);
-            row[1] = move_from_y(code);
-            row[2] = move_to_x(code);
-            row[3] = move_to_y(code);
-            row[4] = kQuietCheckOrder;
-            row[5] = 0;
+            row[kColFromX] = move_from_x(code);
+            row[kColFromY] = move_from_y(code);
+            row[kColToX] = move_to_x(code);
+            row[kColToY] = move_to_y(code);
+            row[kColScore] = kQuietCheckOrder;
+            row[kListColumns - 1] = 0;
             innerCaptureCount[level_] = n + 1;
         }
     }
@@ -165,7 +166,7 @@ private:
         }
         if (!isSlider_) return legality_.legal(fx, fy, tx, ty);
         return ((sliderTargets_ >> square_of(tx, ty)) & 1) != 0 &&
-               legality_.allowed_legal(fx, fy, tx, ty);
+               legality_.king_stays_safe(fx, fy, tx, ty);
     }
 
     int side_, level_;
@@ -227,9 +228,11 @@ double IsInnerOrderedMove(double level, double fx, double fy, double tx, double 
     if (!ListLevelOk(level)) return 0;
     const int lv = static_cast<int>(level);
     const int n = static_cast<int>(innerCaptureCount[lv]);
-    const double(*rows)[6] = innerCaptures + lv * kListEntriesPerLevel;
+    const double(*rows)[kListColumns] = innerCaptures + lv * kListEntriesPerLevel;
     for (int i = 0; i < n; ++i) {
-        if (rows[i][0] == fx && rows[i][1] == fy && rows[i][2] == tx && rows[i][3] == ty) return 1;
+        if (rows[i][kColFromX] == fx && rows[i][kColFromY] == fy && rows[i][kColToX] == tx &&
+            rows[i][kColToY] == ty)
+            return 1;
     }
     return 0;
 }

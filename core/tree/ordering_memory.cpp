@@ -24,7 +24,6 @@ constexpr int kLastPly = 11;
 
 // Rows of killerMoves (levels 0 to 8) and killer slots per row.
 constexpr int kKillerLevels = 9;
-constexpr int kKillerSlots = 2;
 
 // History scores never grow beyond this.
 constexpr double kHistoryCap = 1000000;
@@ -33,22 +32,23 @@ constexpr double kHistoryCap = 1000000;
 
 double ClearKillerMoves() {
     for (int level = 0; level <= 7; ++level) {
-        for (int field = 0; field <= 7; ++field) killerMoves[level][field] = -1;
+        for (int field = 0; field < kKillerSlots * kKillerFields; ++field)
+            killerMoves[level][field] = -1;
     }
     return 0;
 }
 
 double RememberKiller(double level, double fx, double fy, double tx, double ty) {
-    double *row = killerMoves[to_index(level, kKillerLevels)];
-    if (row[0] == fx && row[1] == fy && row[2] == tx && row[3] == ty) return 0;
-    row[4] = row[0];
-    row[5] = row[1];
-    row[6] = row[2];
-    row[7] = row[3];
-    row[0] = fx;
-    row[1] = fy;
-    row[2] = tx;
-    row[3] = ty;
+    double *first = killerMoves[to_index(level, kKillerLevels)];
+    double *second = first + kKillerFields;
+    if (first[kColFromX] == fx && first[kColFromY] == fy && first[kColToX] == tx &&
+        first[kColToY] == ty)
+        return 0;
+    for (int field = 0; field < kKillerFields; ++field) second[field] = first[field];
+    first[kColFromX] = fx;
+    first[kColFromY] = fy;
+    first[kColToX] = tx;
+    first[kColToY] = ty;
     return 0;
 }
 
@@ -56,9 +56,12 @@ double IsKillerMove(double level, double slot, double fx, double fy, double tx, 
     // A move the capture passes already try is never tried again as a killer.
     if (IsInnerOrderedMove(level, fx, fy, tx, ty) != 0) return 0;
     const double *killer =
-        killerMoves[to_index(level, kKillerLevels)] + to_index(slot, kKillerSlots) * 4;
-    if (killer[0] < 0) return 0;
-    return (killer[0] == fx && killer[1] == fy && killer[2] == tx && killer[3] == ty) ? 1 : 0;
+        killerMoves[to_index(level, kKillerLevels)] + to_index(slot, kKillerSlots) * kKillerFields;
+    if (killer[kColFromX] < 0) return 0;
+    return (killer[kColFromX] == fx && killer[kColFromY] == fy && killer[kColToX] == tx &&
+            killer[kColToY] == ty)
+               ? 1
+               : 0;
 }
 
 double ClearSearchHistoryScores() {

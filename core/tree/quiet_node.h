@@ -8,9 +8,9 @@
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
-#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -79,8 +79,7 @@ struct QuietNode {
     // Legality of the node's own moves, from the safety of its king: with
     // the king safe, from the pieces that shield it (a set of squares); in
     // check, from whether a move answers every attack.
-    KingSafety king;
-    uint64_t shields;
+    ViewKingSafety safety;
     SideMoveLegality legality;
     // The en-passant square as a square number, -1 for none.
     int enPassantSquare;
@@ -142,11 +141,7 @@ inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
     assert(n.view.in_step());
     const int piece = n.view.at(fx, fy);
     const bool legal = with_piece_type(type_of(piece), [&](auto type) {
-        if (n.king.attacked)
-            return piece_rules_allow_as<type()>(n.view, fx, fy, tx, ty, piece) &&
-                   n.legality.allowed_legal(fx, fy, tx, ty);
-        return view_legal_as<type()>(n.view, n.king, rules_decide(n.king, n.shields, fx, fy, piece),
-                                     fx, fy, tx, ty, piece);
+        return view_candidate_legal<type()>(n.view, n.safety, n.legality, fx, fy, tx, ty, piece);
     });
     assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
     return legal;

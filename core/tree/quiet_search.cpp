@@ -23,9 +23,9 @@
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
-#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/tree/quiet_node.h"
@@ -342,10 +342,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
     const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingPos);
-    n.king = safety.king;
-    n.shields = safety.shields;
-    n.inCheck = n.king.attacked;
-    n.legality.reset(player, n.king);
+    n.safety = safety;
+    n.inCheck = safety.king.attacked;
+    n.legality.reset(player, safety.king);
     n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
 

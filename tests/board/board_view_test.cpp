@@ -5,9 +5,9 @@
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
-#include "core/board/view_moves.h"
 #include "core/quin_core.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace {
@@ -335,9 +336,46 @@ TEST(WindowSquares, KnownWindows) {
                                                      bit(3, 7) | bit(4, 7) | bit(5, 7) | bit(6, 7));
 }
 
+// Expects IsMoveValid's verdict from each legality entry point for every
+// candidate of `side` (the king in check or not, pinned pieces, en passant,
+// castling): on the view, on the board, and with the king known.  Returns
+// the number of legal moves.
+int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety &safety,
+                              const char *fen) {
+    int legal = 0;
+    SideMoveLegality inCheck(side, safety.king);
+    SideMoveLegality onBoard(side);
+    for (int from = 0; from < 64; ++from) {
+        const int fx = from % 8, fy = from / 8;
+        const int piece = v.at(fx, fy);
+        if (colour_of(piece) != side) continue;
+        for (int to = 0; to < 64; ++to) {
+            const int tx = to % 8, ty = to / 8;
+            if (colour_of(board[tx][ty]) == side) continue;
+            const bool want = IsMoveValid(fx, fy, tx, ty) == 1;
+            legal += want;
+            const bool onView = with_piece_type(type_of(piece), [&](auto type) {
+                if constexpr (type() == kEmpty)
+                    return false;
+                else
+                    return view_candidate_legal<type()>(v, safety, inCheck, fx, fy, tx, ty, piece);
+            });
+            const std::string move =
+                fen + std::string(" ") + std::to_string(from) + "-" + std::to_string(to);
+            EXPECT_EQ(onView, want) << move;
+            EXPECT_EQ(onBoard.legal(fx, fy, tx, ty), want) << move;
+            EXPECT_EQ(move_legal_known_king(fx, fy, tx, ty, safety.king.king, safety.king.attacked),
+                      want)
+                << move;
+        }
+    }
+    return legal;
+}
+
 // Whether the side to move has a legal move, on the view, in mates,
 // stalemates, checks that only a block or only the king answers, and the
-// positions above; the engine's own scan must agree everywhere.
+// positions above; the engine's own scan must agree everywhere, and so must
+// every legality entry point for each candidate of the positions above.
 TEST(ViewMoves, AnyLegalMove) {
     const struct {
         const char *fen;
@@ -369,6 +407,7 @@ TEST(ViewMoves, AnyLegalMove) {
         EXPECT_EQ(view_any_legal_move(v, side, view_king_safety(v, side)), c.hasMove) << c.fen;
         EXPECT_EQ(any_legal_move(side, nullptr), c.hasMove) << c.fen;
     }
+    int legal = 0;
     for (const char *fen : kPositions) {
         load_fen(fen);
         for (const int side : {kWhite, kBlack}) {
@@ -384,8 +423,10 @@ TEST(ViewMoves, AnyLegalMove) {
             if (k.king < 0 || k.attacked) {
                 EXPECT_EQ(safety.shields, 0u) << fen << " side " << side;
             }
+            legal += expect_entry_points_agree(v, side, safety, fen);
         }
     }
+    EXPECT_GT(legal, 300);
 }
 
 // After every legal move of the positions above (castling, en passant and

@@ -119,8 +119,8 @@ std::vector<double> outcome() {
             s.push_back(move_code(preferredPVFromX[p], preferredPVFromY[p], preferredPVToX[p],
                                   preferredPVToY[p]));
     for (int i = 0; i < static_cast<int>(rootPreviousCount); ++i) {
-        s.push_back(rootPreviousResult[i][0]);
-        s.push_back(rootPreviousResult[i][1]);
+        s.push_back(rootPreviousResult[i][kResultCode]);
+        s.push_back(rootPreviousResult[i][kResultScore]);
     }
     return s;
 }

@@ -21,8 +21,8 @@ constexpr int kLevel = 3;
 std::string square_text(int x, int y) { return {char('a' + x), char('8' - y)}; }
 
 std::string move_text(const double *row) {
-    return square_text(static_cast<int>(row[0]), static_cast<int>(row[1])) +
-           square_text(static_cast<int>(row[2]), static_cast<int>(row[3]));
+    return square_text(static_cast<int>(row[kColFromX]), static_cast<int>(row[kColFromY])) +
+           square_text(static_cast<int>(row[kColToX]), static_cast<int>(row[kColToY]));
 }
 
 // A move text on the colour mirror: ranks flipped.
@@ -38,9 +38,9 @@ std::vector<std::string> listed_checks(int side) {
     CollectInnerCaptures(side, kLevel);
     CollectHistoryQuietMoves(side, kLevel);
     std::vector<std::string> checks;
-    const double(*rows)[6] = innerCaptures + kLevel * kListEntriesPerLevel;
+    const double(*rows)[kListColumns] = innerCaptures + kLevel * kListEntriesPerLevel;
     for (int i = 0; i < static_cast<int>(innerCaptureCount[kLevel]); ++i)
-        if (rows[i][4] == -kInfiniteScore) checks.push_back(move_text(rows[i]));
+        if (rows[i][kColScore] == -kInfiniteScore) checks.push_back(move_text(rows[i]));
     std::sort(checks.begin(), checks.end());
     return checks;
 }
@@ -80,11 +80,11 @@ TEST(QuietChecks, ListedBehindTheCaptures) {
 }
 
 // The rows of one level's list as move texts with their order scores.
-std::vector<std::string> list_rows(const double (*list)[6], double count) {
+std::vector<std::string> list_rows(const double (*list)[kListColumns], double count) {
     std::vector<std::string> rows;
     const double(*level)[6] = list + kLevel * kListEntriesPerLevel;
     for (int i = 0; i < static_cast<int>(count); ++i)
-        rows.push_back(move_text(level[i]) + " " + std::to_string(level[i][4]));
+        rows.push_back(move_text(level[i]) + " " + std::to_string(level[i][kColScore]));
     return rows;
 }
 
