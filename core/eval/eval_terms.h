@@ -60,6 +60,15 @@ constexpr uint64_t kQueenDeveloped[3] = {0, 0x0000FFFFFFFFFFFFULL, 0xFFFFFFFFFFF
 
 inline int popcount8(unsigned v) { return count_sparse(v & 0xFFu); }
 
+// Number of set bits by byte value.
+struct ByteBits {
+    unsigned char count[256];
+    constexpr ByteBits() : count() {
+        for (int v = 0; v < 256; v++) count[v] = static_cast<unsigned char>(count_sparse(v));
+    }
+};
+constexpr ByteBits kByteBits;
+
 inline int iabs(int v) { return v < 0 ? -v : v; }
 
 }  // namespace eval_detail
