@@ -69,6 +69,21 @@ struct ByteBits {
 };
 constexpr ByteBits kByteBits;
 
+// Board shifts: toward the a-file, toward the h-file, and the fills of each
+// square toward larger y (south_fill) and smaller y (north_fill).
+constexpr uint64_t shift_west(uint64_t b) { return (b & ~kFileA) >> 1; }
+constexpr uint64_t shift_east(uint64_t b) { return (b & ~kFileH) << 1; }
+constexpr uint64_t south_fill(uint64_t b) {
+    b |= b << 8;
+    b |= b << 16;
+    return b | b << 32;
+}
+constexpr uint64_t north_fill(uint64_t b) {
+    b |= b >> 8;
+    b |= b >> 16;
+    return b | b >> 32;
+}
+
 inline int iabs(int v) { return v < 0 ? -v : v; }
 
 }  // namespace eval_detail
