@@ -6,6 +6,7 @@
 #include "core/board/geometry.h"
 #include "core/eval/board_codes_simd.h"
 #include "core/eval/cache_layout.h"
+#include "core/eval/eval_terms.h"
 #include "core/eval/key_chars_simd.h"
 #include "core/quin_core.h"
 
@@ -96,16 +97,15 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     for (int side = kWhite; side <= kBlack; side++) {
         const int code = make_piece(side, kPawn);
         unsigned *files = side == kWhite ? scan.whitePawns : scan.blackPawns;
-        unsigned fileSet = 0;
         for (uint64_t rest = sets.byCode[code]; rest;) {
             const int s = pop_lsb(rest);
-            const int x = square_x(s);
-            files[x + 1] |= 1u << square_y(s);
-            fileSet |= 1u << x;
+            files[square_x(s) + 1] |= 1u << square_y(s);
             pawns.key[s] = static_cast<unsigned char>(kKeyCharOffset + code);
             pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
         }
-        (side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles) = fileSet;
+        // Every pawn moved up to the rank of y = 0: bit x for a pawn on file x.
+        (side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles) =
+            static_cast<unsigned>(north_fill(sets.byCode[code]) & 0xFFu);
     }
     pawns.hashSum = pawnSum;
 }

@@ -60,6 +60,30 @@ constexpr uint64_t kQueenDeveloped[3] = {0, 0x0000FFFFFFFFFFFFULL, 0xFFFFFFFFFFF
 
 inline int popcount8(unsigned v) { return count_sparse(v & 0xFFu); }
 
+// Number of set bits by byte value.
+struct ByteBits {
+    unsigned char count[256];
+    constexpr ByteBits() : count() {
+        for (int v = 0; v < 256; v++) count[v] = static_cast<unsigned char>(count_sparse(v));
+    }
+};
+constexpr ByteBits kByteBits;
+
+// Board shifts: toward the a-file, toward the h-file, and the fills of each
+// square toward larger y (south_fill) and smaller y (north_fill).
+constexpr uint64_t shift_west(uint64_t b) { return (b & ~kFileA) >> 1; }
+constexpr uint64_t shift_east(uint64_t b) { return (b & ~kFileH) << 1; }
+constexpr uint64_t south_fill(uint64_t b) {
+    b |= b << 8;
+    b |= b << 16;
+    return b | b << 32;
+}
+constexpr uint64_t north_fill(uint64_t b) {
+    b |= b >> 8;
+    b |= b >> 16;
+    return b | b >> 32;
+}
+
 inline int iabs(int v) { return v < 0 ? -v : v; }
 
 }  // namespace eval_detail

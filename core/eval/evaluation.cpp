@@ -134,15 +134,21 @@ double evaluate_sets(BoardScan &scan) {
     // Step 4. One value per piece.  Every value is a whole number unless a
     // file holds five, seven or eight pawns of one side; then the values are
     // summed in board order as doubles, fractions and all, so that the
-    // rounding stays that of the plain sum.
+    // rounding stays that of the plain sum.  The pawns of both sides are
+    // valued from their feature sets when all their values are whole, one
+    // by one otherwise.
     int values[64];
     double fractionalValue[64];
     uint64_t fractional = 0;  // pawns whose value is not a whole number
     int total = 0;
+    SidePawns sidePawns[3];
+    const bool wholePawns = side_pawns(scan, pawns, kWhite, sidePawns[kWhite]) &&
+                            side_pawns(scan, pawns, kBlack, sidePawns[kBlack]);
     for (int side = kWhite; side <= kBlack; side++) {
         const bool white = side == kWhite;
         int sum = 0;
-        for (uint64_t rest = sets.of(side, kPawn); rest;) {
+        if (wholePawns) sum = side_pawn_value(scan, terms, sidePawns[side], side);
+        for (uint64_t rest = wholePawns ? 0 : sets.of(side, kPawn); rest;) {
             const int s = pop_lsb(rest);
             const PawnTerms t = pawn_terms(scan, terms, pawns, s, white);
             if (doubled_is_whole(t.sameFile)) {

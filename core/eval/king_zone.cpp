@@ -27,27 +27,38 @@ inline uint64_t slider_hits(const int (&dirs)[N], int s, uint64_t occ, uint64_t 
 // The zone around a king on (kingX, kingY) attacked by `enemy`: the files
 // next to the king and its own, the ranks from one behind the king to two
 // in front, or three without a pawn shield; squares off the board dropped.
-uint64_t king_zone(int kingX, int kingY, int enemy, double shield) {
+constexpr uint64_t build_king_zone(int kingX, int kingY, bool attackedByBlack, bool shielded) {
     // A White king is attacked by Black and looks toward smaller y.
-    int firstY, lastY;
-    if (enemy == kBlack) {
-        firstY = kingY - (shield > 0 ? 2 : 3);
+    int firstY = kingY - 1, lastY = kingY + (shielded ? 2 : 3);
+    if (attackedByBlack) {
+        firstY = kingY - (shielded ? 2 : 3);
         lastY = kingY + 1;
-    } else {
-        firstY = kingY - 1;
-        lastY = kingY + (shield > 0 ? 2 : 3);
     }
     uint64_t zone = 0;
-    if (kingX >= 0 && kingX < 8) {
-        // Files kingX - 1 .. kingX + 1 within the board, on every zone rank.
-        const uint64_t files = ((uint64_t{7} << kingX) >> 1) & 0xFFu;
-        for (int y = firstY < 0 ? 0 : firstY; y <= lastY && y < 8; y++)
-            zone |= files << square_of(0, y);
-    } else {
-        for (int y = firstY; y <= lastY; y++)
-            for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
-    }
+    for (int y = firstY; y <= lastY; y++)
+        for (int x = kingX - 1; x <= kingX + 1; x++) zone |= bit_at(x, y);
     return zone;
+}
+
+// The zones of kings on the board, by attacker (Black or not), pawn shield
+// (some or none) and king square.
+struct KingZones {
+    uint64_t zone[2][2][64];
+    constexpr KingZones() : zone() {
+        for (int s = 0; s < 64; s++)
+            for (int black = 0; black < 2; black++)
+                for (int shielded = 0; shielded < 2; shielded++)
+                    zone[black][shielded][s] =
+                        build_king_zone(square_x(s), square_y(s), black != 0, shielded != 0);
+    }
+};
+
+constexpr KingZones kKingZones;
+
+uint64_t king_zone(int kingX, int kingY, int enemy, double shield) {
+    if (on_board(kingX, kingY))
+        return kKingZones.zone[enemy == kBlack][shield > 0][square_of(kingX, kingY)];
+    return build_king_zone(kingX, kingY, enemy == kBlack, shield > 0);
 }
 
 // Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2, queen 5,

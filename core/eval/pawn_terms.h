@@ -104,6 +104,18 @@ inline double pawn_value_exact(const PawnTerms &t) {
     return value;
 }
 
+// The passer on (x, y) gains in the endgame when its own king stands nearer
+// to it than the enemy king (Manhattan distances; both kings on the board).
+inline int king_pawn_bonus(const WinningKingMaterial &m, const PhaseTerms &terms, int x, int y,
+                           bool white) {
+    const int whiteDistance = iabs(m.whiteKingX - x) + iabs(m.whiteKingY - y);
+    const int blackDistance = iabs(m.blackKingX - x) + iabs(m.blackKingY - y);
+    const int ownDistance = white ? whiteDistance : blackDistance;
+    const int enemyDistance = white ? blackDistance : whiteDistance;
+    const int bonus = (enemyDistance - ownDistance) * 4 * terms.endgameWeight / kFullPhase;
+    return bonus < -24 ? -24 : bonus > 24 ? 24 : bonus;
+}
+
 QUIN_ALWAYS_INLINE PawnTerms pawn_terms(const BoardScan &scan, const PhaseTerms &terms,
                                         PawnCacheProbe &pawns, int s, bool white) {
     const int x = square_x(s), y = square_y(s);
@@ -119,22 +131,123 @@ QUIN_ALWAYS_INLINE PawnTerms pawn_terms(const BoardScan &scan, const PhaseTerms 
         t.passed = 2 * r2 + (3 * r2 * terms.endgameWeight) / kFullPhase;
         if (f.connected) t.connected = 8 + 2 * rank;
         if (f.supported) t.supported = 2 * rank + 10;
-        if (terms.bothKings) {
-            // The own king nearer the passer than the enemy king, by
-            // Manhattan distance, counts in the endgame.
-            const WinningKingMaterial &m = scan.material;
-            const int whiteDistance = iabs(m.whiteKingX - x) + iabs(m.whiteKingY - y);
-            const int blackDistance = iabs(m.blackKingX - x) + iabs(m.blackKingY - y);
-            const int ownDistance = white ? whiteDistance : blackDistance;
-            const int enemyDistance = white ? blackDistance : whiteDistance;
-            int kingPawnBonus =
-                (enemyDistance - ownDistance) * 4 * terms.endgameWeight / kFullPhase;
-            if (kingPawnBonus < -24) kingPawnBonus = -24;
-            if (kingPawnBonus > 24) kingPawnBonus = 24;
-            t.kingBonus = kingPawnBonus;
-        }
+        if (terms.bothKings) t.kingBonus = king_pawn_bonus(scan.material, terms, x, y, white);
     }
     return t;
+}
+
+// The pawn-structure features of all the pawns of one side at once, as
+// sets of squares, and the sums of the whole-number parts that do not depend
+// on the phase.
+struct SidePawns {
+    uint64_t pawns;
+    uint64_t isolated;   // no own pawn on an adjacent file
+    uint64_t passed;     // no enemy pawn ahead on this or an adjacent file
+    uint64_t connected;  // an own pawn on an adjacent file at most one rank away
+    uint64_t supported;  // an own pawn on an adjacent file on the rank behind
+    int base;            // the pawns' square values
+    int doubled;         // their doubled-pawn terms
+};
+
+// The doubled-pawn term of a pawn with `sameFile` own pawns on its file,
+// for the counts where it is whole (0 elsewhere; see doubled_is_whole).
+struct DoubledTerms {
+    int term[16];
+    constexpr DoubledTerms() : term() {
+        for (int n = 2; n < 16; n++) term[n] = -12 * (n - 1) / n;
+    }
+};
+constexpr DoubledTerms kDoubledTerms;
+
+// The features of the pawns of `side`: from the cache words on a hit,
+// otherwise from the pawn sets (and, with the cache on, written to the
+// words).  False when a pawn's doubled-pawn term is not a whole number; the
+// caller then values the pawns one by one.
+QUIN_ALWAYS_INLINE bool side_pawns(const BoardScan &scan, PawnCacheProbe &pawns, int side,
+                                   SidePawns &p) {
+    const bool white = side == kWhite;
+    const uint64_t own = scan.sets.of(side, kPawn);
+    const int code = make_piece(side, kPawn);
+    unsigned char *words = pawns.slot ? pawns.slot + kPawnWordsOffset : nullptr;
+    p.pawns = own;
+    p.base = 0;
+    p.doubled = 0;
+    unsigned whole = 1;
+    if (pawns.hit) {
+        uint64_t isolated = 0, passed = 0, connected = 0, supported = 0;
+        for (uint64_t rest = own; rest;) {
+            const int s = pop_lsb(rest);
+            const uint32_t v = read_le32(words + s * kPawnWordBytes);
+            const int sameFile = v % kWordNeighbours;
+            const uint64_t bit = square_bit(s);
+            if ((v / kWordNeighbours) % 16 == 0) isolated |= bit;
+            if ((v / kWordPassed) % 2) passed |= bit;
+            if ((v / kWordConnected) % 2) connected |= bit;
+            if ((v / kWordSupported) % 2) supported |= bit;
+            whole &= kWholeDoubledCounts >> sameFile;
+            p.doubled += kDoubledTerms.term[sameFile];
+            p.base += kSquareValues.value[code][s];
+        }
+        p.isolated = isolated;
+        p.passed = passed;
+        p.connected = connected;
+        p.supported = supported;
+        return whole & 1u;
+    }
+    const uint64_t enemy = scan.sets.of(opponent_of(side), kPawn);
+    const uint64_t files = north_fill(south_fill(own));
+    p.isolated = own & ~(shift_west(files) | shift_east(files));
+    // Enemy pawns' files and the files beside them, filled toward the pawns
+    // they stop: an own pawn behind such a square (larger y for White,
+    // smaller for Black) is not passed.
+    const uint64_t guarded = enemy | shift_west(enemy) | shift_east(enemy);
+    p.passed = own & ~(white ? south_fill(guarded << 8) : north_fill(guarded >> 8));
+    // Squares beside an own pawn on the same rank.
+    const uint64_t beside = shift_west(own) | shift_east(own);
+    p.connected = own & (beside | beside << 8 | beside >> 8);
+    p.supported = own & (white ? beside >> 8 : beside << 8);
+
+    const unsigned *ranks = white ? scan.whitePawns : scan.blackPawns;
+    int count[10];
+    for (int i = 0; i < 10; i++) count[i] = kByteBits.count[ranks[i]];
+    for (uint64_t rest = own; rest;) {
+        const int s = pop_lsb(rest);
+        const int x = square_x(s);
+        const int sameFile = count[x + 1];
+        const int neighbours = count[x] + count[x + 2];
+        whole &= kWholeDoubledCounts >> sameFile;
+        p.doubled += kDoubledTerms.term[sameFile];
+        p.base += kSquareValues.value[code][s];
+        if (neighbours > 15) pawns.wordsFit = false;
+        if (words) {
+            write_le32(words + s * kPawnWordBytes, static_cast<uint32_t>(sameFile) +
+                                                       kWordNeighbours * neighbours +
+                                                       kWordPassed * ((p.passed >> s) & 1u) +
+                                                       kWordConnected * ((p.connected >> s) & 1u) +
+                                                       kWordSupported * ((p.supported >> s) & 1u));
+        }
+    }
+    return whole & 1u;
+}
+
+// The value of the pawns of `side`, whose doubled-pawn terms are all whole,
+// as one whole number: the same as the sum of their pawn_value_whole.
+inline int side_pawn_value(const BoardScan &scan, const PhaseTerms &terms, const SidePawns &p,
+                           int side) {
+    const bool white = side == kWhite;
+    int sum = p.base + p.doubled - 15 * count_bits(p.isolated) +
+              terms.centralPawnBonus * count_sparse(p.pawns & kCentralPawnSquares);
+    for (uint64_t rest = p.passed; rest;) {
+        const int s = pop_lsb(rest);
+        const int x = square_x(s), y = square_y(s);
+        const int rank = white ? 7 - y : y;
+        const int r2 = rank * rank;
+        sum += 2 * r2 + (3 * r2 * terms.endgameWeight) / kFullPhase;
+        if ((p.connected >> s) & 1u) sum += 8 + 2 * rank;
+        if ((p.supported >> s) & 1u) sum += 2 * rank + 10;
+        if (terms.bothKings) sum += king_pawn_bonus(scan.material, terms, x, y, white);
+    }
+    return sum;
 }
 
 }  // namespace eval_detail
