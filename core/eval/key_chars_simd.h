@@ -8,12 +8,14 @@
 
 class KeySquares {
 public:
-    explicit KeySquares(const unsigned char *chars) : chars_(chars) {
 #ifdef QUIN_SSE2
+    explicit KeySquares(const unsigned char *chars) {
         for (int i = 0; i < 4; i++)
             chunks_[i] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + 16 * i));
-#endif
     }
+#else
+    explicit KeySquares(const unsigned char *chars) : chars_(chars) {}
+#endif
 
     // The squares whose character is c, one bit per square.
     uint64_t holding(unsigned char c) const {
@@ -33,8 +35,9 @@ public:
     }
 
 private:
-    const unsigned char *chars_;
 #ifdef QUIN_SSE2
     __m128i chunks_[4];
+#else
+    const unsigned char *chars_;
 #endif
 };
