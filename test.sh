@@ -7,6 +7,9 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 JOBS=$(nproc)
+# Paths relative to the clone, so that another clone of the tree on the same
+# machine reuses ccache's objects.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 # Inputs per fuzz target; request files and UCI lines can start a search,
 # so they get fewer.
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
