@@ -325,7 +325,7 @@ void expect_line(ChildProcess &p, const std::string &prefix) {
 struct SearchOutput {
     std::vector<std::string> lines;  // info lines, then the bestmove line
     int readyok = 0;
-    Clock::time_point readyAt, lastAt;
+    Clock::time_point lastAt;  // when the last line arrived
 };
 
 // Reads lines into out until one begins with prefix (true), or until no
@@ -335,12 +335,10 @@ bool collect(ChildProcess &p, SearchOutput *out, const std::string &prefix, int 
     for (std::string line;;) {
         const long left = elapsed_ms(Clock::now(), deadline);
         if (left <= 0 || !p.read_line(&line, static_cast<int>(left), &out->lastAt)) return false;
-        if (line == "readyok") {
+        if (line == "readyok")
             out->readyok++;
-            out->readyAt = out->lastAt;
-        } else {
+        else
             out->lines.push_back(line);
-        }
         if (line.rfind(prefix, 0) == 0) return true;
     }
 }
