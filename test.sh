@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Release unit and end-to-end tests (the
-# search, clock, UCI and request tests again beside busy loops), the
-# fast tests with assertions on (Debug), the sanitizer builds (ASan+UBSan, TSan) over the fast tests, the fuzz
-# targets for a fixed number of inputs, the Windows build under wine and
-# the big-endian PowerPC build under qemu.  Prints "N passed, M failed".
+# search, clock, UCI and request tests again beside busy loops), the fast
+# tests with assertions on under ASan+UBSan, the frontend tests under TSan,
+# the fuzz targets for a fixed number of inputs, the Windows build under
+# wine, and the PowerPC and aarch64 builds under qemu.  Prints each step's
+# seconds and "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")"
 JOBS=$(nproc)
@@ -17,7 +18,8 @@ FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
 # Long runs outside CI: FUZZ_SECONDS caps each target's time as well.
 FUZZ_SECONDS=${FUZZ_SECONDS:-}
-tools/install_deps.sh cmake g++ make libgtest-dev clang libclang-rt-14-dev polyglot stockfish python3 ccache || exit 1
+tools/install_deps.sh cmake g++ make ninja-build libgtest-dev clang libclang-rt-14-dev polyglot stockfish python3 ccache ||
+  exit 1
 
 passed=0
 failed=0
@@ -37,11 +39,24 @@ step() {  # step NAME COMMAND...; prints the step's seconds after it
 }
 
 build() {  # build DIR [cmake options...]; a later -DCMAKE_BUILD_TYPE wins
-  local dir=$1
+  local dir=$1 generator=()
   shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_WERROR=ON "$@" >/dev/null &&
-    cmake --build "$dir" -j"$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS} >/dev/null 2>"$dir.log" ||
+  # Ninja for new trees (it keeps both cores busy); a tree made earlier keeps
+  # its own generator.
+  [ -f "$dir/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake "${generator[@]}" -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_WERROR=ON "$@" >/dev/null &&
+    cmake --build "$dir" -j"$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS} >"$dir.log" 2>&1 ||
     { cat "$dir.log"; return 1; }
+}
+# test_programs [AREA]: the test programs of the fast tests (of one area).
+test_programs() {
+  local src area
+  for src in tests/*/*_test.cpp; do
+    area=$(basename "$(dirname "$src")")
+    case $src in *_slow_test.cpp) continue ;; esac
+    [ -z "${1:-}" ] || [ "$area" = "$1" ] || continue
+    printf '%s_%s ' "$area" "$(basename "$src" .cpp)"
+  done
 }
 
 step "release build" build build-test
@@ -78,10 +93,6 @@ step "request soak tests" env QUINTAR_ENGINE=build-test/quintar timeout 120 \
 step "request soak" timeout 120 python3 tools/request_soak.py --engine build-test/quintar \
   --requests 40 $( [ -f build-test/match.pgn ] && echo --pgn build-test/match.pgn )
 
-# Assertions on: every double that becomes a table index is checked.
-step "debug build" build build-debug -DCMAKE_BUILD_TYPE=Debug
-step "debug tests" ctest --test-dir build-debug -j"$JOBS" -LE slow --output-on-failure
-
 # The plain versions of the vector code and bit scans (-DQUIN_PORTABLE=ON),
 # which x86-64 builds otherwise never compile: the bench signature, perft
 # counts, the geometry and the evaluation corpus.
@@ -93,37 +104,62 @@ step "portable build" portable_build
 step "portable tests" ctest --test-dir build-portable -j"$JOBS" \
   -R 'Signature|Perft|EvalCorpus|Geometry|MoveEffects' --output-on-failure
 
-step "asan+ubsan build" build build-asan -DQUIN_ASAN=ON
+# ASan+UBSan with assertions on (every double that becomes a table index is
+# checked), over the fast tests; TSan over the frontend's, where the search
+# thread runs beside the reader.  Each builds only the programs it runs.
+asan_build() {
+  BUILD_TARGETS="$(test_programs)" build build-asan -DQUIN_ASAN=ON -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+}
+step "asan+ubsan build, assertions on" asan_build
 step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow --output-on-failure
 
-step "tsan build" build build-tsan -DQUIN_TSAN=ON
+tsan_build() { BUILD_TARGETS="$(test_programs frontend)" build build-tsan -DQUIN_TSAN=ON; }
+step "tsan build" tsan_build
 step "tsan tests" ctest --test-dir build-tsan -j"$JOBS" -L frontend -LE slow --output-on-failure
 
+# One fuzz target: its inputs, or FUZZ_SECONDS, whichever ends first.
+fuzz_target() {
+  local f=$1 name corpus runs=$FUZZ_RUNS
+  name=$(basename "$f" _fuzz)
+  corpus=fuzz/corpus/$name
+  mkdir -p "build-fuzz/corpus-$name"
+  [ "$name" = request ] && runs=$FUZZ_RUNS_REQUEST
+  [ "$name" = uci_line ] && runs=$FUZZ_RUNS_UCI
+  echo "fuzzing $name with $runs inputs${FUZZ_SECONDS:+ or $FUZZ_SECONDS s}"
+  "$f" -runs="$runs" ${FUZZ_SECONDS:+-max_total_time=$FUZZ_SECONDS} -max_len=4096 -seed=1 \
+    "build-fuzz/corpus-$name" \
+    $( [ -d "$corpus" ] && echo "$corpus" ) >"build-fuzz/$name.log" 2>&1 ||
+    { tail -40 "build-fuzz/$name.log"; return 1; }
+}
+# The targets run side by side, one per core.
 fuzz() {
   CC=clang CXX=clang++ build build-fuzz -DQUIN_FUZZ=ON -DQUIN_TESTS=OFF -DQUIN_WERROR=OFF || return 1
-  local status=0
+  local status=0 f running=0
   for f in build-fuzz/*_fuzz; do
-    local name corpus
-    name=$(basename "$f" _fuzz)
-    corpus=fuzz/corpus/$name
-    mkdir -p "build-fuzz/corpus-$name"
-    local runs=$FUZZ_RUNS
-    [ "$name" = request ] && runs=$FUZZ_RUNS_REQUEST
-    [ "$name" = uci_line ] && runs=$FUZZ_RUNS_UCI
-    echo "fuzzing $name with $runs inputs"
-    "$f" -runs="$runs" ${FUZZ_SECONDS:+-max_total_time=$FUZZ_SECONDS} -max_len=4096 -seed=1 \
-      "build-fuzz/corpus-$name" \
-      $( [ -d "$corpus" ] && echo "$corpus" ) >"build-fuzz/$name.log" 2>&1 ||
-      { tail -40 "build-fuzz/$name.log"; status=1; }
+    fuzz_target "$f" &
+    running=$((running + 1))
+    if [ "$running" -ge "$JOBS" ]; then
+      wait -n || status=1
+      running=$((running - 1))
+    fi
+  done
+  while [ "$running" -gt 0 ]; do
+    wait -n || status=1
+    running=$((running - 1))
   done
   return $status
 }
 step "fuzz targets" fuzz
 
-# The Windows and PowerPC checks compare with one shared Linux reference build.
-export QUIN_LINUX_BUILD=$PWD/build-ref HOST_BUILD=$PWD/build-ref
+# The Windows, PowerPC and aarch64 checks compare with the Release build.
+# Under qemu only the in-process tests of the board, the evaluation and the
+# AmigaOS front end run (byte order and word size show there);
+# tools/test_ppc.sh alone runs them all.
+export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test
 [ -x tools/test_windows.sh ] && step "windows build under wine" tools/test_windows.sh
-[ -x tools/test_ppc.sh ] && step "powerpc build under qemu" tools/test_ppc.sh
+[ -x tools/test_ppc.sh ] && step "powerpc build under qemu" env CROSS_TESTS='^(amiga|board|eval)_' \
+  tools/test_ppc.sh
 [ -x tools/test_aarch64.sh ] && step "aarch64 build under qemu" tools/test_aarch64.sh
 
 echo

@@ -15,16 +15,23 @@ if(NOT GTest_FOUND)
 endif()
 include(GoogleTest)
 
+# The shared test helpers (clocks, child processes, files) are compiled once
+# for all test programs.
+add_library(quin_test_support STATIC ${CMAKE_CURRENT_SOURCE_DIR}/tests/test_support.cpp)
+target_include_directories(quin_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_compile_options(quin_test_support PRIVATE ${QUIN_WARNINGS})
+target_link_libraries(quin_test_support PUBLIC quin_uci quin_engine quin_platform GTest::gtest)
+target_compile_definitions(quin_test_support PRIVATE QUINTAR_BIN="$<TARGET_FILE:quintar>")
+
 file(GLOB_RECURSE QUIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_test.cpp)
 foreach(src ${QUIN_TEST_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   get_filename_component(dir ${src} DIRECTORY)
   get_filename_component(area ${dir} NAME)
   set(target ${area}_${name})
-  add_executable(${target} ${src} ${CMAKE_CURRENT_SOURCE_DIR}/tests/test_support.cpp)
-  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  add_executable(${target} ${src})
   target_compile_options(${target} PRIVATE ${QUIN_WARNINGS})
-  target_link_libraries(${target} PRIVATE quin_uci quin_engine quin_platform GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE quin_test_support quin_uci quin_engine quin_platform GTest::gtest_main)
   target_compile_definitions(${target} PRIVATE
     QUINTAR_BIN="$<TARGET_FILE:quintar>"
     QUIN_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
