@@ -38,6 +38,40 @@ step() {  # step NAME COMMAND...; prints the step's seconds after it
   echo "=== $name ($((SECONDS - start)) s)"
 }
 
+# step_aside NAME COMMAND...: a step that runs beside the following ones, its
+# output kept until steps_aside_done prints it with its result, in order.
+aside=()
+step_aside() {
+  local name=$1 log
+  shift
+  log=$(mktemp)
+  (
+    start=$SECONDS
+    if "$@" >"$log" 2>&1; then echo ok >"$log.status"; else echo failed >"$log.status"; fi
+    echo "$((SECONDS - start))" >"$log.seconds"
+  ) &
+  aside+=("$name|$log|$!")
+}
+steps_aside_done() {
+  local entry name log pid
+  for entry in "${aside[@]}"; do
+    IFS='|' read -r name log pid <<<"$entry"
+    wait "$pid"
+    echo "=== $name"
+    cat "$log"
+    if [ "$(cat "$log.status")" = ok ]; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      failures+=("$name")
+      echo "--- FAILED: $name"
+    fi
+    echo "=== $name ($(cat "$log.seconds") s, beside the others)"
+    rm -f "$log" "$log.status" "$log.seconds"
+  done
+  aside=()
+}
+
 build() {  # build DIR [cmake options...]; a later -DCMAKE_BUILD_TYPE wins
   local dir=$1 generator=()
   shift
@@ -112,7 +146,8 @@ asan_build() {
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 }
 step "asan+ubsan build, assertions on" asan_build
-step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow --output-on-failure
+# (the slow tests' programs are not built there: their placeholders are left out)
+step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow -E _NOT_BUILT --output-on-failure
 
 tsan_build() { BUILD_TARGETS="$(test_programs frontend)" build build-tsan -DQUIN_TSAN=ON; }
 step "tsan build" tsan_build
@@ -156,11 +191,13 @@ step "fuzz targets" fuzz
 # Under qemu only the in-process tests of the board, the evaluation and the
 # AmigaOS front end run (byte order and word size show there);
 # tools/test_ppc.sh alone runs them all.
-export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test
-[ -x tools/test_windows.sh ] && step "windows build under wine" tools/test_windows.sh
-[ -x tools/test_ppc.sh ] && step "powerpc build under qemu" env CROSS_TESTS='^(amiga|board|eval)_' \
+export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test QUIN_REFERENCE_READY=1
+# The three run side by side: each is mostly one emulated program at a time.
+[ -x tools/test_windows.sh ] && step_aside "windows build under wine" tools/test_windows.sh
+[ -x tools/test_ppc.sh ] && step_aside "powerpc build under qemu" env CROSS_TESTS='^(amiga|board|eval)_' \
   tools/test_ppc.sh
-[ -x tools/test_aarch64.sh ] && step "aarch64 build under qemu" tools/test_aarch64.sh
+[ -x tools/test_aarch64.sh ] && step_aside "aarch64 build under qemu" tools/test_aarch64.sh
+steps_aside_done
 
 echo
 [ ${#failures[@]} -gt 0 ] && printf 'failed step: %s\n' "${failures[@]}"

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -96,4 +97,21 @@ std::string mirror_fen(const std::string &fen) {
     };
     if (ep.size() == 2) ep[1] = ep[1] == '3' ? '6' : '3';
     return swap_case(ranks) + (side == "w" ? " b " : " w ") + swap_case(castling) + " " + ep + rest;
+}
+
+bool regex_matches(const std::string &text, const std::string &pattern,
+                   std::vector<std::string> *groups) {
+    std::smatch m;
+    if (!std::regex_match(text, m, std::regex(pattern))) return false;
+    if (groups != nullptr) groups->assign(m.begin(), m.end());
+    return true;
+}
+
+bool regex_finds(const std::string &text, const std::string &pattern) {
+    return std::regex_search(text, std::regex(pattern));
+}
+
+std::string regex_replaced(const std::string &text, const std::string &pattern,
+                           const std::string &with) {
+    return std::regex_replace(text, std::regex(pattern), with);
 }

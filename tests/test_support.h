@@ -225,3 +225,15 @@ inline int text_code(const std::string &m) {
 // The colour mirror of a FEN: ranks flipped, colours, side to move,
 // castling rights and the en-passant square swapped.
 std::string mirror_fen(const std::string &fen);
+
+// Regular expressions (ECMAScript), compiled in test_support.cpp alone:
+// <regex> takes longer to build than any test that uses it.
+// Whether the whole of `text` matches `pattern`; groups (when given) gets
+// the whole match and each group's text.
+bool regex_matches(const std::string &text, const std::string &pattern,
+                   std::vector<std::string> *groups = nullptr);
+// Whether some part of `text` matches `pattern`.
+bool regex_finds(const std::string &text, const std::string &pattern);
+// `text` with every match of `pattern` replaced by `with`.
+std::string regex_replaced(const std::string &text, const std::string &pattern,
+                           const std::string &with);

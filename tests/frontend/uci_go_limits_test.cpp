@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <poll.h>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,8 +148,7 @@ bool ends_with(const std::string &text, const std::string &end) {
 // Output that ends with one result: an info line with a depth, then the
 // bestmove line.
 bool ends_with_a_result(const std::string &text) {
-    static const std::regex result("(^|\n)info depth [0-9]+ [^\n]*\nbestmove [a-h1-8qrbn]+\n$");
-    return std::regex_search(text, result);
+    return regex_finds(text, "(^|\n)info depth [0-9]+ [^\n]*\nbestmove [a-h1-8qrbn]+\n$");
 }
 
 // Runs the position and go lines of c, with "stop" at once when asked, and

@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -258,7 +257,7 @@ TEST(UciProtocol, SearchResultsOfWholeSessions) {
         RunResult r = run_program(QUINTAR_BIN, {}, c.input, 60000);
         EXPECT_EQ(r.status, 0) << c.name;
         EXPECT_EQ(r.err, "") << c.name;
-        EXPECT_TRUE(std::regex_match(r.out, std::regex(c.pattern))) << c.name << "\n" << r.out;
+        EXPECT_TRUE(regex_matches(r.out, c.pattern)) << c.name << "\n" << r.out;
     }
 }
 
@@ -350,7 +349,7 @@ SearchOutput read_search(ChildProcess &p) {
     return out;
 }
 
-const std::regex kInfoLine(
+const char kInfoLine[] = (
     "info depth ([0-9]+) score ((cp|mate) -?[0-9]+) nodes ([0-9]+) time [0-9]+ nps [0-9]+ "
     "pv ([a-h][1-8][a-h][1-8][qrbn]?)");
 
@@ -366,9 +365,9 @@ void expect_search(const std::vector<std::string> &lines, bool infinite, const c
     if (!infinite) {
         EXPECT_EQ(lines.size(), 2u) << lines[0];
     }
-    std::smatch m, last;
+    std::vector<std::string> m, last;
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
-        ASSERT_TRUE(std::regex_match(lines[i], m, kInfoLine)) << lines[i];
+        ASSERT_TRUE(regex_matches(lines[i], kInfoLine, &m)) << lines[i];
         const bool result = i + 2 == lines.size();
         if (result && infinite) {
             // The result repeats the deepest finished iteration.

@@ -1,13 +1,12 @@
 // "--bench" through the real program (rejected depths: cli_test).
 #include "tests/search/search_test_util.h"
 
-#include <regex>
 #include <string>
 
 namespace {
 
 std::string without_clock(const std::string &out) {
-    return std::regex_replace(out, std::regex(" time [0-9]+ nps [0-9]+ "), " time T nps N ");
+    return regex_replaced(out, " time [0-9]+ nps [0-9]+ ", " time T nps N ");
 }
 
 // "--bench" alone searches the start position at depth 3; runs repeat byte
