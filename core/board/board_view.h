@@ -15,18 +15,16 @@
 
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
+#include "core/board/piece_sets.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
 #include <cassert>
 #include <cstdint>
 
-struct BoardView {
+struct BoardView : PieceSets {
     signed char cell[64];  // the piece code on each square, 0 when empty
-    uint64_t occupied;     // the squares that hold a piece
-    uint64_t bySide[3];    // [kWhite], [kBlack]: the squares of each side's pieces
-    uint64_t byPiece[kBlackOffset + kKing + 1];  // the squares of each piece code
-    int enPassant;  // the en-passant square (enPassantX, enPassantY), -1 for none
+    int enPassant;         // the en-passant square (enPassantX, enPassantY), -1 for none
 
     // Takes the en-passant square from the globals.
     void load_en_passant() {

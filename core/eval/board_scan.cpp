@@ -41,7 +41,7 @@ void sort_pieces(PieceSets &sets, const int *squares, uint64_t occupied, uint64_
     for (uint64_t rest = occupied; rest;) {
         const int s = pop_lsb(rest);
         const unsigned code = static_cast<unsigned>(squares[s]);
-        sets.byCode[code <= kBlackOffset + kKing ? kCodeIndex.index[code] : 0] |= square_bit(s);
+        sets.byPiece[code <= kBlackOffset + kKing ? kCodeIndex.index[code] : 0] |= square_bit(s);
     }
     sets.occupied = occupied;
     sets.bySide[kWhite] = occupied & ~blackPieces;
@@ -59,9 +59,9 @@ bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars) {
     const KeySquares squares(chars);
     uint64_t white = 0, black = 0;
     for (int type = kPawn; type <= kKing; type++) {
-        white |= sets.byCode[make_piece(kWhite, type)] =
+        white |= sets.byPiece[make_piece(kWhite, type)] =
             squares.holding(static_cast<unsigned char>(kKeyCharOffset + make_piece(kWhite, type)));
-        black |= sets.byCode[make_piece(kBlack, type)] =
+        black |= sets.byPiece[make_piece(kBlack, type)] =
             squares.holding(static_cast<unsigned char>(kKeyCharOffset + make_piece(kBlack, type)));
     }
     const uint64_t empty = squares.holding(static_cast<unsigned char>(kKeyCharOffset + kEmpty));
@@ -97,7 +97,7 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     for (int side = kWhite; side <= kBlack; side++) {
         const int code = make_piece(side, kPawn);
         unsigned *files = side == kWhite ? scan.whitePawns : scan.blackPawns;
-        for (uint64_t rest = sets.byCode[code]; rest;) {
+        for (uint64_t rest = sets.byPiece[code]; rest;) {
             const int s = pop_lsb(rest);
             files[square_x(s) + 1] |= 1u << square_y(s);
             pawns.key[s] = static_cast<unsigned char>(kKeyCharOffset + code);
@@ -105,7 +105,7 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
         }
         // Every pawn moved up to the rank of y = 0: bit x for a pawn on file x.
         (side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles) =
-            static_cast<unsigned>(north_fill(sets.byCode[code]) & 0xFFu);
+            static_cast<unsigned>(north_fill(sets.byPiece[code]) & 0xFFu);
     }
     pawns.hashSum = pawnSum;
 }

@@ -4,6 +4,7 @@
 // key).  Internal to core/eval.
 #pragma once
 
+#include "core/board/piece_sets.h"
 #include "core/eval/cache_layout.h"
 #include "core/eval/winning_king.h"
 #include "core/types.h"
@@ -12,21 +13,9 @@
 
 namespace eval_detail {
 
-// The occupied squares by piece code.  byCode[0] collects the squares whose
-// value names no piece (codes 7 to 10, above 16 or below 0, possible only on
-// a board written directly): they block lines and count as material of
-// their colour for the winning-king term, and nothing else.
-struct PieceSets {
-    uint64_t byCode[kBlackOffset + kKing + 1] = {};
-    uint64_t bySide[3] = {};  // kWhite, kBlack
-    uint64_t occupied = 0;
-
-    uint64_t of(int side, int type) const { return byCode[make_piece(side, type)]; }
-};
-
 // What the pass over the board gathers for the piece terms.
 struct BoardScan {
-    PieceSets sets;
+    PieceSets sets{};  // byPiece[0]: squares whose value names no piece
     // Pawn ranks (bit y) per file, files shifted by one so that the
     // neighbours of the a- and h-files read as empty.
     unsigned whitePawns[10] = {0}, blackPawns[10] = {0};

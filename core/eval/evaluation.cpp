@@ -88,7 +88,7 @@ int side_piece_values(const BoardScan &scan, const PhaseTerms &terms, int side, 
     }
     for (const int type : {kKnight, kBishop}) {
         const int code = make_piece(side, type);
-        for (uint64_t rest = sets.byCode[code]; rest;) {
+        for (uint64_t rest = sets.byPiece[code]; rest;) {
             const int s = pop_lsb(rest);
             values[s] = kSquareValues.value[code][s];
             sum += values[s];
@@ -167,7 +167,7 @@ double evaluate_sets(BoardScan &scan) {
         score = total;
     } else {
         score = 0;
-        const uint64_t valued = sets.occupied & ~sets.byCode[0];
+        const uint64_t valued = sets.occupied & ~sets.byPiece[0];
         for (uint64_t rest = valued; rest;) {
             const int s = pop_lsb(rest);
             const double value = ((fractional >> s) & 1u) ? fractionalValue[s] : values[s];

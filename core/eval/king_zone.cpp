@@ -134,7 +134,7 @@ double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy,
 double KingZonePenalty(double kingX, double kingY, double enemy, double phase, double shield) {
     const int side = static_cast<int>(enemy);
     if (side != kWhite && side != kBlack) return 0;  // no piece has that colour
-    eval_detail::PieceSets sets;
+    PieceSets sets{};
     eval_detail::read_piece_sets(sets);
     return eval_detail::king_zone_penalty(sets, static_cast<int>(kingX), static_cast<int>(kingY),
                                           side, phase, shield);
