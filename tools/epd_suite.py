@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Runs a chess engine over an EPD test suite at a fixed time per position.
 
-    tools/epd_suite.py --engine build/quintar --time 0.1 tests/data/wac.epd
+    tools/epd_suite.py --engine build/quintar --time 0.1 doc/suites/wac.epd
     tools/epd_suite.py --engine /usr/games/stockfish --time 1 \
-        --option UCI_LimitStrength=true --option UCI_Elo=1500 tests/data/wac.epd
-    tools/epd_suite.py --engine /usr/games/fairymax --xboard --time 1 tests/data/wac.epd
+        --option UCI_LimitStrength=true --option UCI_Elo=1500 doc/suites/wac.epd
+    tools/epd_suite.py --engine /usr/games/fairymax --xboard --time 1 doc/suites/wac.epd
 
 Each EPD line holds a position (the first four FEN fields) and operations
 such as `bm Qg6;` (best moves: the engine must play one of them), `am Nf3;`

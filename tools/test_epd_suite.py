@@ -132,7 +132,7 @@ class Suite(unittest.TestCase):
             self.assertEqual(epd_suite.xboard_time(seconds), commands)
 
     def test_every_suite_move_is_legal_in_its_position(self):
-        path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "data",
+        path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "doc", "suites",
                             "wac.epd")
         with open(path) as f:
             lines = [epd_suite.parse_epd(line) for line in f]

@@ -26,7 +26,11 @@
 // in place and looks at the king (legal_by_playing:
 // core/board/move_validation.cpp), with what a move changes described in
 // core/board/move_effects.h.  A king position is encoded as FindKing gives
-// it (core/board/geometry.h).
+// it (core/board/geometry.h).  What only this file uses (the king found
+// from a known square, the walk along a line behind a shield, the king
+// found after a king's move, the per-type loops of "has the side a move?")
+// sits in namespace legality_detail; everything else named above is for the
+// move generator, the quiet search, perft and the game state.
 #pragma once
 
 #include "core/board/board_view.h"
@@ -72,6 +76,8 @@ struct KingSafety {
     bool attacked = false;
 };
 
+namespace legality_detail {
+
 // KingSafety with the king's position (FindKing(side)) already known.
 inline KingSafety king_safety_at(int side, int kingPos) {
     KingSafety k;
@@ -83,8 +89,10 @@ inline KingSafety king_safety_at(int side, int kingPos) {
     return k;
 }
 
+}  // namespace legality_detail
+
 inline KingSafety king_safety(int side) {
-    return king_safety_at(side, static_cast<int>(FindKing(side)));
+    return legality_detail::king_safety_at(side, static_cast<int>(FindKing(side)));
 }
 
 // The safety of one side's king on the view: KingSafety and, when the king
@@ -96,6 +104,8 @@ struct ViewKingSafety {
     uint64_t shields = 0;
 };
 
+namespace legality_detail {
+
 // ViewKingSafety with the side's king on (kx, ky).
 inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, int ky) {
     ViewKingSafety s;
@@ -106,10 +116,12 @@ inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, 
     return s;
 }
 
+}  // namespace legality_detail
+
 // The same with the king on kingPos (FindKing(side), -1 for none).
 inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int kingPos) {
     if (kingPos < 0) return ViewKingSafety();
-    return view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos));
+    return legality_detail::view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos));
 }
 
 // The same with the king found on the view: FindKing's king is the first
@@ -118,12 +130,15 @@ inline ViewKingSafety view_king_safety(const BoardView &v, int side) {
     const uint64_t kings = v.byPiece[make_piece(side, kKing)];
     if (kings == 0) return ViewKingSafety();
     const int square = lowest_square(kings);
-    const ViewKingSafety s = view_king_safety_on(v, side, square_x(square), square_y(square));
+    const ViewKingSafety s =
+        legality_detail::view_king_safety_on(v, side, square_x(square), square_y(square));
     assert(s.king.king == king_safety(side).king);
     return s;
 }
 
 // ---------------------------------------------------------------- shields
+namespace legality_detail {
+
 // The piece on (fx, fy) shields the king on (kx, ky) from an enemy slider
 // when it stands on one of the king's lines with nothing between them, and
 // the first piece behind it on that line is an enemy queen, or an enemy
@@ -150,6 +165,8 @@ QUIN_NOINLINE bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
     return false;
 }
 
+}  // namespace legality_detail
+
 // The same with the king on kingPos (PieceShieldsKing).  A move of any
 // piece but a king leaves the kings where they stand; when the king is not
 // attacked before the move, only a piece that shields it can expose it by
@@ -160,10 +177,12 @@ inline bool piece_shields_king(int fx, int fy, int kingPos) {
     const int kx = king_pos_x(kingPos), ky = king_pos_y(kingPos);
     const int dx = fx - kx, dy = fy - ky;
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
-    return piece_on_line_shields_king(fx, fy, kx, ky);
+    return legality_detail::piece_on_line_shields_king(fx, fy, kx, ky);
 }
 
 // ------------------------------------------------------------ one move
+namespace legality_detail {
+
 // The square (in board order) of the first king of the mover's colour
 // after the king on (fx, fy) moves to (tx, ty), given first, the first
 // such king before the move (which may be the mover).  Castling also moves
@@ -178,6 +197,8 @@ inline int first_king_after_king_move(int fx, int fy, int tx, int ty, int first)
         if (board[square_x(i)][square_y(i)] == king) return i;
     return to;
 }
+
+}  // namespace legality_detail
 
 // Full legality with the mover's king known (IsMoveValidKnownKing): the
 // king on kingPos (FindKing of the mover's side) and whether it is
@@ -194,12 +215,13 @@ QUIN_NOINLINE bool move_legal_known_king(int fx, int fy, int tx, int ty, int kin
         // it, unless another piece stands on the square reported.
         if (board[kx][ky] != make_piece(colour_of(piece), kKing))
             return legal_by_playing(fx, fy, tx, ty, -1, -1);
-        const int after = first_king_after_king_move(fx, fy, tx, ty, square_of(kx, ky));
+        const int after =
+            legality_detail::first_king_after_king_move(fx, fy, tx, ty, square_of(kx, ky));
         return legal_by_playing(fx, fy, tx, ty, square_x(after), square_y(after));
     }
     if (!kingAttacked) {
         const bool enPassant = type_of(piece) == kPawn && board[tx][ty] == 0 && tx != fx;
-        if (!enPassant && !piece_on_line_shields_king(fx, fy, kx, ky))
+        if (!enPassant && !legality_detail::piece_on_line_shields_king(fx, fy, kx, ky))
             return piece_rules_allow(fx, fy, tx, ty);
     }
     return legal_by_playing(fx, fy, tx, ty, kx, ky);
@@ -372,6 +394,8 @@ inline bool any_legal_move(int side, const KingSafety *known) {
     return false;
 }
 
+namespace legality_detail {
+
 // Whether a piece of type Type of `side` has a legal move on the view:
 // legal(type, fx, fy, tx, ty, piece) decides each candidate that is no own
 // piece's square.
@@ -398,6 +422,8 @@ inline bool view_types_have_move(const BoardView &v, int side, Legal &&legal) {
     return (view_type_has_move<Types>(v, side, legal) || ...);
 }
 
+}  // namespace legality_detail
+
 // any_legal_move(side, &safety.king) on the view.  In check the king's
 // steps are tried first, and the other pieces' moves are decided by whether
 // they answer every attack (SideMoveLegality).
@@ -405,14 +431,14 @@ inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafe
     const KingSafety &k = safety.king;
     bool any;
     if (!k.attacked) {
-        any = view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(
+        any = legality_detail::view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(
             v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
                 return view_move_legal<type()>(v, k, rules_decide(k, safety.shields, fx, fy, piece),
                                                fx, fy, tx, ty, piece);
             });
     } else {
         SideMoveLegality inCheck(side, k);
-        any = view_types_have_move<kKing, kPawn, kKnight, kBishop, kRook, kQueen>(
+        any = legality_detail::view_types_have_move<kKing, kPawn, kKnight, kBishop, kRook, kQueen>(
             v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
                 return view_candidate_legal<type()>(v, safety, inCheck, fx, fy, tx, ty, piece);
             });

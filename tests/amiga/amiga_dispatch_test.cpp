@@ -3,7 +3,6 @@
 // request-file protocol with its cancel file.
 #include "tests/amiga/amiga_support.h"
 
-
 namespace {
 
 const std::string kKiwipete =

@@ -349,9 +349,9 @@ SearchOutput read_search(ChildProcess &p) {
     return out;
 }
 
-const char kInfoLine[] = (
-    "info depth ([0-9]+) score ((cp|mate) -?[0-9]+) nodes ([0-9]+) time [0-9]+ nps [0-9]+ "
-    "pv ([a-h][1-8][a-h][1-8][qrbn]?)");
+const char kInfoLine[] =
+    ("info depth ([0-9]+) score ((cp|mate) -?[0-9]+) nodes ([0-9]+) time [0-9]+ nps [0-9]+ "
+     "pv ([a-h][1-8][a-h][1-8][qrbn]?)");
 
 // Checks the lines of one "go" in the position `fen` after `moves`: with
 // `infinite`, info lines of depths 1, 2, ... in order (as many as the
