@@ -97,35 +97,44 @@ step "release build" build build-test
 step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
 # The search, clock, UCI and request tests again beside two busy loops: no
 # test may need an idle machine (tools/stress_tests.sh runs it longer).
-step "stress tests" tools/stress_tests.sh -n 3 -k 2 -b build-test
+step "stress tests" tools/stress_tests.sh -n 2 -k 2 -b build-test
 
-# The match runner (tools/match.py): its own checks, then two short games
-# against a weak stockfish; fails on any illegal move, crash, hang or time
-# forfeit of the engine.  A busy machine can keep a move's answer from the
-# runner for a tenth of a second, more than the increment: a move may
-# overrun the clock by a second before it is a forfeit.
-step "match runner tests" timeout 120 python3 tools/test_match.py
-step "match runner" timeout 120 python3 tools/match.py --engine build-test/quintar \
-  --games 2 --tc 2+0.05 --time-margin 1 --opponent stockfish:1350 --concurrency 2 \
-  --pgn build-test/match.pgn
-# The same runner on a Dask scheduler and two workers on 127.0.0.1, one of
-# them killed mid-game; then the checks of the test-suite runner (SAN) and
-# of the strength plots.  Debian's python3 carries python3-distributed and
-# python3-matplotlib.
-step "match runner on a cluster" sh -c 'tools/install_deps.sh python3-distributed &&
-  timeout 240 /usr/bin/python3 tools/test_match_cluster.py'
-step "test-suite runner tests" timeout 240 python3 tools/test_epd_suite.py
-step "strength plot tests" sh -c 'tools/install_deps.sh python3-matplotlib &&
-  timeout 60 /usr/bin/python3 tools/test_plot_strength.py'
+# The Python tools' checks, one after the other, beside the builds that
+# follow (they mostly wait on engines and clocks, and hold on a busy
+# machine); their steps print inside this one.
+tool_checks() {
+  passed=0 failed=0 failures=()
+  # The match runner (tools/match.py): its own checks, then two short games
+  # against a weak stockfish; fails on any illegal move, crash, hang or time
+  # forfeit of the engine.  A busy machine can keep a move's answer from the
+  # runner for a tenth of a second, more than the increment: a move may
+  # overrun the clock by a second before it is a forfeit.
+  step "match runner tests" timeout 120 python3 tools/test_match.py
+  step "match runner" timeout 120 python3 tools/match.py --engine build-test/quintar \
+    --games 2 --tc 2+0.05 --time-margin 1 --opponent stockfish:1350 --concurrency 2 \
+    --pgn build-test/match.pgn
+  # The same runner on a Dask scheduler and two workers on 127.0.0.1, one of
+  # them killed mid-game; then the checks of the test-suite runner (SAN) and
+  # of the strength plots.  Debian's python3 carries python3-distributed and
+  # python3-matplotlib.
+  step "match runner on a cluster" sh -c 'tools/install_deps.sh python3-distributed &&
+    timeout 240 /usr/bin/python3 tools/test_match_cluster.py'
+  step "test-suite runner tests" timeout 240 python3 tools/test_epd_suite.py
+  step "strength plot tests" sh -c 'tools/install_deps.sh python3-matplotlib &&
+    timeout 60 /usr/bin/python3 tools/test_plot_strength.py'
 
-# The request-file soak (tools/request_soak.py): its own checks, then 40
-# requests, a fifth of them cancelled; fails on a partial or lost response,
-# a left-over file, an illegal move or an answer that differs from the same
-# request searched without a time limit.
-step "request soak tests" env QUINTAR_ENGINE=build-test/quintar timeout 120 \
-  python3 tools/test_request_soak.py
-step "request soak" timeout 120 python3 tools/request_soak.py --engine build-test/quintar \
-  --requests 40 $( [ -f build-test/match.pgn ] && echo --pgn build-test/match.pgn )
+  # The request-file soak (tools/request_soak.py): its own checks, then 40
+  # requests, a fifth of them cancelled; fails on a partial or lost response,
+  # a left-over file, an illegal move or an answer that differs from the same
+  # request searched without a time limit.
+  step "request soak tests" env QUINTAR_ENGINE=build-test/quintar timeout 120 \
+    python3 tools/test_request_soak.py
+  step "request soak" timeout 120 python3 tools/request_soak.py --engine build-test/quintar \
+    --requests 40 $( [ -f build-test/match.pgn ] && echo --pgn build-test/match.pgn )
+  echo "tool checks: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+step_aside "match, test-suite and soak tools" tool_checks
 
 # The plain versions of the vector code and bit scans (-DQUIN_PORTABLE=ON),
 # which x86-64 builds otherwise never compile: the bench signature, perft
@@ -149,7 +158,10 @@ step "asan+ubsan build, assertions on" asan_build
 # (the slow tests' programs are not built there: their placeholders are left out)
 step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow -E _NOT_BUILT --output-on-failure
 
-tsan_build() { BUILD_TARGETS="$(test_programs frontend)" build build-tsan -DQUIN_TSAN=ON; }
+tsan_build() {
+  BUILD_TARGETS="$(test_programs frontend)" build build-tsan -DQUIN_TSAN=ON \
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+}
 step "tsan build" tsan_build
 step "tsan tests" ctest --test-dir build-tsan -j"$JOBS" -L frontend -LE slow --output-on-failure
 
@@ -167,14 +179,15 @@ fuzz_target() {
     $( [ -d "$corpus" ] && echo "$corpus" ) >"build-fuzz/$name.log" 2>&1 ||
     { tail -40 "build-fuzz/$name.log"; return 1; }
 }
-# The targets run side by side, one per core.
 fuzz() {
   CC=clang CXX=clang++ build build-fuzz -DQUIN_FUZZ=ON -DQUIN_TESTS=OFF -DQUIN_WERROR=OFF || return 1
-  local status=0 f running=0
+  local status=0 f running=0 width=$JOBS
+  # Capped by time, all at once; by inputs, one per core.
+  [ -n "$FUZZ_SECONDS" ] && width=99
   for f in build-fuzz/*_fuzz; do
     fuzz_target "$f" &
     running=$((running + 1))
-    if [ "$running" -ge "$JOBS" ]; then
+    if [ "$running" -ge "$width" ]; then
       wait -n || status=1
       running=$((running - 1))
     fi
@@ -188,13 +201,13 @@ fuzz() {
 step "fuzz targets" fuzz
 
 # The Windows, PowerPC and aarch64 checks compare with the Release build.
-# Under qemu only the in-process tests of the board, the evaluation and the
-# AmigaOS front end run (byte order and word size show there);
+# Under qemu only the in-process tests of the AmigaOS front end and the
+# evaluation corpus run (perft, --eval and the search suite are compared);
 # tools/test_ppc.sh alone runs them all.
 export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test QUIN_REFERENCE_READY=1
 # The three run side by side: each is mostly one emulated program at a time.
 [ -x tools/test_windows.sh ] && step_aside "windows build under wine" tools/test_windows.sh
-[ -x tools/test_ppc.sh ] && step_aside "powerpc build under qemu" env CROSS_TESTS='^(amiga|board|eval)_' \
+[ -x tools/test_ppc.sh ] && step_aside "powerpc build under qemu" env CROSS_TESTS='^(amiga_|eval_eval_corpus)' \
   tools/test_ppc.sh
 [ -x tools/test_aarch64.sh ] && step_aside "aarch64 build under qemu" tools/test_aarch64.sh
 steps_aside_done
