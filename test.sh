@@ -11,6 +11,8 @@ JOBS=$(nproc)
 # Paths relative to the clone, so that another clone of the tree on the same
 # machine reuses ccache's objects.
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+# The test programs share precompiled headers; ccache may keep their objects.
+export CCACHE_SLOPPINESS=pch_defines,time_macros
 # Inputs per fuzz target; request files and UCI lines can start a search,
 # so they get fewer.
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
@@ -95,6 +97,19 @@ test_programs() {
 
 step "release build" build build-test
 step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
+
+# The Windows, PowerPC and aarch64 checks compare with the Release build.
+# Under qemu only the in-process tests of the AmigaOS front end and the
+# evaluation corpus run (perft, --eval and the search suite are compared);
+# tools/test_ppc.sh alone runs them all.
+export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test QUIN_REFERENCE_READY=1
+# They run beside the steps that follow: each is mostly one emulated
+# program at a time.
+[ -x tools/test_windows.sh ] && step_aside "windows build under wine" tools/test_windows.sh
+[ -x tools/test_ppc.sh ] && step_aside "powerpc build under qemu" env CROSS_TESTS='^(amiga_|eval_eval_corpus)' \
+  tools/test_ppc.sh
+[ -x tools/test_aarch64.sh ] && step_aside "aarch64 build under qemu" tools/test_aarch64.sh
+
 # The search, clock, UCI and request tests again beside two busy loops: no
 # test may need an idle machine (tools/stress_tests.sh runs it longer).
 step "stress tests" tools/stress_tests.sh -n 2 -k 2 -b build-test
@@ -181,35 +196,24 @@ fuzz_target() {
 }
 fuzz() {
   CC=clang CXX=clang++ build build-fuzz -DQUIN_FUZZ=ON -DQUIN_TESTS=OFF -DQUIN_WERROR=OFF || return 1
-  local status=0 f running=0 width=$JOBS
-  # Capped by time, all at once; by inputs, one per core.
+  local status=0 f pid pids=() width=$JOBS
+  # Capped by time, all at once; by inputs, one per core.  Each target is
+  # waited for by its own process number: the steps running aside are this
+  # shell's children too.
   [ -n "$FUZZ_SECONDS" ] && width=99
   for f in build-fuzz/*_fuzz; do
     fuzz_target "$f" &
-    running=$((running + 1))
-    if [ "$running" -ge "$width" ]; then
-      wait -n || status=1
-      running=$((running - 1))
+    pids+=($!)
+    if [ "${#pids[@]}" -ge "$width" ]; then
+      for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+      pids=()
     fi
   done
-  while [ "$running" -gt 0 ]; do
-    wait -n || status=1
-    running=$((running - 1))
-  done
+  for pid in "${pids[@]}"; do wait "$pid" || status=1; done
   return $status
 }
 step "fuzz targets" fuzz
 
-# The Windows, PowerPC and aarch64 checks compare with the Release build.
-# Under qemu only the in-process tests of the AmigaOS front end and the
-# evaluation corpus run (perft, --eval and the search suite are compared);
-# tools/test_ppc.sh alone runs them all.
-export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test QUIN_REFERENCE_READY=1
-# The three run side by side: each is mostly one emulated program at a time.
-[ -x tools/test_windows.sh ] && step_aside "windows build under wine" tools/test_windows.sh
-[ -x tools/test_ppc.sh ] && step_aside "powerpc build under qemu" env CROSS_TESTS='^(amiga_|eval_eval_corpus)' \
-  tools/test_ppc.sh
-[ -x tools/test_aarch64.sh ] && step_aside "aarch64 build under qemu" tools/test_aarch64.sh
 steps_aside_done
 
 echo
