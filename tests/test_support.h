@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -220,6 +221,15 @@ inline long elapsed_ms(ChildProcess::Clock::time_point from, ChildProcess::Clock
 // The move code of a coordinate text such as "e2e4".
 inline int text_code(const std::string &m) {
     return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]);
+}
+
+// The set of the squares named in `names` ("e2 e4"; "" for none), the bit of
+// file x and row y (row 0 is rank 8) at y * 8 + x as the board numbers them.
+inline uint64_t squares(const std::string &names) {
+    uint64_t set = 0;
+    for (size_t i = 0; i + 1 < names.size(); i += 3)
+        set |= uint64_t{1} << (('8' - names[i + 1]) * 8 + (names[i] - 'a'));
+    return set;
 }
 
 // The colour mirror of a FEN: ranks flipped, colours, side to move,

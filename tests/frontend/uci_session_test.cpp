@@ -5,7 +5,6 @@
 // adapter (skipped when not installed); and the sessions ChessX, Scid and
 // PyChess hold, analyses checked by their form.
 #include "frontend/quintar.h"
-#include "frontend/uci_search.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
@@ -132,41 +131,6 @@ TEST(UciSession, NewGameRestoresTheStartPositionAndKeepsTheCacheSize) {
     }
 }
 
-TEST(UciGoLimits, LimitsOfTheGoLine) {
-    const struct {
-        double side;
-        const char *line;
-        double depth, seconds;
-        int infinite;
-    } cases[] = {
-        {1, "go", 8, 10, 0},
-        {1, "go depth 5", 5, 300, 0},
-        {1, "go depth 0", 1, 300, 0},
-        {1, "go depth 12", 8, 300, 0},
-        {1, "go movetime 1000", 8, 1, 0},
-        {1, "go movetime -70", 8, 0.001, 0},
-        {1, "go depth 5 movetime 2000", 5, 2, 0},
-        {1, "go wtime 60000 btime 1000", 8, 2, 0},
-        {2, "go wtime 60000 btime 1000", 8, 1000.0 / 30 / 1000, 0},
-        {1, "go wtime 40", 8, 0.001, 0},
-        {1, "go winc 1000 wtime 3000 movestogo 5", 8, 0.1, 0},
-        {1, "go wtime 60000 movetime 500", 8, 0.5, 0},
-        {1, "go infinite", 8, 86400, 1},
-        {1, "go depth 3 infinite", 3, 86400, 1},
-        {1, "godepth 5", 8, 10, 0},
-    };
-    for (const auto &c : cases) {
-        reset_engine();
-        currentPlayer = c.side;
-        computerDepth = computerThinkSeconds = -1;
-        search_infinite = 7;
-        go_limits(c.line);
-        EXPECT_EQ(computerDepth, c.depth) << c.line;
-        EXPECT_DOUBLE_EQ(computerThinkSeconds, c.seconds) << c.line;
-        EXPECT_EQ(search_infinite, c.infinite) << c.line;
-    }
-}
-
 const char kUciReply[] =
     "id name Quintar Engine 1.0 Beta 1 - ZevivEzezoz Test\n"
     "id author Quintar project\n"
@@ -226,17 +190,15 @@ TEST(UciProtocol, ExactRepliesOfWholeSessions) {
 
 // Sessions with searches: nothing but info and bestmove lines.
 TEST(UciProtocol, SearchResultsOfWholeSessions) {
+    const std::string info =
+        "info depth [0-9]+ score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ "
+        "nps [0-9]+ pv [a-h][1-8][a-h][1-8][qrbn]?\n";
     // A result whose move starts on the given ranks.
-    auto from = [](const std::string &ranks) {
-        return "info depth [0-9]+ score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ nps [0-9]+ "
-               "pv [a-h][1-8][a-h][1-8][qrbn]?\nbestmove [a-h][" +
-               ranks + "][a-h][1-8][qrbn]?\n";
+    auto from = [&info](const std::string &ranks) {
+        return info + "bestmove [a-h][" + ranks + "][a-h][1-8][qrbn]?\n";
     };
     const std::string any = from("1-8");
-    // The depths an infinite analysis finished before the next command.
-    const std::string depths =
-        "(info depth [1-8] score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ nps [0-9]+ "
-        "pv [a-h][1-8][a-h][1-8][qrbn]?\n)*";
+    const std::string depths = "(" + info + ")*";  // what "go infinite" finished before "go"
     const std::string none = " nodes 0 time [0-9]+ nps 0 pv \nbestmove 0000\n";
     const struct {
         const char *name;
@@ -395,16 +357,20 @@ void expect_search(const std::vector<std::string> &lines, bool infinite, const c
 }
 
 // Ends the session by "quit" or the end of input: status 0, and nothing
-// printed but the result of an infinite search still running.
-void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = false,
-                      const std::vector<const char *> &moves = {}) {
+// printed but the result of the infinite search `running` (in `fen` after
+// `moves`), when one still runs.
+void expect_quiet_end(ChildProcess &p, bool by_quit = true, SearchOutput *running = nullptr,
+                      const char *fen = kStart, const std::vector<const char *> &moves = {}) {
     if (by_quit) {
         p.send("quit");
     } else {
         p.close_input();
     }
     EXPECT_EQ(p.wait_exit(kHangMs), 0);
-    if (searching) expect_search(read_search(p).lines, true, kStart, moves);
+    if (running) {
+        EXPECT_TRUE(collect(p, running, "bestmove ", kHangMs));
+        expect_search(running->lines, true, fen, moves);
+    }
     EXPECT_EQ(p.pending(), "");
     EXPECT_EQ(p.errors(), "");
 }
@@ -452,7 +418,8 @@ TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
         p.send("position startpos moves e2e4");
         p.send("go infinite");
         pause_ms(300);
-        expect_quiet_end(p, by_quit, true, {"e2e4"});
+        SearchOutput out;
+        expect_quiet_end(p, by_quit, &out, kStart, {"e2e4"});
     }
 }
 
@@ -503,20 +470,14 @@ TEST(GuiTranscripts, ChessX) {
     for (const char *line : {"id name ", "id author ", "option name Hash ", "uciok"})
         expect_line(p, line);
     p.send("setoption name Hash value 0");
-    p.send("isready");
-    expect_line(p, "readyok");
+    expect_nothing_more(p);
     p.send(std::string("position fen ") + kStart);
     p.send("go movetime 3000");
     expect_search(read_search(p).lines, false, kStart);
     p.send(std::string("position fen ") + kItalian);
     SearchOutput out;
     start_analysis(p, &out);
-    p.send("quit");
-    ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
-    expect_search(out.lines, true, kItalian);
-    EXPECT_EQ(p.wait_exit(kHangMs), 0);
-    EXPECT_EQ(p.pending(), "");
-    EXPECT_EQ(p.errors(), "");
+    expect_quiet_end(p, true, &out, kItalian);
 }
 
 // Scid: infinite analyses stopped by "stop", after 1.e4 and at the start of
@@ -552,8 +513,7 @@ TEST(GuiTranscripts, PyChess) {
     std::string line;
     ASSERT_TRUE(p.read_until("uciok", &line, kHangMs));
     p.send("ucinewgame");
-    p.send("isready");
-    expect_line(p, "readyok");
+    expect_nothing_more(p);
     p.send("position startpos moves e2e4 e7e5 g1f3");
     p.send("go movetime 3000");
     p.send("stop");
