@@ -77,7 +77,8 @@ TEST(SearchDriver, StopBeforeMatedSearchStillReportsNoMove) {
 }
 
 // No time, no depth or a stop before the first iteration: the first legal
-// move in scan order (rank 8 down) with the static score at depth 0.
+// move in scan order (rank 8 down) with the static score at depth 0, whatever
+// the clock's grain; a clock that never moves at all included.
 TEST(SearchDriver, FallbackIsFirstLegalMoveWithStaticScore) {
     const char *start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
     struct {
@@ -94,20 +95,23 @@ TEST(SearchDriver, FallbackIsFirstLegalMoveWithStaticScore) {
         {kMateInOne, -3, 10, false, "a1a8"},
         {kMiddlegame, 5, 300, true, "c4c5"},
     };
-    for (const auto &c : cases) {
-        load_fen(c.fen);
-        const double staticScore = EvaluateBoard();
-        computerPlayer = currentPlayer;
-        computerDepth = c.depth;
-        computerThinkSeconds = c.seconds;
-        stop_requested.store(c.stop);
-        CalculateBestMove();
-        stop_requested.store(0);
-        EXPECT_STREQ(computerBestMove_s.v, c.move) << c.fen;
-        EXPECT_EQ(computerScore, staticScore) << c.fen;
-        EXPECT_EQ(computerReachedDepth, 0) << c.fen;
-        EXPECT_EQ(computerNodes, 0) << c.fen;
-    }
+    for (const auto &c : cases)
+        for (double grain : {0, 4, 15, 50}) {
+            SCOPED_TRACE(::testing::Message() << c.fen << ", grain " << grain);
+            TestClock clock(grain);
+            load_fen(c.fen);
+            const double staticScore = EvaluateBoard();
+            computerPlayer = currentPlayer;
+            computerDepth = c.depth;
+            computerThinkSeconds = c.seconds;
+            stop_requested.store(c.stop);
+            CalculateBestMove();
+            stop_requested.store(0);
+            EXPECT_STREQ(computerBestMove_s.v, c.move);
+            EXPECT_EQ(computerScore, staticScore);
+            EXPECT_EQ(computerReachedDepth, 0);
+            EXPECT_EQ(computerNodes, 0);
+        }
 }
 
 // What a search leaves for the answer and for the next search's ordering.
