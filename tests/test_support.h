@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -37,6 +38,18 @@ void write_file(const std::string &path, const std::string &content);
 bool file_exists(const std::string &path);
 // A new empty directory under /tmp for one test.
 std::string make_temp_dir();
+
+// Loads fen into a fresh engine and runs one search with the given limits
+// on a test clock that moves step_ms at each reading.  With the default
+// step 0 it stands still: the search ends by depth, mate or stop, never on
+// time, and reports time 0 however busy the machine is.
+void search_fen(const char *fen, double depth, double seconds = 300, double step_ms = 0);
+
+// Everything written to standard output while f runs, the lines of a search
+// thread it joins included.
+std::string captured_stdout(const std::function<void()> &f);
+// The two result lines of the last search as emit_result prints them.
+std::string result_lines();
 
 // The engine clock for the life of one object: the engine reads `now`
 // (milliseconds, rounded down to `grain` as a coarse system clock lags the

@@ -71,15 +71,6 @@ void expect_limits(const GoCase &c) {
     EXPECT_EQ(search_infinite, c.infinite);
 }
 
-// Everything printed while f runs, a search thread's lines included.
-template <class F>
-std::string captured(F f) {
-    testing::internal::CaptureStdout();
-    f();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-
 void send(std::initializer_list<const char *> lines) {
     for (std::string l : lines) uci_handle_line(&l[0]);
 }
@@ -88,7 +79,7 @@ void send(std::initializer_list<const char *> lines) {
 // or at its own end; returns everything printed.
 std::string run(const GoCase &c, bool stop) {
     reset_engine();  // the clock origin is taken from the stopped clock
-    const std::string out = captured([&] {
+    const std::string out = captured_stdout([&] {
         send({c.position, c.go});
         join_search(stop);
     });
@@ -127,12 +118,12 @@ TEST(UciGoSession, StoppedSearchesGotTheLimitsOfTheLine) {
 TEST(UciGoSession, InfiniteSearchWaitsForStop) {
     TestClock clock;
     reset_engine();
-    const std::string held = captured([] {
+    const std::string held = captured_stdout([] {
         send({"position startpos", "go depth 1 infinite"});
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     });
     EXPECT_EQ(held.find("bestmove"), std::string::npos) << held;
-    const std::string out = captured([] { send({"stop"}); });
+    const std::string out = captured_stdout([] { send({"stop"}); });
     EXPECT_TRUE(ends_with_a_result(out)) << out;
     expect_limits({"position startpos", "go depth 1 infinite", 1, 86400000, 1, nullptr});
 }

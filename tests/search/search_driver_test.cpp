@@ -1,8 +1,12 @@
 // The search driver end to end: mates at their distance, mated and
 // stalemated sides, fallback answers, node totals over iterations, aborted
 // iterations, and the exact result lines.
-#include "tests/search/search_test_util.h"
+#include "frontend/quintar.h"
+#include "tests/test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -294,10 +298,8 @@ TEST(ResultLines, PrintsBothLinesExactly) {
         // An iteration's line is the same info line, with the nodes and
         // time passed to it.
         computerNodes = computerSearchMilliseconds = -1;
-        testing::internal::CaptureStdout();
-        emit_iteration(c.nodes, c.ms);
         const std::string expected = c.expected;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+        EXPECT_EQ(captured_stdout([&c] { emit_iteration(c.nodes, c.ms); }),
                   expected.substr(0, expected.find('\n') + 1));
     }
 }
