@@ -181,12 +181,12 @@ public:
         return text_[1];
     }
 
-private:
     static int ms_until(Clock::time_point deadline) {
         return static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
     }
 
+private:
     void drain() {
         char chunk[65536];
         for (int i = 0; i < 2; ++i)
@@ -225,11 +225,6 @@ private:
     std::string text_[2];
     Clock::time_point last_read_ = Clock::now();
 };
-
-inline long elapsed_ms(ChildProcess::Clock::time_point from, ChildProcess::Clock::time_point to) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
-}
 
 // The move code of a coordinate text such as "e2e4".
 inline int text_code(const std::string &m) {

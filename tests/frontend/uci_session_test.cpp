@@ -255,8 +255,8 @@ struct SearchOutput {
 bool collect(ChildProcess &p, SearchOutput *out, const std::string &prefix, int timeout_ms) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     for (std::string line;;) {
-        const long left = elapsed_ms(Clock::now(), deadline);
-        if (left <= 0 || !p.read_line(&line, static_cast<int>(left), &out->lastAt)) return false;
+        const int left = ChildProcess::ms_until(deadline);
+        if (left <= 0 || !p.read_line(&line, left, &out->lastAt)) return false;
         if (line == "readyok")
             out->readyok++;
         else
