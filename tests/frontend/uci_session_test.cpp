@@ -1,9 +1,9 @@
-// The UCI session: commands in-process (output, state kept or changed, go
-// limits); the real program on pipes (exact reply bytes, session ends, bad
-// input, commands during a search, checked by the order of the replies,
-// with time limits that only a hang reaches); behind Debian's polyglot
-// adapter (skipped when not installed); and the sessions ChessX, Scid and
-// PyChess hold, analyses checked by their form.
+// The UCI session: commands in-process (output, state kept or changed; the
+// go limits: uci_go_limits_test); the real program on pipes (exact reply
+// bytes, session ends, bad input, commands during a search, checked by the
+// order of the replies, with time limits that only a hang reaches); behind
+// Debian's polyglot adapter (skipped when not installed); and the sessions
+// ChessX, Scid and PyChess hold, analyses checked by their form.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
