@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -60,6 +61,24 @@ void load_fen(const char *fen) {
     reset_engine();
     ASSERT_EQ(set_fen(fen), 1) << fen;
 }
+
+void search_fen(const char *fen, double depth, double seconds, double step_ms) {
+    TestClock clock(0, step_ms);
+    load_fen(fen);
+    computerPlayer = currentPlayer;
+    computerDepth = depth;
+    computerThinkSeconds = seconds;
+    CalculateBestMove();
+}
+
+std::string captured_stdout(const std::function<void()> &f) {
+    testing::internal::CaptureStdout();
+    f();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+std::string result_lines() { return captured_stdout(emit_result); }
 
 std::string read_file(const std::string &path) {
     std::ifstream f(path, std::ios::binary);

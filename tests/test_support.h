@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -36,6 +38,18 @@ void write_file(const std::string &path, const std::string &content);
 bool file_exists(const std::string &path);
 // A new empty directory under /tmp for one test.
 std::string make_temp_dir();
+
+// Loads fen into a fresh engine and runs one search with the given limits
+// on a test clock that moves step_ms at each reading.  With the default
+// step 0 it stands still: the search ends by depth, mate or stop, never on
+// time, and reports time 0 however busy the machine is.
+void search_fen(const char *fen, double depth, double seconds = 300, double step_ms = 0);
+
+// Everything written to standard output while f runs, the lines of a search
+// thread it joins included.
+std::string captured_stdout(const std::function<void()> &f);
+// The two result lines of the last search as emit_result prints them.
+std::string result_lines();
 
 // The engine clock for the life of one object: the engine reads `now`
 // (milliseconds, rounded down to `grain` as a coarse system clock lags the
@@ -167,12 +181,12 @@ public:
         return text_[1];
     }
 
-private:
     static int ms_until(Clock::time_point deadline) {
         return static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
     }
 
+private:
     void drain() {
         char chunk[65536];
         for (int i = 0; i < 2; ++i)
@@ -212,14 +226,18 @@ private:
     Clock::time_point last_read_ = Clock::now();
 };
 
-inline long elapsed_ms(ChildProcess::Clock::time_point from, ChildProcess::Clock::time_point to) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
-}
-
 // The move code of a coordinate text such as "e2e4".
 inline int text_code(const std::string &m) {
     return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]);
+}
+
+// The set of the squares named in `names` ("e2 e4"; "" for none), the bit of
+// file x and row y (row 0 is rank 8) at y * 8 + x as the board numbers them.
+inline uint64_t squares(const std::string &names) {
+    uint64_t set = 0;
+    for (size_t i = 0; i + 1 < names.size(); i += 3)
+        set |= uint64_t{1} << (('8' - names[i + 1]) * 8 + (names[i] - 'a'));
+    return set;
 }
 
 // The colour mirror of a FEN: ranks flipped, colours, side to move,

@@ -1,8 +1,7 @@
 # shellcheck shell=bash
-# Sourced by tools/test_windows.sh, tools/test_ppc.sh, tools/test_aarch64.sh
-# and tools/test_package.sh: the pass and fail count, package installs, the
-# Linux reference build, the cross builds run under qemu, and the comparisons
-# of another build's (wine, qemu) answers with the reference.
+# Sourced by the other tools/test_*.sh: the pass and fail count, package
+# installs, the reference and cross builds, and the comparisons of another
+# build's (wine, qemu) answers with the reference.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${QUIN_JOBS:-${JOBS:-2}}
 passed=0
@@ -19,8 +18,7 @@ check() {  # check NAME COMMAND...: one test; QUIN_ONLY=REGEX runs a subset
     if "$@"; then passed=$((passed + 1)); say "PASS $name"; else failed=$((failed + 1)); say "FAIL $name"; fi
 }
 
-# install_packages PKG...: the Debian packages named, as root.
-install_packages() {
+install_packages() {  # install_packages PKG...: as root
     [ $# -eq 0 ] && return 0
     [ "$(id -u)" = 0 ] || die "missing packages: $* (run as root or install them)"
     say "installing $*"
@@ -31,11 +29,11 @@ install_packages() {
 }
 
 # reference_build DIR TARGET...: the x86-64 Linux programs, tests off; a
-# tree configured before (./test.sh's Release build) is only brought up to date.
+# tree configured before (./test.sh's Release build) is only brought up to
+# date, and not at all when ./test.sh has built it already.
 reference_build() {
     local dir=$1
     shift
-    # ./test.sh has built them already and runs several checks at once.
     [ "${QUIN_REFERENCE_READY:-0}" = 1 ] && return 0
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_TESTS=OFF >/dev/null || return 1
@@ -125,14 +123,12 @@ compare_modes() {
     done
 }
 
-# The checks of a Linux cross build run under qemu-user (tools/test_ppc.sh,
-# tools/test_aarch64.sh).  The caller sets:
-#   CROSS_BUILD   the cross build tree          HOST_BUILD  the x86-64 reference tree
-#   CROSS_CXX     the cross compiler            QEMU        the qemu-user program
-#   CROSS_TOOLCHAIN the toolchain file under cmake/
+# The checks of a Linux cross build run under qemu-user.  The caller sets
+# CROSS_BUILD and HOST_BUILD (the cross and the x86-64 trees), CROSS_CXX,
+# QEMU and CROSS_TOOLCHAIN (the toolchain file under cmake/).
 
-# cross_packages PKG...: installs the cross compiler's package, qemu-user and
-# the GoogleTest sources where missing, and any extra packages named.
+# cross_packages PKG...: the cross compiler, qemu-user and GoogleTest sources
+# where missing, and the packages named.
 cross_packages() {
     local need=("$@")
     command -v "$CROSS_CXX" >/dev/null || need+=("g++-${CROSS_CXX%-g++}")
@@ -141,8 +137,7 @@ cross_packages() {
     install_packages "${need[@]}"
 }
 
-# cross_build TARGET...: configures the cross build tree and builds the targets.
-cross_build() {
+cross_build() {  # cross_build TARGET...
     cmake -S "$root" -B "$CROSS_BUILD" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$CROSS_TOOLCHAIN" >/dev/null &&
         cmake --build "$CROSS_BUILD" -j"$jobs" --target "$@" >/dev/null

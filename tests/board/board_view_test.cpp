@@ -37,6 +37,22 @@ const char *const kPositions[] = {
     "8/8/8/KP1p3r/8/8/8/7k b - - 0 1",
 };
 
+// The view of the position on the board.
+BoardView loaded_view() {
+    BoardView v;
+    v.load();
+    return v;
+}
+
+// Calls check(fen, view) for each test position, loaded.
+template <class Check>
+void for_each_position(Check check) {
+    for (const char *fen : kPositions) {
+        load_fen(fen);
+        check(fen, loaded_view());
+    }
+}
+
 // The type's rule through the view, for the piece on (fx, fy).
 bool view_allows(const BoardView &v, int fx, int fy, int tx, int ty) {
     const int piece = v.at(fx, fy);
@@ -49,21 +65,15 @@ bool view_allows(const BoardView &v, int fx, int fy, int tx, int ty) {
 }
 
 TEST(BoardView, PieceRulesAgreeWithTheBoard) {
-    for (const char *fen : kPositions) {
-        load_fen(fen);
-        BoardView v;
-        v.load();
+    for_each_position([](const char *fen, const BoardView &v) {
         ASSERT_TRUE(v.in_step()) << fen;
-        for (int from = 0; from < 64; ++from) {
-            const int fx = from % 8, fy = from / 8;
-            if (board[fx][fy] == 0) continue;
-            for (int to = 0; to < 64; ++to) {
-                const int tx = to % 8, ty = to / 8;
+        for (int from = 0; from < 64; ++from)
+            for (int to = 0; board[from % 8][from / 8] != 0 && to < 64; ++to) {
+                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
                 EXPECT_EQ(view_allows(v, fx, fy, tx, ty), IsBasicMoveValid(fx, fy, tx, ty) != 0)
                     << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
             }
-        }
-    }
+    });
 }
 
 // Calls visit(from, to, steps, straight) for every pair of distinct squares
@@ -80,93 +90,59 @@ void for_each_pair_on_a_line(Visit visit) {
         }
 }
 
-TEST(BoardView, LinesClearAsOnTheBoard) {
+// Lines clear as on the engine's board; the squares a rook and a bishop see
+// are those whose line from the piece's square is clear there, every square
+// and every position alike (pieces in the way or not).
+TEST(BoardView, LinesAndReachesAsOnTheBoard) {
     const EngineBoard engine;
-    for (const char *fen : kPositions) {
-        load_fen(fen);
-        BoardView v;
-        v.load();
-        for_each_pair_on_a_line([&](int from, int to, int steps, bool) {
-            const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
-            EXPECT_EQ(v.clear_between(fx, fy, tx, ty, steps),
-                      engine.clear_between(fx, fy, tx, ty, steps))
-                << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
-        });
-    }
-}
-
-// The squares a rook and a bishop see are those whose line from the
-// piece's square is clear on the engine's board, every square and every
-// position alike (pieces in the way or not).
-TEST(BoardView, ReachIsTheClearLines) {
-    const EngineBoard engine;
-    for (const char *fen : kPositions) {
-        load_fen(fen);
-        BoardView v;
-        v.load();
+    for_each_position([&engine](const char *fen, const BoardView &v) {
         uint64_t straight[64] = {}, diagonal[64] = {};
         for_each_pair_on_a_line([&](int from, int to, int steps, bool isStraight) {
-            if (!engine.clear_between(from % 8, from / 8, to % 8, to / 8, steps)) return;
-            (isStraight ? straight : diagonal)[from] |= uint64_t{1} << to;
+            const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
+            const bool clear = engine.clear_between(fx, fy, tx, ty, steps);
+            EXPECT_EQ(v.clear_between(fx, fy, tx, ty, steps), clear)
+                << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
+            if (clear) (isStraight ? straight : diagonal)[from] |= uint64_t{1} << to;
         });
         for (int from = 0; from < 64; ++from) {
-            EXPECT_EQ(v.straight_reach(from), straight[from])
-                << fen << " square " << from % 8 << "," << from / 8;
-            EXPECT_EQ(v.diagonal_reach(from), diagonal[from])
-                << fen << " square " << from % 8 << "," << from / 8;
+            EXPECT_EQ(v.straight_reach(from), straight[from]) << fen << " square " << from;
+            EXPECT_EQ(v.diagonal_reach(from), diagonal[from]) << fen << " square " << from;
         }
-    }
+    });
 }
 
 // Known reaches in the starting position: the pieces on the first rank see
 // only their neighbours; a square in the middle sees up to the pawns.
 TEST(BoardView, KnownReaches) {
-    struct Case {
-        int x, y;
+    const struct {
+        const char *square;
         bool straight;
-        std::vector<int> squares;  // square numbers
-    };
-    const Case cases[] = {
-        {0, 7, true, {square_of(0, 6), square_of(1, 7)}},                   // a1 rook
-        {2, 7, false, {square_of(1, 6), square_of(3, 6)}},                  // c1 bishop
-        {3, 7, true, {square_of(3, 6), square_of(2, 7), square_of(4, 7)}},  // d1 queen
-        {0,
-         4,
-         true,
-         {square_of(0, 1), square_of(0, 2), square_of(0, 3),  // a4
-          square_of(0, 5), square_of(0, 6), square_of(1, 4), square_of(2, 4), square_of(3, 4),
-          square_of(4, 4), square_of(5, 4), square_of(6, 4), square_of(7, 4)}},
-        {3,
-         4,
-         false,
-         {square_of(0, 1), square_of(1, 2), square_of(2, 3),  // d4
-          square_of(4, 5), square_of(5, 6), square_of(6, 1), square_of(5, 2), square_of(4, 3),
-          square_of(2, 5), square_of(1, 6)}},
+        const char *reach;
+    } cases[] = {
+        {"a1", true, "a2 b1"},     // rook
+        {"c1", false, "b2 d2"},    // bishop
+        {"d1", true, "d2 c1 e1"},  // queen
+        {"a4", true, "a7 a6 a5 a3 a2 b4 c4 d4 e4 f4 g4 h4"},
+        {"d4", false, "a7 b6 c5 e3 f2 g7 f6 e5 c3 b2"},
     };
     load_fen(kPositions[0]);
-    BoardView v;
-    v.load();
-    for (const Case &c : cases) {
-        uint64_t expected = 0;
-        for (const int square : c.squares) expected |= uint64_t{1} << square;
-        const int from = square_of(c.x, c.y);
-        EXPECT_EQ(c.straight ? v.straight_reach(from) : v.diagonal_reach(from), expected)
-            << c.x << "," << c.y;
+    const BoardView v = loaded_view();
+    for (const auto &c : cases) {
+        const int from = lowest_square(squares(c.square));
+        EXPECT_EQ(c.straight ? v.straight_reach(from) : v.diagonal_reach(from), squares(c.reach))
+            << c.square;
     }
 }
 
 TEST(BoardView, AttacksAsTheAttackTestSeesThem) {
-    for (const char *fen : kPositions) {
-        load_fen(fen);
-        BoardView v;
-        v.load();
+    for_each_position([](const char *fen, const BoardView &v) {
         for (const int attacker : {kWhite, kBlack})
             for (int square = 0; square < 64; ++square) {
                 const int x = square % 8, y = square / 8;
                 EXPECT_EQ(v.attacked_by(attacker, x, y), IsSquareAttacked(x, y, attacker) != 0)
                     << fen << " attacker " << attacker << " square " << x << "," << y;
             }
-    }
+    });
 }
 
 // A king's step is legal exactly when the piece rules allow it and the
@@ -181,8 +157,7 @@ TEST(BoardView, KingStepsAsTheMoveTestPlaysThem) {
     positions.push_back("4k3/8/8/8/2b5/3q4/4K3/8 w - - 0 1");  // taking a defended queen
     for (const char *fen : positions) {
         load_fen(fen);
-        BoardView v;
-        v.load();
+        const BoardView v = loaded_view();
         for (const int side : {kWhite, kBlack}) {
             const int king = static_cast<int>(FindKing(side));
             const int fx = king_pos_x(king), fy = king_pos_y(king);
@@ -201,26 +176,25 @@ TEST(BoardView, KingStepsAsTheMoveTestPlaysThem) {
 // Known attacks: a pawn attacks diagonally forward only, a slider stops at
 // the first piece, a knight jumps over pieces.
 TEST(BoardView, KnownAttacks) {
-    struct Case {
+    const struct {
         const char *fen;
-        int attacker, x, y;
+        int attacker;
+        const char *square;
         bool attacked;
+    } cases[] = {
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, "c4", true},     // d3 pawn
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, "d4", false},    // not straight ahead
+        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, "c2", false},    // nor backwards
+        {"4k3/8/8/8/8/3p4/8/4K3 w - - 0 1", kBlack, "c2", true},     // d3 black pawn
+        {"4k3/8/8/8/r2P3K/8/8/8 w - - 0 1", kBlack, "h4", false},    // rook blocked on d4
+        {"4k3/8/8/8/r6K/8/8/8 w - - 0 1", kBlack, "h4", true},       // open rank
+        {"4k3/8/8/8/8/8/PPP5/1N2K3 w - - 0 1", kWhite, "c3", true},  // knight b1 over pawns
     };
-    const Case kCases[] = {
-        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 2, 4, true},     // d3 pawn on c4
-        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 3, 4, false},    // not straight ahead
-        {"4k3/8/8/8/8/3P4/8/4K3 w - - 0 1", kWhite, 2, 6, false},    // nor backwards
-        {"4k3/8/8/8/8/3p4/8/4K3 w - - 0 1", kBlack, 2, 6, true},     // d3 black pawn on c2
-        {"4k3/8/8/8/r2P3K/8/8/8 w - - 0 1", kBlack, 7, 4, false},    // rook blocked on d4
-        {"4k3/8/8/8/r6K/8/8/8 w - - 0 1", kBlack, 7, 4, true},       // open rank
-        {"4k3/8/8/8/8/8/PPP5/1N2K3 w - - 0 1", kWhite, 2, 5, true},  // knight b1 over pawns
-    };
-    for (const Case &c : kCases) {
+    for (const auto &c : cases) {
         load_fen(c.fen);
-        BoardView v;
-        v.load();
-        EXPECT_EQ(v.attacked_by(c.attacker, c.x, c.y), c.attacked)
-            << c.fen << " square " << c.x << "," << c.y;
+        const int square = lowest_square(squares(c.square));
+        EXPECT_EQ(loaded_view().attacked_by(c.attacker, square % 8, square / 8), c.attacked)
+            << c.fen << " " << c.square;
     }
 }
 
@@ -240,8 +214,7 @@ TEST(BoardView, ReloadFollowsTheBoard) {
     };
     for (const Change &c : kChanges) {
         load_fen(kPositions[0]);
-        BoardView v;
-        v.load();
+        BoardView v = loaded_view();
         board[c.x][c.y] = c.piece;
         EXPECT_FALSE(v.in_step()) << c.x << "," << c.y;
         v.reload(c.x, c.y);
@@ -252,10 +225,8 @@ TEST(BoardView, ReloadFollowsTheBoard) {
 
 // The shields of `side`'s king in the position on the board.
 uint64_t shields_of(int side) {
-    BoardView v;
-    v.load();
     const int king = static_cast<int>(FindKing(side));
-    return v.shields_of(side, king_pos_x(king), king_pos_y(king));
+    return loaded_view().shields_of(side, king_pos_x(king), king_pos_y(king));
 }
 
 TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
@@ -277,34 +248,28 @@ TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
 // Pieces that do shield their king in the positions above, so that the
 // comparison is not won by two empty sets.
 TEST(KingShields, FindsThePinnedPieces) {
-    struct Case {
+    const struct {
         const char *fen;
         int side;
-        uint64_t shields;
-    };
-    const auto bit = [](int x, int y) { return bit_at(x, y); };
-    const Case kCases[] = {
+        const char *shields;
+    } cases[] = {
         // bishop e5 (file, rook e8), rook d4 (rank, rook a4), pawn g4 (rank,
         // queen h4), knight d5 (diagonal, bishop b7), bishop f3 (diagonal,
         // queen h1); not the pawn e3, with only a king behind it
-        {kPositions[6], kWhite, bit(4, 3) | bit(3, 4) | bit(6, 4) | bit(3, 3) | bit(5, 5)},
-        {kPositions[6], kBlack, 0},
+        {kPositions[6], kWhite, "e5 d4 g4 d5 f3"},
+        {kPositions[6], kBlack, ""},
         // an own piece behind, or the enemy slider itself first on the line
-        {"4k3/8/8/8/8/8/4R3/4K2q w - - 0 1", kWhite, 0},
-        {"4k3/4r3/8/8/8/8/8/4R1K1 b - - 0 1", kBlack, bit(4, 1)},
+        {"4k3/8/8/8/8/8/4R3/4K2q w - - 0 1", kWhite, ""},
+        {"4k3/4r3/8/8/8/8/8/4R1K1 b - - 0 1", kBlack, "e7"},
         // a rook behind on a diagonal pins nothing, a bishop does
-        {"4k3/8/8/8/1r6/8/3N4/4K3 w - - 0 1", kWhite, 0},
-        {"4k3/8/8/8/1b6/8/3N4/4K3 w - - 0 1", kWhite, bit(3, 6)},
+        {"4k3/8/8/8/1r6/8/3N4/4K3 w - - 0 1", kWhite, ""},
+        {"4k3/8/8/8/1b6/8/3N4/4K3 w - - 0 1", kWhite, "d2"},
     };
-    for (const Case &c : kCases) {
+    for (const auto &c : cases) {
         load_fen(c.fen);
-        EXPECT_EQ(shields_of(c.side), c.shields) << c.fen;
+        EXPECT_EQ(shields_of(c.side), squares(c.shields)) << c.fen;
     }
 }
-
-}  // namespace
-
-namespace {
 
 // The windows as sets of squares hold what the walk visits, and taking
 // their bits lowest first gives the walk's order, for every piece type and
@@ -329,11 +294,9 @@ TEST(WindowSquares, SameSquaresInWalkOrder) {
 // Known windows: a white pawn on its start row, a knight in the corner, a
 // king on its start square (with both castling targets).
 TEST(WindowSquares, KnownWindows) {
-    const auto bit = [](int x, int y) { return bit_at(x, y); };
-    EXPECT_EQ(window_squares(kPawn, true, 4, 6), bit(4, 4) | bit(3, 5) | bit(4, 5) | bit(5, 5));
-    EXPECT_EQ(window_squares(kKnight, false, 0, 0), bit(2, 1) | bit(1, 2));
-    EXPECT_EQ(window_squares(kKing, true, 4, 7), bit(3, 6) | bit(4, 6) | bit(5, 6) | bit(2, 7) |
-                                                     bit(3, 7) | bit(4, 7) | bit(5, 7) | bit(6, 7));
+    EXPECT_EQ(window_squares(kPawn, true, 4, 6), squares("e4 d3 e3 f3"));
+    EXPECT_EQ(window_squares(kKnight, false, 0, 0), squares("c7 b6"));
+    EXPECT_EQ(window_squares(kKing, true, 4, 7), squares("d2 e2 f2 c1 d1 e1 f1 g1"));
 }
 
 // Expects IsMoveValid's verdict from each legality entry point for every
@@ -402,17 +365,13 @@ TEST(ViewMoves, AnyLegalMove) {
     for (const auto &c : cases) {
         load_fen(c.fen);
         const int side = static_cast<int>(currentPlayer);
-        BoardView v;
-        v.load();
+        const BoardView v = loaded_view();
         EXPECT_EQ(view_any_legal_move(v, side, view_king_safety(v, side)), c.hasMove) << c.fen;
         EXPECT_EQ(any_legal_move(side, nullptr), c.hasMove) << c.fen;
     }
     int legal = 0;
-    for (const char *fen : kPositions) {
-        load_fen(fen);
+    for_each_position([&legal](const char *fen, const BoardView &v) {
         for (const int side : {kWhite, kBlack}) {
-            BoardView v;
-            v.load();
             const ViewKingSafety safety = view_king_safety(v, side);
             EXPECT_EQ(view_any_legal_move(v, side, safety), any_legal_move(side, nullptr))
                 << fen << " side " << side;
@@ -425,7 +384,7 @@ TEST(ViewMoves, AnyLegalMove) {
             }
             legal += expect_entry_points_agree(v, side, safety, fen);
         }
-    }
+    });
     EXPECT_GT(legal, 300);
 }
 
@@ -435,10 +394,7 @@ TEST(ViewMoves, AnyLegalMove) {
 // leaves the board and the side state as MakeSearchMove leaves them.
 TEST(ViewMoves, MoveEffectsKeepTheViewInStep) {
     int moves = 0;
-    for (const char *fen : kPositions) {
-        load_fen(fen);
-        BoardView v;
-        v.load();
+    for_each_position([&moves](const char *fen, const BoardView &v) {
         SaveSearchState(0);
         for (int from = 0; from < 64; ++from)
             for (int to = 0; to < 64; ++to) {
@@ -457,7 +413,7 @@ TEST(ViewMoves, MoveEffectsKeepTheViewInStep) {
                 RestoreSearchState(0);
                 ++moves;
             }
-    }
+    });
     EXPECT_GT(moves, 150);
 }
 

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -60,25 +61,21 @@ TEST(Geometry, RaysStartOneStepAway) {
 }
 
 TEST(Geometry, SquaresBetween) {
-    struct Case {
-        int fx, fy, tx, ty;
-        uint64_t between;
+    const struct {
+        const char *from, *to, *between;
+    } cases[] = {
+        {"a1", "h8", "b2 c3 d4 e5 f6 g7"},
+        {"e1", "e4", "e2 e3"},
+        {"a5", "d5", "b5 c5"},
+        {"h1", "f3", "g2"},
+        {"e4", "f3", ""},  // neighbours
+        {"a1", "b3", ""},  // a knight's jump
+        {"a8", "h7", ""},  // no line
     };
-    const Case kCases[] = {
-        {0, 7, 7, 0,
-         bit_at(1, 6) | bit_at(2, 5) | bit_at(3, 4) | bit_at(4, 3) | bit_at(5, 2) |
-             bit_at(6, 1)},                         // a1-h8
-        {4, 7, 4, 4, bit_at(4, 6) | bit_at(4, 5)},  // e1-e4
-        {0, 3, 3, 3, bit_at(1, 3) | bit_at(2, 3)},  // a5-d5
-        {7, 7, 5, 5, bit_at(6, 6)},                 // h1-f3
-        {4, 4, 5, 5, 0},                            // neighbours
-        {0, 7, 1, 5, 0},                            // a knight's jump
-        {0, 0, 7, 1, 0},                            // no line
-    };
-    for (const Case &c : kCases) {
-        const int from = square_of(c.fx, c.fy), to = square_of(c.tx, c.ty);
-        EXPECT_EQ(between(from, to), c.between) << c.fx << c.fy << c.tx << c.ty;
-        EXPECT_EQ(between(to, from), c.between) << c.tx << c.ty << c.fx << c.fy;
+    for (const auto &c : cases) {
+        const int from = lowest_square(squares(c.from)), to = lowest_square(squares(c.to));
+        EXPECT_EQ(between(from, to), squares(c.between)) << c.from << c.to;
+        EXPECT_EQ(between(to, from), squares(c.between)) << c.to << c.from;
     }
     // Between two squares of one line lie the squares of the ray from one
     // up to the other.
@@ -94,11 +91,9 @@ TEST(Geometry, SquaresBetween) {
 // A slider's reach ends at the first piece on each line, that piece
 // included.
 TEST(Geometry, ReachStopsAtTheFirstPiece) {
-    const uint64_t occupied = bit_at(0, 4) | bit_at(3, 7) | bit_at(2, 5);  // a4, d1, c3
-    EXPECT_EQ(straight_reach(square_of(0, 7), occupied),
-              bit_at(0, 6) | bit_at(0, 5) | bit_at(0, 4) | bit_at(1, 7) | bit_at(2, 7) |
-                  bit_at(3, 7));                                                        // rook a1
-    EXPECT_EQ(diagonal_reach(square_of(0, 7), occupied), bit_at(1, 6) | bit_at(2, 5));  // bishop a1
+    const uint64_t occupied = squares("a4 d1 c3");
+    EXPECT_EQ(straight_reach(square_of(0, 7), occupied), squares("a2 a3 a4 b1 c1 d1"));  // rook a1
+    EXPECT_EQ(diagonal_reach(square_of(0, 7), occupied), squares("b2 c3"));  // bishop a1
 }
 
 TEST(Geometry, Encodings) {
@@ -158,8 +153,7 @@ TEST(MoveEffects, SquaresEachMoveWrites) {
         int x, y, after;
     };
     struct Case {
-        const char *fen;
-        int fx, fy, tx, ty;
+        const char *fen, *move;
         int captured;
         std::vector<Change> changes;
     };
@@ -167,40 +161,24 @@ TEST(MoveEffects, SquaresEachMoveWrites) {
     const int P = make_piece(kWhite, kPawn), p = make_piece(kBlack, kPawn);
     const int Q = make_piece(kWhite, kQueen), k = make_piece(kBlack, kKing);
     const int r = make_piece(kBlack, kRook), n = make_piece(kBlack, kKnight);
+    const char *castle = "4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1";
     const Case kCases[] = {
-        // e2e4: the pawn's two squares
-        {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", 4, 6, 4, 4, 0, {{4, 4, P}, {4, 6, 0}}},
-        // e1g1 and e1c1: the rook jumps to the square the king passed
-        {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1",
-         4,
-         7,
-         6,
-         7,
-         0,
-         {{6, 7, K}, {4, 7, 0}, {5, 7, R}, {7, 7, 0}}},
-        {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1",
-         4,
-         7,
-         2,
-         7,
-         0,
-         {{2, 7, K}, {4, 7, 0}, {3, 7, R}, {0, 7, 0}}},
-        // e8c8 for Black
-        {"r3k3/8/8/8/8/8/8/4K3 b q - 0 1",
-         4,
-         0,
-         2,
-         0,
-         0,
-         {{2, 0, k}, {4, 0, 0}, {3, 0, r}, {0, 0, 0}}},
-        // e5xd6 en passant: the pawn beside the target goes
-        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", 4, 3, 3, 2, p, {{3, 2, P}, {4, 3, 0}, {3, 3, 0}}},
-        // b7xa8: a capture that promotes to a queen
-        {"n3k3/1P6/8/8/8/8/8/4K3 w - - 0 1", 1, 1, 0, 0, n, {{0, 0, Q}, {1, 1, 0}}},
+        // the pawn's two squares
+        {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4", 0, {{4, 4, P}, {4, 6, 0}}},
+        // castling: the rook jumps to the square the king passed
+        {castle, "e1g1", 0, {{6, 7, K}, {4, 7, 0}, {5, 7, R}, {7, 7, 0}}},
+        {castle, "e1c1", 0, {{2, 7, K}, {4, 7, 0}, {3, 7, R}, {0, 7, 0}}},
+        {"r3k3/8/8/8/8/8/8/4K3 b q - 0 1", "e8c8", 0, {{2, 0, k}, {4, 0, 0}, {3, 0, r}, {0, 0, 0}}},
+        // en passant: the pawn beside the target goes
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", p, {{3, 2, P}, {4, 3, 0}, {3, 3, 0}}},
+        // a capture that promotes to a queen
+        {"n3k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b7a8", n, {{0, 0, Q}, {1, 1, 0}}},
     };
     for (const Case &c : kCases) {
         load_fen(c.fen);
-        const MoveEffects e = move_effects(EngineBoard(), c.fx, c.fy, c.tx, c.ty);
+        const std::string m = c.move;
+        const MoveEffects e =
+            move_effects(EngineBoard(), m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]);
         EXPECT_EQ(e.captured, c.captured) << c.fen;
         ASSERT_EQ(e.count, static_cast<int>(c.changes.size())) << c.fen;
         for (int i = 0; i < e.count; ++i) {

@@ -8,47 +8,44 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
-struct PerftCase {
-    const char *fen;
-    int depth;
-    uint64_t nodes;
-};
+const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const char kKiwipete[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
 // Published counts of well-known test positions (cheap depths only here;
-// bench/perft runs the deep ones).
-const PerftCase kPerft[] = {
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0, 1},
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 1, 20},
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 3, 8902},
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 4, 197281},
-    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 1, 48},
-    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 3, 97862},
-    {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 4, 43238},
-    {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3, 9467},
-    {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 3, 62379},
-    {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 3, 89890},
-    // lone pawn on a7: four promotions plus the king's moves
-    {"8/P7/8/8/8/8/8/K6k w - - 0 1", 1, 4 + 3},
-};
-
+// bench/perft runs the deep ones).  Counting leaves the position and its
+// history as they were.
 TEST(Perft, PublishedCounts) {
-    for (const PerftCase &c : kPerft) {
+    const struct {
+        const char *fen;
+        int depth;
+        uint64_t nodes;
+    } cases[] = {
+        {kStart, 0, 1},
+        {kStart, 1, 20},
+        {kStart, 3, 8902},
+        {kStart, 4, 197281},
+        {kKiwipete, 1, 48},
+        {kKiwipete, 3, 97862},
+        {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 4, 43238},
+        {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3, 9467},
+        {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 3, 62379},
+        {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 3, 89890},
+        {"8/P7/8/8/8/8/8/K6k w - - 0 1", 1, 4 + 3},  // four promotions plus the king's moves
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.fen << " depth " << c.depth);
         load_fen(c.fen);
-        EXPECT_EQ(perft(c.depth), c.nodes) << c.fen << " depth " << c.depth;
+        const std::string key = PositionKey_s().v;
+        const double count = positionCount, moves = moveCount;
+        EXPECT_EQ(perft(c.depth), c.nodes);
+        EXPECT_EQ(PositionKey_s().v, key);
+        EXPECT_EQ(positionCount, count);
+        EXPECT_EQ(moveCount, moves);
     }
-}
-
-TEST(Perft, LeavesThePositionAndHistoryAlone) {
-    load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-    const HS before = PositionKey_s();
-    const double count = positionCount, moves = moveCount;
-    perft(3);
-    EXPECT_STREQ(PositionKey_s().v, before.v);
-    EXPECT_EQ(positionCount, count);
-    EXPECT_EQ(moveCount, moves);
 }
 
 // The move maker clears a castling right when the king or a rook leaves
@@ -272,18 +269,11 @@ TEST(Keys, FollowDirectBoardWrites) {
 // throughout: keys differing in any one character, wherever it lies, or
 // in length do not.
 TEST(SearchState, RepetitionNeedsTheWholeKey) {
-    load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    load_fen(kKiwipete);
     const std::string key = PositionKey_s().v;
     ASSERT_GT(key.size(), 20u);
-    const size_t at[] = {0,
-                         1,
-                         key.size() / 2,
-                         key.size() - 16,
-                         key.size() - 13,
-                         key.size() - 12,
-                         key.size() - 8,
-                         key.size() - 2,
-                         key.size() - 1};
+    std::vector<size_t> at = {0, 1, key.size() / 2};
+    for (const size_t back : {16, 13, 12, 8, 2, 1}) at.push_back(key.size() - back);
     for (const size_t i : at) {
         std::string other = key;
         other[i] = other[i] == '0' ? '9' : '0';

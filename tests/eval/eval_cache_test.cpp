@@ -12,15 +12,10 @@
 
 namespace {
 
-class EvalCache : public ::testing::Test {
-protected:
-    void SetUp() override { reset_engine(); }
-};
-
 // Regression: sixteen White pawns on the d- and f-files give the e-pawn 16
 // neighbours, one more than a feature word holds.  Such a structure is never
 // served from the pawn cache, so it scores the same with it as without.
-TEST_F(EvalCache, OverfullPawnConfigurationIsNeverServedFromThePawnCache) {
+TEST(EvalCache, OverfullPawnConfigurationIsNeverServedFromThePawnCache) {
     load_fen("k2P1P2/3P1P2/3P1P2/3P1P2/3PPP2/3P1P2/3P1P2/K2P1P2 w - - 0 1");
     SetEvalHash(0);
     pawnCacheEnabled = 0;
@@ -48,7 +43,7 @@ const OddSquare kOddSquares[] = {
     {"largest_plain", 4094}, {"fraction", 1.5},
 };
 
-TEST_F(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
+TEST(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
     for (const OddSquare &c : kOddSquares) {
         reset_engine();
         board[3][6] = 0;
@@ -67,7 +62,7 @@ TEST_F(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
 // mod (2^31 - 1), then mod the slot count.  Whole codes of every size, up to
 // and past the 16-bit and 4096 marks, must land in that slot whether the
 // hash is taken from integers or from the doubles.
-TEST_F(EvalCache, SlotFollowsTheSquareHashForAnyWholeValue) {
+TEST(EvalCache, SlotFollowsTheSquareHashForAnyWholeValue) {
     const double values[] = {0,    1,     16,   -1,    -2,         254,       255,   256,
                              4094, 4095,  4096, 32767, 32768,      65535,     65536, 70000,
                              1e6,  -3000, 0.5,  1e10,  2147483647, 2147483648};

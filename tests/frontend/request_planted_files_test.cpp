@@ -20,7 +20,6 @@ namespace {
 const std::string kVictim = "precious data\n";
 const std::string kGood = "QUINTAR_C_REQUEST_1\ntok\n200 1 0 1 1 0 1\nposition startpos\n";
 const std::string kBad = "QUINTAR_C_REQUEST_1\ntok\nbad line\n";
-const std::string kOk = "(OK response)";
 
 enum class Plant { Link, DanglingLink, HardLink, StaleFile, Folder, LinkInTheGap };
 
@@ -62,41 +61,32 @@ RunResult run_in_process(const std::string &path, const std::string &planted,
 }
 
 TEST(RequestPlantedFiles, NothingIsWrittenThroughWhatOthersPlant) {
-    const char *tmp = ".response.tmp", *err = ".error.txt";
-    const std::string bad_params = "Invalid search parameters";
-    const std::string cannot_create = "Cannot create response file";
+    const char *tmp = ".response.tmp", *err = ".error.txt";  // the error file for a bad request
+    const char *bad_params = "Invalid search parameters",
+               *cannot_create = "Cannot create response file";
+    const char *kPlantNames[] = {"link",      "dangling link",
+                                 "hard link", "stale file of a killed engine",
+                                 "folder",    "link appearing"};
     struct {
-        const char *what;
         Plant plant;
-        const char *at;  // the name planted at, after the request path
-        bool bad_request;
-        int status;
-        std::string message;   // on standard error, "" for none
-        std::string response;  // kOk, or the exact bytes ("" for none)
-        std::string error;     // the error file's bytes ("" for none)
-        const char *left;      // what stands at the planted name afterwards
+        const char *at;       // the name planted at, after the request path
+        const char *message;  // on standard error, with status 2; "" for none, with status 0
+        char response;        // 'O' an OK response, 'E' the message's ERROR response, '-' none
+        bool error;           // whether the error file holds the message
+        const char *left;     // what stands at the planted name afterwards
     } cases[] = {
-        {"link at the temporary response", Plant::Link, tmp, false, 0, "", kOk, "", "nothing"},
-        {"link at the error file", Plant::Link, err, true, 2, bad_params,
-         "tok\nERROR\n" + bad_params + "\n", bad_params + "\n", "file"},
-        {"dangling link at the temporary response", Plant::DanglingLink, tmp, false, 0, "", kOk, "",
-         "nothing"},
-        {"dangling link at the error file", Plant::DanglingLink, err, true, 2, bad_params,
-         "tok\nERROR\n" + bad_params + "\n", bad_params + "\n", "file"},
-        {"hard link at the temporary response", Plant::HardLink, tmp, false, 0, "", kOk, "",
-         "nothing"},
-        {"stale temporary response of a killed engine", Plant::StaleFile, tmp, false, 0, "", kOk,
-         "", "nothing"},
-        {"folder at the temporary response", Plant::Folder, tmp, false, 2, cannot_create, "",
-         cannot_create + "\n", "folder"},
-        {"folder at the error file", Plant::Folder, err, true, 2, bad_params,
-         "tok\nERROR\n" + bad_params + "\n", "", "folder"},
+        {Plant::Link, tmp, "", 'O', false, "nothing"},
+        {Plant::Link, err, bad_params, 'E', true, "file"},
+        {Plant::DanglingLink, tmp, "", 'O', false, "nothing"},
+        {Plant::DanglingLink, err, bad_params, 'E', true, "file"},
+        {Plant::HardLink, tmp, "", 'O', false, "nothing"},
+        {Plant::StaleFile, tmp, "", 'O', false, "nothing"},
+        {Plant::Folder, tmp, cannot_create, '-', true, "folder"},
+        {Plant::Folder, err, bad_params, 'E', false, "folder"},
         // The link appears after the removal: the create fails, and the
         // second attempt of the failure report removes it and publishes.
-        {"link appearing at the temporary response", Plant::LinkInTheGap, tmp, false, 2,
-         cannot_create, "tok\nERROR\n" + cannot_create + "\n", cannot_create + "\n", "nothing"},
-        {"link appearing at the error file", Plant::LinkInTheGap, err, true, 2, bad_params,
-         "tok\nERROR\n" + bad_params + "\n", "", "link"},
+        {Plant::LinkInTheGap, tmp, cannot_create, 'E', true, "nothing"},
+        {Plant::LinkInTheGap, err, bad_params, 'E', false, "link"},
     };
     std::vector<std::string> programs = {QUINTAR_BIN};
 #ifdef QUINTAR_AMIGA_BIN
@@ -106,10 +96,11 @@ TEST(RequestPlantedFiles, NothingIsWrittenThroughWhatOthersPlant) {
         for (const auto &c : cases) {
             const bool in_process = c.plant == Plant::LinkInTheGap;
             if (in_process && program != QUINTAR_BIN) continue;
-            SCOPED_TRACE(program + ": " + c.what);
+            SCOPED_TRACE(program + ": " + kPlantNames[static_cast<int>(c.plant)] + " at " + c.at);
+            const std::string message = c.message;
             const std::string dir = make_temp_dir(), path = dir + "/req", victim = dir + "/victim";
             const std::string planted = path + c.at, missing = dir + "/missing";
-            write_file(path, c.bad_request ? kBad : kGood);
+            write_file(path, c.at == err ? kBad : kGood);
             write_file(victim, kVictim);
             switch (c.plant) {
                 case Plant::Link: ASSERT_EQ(symlink(victim.c_str(), planted.c_str()), 0); break;
@@ -127,18 +118,17 @@ TEST(RequestPlantedFiles, NothingIsWrittenThroughWhatOthersPlant) {
 
             EXPECT_EQ(read_file(victim), kVictim);
             EXPECT_FALSE(file_exists(missing)) << "created through a dangling link";
-            EXPECT_EQ(run.status, c.status);
-            EXPECT_EQ(run.err,
-                      c.message.empty() ? "" : "Quintar request error: " + c.message + "\n");
-            EXPECT_EQ(regular(path + err), c.error);
+            EXPECT_EQ(run.status, message.empty() ? 0 : 2);
+            EXPECT_EQ(run.err, message.empty() ? "" : "Quintar request error: " + message + "\n");
+            EXPECT_EQ(regular(path + err), c.error ? message + "\n" : "");
             const std::string response = regular(path + ".response");
-            if (c.response == kOk) {
+            if (c.response == 'O') {
                 EXPECT_EQ(response.rfind("tok\nOK\n", 0), 0u) << response;
                 EXPECT_EQ(std::count(response.begin(), response.end(), '\n'), 21) << response;
             } else {
-                EXPECT_EQ(response, c.response);
+                EXPECT_EQ(response, c.response == 'E' ? "tok\nERROR\n" + message + "\n" : "");
             }
-            EXPECT_EQ(kind(path + ".response"), c.response.empty() ? "nothing" : "file");
+            EXPECT_EQ(kind(path + ".response"), c.response == '-' ? "nothing" : "file");
             EXPECT_EQ(kind(planted), c.left);
         }
     }

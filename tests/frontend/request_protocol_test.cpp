@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,12 +19,6 @@
 namespace {
 
 const std::string kHead = "QUINTAR_C_REQUEST_1\n";
-
-using Clock = std::chrono::steady_clock;
-
-double since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 std::string read_if(const std::string &path) { return file_exists(path) ? read_file(path) : ""; }
 
@@ -159,12 +152,11 @@ TEST(RequestProtocol, PathLengthLimit) {
         Outcome o = run_request(path);
         if (length == 3900) {
             expect_ok_response(o, "p", 20);
-            continue;
+        } else {
+            EXPECT_EQ(o.run.status, 2);
+            EXPECT_EQ(o.run.err, "Quintar request error: Request path too long\n");
+            EXPECT_EQ(o.response + o.error + (o.temporary ? "tmp" : ""), "");
         }
-        EXPECT_EQ(o.run.status, 2);
-        EXPECT_EQ(o.run.err, "Quintar request error: Request path too long\n");
-        EXPECT_EQ(o.response + o.error, "");
-        EXPECT_FALSE(o.temporary);
     }
 }
 
@@ -312,10 +304,9 @@ TEST(RequestCancel, CancelBeforeAndDuringTheSearch) {
             std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
             write_file(path + ".cancel", "stop");
         });
-        const Clock::time_point start = Clock::now();
         RunResult run = run_program(QUINTAR_BIN, {"--request", path}, "", 120000);
         host.join();
-        EXPECT_EQ(run.status, 0) << "-1: still searching after " << since(start) << " ms";
+        EXPECT_EQ(run.status, 0) << "-1: still searching at the time limit";
         EXPECT_EQ(run.err, "");
         for (const char *suffix : {"", ".cancel", ".response", ".response.tmp", ".error.txt"})
             EXPECT_FALSE(file_exists(path + suffix)) << suffix;

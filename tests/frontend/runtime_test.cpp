@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 TEST(Strings, CatUpToCapacity) {
     const HS a = hs(std::string(255, 'a').c_str());
@@ -37,10 +38,8 @@ TEST(Strings, NumberText) {
 TEST(MemoryBlocks, LittleEndianWhateverTheHost) {
     AllocMem(10, 16);
     poke_n(10, 0, 0x12345678, 4);
-    EXPECT_EQ(memory[10][0], 0x78);
-    EXPECT_EQ(memory[10][1], 0x56);
-    EXPECT_EQ(memory[10][2], 0x34);
-    EXPECT_EQ(memory[10][3], 0x12);
+    EXPECT_EQ(std::vector<int>(memory[10], memory[10] + 4),
+              (std::vector<int>{0x78, 0x56, 0x34, 0x12}));
     EXPECT_EQ(peek_n(10, 0, 4), 0x12345678);
     poke_n(10, 4, 300, 1);
     EXPECT_EQ(memory[10][4], 0x2C);

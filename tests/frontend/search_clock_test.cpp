@@ -1,7 +1,6 @@
 // The search's stop test against a clock the test controls: a deadline is
 // noticed within a fixed number of stop tests whatever the clock's grain or
-// a stall; no time gives the fallback; the cancel file is looked for at
-// most once per 10 ms.
+// a stall; the cancel file is looked for at most once per 10 ms.
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -16,6 +15,30 @@ namespace {
 constexpr int kMostLateStopTests = 17;
 const double kGrains[] = {0, 4, 15, 50};
 
+// A fresh engine whose search has a deadline `in` milliseconds from now.
+void start_timed(double in) {
+    reset_engine();
+    searchTimedActive = 1;
+    searchDeadline = GetTimer() + in;
+}
+
+// Asks stop tests, the clock moved on by `step` ms before each (and by
+// `stall` before the one numbered stallAt), until one stops the search, and
+// returns how many were asked from the deadline on: 0 when none stopped it
+// within `most`.  None may stop it before the deadline.
+int late_stop_tests(double step, int most, double stall = 0, int stallAt = -1) {
+    for (int i = 0, late = 0; i < most; ++i) {
+        TestClock::now += step + (i == stallAt ? stall : 0);
+        const bool due = GetTimer() >= searchDeadline;
+        late += due;
+        if (SearchTimeExpired() != 0) {
+            EXPECT_TRUE(due) << "stopped before the deadline";
+            return late;
+        }
+    }
+    return 0;
+}
+
 TEST(StopClock, DeadlineIsNoticedWithinAFixedNumberOfStopTests) {
     struct Pace {
         const char *what;
@@ -28,31 +51,18 @@ TEST(StopClock, DeadlineIsNoticedWithinAFixedNumberOfStopTests) {
         {"stall of 50 ms after a reading", 0.001, 50, 1},
         {"stall of 1 s mid-search", 0.001, 1000, 5000},
     };
-    for (double grain : kGrains) {
+    for (double grain : kGrains)
         for (const Pace &p : paces) {
+            SCOPED_TRACE(::testing::Message() << p.what << ", grain " << grain);
             TestClock clock(grain);
-            reset_engine();
-            searchTimedActive = 1;
-            searchDeadline = GetTimer() + 20;
-            int lateStopTests = 0;
-            bool stopped = false;
-            for (int i = 0; i < 10000000 && !stopped; ++i) {
-                TestClock::now += p.perStopTest;
-                if (i == p.stallAt) TestClock::now += p.stall;
-                const bool due = GetTimer() >= searchDeadline;
-                stopped = SearchTimeExpired() != 0;
-                if (due) ++lateStopTests;
-                if (!due) {
-                    ASSERT_FALSE(stopped) << p.what << ", grain " << grain;
-                }
-            }
-            EXPECT_TRUE(stopped) << p.what << ", grain " << grain;
-            EXPECT_LE(lateStopTests, kMostLateStopTests) << p.what << ", grain " << grain;
+            start_timed(20);
+            const int late = late_stop_tests(p.perStopTest, 10000000, p.stall, p.stallAt);
+            EXPECT_GT(late, 0) << "never stopped";
+            EXPECT_LE(late, kMostLateStopTests);
             EXPECT_EQ(searchAborted, 1);
             EXPECT_EQ(SearchTimeExpired(), 1) << "a stopped search stays stopped";
             searchTimedActive = 0;
         }
-    }
 }
 
 // A deadline more than a second away is read about once per thousand stop
@@ -60,58 +70,25 @@ TEST(StopClock, DeadlineIsNoticedWithinAFixedNumberOfStopTests) {
 // within about a thousand stop tests, and in the last second within 17.
 TEST(StopClock, FarDeadlineIsReadRarely) {
     constexpr int kMostLateAfterStall = 1025;
-    for (double grain : kGrains) {
+    for (double grain : kGrains)
         for (const bool stall : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "grain " << grain << (stall ? ", stall" : ""));
             TestClock clock(grain);
-            reset_engine();
-            searchTimedActive = 1;
-            searchDeadline = GetTimer() + 3000;
+            start_timed(3000);
             // Two seconds of search at a microsecond a stop test.
             TestClock::reads = 0;
             for (int i = 0; i < 1900000; ++i) {
                 TestClock::now += 0.001;
-                ASSERT_EQ(SearchTimeExpired(), 0) << "grain " << grain;
+                ASSERT_EQ(SearchTimeExpired(), 0);
             }
-            EXPECT_LE(TestClock::reads, 1900000 / 1000) << "grain " << grain;
+            EXPECT_LE(TestClock::reads, 1900000 / 1000);
             // The rest: with a stall the deadline passes between two stop
             // tests.
-            if (stall) TestClock::now += 5000;
-            int lateStopTests = 0;
-            bool stopped = false;
-            for (int i = 0; i < 2000000 && !stopped; ++i) {
-                TestClock::now += 0.001;
-                const bool due = GetTimer() >= searchDeadline;
-                stopped = SearchTimeExpired() != 0;
-                if (due) ++lateStopTests;
-                if (!due) {
-                    ASSERT_FALSE(stopped) << "grain " << grain;
-                }
-            }
-            EXPECT_TRUE(stopped) << "grain " << grain;
-            EXPECT_LE(lateStopTests, stall ? kMostLateAfterStall : kMostLateStopTests)
-                << "grain " << grain << (stall ? ", stall" : "");
+            const int late = late_stop_tests(0.001, 2000000, stall ? 5000 : 0, 0);
+            EXPECT_GT(late, 0) << "never stopped";
+            EXPECT_LE(late, stall ? kMostLateAfterStall : kMostLateStopTests);
             searchTimedActive = 0;
         }
-    }
-}
-
-// With no time to think the search answers with the first legal move and
-// the static score at depth 0, whatever the clock's grain; a clock that
-// never moves at all included.
-TEST(StopClock, ZeroTimeSearchGivesTheFallback) {
-    for (double grain : kGrains) {
-        TestClock clock(grain);
-        load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-        const double staticScore = EvaluateBoard();
-        computerPlayer = currentPlayer;
-        computerDepth = 8;
-        computerThinkSeconds = 0;
-        CalculateBestMove();
-        EXPECT_STREQ(computerBestMove_s.v, "a2a4") << "grain " << grain;
-        EXPECT_EQ(computerScore, staticScore) << "grain " << grain;
-        EXPECT_EQ(computerReachedDepth, 0) << "grain " << grain;
-        EXPECT_EQ(computerNodes, 0) << "grain " << grain;
-    }
 }
 
 TEST(StopClock, CancelFileIsLookedForAtMostEvery10ms) {
@@ -143,8 +120,6 @@ TEST(StopClock, CancelFileIsLookedForAtMostEvery10ms) {
     }
 }
 
-}  // namespace
-
 // Stop tests asked several at a time with nothing in between give the
 // answers, clock readings and vouched calls of the same tests asked one by
 // one, near a deadline and far from it, as time passes between the groups.
@@ -164,9 +139,7 @@ TEST(StopClock, RepeatedStopTestsAnswerAsOneByOne) {
         Trace traces[2];
         for (int repeated = 0; repeated < 2; ++repeated) {
             TestClock clock(0);
-            reset_engine();
-            searchTimedActive = 1;
-            searchDeadline = GetTimer() + c.deadlineIn;
+            start_timed(c.deadlineIn);
             TestClock::reads = 0;
             Trace &t = traces[repeated];
             for (int round = 0; round < 200; ++round) {
@@ -193,3 +166,5 @@ TEST(StopClock, RepeatedStopTestsAnswerAsOneByOne) {
         EXPECT_EQ(traces[0].aborted, traces[1].aborted) << "deadline in " << c.deadlineIn;
     }
 }
+
+}  // namespace

@@ -1,11 +1,10 @@
-// The UCI session: commands in-process (output, state kept or changed, go
-// limits); the real program on pipes (exact reply bytes, session ends, bad
-// input, commands during a search, checked by the order of the replies,
-// with time limits that only a hang reaches); behind Debian's polyglot
-// adapter (skipped when not installed); and the sessions ChessX, Scid and
-// PyChess hold, analyses checked by their form.
+// The UCI session: commands in-process (output, state kept or changed; the
+// go limits: uci_go_limits_test); the real program on pipes (exact reply
+// bytes, session ends, bad input, commands during a search, checked by the
+// order of the replies, with time limits that only a hang reaches); behind
+// Debian's polyglot adapter (skipped when not installed); and the sessions
+// ChessX, Scid and PyChess hold, analyses checked by their form.
 #include "frontend/quintar.h"
-#include "frontend/uci_search.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +19,9 @@ namespace {
 
 // Runs the lines through the session and returns everything they printed.
 std::string handle(const std::vector<std::string> &lines) {
-    testing::internal::CaptureStdout();
-    for (std::string l : lines) uci_handle_line(&l[0]);
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
+    return captured_stdout([&lines] {
+        for (std::string l : lines) uci_handle_line(&l[0]);
+    });
 }
 
 // The engine state, compared whole, with the history counters and key.
@@ -132,41 +130,6 @@ TEST(UciSession, NewGameRestoresTheStartPositionAndKeepsTheCacheSize) {
     }
 }
 
-TEST(UciGoLimits, LimitsOfTheGoLine) {
-    const struct {
-        double side;
-        const char *line;
-        double depth, seconds;
-        int infinite;
-    } cases[] = {
-        {1, "go", 8, 10, 0},
-        {1, "go depth 5", 5, 300, 0},
-        {1, "go depth 0", 1, 300, 0},
-        {1, "go depth 12", 8, 300, 0},
-        {1, "go movetime 1000", 8, 1, 0},
-        {1, "go movetime -70", 8, 0.001, 0},
-        {1, "go depth 5 movetime 2000", 5, 2, 0},
-        {1, "go wtime 60000 btime 1000", 8, 2, 0},
-        {2, "go wtime 60000 btime 1000", 8, 1000.0 / 30 / 1000, 0},
-        {1, "go wtime 40", 8, 0.001, 0},
-        {1, "go winc 1000 wtime 3000 movestogo 5", 8, 0.1, 0},
-        {1, "go wtime 60000 movetime 500", 8, 0.5, 0},
-        {1, "go infinite", 8, 86400, 1},
-        {1, "go depth 3 infinite", 3, 86400, 1},
-        {1, "godepth 5", 8, 10, 0},
-    };
-    for (const auto &c : cases) {
-        reset_engine();
-        currentPlayer = c.side;
-        computerDepth = computerThinkSeconds = -1;
-        search_infinite = 7;
-        go_limits(c.line);
-        EXPECT_EQ(computerDepth, c.depth) << c.line;
-        EXPECT_DOUBLE_EQ(computerThinkSeconds, c.seconds) << c.line;
-        EXPECT_EQ(search_infinite, c.infinite) << c.line;
-    }
-}
-
 const char kUciReply[] =
     "id name Quintar Engine 1.0 Beta 1 - ZevivEzezoz Test\n"
     "id author Quintar project\n"
@@ -224,62 +187,22 @@ TEST(UciProtocol, ExactRepliesOfWholeSessions) {
     }
 }
 
-// Sessions with searches: nothing but info and bestmove lines.
-TEST(UciProtocol, SearchResultsOfWholeSessions) {
-    // A result whose move starts on the given ranks.
-    auto from = [](const std::string &ranks) {
-        return "info depth [0-9]+ score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ nps [0-9]+ "
-               "pv [a-h][1-8][a-h][1-8][qrbn]?\nbestmove [a-h][" +
-               ranks + "][a-h][1-8][qrbn]?\n";
-    };
-    const std::string any = from("1-8");
-    // The depths an infinite analysis finished before the next command.
-    const std::string depths =
-        "(info depth [1-8] score (cp|mate) -?[0-9]+ nodes [0-9]+ time [0-9]+ nps [0-9]+ "
-        "pv [a-h][1-8][a-h][1-8][qrbn]?\n)*";
-    const std::string none = " nodes 0 time [0-9]+ nps 0 pv \nbestmove 0000\n";
-    const struct {
-        const char *name;
-        std::string input, pattern;
-    } cases[] = {
-        {"White to move", "position startpos moves e2e4 e7e5\ngo depth 1\n", from("1-4")},
-        {"Black to move", "position startpos moves e2e4\ngo depth 1\n", from("5-8")},
-        {"go then go", "go infinite\ngo depth 1\n", depths + any + any},
-        {"mated side",
-         "position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\ngo depth 2\n",
-         "info depth 0 score mate 0" + none},
-        {"stalemated side", "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo depth 2\n",
-         "info depth 0 score cp 0" + none},
-        {"longest position line then go",
-         "position startpos moves e2e4" + std::string(16383 - 28, ' ') + "\ngo depth 1\n", any},
-    };
-    for (const auto &c : cases) {
-        RunResult r = run_program(QUINTAR_BIN, {}, c.input, 60000);
-        EXPECT_EQ(r.status, 0) << c.name;
-        EXPECT_EQ(r.err, "") << c.name;
-        EXPECT_TRUE(regex_matches(r.out, c.pattern)) << c.name << "\n" << r.out;
-    }
-}
-
 const char kPolyglot[] = "/usr/games/polyglot";
 
 TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
     if (!file_exists(kPolyglot))
         GTEST_SKIP() << "polyglot not installed (apt-get install polyglot)";
-    std::string dir = make_temp_dir();
-    const std::string ini =
-        "[PolyGlot]\nEngineDir = " + dir +
-        "\nEngineCommand = " QUINTAR_BIN "\nBook = false\nLog = true\nLogFile = " + dir +
-        "/polyglot.log\n[Engine]\nHash = 0\n";
-    write_file(dir + "/quintar.ini", ini);
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/quintar.ini",
+               "[PolyGlot]\nEngineDir = " + dir +
+                   "\nEngineCommand = " QUINTAR_BIN "\nBook = false\nLog = true\nLogFile = " + dir +
+                   "/polyglot.log\n[Engine]\nHash = 0\n");
     ChildProcess pg(std::vector<std::string>{kPolyglot, dir + "/quintar.ini"});
     ASSERT_TRUE(pg.started());
     std::string line;
-    pg.send("xboard");
-    pg.send("protover 2");
+    pg.send("xboard\nprotover 2");
     ASSERT_TRUE(pg.read_until("feature done=1", &line, 10000));
-    pg.send("new");
-    pg.send("sd 3");
+    pg.send("new\nsd 3");
 
     reset_engine();  // White's moves come from this engine's own depth-1 search
     for (int turn = 0; turn < 5; turn++) {
@@ -297,12 +220,12 @@ TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
     pg.send("quit");
     EXPECT_EQ(pg.wait_exit(10000), 0);
 
-    std::string log = read_file(dir + "/polyglot.log");
-    EXPECT_NE(log.find("Engine->Adapter: id name Quintar Engine"), std::string::npos);
-    EXPECT_NE(log.find("Adapter->Engine: setoption name Hash value 0"), std::string::npos);
-    EXPECT_NE(log.find("Engine->Adapter: bestmove "), std::string::npos);
+    const std::string log = read_file(dir + "/polyglot.log");
+    for (const char *entry :
+         {"Engine->Adapter: id name Quintar Engine", "Engine->Adapter: bestmove ",
+          "Adapter->Engine: setoption name Hash value 0", "Child exited with status 0"})
+        EXPECT_NE(log.find(entry), std::string::npos) << entry << "\n" << log;
     EXPECT_EQ(log.find("Illegal"), std::string::npos);  // nor any "Illegal move" reply
-    EXPECT_NE(log.find("Child exited with status 0"), std::string::npos) << log;
 }
 
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -332,8 +255,8 @@ struct SearchOutput {
 bool collect(ChildProcess &p, SearchOutput *out, const std::string &prefix, int timeout_ms) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     for (std::string line;;) {
-        const long left = elapsed_ms(Clock::now(), deadline);
-        if (left <= 0 || !p.read_line(&line, static_cast<int>(left), &out->lastAt)) return false;
+        const int left = ChildProcess::ms_until(deadline);
+        if (left <= 0 || !p.read_line(&line, left, &out->lastAt)) return false;
         if (line == "readyok")
             out->readyok++;
         else
@@ -395,16 +318,20 @@ void expect_search(const std::vector<std::string> &lines, bool infinite, const c
 }
 
 // Ends the session by "quit" or the end of input: status 0, and nothing
-// printed but the result of an infinite search still running.
-void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = false,
-                      const std::vector<const char *> &moves = {}) {
+// printed but the result of the infinite search `running` (in `fen` after
+// `moves`), when one still runs.
+void expect_quiet_end(ChildProcess &p, bool by_quit = true, SearchOutput *running = nullptr,
+                      const char *fen = kStart, const std::vector<const char *> &moves = {}) {
     if (by_quit) {
         p.send("quit");
     } else {
         p.close_input();
     }
     EXPECT_EQ(p.wait_exit(kHangMs), 0);
-    if (searching) expect_search(read_search(p).lines, true, kStart, moves);
+    if (running) {
+        EXPECT_TRUE(collect(p, running, "bestmove ", kHangMs));
+        expect_search(running->lines, true, fen, moves);
+    }
     EXPECT_EQ(p.pending(), "");
     EXPECT_EQ(p.errors(), "");
 }
@@ -413,7 +340,6 @@ void expect_quiet_end(ChildProcess &p, bool by_quit = true, bool searching = fal
 // was answered during the search.
 TEST(UciConcurrency, IsreadyAnswersAtOnceAndTheSearchGoesOn) {
     ChildProcess p;
-    ASSERT_TRUE(p.started());
     p.send("go infinite");
     pause_ms(300);
     p.send("isready");
@@ -449,11 +375,19 @@ TEST(UciConcurrency, SecondGoPrintsTheFirstResultBeforeItStarts) {
 TEST(UciConcurrency, SessionEndsDuringAnInfiniteSearch) {
     for (bool by_quit : {true, false}) {
         ChildProcess p;
-        p.send("position startpos moves e2e4");
-        p.send("go infinite");
+        p.send("position startpos moves e2e4\ngo infinite");
         pause_ms(300);
-        expect_quiet_end(p, by_quit, true, {"e2e4"});
+        SearchOutput out;
+        expect_quiet_end(p, by_quit, &out, kStart, {"e2e4"});
     }
+}
+
+// A position line that just fits the line buffer, then a search of it.
+TEST(UciProtocol, LongestPositionLineThenGo) {
+    ChildProcess p;
+    p.send("position startpos moves e2e4" + std::string(16383 - 28, ' ') + "\ngo depth 1");
+    expect_search(read_search(p).lines, false, kStart, {"e2e4"});
+    expect_quiet_end(p);
 }
 
 // Commands that change engine state stop the running search first and
@@ -464,8 +398,7 @@ TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
         ChildProcess p;
         p.send("go infinite");
         pause_ms(150);
-        p.send(command);
-        p.send("isready");
+        p.send(std::string(command) + "\nisready");
         expect_search(read_search(p).lines, true, kStart);
         if (std::string(command) == "position fen junk") {
             expect_line(p, "info string invalid position");
@@ -503,20 +436,13 @@ TEST(GuiTranscripts, ChessX) {
     for (const char *line : {"id name ", "id author ", "option name Hash ", "uciok"})
         expect_line(p, line);
     p.send("setoption name Hash value 0");
-    p.send("isready");
-    expect_line(p, "readyok");
-    p.send(std::string("position fen ") + kStart);
-    p.send("go movetime 3000");
+    expect_nothing_more(p);
+    p.send(std::string("position fen ") + kStart + "\ngo movetime 3000");
     expect_search(read_search(p).lines, false, kStart);
     p.send(std::string("position fen ") + kItalian);
     SearchOutput out;
     start_analysis(p, &out);
-    p.send("quit");
-    ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
-    expect_search(out.lines, true, kItalian);
-    EXPECT_EQ(p.wait_exit(kHangMs), 0);
-    EXPECT_EQ(p.pending(), "");
-    EXPECT_EQ(p.errors(), "");
+    expect_quiet_end(p, true, &out, kItalian);
 }
 
 // Scid: infinite analyses stopped by "stop", after 1.e4 and at the start of
@@ -552,11 +478,8 @@ TEST(GuiTranscripts, PyChess) {
     std::string line;
     ASSERT_TRUE(p.read_until("uciok", &line, kHangMs));
     p.send("ucinewgame");
-    p.send("isready");
-    expect_line(p, "readyok");
-    p.send("position startpos moves e2e4 e7e5 g1f3");
-    p.send("go movetime 3000");
-    p.send("stop");
+    expect_nothing_more(p);
+    p.send("position startpos moves e2e4 e7e5 g1f3\ngo movetime 3000\nstop");
     expect_search(read_search(p).lines, false, kStart, {"e2e4", "e7e5", "g1f3"});
     expect_nothing_more(p);
     p.send(std::string("position fen ") + kScotch);
@@ -565,8 +488,7 @@ TEST(GuiTranscripts, PyChess) {
     p.send(std::string("position fen ") + kItalian);
     ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
     expect_search(out.lines, true, kScotch);
-    p.send("go movetime 3000");
-    p.send("stop");
+    p.send("go movetime 3000\nstop");
     expect_search(read_search(p).lines, false, kItalian);
     expect_nothing_more(p);
     expect_quiet_end(p);

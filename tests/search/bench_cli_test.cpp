@@ -1,5 +1,8 @@
 // "--bench" through the real program (rejected depths: cli_test).
-#include "tests/search/search_test_util.h"
+#include "frontend/quintar.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 

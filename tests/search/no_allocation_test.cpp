@@ -1,10 +1,13 @@
 // A search allocates nothing: every global operator new of the process is
 // counted while complete searches run.
-#include "tests/search/search_test_util.h"
-
+#include "frontend/quintar.h"
 #include "tests/allocation_counter.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -38,18 +41,16 @@ TEST(SearchAllocation, NoHeapUseDuringSearch) {
                 pref_count = 1;
                 std::strcpy(pref_move[0], "b1b8");
                 pref_value[0] = 5;
-                if (reporting) {
-                    searchIterationDone = emit_iteration;
-                    testing::internal::CaptureStdout();
-                }
-                const long before = g_allocations.load();
-                CalculateBestMove();
-                const long allocated = g_allocations.load() - before;
-                if (reporting) {
-                    searchIterationDone = nullptr;
-                    const std::string out = testing::internal::GetCapturedStdout();
-                    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), computerReachedDepth);
-                }
+                searchIterationDone = reporting ? emit_iteration : nullptr;
+                long allocated = 0;
+                const std::string out = captured_stdout([&allocated] {
+                    const long before = g_allocations.load();
+                    CalculateBestMove();
+                    allocated = g_allocations.load() - before;
+                });
+                searchIterationDone = nullptr;
+                EXPECT_EQ(std::count(out.begin(), out.end(), '\n'),
+                          reporting ? computerReachedDepth : 0);
                 EXPECT_EQ(allocated, 0) << fen << " depth " << depth << " reporting " << reporting;
             }
         }

@@ -1,8 +1,12 @@
 // The search driver end to end: mates at their distance, mated and
 // stalemated sides, fallback answers, node totals over iterations, aborted
 // iterations, and the exact result lines.
-#include "tests/search/search_test_util.h"
+#include "frontend/quintar.h"
+#include "tests/test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -77,7 +81,8 @@ TEST(SearchDriver, StopBeforeMatedSearchStillReportsNoMove) {
 }
 
 // No time, no depth or a stop before the first iteration: the first legal
-// move in scan order (rank 8 down) with the static score at depth 0.
+// move in scan order (rank 8 down) with the static score at depth 0, whatever
+// the clock's grain; a clock that never moves at all included.
 TEST(SearchDriver, FallbackIsFirstLegalMoveWithStaticScore) {
     const char *start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
     struct {
@@ -94,20 +99,23 @@ TEST(SearchDriver, FallbackIsFirstLegalMoveWithStaticScore) {
         {kMateInOne, -3, 10, false, "a1a8"},
         {kMiddlegame, 5, 300, true, "c4c5"},
     };
-    for (const auto &c : cases) {
-        load_fen(c.fen);
-        const double staticScore = EvaluateBoard();
-        computerPlayer = currentPlayer;
-        computerDepth = c.depth;
-        computerThinkSeconds = c.seconds;
-        stop_requested.store(c.stop);
-        CalculateBestMove();
-        stop_requested.store(0);
-        EXPECT_STREQ(computerBestMove_s.v, c.move) << c.fen;
-        EXPECT_EQ(computerScore, staticScore) << c.fen;
-        EXPECT_EQ(computerReachedDepth, 0) << c.fen;
-        EXPECT_EQ(computerNodes, 0) << c.fen;
-    }
+    for (const auto &c : cases)
+        for (double grain : {0, 4, 15, 50}) {
+            SCOPED_TRACE(::testing::Message() << c.fen << ", grain " << grain);
+            TestClock clock(grain);
+            load_fen(c.fen);
+            const double staticScore = EvaluateBoard();
+            computerPlayer = currentPlayer;
+            computerDepth = c.depth;
+            computerThinkSeconds = c.seconds;
+            stop_requested.store(c.stop);
+            CalculateBestMove();
+            stop_requested.store(0);
+            EXPECT_STREQ(computerBestMove_s.v, c.move);
+            EXPECT_EQ(computerScore, staticScore);
+            EXPECT_EQ(computerReachedDepth, 0);
+            EXPECT_EQ(computerNodes, 0);
+        }
 }
 
 // What a search leaves for the answer and for the next search's ordering.
@@ -199,14 +207,15 @@ TEST(SearchDriver, ReportsEachFinishedIteration) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.fen) + " depth " + std::to_string(c.depth));
+        // The answer, ordering input and nodes of the same search unreported.
         std::vector<double> unreported;
-        double unreportedNodes = 0;
         if (c.stopAfter == 0) {
             search_fen(c.fen, c.depth);
             unreported = outcome();
-            unreportedNodes = computerNodes;
+            unreported.push_back(computerNodes);
         }
 
+        TestClock clock;
         g_reports.clear();
         g_stopAfterDepth = c.stopAfter;
         load_fen(c.fen);
@@ -231,13 +240,13 @@ TEST(SearchDriver, ReportsEachFinishedIteration) {
         const IterationReport &last = g_reports.back();
         EXPECT_EQ(last.move, computerBestMove_s.v);
         EXPECT_EQ(last.score, computerScore);
+        // After a stop too: it is seen before the next iteration searches a node.
+        EXPECT_EQ(last.nodes, computerNodes);
+        std::vector<double> reported = outcome();
+        reported.push_back(computerNodes);
         if (c.stopAfter == 0) {
-            EXPECT_EQ(last.nodes, computerNodes);
-            EXPECT_EQ(computerNodes, unreportedNodes);
-            EXPECT_EQ(outcome(), unreported);
+            EXPECT_EQ(reported, unreported);
         } else {
-            // The stop is seen before the next iteration searches a node.
-            EXPECT_EQ(computerNodes, last.nodes);
             EXPECT_EQ(searchAborted, 1);
         }
     }
@@ -290,10 +299,8 @@ TEST(ResultLines, PrintsBothLinesExactly) {
         // An iteration's line is the same info line, with the nodes and
         // time passed to it.
         computerNodes = computerSearchMilliseconds = -1;
-        testing::internal::CaptureStdout();
-        emit_iteration(c.nodes, c.ms);
         const std::string expected = c.expected;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+        EXPECT_EQ(captured_stdout([&c] { emit_iteration(c.nodes, c.ms); }),
                   expected.substr(0, expected.find('\n') + 1));
     }
 }
