@@ -166,17 +166,38 @@ inline uint64_t fork_targets(const QuietNode &n) {
            v.byPiece[make_piece(n.player, kBishop)] | v.byPiece[make_piece(n.player, kQueen)];
 }
 
-// Whether some square on files b to g is such that an enemy pawn arriving
-// there would attack two fork targets: without one, HasPawnForkThreat
-// finds nothing.
-inline bool pawn_fork_square_exists(const QuietNode &n) {
+// HasPawnForkThreat(n.opponent) on the node's view: whether an enemy pawn
+// on files b to g and rows 1 to 6 has a push in its window to an empty
+// square from which it would attack two fork targets, and the engine's move
+// test allows the push.  Only the squares that fork are looked at, and
+// only the pawns that reach one; the answer does not hang on the order the
+// pushes are tried in (the move test only reads the board).
+inline bool pawn_fork_threat(const QuietNode &n) {
+    const BoardView &v = n.view;
+    const int side = n.opponent;
+    const bool white = side == kWhite;
     const uint64_t t = fork_targets(n);
     // A White pawn on square s attacks the squares s - 9 and s - 7, a
     // Black pawn s + 7 and s + 9.
-    const uint64_t squares = n.opponent == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9);
-    const bool exists = (squares & kInnerFiles) != 0;
-    assert(exists || HasPawnForkThreat(n.opponent) == 0);
-    return exists;
+    const uint64_t forks =
+        (white ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9)) & kInnerFiles & ~v.occupied;
+    bool found = false;
+    if (forks != 0) {
+        // White pawns push toward row 0: one row, or two from row 6.
+        const uint64_t reach = white ? (forks << 8) | ((forks & rank_mask(4)) << 16)
+                                     : (forks >> 8) | ((forks & rank_mask(3)) >> 16);
+        for (uint64_t pawns = v.byPiece[make_piece(side, kPawn)] & reach & ~kBackRanks;
+             pawns != 0 && !found;) {
+            const int from = pop_lsb(pawns);
+            const int x = square_x(from), y = square_y(from);
+            int firstRow, lastRow;
+            window_rows(kPawn, white, y, firstRow, lastRow);
+            for (int ty = firstRow; ty <= lastRow && !found; ++ty)
+                found = ((forks >> square_of(x, ty)) & 1) != 0 && IsMoveValid(x, y, x, ty) == 1;
+        }
+    }
+    assert(found == (HasPawnForkThreat(side) == 1));
+    return found;
 }
 
 // Whether an enemy knight stands a jump away from two fork targets, one a

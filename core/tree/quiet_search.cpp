@@ -43,9 +43,8 @@ void set_node_flags(QuietNode &n) {
     const double levelD = n.level;
     // The opponent threatens a pawn fork: answer with every move.
     if (n.level < 8 && n.checksLeft >= 2 && n.remaining >= 2 && n.forkReply == kNoForkReply &&
-        !n.inCheck && quietCheckNodes < zevivEzezoZtartLimit && pawn_fork_square_exists(n)) {
-        if (HasPawnForkThreat(n.opponent) == 1) n.forkReply = kPawnForkAlarm;
-    }
+        !n.inCheck && quietCheckNodes < zevivEzezoZtartLimit && pawn_fork_threat(n))
+        n.forkReply = kPawnForkAlarm;
     // A knight of the opponent has just jumped into a fork of a major piece.
     if (n.level >= 2 && n.level < 8 && !n.inCheck && n.remaining >= 2 &&
         n.forkReply == kNoForkReply && n.checksLeft == 3 && levelD == searchIterationDepth &&
