@@ -13,6 +13,7 @@
 // Squares are numbered as core/board/geometry.h numbers them.
 #pragma once
 
+#include "core/board/board_codes_simd.h"
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
 #include "core/board/piece_sets.h"
@@ -37,16 +38,38 @@ struct BoardView : PieceSets {
     // Whether (x, y) is the en-passant square.
     bool en_passant_at(int x, int y) const { return square_of(x, y) == enPassant; }
 
-    // Takes every square from `board`.
+    // Takes every square from `board`: one byte per square and the bit
+    // planes of the codes read sixteen squares at a time, each code's
+    // squares the planes' squares that hold its bits.
     void load() {
         load_en_passant();
-        occupied = bySide[kWhite] = bySide[kBlack] = 0;
-        for (uint64_t &squares : byPiece) squares = 0;
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x) {
-                cell[square_of(x, y)] = 0;
-                put(x, y);
+        uint64_t planes[5];
+        read_board_cells(cell, planes);
+        assert(cells_in_range());
+        occupied = planes[0] | planes[1] | planes[2] | planes[3] | planes[4];
+        // Codes 11 to 16 are black: bit 4, or bit 3 with bit 2 or bits 1 and 0.
+        bySide[kBlack] = planes[4] | (planes[3] & (planes[2] | (planes[1] & planes[0])));
+        bySide[kWhite] = occupied & ~bySide[kBlack];
+        byPiece[0] = 0;
+#pragma GCC unroll 16
+        for (int code = 1; code <= kBlackOffset + kKing; ++code) {
+            uint64_t squares = ~uint64_t{0};
+#pragma GCC unroll 5
+            for (int k = 0; k < 5; ++k) squares &= (code >> k) & 1 ? planes[k] : ~planes[k];
+            byPiece[code] = squares;
+        }
+    }
+
+    // Whether every square of `board` holds a code from 0 to 16 as the view
+    // reads it.
+    bool cells_in_range() const {
+        for (int x = 0; x < 8; ++x)
+            for (int y = 0; y < 8; ++y) {
+                const int code = static_cast<int>(board[x][y]);
+                if (code < 0 || code > kBlackOffset + kKing || cell[square_of(x, y)] != code)
+                    return false;
             }
+        return true;
     }
 
     // Takes the square (x, y) from `board` again.

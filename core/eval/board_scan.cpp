@@ -4,7 +4,7 @@
 #include "core/eval/board_scan.h"
 
 #include "core/board/geometry.h"
-#include "core/eval/board_codes_simd.h"
+#include "core/board/board_codes_simd.h"
 #include "core/eval/cache_layout.h"
 #include "core/eval/eval_terms.h"
 #include "core/eval/key_chars_simd.h"

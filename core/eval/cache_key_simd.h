@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/board/geometry.h"
-#include "core/eval/board_codes_simd.h"
+#include "core/board/board_codes_simd.h"
 #include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 #include "core/simd.h"

@@ -1,6 +1,6 @@
 // Reading the board's doubles as integer codes, in SSE2 (four squares at a
-// time) and in plain code, for the evaluation cache key and the static
-// evaluation's board scan.
+// time) and in plain code, for the board view's load, the evaluation cache
+// key and the static evaluation's board scan.
 #pragma once
 
 #include "core/board/geometry.h"
@@ -77,4 +77,40 @@ inline void read_board_codes(int *squares, uint64_t &occupiedOut, uint64_t &blac
 #endif
     occupiedOut = occupied;
     blackOut = blackPieces;
+}
+
+// Reads the board into one byte per square (the code truncated, as a
+// static_cast<int> of the value gives it) and the five bit planes of the
+// codes: bit s of planes[k] is bit k of square s's code.  Every square must
+// hold a code from 0 to 16 (the board view's load).
+inline void read_board_cells(signed char *cells, uint64_t planes[5]) {
+#ifdef QUIN_SSE2
+    for (int k = 0; k < 5; k++) planes[k] = 0;
+    for (int y = 0; y < 8; y += 2) {
+        __m128i ranks[4];
+        load_rank_pair(y, ranks);
+        // Ranks y and y + 1, one byte per square in square order.
+        const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(ranks[0], ranks[1]),
+                                              _mm_packs_epi32(ranks[2], ranks[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(&cells[square_of(0, y)]), bytes);
+        const int s = square_of(0, y);
+        // Shifting the 16-bit lanes left by 7 - k brings bit k of each byte
+        // to its top bit; the lanes' low bytes shift into the high bytes'
+        // low bits only.
+        planes[0] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(bytes, 7))) << s;
+        planes[1] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(bytes, 6))) << s;
+        planes[2] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(bytes, 5))) << s;
+        planes[3] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(bytes, 4))) << s;
+        planes[4] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(bytes, 3))) << s;
+    }
+#else
+    for (int k = 0; k < 5; k++) planes[k] = 0;
+    for (int x = 0; x < 8; x++)
+        for (int y = 0; y < 8; y++) {
+            const int code = static_cast<int>(board[x][y]);
+            const int s = square_of(x, y);
+            cells[s] = static_cast<signed char>(code);
+            for (int k = 0; k < 5; k++) planes[k] |= static_cast<uint64_t>((code >> k) & 1) << s;
+        }
+#endif
 }
