@@ -250,6 +250,10 @@ extern double evalHashKB, evalHashSlots, evalHashHits, evalHashMisses;
 extern double pawnCacheEnabled, pawnCacheReady, pawnCacheHits, pawnCacheMisses;
 
 double EvaluateBoard();
+// EvaluateBoard for the position a board view shows (in step with the
+// board): the cache key and the piece sets taken from the view.
+struct BoardView;
+double EvaluateBoardOnView(const BoardView &view);
 double SetEvalHash(double kb);
 double InitPawnCache();
 double EvaluateBoardUncached();

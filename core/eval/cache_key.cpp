@@ -1,7 +1,7 @@
 // The position key and square hash of the evaluation cache, shared with
 // the move hash that lives in the same slots.
 //
-// Globals read: board, the castling flags (whiteKingMoved .. blackRookHMoved),
+// Globals read: board (or a view's cells), the castling flags (whiteKingMoved .. blackRookHMoved),
 // enPassantX, enPassantY.  Written: none.
 #include "core/eval/cache_layout.h"
 
@@ -24,9 +24,10 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact) {
     return cache_position_key(key, side, exact, &smallCodes);
 }
 
-int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes) {
-    uint64_t sum;
-    const bool plain = read_squares(key, &sum, smallCodes);
+namespace {
+
+// key[64..72]: the side to move, the castling flags and the en-passant square.
+inline void put_key_state(unsigned char *key, double side) {
     key[64] = key_char(side + kKeyCharOffset);
     key[65] = key_char(whiteKingMoved + kKeyCharOffset);
     key[66] = key_char(blackKingMoved + kKeyCharOffset);
@@ -36,12 +37,26 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *s
     key[70] = key_char(blackRookHMoved + kKeyCharOffset);
     key[71] = key_char(enPassantX + kKeyEnPassantOffset);
     key[72] = key_char(enPassantY + kKeyEnPassantOffset);
+}
+
+}  // namespace
+
+int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes) {
+    uint64_t sum;
+    const bool plain = read_squares(key, &sum, smallCodes);
+    put_key_state(key, side);
     *exact = plain;
     if (plain) return static_cast<int64_t>(mod_prime(sum));
     int i = 0;
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++) key[i++] = key_char(board[x][y] + kKeyCharOffset);
     return 0;
+}
+
+int64_t cache_position_key_of(const signed char *cells, unsigned char *key, double side) {
+    const uint64_t sum = cache_key_simd::read_cells(cells, key);
+    put_key_state(key, side);
+    return static_cast<int64_t>(mod_prime(sum));
 }
 
 double cache_square_hash_in_doubles() {

@@ -105,4 +105,41 @@ bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
 }
 #endif
 
+// The same from a board view's cells, each a piece code from 0 to 16, so
+// that every square is plain: writes Chr(code + 65) for each into key[0..63]
+// and returns the unreduced square hash.
+#ifdef QUIN_SSE2
+inline uint64_t read_cells(const signed char *cells, unsigned char *key) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i chr = _mm_set1_epi8(static_cast<char>(kKeyCharOffset));
+    __m128i acc[3] = {zero, zero, zero};
+#pragma GCC unroll 4
+    for (int s = 0; s < 64; s += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cells + s));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(key + s), _mm_add_epi8(bytes, chr));
+        const __m128i terms[2] = {_mm_add_epi16(_mm_unpacklo_epi8(bytes, zero), one),
+                                  _mm_add_epi16(_mm_unpackhi_epi8(bytes, zero), one)};
+#pragma GCC unroll 2
+        for (int half = 0; half < 2; half++)
+#pragma GCC unroll 3
+            for (int part = 0; part < 3; part++) {
+                const __m128i powers = _mm_load_si128(
+                    reinterpret_cast<const __m128i *>(&kSquarePowerParts.part[part][s + half * 8]));
+                acc[part] = _mm_add_epi32(acc[part], _mm_madd_epi16(terms[half], powers));
+            }
+    }
+    return lane_total(acc[0]) + (lane_total(acc[1]) << 15) + (lane_total(acc[2]) << 30);
+}
+#else
+inline uint64_t read_cells(const signed char *cells, unsigned char *key) {
+    uint64_t total = 0;
+    for (int s = 0; s < 64; s++) {
+        key[s] = static_cast<unsigned char>(cells[s] + kKeyCharOffset);
+        total += static_cast<uint64_t>(cells[s] + 1) * kSquarePowers.p[s];
+    }
+    return total;
+}
+#endif
+
 }  // namespace cache_key_simd

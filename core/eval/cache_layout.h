@@ -10,6 +10,8 @@
 
 #include "core/types.h"
 
+struct PieceSets;
+
 #include <cstdint>
 
 // The key's characters: Chr(value + kKeyCharOffset) for a square, the side
@@ -129,10 +131,18 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact);
 // square characters name the codes one to one.
 int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes);
 
+// The same for a board view's cells (piece codes 0 to 16, in step with the
+// board): the key is exact and its square characters name the codes.
+int64_t cache_position_key_of(const signed char *cells, unsigned char *key, double side);
+
 // EvaluateBoardUncached() read from the square characters of the current
 // position's key (key[0..63], written by cache_position_key with
 // *smallCodes set) instead of the board.
 double evaluate_board_from_key(const unsigned char *key);
+
+// EvaluateBoardUncached() from the piece sets of the current board (a board
+// view's, in step with it, when every square holds a piece code or nothing).
+double evaluate_board_from_sets(const PieceSets &sets);
 
 // The square hash taken step by step in doubles, for boards holding odd values.
 double cache_square_hash_in_doubles();

@@ -17,8 +17,11 @@
 // The hot path reads and writes the block bytes directly with the same layout
 // the checked peek/poke helpers use, builds the key byte by byte and never
 // allocates or formats.
-#include "core/quin_core.h"
+#include "core/board/board_view.h"
 #include "core/eval/cache_layout.h"
+#include "core/quin_core.h"
+
+#include <cassert>
 
 #include <cstdint>
 #include <cstring>
@@ -58,14 +61,11 @@ double evaluate_board_checked(const unsigned char *key, double offset) {
     return value;
 }
 
-}  // namespace
-
-double EvaluateBoard() {
-    if (evalHashSlots == 0) return EvaluateBoardUncached();
-
-    unsigned char key[kKeyBytes];
-    bool exact, smallCodes;
-    const int64_t hash = cache_position_key(key, currentPlayer, &exact, &smallCodes);
+// The cache's probe and store for the current position, whose key and
+// square hash the caller has written; `sets` (or null) the position's piece
+// sets when the caller has them.
+double evaluate_keyed(const unsigned char *key, int64_t hash, bool exact, bool smallCodes,
+                      const PieceSets *sets) {
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     if (!exact || static_cast<double>(slots) != evalHashSlots || slots <= 0) {
         return evaluate_board_checked(
@@ -84,8 +84,11 @@ double EvaluateBoard() {
     }
 
     evalHashMisses += 1;
-    // The key already holds the squares: the evaluation reads them from there.
-    const double value = smallCodes ? evaluate_board_from_key(key) : EvaluateBoardUncached();
+    // The caller's piece sets, or the key's squares: the evaluation reads
+    // them from there.
+    const double value = sets != nullptr ? evaluate_board_from_sets(*sets)
+                         : smallCodes    ? evaluate_board_from_key(key)
+                                         : EvaluateBoardUncached();
 
     // The evaluation never touches block 905, but re-derive the pointer so
     // that the store stays correct should that ever change.
@@ -100,6 +103,34 @@ double EvaluateBoard() {
     write_score(slot + kScoreOffset, value + kScoreBias);
     slot[kStateOffset] = kSlotScored;
     return value;
+}
+
+}  // namespace
+
+double EvaluateBoard() {
+    if (evalHashSlots == 0) return EvaluateBoardUncached();
+    unsigned char key[kKeyBytes];
+    bool exact, smallCodes;
+    const int64_t hash = cache_position_key(key, currentPlayer, &exact, &smallCodes);
+    return evaluate_keyed(key, hash, exact, smallCodes, nullptr);
+}
+
+double EvaluateBoardOnView(const BoardView &view) {
+    if (evalHashSlots == 0) return EvaluateBoardUncached();
+    unsigned char key[kKeyBytes];
+    const int64_t hash = cache_position_key_of(view.cell, key, currentPlayer);
+#ifndef NDEBUG
+    unsigned char boardKey[kKeyBytes];
+    bool exact, smallCodes;
+    assert(view.in_step());
+    assert(cache_position_key(boardKey, currentPlayer, &exact, &smallCodes) == hash && exact &&
+           smallCodes && std::memcmp(boardKey, key, kKeyBytes) == 0);
+#endif
+    // Codes 7 to 10 name no piece: such a board (written directly, never
+    // played) is evaluated from the key as EvaluateBoard does.
+    const bool pieceCodes =
+        (view.byPiece[7] | view.byPiece[8] | view.byPiece[9] | view.byPiece[10]) == 0;
+    return evaluate_keyed(key, hash, true, true, pieceCodes ? &view : nullptr);
 }
 
 double SetEvalHash(double kb) {

@@ -195,6 +195,14 @@ double EvaluateBoardUncached() {
     return evaluate_sets(scan);
 }
 
+double evaluate_board_from_sets(const PieceSets &sets) {
+    BoardScan scan;
+    scan.sets = sets;
+    scan.sets.byPiece[0] = 0;
+    scan.sets.bySide[0] = 0;
+    return evaluate_sets(scan);
+}
+
 double evaluate_board_from_key(const unsigned char *key) {
     BoardScan scan;
     if (!piece_sets_from_chars(scan.sets, key)) {

@@ -363,7 +363,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
         if (level < kLastLevel && n.inCheck)
             n.remaining = 1;
         else if (level >= kLastLevel)
-            return EvaluateBoard();
+            return EvaluateBoardOnView(n.view);
     }
 
     n.enemyKingPos =
@@ -375,7 +375,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     // Step 5. Stand pat, unless every move must be searched.
     n.forced = n.inCheck || n.forkReply != kNoForkReply;
     if (!n.forced) {
-        n.bestScore = EvaluateBoard();
+        n.bestScore = EvaluateBoardOnView(n.view);
         if (player == kWhite) {
             if (n.bestScore >= n.beta) return n.bestScore;
             if (n.bestScore > n.alpha) n.alpha = n.bestScore;
