@@ -1,9 +1,9 @@
 // Perft: counts the leaves of the legal move tree, each promotion counted
-// once per piece type.  The candidates are the search's own windows
-// (core/board/candidate_windows.h), so perft also proves that the windows
-// hold every legal move; legality is decided by the engine's move rules
-// (core/board/move_rules.h), and the last ply is counted without playing
-// its moves.
+// once per piece type.  The moves are those the tree search lists
+// (core/board/legal_moves.h: the candidate windows, each candidate decided
+// by the engine's move rules and legality test), so perft also proves the
+// search's move generator; the last ply is counted without playing its
+// moves.
 //
 // The rules read an integer view of the board (core/board/board_view.h),
 // loaded when perft starts and brought up to date on the squares each move
@@ -18,6 +18,7 @@
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legal_moves.h"
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
@@ -29,52 +30,6 @@
 #include <initializer_list>
 
 namespace {
-
-// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
-// of type Type, standing on (fx, fy), in window order; promotion tells a
-// pawn reaching the last rank.  The type's window and piece rule fold into
-// one loop.
-template <int Type, typename Visit>
-inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
-                                 int side, int fx, int fy, int piece, Visit &visit) {
-    const bool decide = rules_decide(k, shields, fx, fy, piece);
-    // Own pieces (and the piece's own square) and the enemy king are never
-    // a move: the piece rules' first test throws out a target holding
-    // either.
-    uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side] &
-                       ~v.byPiece[make_piece(opponent_of(side), kKing)];
-    const int from = square_of(fx, fy);
-    if (Type == kPawn) {
-        // The pawn rule's own first tests: a step straight ahead lands on
-        // an empty square, a diagonal step on an enemy piece or on the
-        // en-passant square.
-        const uint64_t file = file_mask(fx);
-        const uint64_t enPassant = v.enPassant >= 0 ? square_bit(v.enPassant) : 0;
-        targets &= (file & ~v.occupied) | (~file & (v.bySide[opponent_of(side)] | enPassant));
-    } else if (Type == kRook) {
-        // The line test: a target behind the first piece on its line fails.
-        targets &= v.straight_reach(from);
-    } else if (Type == kBishop) {
-        targets &= v.diagonal_reach(from);
-    } else if (Type == kQueen) {
-        targets &= v.straight_reach(from) | v.diagonal_reach(from);
-    } else if (Type == kKing) {
-        // The castling rule's first tests: the king does not stand in check
-        // and the square it passes over is empty; a two-file step is no
-        // king's step.
-        const bool inCheck = k.attacked && k.king == king_pos(fx, fy);
-        if (fx >= 2 && (inCheck || v.at(fx - 1, fy) != 0))
-            targets &= ~square_bit(square_of(fx - 2, fy));
-        if (fx <= 5 && (inCheck || v.at(fx + 1, fy) != 0))
-            targets &= ~square_bit(square_of(fx + 2, fy));
-    }
-    while (targets != 0) {
-        const int square = pop_lsb(targets);
-        const int tx = square_x(square), ty = square_y(square);
-        if (view_move_legal<Type>(v, k, decide, fx, fy, tx, ty, piece))
-            visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
-    }
-}
 
 // The same for every piece of type Type of `side`.
 template <int Type, typename Visit>

@@ -3,15 +3,19 @@
 // Every node fills two per-level lists once on entry: the capture list,
 // ordered by victim and attacker value (most valuable victim first, cheapest
 // attacker first), to which the quiet moves that give check are appended, and
-// the quiet list, ordered by history score.  Candidates come from a scan of
-// the mover's pieces with a small window of target squares per piece type;
-// only moves that IsMoveValid accepts enter the lists.
+// the quiet list, ordered by history score.  The moves are the legal moves
+// of the mover's pieces in board order, each piece's in the order of its
+// window of target squares: perft's generator (core/board/legal_moves.h) on
+// a view of the board.  Debug builds check each piece's moves against
+// IsMoveValid over its window.
 //
 // Globals: read `board`, `enPassantX`, `enPassantY` and `searchHistoryScore`;
 // write `innerCaptures`, `innerCaptureCount`, `historyQuietMoves` and
 // `historyQuietCount`.
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
+#include "core/board/legal_moves.h"
 #include "core/board/legality.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
@@ -19,6 +23,7 @@
 #include "core/tree/node_chain.h"
 #include "core/types.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace {
@@ -26,32 +31,6 @@ namespace {
 constexpr int kListLevels = 8;  // levels 0 to 7 own complete rows
 // Order score of a quiet move that gives check: behind every capture.
 constexpr double kQuietCheckOrder = -kInfiniteScore;
-
-// True when the move by the piece on (fx, fy) takes something: an enemy
-// piece on the target, or a pawn moving diagonally onto the en-passant square.
-inline bool IsCaptureCandidate(int player, double mover, int fx, int tx, int ty) {
-    double target = board[tx][ty];
-    if (target != 0) return colour_of(target) != player;
-    if (type_of(mover) != kPawn) return false;
-    return tx == enPassantX && ty == enPassantY && (tx - fx == 1 || fx - tx == 1);
-}
-
-// Hands every square of the candidate window of each piece of `player` to
-// visit(fx, fy, tx, ty), pieces in board order, rows and columns ascending,
-// polling the clock before each square.  The window may hold squares the
-// piece cannot reach; the visitor's legality test throws those out.  Returns
-// false on time-out.  The walk has a copy per piece type, each with its
-// type's window rules folded in.
-template <class Visit>
-bool ScanCandidates(int player, Visit &visit) {
-    return for_each_piece_of(player, [&visit](int fx, int fy, int piece) {
-        return visit_window_by_type(piece, fx, fy, [&visit, fx, fy](int tx, int ty) {
-            if (SearchTimeExpired() != 0) return false;
-            visit(fx, fy, tx, ty);
-            return true;
-        });
-    });
-}
 
 // Stable insertion into a list kept in descending score: entries with a
 // lower score move one row down, the new entry goes behind the last entry
@@ -93,11 +72,7 @@ namespace {
 class NodeMoveCollector {
 public:
     NodeMoveCollector(int side, int level)
-        : side_(side),
-          level_(level),
-          history_(searchHistoryScore[side & 3]),
-          legality_(side),
-          checks_(side, -1) {}
+        : side_(side), level_(level), history_(searchHistoryScore[side & 3]), checks_(side, -1) {}
 
     void start_captures() { innerCaptureCount[level_] = 0; }
     void start_quiet_moves() {
@@ -105,18 +80,16 @@ public:
         checkCount_ = 0;
     }
 
-    // A move that takes something (a capture candidate).
-    void capture(double mover, int fx, int fy, int tx, int ty) {
-        if (!legal(fx, fy, tx, ty)) return;
+    // A legal move that takes something.
+    void capture(int mover, int fx, int fy, int tx, int ty) {
         double victim = board[tx][ty];
         if (victim == 0) victim = kPawn;  // en passant takes a pawn
         const double score = 100.0 * CapturePieceValue(victim) - CapturePieceValue(mover);
         InsertDescending(innerCaptures, &innerCaptureCount[level_], level_, fx, fy, tx, ty, score);
     }
 
-    // A move to an empty square that takes nothing.
+    // A legal move to an empty square that takes nothing.
     void quiet_move(int fx, int fy, int tx, int ty) {
-        if (!legal(fx, fy, tx, ty)) return;
         if (!slotSaved_) {
             // The check test writes the level's state slot; it is written
             // once, the board being the same for every move.
@@ -154,27 +127,8 @@ public:
     }
 
 private:
-    // IsMoveValid of the move.  Every square of a piece's window is tried,
-    // so the targets of a slider are worked out once, by walking its lines.
-    bool legal(int fx, int fy, int tx, int ty) {
-        const int from = square_of(fx, fy);
-        if (from != sliderSquare_) {
-            sliderSquare_ = from;
-            const int type = type_of(board[fx][fy]);
-            isSlider_ = type == kRook || type == kBishop || type == kQueen;
-            if (isSlider_) sliderTargets_ = slider_rules_targets(fx, fy);
-        }
-        if (!isSlider_) return legality_.legal(fx, fy, tx, ty);
-        return ((sliderTargets_ >> square_of(tx, ty)) & 1) != 0 &&
-               legality_.king_stays_safe(fx, fy, tx, ty);
-    }
-
     int side_, level_;
-    int sliderSquare_ = -1;
-    bool isSlider_ = false;
-    uint64_t sliderTargets_ = 0;
     const double *history_;
-    SideMoveLegality legality_;
     bool slotSaved_ = false;
     QuietCheckScreen checks_;
     int checkCount_ = 0;
@@ -185,8 +139,22 @@ private:
 
 namespace {
 
-// One scan of the side's candidate windows filling the capture list, the
-// quiet list or both.
+// Whether the board holds the legal moves of the piece on (fx, fy) that
+// `targets` names: every square of its window that IsMoveValid accepts.
+[[maybe_unused]] bool window_moves_are(int fx, int fy, int piece, uint64_t targets) {
+    uint64_t legal = 0;
+    visit_window(piece, fx, fy, [&legal, fx, fy](int tx, int ty) {
+        if (IsMoveValid(fx, fy, tx, ty) == 1) legal |= square_bit(square_of(tx, ty));
+        return true;
+    });
+    return legal == targets;
+}
+
+// The side's legal moves, piece by piece in board order and each piece's in
+// its window's order, into the capture list, the quiet list or both.  The
+// clock is polled once for each square of a piece's window before its moves
+// are listed; on time-out the lists are left as they are (the node ends
+// without reading them).
 template <bool kCaptures, bool kQuietMoves>
 void CollectMoves(double player, double level) {
     if (!ListLevelOk(level)) return;
@@ -194,16 +162,35 @@ void CollectMoves(double player, double level) {
     NodeMoveCollector collect(side, static_cast<int>(level));
     if (kCaptures) collect.start_captures();
     if (kQuietMoves) collect.start_quiet_moves();
-    auto visit = [side, &collect](int fx, int fy, int tx, int ty) {
-        const double mover = board[fx][fy];
-        if (IsCaptureCandidate(side, mover, fx, tx, ty)) {
+    BoardView v;
+    v.load();
+    const ViewKingSafety safety = view_king_safety(v, side);
+    [[maybe_unused]] uint64_t listed = 0;
+    auto visit = [&v, &collect, &listed](int fx, int fy, int tx, int ty, bool) {
+        const int mover = v.at(fx, fy);
+        const bool enPassant = type_of(mover) == kPawn && v.en_passant_at(tx, ty) && tx != fx;
+        if (v.at(tx, ty) != kEmpty || enPassant) {
             if (kCaptures) collect.capture(mover, fx, fy, tx, ty);
-        } else if (kQuietMoves && board[tx][ty] == 0) {
-            // An own piece on the target can never be a legal destination.
+        } else if (kQuietMoves) {
             collect.quiet_move(fx, fy, tx, ty);
         }
+#ifndef NDEBUG
+        listed |= square_bit(square_of(tx, ty));
+#endif
     };
-    ScanCandidates(side, visit);
+    for (uint64_t pieces = v.bySide[side]; pieces != 0;) {
+        const int from = pop_lsb(pieces);
+        const int fx = square_x(from), fy = square_y(from);
+        const int piece = v.cell[from];
+        const int type = type_of(piece);
+        if (type < kPawn || type > kKing) continue;  // a code that names no piece
+        if (SearchTimeExpiredRepeated(count_bits(window_squares(type, side == kWhite, fx, fy))) ==
+            1)
+            break;
+        listed = 0;
+        visit_legal_moves(v, safety.king, safety.shields, side, fx, fy, piece, visit);
+        assert(window_moves_are(fx, fy, piece, listed));
+    }
     if (kQuietMoves) collect.finish_quiet_moves();
 }
 
