@@ -135,6 +135,15 @@ struct BoardView : PieceSets {
                fresh.bySide[kWhite] == bySide[kWhite] && fresh.bySide[kBlack] == bySide[kBlack];
     }
 
+    // FindKing(side) on the view: the side's first king in board order (its
+    // lowest square) as x * 10 + y, -1 for none.
+    int king_pos_of(int side) const {
+        const uint64_t kings = byPiece[make_piece(side, kKing)];
+        if (kings == 0) return -1;
+        const int square = lowest_square(kings);
+        return king_pos(square_x(square), square_y(square));
+    }
+
     // The piece code on (x, y), 0 for an empty square.
     int at(int x, int y) const { return cell[square_of(x, y)]; }
 

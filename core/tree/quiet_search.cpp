@@ -336,10 +336,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     assert(n.view.in_step());
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
-    // Debug builds check that the squares handed down are FindKing's.
-    assert(kings.own == kKingUnknown || kings.own == FindKing(player));
-    assert(kings.enemy == kKingUnknown || kings.enemy == FindKing(opponent_of(player)));
-    n.ownKingPos = kings.own != kKingUnknown ? kings.own : static_cast<int>(FindKing(player));
+    // The kings' squares are handed down or read from the view; Debug builds
+    // check that they are FindKing's.
+    n.ownKingPos = kings.own != kKingUnknown ? kings.own : n.view.king_pos_of(player);
+    assert(n.ownKingPos == FindKing(player));
     const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingPos);
     n.safety = safety;
     n.inCheck = safety.king.attacked;
@@ -366,8 +366,8 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
             return EvaluateBoardOnView(n.view);
     }
 
-    n.enemyKingPos =
-        kings.enemy != kKingUnknown ? kings.enemy : static_cast<int>(FindKing(n.opponent));
+    n.enemyKingPos = kings.enemy != kKingUnknown ? kings.enemy : n.view.king_pos_of(n.opponent);
+    assert(n.enemyKingPos == FindKing(n.opponent));
     n.kingX = king_pos_x(n.enemyKingPos);
     n.kingY = king_pos_y(n.enemyKingPos);
     n.enemyKing = n.enemyKingPos >= 0;
