@@ -3,6 +3,7 @@
 // through the evaluation cache (which reads the squares from its key) as
 // read from the board.  The evaluation corpus checks the scores under every
 // cache setting.
+#include "core/board/board_view.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -54,6 +55,12 @@ TEST(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
         SetEvalHash(1024);
         EXPECT_EQ(EvaluateBoard(), reference) << c.name;
         EXPECT_EQ(EvaluateBoard(), reference) << c.name << ", cached";
+        if (c.value >= 0 && c.value <= 16 && c.value == static_cast<int>(c.value)) {
+            // A code a board view holds: the view's evaluation keeps the key's path.
+            BoardView view;
+            view.load();
+            EXPECT_EQ(EvaluateBoardOnView(view), reference) << c.name << ", view";
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 // The evaluation over some 3,000 positions from seeded random play: colour-
-// mirror symmetry and the same scores under every cache setting, any order.
+// mirror symmetry and the same scores under every cache setting, any order,
+// whether the position is read from the board or from a board view.
 #include "bench/eval_corpus.h"
+#include "core/board/board_view.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -68,7 +70,11 @@ TEST_F(EvalCorpus, SameScoreUnderEveryCacheSettingInAnyOrder) {
                 }
                 for (size_t k : order) {
                     eval_corpus::load(all[k]);
-                    ASSERT_EQ(EvaluateBoard(), reference[k]) << k;
+                    BoardView view;
+                    view.load();
+                    ASSERT_EQ(round == 0 ? EvaluateBoard() : EvaluateBoardOnView(view),
+                              reference[k])
+                        << k;
                 }
             }
             if (kb > 0) {
