@@ -2,8 +2,8 @@
 //
 // Every static evaluation of the engine goes through EvaluateBoard (or, in
 // the quiet search, EvaluateBoardOnView, which reads the same key from the
-// node's board view), which looks the whole position up in a direct-mapped table of 128-byte slots
-// keyed by a 73-character text key (the 64 squares plus side to move,
+// node's board view), which looks the whole position up in a direct-mapped
+// table of 128-byte slots keyed by a 73-character text key (the 64 squares plus side to move,
 // castling flags and en-passant square).  The slot index comes from a hash
 // over the squares only, so side-to-move and castling twins share a slot and
 // displace one another; the full key comparison keeps every hit exact.
