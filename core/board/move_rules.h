@@ -145,6 +145,3 @@ QUIN_NOINLINE bool piece_rules_allow(int fx, int fy, int tx, int ty) {
     });
 }
 
-// For a rook, bishop or queen on (fx, fy): every target that the piece
-// rules allow it (piece_rules_allow), as a set of squares.
-uint64_t slider_rules_targets(int fx, int fy);

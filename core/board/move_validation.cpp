@@ -2,9 +2,8 @@
 // (IsBasicMoveValid and the tests per piece over the piece rules of
 // core/board/move_rules.h), the full test that plays the move in place,
 // looks for an attack on the mover's king and takes the move back
-// (legal_by_playing, IsMoveValid), and the targets of a slider for the
-// move lists.  The decisions that skip the full test where the position's
-// facts make it needless are in core/board/legality.h.
+// (legal_by_playing, IsMoveValid).  The decisions that skip the full test
+// where the position's facts make it needless are in core/board/legality.h.
 //
 // Globals: read `board`, the castling flags (`whiteKingMoved`,
 // `blackKingMoved`, `whiteRookAMoved`, `whiteRookHMoved`, `blackRookAMoved`,
@@ -20,28 +19,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-
-uint64_t slider_rules_targets(int fx, int fy) {
-    const double piece = board[fx][fy];
-    const int type = type_of(piece);
-    uint64_t targets = 0;
-    for (int d = 0; d < 8; ++d) {
-        const int dx = kDirX[d], dy = kDirY[d];
-        if (!slides_along(type, dx, dy)) continue;
-        for (int x = fx + dx, y = fy + dy; x >= 0 && x <= 7 && y >= 0 && y <= 7; x += dx, y += dy) {
-            const double target = board[x][y];
-            if (target == 0) {
-                targets |= bit_at(x, y);
-                continue;
-            }
-            // The piece rules' test of an occupied target.
-            if (colour_of(target) != colour_of(piece) && type_of(target) != kKing)
-                targets |= bit_at(x, y);
-            break;
-        }
-    }
-    return targets;
-}
 
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY) {
     return piece_rules_allow(static_cast<int>(fromX), static_cast<int>(fromY),
