@@ -16,12 +16,10 @@
 // half-move globals through make_move and take_back; writes
 // `currentPlayer`.
 #include "core/board/board_view.h"
-#include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
 #include "core/board/legal_moves.h"
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
-#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 #include "frontend/quintar.h"

@@ -84,8 +84,8 @@ inline void read_board_codes(int *squares, uint64_t &occupiedOut, uint64_t &blac
 // codes: bit s of planes[k] is bit k of square s's code.  Every square must
 // hold a code from 0 to 16 (the board view's load).
 inline void read_board_cells(signed char *cells, uint64_t planes[5]) {
-#ifdef QUIN_SSE2
     for (int k = 0; k < 5; k++) planes[k] = 0;
+#ifdef QUIN_SSE2
     for (int y = 0; y < 8; y += 2) {
         __m128i ranks[4];
         load_rank_pair(y, ranks);
@@ -104,7 +104,6 @@ inline void read_board_cells(signed char *cells, uint64_t planes[5]) {
         planes[4] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(bytes, 3))) << s;
     }
 #else
-    for (int k = 0; k < 5; k++) planes[k] = 0;
     for (int x = 0; x < 8; x++)
         for (int y = 0; y < 8; y++) {
             const int code = static_cast<int>(board[x][y]);

@@ -17,7 +17,6 @@
 #include "core/board/geometry.h"
 #include "core/board/legal_moves.h"
 #include "core/board/legality.h"
-#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/tree/node_chain.h"
