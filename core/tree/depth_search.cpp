@@ -188,6 +188,14 @@ struct ChainNode {
     }
 };
 
+// EvaluateDepthLeaf for a chain node that has just made the repetition test
+// of its position: the quiet search does not make it again.
+double depth_leaf_after_test(int player, int level, double alpha, double beta) {
+    ResetQuietCounters();
+    return QuietSearchAtChainLeaf(player, kQuietStartRemaining, level, alpha, beta,
+                                  kQuietStartChecks, kNoForkReply, kNoChainKeep);
+}
+
 }  // namespace
 
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind) {
@@ -201,7 +209,7 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 
     // Step 3. A chain node at the iteration depth is a leaf.
     if (kind == NodeKind::Chain && level >= searchIterationDepth)
-        return EvaluateDepthLeaf(player, level, alpha, beta);
+        return depth_leaf_after_test(player, level, alpha, beta);
 
     // Step 4. Fifty-move rule and dead material.
     if (halfmoveClock >= kFiftyMoveHalfmoves || IsInsufficientMaterial() != 0)

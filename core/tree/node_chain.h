@@ -20,3 +20,9 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 // CollectInnerCaptures and then CollectHistoryQuietMoves for the node, from
 // one scan of the candidate windows: the same two lists.
 double CollectNodeMoves(double player, double level);
+
+// LimitedQuietSearch for a chain node at its horizon, which has just made
+// the repetition test of the same position at the same level: the quiet
+// search's first node does not make it again.
+double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
+                              int checksLeft, int forkReply, int chainKeep);

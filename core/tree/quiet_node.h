@@ -50,6 +50,9 @@ struct KnownKings {
 struct ParentView {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
+    // Without a parent: the caller, a chain node at the same level and in
+    // the same position, has just made the node's repetition test.
+    bool repetitionTested = false;
 };
 
 // Everything a quiet node knows about itself while it walks its moves.
@@ -90,6 +93,10 @@ struct QuietNode {
     // once, the first time a move is played or tested, since every move is
     // taken back and the children write only deeper slots.
     bool slotSaved;
+    // Whether the level's key slot holds the node's key (a node reached by
+    // a capture or pawn move writes it only before a move that may be
+    // repeated: core/tree/repetition.h).
+    bool keyWritten;
 };
 
 // Writes the node's position to its state slot, once.

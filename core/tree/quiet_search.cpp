@@ -28,7 +28,9 @@
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
+#include "core/tree/node_chain.h"
 #include "core/tree/quiet_node.h"
+#include "core/tree/repetition.h"
 #include "core/types.h"
 
 #include <cassert>
@@ -185,6 +187,10 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     if (type_of(n.view.at(fx, fy)) != kKing) childKings.enemy = n.ownKingPos;
     save_slot(n);
     const MoveEffects move = move_effects(n.view, fx, fy, tx, ty);
+    if (!n.keyWritten && move_may_repeat(type_of(move.piece), move.captured)) {
+        WriteSearchKey(n.player, n.level);
+        n.keyWritten = true;
+    }
     make_move(move);
     const ParentView parent{&n.view, &move};
     double score;
@@ -315,9 +321,15 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
                   int forkReply, int chainKeep, KnownKings kings, ParentView parent) {
     // Step 1. Time and repetition.
     if (SearchTimeExpired() == 1) return 0;
-    if (IsSearchRepetition(player, level) == 1) return 0;
+    bool keyWritten = true;
+    if (parent.view == nullptr) {
+        if (!parent.repetitionTested && IsSearchRepetition(player, level) == 1) return 0;
+    } else if (ChildIsRepetition(player, level, keyWritten)) {
+        return 0;
+    }
 
     QuietNode n;
+    n.keyWritten = keyWritten;
     n.player = player;
     n.remaining = remaining > kLastLevel - level ? kLastLevel - level : remaining;
     n.level = level;
@@ -414,6 +426,14 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
                       static_cast<int>(level), alpha, beta, static_cast<int>(checksLeft),
                       static_cast<int>(forkReply), static_cast<int>(chainKeep), KnownKings(),
                       ParentView());
+}
+
+double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
+                              int checksLeft, int forkReply, int chainKeep) {
+    ParentView tested;
+    tested.repetitionTested = true;
+    return quiet_node(player, remaining, level, alpha, beta, checksLeft, forkReply, chainKeep,
+                      KnownKings(), tested);
 }
 
 // The same scan as HasLegalMove: the candidate windows, stopping at the

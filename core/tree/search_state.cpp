@@ -1,16 +1,11 @@
-// The per-level state stack of the tree search, the move maker, and the
-// repetition test of search nodes.
+// The per-level state stack of the tree search and the move maker.
 //
 // Globals: SaveSearchState and RestoreSearchState copy `board`, the castling
 // flags, `enPassantX`, `enPassantY` and `halfmoveClock` to and from the
 // level's slot of the state stack (`searchBoard` and its companions
 // `searchWhiteKingMoved` to `searchHalfmoveClock`); MakeSearchMove writes `board`, the castling
 // flags, the en-passant square and `halfmoveClock`; MoveGivesCheckKnownKing
-// writes the level's slot and changes `board` only until it returns; the
-// repetition test writes
-// `searchPositionKey_s[level]` and reads `positionHistory_s`,
-// `positionCount`; DiscourageWinningRepeat reads `searchWinningAdvantage`
-// and `computerPlayer`.
+// writes the level's slot and changes `board` only until it returns.
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
@@ -129,76 +124,4 @@ double SearchCapture(double fx, double fy, double tx, double ty) {
                    ? 1
                    : 0;
     return PieceColor(mover) != PieceColor(target) ? 1 : 0;
-}
-
-HS SearchKeyForPlayer_s(double player) {
-    HS key;
-    const char *end = WritePositionKey(key.v, player);
-    std::memset(key.v + (end - key.v), 0, sizeof key.v - static_cast<size_t>(end - key.v));
-    return key;
-}
-
-namespace {
-
-// A key text of known length compared with others: two texts are the same
-// key when their bytes up to and including the key's NUL agree.  Two words
-// of it, one from its middle and one near its end (the end of the last rank,
-// the side to move and the king flags, which the keys of one search rarely
-// differ in beyond the side), are looked at first: keys of different
-// positions nearly always differ in one of them.
-class KeyMatch {
-public:
-    KeyMatch(const char *key, size_t length) : key_(key), length_(length) {
-        if (length_ >= 16) {
-            endAt_ = length_ - 16;
-            middleAt_ = length_ / 2;
-            std::memcpy(&end_, key + endAt_, sizeof end_);
-            std::memcpy(&middle_, key + middleAt_, sizeof middle_);
-        }
-    }
-
-    bool same(const char *other) const {
-        if (length_ >= 16) {
-            uint64_t word;
-            std::memcpy(&word, other + endAt_, sizeof word);
-            if (word != end_) return false;
-            std::memcpy(&word, other + middleAt_, sizeof word);
-            if (word != middle_) return false;
-        }
-        return std::memcmp(other, key_, length_) == 0;
-    }
-
-private:
-    const char *key_;
-    size_t length_;  // with the NUL
-    size_t endAt_ = 0, middleAt_ = 0;
-    uint64_t end_ = 0, middle_ = 0;
-};
-
-}  // namespace
-
-double SearchPositionOccurrences(double player, double level) {
-    const int l = static_cast<int>(level);
-    HS &key = searchPositionKey_s[l];
-    const char *end = WritePositionKey(key.v, player);
-    const KeyMatch match(key.v, static_cast<size_t>(end - key.v) + 1);
-    double count = 0;
-    const int n = static_cast<int>(positionCount);
-    for (int i = 0; i < n; ++i)
-        if (match.same(positionHistory_s[i].v)) count += 1;
-    for (int i = 1; i <= l - 1; ++i)
-        if (match.same(searchPositionKey_s[i].v)) count += 1;
-    return count;
-}
-
-double IsSearchRepetition(double player, double level) {
-    if (SearchPositionOccurrences(player, level) < 2) return 0;
-    return HasLegalMove(player) != 0 ? 1 : 0;
-}
-
-double DiscourageWinningRepeat(double score, double occurrences) {
-    if (Abs(score) >= kDecisiveScore || occurrences <= 0) return score;
-    if (searchWinningAdvantage < 200) return score;
-    if (computerPlayer == kWhite) return score >= 200 ? score - 60 : score;
-    return score <= -200 ? score + 60 : score;
 }
