@@ -13,8 +13,10 @@
 // through the routines called, the current principal variation, killers,
 // history scores, the move hash and searchAborted.
 #include "core/board/geometry.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/tree/node_chain.h"
+#include "core/tree/search_state.h"
 
 namespace {
 
@@ -97,9 +99,10 @@ struct ChainNode {
             SaveSearchState(level);
             slotSaved = true;
         }
-        MakeSearchMove(fx, fy, tx, ty);
+        const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
+        make_move(move);
         const double score = SearchChild(level, player, alpha, beta, kind);
-        RestoreSearchState(level);
+        take_back_search_move(move, level);
         if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
         if (player == kWhite) {
             if (score > bestScore) {

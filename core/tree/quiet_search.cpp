@@ -31,6 +31,7 @@
 #include "core/tree/node_chain.h"
 #include "core/tree/quiet_node.h"
 #include "core/tree/repetition.h"
+#include "core/tree/search_state.h"
 #include "core/types.h"
 
 #include <cassert>
@@ -204,7 +205,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
         score = quiet_node(n.opponent, n.remaining - 1, n.level + 1, n.alpha, n.beta, n.nextChecks,
                            kNoForkReply, nextKeep, childKings, parent);
     }
-    RestoreSearchState(n.level);
+    take_back_search_move(move, n.level);
     if (SearchTimeExpired() == 1) return Walk::kTimeUp;
 
     if (n.player == kWhite) {

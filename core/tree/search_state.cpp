@@ -12,8 +12,10 @@
 #include "core/compiler_hints.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
+#include "core/tree/search_state.h"
 #include "core/types.h"
 
+#include <cassert>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +49,19 @@ inline void restore_rank(const double *slot, int y) {
     board[7][y] = slot[7];
 }
 
+// The castling flags, the en-passant square and the clock from the slot.
+inline void restore_side_state(int l) {
+    whiteKingMoved = searchWhiteKingMoved[l];
+    blackKingMoved = searchBlackKingMoved[l];
+    whiteRookAMoved = searchWhiteRookAMoved[l];
+    whiteRookHMoved = searchWhiteRookHMoved[l];
+    blackRookAMoved = searchBlackRookAMoved[l];
+    blackRookHMoved = searchBlackRookHMoved[l];
+    enPassantX = searchEnPassantX[l];
+    enPassantY = searchEnPassantY[l];
+    halfmoveClock = searchHalfmoveClock[l];
+}
+
 }  // namespace
 
 QUIN_SCALAR_COPY double SaveSearchState(double level) {
@@ -71,16 +86,17 @@ QUIN_SCALAR_COPY double RestoreSearchState(double level) {
     const double *row = searchBoard[l];
 #pragma GCC unroll 8
     for (int y = 0; y < 8; ++y) restore_rank(row + y * 8, y);
-    whiteKingMoved = searchWhiteKingMoved[l];
-    blackKingMoved = searchBlackKingMoved[l];
-    whiteRookAMoved = searchWhiteRookAMoved[l];
-    whiteRookHMoved = searchWhiteRookHMoved[l];
-    blackRookAMoved = searchBlackRookAMoved[l];
-    blackRookHMoved = searchBlackRookHMoved[l];
-    enPassantX = searchEnPassantX[l];
-    enPassantY = searchEnPassantY[l];
-    halfmoveClock = searchHalfmoveClock[l];
+    restore_side_state(l);
     return 0;
+}
+
+void take_back_search_move(const MoveEffects &e, int level) {
+    take_back_changes(e);
+    restore_side_state(level);
+#ifndef NDEBUG
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) assert(board[x][y] == searchBoard[level][y * 8 + x]);
+#endif
 }
 
 double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
