@@ -15,6 +15,7 @@
 
 #include "core/board/board_codes_simd.h"
 #include "core/board/geometry.h"
+#include "core/board/slider_attacks.h"
 #include "core/board/move_effects.h"
 #include "core/board/piece_sets.h"
 #include "core/quin_core.h"
@@ -213,8 +214,8 @@ struct BoardView : PieceSets {
 
     // The squares a rook (straight lines) or a bishop (diagonals) on
     // `square` sees: every square whose line from it is clear.
-    uint64_t straight_reach(int square) const { return ::straight_reach(square, occupied); }
-    uint64_t diagonal_reach(int square) const { return ::diagonal_reach(square, occupied); }
+    uint64_t straight_reach(int square) const { return straight_attacks(square, occupied); }
+    uint64_t diagonal_reach(int square) const { return diagonal_attacks(square, occupied); }
 
     // Whether the squares strictly between (fx, fy) and (tx, ty), which
     // share a rank, a file or a diagonal, are empty.

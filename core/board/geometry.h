@@ -256,17 +256,6 @@ inline uint64_t ray_reach(int square, int d, uint64_t occupied) {
     return ray;
 }
 
-// The squares a rook (straight lines) or a bishop (diagonals) on `square`
-// sees: every square whose line from it is clear.
-inline uint64_t straight_reach(int square, uint64_t occupied) {
-    return ray_reach(square, 1, occupied) | ray_reach(square, 3, occupied) |
-           ray_reach(square, 4, occupied) | ray_reach(square, 6, occupied);
-}
-inline uint64_t diagonal_reach(int square, uint64_t occupied) {
-    return ray_reach(square, 0, occupied) | ray_reach(square, 2, occupied) |
-           ray_reach(square, 5, occupied) | ray_reach(square, 7, occupied);
-}
-
 // ------------------------------------------------------------- attackers
 // The pieces of one side by kind, as sets of squares, for the attack test.
 struct AttackerSets {

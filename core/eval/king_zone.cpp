@@ -4,6 +4,7 @@
 #include "core/eval/king_zone.h"
 
 #include "core/board/geometry.h"
+#include "core/board/slider_attacks.h"
 #include "core/eval/eval_terms.h"
 #include "core/quin_core.h"
 
@@ -12,17 +13,6 @@
 namespace eval_detail {
 
 namespace {
-
-// The squares of `zone` a slider on s attacks along the directions `dirs`:
-// each line up to and including its first occupied square.  Lines that miss
-// the zone are not traced.
-template <int N>
-inline uint64_t slider_hits(const int (&dirs)[N], int s, uint64_t occ, uint64_t zone) {
-    uint64_t set = 0;
-    for (const int d : dirs)
-        if ((kRays.ray[s][d] & zone) != 0) set |= ray_reach(s, d, occ);
-    return set & zone;
-}
 
 // The zone around a king on (kingX, kingY) attacked by `enemy`: the files
 // next to the king and its own, the ranks from one behind the king to two
@@ -78,14 +68,11 @@ inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, i
         } else if (Type == kKing) {
             hits = king_squares(s) & zone;
         } else if (Type == kRook) {
-            hits = (kRays.straight[s] & zone) ? slider_hits(kStraightDirs, s, occupied, zone) : 0;
+            hits = straight_attacks(s, occupied) & zone;
         } else if (Type == kBishop) {
-            hits = (kRays.diagonal[s] & zone) ? slider_hits(kDiagonalDirs, s, occupied, zone) : 0;
+            hits = diagonal_attacks(s, occupied) & zone;
         } else {
-            hits = ((kRays.straight[s] | kRays.diagonal[s]) & zone)
-                       ? slider_hits(kStraightDirs, s, occupied, zone) |
-                             slider_hits(kDiagonalDirs, s, occupied, zone)
-                       : 0;
+            hits = (straight_attacks(s, occupied) | diagonal_attacks(s, occupied)) & zone;
         }
         if (hits) {
             attackers += 1;

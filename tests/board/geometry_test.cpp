@@ -7,6 +7,7 @@
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
+#include "core/board/slider_attacks.h"
 #include "core/quin_core.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
@@ -27,10 +28,10 @@ TEST(Geometry, EmptyBoardMobilityTotals) {
     for (int s = 0; s < 64; ++s) {
         knight += count_bits(knight_squares(s));
         king += count_bits(king_squares(s));
-        straight += count_bits(straight_reach(s, 0));
-        diagonal += count_bits(diagonal_reach(s, 0));
-        EXPECT_EQ(kRays.straight[s], straight_reach(s, 0)) << s;
-        EXPECT_EQ(kRays.diagonal[s], diagonal_reach(s, 0)) << s;
+        straight += count_bits(straight_attacks(s, 0));
+        diagonal += count_bits(diagonal_attacks(s, 0));
+        EXPECT_EQ(kRays.straight[s], straight_attacks(s, 0)) << s;
+        EXPECT_EQ(kRays.diagonal[s], diagonal_attacks(s, 0)) << s;
         for (int d = 0; d < 8; ++d) {
             rays += count_bits(kRays.ray[s][d]);
             lengths += kRays.length[s][d];
@@ -92,8 +93,36 @@ TEST(Geometry, SquaresBetween) {
 // included.
 TEST(Geometry, ReachStopsAtTheFirstPiece) {
     const uint64_t occupied = squares("a4 d1 c3");
-    EXPECT_EQ(straight_reach(square_of(0, 7), occupied), squares("a2 a3 a4 b1 c1 d1"));  // rook a1
-    EXPECT_EQ(diagonal_reach(square_of(0, 7), occupied), squares("b2 c3"));  // bishop a1
+    EXPECT_EQ(straight_attacks(square_of(0, 7), occupied),
+              squares("a2 a3 a4 b1 c1 d1"));                                   // rook a1
+    EXPECT_EQ(diagonal_attacks(square_of(0, 7), occupied), squares("b2 c3"));  // bishop a1
+}
+
+// The slider tables against the ray walk that defines the reach, on every
+// square with occupancies from sparse to full.
+TEST(Geometry, SliderTablesMatchTheRayWalk) {
+    using slider_detail::walked_reach;
+    uint64_t state = 0x9E3779B97F4A7C15ULL;
+    const auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    for (int square = 0; square < 64; ++square)
+        for (int i = 0; i < 2000; ++i) {
+            // One, two or three words and-ed: about a half, a quarter or an
+            // eighth of the board occupied; first the empty and full board.
+            uint64_t occupied = i == 0 ? 0 : i == 1 ? ~uint64_t{0} : next();
+            if (i > 1 && i % 3 >= 1) occupied &= next();
+            if (i > 1 && i % 3 == 2) occupied &= next();
+            ASSERT_EQ(straight_attacks(square, occupied),
+                      walked_reach(kStraightDirs, square, occupied))
+                << square << " " << occupied;
+            ASSERT_EQ(diagonal_attacks(square, occupied),
+                      walked_reach(kDiagonalDirs, square, occupied))
+                << square << " " << occupied;
+        }
 }
 
 TEST(Geometry, Encodings) {
