@@ -25,6 +25,9 @@
 struct EngineBoard {
     double at(int x, int y) const { return board[x][y]; }
     bool en_passant_at(int x, int y) const { return x == enPassantX && y == enPassantY; }
+    bool attacked_by(int attacker, int x, int y) const {
+        return IsSquareAttacked(x, y, attacker) != 0;
+    }
 
     // Whether the squares strictly between (fx, fy) and (tx, ty), which
     // share a row, a column or a diagonal, are empty.  The line has `steps`
@@ -85,32 +88,40 @@ QUIN_ALWAYS_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty
 // IsCastleValid in whole numbers: the king on (fx, fy) castles to (tx, ty).
 // The king and the rook have not moved, the squares between them are
 // empty, and neither the king's square nor the two it crosses or reaches
-// is attacked.  Reads the engine's board.
-QUIN_NOINLINE bool castle_allowed(int fx, int fy, int tx, int ty) {
-    const int piece = static_cast<int>(board[fx][fy]);
+// is attacked.  Reads the squares and attacks through `b`, the castling
+// flags from the engine's state.
+template <class Board>
+bool castle_allowed_on(const Board &b, int fx, int fy, int tx, int ty) {
+    const int piece = static_cast<int>(b.at(fx, fy));
     if (type_of(piece) != kKing) return false;
     const bool white = colour_of(piece) == kWhite;
     const int rank = white ? 7 : 0;
     const int enemy = white ? kBlack : kWhite;
-    const double rook = make_piece(colour_of(piece), kRook);
+    const int rook = make_piece(colour_of(piece), kRook);
     if (fx != 4 || fy != rank || (white ? whiteKingMoved : blackKingMoved) != 0 ||
-        IsSquareAttacked(4, rank, enemy))
+        b.attacked_by(enemy, 4, rank))
         return false;
     if (tx == 6 && ty == rank)
-        return (white ? whiteRookHMoved : blackRookHMoved) == 0 && board[7][rank] == rook &&
-               board[5][rank] == 0 && board[6][rank] == 0 && !IsSquareAttacked(5, rank, enemy) &&
-               !IsSquareAttacked(6, rank, enemy);
+        return (white ? whiteRookHMoved : blackRookHMoved) == 0 && b.at(7, rank) == rook &&
+               b.at(5, rank) == 0 && b.at(6, rank) == 0 && !b.attacked_by(enemy, 5, rank) &&
+               !b.attacked_by(enemy, 6, rank);
     if (tx == 2 && ty == rank)
-        return (white ? whiteRookAMoved : blackRookAMoved) == 0 && board[0][rank] == rook &&
-               board[1][rank] == 0 && board[2][rank] == 0 && board[3][rank] == 0 &&
-               !IsSquareAttacked(3, rank, enemy) && !IsSquareAttacked(2, rank, enemy);
+        return (white ? whiteRookAMoved : blackRookAMoved) == 0 && b.at(0, rank) == rook &&
+               b.at(1, rank) == 0 && b.at(2, rank) == 0 && b.at(3, rank) == 0 &&
+               !b.attacked_by(enemy, 3, rank) && !b.attacked_by(enemy, 2, rank);
     return false;
+}
+
+// The same on the engine's board.
+QUIN_NOINLINE bool castle_allowed(int fx, int fy, int tx, int ty) {
+    return castle_allowed_on(EngineBoard(), fx, fy, tx, ty);
 }
 
 // The piece rules (IsBasicMoveValid) for `piece`, of type Type, standing on
 // (fx, fy): the target holds no piece of its own side and no king, and the
-// type's movement rule allows the step.  Castling reads the engine's board,
-// which the view agrees with.
+// type's movement rule allows the step.  Castling reads the squares and
+// attacks through `b` too (a view agrees with the engine's board) and the
+// castling flags from the engine's state.
 template <int Type, class Board>
 QUIN_ALWAYS_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int tx, int ty,
                                              int piece) {
@@ -128,7 +139,12 @@ QUIN_ALWAYS_INLINE bool piece_rules_allow_as(const Board &b, int fx, int fy, int
         case kQueen:
             return piece_rules::rook_line(b, fx, fy, tx, ty) ||
                    piece_rules::bishop_line(b, fx, fy, tx, ty);
-        case kKing: return piece_rules::king_step(fx, fy, tx, ty) || castle_allowed(fx, fy, tx, ty);
+        case kKing: {
+            if (piece_rules::king_step(fx, fy, tx, ty)) return true;
+            const bool castle = castle_allowed_on(b, fx, fy, tx, ty);
+            assert(castle == castle_allowed(fx, fy, tx, ty));
+            return castle;
+        }
         default: return false;
     }
 }
@@ -144,4 +160,3 @@ QUIN_NOINLINE bool piece_rules_allow(int fx, int fy, int tx, int ty) {
             return piece_rules_allow_as<type()>(b, fx, fy, tx, ty, piece);
     });
 }
-
