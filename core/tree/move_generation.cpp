@@ -41,8 +41,11 @@ void InsertDescending(double (*list)[kListColumns], double *count, int level, in
     const int base = level * kListEntriesPerLevel;
     int i = n;
     while (i > 0 && list[base + i - 1][kColScore] < score) --i;
-    // The rows behind the new entry move down one row in one copy.
-    std::memmove(list[base + i + 1], list[base + i], sizeof list[0] * static_cast<size_t>(n - i));
+    // The rows behind the new entry move down one row in one copy (most
+    // entries go last: equal history scores keep the order met).
+    if (i < n)
+        std::memmove(list[base + i + 1], list[base + i],
+                     sizeof list[0] * static_cast<size_t>(n - i));
     double *row = list[base + i];
     row[kColFromX] = fx;
     row[kColFromY] = fy;
