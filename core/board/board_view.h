@@ -169,6 +169,20 @@ struct BoardView : PieceSets {
         return shields;
     }
 
+    // The pieces of `attacker` that attack `square`, by the rules of
+    // attacked_by.
+    uint64_t attackers_to(int attacker, int square) const {
+        const uint64_t queens = byPiece[make_piece(attacker, kQueen)];
+        return (pawn_attacks(opponent_of(attacker), square_bit(square)) &
+                byPiece[make_piece(attacker, kPawn)]) |
+               (knight_squares(square) & byPiece[make_piece(attacker, kKnight)]) |
+               (king_squares(square) & byPiece[make_piece(attacker, kKing)]) |
+               (straight_attacks(square, occupied) &
+                (byPiece[make_piece(attacker, kRook)] | queens)) |
+               (diagonal_attacks(square, occupied) &
+                (byPiece[make_piece(attacker, kBishop)] | queens));
+    }
+
     // The queens, rooks and bishops of `side` that move along a line
     // through `square`: the rooks and queens on its rank or file, the
     // bishops and queens on its diagonals (whatever stands between).

@@ -95,16 +95,29 @@ inline KingSafety king_safety(int side) {
     return legality_detail::king_safety_at(side, static_cast<int>(FindKing(side)));
 }
 
-// The safety of one side's king on the view: KingSafety and, when the king
-// is safe, the pieces that shield it from an enemy slider
-// (BoardView::shields_of), which alone among its pieces may expose it by
-// moving.
+// The safety of one side's king on the view: KingSafety and the pieces
+// that shield it from an enemy slider (BoardView::shields_of), which alone
+// among its pieces may expose it by moving; with the king attacked, the
+// shields are known only with checkDetail (with_check_detail).
 struct ViewKingSafety {
     KingSafety king;
     uint64_t shields = 0;
+    // With the king attacked: the squares on which a move of a piece that
+    // shields nothing answers every attack (the attacker's square and, for
+    // a slider, the squares between; none against two attackers).
+    uint64_t evasions = 0;
+    bool checkDetail = false;  // with the king attacked: shields and evasions known
 };
 
 namespace legality_detail {
+
+// ViewKingSafety::evasions for the side's king on `king`, attacked.
+QUIN_NOINLINE uint64_t evasion_squares(const BoardView &v, int side, int king) {
+    const uint64_t checkers = v.attackers_to(opponent_of(side), king);
+    if (more_than_one(checkers)) return 0;
+    const int checker = lowest_square(checkers);
+    return square_bit(checker) | between(king, checker);
+}
 
 // ViewKingSafety with the side's king on (kx, ky).
 inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, int ky) {
@@ -118,10 +131,24 @@ inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, 
 
 }  // namespace legality_detail
 
-// The same with the king on kingPos (FindKing(side), -1 for none).
+// `s` with, when its king is attacked, the shields and evasion squares.
+inline ViewKingSafety with_check_detail(const BoardView &v, int side, ViewKingSafety s) {
+    if (!s.king.attacked || s.checkDetail) return s;
+    const int kx = king_pos_x(s.king.king), ky = king_pos_y(s.king.king);
+    s.shields = v.shields_of(side, kx, ky);
+    s.evasions = legality_detail::evasion_squares(v, side, square_of(kx, ky));
+    s.checkDetail = true;
+    return s;
+}
+
+// The same with the king on kingPos (FindKing(side), -1 for none); with
+// the king attacked also its shields and the evasion squares, from which
+// view_candidate_legal decides the answers to a check.
 inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int kingPos) {
     if (kingPos < 0) return ViewKingSafety();
-    return legality_detail::view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos));
+    return with_check_detail(
+        v, side,
+        legality_detail::view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos)));
 }
 
 // The same with the king found on the view: FindKing's king is the first
@@ -346,6 +373,18 @@ private:
     AttackLine attacks_[16];
 };
 
+// Whether, with the king attacked, the move of the piece on (fx, fy) to
+// (tx, ty) is legal exactly when it lands on one of s.evasions: a piece
+// other than the king that shields nothing, and no en passant (which
+// empties a second square).  Such a move changes two squares, and the
+// emptied one opens no line to the king.
+template <int Type>
+inline bool evades_by_square(const BoardView &v, const ViewKingSafety &s, int fx, int fy, int tx,
+                             int ty) {
+    if (Type == kKing || ((s.shields >> square_of(fx, fy)) & 1)) return false;
+    return !(Type == kPawn && tx != fx && v.at(tx, ty) == 0);
+}
+
 // IsMoveValid for a candidate of `piece`, of type Type, on the view, for a
 // side whose king safety is s and, for a king in check, whose
 // SideMoveLegality is inCheck: out of check view_move_legal decides; in
@@ -360,8 +399,12 @@ QUIN_ALWAYS_INLINE bool view_candidate_legal(const BoardView &v, const ViewKingS
         return view_move_legal<Type>(v, k, rules_decide(k, s.shields, fx, fy, piece), fx, fy, tx,
                                      ty, piece);
     if (Type == kKing) return view_move_legal<kKing>(v, k, false, fx, fy, tx, ty, piece);
-    return piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
-           inCheck.king_stays_safe(fx, fy, tx, ty);
+    if (!piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece)) return false;
+    if (!s.checkDetail || !evades_by_square<Type>(v, s, fx, fy, tx, ty))
+        return inCheck.king_stays_safe(fx, fy, tx, ty);
+    const bool answers = (s.evasions >> square_of(tx, ty)) & 1;
+    assert(answers == inCheck.king_stays_safe(fx, fy, tx, ty));
+    return answers;
 }
 
 // ------------------------------------------------- has the side a move?
@@ -438,9 +481,10 @@ inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafe
             });
     } else {
         SideMoveLegality inCheck(side, k);
+        const ViewKingSafety detailed = with_check_detail(v, side, safety);
         any = legality_detail::view_types_have_move<kKing, kPawn, kKnight, kBishop, kRook, kQueen>(
             v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
-                return view_candidate_legal<type()>(v, safety, inCheck, fx, fy, tx, ty, piece);
+                return view_candidate_legal<type()>(v, detailed, inCheck, fx, fy, tx, ty, piece);
             });
     }
     assert(any == any_legal_move(side, &k));
