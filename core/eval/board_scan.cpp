@@ -92,22 +92,32 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     m.whiteHeavy = (sets.of(kWhite, kRook) | sets.of(kWhite, kQueen)) != 0;
     m.blackHeavy = (sets.of(kBlack, kRook) | sets.of(kBlack, kQueen)) != 0;
 
-    if (useCache) std::memset(pawns.key, kKeyCharOffset + kEmpty, kPawnKeyBytes);
-    uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
+    if (useCache) {
+        std::memset(pawns.key, kKeyCharOffset + kEmpty, kPawnKeyBytes);
+        uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
+        for (int side = kWhite; side <= kBlack; side++) {
+            const int code = make_piece(side, kPawn);
+            for (uint64_t rest = sets.byPiece[code]; rest;) {
+                const int s = pop_lsb(rest);
+                pawns.key[s] = static_cast<unsigned char>(kKeyCharOffset + code);
+                pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
+            }
+        }
+        pawns.hashSum = pawnSum;
+    }
+    // Every pawn moved up to the rank of y = 0: bit x for a pawn on file x.
+    scan.whitePawnFiles = static_cast<unsigned>(north_fill(sets.of(kWhite, kPawn)) & 0xFFu);
+    scan.blackPawnFiles = static_cast<unsigned>(north_fill(sets.of(kBlack, kPawn)) & 0xFFu);
+}
+
+void fill_pawn_ranks(BoardScan &scan) {
     for (int side = kWhite; side <= kBlack; side++) {
-        const int code = make_piece(side, kPawn);
         unsigned *files = side == kWhite ? scan.whitePawns : scan.blackPawns;
-        for (uint64_t rest = sets.byPiece[code]; rest;) {
+        for (uint64_t rest = scan.sets.of(side, kPawn); rest;) {
             const int s = pop_lsb(rest);
             files[square_x(s) + 1] |= 1u << square_y(s);
-            pawns.key[s] = static_cast<unsigned char>(kKeyCharOffset + code);
-            pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
         }
-        // Every pawn moved up to the rank of y = 0: bit x for a pawn on file x.
-        (side == kWhite ? scan.whitePawnFiles : scan.blackPawnFiles) =
-            static_cast<unsigned>(north_fill(sets.byPiece[code]) & 0xFFu);
     }
-    pawns.hashSum = pawnSum;
 }
 
 }  // namespace eval_detail

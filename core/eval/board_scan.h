@@ -17,7 +17,8 @@ namespace eval_detail {
 struct BoardScan {
     PieceSets sets{};  // byPiece[0]: squares whose value names no piece
     // Pawn ranks (bit y) per file, files shifted by one so that the
-    // neighbours of the a- and h-files read as empty.
+    // neighbours of the a- and h-files read as empty; filled by
+    // fill_pawn_ranks only when the pawn features are worked out afresh.
     unsigned whitePawns[10] = {0}, blackPawns[10] = {0};
     unsigned whitePawnFiles = 0, blackPawnFiles = 0;  // bit x: a pawn on file x
     int phase = 0;  // rook, knight, bishop and queen material of both sides
@@ -48,9 +49,13 @@ void read_piece_sets(PieceSets &sets);
 // square holds a code that names no piece.
 bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars);
 
-// The pass over the piece sets: pawn files, phase material, the winning-king
-// facts (the last king of a colour in board order counts) and (with the
-// cache on) the pawn key and hash.
+// The pass over the piece sets: the files holding pawns, phase material,
+// the winning-king facts (the last king of a colour in board order counts)
+// and (with the cache on) the pawn key and hash.
 void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache);
+
+// The pawn ranks per file (BoardScan::whitePawns, blackPawns), which only a
+// pawn-cache miss (or the cache off) reads.
+void fill_pawn_ranks(BoardScan &scan);
 
 }  // namespace eval_detail

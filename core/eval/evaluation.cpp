@@ -120,8 +120,10 @@ double evaluate_sets(BoardScan &scan) {
     scan_board(scan, pawns, useCache);
     const PieceSets &sets = scan.sets;
 
-    // Step 2. Pawn-cache probe.
+    // Step 2. Pawn-cache probe; the pawn ranks per file for features worked
+    // out afresh.
     if (useCache) probe_pawn_cache(pawns);
+    if (!pawns.hit) fill_pawn_ranks(scan);
 
     // Step 3. Phase terms.
     PhaseTerms terms;
