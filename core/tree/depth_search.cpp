@@ -16,6 +16,7 @@
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
 #include "core/tree/node_chain.h"
+#include "core/tree/repetition.h"
 #include "core/tree/search_state.h"
 
 namespace {
@@ -25,6 +26,12 @@ constexpr double kFiftyMoveHalfmoves = 100;
 
 // The last level of the chain: its children are always leaves (level 8).
 constexpr int kLastChainLevel = 7;
+
+// Set while a chain node searches the child of one of its moves: the chain
+// node entered next (through the fixed routines, whose arguments cannot
+// say so) was reached by the search's own move and takes the search's
+// repetition rule.  A chain node clears it on entry.
+bool enteredByMove = false;
 
 // The child of a move made at `level`: the next routine of the chain, or for
 // the reply searches the level-2 routine of the other side and then the leaf.
@@ -91,6 +98,10 @@ struct ChainNode {
     // is taken back and the children write only deeper slots, so one write
     // serves all the node's moves.
     bool slotSaved;
+    // Whether the level's key slot holds the node's key (a node reached by
+    // the search's own capture or pawn move writes it only before a move
+    // that may be repeated: core/tree/repetition.h).
+    bool keyWritten;
 
     // Makes the move, searches the child and takes its score.
     MoveOutcome SearchMove(int fx, int fy, int tx, int ty) {
@@ -100,8 +111,14 @@ struct ChainNode {
             slotSaved = true;
         }
         const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
+        if (!keyWritten && move_may_repeat(type_of(move.piece), move.captured)) {
+            WriteSearchKey(player, level);
+            keyWritten = true;
+        }
         make_move(move);
+        enteredByMove = true;
         const double score = SearchChild(level, player, alpha, beta, kind);
+        enteredByMove = false;
         take_back_search_move(move, level);
         if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
         if (player == kWhite) {
@@ -193,26 +210,34 @@ struct ChainNode {
 
 // EvaluateDepthLeaf for a chain node that has just made the repetition test
 // of its position: the quiet search does not make it again.
-double depth_leaf_after_test(int player, int level, double alpha, double beta) {
+double depth_leaf_after_test(int player, int level, double alpha, double beta, bool keyWritten) {
     ResetQuietCounters();
     return QuietSearchAtChainLeaf(player, kQuietStartRemaining, level, alpha, beta,
-                                  kQuietStartChecks, kNoForkReply, kNoChainKeep);
+                                  kQuietStartChecks, kNoForkReply, kNoChainKeep, keyWritten);
 }
 
 }  // namespace
 
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind) {
     // Step 1. Entry: clear the node's line, poll the clock.
+    const bool byMove = enteredByMove;
+    enteredByMove = false;
     ClearCurrentPVLine(level);
     if (SearchTimeExpired() != 0) return 0;
 
     // Step 2. Third occurrence of the position: a draw, unless there is no
-    // move at all (then mate or stalemate decides below).
-    if (SearchPositionOccurrences(player, level) >= 2 && HasLegalMove(player) != 0) return 0;
+    // move at all (then mate or stalemate decides below).  A node reached by
+    // the search's own move compares only the positions it could repeat.
+    bool keyWritten = true;
+    if (byMove) {
+        if (ChildIsRepetition(player, level, keyWritten)) return 0;
+    } else if (SearchPositionOccurrences(player, level) >= 2 && HasLegalMove(player) != 0) {
+        return 0;
+    }
 
     // Step 3. A chain node at the iteration depth is a leaf.
     if (kind == NodeKind::Chain && level >= searchIterationDepth)
-        return depth_leaf_after_test(player, level, alpha, beta);
+        return depth_leaf_after_test(player, level, alpha, beta, keyWritten);
 
     // Step 4. Fifty-move rule and dead material.
     if (halfmoveClock >= kFiftyMoveHalfmoves || IsInsufficientMaterial() != 0)
@@ -222,9 +247,16 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
     CollectNodeMoves(player, level);
     if (SearchTimeExpired() != 0) return 0;
 
-    ChainNode node{
-        level, player, alpha, beta, kind, FirstMoveCode(level, player, kind), worst_score(player),
-        false, false};
+    ChainNode node{level,
+                   player,
+                   alpha,
+                   beta,
+                   kind,
+                   FirstMoveCode(level, player, kind),
+                   worst_score(player),
+                   false,
+                   false,
+                   keyWritten};
 
     // Step 6. The passes: first move, captures, killers, quiet moves.  A
     // cutoff returns the best score; an expired clock returns 0.

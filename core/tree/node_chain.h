@@ -23,6 +23,7 @@ double CollectNodeMoves(double player, double level);
 
 // LimitedQuietSearch for a chain node at its horizon, which has just made
 // the repetition test of the same position at the same level: the quiet
-// search's first node does not make it again.
+// search's first node does not make it again.  `keyWritten`: whether the
+// test left the key in the level's slot (core/tree/repetition.h).
 double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
-                              int checksLeft, int forkReply, int chainKeep);
+                              int checksLeft, int forkReply, int chainKeep, bool keyWritten);

@@ -51,8 +51,10 @@ struct ParentView {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
     // Without a parent: the caller, a chain node at the same level and in
-    // the same position, has just made the node's repetition test.
+    // the same position, has just made the node's repetition test, and
+    // whether it left the key in the level's slot.
     bool repetitionTested = false;
+    bool keyWritten = true;
 };
 
 // Everything a quiet node knows about itself while it walks its moves.

@@ -324,7 +324,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     if (SearchTimeExpired() == 1) return 0;
     bool keyWritten = true;
     if (parent.view == nullptr) {
-        if (!parent.repetitionTested && IsSearchRepetition(player, level) == 1) return 0;
+        if (parent.repetitionTested)
+            keyWritten = parent.keyWritten;
+        else if (IsSearchRepetition(player, level) == 1)
+            return 0;
     } else if (ChildIsRepetition(player, level, keyWritten)) {
         return 0;
     }
@@ -430,9 +433,10 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
 }
 
 double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
-                              int checksLeft, int forkReply, int chainKeep) {
+                              int checksLeft, int forkReply, int chainKeep, bool keyWritten) {
     ParentView tested;
     tested.repetitionTested = true;
+    tested.keyWritten = keyWritten;
     return quiet_node(player, remaining, level, alpha, beta, checksLeft, forkReply, chainKeep,
                       KnownKings(), tested);
 }
