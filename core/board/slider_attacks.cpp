@@ -56,8 +56,17 @@ constexpr uint64_t kDiagonalMultipliers[64] = {
     0x048A421020204100ULL, 0x0854000890100620ULL, 0x0004200302120400ULL, 0x0140080104008411ULL,
 };
 
+// The reach along the two opposite directions d and e of one line.
+uint64_t line_reach(int square, int d, int e, uint64_t occupied) {
+    return ray_reach(square, d, occupied) | ray_reach(square, e, occupied);
+}
+
 // Fills every square's part of `table` through its multiplier, checking
-// that occupancies sharing an entry share their reach.
+// that occupancies sharing an entry share their reach.  The directions
+// pair up into two lines (dirs[0] with dirs[3], dirs[1] with dirs[2]),
+// whose blockers act apart: each occupancy is a subset of one line's
+// blockers joined with one of the other's, and its reach the union of the
+// two lines' reaches, each walked once.
 void build(const int (&dirs)[4], const uint64_t (&multipliers)[64], SquareIndex *index,
            uint64_t *table, int entries) {
     static bool filled[4096];  // by entry of the square being filled
@@ -70,19 +79,32 @@ void build(const int (&dirs)[4], const uint64_t (&multipliers)[64], SquareIndex 
         s.reach = part;
         const uint64_t size = uint64_t{1} << count_bits(s.mask);
         for (uint64_t i = 0; i < size; ++i) filled[i] = false;
-        // Every subset of the mask (carry-rippler enumeration).
-        uint64_t subset = 0;
+        const uint64_t maskA = s.mask & (kRays.ray[square][dirs[0]] | kRays.ray[square][dirs[3]]);
+        const uint64_t maskB = s.mask & ~maskA;
+        // The second line's subsets and reaches (at most 6 blockers).
+        uint64_t subsetsB[64], reachesB[64];
+        int countB = 0;
+        uint64_t b = 0;
         do {
-            const uint64_t reach = walked_reach(dirs, square, subset);
-            const uint64_t slot = (subset * s.multiplier) >> s.shift;
-            if (filled[slot] && part[slot] != reach) {
-                std::fputs("slider table: multiplier collision\n", stderr);
-                std::abort();
+            subsetsB[countB] = b;
+            reachesB[countB++] = line_reach(square, dirs[1], dirs[2], b);
+            b = (b - maskB) & maskB;  // carry-rippler enumeration
+        } while (b != 0);
+        uint64_t a = 0;
+        do {
+            const uint64_t reachA = line_reach(square, dirs[0], dirs[3], a);
+            for (int i = 0; i < countB; ++i) {
+                const uint64_t reach = reachA | reachesB[i];
+                const uint64_t slot = ((a | subsetsB[i]) * s.multiplier) >> s.shift;
+                if (filled[slot] && part[slot] != reach) {
+                    std::fputs("slider table: multiplier collision\n", stderr);
+                    std::abort();
+                }
+                filled[slot] = true;
+                part[slot] = reach;
             }
-            filled[slot] = true;
-            part[slot] = reach;
-            subset = (subset - s.mask) & s.mask;
-        } while (subset != 0);
+            a = (a - maskA) & maskA;
+        } while (a != 0);
         part += size;
     }
     if (part != table + entries) std::abort();
