@@ -144,5 +144,20 @@ double evaluate_board_from_key(const unsigned char *key);
 // view's, in step with it, when every square holds a piece code or nothing).
 double evaluate_board_from_sets(const PieceSets &sets);
 
+// A board view's evaluation key and square hash, worked out ahead of the
+// cache probe.
+struct BoardView;
+struct ViewEvalKey {
+    unsigned char key[kKeyBytes];
+    int64_t hash = 0;
+};
+
+// Writes the key of the view's position (cache_position_key_of) and starts
+// loading its cache slot, so that the probe a little later finds it near.
+void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
+
+// EvaluateBoardOnView with the key prepared for the same position.
+double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared);
+
 // The square hash taken step by step in doubles, for boards holding odd values.
 double cache_square_hash_in_doubles();

@@ -115,10 +115,24 @@ double EvaluateBoard() {
     return evaluate_keyed(key, hash, exact, smallCodes, nullptr);
 }
 
+void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
+    prepared.hash = cache_position_key_of(view.cell, prepared.key, currentPlayer);
+    const int64_t slots = static_cast<int64_t>(evalHashSlots);
+    if (slots > 0 && memory[kEvalBlock] != nullptr)
+        __builtin_prefetch(memory[kEvalBlock] + (prepared.hash % slots) * kSlotBytes);
+}
+
 double EvaluateBoardOnView(const BoardView &view) {
+    ViewEvalKey prepared;
+    if (evalHashSlots != 0)
+        prepared.hash = cache_position_key_of(view.cell, prepared.key, currentPlayer);
+    return evaluate_prepared_view(view, prepared);
+}
+
+double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared) {
     if (evalHashSlots == 0) return EvaluateBoardUncached();
-    unsigned char key[kKeyBytes];
-    const int64_t hash = cache_position_key_of(view.cell, key, currentPlayer);
+    const unsigned char *key = prepared.key;
+    const int64_t hash = prepared.hash;
 #ifndef NDEBUG
     unsigned char boardKey[kKeyBytes];
     bool exact, smallCodes;

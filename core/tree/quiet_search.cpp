@@ -26,6 +26,7 @@
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
+#include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/tree/node_chain.h"
@@ -350,6 +351,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
         n.view.load();
     }
     assert(n.view.in_step());
+    // The stand-pat evaluation's cache slot starts loading now, while the
+    // node's tests run.
+    ViewEvalKey evalKey;
+    prepare_view_eval(n.view, evalKey);
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
     // The kings' squares are handed down or read from the view; Debug builds
@@ -379,7 +384,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
         if (level < kLastLevel && n.inCheck)
             n.remaining = 1;
         else if (level >= kLastLevel)
-            return EvaluateBoardOnView(n.view);
+            return evaluate_prepared_view(n.view, evalKey);
     }
 
     n.enemyKingPos = kings.enemy != kKingUnknown ? kings.enemy : n.view.king_pos_of(n.opponent);
@@ -391,7 +396,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     // Step 5. Stand pat, unless every move must be searched.
     n.forced = n.inCheck || n.forkReply != kNoForkReply;
     if (!n.forced) {
-        n.bestScore = EvaluateBoardOnView(n.view);
+        n.bestScore = evaluate_prepared_view(n.view, evalKey);
         if (player == kWhite) {
             if (n.bestScore >= n.beta) return n.bestScore;
             if (n.bestScore > n.alpha) n.alpha = n.bestScore;
