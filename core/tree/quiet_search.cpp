@@ -22,6 +22,7 @@
 // RestoreSearchState of its own level.
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
+#include "core/board/dead_material.h"
 #include "core/board/geometry.h"
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
@@ -379,7 +380,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     count_node(n);
     computerNodes += 1;
     if (halfmoveClock >= 100) return 0;
-    if (IsInsufficientMaterial() == 1) return 0;
+    const bool dead = insufficient_material(n.view);
+    assert(dead == (IsInsufficientMaterial() == 1));
+    if (dead) return 0;
     if (n.remaining <= 0) {
         if (level < kLastLevel && n.inCheck)
             n.remaining = 1;

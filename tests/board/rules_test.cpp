@@ -1,6 +1,8 @@
 // Board rules: published perft counts (which cover move validation, attacks
 // and the move maker), FEN and move text, game-state queries, keys and
 // repetitions.
+#include "core/board/board_view.h"
+#include "core/board/dead_material.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -191,10 +193,16 @@ TEST(GameState, MovesMatesAndMaterial) {
         {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1},   {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
         {"1b2k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1}, {"4k3/8/8/8/8/8/8/1NN1K3 w - - 0 1", 0},
         {"1n2k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 0}, {"4k3/8/8/8/8/8/P7/4K3 w - - 0 1", 0},
+        {"2b1k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},   {"1n2k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0},    {"3qk3/8/8/8/8/8/8/4K3 w - - 0 1", 0},
     };
     for (const auto &m : material) {
         load_fen(m.fen);
         EXPECT_EQ(IsInsufficientMaterial(), m.insufficient) << m.fen;
+        // The same rule on the piece sets, as the quiet search asks it.
+        BoardView v;
+        v.load();
+        EXPECT_EQ(insufficient_material(v), m.insufficient == 1) << m.fen;
     }
 }
 
