@@ -33,6 +33,14 @@ constexpr int kLastChainLevel = 7;
 // repetition rule.  A chain node clears it on entry.
 bool enteredByMove = false;
 
+// EvaluateDepthLeaf for the position a chain node's move has just led to:
+// its slots follow the search's repetition rule, so the leaf takes it too.
+double depth_leaf_after_move(int player, int level, double alpha, double beta) {
+    ResetQuietCounters();
+    return QuietSearchAfterChainMove(player, kQuietStartRemaining, level, alpha, beta,
+                                     kQuietStartChecks, kNoForkReply, kNoChainKeep);
+}
+
 // The child of a move made at `level`: the next routine of the chain, or for
 // the reply searches the level-2 routine of the other side and then the leaf.
 inline double SearchChild(int level, int player, double alpha, double beta, NodeKind kind) {
@@ -50,7 +58,7 @@ inline double SearchChild(int level, int player, double alpha, double beta, Node
         case 4: return SearchDepth5(next, alpha, beta);
         case 5: return SearchDepth6(next, alpha, beta);
         case 6: return SearchDepth7(next, alpha, beta);
-        default: return EvaluateDepthLeaf(next, kLastChainLevel + 1, alpha, beta);
+        default: return depth_leaf_after_move(next, kLastChainLevel + 1, alpha, beta);
     }
 }
 

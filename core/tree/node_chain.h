@@ -27,3 +27,10 @@ double CollectNodeMoves(double player, double level);
 // test left the key in the level's slot (core/tree/repetition.h).
 double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
                               int checksLeft, int forkReply, int chainKeep, bool keyWritten);
+
+// LimitedQuietSearch for the position a chain node's move has just led to
+// (past the last chain level): the quiet search's first node takes the
+// search's repetition rule (core/tree/repetition.h), as the chain nodes
+// above it did.
+double QuietSearchAfterChainMove(int player, int remaining, int level, double alpha, double beta,
+                                 int checksLeft, int forkReply, int chainKeep);

@@ -50,10 +50,15 @@ struct KnownKings {
 struct ParentView {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
-    // Without a parent: the caller, a chain node at the same level and in
-    // the same position, has just made the node's repetition test, and
-    // whether it left the key in the level's slot.
-    bool repetitionTested = false;
+    // Without a parent view: how the node came to be searched.
+    enum class Entry {
+        kDirect,          // a top-level call: the full repetition test
+        kChainTested,     // a chain node at the same level and in the same
+                          // position has just made the test (keyWritten: whether
+                          // it left the key in the level's slot)
+        kAfterChainMove,  // a chain node's move led here: the search's rule
+    };
+    Entry entry = Entry::kDirect;
     bool keyWritten = true;
 };
 

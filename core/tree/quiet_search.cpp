@@ -325,12 +325,11 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     // Step 1. Time and repetition.
     if (SearchTimeExpired() == 1) return 0;
     bool keyWritten = true;
-    if (parent.view == nullptr) {
-        if (parent.repetitionTested)
-            keyWritten = parent.keyWritten;
-        else if (IsSearchRepetition(player, level) == 1)
-            return 0;
-    } else if (ChildIsRepetition(player, level, keyWritten)) {
+    if (parent.view != nullptr || parent.entry == ParentView::Entry::kAfterChainMove) {
+        if (ChildIsRepetition(player, level, keyWritten)) return 0;
+    } else if (parent.entry == ParentView::Entry::kChainTested) {
+        keyWritten = parent.keyWritten;
+    } else if (IsSearchRepetition(player, level) == 1) {
         return 0;
     }
 
@@ -443,10 +442,18 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
 double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
                               int checksLeft, int forkReply, int chainKeep, bool keyWritten) {
     ParentView tested;
-    tested.repetitionTested = true;
+    tested.entry = ParentView::Entry::kChainTested;
     tested.keyWritten = keyWritten;
     return quiet_node(player, remaining, level, alpha, beta, checksLeft, forkReply, chainKeep,
                       KnownKings(), tested);
+}
+
+double QuietSearchAfterChainMove(int player, int remaining, int level, double alpha, double beta,
+                                 int checksLeft, int forkReply, int chainKeep) {
+    ParentView afterMove;
+    afterMove.entry = ParentView::Entry::kAfterChainMove;
+    return quiet_node(player, remaining, level, alpha, beta, checksLeft, forkReply, chainKeep,
+                      KnownKings(), afterMove);
 }
 
 // The same scan as HasLegalMove: the candidate windows, stopping at the
