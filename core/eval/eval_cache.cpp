@@ -124,8 +124,7 @@ void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
 
 double EvaluateBoardOnView(const BoardView &view) {
     ViewEvalKey prepared;
-    if (evalHashSlots != 0)
-        prepared.hash = cache_position_key_of(view.cell, prepared.key, currentPlayer);
+    prepare_view_eval(view, prepared);
     return evaluate_prepared_view(view, prepared);
 }
 

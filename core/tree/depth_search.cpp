@@ -33,14 +33,6 @@ constexpr int kLastChainLevel = 7;
 // repetition rule.  A chain node clears it on entry.
 bool enteredByMove = false;
 
-// EvaluateDepthLeaf for the position a chain node's move has just led to:
-// its slots follow the search's repetition rule, so the leaf takes it too.
-double depth_leaf_after_move(int player, int level, double alpha, double beta) {
-    ResetQuietCounters();
-    return QuietSearchAfterChainMove(player, kQuietStartRemaining, level, alpha, beta,
-                                     kQuietStartChecks, kNoForkReply, kNoChainKeep);
-}
-
 // The child of a move made at `level`: the next routine of the chain, or for
 // the reply searches the level-2 routine of the other side and then the leaf.
 inline double SearchChild(int level, int player, double alpha, double beta, NodeKind kind) {
@@ -58,7 +50,9 @@ inline double SearchChild(int level, int player, double alpha, double beta, Node
         case 4: return SearchDepth5(next, alpha, beta);
         case 5: return SearchDepth6(next, alpha, beta);
         case 6: return SearchDepth7(next, alpha, beta);
-        default: return depth_leaf_after_move(next, kLastChainLevel + 1, alpha, beta);
+        default:
+            return ChainLeafSearch(next, kLastChainLevel + 1, alpha, beta, ChainLeaf::kAfterMove,
+                                   true);
     }
 }
 
@@ -119,10 +113,7 @@ struct ChainNode {
             slotSaved = true;
         }
         const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
-        if (!keyWritten && move_may_repeat(type_of(move.piece), move.captured)) {
-            WriteSearchKey(player, level);
-            keyWritten = true;
-        }
+        key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
         make_move(move);
         enteredByMove = true;
         const double score = SearchChild(level, player, alpha, beta, kind);
@@ -216,14 +207,6 @@ struct ChainNode {
     }
 };
 
-// EvaluateDepthLeaf for a chain node that has just made the repetition test
-// of its position: the quiet search does not make it again.
-double depth_leaf_after_test(int player, int level, double alpha, double beta, bool keyWritten) {
-    ResetQuietCounters();
-    return QuietSearchAtChainLeaf(player, kQuietStartRemaining, level, alpha, beta,
-                                  kQuietStartChecks, kNoForkReply, kNoChainKeep, keyWritten);
-}
-
 }  // namespace
 
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind) {
@@ -245,7 +228,7 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 
     // Step 3. A chain node at the iteration depth is a leaf.
     if (kind == NodeKind::Chain && level >= searchIterationDepth)
-        return depth_leaf_after_test(player, level, alpha, beta, keyWritten);
+        return ChainLeafSearch(player, level, alpha, beta, ChainLeaf::kTested, keyWritten);
 
     // Step 4. Fifty-move rule and dead material.
     if (halfmoveClock >= kFiftyMoveHalfmoves || IsInsufficientMaterial() != 0)

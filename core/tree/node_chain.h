@@ -21,16 +21,17 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 // one scan of the candidate windows: the same two lists.
 double CollectNodeMoves(double player, double level);
 
-// LimitedQuietSearch for a chain node at its horizon, which has just made
-// the repetition test of the same position at the same level: the quiet
-// search's first node does not make it again.  `keyWritten`: whether the
-// test left the key in the level's slot (core/tree/repetition.h).
-double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
-                              int checksLeft, int forkReply, int chainKeep, bool keyWritten);
+// How a chain node hands a position to the quiet search.
+enum class ChainLeaf {
+    // The node itself at its horizon: it has just made the repetition test
+    // of the same position at the same level, and `keyWritten` tells whether
+    // it left the key in the level's slot (core/tree/repetition.h).
+    kTested,
+    // The position one of its moves led to (past the last chain level): the
+    // quiet search's first node takes the search's repetition rule.
+    kAfterMove,
+};
 
-// LimitedQuietSearch for the position a chain node's move has just led to
-// (past the last chain level): the quiet search's first node takes the
-// search's repetition rule (core/tree/repetition.h), as the chain nodes
-// above it did.
-double QuietSearchAfterChainMove(int player, int remaining, int level, double alpha, double beta,
-                                 int checksLeft, int forkReply, int chainKeep);
+// EvaluateDepthLeaf for a position a chain node hands over.
+double ChainLeafSearch(int player, int level, double alpha, double beta, ChainLeaf how,
+                       bool keyWritten);

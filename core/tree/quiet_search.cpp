@@ -190,10 +190,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     if (type_of(n.view.at(fx, fy)) != kKing) childKings.enemy = n.ownKingPos;
     save_slot(n);
     const MoveEffects move = move_effects(n.view, fx, fy, tx, ty);
-    if (!n.keyWritten && move_may_repeat(type_of(move.piece), move.captured)) {
-        WriteSearchKey(n.player, n.level);
-        n.keyWritten = true;
-    }
+    key_before_move(n.player, n.level, type_of(move.piece), move.captured, n.keyWritten);
     make_move(move);
     const ParentView parent{&n.view, &move};
     double score;
@@ -439,21 +436,15 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
                       ParentView());
 }
 
-double QuietSearchAtChainLeaf(int player, int remaining, int level, double alpha, double beta,
-                              int checksLeft, int forkReply, int chainKeep, bool keyWritten) {
-    ParentView tested;
-    tested.entry = ParentView::Entry::kChainTested;
-    tested.keyWritten = keyWritten;
-    return quiet_node(player, remaining, level, alpha, beta, checksLeft, forkReply, chainKeep,
-                      KnownKings(), tested);
-}
-
-double QuietSearchAfterChainMove(int player, int remaining, int level, double alpha, double beta,
-                                 int checksLeft, int forkReply, int chainKeep) {
-    ParentView afterMove;
-    afterMove.entry = ParentView::Entry::kAfterChainMove;
-    return quiet_node(player, remaining, level, alpha, beta, checksLeft, forkReply, chainKeep,
-                      KnownKings(), afterMove);
+double ChainLeafSearch(int player, int level, double alpha, double beta, ChainLeaf how,
+                       bool keyWritten) {
+    ResetQuietCounters();
+    ParentView origin;
+    origin.entry = how == ChainLeaf::kTested ? ParentView::Entry::kChainTested
+                                             : ParentView::Entry::kAfterChainMove;
+    origin.keyWritten = keyWritten;
+    return quiet_node(player, kQuietStartRemaining, level, alpha, beta, kQuietStartChecks,
+                      kNoForkReply, kNoChainKeep, KnownKings(), origin);
 }
 
 // The same scan as HasLegalMove: the candidate windows, stopping at the

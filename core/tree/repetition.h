@@ -34,3 +34,11 @@ inline bool move_may_repeat(int movingType, int captured) {
 // level's slot (a node whose key was not needed so far, before it plays a
 // move that may be repeated).
 void WriteSearchKey(int player, int level);
+
+// Before a node at `level` plays a move of `movingType` taking `captured`:
+// writes its key if the move may be repeated and the key is not written yet.
+inline void key_before_move(int player, int level, int movingType, int captured, bool &keyWritten) {
+    if (keyWritten || !move_may_repeat(movingType, captured)) return;
+    WriteSearchKey(player, level);
+    keyWritten = true;
+}
