@@ -257,8 +257,10 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
     if (outcome == MoveOutcome::Continue)
         outcome = node.TryList(innerCaptures, innerCaptureCount[level], false);
     if (outcome == MoveOutcome::Continue) outcome = node.TryKillers();
-    if (outcome == MoveOutcome::Continue)
+    if (outcome == MoveOutcome::Continue) {
+        ListNodeQuietMoves(level);
         outcome = node.TryList(historyQuietMoves, historyQuietCount[level], true);
+    }
     if (outcome == MoveOutcome::Expired) return 0;
     if (outcome == MoveOutcome::Cutoff) return node.bestScore;
 

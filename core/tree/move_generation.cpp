@@ -3,7 +3,10 @@
 // Every node fills two per-level lists once on entry: the capture list,
 // ordered by victim and attacker value (most valuable victim first, cheapest
 // attacker first), to which the quiet moves that give check are appended, and
-// the quiet list, ordered by history score.  The moves are the legal moves
+// the quiet list, ordered by history score.  A chain node takes its quiet
+// moves with their history scores of the moment and orders them only when it
+// reaches its quiet pass: most nodes cut off before, and the scores its
+// subtree raises in between must not reorder the list.  The moves are the legal moves
 // of the mover's pieces in board order, each piece's in the order of its
 // window of target squares: perft's generator (core/board/legal_moves.h) on
 // a view of the board.  Debug builds check each piece's moves against
@@ -58,6 +61,16 @@ void InsertDescending(double (*list)[kListColumns], double *count, int level, in
 
 inline bool ListLevelOk(double level) { return level >= 0 && level < kListLevels; }
 
+// The quiet moves of a chain node, in the order met, with the history score
+// each had when it was met; written to the level's quiet list by
+// ListNodeQuietMoves.
+struct HeldQuietMove {
+    double score;
+    int code;
+};
+HeldQuietMove heldQuiet[kListLevels][kListEntriesPerLevel];
+int heldQuietCount[kListLevels];
+
 }  // namespace
 
 double CapturePieceValue(double piece) {
@@ -73,12 +86,17 @@ namespace {
 // back and appended to the capture list behind every capture.
 class NodeMoveCollector {
 public:
-    NodeMoveCollector(int side, int level)
-        : side_(side), level_(level), history_(searchHistoryScore[side & 3]), checks_(side, -1) {}
+    NodeMoveCollector(int side, int level, bool holdQuiet)
+        : side_(side),
+          level_(level),
+          holdQuiet_(holdQuiet),
+          history_(searchHistoryScore[side & 3]),
+          checks_(side, -1) {}
 
     void start_captures() { innerCaptureCount[level_] = 0; }
     void start_quiet_moves() {
         historyQuietCount[level_] = 0;
+        heldQuietCount[level_] = 0;
         checkCount_ = 0;
     }
 
@@ -105,9 +123,16 @@ public:
                 checkMoves_[checkCount_++] = move_code(fx, fy, tx, ty);
             return;
         }
-        const double score = history_[move_code(fx, fy, tx, ty)];
+        const int code = move_code(fx, fy, tx, ty);
+        if (holdQuiet_) {
+            int &held = heldQuietCount[level_];
+            if (held >= kListEntriesPerLevel) return;  // cannot happen for a real position
+            heldQuiet[level_][held++] = HeldQuietMove{history_[code], code};
+            historyQuietCount[level_] = held;
+            return;
+        }
         InsertDescending(historyQuietMoves, &historyQuietCount[level_], level_, fx, fy, tx, ty,
-                         score);
+                         history_[code]);
     }
 
     // Appends the checking quiet moves, in the order met, to the capture
@@ -130,6 +155,7 @@ public:
 
 private:
     int side_, level_;
+    bool holdQuiet_;  // quiet moves held for ListNodeQuietMoves
     const double *history_;
     bool slotSaved_ = false;
     QuietCheckScreen checks_;
@@ -158,10 +184,10 @@ namespace {
 // are listed; on time-out the lists are left as they are (the node ends
 // without reading them).
 template <bool kCaptures, bool kQuietMoves>
-void CollectMoves(double player, double level) {
+void CollectMoves(double player, double level, bool holdQuiet = false) {
     if (!ListLevelOk(level)) return;
     const int side = static_cast<int>(player);
-    NodeMoveCollector collect(side, static_cast<int>(level));
+    NodeMoveCollector collect(side, static_cast<int>(level), holdQuiet);
     if (kCaptures) collect.start_captures();
     if (kQuietMoves) collect.start_quiet_moves();
     BoardView v;
@@ -209,8 +235,37 @@ double CollectHistoryQuietMoves(double player, double level) {
 }
 
 double CollectNodeMoves(double player, double level) {
-    CollectMoves<true, true>(player, level);
+    CollectMoves<true, true>(player, level, true);
     return 0;
+}
+
+void ListNodeQuietMoves(int level) {
+    if (!ListLevelOk(level)) return;
+    // Stable descending insertion, as InsertDescending makes it, on the held
+    // moves: equal scores keep the order met.
+    HeldQuietMove *held = heldQuiet[level];
+    const int n = heldQuietCount[level];
+    for (int k = 1; k < n; ++k) {
+        const HeldQuietMove m = held[k];
+        int i = k;
+        while (i > 0 && held[i - 1].score < m.score) {
+            held[i] = held[i - 1];
+            --i;
+        }
+        held[i] = m;
+    }
+    double(*rows)[kListColumns] = historyQuietMoves + level * kListEntriesPerLevel;
+    for (int i = 0; i < n; ++i) {
+        const int code = held[i].code;
+        double *row = rows[i];
+        row[kColFromX] = move_from_x(code);
+        row[kColFromY] = move_from_y(code);
+        row[kColToX] = move_to_x(code);
+        row[kColToY] = move_to_y(code);
+        row[kColScore] = held[i].score;
+        row[kListColumns - 1] = 0;
+    }
+    historyQuietCount[level] = n;
 }
 
 double IsInnerOrderedMove(double level, double fx, double fy, double tx, double ty) {

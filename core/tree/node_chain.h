@@ -18,8 +18,11 @@ enum class NodeKind {
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind);
 
 // CollectInnerCaptures and then CollectHistoryQuietMoves for the node, from
-// one scan of the candidate windows: the same two lists.
+// one scan of the candidate windows: the same capture list, and the quiet
+// moves held with the history scores of this moment until
+// ListNodeQuietMoves writes them as the quiet list.
 double CollectNodeMoves(double player, double level);
+void ListNodeQuietMoves(int level);
 
 // How a chain node hands a position to the quiet search.
 enum class ChainLeaf {
