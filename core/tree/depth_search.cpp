@@ -159,10 +159,11 @@ struct ChainNode {
 
     // The moves of one of the level's lists in list order.  The quiet list
     // leaves out the killers, which have had their own pass.
-    MoveOutcome TryList(const double (*list)[kListColumns], double listCount, bool skipKillers) {
+    MoveOutcome TryList(const double (*list)[kListColumns], int first, double listCount,
+                        bool skipKillers) {
         const int count = static_cast<int>(listCount);
         const double(*moves)[kListColumns] = list + level * kListEntriesPerLevel;
-        for (int k = 0; k < count; ++k) {
+        for (int k = first; k < count; ++k) {
             if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
             const double *row = moves[k];
             const int fx = to_index(row[kColFromX], 8), fy = to_index(row[kColFromY], 8);
@@ -252,14 +253,19 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
     // Step 6. The passes: first move, captures, killers, quiet moves.  A
     // cutoff returns the best score; an expired clock returns 0.
     MoveOutcome outcome = node.TryFirstMove();
-    // The captures come with the checking quiet moves appended behind them;
-    // the quiet moves are in history order.
+    // The captures, then the checking quiet moves appended behind them; the
+    // quiet moves are in history order.
     if (outcome == MoveOutcome::Continue)
-        outcome = node.TryList(innerCaptures, innerCaptureCount[level], false);
+        outcome = node.TryList(innerCaptures, 0, innerCaptureCount[level], false);
+    if (outcome == MoveOutcome::Continue) {
+        const int captures = static_cast<int>(innerCaptureCount[level]);
+        ListNodeQuietChecks(player, level);
+        outcome = node.TryList(innerCaptures, captures, innerCaptureCount[level], false);
+    }
     if (outcome == MoveOutcome::Continue) outcome = node.TryKillers();
     if (outcome == MoveOutcome::Continue) {
         ListNodeQuietMoves(level);
-        outcome = node.TryList(historyQuietMoves, historyQuietCount[level], true);
+        outcome = node.TryList(historyQuietMoves, 0, historyQuietCount[level], true);
     }
     if (outcome == MoveOutcome::Expired) return 0;
     if (outcome == MoveOutcome::Cutoff) return node.bestScore;

@@ -1,16 +1,19 @@
 // Move generation for the nodes of the tree search.
 //
-// Every node fills two per-level lists once on entry: the capture list,
-// ordered by victim and attacker value (most valuable victim first, cheapest
-// attacker first), to which the quiet moves that give check are appended, and
-// the quiet list, ordered by history score.  A chain node takes its quiet
-// moves with their history scores of the moment and orders them only when it
-// reaches its quiet pass: most nodes cut off before, and the scores its
-// subtree raises in between must not reorder the list.  The moves are the legal moves
-// of the mover's pieces in board order, each piece's in the order of its
-// window of target squares: perft's generator (core/board/legal_moves.h) on
-// a view of the board.  Debug builds check each piece's moves against
-// IsMoveValid over its window.
+// Every node fills two per-level lists: the capture list, ordered by victim
+// and attacker value (most valuable victim first, cheapest attacker first),
+// to which the quiet moves that give check are appended, and the quiet list,
+// ordered by history score.  The moves are the legal moves of the mover's
+// pieces in board order, each piece's in the order of its window of target
+// squares: perft's generator (core/board/legal_moves.h) on a view of the
+// board.  Debug builds check each piece's moves against IsMoveValid over its
+// window.
+//
+// A chain node lists its captures on entry but holds its quiet moves, each
+// with its history score of that moment.  It picks out the checking ones
+// only when its captures are all searched, and orders the rest only when it
+// reaches its quiet pass: most nodes cut off before either, and the history
+// scores its subtree raises in between must not reorder the list.
 //
 // Globals: read `board`, `enPassantX`, `enPassantY` and `searchHistoryScore`;
 // write `innerCaptures`, `innerCaptureCount`, `historyQuietMoves` and
@@ -81,23 +84,18 @@ double CapturePieceValue(double piece) {
 namespace {
 
 // The two lists of one node, filled from one scan of the candidate windows
-// or from a scan each: captures into the capture list as they are met,
-// quiet moves into the quiet list, and the quiet moves that give check held
-// back and appended to the capture list behind every capture.
+// or from a scan each: captures into the capture list as they are met, and
+// quiet moves held in the order met with their history scores of the
+// moment (ListNodeQuietChecks and ListNodeQuietMoves list them).
 class NodeMoveCollector {
 public:
-    NodeMoveCollector(int side, int level, bool holdQuiet)
-        : side_(side),
-          level_(level),
-          holdQuiet_(holdQuiet),
-          history_(searchHistoryScore[side & 3]),
-          checks_(side, -1) {}
+    NodeMoveCollector(int side, int level)
+        : level_(level), history_(searchHistoryScore[side & 3]) {}
 
     void start_captures() { innerCaptureCount[level_] = 0; }
     void start_quiet_moves() {
         historyQuietCount[level_] = 0;
         heldQuietCount[level_] = 0;
-        checkCount_ = 0;
     }
 
     // A legal move that takes something.
@@ -110,57 +108,15 @@ public:
 
     // A legal move to an empty square that takes nothing.
     void quiet_move(int fx, int fy, int tx, int ty) {
-        if (!slotSaved_) {
-            // The check test writes the level's state slot; it is written
-            // once, the board being the same for every move.
-            SaveSearchState(level_);
-            checks_ = QuietCheckScreen(side_, static_cast<int>(FindKing(opponent_of(side_))));
-            slotSaved_ = true;
-        }
-        if (checks_.gives_check(fx, fy, tx, ty)) {
-            // Beyond a full list a check would find no room anyway.
-            if (checkCount_ < kListEntriesPerLevel)
-                checkMoves_[checkCount_++] = move_code(fx, fy, tx, ty);
-            return;
-        }
+        int &held = heldQuietCount[level_];
+        if (held >= kListEntriesPerLevel) return;  // cannot happen for a real position
         const int code = move_code(fx, fy, tx, ty);
-        if (holdQuiet_) {
-            int &held = heldQuietCount[level_];
-            if (held >= kListEntriesPerLevel) return;  // cannot happen for a real position
-            heldQuiet[level_][held++] = HeldQuietMove{history_[code], code};
-            historyQuietCount[level_] = held;
-            return;
-        }
-        InsertDescending(historyQuietMoves, &historyQuietCount[level_], level_, fx, fy, tx, ty,
-                         history_[code]);
-    }
-
-    // Appends the checking quiet moves, in the order met, to the capture
-    // list while it has room.
-    void finish_quiet_moves() {
-        for (int i = 0; i < checkCount_; ++i) {
-            const int n = static_cast<int>(innerCaptureCount[level_]);
-            if (n >= kListEntriesPerLevel) return;
-            const int code = checkMoves_[i];
-            double *row = innerCaptures[level_ * kListEntriesPerLevel + n];
-            row[kColFromX] = move_from_x(code);
-            row[kColFromY] = move_from_y(code);
-            row[kColToX] = move_to_x(code);
-            row[kColToY] = move_to_y(code);
-            row[kColScore] = kQuietCheckOrder;
-            row[kListColumns - 1] = 0;
-            innerCaptureCount[level_] = n + 1;
-        }
+        heldQuiet[level_][held++] = HeldQuietMove{history_[code], code};
     }
 
 private:
-    int side_, level_;
-    bool holdQuiet_;  // quiet moves held for ListNodeQuietMoves
+    int level_;
     const double *history_;
-    bool slotSaved_ = false;
-    QuietCheckScreen checks_;
-    int checkCount_ = 0;
-    int checkMoves_[kListEntriesPerLevel];  // move codes
 };
 
 }  // namespace
@@ -184,10 +140,10 @@ namespace {
 // are listed; on time-out the lists are left as they are (the node ends
 // without reading them).
 template <bool kCaptures, bool kQuietMoves>
-void CollectMoves(double player, double level, bool holdQuiet = false) {
+void CollectMoves(double player, double level) {
     if (!ListLevelOk(level)) return;
     const int side = static_cast<int>(player);
-    NodeMoveCollector collect(side, static_cast<int>(level), holdQuiet);
+    NodeMoveCollector collect(side, static_cast<int>(level));
     if (kCaptures) collect.start_captures();
     if (kQuietMoves) collect.start_quiet_moves();
     BoardView v;
@@ -219,7 +175,6 @@ void CollectMoves(double player, double level, bool holdQuiet = false) {
         visit_legal_moves(v, safety.king, safety.shields, side, fx, fy, piece, visit);
         assert(window_moves_are(fx, fy, piece, listed));
     }
-    if (kQuietMoves) collect.finish_quiet_moves();
 }
 
 }  // namespace
@@ -231,12 +186,45 @@ double CollectInnerCaptures(double player, double level) {
 
 double CollectHistoryQuietMoves(double player, double level) {
     CollectMoves<false, true>(player, level);
+    ListNodeQuietChecks(static_cast<int>(player), static_cast<int>(level));
+    ListNodeQuietMoves(static_cast<int>(level));
     return 0;
 }
 
 double CollectNodeMoves(double player, double level) {
-    CollectMoves<true, true>(player, level, true);
+    CollectMoves<true, true>(player, level);
     return 0;
+}
+
+void ListNodeQuietChecks(int player, int level) {
+    if (!ListLevelOk(level) || heldQuietCount[level] == 0) return;
+    // The check test writes the level's state slot; it is written once, the
+    // board being the same for every move.
+    SaveSearchState(level);
+    QuietCheckScreen checks(player, static_cast<int>(FindKing(opponent_of(player))));
+    HeldQuietMove *held = heldQuiet[level];
+    const int n = heldQuietCount[level];
+    int kept = 0;
+    for (int i = 0; i < n; ++i) {
+        const int code = held[i].code;
+        if (!checks.gives_check(move_from_x(code), move_from_y(code), move_to_x(code),
+                                move_to_y(code))) {
+            held[kept++] = held[i];
+            continue;
+        }
+        // Beyond a full list a check would find no room anyway.
+        const int listed = static_cast<int>(innerCaptureCount[level]);
+        if (listed >= kListEntriesPerLevel) continue;
+        double *row = innerCaptures[level * kListEntriesPerLevel + listed];
+        row[kColFromX] = move_from_x(code);
+        row[kColFromY] = move_from_y(code);
+        row[kColToX] = move_to_x(code);
+        row[kColToY] = move_to_y(code);
+        row[kColScore] = kQuietCheckOrder;
+        row[kListColumns - 1] = 0;
+        innerCaptureCount[level] = listed + 1;
+    }
+    heldQuietCount[level] = kept;
 }
 
 void ListNodeQuietMoves(int level) {

@@ -18,10 +18,12 @@ enum class NodeKind {
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind);
 
 // CollectInnerCaptures and then CollectHistoryQuietMoves for the node, from
-// one scan of the candidate windows: the same capture list, and the quiet
-// moves held with the history scores of this moment until
-// ListNodeQuietMoves writes them as the quiet list.
+// one scan of the candidate windows, in three steps: the capture list, with
+// the quiet moves held with the history scores of this moment;
+// ListNodeQuietChecks appends the checking quiet moves to the capture list;
+// ListNodeQuietMoves writes the others as the quiet list.
 double CollectNodeMoves(double player, double level);
+void ListNodeQuietChecks(int player, int level);
 void ListNodeQuietMoves(int level);
 
 // How a chain node hands a position to the quiet search.

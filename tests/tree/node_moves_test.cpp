@@ -127,6 +127,7 @@ TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
             }
         std::sort(legal.begin(), legal.end());
         CollectNodeMoves(side, kLevel);
+        ListNodeQuietChecks(side, kLevel);
         ListNodeQuietMoves(kLevel);
         std::vector<std::string> listed;
         for (const auto *list : {&innerCaptures, &historyQuietMoves}) {
@@ -153,6 +154,7 @@ TEST(NodeMoves, OneScanFillsTheSameLists) {
         // The node's subtree raises history scores before the node reaches
         // its quiet pass; the quiet list keeps the order of collection.
         for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 104729) % 97;
+        ListNodeQuietChecks(side, kLevel);
         ListNodeQuietMoves(kLevel);
         EXPECT_EQ(list_rows(innerCaptures, innerCaptureCount[kLevel]), captures) << fen;
         EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
