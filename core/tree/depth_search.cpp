@@ -12,6 +12,7 @@
 // computerNodes; quietNodes, quietCheckNodes and quietCheckActive at a leaf;
 // through the routines called, the current principal variation, killers,
 // history scores, the move hash and searchAborted.
+#include "core/board/board_view.h"
 #include "core/board/geometry.h"
 #include "core/board/move_rules.h"
 #include "core/quin_core.h"
@@ -30,12 +31,14 @@ constexpr int kLastChainLevel = 7;
 // Set while a chain node searches the child of one of its moves: the chain
 // node entered next (through the fixed routines, whose arguments cannot
 // say so) was reached by the search's own move and takes the search's
-// repetition rule.  A chain node clears it on entry.
-bool enteredByMove = false;
+// repetition rule, and at its horizon it hands the parent's view and move
+// to the quiet search.  A chain node clears it on entry.
+const ChainParent *enteredBy = nullptr;
 
 // The child of a move made at `level`: the next routine of the chain, or for
 // the reply searches the level-2 routine of the other side and then the leaf.
-inline double SearchChild(int level, int player, double alpha, double beta, NodeKind kind) {
+inline double SearchChild(int level, int player, double alpha, double beta, NodeKind kind,
+                          const ChainParent &link) {
     const int next = opponent_of(player);
     if (kind == NodeKind::Reply) {
         if (level == 1)
@@ -52,7 +55,7 @@ inline double SearchChild(int level, int player, double alpha, double beta, Node
         case 6: return SearchDepth7(next, alpha, beta);
         default:
             return ChainLeafSearch(next, kLastChainLevel + 1, alpha, beta, ChainLeaf::kAfterMove,
-                                   true);
+                                   true, link);
     }
 }
 
@@ -104,6 +107,8 @@ struct ChainNode {
     // the search's own capture or pawn move writes it only before a move
     // that may be repeated: core/tree/repetition.h).
     bool keyWritten;
+    // The node's position as the move collection read it.
+    const BoardView *view;
 
     // Makes the move, searches the child and takes its score.
     MoveOutcome SearchMove(int fx, int fy, int tx, int ty) {
@@ -115,9 +120,10 @@ struct ChainNode {
         const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
         key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
         make_move(move);
-        enteredByMove = true;
-        const double score = SearchChild(level, player, alpha, beta, kind);
-        enteredByMove = false;
+        const ChainParent link{view, &move};
+        enteredBy = &link;
+        const double score = SearchChild(level, player, alpha, beta, kind, link);
+        enteredBy = nullptr;
         take_back_search_move(move, level);
         if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
         if (player == kWhite) {
@@ -212,8 +218,9 @@ struct ChainNode {
 
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind) {
     // Step 1. Entry: clear the node's line, poll the clock.
-    const bool byMove = enteredByMove;
-    enteredByMove = false;
+    const ChainParent parent = enteredBy != nullptr ? *enteredBy : ChainParent();
+    const bool byMove = enteredBy != nullptr;
+    enteredBy = nullptr;
     ClearCurrentPVLine(level);
     if (SearchTimeExpired() != 0) return 0;
 
@@ -229,14 +236,15 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 
     // Step 3. A chain node at the iteration depth is a leaf.
     if (kind == NodeKind::Chain && level >= searchIterationDepth)
-        return ChainLeafSearch(player, level, alpha, beta, ChainLeaf::kTested, keyWritten);
+        return ChainLeafSearch(player, level, alpha, beta, ChainLeaf::kTested, keyWritten, parent);
 
     // Step 4. Fifty-move rule and dead material.
     if (halfmoveClock >= kFiftyMoveHalfmoves || IsInsufficientMaterial() != 0)
         return DrawRuleScore(level, player);
 
     // Step 5. Collect the moves and choose the one searched first.
-    CollectNodeMoves(player, level);
+    BoardView view;
+    CollectNodeMoves(player, level, view);
     if (SearchTimeExpired() != 0) return 0;
 
     ChainNode node{level,
@@ -248,7 +256,8 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
                    worst_score(player),
                    false,
                    false,
-                   keyWritten};
+                   keyWritten,
+                   &view};
 
     // Step 6. The passes: first move, captures, killers, quiet moves.  A
     // cutoff returns the best score; an expired clock returns 0.

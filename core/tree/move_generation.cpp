@@ -140,13 +140,12 @@ namespace {
 // are listed; on time-out the lists are left as they are (the node ends
 // without reading them).
 template <bool kCaptures, bool kQuietMoves>
-void CollectMoves(double player, double level) {
+void CollectMoves(double player, double level, BoardView &v) {
     if (!ListLevelOk(level)) return;
     const int side = static_cast<int>(player);
     NodeMoveCollector collect(side, static_cast<int>(level));
     if (kCaptures) collect.start_captures();
     if (kQuietMoves) collect.start_quiet_moves();
-    BoardView v;
     v.load();
     const ViewKingSafety safety = view_king_safety(v, side);
     [[maybe_unused]] uint64_t listed = 0;
@@ -180,19 +179,21 @@ void CollectMoves(double player, double level) {
 }  // namespace
 
 double CollectInnerCaptures(double player, double level) {
-    CollectMoves<true, false>(player, level);
+    BoardView view;
+    CollectMoves<true, false>(player, level, view);
     return 0;
 }
 
 double CollectHistoryQuietMoves(double player, double level) {
-    CollectMoves<false, true>(player, level);
+    BoardView view;
+    CollectMoves<false, true>(player, level, view);
     ListNodeQuietChecks(static_cast<int>(player), static_cast<int>(level));
     ListNodeQuietMoves(static_cast<int>(level));
     return 0;
 }
 
-double CollectNodeMoves(double player, double level) {
-    CollectMoves<true, true>(player, level);
+double CollectNodeMoves(double player, double level, BoardView &view) {
+    CollectMoves<true, true>(player, level, view);
     return 0;
 }
 

@@ -2,6 +2,9 @@
 // SearchDepth7) and of the depth-3 reply searches.  Internal to core/tree.
 #pragma once
 
+struct BoardView;
+struct MoveEffects;
+
 // The two kinds of node built from the one node body.
 enum class NodeKind {
     // SearchDepth1..7: a leaf at the iteration depth; the move hash (or the
@@ -18,11 +21,12 @@ enum class NodeKind {
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind);
 
 // CollectInnerCaptures and then CollectHistoryQuietMoves for the node, from
-// one scan of the candidate windows, in three steps: the capture list, with
-// the quiet moves held with the history scores of this moment;
+// one scan of the candidate windows of `view` (loaded from the board here),
+// in three steps: the capture list, with the quiet moves held with the
+// history scores of this moment;
 // ListNodeQuietChecks appends the checking quiet moves to the capture list;
 // ListNodeQuietMoves writes the others as the quiet list.
-double CollectNodeMoves(double player, double level);
+double CollectNodeMoves(double player, double level, BoardView &view);
 void ListNodeQuietChecks(int player, int level);
 void ListNodeQuietMoves(int level);
 
@@ -37,6 +41,14 @@ enum class ChainLeaf {
     kAfterMove,
 };
 
+// The chain node whose move led to a position: its view of the board and
+// the move (both null when no chain node's move did), from which the quiet
+// search takes its first view instead of reading the board.
+struct ChainParent {
+    const BoardView *view = nullptr;
+    const MoveEffects *move = nullptr;
+};
+
 // EvaluateDepthLeaf for a position a chain node hands over.
 double ChainLeafSearch(int player, int level, double alpha, double beta, ChainLeaf how,
-                       bool keyWritten);
+                       bool keyWritten, const ChainParent &from);

@@ -45,18 +45,17 @@ struct KnownKings {
 };
 
 // The parent's view of the board and the move that led to the node, from
-// which the node's own view follows square by square (no parent: the view
-// is loaded from the board).
+// which the node's own view follows square by square (no parent view: the
+// view is loaded from the board), and how the node came to be searched.
 struct ParentView {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
-    // Without a parent view: how the node came to be searched.
     enum class Entry {
-        kDirect,          // a top-level call: the full repetition test
-        kChainTested,     // a chain node at the same level and in the same
-                          // position has just made the test (keyWritten: whether
-                          // it left the key in the level's slot)
-        kAfterChainMove,  // a chain node's move led here: the search's rule
+        kDirect,     // a top-level call: the full repetition test
+        kTested,     // a chain node at the same level and in the same
+                     // position has just made the test (keyWritten: whether
+                     // it left the key in the level's slot)
+        kAfterMove,  // the search's own move led here: the search's rule
     };
     Entry entry = Entry::kDirect;
     bool keyWritten = true;

@@ -192,7 +192,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     const MoveEffects move = move_effects(n.view, fx, fy, tx, ty);
     key_before_move(n.player, n.level, type_of(move.piece), move.captured, n.keyWritten);
     make_move(move);
-    const ParentView parent{&n.view, &move};
+    const ParentView parent{&n.view, &move, ParentView::Entry::kAfterMove};
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
@@ -322,9 +322,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     // Step 1. Time and repetition.
     if (SearchTimeExpired() == 1) return 0;
     bool keyWritten = true;
-    if (parent.view != nullptr || parent.entry == ParentView::Entry::kAfterChainMove) {
+    if (parent.entry == ParentView::Entry::kAfterMove) {
         if (ChildIsRepetition(player, level, keyWritten)) return 0;
-    } else if (parent.entry == ParentView::Entry::kChainTested) {
+    } else if (parent.entry == ParentView::Entry::kTested) {
         keyWritten = parent.keyWritten;
     } else if (IsSearchRepetition(player, level) == 1) {
         return 0;
@@ -437,11 +437,13 @@ double LimitedQuietSearch(double player, double remaining, double level, double 
 }
 
 double ChainLeafSearch(int player, int level, double alpha, double beta, ChainLeaf how,
-                       bool keyWritten) {
+                       bool keyWritten, const ChainParent &from) {
     ResetQuietCounters();
     ParentView origin;
-    origin.entry = how == ChainLeaf::kTested ? ParentView::Entry::kChainTested
-                                             : ParentView::Entry::kAfterChainMove;
+    origin.view = from.view;
+    origin.move = from.move;
+    origin.entry =
+        how == ChainLeaf::kTested ? ParentView::Entry::kTested : ParentView::Entry::kAfterMove;
     origin.keyWritten = keyWritten;
     return quiet_node(player, kQuietStartRemaining, level, alpha, beta, kQuietStartChecks,
                       kNoForkReply, kNoChainKeep, KnownKings(), origin);

@@ -3,6 +3,7 @@
 // king already stands attacked) goes behind the captures, and no other quiet
 // move there; the node's one-scan collection fills the same lists as the
 // capture and quiet collections one after the other.
+#include "core/board/board_view.h"
 #include "core/quin_core.h"
 #include "core/tree/node_chain.h"
 #include "frontend/quintar.h"
@@ -126,7 +127,8 @@ TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
                             legal.push_back(square_text(fx, fy) + square_text(tx, ty));
             }
         std::sort(legal.begin(), legal.end());
-        CollectNodeMoves(side, kLevel);
+        BoardView view;
+        CollectNodeMoves(side, kLevel, view);
         ListNodeQuietChecks(side, kLevel);
         ListNodeQuietMoves(kLevel);
         std::vector<std::string> listed;
@@ -150,7 +152,8 @@ TEST(NodeMoves, OneScanFillsTheSameLists) {
         const auto captures = list_rows(innerCaptures, innerCaptureCount[kLevel]);
         const auto quiet = list_rows(historyQuietMoves, historyQuietCount[kLevel]);
         ASSERT_FALSE(captures.empty() && quiet.empty()) << fen;
-        CollectNodeMoves(side, kLevel);
+        BoardView view;
+        CollectNodeMoves(side, kLevel, view);
         // The node's subtree raises history scores before the node reaches
         // its quiet pass; the quiet list keeps the order of collection.
         for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 104729) % 97;
