@@ -53,10 +53,15 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *s
     return 0;
 }
 
-int64_t cache_position_key_of(const signed char *cells, unsigned char *key, double side) {
+uint64_t cache_key_of_cells(const signed char *cells, unsigned char *key, double side) {
     const uint64_t sum = cache_key_simd::read_cells(cells, key);
     put_key_state(key, side);
-    return static_cast<int64_t>(mod_prime(sum));
+    return sum;
+}
+
+void cache_key_chars_of(const signed char *cells, unsigned char *key, double side) {
+    cache_key_simd::write_cell_chars(cells, key);
+    put_key_state(key, side);
 }
 
 double cache_square_hash_in_doubles() {

@@ -105,6 +105,22 @@ bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
 }
 #endif
 
+// Chr(code + 65) of each of a board view's cells into key[0..63].
+#ifdef QUIN_SSE2
+inline void write_cell_chars(const signed char *cells, unsigned char *key) {
+    const __m128i chr = _mm_set1_epi8(static_cast<char>(kKeyCharOffset));
+#pragma GCC unroll 4
+    for (int s = 0; s < 64; s += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cells + s));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(key + s), _mm_add_epi8(bytes, chr));
+    }
+}
+#else
+inline void write_cell_chars(const signed char *cells, unsigned char *key) {
+    for (int s = 0; s < 64; s++) key[s] = static_cast<unsigned char>(cells[s] + kKeyCharOffset);
+}
+#endif
+
 // The same from a board view's cells, each a piece code from 0 to 16, so
 // that every square is plain: writes Chr(code + 65) for each into key[0..63]
 // and returns the unreduced square hash.

@@ -8,6 +8,8 @@
 // terminator.  The slot index comes from a hash over the squares only.
 #pragma once
 
+#include "core/board/geometry.h"
+#include "core/board/move_effects.h"
 #include "core/types.h"
 
 struct PieceSets;
@@ -132,8 +134,25 @@ int64_t cache_position_key(unsigned char *key, double side, bool *exact);
 int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes);
 
 // The same for a board view's cells (piece codes 0 to 16, in step with the
-// board): the key is exact and its square characters name the codes.
-int64_t cache_position_key_of(const signed char *cells, unsigned char *key, double side);
+// board): the key is exact and its square characters name the codes.  Returns
+// the unreduced square sum, whose mod_prime is the hash.
+uint64_t cache_key_of_cells(const signed char *cells, unsigned char *key, double side);
+
+// The key alone, for cells whose square sum is known.
+void cache_key_chars_of(const signed char *cells, unsigned char *key, double side);
+
+// The unreduced square sum after the move `e` from a position whose sum is
+// `sum`: each square the move writes changes its term by the difference of
+// its codes (the sum wraps modulo 2^64 in between and ends where a fresh
+// sum would).
+inline uint64_t square_sum_after(uint64_t sum, const MoveEffects &e) {
+    for (int i = 0; i < e.count; ++i) {
+        const SquareChange &c = e.change[i];
+        const int64_t step = c.after - c.before;
+        sum += static_cast<uint64_t>(step) * kSquarePowers.p[square_of(c.x, c.y)];
+    }
+    return sum;
+}
 
 // EvaluateBoardUncached() read from the square characters of the current
 // position's key (key[0..63], written by cache_position_key with
@@ -149,12 +168,18 @@ double evaluate_board_from_sets(const PieceSets &sets);
 struct BoardView;
 struct ViewEvalKey {
     unsigned char key[kKeyBytes];
+    uint64_t squareSum = 0;  // unreduced: hash = mod_prime(squareSum)
     int64_t hash = 0;
 };
 
-// Writes the key of the view's position (cache_position_key_of) and starts
+// Writes the key of the view's position (cache_key_of_cells) and starts
 // loading its cache slot, so that the probe a little later finds it near.
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
+
+// The same for the position the move `e` led to from the one `before` was
+// prepared for: the square sum follows from the move's squares.
+void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, const MoveEffects &e,
+                             ViewEvalKey &prepared);
 
 // EvaluateBoardOnView with the key prepared for the same position.
 double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared);

@@ -115,11 +115,32 @@ double EvaluateBoard() {
     return evaluate_keyed(key, hash, exact, smallCodes, nullptr);
 }
 
-void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
-    prepared.hash = cache_position_key_of(view.cell, prepared.key, currentPlayer);
+namespace {
+
+// The hash from the square sum, and the slot's first cache line on its way.
+inline void finish_view_key(ViewEvalKey &prepared) {
+    prepared.hash = static_cast<int64_t>(mod_prime(prepared.squareSum));
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     if (slots > 0 && memory[kEvalBlock] != nullptr)
         __builtin_prefetch(memory[kEvalBlock] + (prepared.hash % slots) * kSlotBytes);
+}
+
+}  // namespace
+
+void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
+    prepared.squareSum = cache_key_of_cells(view.cell, prepared.key, currentPlayer);
+    finish_view_key(prepared);
+}
+
+void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, const MoveEffects &e,
+                             ViewEvalKey &prepared) {
+    cache_key_chars_of(view.cell, prepared.key, currentPlayer);
+    prepared.squareSum = square_sum_after(before.squareSum, e);
+#ifndef NDEBUG
+    unsigned char fresh[kKeyBytes];
+    assert(prepared.squareSum == cache_key_of_cells(view.cell, fresh, currentPlayer));
+#endif
+    finish_view_key(prepared);
 }
 
 double EvaluateBoardOnView(const BoardView &view) {

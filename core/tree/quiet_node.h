@@ -11,6 +11,7 @@
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
+#include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -50,6 +51,9 @@ struct KnownKings {
 struct ParentView {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
+    // The parent's evaluation key, when the parent is a quiet node: the
+    // node's square sum follows from it and the move.
+    const ViewEvalKey *evalKey = nullptr;
     enum class Entry {
         kDirect,     // a top-level call: the full repetition test
         kTested,     // a chain node at the same level and in the same
@@ -95,6 +99,8 @@ struct QuietNode {
     // The node's position as an integer view: it stands unchanged while the
     // node walks its moves, since every move played or tested is taken back.
     BoardView view;
+    // The view's evaluation-cache key, prepared when the node starts.
+    ViewEvalKey evalKey;
     // Whether the level's state slot holds the node's position: written
     // once, the first time a move is played or tested, since every move is
     // taken back and the children write only deeper slots.

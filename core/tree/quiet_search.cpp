@@ -192,7 +192,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     const MoveEffects move = move_effects(n.view, fx, fy, tx, ty);
     key_before_move(n.player, n.level, type_of(move.piece), move.captured, n.keyWritten);
     make_move(move);
-    const ParentView parent{&n.view, &move, ParentView::Entry::kAfterMove};
+    const ParentView parent{&n.view, &move, &n.evalKey, ParentView::Entry::kAfterMove};
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
@@ -350,8 +350,10 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     assert(n.view.in_step());
     // The stand-pat evaluation's cache slot starts loading now, while the
     // node's tests run.
-    ViewEvalKey evalKey;
-    prepare_view_eval(n.view, evalKey);
+    if (parent.evalKey != nullptr)
+        prepare_view_eval_after(n.view, *parent.evalKey, *parent.move, n.evalKey);
+    else
+        prepare_view_eval(n.view, n.evalKey);
     // The king's safety (IsPlayerInCheck) also settles the legality of most
     // of the node's moves.
     // The kings' squares are handed down or read from the view; Debug builds
@@ -383,7 +385,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
         if (level < kLastLevel && n.inCheck)
             n.remaining = 1;
         else if (level >= kLastLevel)
-            return evaluate_prepared_view(n.view, evalKey);
+            return evaluate_prepared_view(n.view, n.evalKey);
     }
 
     n.enemyKingPos = kings.enemy != kKingUnknown ? kings.enemy : n.view.king_pos_of(n.opponent);
@@ -395,7 +397,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     // Step 5. Stand pat, unless every move must be searched.
     n.forced = n.inCheck || n.forkReply != kNoForkReply;
     if (!n.forced) {
-        n.bestScore = evaluate_prepared_view(n.view, evalKey);
+        n.bestScore = evaluate_prepared_view(n.view, n.evalKey);
         if (player == kWhite) {
             if (n.bestScore >= n.beta) return n.bestScore;
             if (n.bestScore > n.alpha) n.alpha = n.bestScore;
