@@ -122,6 +122,14 @@ inline uint64_t mod_prime(uint64_t v) {
     return v >= kHashPrime ? v - kHashPrime : v;
 }
 
+// hash % slots for a square hash (below 2^31) and a positive slot count: in
+// 32 bits, a quicker division, whenever the count fits.
+inline int64_t slot_index(int64_t hash, int64_t slots) {
+    if (slots <= INT64_C(0xFFFFFFFF) && hash >= 0 && hash <= INT64_C(0xFFFFFFFF))
+        return static_cast<uint32_t>(hash) % static_cast<uint32_t>(slots);
+    return hash % slots;
+}
+
 // Writes the key of the current position with `side` as its side character
 // into key[0..72] and returns the square hash.  Sets *exact to false when a
 // square holds something other than a piece code; the hash must then be
@@ -170,6 +178,8 @@ struct ViewEvalKey {
     unsigned char key[kKeyBytes];
     uint64_t squareSum = 0;  // unreduced: hash = mod_prime(squareSum)
     int64_t hash = 0;
+    int64_t slots = 0;  // the cache's slot count when the key was prepared
+    int64_t index = 0;  // hash % slots, when slots > 0
 };
 
 // Writes the key of the view's position (cache_key_of_cells) and starts

@@ -63,22 +63,28 @@ double evaluate_board_checked(const unsigned char *key, double offset) {
 
 // The cache's probe and store for the current position, whose key and
 // square hash the caller has written; `sets` (or null) the position's piece
-// sets when the caller has them.
+// sets when the caller has them; `knownIndex` the slot index hash % slots
+// when the caller has worked it out for the cache's present size, else -1.
 double evaluate_keyed(const unsigned char *key, int64_t hash, bool exact, bool smallCodes,
-                      const PieceSets *sets) {
+                      const PieceSets *sets, int64_t knownIndex = -1) {
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     if (!exact || static_cast<double>(slots) != evalHashSlots || slots <= 0) {
         return evaluate_board_checked(
             key, Mod(cache_square_hash_in_doubles(), evalHashSlots) * kSlotBytes);
     }
-    const double offset = static_cast<double>((hash % slots) * kSlotBytes);
+    const int64_t index = knownIndex >= 0 ? knownIndex : slot_index(hash, slots);
+    const double offset = static_cast<double>(index * kSlotBytes);
     const uint64_t off = static_cast<uint64_t>(offset);
     if (memory[kEvalBlock] == nullptr || off + kSlotBytes > memory_size[kEvalBlock]) {
         return evaluate_board_checked(key, offset);
     }
 
     unsigned char *slot = memory[kEvalBlock] + off;
-    if (slot[kStateOffset] == kSlotScored && std::memcmp(slot + kKeyOffset, key, kKeyBytes) == 0) {
+    // The evaluation below never touches block 905, so the slot's key is
+    // compared once for the probe and the store.
+    const bool sameKey =
+        slot[kStateOffset] != kSlotEmpty && std::memcmp(slot + kKeyOffset, key, kKeyBytes) == 0;
+    if (slot[kStateOffset] == kSlotScored && sameKey) {
         evalHashHits += 1;
         return static_cast<double>(read_le32(slot + kScoreOffset)) - kScoreBias;
     }
@@ -90,14 +96,10 @@ double evaluate_keyed(const unsigned char *key, int64_t hash, bool exact, bool s
                          : smallCodes    ? evaluate_board_from_key(key)
                                          : EvaluateBoardUncached();
 
-    // The evaluation never touches block 905, but re-derive the pointer so
-    // that the store stays correct should that ever change.
-    slot = memory[kEvalBlock] + off;
+    assert(slot == memory[kEvalBlock] + off);
     // A slot that held another position (or nothing) loses its move entry; a
     // slot the move hash claimed for this very position keeps it.
-    if (slot[kStateOffset] == kSlotEmpty || std::memcmp(slot + kKeyOffset, key, kKeyBytes) != 0) {
-        slot[kMoveFlagOffset] = 0;
-    }
+    if (!sameKey) slot[kMoveFlagOffset] = 0;
     slot[kStateOffset] = kSlotEmpty;
     std::memcpy(slot + kKeyOffset, key, kKeyBytes);
     write_score(slot + kScoreOffset, value + kScoreBias);
@@ -117,12 +119,17 @@ double EvaluateBoard() {
 
 namespace {
 
-// The hash from the square sum, and the slot's first cache line on its way.
+// The hash from the square sum, its slot index, and the slot's first cache
+// line on its way.
 inline void finish_view_key(ViewEvalKey &prepared) {
     prepared.hash = static_cast<int64_t>(mod_prime(prepared.squareSum));
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
-    if (slots > 0 && memory[kEvalBlock] != nullptr)
-        __builtin_prefetch(memory[kEvalBlock] + (prepared.hash % slots) * kSlotBytes);
+    prepared.slots = slots;
+    if (slots > 0 && static_cast<double>(slots) == evalHashSlots) {
+        prepared.index = slot_index(prepared.hash, slots);
+        if (memory[kEvalBlock] != nullptr)
+            __builtin_prefetch(memory[kEvalBlock] + prepared.index * kSlotBytes);
+    }
 }
 
 }  // namespace
@@ -164,7 +171,9 @@ double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared
     // played) is evaluated from the key as EvaluateBoard does.
     const bool pieceCodes =
         (view.byPiece[7] | view.byPiece[8] | view.byPiece[9] | view.byPiece[10]) == 0;
-    return evaluate_keyed(key, hash, true, true, pieceCodes ? &view : nullptr);
+    const bool indexed = prepared.slots > 0 && static_cast<double>(prepared.slots) == evalHashSlots;
+    return evaluate_keyed(key, hash, true, true, pieceCodes ? &view : nullptr,
+                          indexed ? prepared.index : -1);
 }
 
 double SetEvalHash(double kb) {

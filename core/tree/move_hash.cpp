@@ -43,9 +43,15 @@ double ProbeMoveHash(double level, double player) {
     bool exact;
     const int64_t hash = cache_position_key(reinterpret_cast<unsigned char *>(key), player, &exact);
     key[kKeyBytes] = 0;
+    // The slot: the hash modulo the slot count, in integers when both are
+    // whole (fmod gives the same remainder, far more slowly).
+    const int64_t slots = static_cast<int64_t>(evalHashSlots);
+    const bool wholeSlots = slots > 0 && static_cast<double>(slots) == evalHashSlots;
     const int64_t offset =
-        static_cast<int64_t>(Mod(exact ? static_cast<double>(hash) : cache_square_hash_in_doubles(),
-                                 evalHashSlots)) *
+        (exact && wholeSlots ? slot_index(hash, slots)
+                             : static_cast<int64_t>(Mod(exact ? static_cast<double>(hash)
+                                                              : cache_square_hash_in_doubles(),
+                                                        evalHashSlots))) *
         kSlotBytes;
     moveHashOffset[lv] = static_cast<double>(offset);
 
