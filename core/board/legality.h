@@ -474,6 +474,21 @@ inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafe
     const KingSafety &k = safety.king;
     bool any;
     if (!k.attacked) {
+        // Out of check, a pawn or knight that shields nothing moves by its
+        // rules alone: a free square ahead of such a pawn, or a knight's
+        // jump to a square without an own piece, is a legal move.
+        const uint64_t pawns = v.byPiece[make_piece(side, kPawn)] & ~safety.shields;
+        if (((side == kWhite ? pawns >> 8 : pawns << 8) & ~v.occupied) != 0) {
+            assert(any_legal_move(side, &k));
+            return true;
+        }
+        for (uint64_t knights = v.byPiece[make_piece(side, kKnight)] & ~safety.shields;
+             knights != 0;) {
+            if ((knight_squares(pop_lsb(knights)) & ~v.bySide[side]) != 0) {
+                assert(any_legal_move(side, &k));
+                return true;
+            }
+        }
         any = legality_detail::view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(
             v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
                 return view_move_legal<type()>(v, k, rules_decide(k, safety.shields, fx, fy, piece),
