@@ -9,6 +9,7 @@
 
 unsigned char *memory[kMemoryBlocks];
 uint64_t memory_size[kMemoryBlocks];
+uint64_t memory_writes[kMemoryBlocks];
 
 static int block_number(double id) {
     double t = std::trunc(id);
@@ -42,6 +43,7 @@ double AllocMem(double id, double bytes) {
         std::exit(2);
     }
     FreeMem(id);
+    memory_writes[b] += 1;
     uint64_t n = as_unsigned(bytes);
     void *p = std::calloc(n ? n : 1, 1);
     if (!p) std::exit(2);
@@ -53,6 +55,7 @@ double AllocMem(double id, double bytes) {
 double FreeMem(double id) {
     int b = block_number(id);
     if (b < 0 || b >= kMemoryBlocks) return 0;
+    memory_writes[b] += 1;
     std::free(memory[b]);
     memory[b] = nullptr;
     memory_size[b] = 0;
@@ -84,6 +87,8 @@ double peek_n(double id, double off, double type) {
 
 double poke_n(double id, double off, double value, double type) {
     uint64_t v = static_cast<uint64_t>(as_int64(value));
+    const int b = block_number(id);
+    if (b >= 0 && b < kMemoryBlocks) memory_writes[b] += 1;
     if (type == 1) {
         *checked(block_number(id), as_unsigned(off), 1) = static_cast<unsigned char>(v & 0xFF);
         return 0;
@@ -108,7 +113,9 @@ HS peek_s(double id, double off, double len) {
 
 double poke_s(double id, double off, const HS &value, double type) {
     size_t n = std::strlen(value.v);
-    unsigned char *p = checked(block_number(id), as_unsigned(off), n);
+    const int b = block_number(id);
+    if (b >= 0 && b < kMemoryBlocks) memory_writes[b] += 1;
+    unsigned char *p = checked(b, as_unsigned(off), n);
     std::memcpy(p, value.v, n);
     return 0;
 }

@@ -29,6 +29,10 @@ inline double Mod(double a, double b) { return std::fmod(a, b); }
 constexpr int kMemoryBlocks = 907;
 extern unsigned char *memory[kMemoryBlocks];
 extern uint64_t memory_size[kMemoryBlocks];
+// Writes to each block through this layer (AllocMem, FreeMem, poke_n,
+// poke_s), counted so that what the engine remembers of a block's contents
+// can tell whether they were changed behind its back.
+extern uint64_t memory_writes[kMemoryBlocks];
 
 double AllocMem(double id, double bytes);
 double FreeMem(double id);

@@ -30,6 +30,7 @@ struct PawnCacheProbe {
     unsigned char key[kPawnKeyBytes];  // Chr(65 + pawn code) per square
     uint64_t hashSum = 0;              // unreduced square hash of the pawn codes
     unsigned char *slot = nullptr;     // the probed slot; null with the cache off
+    int slotIndex = -1;
     bool hit = false;
     // A feature word holds up to 15 neighbours; a board with 16 own pawns on
     // the two adjacent files (possible from a FEN, never in a game) cannot be

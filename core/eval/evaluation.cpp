@@ -144,8 +144,7 @@ double evaluate_sets(BoardScan &scan) {
     uint64_t fractional = 0;  // pawns whose value is not a whole number
     int total = 0;
     SidePawns sidePawns[3];
-    const bool wholePawns = side_pawns(scan, pawns, kWhite, sidePawns[kWhite]) &&
-                            side_pawns(scan, pawns, kBlack, sidePawns[kBlack]);
+    const bool wholePawns = both_side_pawns(scan, pawns, sidePawns);
     for (int side = kWhite; side <= kBlack; side++) {
         const bool white = side == kWhite;
         int sum = 0;

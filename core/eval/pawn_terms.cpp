@@ -31,15 +31,19 @@ void probe_pawn_cache(PawnCacheProbe &pawns) {
     const double pawnOffset = static_cast<double>((pawnHash % kPawnSlots) * kPawnSlotBytes);
     unsigned char *slot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
     pawns.slot = slot;
+    pawns.slotIndex = static_cast<int>(pawnHash % kPawnSlots);
     if (slot[kPawnStateOffset] == 1 &&
         std::memcmp(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes) == 0) {
         pawns.hit = true;
         pawnCacheHits += 1;
     } else {
         pawnCacheMisses += 1;
+        pawnMemo[pawns.slotIndex].valid = false;
         slot[kPawnStateOffset] = 0;
         std::memcpy(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes);
     }
 }
+
+PawnMemo pawnMemo[kPawnSlots];
 
 }  // namespace eval_detail

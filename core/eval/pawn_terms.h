@@ -230,6 +230,50 @@ QUIN_ALWAYS_INLINE bool side_pawns(const BoardScan &scan, PawnCacheProbe &pawns,
     return whole & 1u;
 }
 
+// What a pawn-cache slot's feature words say of both sides' pawns, as
+// side_pawns reads them on a hit: kept beside the slot so that a hit need
+// not read the words pawn by pawn.  It stands for the slot while the slot
+// keeps the same pawns and nothing else has written to block 906: a miss
+// that claims the slot drops it, and a write through the memory layer
+// (memory_writes) makes it stale.
+struct PawnMemo {
+    bool valid = false;
+    uint64_t writes = 0;     // memory_writes[kPawnBlock] when it was taken
+    uint64_t pawns[3] = {};  // by side: the pawns it was taken for
+    SidePawns side[3];
+};
+extern PawnMemo pawnMemo[kPawnSlots];
+
+// side_pawns for both sides (false when a doubled-pawn term is not whole),
+// on a hit from the slot's memo when it holds, else from the words (and
+// then remembered).
+inline bool both_side_pawns(const BoardScan &scan, PawnCacheProbe &pawns, SidePawns *sides) {
+    if (!pawns.hit)
+        return side_pawns(scan, pawns, kWhite, sides[kWhite]) &&
+               side_pawns(scan, pawns, kBlack, sides[kBlack]);
+    PawnMemo &memo = pawnMemo[pawns.slotIndex];
+    const uint64_t white = scan.sets.of(kWhite, kPawn), black = scan.sets.of(kBlack, kPawn);
+    if (memo.valid && memo.writes == memory_writes[kPawnBlock] && memo.pawns[kWhite] == white &&
+        memo.pawns[kBlack] == black) {
+        sides[kWhite] = memo.side[kWhite];
+        sides[kBlack] = memo.side[kBlack];
+        return true;
+    }
+    const bool whole = side_pawns(scan, pawns, kWhite, sides[kWhite]) &&
+                       side_pawns(scan, pawns, kBlack, sides[kBlack]);
+    // Only whole terms are remembered: the other case is valued pawn by
+    // pawn anyway.
+    if (whole) {
+        memo.valid = true;
+        memo.writes = memory_writes[kPawnBlock];
+        memo.pawns[kWhite] = white;
+        memo.pawns[kBlack] = black;
+        memo.side[kWhite] = sides[kWhite];
+        memo.side[kBlack] = sides[kBlack];
+    }
+    return whole;
+}
+
 // The value of the pawns of `side`, whose doubled-pawn terms are all whole,
 // as one whole number: the same as the sum of their pawn_value_whole.
 inline int side_pawn_value(const BoardScan &scan, const PhaseTerms &terms, const SidePawns &p,
