@@ -86,9 +86,10 @@ struct QuietNode {
     double bestScore;
     int keptChain, keepAfterCheck, nextChecks;
     const double *before;  // the position before the opponent's last move
-    // Discovered-check candidates depend only on the node's position, the
-    // same in both passes: each is computed at most once (-1 not yet).
-    signed char discovered[64];
+    // The pieces whose move may uncover a check (discovery_candidates),
+    // worked out the first time a move is asked about.
+    uint64_t discoveries;
+    bool discoveriesKnown;
     // Legality of the node's own moves, from the safety of its king: with
     // the king safe, from the pieces that shield it (a set of squares); in
     // check, from whether a move answers every attack.
@@ -240,15 +241,37 @@ inline bool quiet_checks_open(const QuietNode &n) {
            (quietCheckNodes < zevivEzezoZtartLimit || n.reservedChecks > 0);
 }
 
+// The node's pieces that stand alone between the enemy king and one of
+// their side's queens, rooks on a rank or file or bishops on a diagonal:
+// the pieces whose move may uncover a check (quiet_discovery_candidate for
+// every square at once).  The node has an enemy king.
+inline uint64_t discovery_candidates(QuietNode &n) {
+    if (!n.discoveriesKnown) {
+        const BoardView &v = n.view;
+        const int king = square_of(n.kingX, n.kingY);
+        uint64_t found = 0;
+        for (uint64_t sliders = v.sliders_on_lines_to(n.player, king); sliders != 0;) {
+            const uint64_t inside = between(king, pop_lsb(sliders)) & v.occupied;
+            if (inside != 0 && !more_than_one(inside)) found |= inside & v.bySide[n.player];
+        }
+        n.discoveries = found;
+        n.discoveriesKnown = true;
+    }
+    return n.discoveries;
+}
+
+// Whether the piece on (fx, fy) may uncover a check by moving.
+inline bool may_discover_check(QuietNode &n, int fx, int fy) {
+    const bool candidate = (discovery_candidates(n) >> square_of(fx, fy)) & 1;
+    assert(candidate == (quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player) == 1));
+    return candidate;
+}
+
 // Whether the piece on (fx, fy) arriving on (tx, ty) can give check at all:
 // directly by its geometry, or by uncovering a slider behind it.
 inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
-    if (direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY)) return true;
-    signed char &disc = n.discovered[square_of(fx, fy)];
-    if (disc < 0)
-        disc =
-            static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
-    return disc == 1;
+    return direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY) ||
+           may_discover_check(n, fx, fy);
 }
 
 }  // namespace quiet_detail

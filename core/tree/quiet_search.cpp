@@ -275,11 +275,7 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     const uint64_t direct =
         kCheckSquares.mask[n.player == kWhite ? 0 : 1][square_of(n.kingX, n.kingY)][type];
     if ((quiet & ~direct) == 0) return quiet;
-    signed char &disc = n.discovered[square_of(fx, fy)];
-    if (disc < 0)
-        disc =
-            static_cast<signed char>(quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player));
-    return disc == 1 ? quiet : quiet & direct;
+    return may_discover_check(n, fx, fy) ? quiet : quiet & direct;
 }
 
 // One pass over the candidate windows of the node's pieces in board order,
@@ -417,7 +413,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.nextChecks = n.forkReply == kPawnForkAlarm ? n.checksLeft - 1 : n.checksLeft;
     n.supportCount = 0;
     n.before = level > 0 ? searchBoard[level - 1] : nullptr;
-    for (int i = 0; i < 64; ++i) n.discovered[i] = -1;
+    n.discoveriesKnown = false;
 
     for (int quietPass = 0; quietPass <= lastQuietPass; ++quietPass) {
         if (quietPass == 1 && !quiet_checks_open(n)) return n.bestScore;
