@@ -15,6 +15,10 @@ namespace eval_detail {
 
 // What the pass over the board gathers for the piece terms.
 struct BoardScan {
+    BoardScan() = default;
+    // From a position's piece sets, taken as they are (no zeroed copy first).
+    explicit BoardScan(const PieceSets &pieces) : sets(pieces) {}
+
     PieceSets sets{};  // byPiece[0]: squares whose value names no piece
     // Pawn ranks (bit y) per file, files shifted by one so that the
     // neighbours of the a- and h-files read as empty; filled by

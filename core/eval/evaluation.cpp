@@ -197,8 +197,7 @@ double EvaluateBoardUncached() {
 }
 
 double evaluate_board_from_sets(const PieceSets &sets) {
-    BoardScan scan;
-    scan.sets = sets;
+    BoardScan scan(sets);
     scan.sets.byPiece[0] = 0;
     scan.sets.bySide[0] = 0;
     return evaluate_sets(scan);
