@@ -179,11 +179,28 @@ struct Candidate {
     bool moveLegal = false;
 };
 
-// The node's rooks, knights, bishops and queens: the pieces a fork can hit.
-inline uint64_t fork_targets(const QuietNode &n) {
-    const BoardView &v = n.view;
-    return v.byPiece[make_piece(n.player, kRook)] | v.byPiece[make_piece(n.player, kKnight)] |
-           v.byPiece[make_piece(n.player, kBishop)] | v.byPiece[make_piece(n.player, kQueen)];
+// The rooks, knights, bishops and queens of `side`: the pieces a fork can
+// hit.
+inline uint64_t fork_targets_of(const BoardView &v, int side) {
+    return v.byPiece[make_piece(side, kRook)] | v.byPiece[make_piece(side, kKnight)] |
+           v.byPiece[make_piece(side, kBishop)] | v.byPiece[make_piece(side, kQueen)];
+}
+
+// The node's own fork targets.
+inline uint64_t fork_targets(const QuietNode &n) { return fork_targets_of(n.view, n.player); }
+
+// PawnForkTargets(n.player, x, y) on the view: whether a pawn of the node's
+// side on (x, y), files b to g, attacks two of the opponent's fork targets.
+inline bool pawn_forks_from(const QuietNode &n, int x, int y) {
+    const int targetY = y + (n.player == kWhite ? -1 : 1);
+    bool forks = false;
+    if (x >= 1 && x <= 6 && targetY >= 0 && targetY <= 7) {
+        const uint64_t targets = fork_targets_of(n.view, n.opponent);
+        forks = ((targets >> square_of(x - 1, targetY)) & (targets >> square_of(x + 1, targetY)) &
+                 1) != 0;
+    }
+    assert(forks == (PawnForkTargets(n.player, x, y) == 1));
+    return forks;
 }
 
 // HasPawnForkThreat(n.opponent) on the node's view: whether an enemy pawn

@@ -147,7 +147,7 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     if (!c.tactical && !capture) {
         // Pawn push that attacks two pieces.
         if (type == kPawn && tx == fx && n.checksLeft > 0 && n.remaining > 0 && n.level < 9 &&
-            PawnForkTargets(n.player, tx, ty) == 1) {
+            pawn_forks_from(n, tx, ty)) {
             c.tactical = true;
             c.quietFork = true;
         } else if (type == kBishop) {
