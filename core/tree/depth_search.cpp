@@ -159,7 +159,8 @@ struct ChainNode {
         if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
         const int fx = move_from_x(firstCode), fy = move_from_y(firstCode);
         const int tx = move_to_x(firstCode), ty = move_to_y(firstCode);
-        if (!OwnPiece(fx, fy) || IsMoveValid(fx, fy, tx, ty) == 0) return MoveOutcome::Continue;
+        if (!OwnPiece(fx, fy) || !IsNodeMoveLegal(level, fx, fy, tx, ty))
+            return MoveOutcome::Continue;
         return SearchMove(fx, fy, tx, ty);
     }
 
@@ -194,7 +195,7 @@ struct ChainNode {
             if (IsKillerMove(level, slot, fx, fy, tx, ty) == 0) continue;
             if (move_code(fx, fy, tx, ty) == firstCode) continue;
             if (!OwnPiece(fx, fy)) continue;
-            if (IsMoveValid(fx, fy, tx, ty) == 0) continue;
+            if (!IsNodeMoveLegal(level, fx, fy, tx, ty)) continue;
             const MoveOutcome outcome = SearchMove(fx, fy, tx, ty);
             if (outcome != MoveOutcome::Continue) return outcome;
         }

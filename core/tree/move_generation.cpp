@@ -74,6 +74,11 @@ struct HeldQuietMove {
 HeldQuietMove heldQuiet[kListLevels][kListEntriesPerLevel];
 int heldQuietCount[kListLevels];
 
+// The legal targets of each of the mover's pieces, by level and square, as
+// the last collection at the level found them (only the squares of the
+// mover's pieces are meant).
+uint64_t legalTargets[kListLevels][64];
+
 }  // namespace
 
 double CapturePieceValue(double piece) {
@@ -148,7 +153,8 @@ void CollectMoves(double player, double level, BoardView &v) {
     if (kQuietMoves) collect.start_quiet_moves();
     v.load();
     const ViewKingSafety safety = view_king_safety(v, side);
-    [[maybe_unused]] uint64_t listed = 0;
+    uint64_t listed = 0;
+    uint64_t *targets = legalTargets[static_cast<int>(level)];
     auto visit = [&v, &collect, &listed](int fx, int fy, int tx, int ty, bool) {
         const int mover = v.at(fx, fy);
         const bool enPassant = type_of(mover) == kPawn && v.en_passant_at(tx, ty) && tx != fx;
@@ -157,22 +163,24 @@ void CollectMoves(double player, double level, BoardView &v) {
         } else if (kQuietMoves) {
             collect.quiet_move(fx, fy, tx, ty);
         }
-#ifndef NDEBUG
         listed |= square_bit(square_of(tx, ty));
-#endif
     };
     for (uint64_t pieces = v.bySide[side]; pieces != 0;) {
         const int from = pop_lsb(pieces);
         const int fx = square_x(from), fy = square_y(from);
         const int piece = v.cell[from];
         const int type = type_of(piece);
-        if (type < kPawn || type > kKing) continue;  // a code that names no piece
+        if (type < kPawn || type > kKing) {  // a code that names no piece
+            targets[from] = 0;
+            continue;
+        }
         if (SearchTimeExpiredRepeated(count_bits(window_squares(type, side == kWhite, fx, fy))) ==
             1)
             break;
         listed = 0;
         visit_legal_moves(v, safety.king, safety.shields, side, fx, fy, piece, visit);
         assert(window_moves_are(fx, fy, piece, listed));
+        targets[from] = listed;
     }
 }
 
@@ -195,6 +203,13 @@ double CollectHistoryQuietMoves(double player, double level) {
 double CollectNodeMoves(double player, double level, BoardView &view) {
     CollectMoves<true, true>(player, level, view);
     return 0;
+}
+
+bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty) {
+    const bool legal = ListLevelOk(level) &&
+                       ((legalTargets[level][square_of(fx, fy)] >> square_of(tx, ty)) & 1) != 0;
+    assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
+    return legal;
 }
 
 void ListNodeQuietChecks(int player, int level) {

@@ -28,6 +28,10 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 // ListNodeQuietMoves writes the others as the quiet list.
 double CollectNodeMoves(double player, double level, BoardView &view);
 void ListNodeQuietChecks(int player, int level);
+
+// IsMoveValid for a move of one of the mover's pieces in the position the
+// node's collection read, from the legal moves it found.
+bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty);
 void ListNodeQuietMoves(int level);
 
 // How a chain node hands a position to the quiet search.
