@@ -73,7 +73,7 @@ double DrawRuleScore(int level, int player) {
 
 // The code of the move searched ahead of the lists (and skipped when the
 // lists reach it), or -1 for none.
-int FirstMoveCode(int level, int player, NodeKind kind) {
+int FirstMoveCode(int level, int player, NodeKind kind, const BoardView &view) {
     if (kind == NodeKind::Reply) {
         if (PreferredPVAvailable(level, player) != 0 && preferredPVValid[level] != 0) {
             return move_code(
@@ -82,7 +82,7 @@ int FirstMoveCode(int level, int player, NodeKind kind) {
         }
         return -1;
     }
-    if (PrepareMoveHashOrder(level, player) != 0) {
+    if (PrepareNodeMoveOrder(level, player, view) != 0) {
         return to_index(moveHashOrder[level], kMoveCodes);
     }
     return -1;
@@ -253,7 +253,7 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
                    alpha,
                    beta,
                    kind,
-                   FirstMoveCode(level, player, kind),
+                   FirstMoveCode(level, player, kind, view),
                    worst_score(player),
                    false,
                    false,

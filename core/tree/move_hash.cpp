@@ -8,9 +8,12 @@
 // principal variation (currentPV*).  Written: moveHashKey_s, moveHashOffset,
 // moveHashNodeGeneration, moveHashOrder, moveHashHits, moveHashStores and
 // block 905.
-#include "core/quin_core.h"
+#include "core/board/board_view.h"
 #include "core/eval/cache_layout.h"
+#include "core/quin_core.h"
+#include "core/tree/node_chain.h"
 
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 
@@ -28,9 +31,11 @@ unsigned char *CacheBlock() {
     return block;
 }
 
-}  // namespace
-
-double ProbeMoveHash(double level, double player) {
+// ProbeMoveHash, with the position's key read from `view` when there is one
+// (in step with the board) and the stored move's legality decided by
+// legal(fx, fy, tx, ty).
+template <class Legal>
+double probe_move_hash(double level, double player, const BoardView *view, Legal &&legal) {
     const int lv = to_index(level, kMoveHashLevels);
     moveHashOffset[lv] = -1;
     moveHashNodeGeneration[lv] = moveHashGeneration;
@@ -40,8 +45,20 @@ double ProbeMoveHash(double level, double player) {
     if (block == nullptr) return -1;
 
     char *key = moveHashKey_s[lv].v;
-    bool exact;
-    const int64_t hash = cache_position_key(reinterpret_cast<unsigned char *>(key), player, &exact);
+    unsigned char *keyBytes = reinterpret_cast<unsigned char *>(key);
+    bool exact = true;
+    const int64_t hash =
+        view != nullptr
+            ? static_cast<int64_t>(mod_prime(cache_key_of_cells(view->cell, keyBytes, player)))
+            : cache_position_key(keyBytes, player, &exact);
+#ifndef NDEBUG
+    if (view != nullptr) {
+        unsigned char boardKey[kKeyBytes];
+        bool boardExact;
+        assert(cache_position_key(boardKey, player, &boardExact) == hash && boardExact &&
+               std::memcmp(boardKey, keyBytes, kKeyBytes) == 0);
+    }
+#endif
     key[kKeyBytes] = 0;
     // The slot: the hash modulo the slot count, in integers when both are
     // whole (fmod gives the same remainder, far more slowly).
@@ -65,13 +82,13 @@ double ProbeMoveHash(double level, double player) {
     const int c = static_cast<int>(code);
     const int fx = move_from_x(c), fy = move_from_y(c), tx = move_to_x(c), ty = move_to_y(c);
     if (colour_of(board[fx][fy]) != player) return -1;
-    if (IsMoveValid(fx, fy, tx, ty) == 0) return -1;
+    if (!legal(fx, fy, tx, ty)) return -1;
     moveHashHits += 1;
     return static_cast<double>(code);
 }
 
-double PrepareMoveHashOrder(double level, double player) {
-    double code = ProbeMoveHash(level, player);
+// PrepareMoveHashOrder from the move hash's answer `code`.
+double order_from_probe(double level, double player, double code) {
     if (PreferredPVAvailable(level, player) != 0) {
         const int ply = to_index(level, kMoveHashLevels);
         code = move_code(preferredPVFromX[ply], preferredPVFromY[ply], preferredPVToX[ply],
@@ -79,6 +96,25 @@ double PrepareMoveHashOrder(double level, double player) {
     }
     moveHashOrder[to_index(level, kMoveHashLevels)] = code;
     return code >= 0 ? 1 : 0;
+}
+
+}  // namespace
+
+double ProbeMoveHash(double level, double player) {
+    return probe_move_hash(level, player, nullptr, [](int fx, int fy, int tx, int ty) {
+        return IsMoveValid(fx, fy, tx, ty) != 0;
+    });
+}
+
+double PrepareMoveHashOrder(double level, double player) {
+    return order_from_probe(level, player, ProbeMoveHash(level, player));
+}
+
+double PrepareNodeMoveOrder(int level, int player, const BoardView &view) {
+    const double code = probe_move_hash(
+        level, player, &view,
+        [level](int fx, int fy, int tx, int ty) { return IsNodeMoveLegal(level, fx, fy, tx, ty); });
+    return order_from_probe(level, player, code);
 }
 
 double IsMoveHashOrder(double level, double fx, double fy, double tx, double ty) {

@@ -32,6 +32,10 @@ void ListNodeQuietChecks(int player, int level);
 // IsMoveValid for a move of one of the mover's pieces in the position the
 // node's collection read, from the legal moves it found.
 bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty);
+
+// PrepareMoveHashOrder for a node after its collection: the key read from
+// its view, the stored move's legality from the moves it collected.
+double PrepareNodeMoveOrder(int level, int player, const BoardView &view);
 void ListNodeQuietMoves(int level);
 
 // How a chain node hands a position to the quiet search.
