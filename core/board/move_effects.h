@@ -88,7 +88,10 @@ inline void update_side_state(const MoveEffects &e) {
         halfmoveClock = 0;
     else
         halfmoveClock += 1;
-    UpdateCastlingRights(e.piece, e.fx, e.fy, e.tx, e.ty, e.captured);
+    // Only a king's or rook's move, or a rook taken, touches the castling
+    // flags.
+    if (type == kKing || type == kRook || type_of(e.captured) == kRook)
+        UpdateCastlingRights(e.piece, e.fx, e.fy, e.tx, e.ty, e.captured);
     enPassantX = -1;
     enPassantY = -1;
     if (type == kPawn && (e.ty - e.fy == 2 || e.fy - e.ty == 2)) {
