@@ -22,12 +22,13 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 
 // CollectInnerCaptures and then CollectHistoryQuietMoves for the node, from
 // one scan of the candidate windows of `view` (loaded from the board here),
-// in three steps: the capture list, with the quiet moves held with the
-// history scores of this moment;
-// ListNodeQuietChecks appends the checking quiet moves to the capture list;
-// ListNodeQuietMoves writes the others as the quiet list.
+// in three steps.  CollectNodeMoves writes the capture list and holds the
+// quiet moves with the history scores of this moment; ListNodeQuietChecks
+// appends the checking ones to the capture list; ListNodeQuietMoves writes
+// the others as the quiet list.
 double CollectNodeMoves(double player, double level, BoardView &view);
 void ListNodeQuietChecks(int player, int level);
+void ListNodeQuietMoves(int level);
 
 // IsMoveValid for a move of one of the mover's pieces in the position the
 // node's collection read, from the legal moves it found.
@@ -36,7 +37,6 @@ bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty);
 // PrepareMoveHashOrder for a node after its collection: the key read from
 // its view, the stored move's legality from the moves it collected.
 double PrepareNodeMoveOrder(int level, int player, const BoardView &view);
-void ListNodeQuietMoves(int level);
 
 // How a chain node hands a position to the quiet search.
 enum class ChainLeaf {
