@@ -159,14 +159,20 @@ struct BoardView : PieceSets {
     // piece_shields_king (core/board/legality.h), from the enemy sliders
     // instead of a walk per piece.
     uint64_t shields_of(int side, int kx, int ky) const {
-        const int king = square_of(kx, ky);
-        uint64_t shields = 0;
-        const int enemy = opponent_of(side);
-        for (uint64_t sliders = sliders_on_lines_to(enemy, king); sliders != 0;) {
-            const uint64_t inside = between(king, pop_lsb(sliders)) & occupied;
-            if (inside != 0 && !more_than_one(inside)) shields |= inside & bySide[side];
+        return lone_blockers(opponent_of(side), square_of(kx, ky), side);
+    }
+
+    // The pieces of `blockerSide` that stand alone between `square` and a
+    // queen, rook on a rank or file, or bishop on a diagonal of
+    // `sliderSide`: with `square` a king's, the pieces that shield it (the
+    // king's side) or whose move uncovers a check on it (the other side).
+    uint64_t lone_blockers(int sliderSide, int square, int blockerSide) const {
+        uint64_t found = 0;
+        for (uint64_t sliders = sliders_on_lines_to(sliderSide, square); sliders != 0;) {
+            const uint64_t inside = between(square, pop_lsb(sliders)) & occupied;
+            if (inside != 0 && !more_than_one(inside)) found |= inside & bySide[blockerSide];
         }
-        return shields;
+        return found;
     }
 
     // The pieces of `attacker` that attack `square`, by the rules of

@@ -178,8 +178,8 @@ struct ViewEvalKey {
     unsigned char key[kKeyBytes];
     uint64_t squareSum = 0;  // unreduced: hash = mod_prime(squareSum)
     int64_t hash = 0;
-    int64_t slots = 0;  // the cache's slot count when the key was prepared
-    int64_t index = 0;  // hash % slots, when slots > 0
+    int64_t slots = 0;   // the cache's slot count when the key was prepared
+    int64_t index = -1;  // hash % slots, -1 when the count is no whole number above 0
 };
 
 // Writes the key of the view's position (cache_key_of_cells) and starts

@@ -125,6 +125,7 @@ inline void finish_view_key(ViewEvalKey &prepared) {
     prepared.hash = static_cast<int64_t>(mod_prime(prepared.squareSum));
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     prepared.slots = slots;
+    prepared.index = -1;
     if (slots > 0 && static_cast<double>(slots) == evalHashSlots) {
         prepared.index = slot_index(prepared.hash, slots);
         if (memory[kEvalBlock] != nullptr)
@@ -171,9 +172,11 @@ double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared
     // played) is evaluated from the key as EvaluateBoard does.
     const bool pieceCodes =
         (view.byPiece[7] | view.byPiece[8] | view.byPiece[9] | view.byPiece[10]) == 0;
-    const bool indexed = prepared.slots > 0 && static_cast<double>(prepared.slots) == evalHashSlots;
+    // The prepared index holds while the cache keeps the size it was worked
+    // out for.
+    const bool sameSize = static_cast<double>(prepared.slots) == evalHashSlots;
     return evaluate_keyed(key, hash, true, true, pieceCodes ? &view : nullptr,
-                          indexed ? prepared.index : -1);
+                          sameSize ? prepared.index : -1);
 }
 
 double SetEvalHash(double kb) {

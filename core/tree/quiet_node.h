@@ -264,14 +264,7 @@ inline bool quiet_checks_open(const QuietNode &n) {
 // every square at once).  The node has an enemy king.
 inline uint64_t discovery_candidates(QuietNode &n) {
     if (!n.discoveriesKnown) {
-        const BoardView &v = n.view;
-        const int king = square_of(n.kingX, n.kingY);
-        uint64_t found = 0;
-        for (uint64_t sliders = v.sliders_on_lines_to(n.player, king); sliders != 0;) {
-            const uint64_t inside = between(king, pop_lsb(sliders)) & v.occupied;
-            if (inside != 0 && !more_than_one(inside)) found |= inside & v.bySide[n.player];
-        }
-        n.discoveries = found;
+        n.discoveries = n.view.lone_blockers(n.player, square_of(n.kingX, n.kingY), n.player);
         n.discoveriesKnown = true;
     }
     return n.discoveries;
