@@ -2,8 +2,10 @@
 // once per piece type.  The moves are those the tree search lists
 // (core/board/legal_moves.h: the candidate windows, each candidate decided
 // by the engine's move rules and legality test), so perft also proves the
-// search's move generator; the last ply is counted without playing its
-// moves.
+// search's move generator.  The last ply is counted without playing its
+// moves: the moves that the piece rules' set tests decide
+// (core/board/legal_moves.h) are counted as sets, the pawns' all at once,
+// and every other candidate is decided by itself.
 //
 // The rules read an integer view of the board (core/board/board_view.h),
 // loaded when perft starts and brought up to date on the squares each move
@@ -60,6 +62,34 @@ void for_each_legal_move(const BoardView &v, int side, Visit visit) {
     visit_legal_moves_of_type<kKing>(v, k, shields, side, visit);
 }
 
+// The number of legal moves of `side`, each promotion counted once per
+// piece it may become: the moves for_each_legal_move visits, counted piece
+// by piece.
+template <int Type>
+inline int count_legal_moves_of_type(const BoardView &v, const KingSafety &k, uint64_t shields,
+                                     int side) {
+    const int piece = make_piece(side, Type);
+    int n = 0;
+    for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
+        const int square = pop_lsb(pieces);
+        n += count_legal_moves_as<Type>(v, k, shields, side, square_x(square), square_y(square),
+                                        piece);
+    }
+    return n;
+}
+
+int count_legal_moves(const BoardView &v, int side) {
+    const ViewKingSafety safety = view_king_safety(v, side);
+    const KingSafety k = safety.king;
+    const uint64_t shields = safety.shields;
+    return count_legal_pawn_moves(v, k, shields, side) +
+           count_legal_moves_of_type<kRook>(v, k, shields, side) +
+           count_legal_moves_of_type<kKnight>(v, k, shields, side) +
+           count_legal_moves_of_type<kBishop>(v, k, shields, side) +
+           count_legal_moves_of_type<kQueen>(v, k, shields, side) +
+           count_legal_moves_of_type<kKing>(v, k, shields, side);
+}
+
 // A legal move found in a position, kept while the position's moves are
 // played one after the other.
 struct FoundMove {
@@ -83,11 +113,7 @@ uint64_t count_leaves(const BoardView &v, int d) {
     if (d <= 0) return 1;
     const int side = static_cast<int>(currentPlayer);
     uint64_t count = 0;
-    if (d == 1) {
-        for_each_legal_move(
-            v, side, [&count](int, int, int, int, bool promotion) { count += promotion ? 4 : 1; });
-        return count;
-    }
+    if (d == 1) return static_cast<uint64_t>(count_legal_moves(v, side));
     // At most 218 legal moves stand in any position.
     FoundMove moves[256];
     int n = 0;

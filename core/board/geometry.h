@@ -141,6 +141,17 @@ constexpr uint64_t pawn_attacks(int side, uint64_t pawns) {
     return pawn_attacks_left(side, pawns) | pawn_attacks_right(side, pawns);
 }
 
+// The squares the pawns of `side` in `pawns` step straight ahead to: one
+// step onto an empty square, and two from the start row (row 6 for White, 1
+// for Black) over an empty square onto an empty one.
+constexpr uint64_t pawn_step_ahead(int side, uint64_t pawns) {
+    return side == 1 ? pawns >> 8 : pawns << 8;
+}
+constexpr uint64_t pawn_pushes(int side, uint64_t pawns, uint64_t occupied) {
+    const uint64_t one = pawn_step_ahead(side, pawns) & ~occupied;
+    return one | (pawn_step_ahead(side, one & rank_mask(side == 1 ? 5 : 2)) & ~occupied);
+}
+
 // ------------------------------------------------------------- directions
 // The eight directions along ranks, files and diagonals: the first four
 // lead to lower square numbers, the last four to higher.

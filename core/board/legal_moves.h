@@ -6,6 +6,16 @@
 // (core/board/legality.h); the facts that hold for the whole position (the
 // king's square, whether it is attacked, which pieces shield it) are the
 // caller's, worked out once.
+//
+// The piece rules are applied to the whole window at once where sets can
+// state them: own pieces and the enemy king are never a target, a slider
+// stops at the first piece on its line, a pawn steps ahead onto empty
+// squares (two only over an empty square) and diagonally onto enemy pieces.
+// For a piece whose moves cannot expose its king (rules_decide), that
+// leaves exactly its legal moves.  What the sets cannot state goes through
+// the test per candidate: every king move, en passant, and every move of a
+// piece that shields its king or whose king is in check.  Debug builds
+// check each move the sets decide against the test per candidate.
 #pragma once
 
 #include "core/board/board_view.h"
@@ -14,15 +24,22 @@
 #include "core/board/legality.h"
 #include "core/types.h"
 
+#include <cassert>
 #include <cstdint>
 
-// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
-// of type Type, standing on (fx, fy), in window order; promotion tells a
-// pawn reaching the last rank.  The type's window and piece rule fold into
-// one loop.
-template <int Type, typename Visit>
-inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
-                                 int side, int fx, int fy, int piece, Visit &visit) {
+// The candidates of a piece after the piece rules' set tests: `sure` are
+// legal moves, `tested` still need the test per candidate.
+struct PieceTargets {
+    uint64_t sure;
+    uint64_t tested;
+    bool decide;  // rules_decide for the piece
+};
+
+// The PieceTargets of `piece`, of type Type, standing on (fx, fy).
+template <int Type>
+QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafety &k,
+                                              uint64_t shields, int side, int fx, int fy,
+                                              int piece) {
     const bool decide = rules_decide(k, shields, fx, fy, piece);
     // Own pieces (and the piece's own square) and the enemy king are never
     // a move: the piece rules' first test throws out a target holding
@@ -30,13 +47,20 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
     uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side] &
                        ~v.byPiece[make_piece(opponent_of(side), kKing)];
     const int from = square_of(fx, fy);
+    uint64_t sure = 0;
     if (Type == kPawn) {
-        // The pawn rule's own first tests: a step straight ahead lands on
-        // an empty square, a diagonal step on an enemy piece or on the
-        // en-passant square.
-        const uint64_t file = file_mask(fx);
-        const uint64_t enPassant = v.enPassant >= 0 ? square_bit(v.enPassant) : 0;
-        targets &= (file & ~v.occupied) | (~file & (v.bySide[opponent_of(side)] | enPassant));
+        // A step straight ahead lands on an empty square, and a step of two
+        // passes over one; a diagonal step lands on an enemy piece or on
+        // the en-passant square, which the test per candidate decides.
+        const uint64_t pawn = square_bit(from);
+        const uint64_t diagonal = pawn_attacks(side, pawn);
+        const uint64_t steps = pawn_pushes(side, pawn, v.occupied);
+        const uint64_t captures = diagonal & v.bySide[opponent_of(side)] & targets;
+        const uint64_t enPassant =
+            v.enPassant >= 0 ? diagonal & ~v.occupied & square_bit(v.enPassant) : 0;
+        assert(((steps | captures | enPassant) & ~targets) == 0);
+        targets = steps | captures | enPassant;
+        if (decide) sure = steps | captures;
     } else if (Type == kRook) {
         // The line test: a target behind the first piece on its line fails.
         targets &= v.straight_reach(from);
@@ -54,12 +78,51 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
         if (fx <= 5 && (inCheck || v.at(fx + 1, fy) != 0))
             targets &= ~square_bit(square_of(fx + 2, fy));
     }
-    while (targets != 0) {
+    if (Type != kPawn && Type != kKing && decide) sure = targets;
+    return {sure, targets & ~sure, decide};
+}
+
+// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
+// of type Type, standing on (fx, fy), in window order; promotion tells a
+// pawn reaching the last rank.  The type's window and piece rule fold into
+// one loop.
+template <int Type, typename Visit>
+inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
+                                 int side, int fx, int fy, int piece, Visit &visit) {
+    const PieceTargets t = piece_targets<Type>(v, k, shields, side, fx, fy, piece);
+    for (uint64_t targets = t.sure | t.tested; targets != 0;) {
         const int square = pop_lsb(targets);
         const int tx = square_x(square), ty = square_y(square);
-        if (view_move_legal<Type>(v, k, decide, fx, fy, tx, ty, piece))
+        const bool sure = (t.sure >> square) & 1;
+        assert(!sure || view_move_legal<Type>(v, k, t.decide, fx, fy, tx, ty, piece));
+        if (sure || view_move_legal<Type>(v, k, t.decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
     }
+}
+
+// The number of legal moves of `piece`, of type Type, standing on (fx, fy),
+// a promotion counted once per piece it may become.
+template <int Type>
+QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety &k,
+                                            uint64_t shields, int side, int fx, int fy, int piece) {
+    const PieceTargets t = piece_targets<Type>(v, k, shields, side, fx, fy, piece);
+    constexpr uint64_t kLastRanks = 0xFF000000000000FFULL;
+#ifndef NDEBUG
+    for (uint64_t sure = t.sure; sure != 0;) {
+        const int square = pop_lsb(sure);
+        assert(view_move_legal<Type>(v, k, t.decide, fx, fy, square_x(square), square_y(square),
+                                     piece));
+    }
+#endif
+    int n = count_bits(t.sure);
+    if (Type == kPawn) n += 3 * count_sparse(t.sure & kLastRanks);
+    for (uint64_t tested = t.tested; tested != 0;) {
+        const int square = pop_lsb(tested);
+        const int tx = square_x(square), ty = square_y(square);
+        if (view_move_legal<Type>(v, k, t.decide, fx, fy, tx, ty, piece))
+            n += Type == kPawn && (ty == 0 || ty == 7) ? 4 : 1;
+    }
+    return n;
 }
 
 // The same for a piece of any type: one copy of the loop per type.
@@ -79,4 +142,47 @@ inline void visit_legal_moves(const BoardView &v, const KingSafety &k, uint64_t 
         case kKing: visit_legal_moves_as<kKing>(v, k, shields, side, fx, fy, piece, visit); break;
         default: break;
     }
+}
+
+// The number of legal moves of the pawns of `side`, a promotion counted
+// once per piece it may become: the pawns whose moves the rules decide
+// (rules_decide) all at once, each of the others by itself.
+inline int count_legal_pawn_moves(const BoardView &v, const KingSafety &k, uint64_t shields,
+                                  int side) {
+    const int piece = make_piece(side, kPawn);
+    const uint64_t pawns = v.byPiece[piece];
+    const uint64_t decided = k.king < 0 || k.attacked ? 0 : pawns & ~shields;
+    int n = 0;
+    for (uint64_t rest = pawns & ~decided; rest != 0;) {
+        const int square = pop_lsb(rest);
+        n += count_legal_moves_as<kPawn>(v, k, shields, side, square_x(square), square_y(square),
+                                         piece);
+    }
+    const int enemy = opponent_of(side);
+    const uint64_t prey = v.bySide[enemy] & ~v.byPiece[make_piece(enemy, kKing)];
+    const uint64_t pushes = pawn_pushes(side, decided, v.occupied);
+    const uint64_t left = pawn_attacks_left(side, decided) & prey;
+    const uint64_t right = pawn_attacks_right(side, decided) & prey;
+    n += count_bits(pushes) + count_bits(left) + count_bits(right) +
+         3 * (count_sparse(pushes & kBackRanks) + count_sparse(left & kBackRanks) +
+              count_sparse(right & kBackRanks));
+    if (v.enPassant >= 0 && ((v.occupied >> v.enPassant) & 1) == 0) {
+        const int tx = square_x(v.enPassant), ty = square_y(v.enPassant);
+        for (uint64_t from = pawn_attacks(enemy, square_bit(v.enPassant)) & decided; from != 0;) {
+            const int square = pop_lsb(from);
+            if (view_move_legal<kPawn>(v, k, true, square_x(square), square_y(square), tx, ty,
+                                       piece))
+                n += ty == 0 || ty == 7 ? 4 : 1;
+        }
+    }
+#ifndef NDEBUG
+    int each = 0;
+    for (uint64_t all = pawns; all != 0;) {
+        const int square = pop_lsb(all);
+        each += count_legal_moves_as<kPawn>(v, k, shields, side, square_x(square), square_y(square),
+                                            piece);
+    }
+    assert(n == each);
+#endif
+    return n;
 }
