@@ -244,7 +244,8 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 
 // The squares of the window of the node's `type` piece on (fx, fy) that
 // pass `pass` may search; for every other square of the window
-// try_candidate ends at once, with nothing done.  Pass 0 searches all of
+// try_candidate ends at once, or after tests without effect once the
+// piece rules refuse the move.  Pass 0 searches all of
 // them in a forced node, else captures, a pawn's promotions, en passant
 // and pushes that may fork (only while the line has plies left), and a
 // bishop's moves onto a diagonal of the support target; pass 1 only moves to
@@ -253,7 +254,16 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 // reserved checks only shrink).
 uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     const BoardView &v = n.view;
-    const uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    // A slider's squares behind the first piece on a line fail its rule
+    // before anything is done with them.
+    const int from = square_of(fx, fy);
+    if (type == kRook)
+        open &= v.straight_reach(from);
+    else if (type == kBishop)
+        open &= v.diagonal_reach(from);
+    else if (type == kQueen)
+        open &= v.straight_reach(from) | v.diagonal_reach(from);
     if (pass == 0) {
         if (n.forced) return open;
         uint64_t keep = open & v.bySide[n.opponent];
