@@ -244,14 +244,15 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 
 // The squares of the window of the node's `type` piece on (fx, fy) that
 // pass `pass` may search; for every other square of the window
-// try_candidate ends at once, or after tests without effect once the
-// piece rules refuse the move.  Pass 0 searches all of
-// them in a forced node, else captures, a pawn's promotions, en passant
-// and pushes that may fork (only while the line has plies left), and a
-// bishop's moves onto a diagonal of the support target; pass 1 only moves to
-// empty squares that may give check, while quiet checks are open (once
-// closed they stay closed: the check node count only grows and the
-// reserved checks only shrink).
+// try_candidate ends at once, or after tests without effect once the move
+// proves illegal.  Squares the move could only reach illegally (behind a
+// slider's first blocker; in check, off the squares that answer it) are
+// left out here.  Pass 0 searches all of them in a forced node, else
+// captures, a pawn's promotions, en passant and pushes that may fork (only
+// while the line has plies left), and a bishop's moves onto a diagonal of
+// the support target; pass 1 only moves to empty squares that may give
+// check, while quiet checks are open (once closed they stay closed: the
+// check node count only grows and the reserved checks only shrink).
 uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     const BoardView &v = n.view;
     uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
@@ -264,6 +265,21 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
         open &= v.diagonal_reach(from);
     else if (type == kQueen)
         open &= v.straight_reach(from) | v.diagonal_reach(from);
+    // In check, a piece other than the king that shields nothing can only
+    // take the attacker or step between (en passant is tested by itself).
+    const ViewKingSafety &safety = n.safety;
+    if (safety.king.attacked && safety.checkDetail && type != kKing &&
+        ((safety.shields >> from) & 1) == 0) {
+        open &= safety.evasions |
+                (type == kPawn && n.enPassantSquare >= 0 ? square_bit(n.enPassantSquare) : 0);
+    }
+#ifndef NDEBUG
+    const uint64_t window = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    for (uint64_t dropped = window & ~open; dropped != 0;) {
+        const int square = pop_lsb(dropped);
+        assert(!move_legal(n, fx, fy, square_x(square), square_y(square)));
+    }
+#endif
     if (pass == 0) {
         if (n.forced) return open;
         uint64_t keep = open & v.bySide[n.opponent];
