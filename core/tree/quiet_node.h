@@ -189,6 +189,14 @@ inline uint64_t fork_targets_of(const BoardView &v, int side) {
 // The node's own fork targets.
 inline uint64_t fork_targets(const QuietNode &n) { return fork_targets_of(n.view, n.player); }
 
+// The squares from which a pawn of `side` on files b to g attacks two of
+// the other side's fork targets: a White pawn on square s attacks the
+// squares s - 9 and s - 7, a Black pawn s + 7 and s + 9.
+inline uint64_t pawn_fork_squares(const BoardView &v, int side) {
+    const uint64_t t = fork_targets_of(v, opponent_of(side));
+    return (side == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9)) & kInnerFiles;
+}
+
 // PawnForkTargets(n.player, x, y) on the view: whether a pawn of the node's
 // side on (x, y), files b to g, attacks two of the opponent's fork targets.
 inline bool pawn_forks_from(const QuietNode &n, int x, int y) {
@@ -213,11 +221,7 @@ inline bool pawn_fork_threat(const QuietNode &n) {
     const BoardView &v = n.view;
     const int side = n.opponent;
     const bool white = side == kWhite;
-    const uint64_t t = fork_targets(n);
-    // A White pawn on square s attacks the squares s - 9 and s - 7, a
-    // Black pawn s + 7 and s + 9.
-    const uint64_t forks =
-        (white ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9)) & kInnerFiles & ~v.occupied;
+    const uint64_t forks = pawn_fork_squares(v, side) & ~v.occupied;
     bool found = false;
     if (forks != 0) {
         // White pawns push toward row 0: one row, or two from row 6.

@@ -282,12 +282,14 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
 #endif
     if (pass == 0) {
         if (n.forced) return open;
-        uint64_t keep = open & v.bySide[n.opponent];
+        // Captures (a pawn takes only diagonally).
+        uint64_t keep = open & v.bySide[n.opponent] & (type == kPawn ? ~file_mask(fx) : ~0ULL);
         if (type == kPawn && n.remaining > 0) {
-            // Promotions and en passant; pushes that may fork.
+            // Promotions and en passant; pushes onto a square that forks.
             keep |=
                 open & (kBackRanks | (n.enPassantSquare >= 0 ? square_bit(n.enPassantSquare) : 0));
-            if (n.checksLeft > 0 && n.level < 9) keep |= open & file_mask(fx);
+            if (n.checksLeft > 0 && n.level < 9)
+                keep |= open & file_mask(fx) & ~v.occupied & pawn_fork_squares(v, n.player);
         } else if (type == kBishop && n.hasSupportTarget) {
             // Squares on a diagonal of the support target, other than the
             // target itself.
