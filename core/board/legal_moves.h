@@ -106,7 +106,6 @@ template <int Type>
 QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety &k,
                                             uint64_t shields, int side, int fx, int fy, int piece) {
     const PieceTargets t = piece_targets<Type>(v, k, shields, side, fx, fy, piece);
-    constexpr uint64_t kLastRanks = 0xFF000000000000FFULL;
 #ifndef NDEBUG
     for (uint64_t sure = t.sure; sure != 0;) {
         const int square = pop_lsb(sure);
@@ -115,7 +114,7 @@ QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety
     }
 #endif
     int n = count_bits(t.sure);
-    if (Type == kPawn) n += 3 * count_sparse(t.sure & kLastRanks);
+    if (Type == kPawn) n += 3 * count_sparse(t.sure & kBackRanks);
     for (uint64_t tested = t.tested; tested != 0;) {
         const int square = pop_lsb(tested);
         const int tx = square_x(square), ty = square_y(square);
