@@ -237,6 +237,16 @@ struct BoardView : PieceSets {
     uint64_t straight_reach(int square) const { return straight_attacks(square, occupied); }
     uint64_t diagonal_reach(int square) const { return diagonal_attacks(square, occupied); }
 
+    // The squares a piece of `type` on `square` may go to as far as its
+    // lines allow: a rook's, bishop's or queen's reach, every square for a
+    // piece that does not slide.
+    uint64_t line_reach(int type, int square) const {
+        if (type == kRook) return straight_reach(square);
+        if (type == kBishop) return diagonal_reach(square);
+        if (type == kQueen) return straight_reach(square) | diagonal_reach(square);
+        return ~uint64_t{0};
+    }
+
     // Whether the squares strictly between (fx, fy) and (tx, ty), which
     // share a rank, a file or a diagonal, are empty.
     bool clear_between(int fx, int fy, int tx, int ty, int) const {

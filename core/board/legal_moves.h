@@ -61,13 +61,9 @@ QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafe
         assert(((steps | captures | enPassant) & ~targets) == 0);
         targets = steps | captures | enPassant;
         if (decide) sure = steps | captures;
-    } else if (Type == kRook) {
+    } else if (Type == kRook || Type == kBishop || Type == kQueen) {
         // The line test: a target behind the first piece on its line fails.
-        targets &= v.straight_reach(from);
-    } else if (Type == kBishop) {
-        targets &= v.diagonal_reach(from);
-    } else if (Type == kQueen) {
-        targets &= v.straight_reach(from) | v.diagonal_reach(from);
+        targets &= v.line_reach(Type, from);
     } else if (Type == kKing) {
         // The castling rule's first tests: the king does not stand in check
         // and the square it passes over is empty; a two-file step is no

@@ -255,16 +255,11 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 // check node count only grows and the reserved checks only shrink).
 uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     const BoardView &v = n.view;
-    uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
     // A slider's squares behind the first piece on a line fail its rule
     // before anything is done with them.
     const int from = square_of(fx, fy);
-    if (type == kRook)
-        open &= v.straight_reach(from);
-    else if (type == kBishop)
-        open &= v.diagonal_reach(from);
-    else if (type == kQueen)
-        open &= v.straight_reach(from) | v.diagonal_reach(from);
+    uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player] &
+                    v.line_reach(type, from);
     // In check, a piece other than the king that shields nothing can only
     // take the attacker or step between (en passant is tested by itself).
     const ViewKingSafety &safety = n.safety;
