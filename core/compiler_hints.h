@@ -26,3 +26,15 @@
 #else
 #define QUIN_SCALAR_COPY
 #endif
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+// A function compiled for processors with the POPCNT instruction, which the
+// x86-64 baseline lacks: call it only once cpu_has_popcount() said yes.
+// What it inlines is compiled for POPCNT too.
+#define QUIN_POPCNT_TARGET __attribute__((target("popcnt")))
+#define QUIN_HAVE_POPCNT_TARGET 1
+inline bool cpu_has_popcount() { return __builtin_cpu_supports("popcnt"); }
+#else
+#define QUIN_HAVE_POPCNT_TARGET 0
+inline bool cpu_has_popcount() { return false; }
+#endif

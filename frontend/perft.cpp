@@ -22,6 +22,7 @@
 #include "core/board/legal_moves.h"
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
+#include "core/compiler_hints.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 #include "frontend/quintar.h"
@@ -64,31 +65,47 @@ void for_each_legal_move(const BoardView &v, int side, Visit visit) {
 
 // The number of legal moves of `side`, each promotion counted once per
 // piece it may become: the moves for_each_legal_move visits, counted piece
-// by piece.
-template <int Type>
-inline int count_legal_moves_of_type(const BoardView &v, const KingSafety &k, uint64_t shields,
-                                     int side) {
+// by piece; Bits counts squares.
+template <int Type, class Bits>
+QUIN_ALWAYS_INLINE int count_legal_moves_of_type(const BoardView &v, const KingSafety &k,
+                                                 uint64_t shields, int side) {
     const int piece = make_piece(side, Type);
     int n = 0;
     for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
         const int square = pop_lsb(pieces);
-        n += count_legal_moves_as<Type>(v, k, shields, side, square_x(square), square_y(square),
-                                        piece);
+        n += count_legal_moves_as<Type, Bits>(v, k, shields, side, square_x(square),
+                                              square_y(square), piece);
     }
     return n;
 }
 
-int count_legal_moves(const BoardView &v, int side) {
+template <class Bits>
+QUIN_ALWAYS_INLINE int count_legal_moves(const BoardView &v, int side) {
     const ViewKingSafety safety = view_king_safety(v, side);
     const KingSafety k = safety.king;
     const uint64_t shields = safety.shields;
-    return count_legal_pawn_moves(v, k, shields, side) +
-           count_legal_moves_of_type<kRook>(v, k, shields, side) +
-           count_legal_moves_of_type<kKnight>(v, k, shields, side) +
-           count_legal_moves_of_type<kBishop>(v, k, shields, side) +
-           count_legal_moves_of_type<kQueen>(v, k, shields, side) +
-           count_legal_moves_of_type<kKing>(v, k, shields, side);
+    return count_legal_pawn_moves<Bits>(v, k, shields, side) +
+           count_legal_moves_of_type<kRook, Bits>(v, k, shields, side) +
+           count_legal_moves_of_type<kKnight, Bits>(v, k, shields, side) +
+           count_legal_moves_of_type<kBishop, Bits>(v, k, shields, side) +
+           count_legal_moves_of_type<kQueen, Bits>(v, k, shields, side) +
+           count_legal_moves_of_type<kKing, Bits>(v, k, shields, side);
 }
+
+// The last ply's count, once with the portable bit count and, on x86-64,
+// once compiled for the processor's bit-count instruction, which perft
+// takes when the processor has it (perftHardwareBitCount).
+int count_last_ply_portable(const BoardView &v, int side) {
+    return count_legal_moves<PortableBitCount>(v, side);
+}
+#if QUIN_HAVE_POPCNT_TARGET
+QUIN_POPCNT_TARGET int count_last_ply_popcnt(const BoardView &v, int side) {
+    return count_legal_moves<HardwareBitCount>(v, side);
+}
+#endif
+
+using LastPlyCount = int (*)(const BoardView &, int);
+LastPlyCount count_last_ply = count_last_ply_portable;
 
 // A legal move found in a position, kept while the position's moves are
 // played one after the other.
@@ -113,7 +130,7 @@ uint64_t count_leaves(const BoardView &v, int d) {
     if (d <= 0) return 1;
     const int side = static_cast<int>(currentPlayer);
     uint64_t count = 0;
-    if (d == 1) return static_cast<uint64_t>(count_legal_moves(v, side));
+    if (d == 1) return static_cast<uint64_t>(count_last_ply(v, side));
     // At most 218 legal moves stand in any position.
     FoundMove moves[256];
     int n = 0;
@@ -141,7 +158,13 @@ uint64_t count_leaves(const BoardView &v, int d) {
 
 }  // namespace
 
+bool perftHardwareBitCount = true;
+
 uint64_t perft(int d) {
+    count_last_ply = count_last_ply_portable;
+#if QUIN_HAVE_POPCNT_TARGET
+    if (perftHardwareBitCount && cpu_has_popcount()) count_last_ply = count_last_ply_popcnt;
+#endif
     BoardView v;
     v.load();
     return count_leaves(v, d);

@@ -30,6 +30,10 @@ void state_put(const State *s);
 void state_put_flags(const State *s);
 
 uint64_t perft(int d);
+// Whether perft counts its last ply with the processor's bit-count
+// instruction when the processor has one (the count is the same either
+// way; tests turn it off to check the portable count too).
+extern bool perftHardwareBitCount;
 
 // Start-up: engine defaults, clock origin, evaluation cache, start position.
 void init_engine();

@@ -99,6 +99,16 @@ constexpr int count_bits(uint64_t v) {
     return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
 }
 
+// How a loop counts squares: by count_bits on any processor, or by the
+// processor's own instruction in code compiled for it (QUIN_POPCNT_TARGET;
+// elsewhere the compiler's library routine).
+struct PortableBitCount {
+    static constexpr int of(uint64_t v) { return count_bits(v); }
+};
+struct HardwareBitCount {
+    static int of(uint64_t v) { return __builtin_popcountll(v); }
+};
+
 // Number of squares of a set that holds few.
 constexpr int count_sparse(uint64_t v) {
     int n = 0;

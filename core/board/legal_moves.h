@@ -97,8 +97,9 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
 }
 
 // The number of legal moves of `piece`, of type Type, standing on (fx, fy),
-// a promotion counted once per piece it may become.
-template <int Type>
+// a promotion counted once per piece it may become; Bits counts squares
+// (PortableBitCount or HardwareBitCount).
+template <int Type, class Bits = PortableBitCount>
 QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety &k,
                                             uint64_t shields, int side, int fx, int fy, int piece) {
     const PieceTargets t = piece_targets<Type>(v, k, shields, side, fx, fy, piece);
@@ -109,7 +110,7 @@ QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety
                                      piece));
     }
 #endif
-    int n = count_bits(t.sure);
+    int n = Bits::of(t.sure);
     if (Type == kPawn) n += 3 * count_sparse(t.sure & kBackRanks);
     for (uint64_t tested = t.tested; tested != 0;) {
         const int square = pop_lsb(tested);
@@ -142,23 +143,24 @@ inline void visit_legal_moves(const BoardView &v, const KingSafety &k, uint64_t 
 // The number of legal moves of the pawns of `side`, a promotion counted
 // once per piece it may become: the pawns whose moves the rules decide
 // (rules_decide) all at once, each of the others by itself.
-inline int count_legal_pawn_moves(const BoardView &v, const KingSafety &k, uint64_t shields,
-                                  int side) {
+template <class Bits = PortableBitCount>
+QUIN_ALWAYS_INLINE int count_legal_pawn_moves(const BoardView &v, const KingSafety &k,
+                                              uint64_t shields, int side) {
     const int piece = make_piece(side, kPawn);
     const uint64_t pawns = v.byPiece[piece];
     const uint64_t decided = k.king < 0 || k.attacked ? 0 : pawns & ~shields;
     int n = 0;
     for (uint64_t rest = pawns & ~decided; rest != 0;) {
         const int square = pop_lsb(rest);
-        n += count_legal_moves_as<kPawn>(v, k, shields, side, square_x(square), square_y(square),
-                                         piece);
+        n += count_legal_moves_as<kPawn, Bits>(v, k, shields, side, square_x(square),
+                                               square_y(square), piece);
     }
     const int enemy = opponent_of(side);
     const uint64_t prey = v.bySide[enemy] & ~v.byPiece[make_piece(enemy, kKing)];
     const uint64_t pushes = pawn_pushes(side, decided, v.occupied);
     const uint64_t left = pawn_attacks_left(side, decided) & prey;
     const uint64_t right = pawn_attacks_right(side, decided) & prey;
-    n += count_bits(pushes) + count_bits(left) + count_bits(right) +
+    n += Bits::of(pushes) + Bits::of(left) + Bits::of(right) +
          3 * (count_sparse(pushes & kBackRanks) + count_sparse(left & kBackRanks) +
               count_sparse(right & kBackRanks));
     if (v.enPassant >= 0 && ((v.occupied >> v.enPassant) & 1) == 0) {

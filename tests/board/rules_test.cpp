@@ -18,8 +18,9 @@ const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 const char kKiwipete[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
 // Published counts of well-known test positions (cheap depths only here;
-// bench/perft runs the deep ones).  Counting leaves the position and its
-// history as they were.
+// bench/perft runs the deep ones), with the processor's bit-count
+// instruction (where there is one) and with the portable count.  Counting
+// leaves the position and its history as they were.
 TEST(Perft, PublishedCounts) {
     const struct {
         const char *fen;
@@ -38,16 +39,21 @@ TEST(Perft, PublishedCounts) {
         {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 3, 89890},
         {"8/P7/8/8/8/8/8/K6k w - - 0 1", 1, 4 + 3},  // four promotions plus the king's moves
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.fen << " depth " << c.depth);
-        load_fen(c.fen);
-        const std::string key = PositionKey_s().v;
-        const double count = positionCount, moves = moveCount;
-        EXPECT_EQ(perft(c.depth), c.nodes);
-        EXPECT_EQ(PositionKey_s().v, key);
-        EXPECT_EQ(positionCount, count);
-        EXPECT_EQ(moveCount, moves);
+    for (const bool hardware : {true, false}) {
+        perftHardwareBitCount = hardware;
+        for (const auto &c : cases) {
+            SCOPED_TRACE(::testing::Message()
+                         << c.fen << " depth " << c.depth << (hardware ? "" : " portable"));
+            load_fen(c.fen);
+            const std::string key = PositionKey_s().v;
+            const double count = positionCount, moves = moveCount;
+            EXPECT_EQ(perft(c.depth), c.nodes);
+            EXPECT_EQ(PositionKey_s().v, key);
+            EXPECT_EQ(positionCount, count);
+            EXPECT_EQ(moveCount, moves);
+        }
     }
+    perftHardwareBitCount = true;
 }
 
 // The move maker clears a castling right when the king or a rook leaves
