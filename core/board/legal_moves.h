@@ -35,7 +35,8 @@ struct PieceTargets {
     bool decide;  // rules_decide for the piece
 };
 
-// The PieceTargets of `piece`, of type Type, standing on (fx, fy).
+// The PieceTargets of `piece`, of type Type, standing on (fx, fy).  Debug
+// builds check every sure move against the test per candidate.
 template <int Type>
 QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafety &k,
                                               uint64_t shields, int side, int fx, int fy,
@@ -75,6 +76,13 @@ QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafe
             targets &= ~square_bit(square_of(fx + 2, fy));
     }
     if (Type != kPawn && Type != kKing && decide) sure = targets;
+#ifndef NDEBUG
+    for (uint64_t rest = sure; rest != 0;) {
+        const int square = pop_lsb(rest);
+        assert(
+            view_move_legal<Type>(v, k, decide, fx, fy, square_x(square), square_y(square), piece));
+    }
+#endif
     return {sure, targets & ~sure, decide};
 }
 
@@ -90,7 +98,6 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
         const int square = pop_lsb(targets);
         const int tx = square_x(square), ty = square_y(square);
         const bool sure = (t.sure >> square) & 1;
-        assert(!sure || view_move_legal<Type>(v, k, t.decide, fx, fy, tx, ty, piece));
         if (sure || view_move_legal<Type>(v, k, t.decide, fx, fy, tx, ty, piece))
             visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
     }
@@ -103,13 +110,6 @@ template <int Type, class Bits = PortableBitCount>
 QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety &k,
                                             uint64_t shields, int side, int fx, int fy, int piece) {
     const PieceTargets t = piece_targets<Type>(v, k, shields, side, fx, fy, piece);
-#ifndef NDEBUG
-    for (uint64_t sure = t.sure; sure != 0;) {
-        const int square = pop_lsb(sure);
-        assert(view_move_legal<Type>(v, k, t.decide, fx, fy, square_x(square), square_y(square),
-                                     piece));
-    }
-#endif
     int n = Bits::of(t.sure);
     if (Type == kPawn) n += 3 * count_sparse(t.sure & kBackRanks);
     for (uint64_t tested = t.tested; tested != 0;) {

@@ -478,7 +478,7 @@ inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafe
         // rules alone: a free square ahead of such a pawn, or a knight's
         // jump to a square without an own piece, is a legal move.
         const uint64_t pawns = v.byPiece[make_piece(side, kPawn)] & ~safety.shields;
-        if (((side == kWhite ? pawns >> 8 : pawns << 8) & ~v.occupied) != 0) {
+        if ((pawn_step_ahead(side, pawns) & ~v.occupied) != 0) {
             assert(any_legal_move(side, &k));
             return true;
         }

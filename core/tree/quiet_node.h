@@ -200,13 +200,7 @@ inline uint64_t pawn_fork_squares(const BoardView &v, int side) {
 // PawnForkTargets(n.player, x, y) on the view: whether a pawn of the node's
 // side on (x, y), files b to g, attacks two of the opponent's fork targets.
 inline bool pawn_forks_from(const QuietNode &n, int x, int y) {
-    const int targetY = y + (n.player == kWhite ? -1 : 1);
-    bool forks = false;
-    if (x >= 1 && x <= 6 && targetY >= 0 && targetY <= 7) {
-        const uint64_t targets = fork_targets_of(n.view, n.opponent);
-        forks = ((targets >> square_of(x - 1, targetY)) & (targets >> square_of(x + 1, targetY)) &
-                 1) != 0;
-    }
+    const bool forks = (pawn_fork_squares(n.view, n.player) >> square_of(x, y)) & 1;
     assert(forks == (PawnForkTargets(n.player, x, y) == 1));
     return forks;
 }

@@ -249,10 +249,11 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 // slider's first blocker; in check, off the squares that answer it) are
 // left out here.  Pass 0 searches all of them in a forced node, else
 // captures, a pawn's promotions, en passant and pushes onto a square from
-// which it forks (only while the line has plies left), and a bishop's moves onto a diagonal of
-// the support target; pass 1 only moves to empty squares that may give
-// check, while quiet checks are open (once closed they stay closed: the
-// check node count only grows and the reserved checks only shrink).
+// which it forks (only while the line has plies left), and a bishop's moves
+// onto a diagonal of the support target; pass 1 only moves to empty squares
+// that may give check, while quiet checks are open (once closed they stay
+// closed: the check node count only grows and the reserved checks only
+// shrink).
 uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     const BoardView &v = n.view;
     // A slider's squares behind the first piece on a line fail its rule
