@@ -20,8 +20,12 @@ FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
 # Long runs outside CI: FUZZ_SECONDS caps each target's time as well.
 FUZZ_SECONDS=${FUZZ_SECONDS:-}
-tools/install_deps.sh cmake g++ make ninja-build libgtest-dev clang libclang-rt-14-dev polyglot stockfish python3 ccache ||
+# Every package of every step, installed once before any step starts (the
+# steps that run side by side would otherwise each install their own); from
+# then on the steps only check for theirs, and fail naming what is missing.
+tools/install_deps.sh --set test --set windows --set powerpc --set aarch64 --set cluster --set plots ||
   exit 1
+export QUIN_DEPS_CHECK_ONLY=1
 
 passed=0
 failed=0
@@ -132,10 +136,10 @@ tool_checks() {
   # them killed mid-game; then the checks of the test-suite runner (SAN) and
   # of the strength plots.  Debian's python3 carries python3-distributed and
   # python3-matplotlib.
-  step "match runner on a cluster" sh -c 'tools/install_deps.sh python3-distributed &&
+  step "match runner on a cluster" sh -c 'tools/install_deps.sh --set cluster &&
     timeout 240 /usr/bin/python3 tools/test_match_cluster.py'
   step "test-suite runner tests" timeout 240 python3 tools/test_epd_suite.py
-  step "strength plot tests" sh -c 'tools/install_deps.sh python3-matplotlib &&
+  step "strength plot tests" sh -c 'tools/install_deps.sh --set plots &&
     timeout 60 /usr/bin/python3 tools/test_plot_strength.py'
 
   # The request-file soak (tools/request_soak.py): its own checks, then 40

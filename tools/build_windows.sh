@@ -9,16 +9,7 @@ build=${QUIN_WIN_BUILD:-$root/build-win}
 jobs=${QUIN_JOBS:-2}
 cxx=x86_64-w64-mingw32-g++-posix
 
-if ! command -v "$cxx" >/dev/null 2>&1; then
-    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
-        echo "installing the MinGW-w64 cross compiler" >&2
-        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-            g++-mingw-w64-x86-64 >/dev/null
-    else
-        echo "missing $cxx: install g++-mingw-w64-x86-64" >&2
-        exit 2
-    fi
-fi
+command -v "$cxx" >/dev/null 2>&1 || "$root/tools/install_deps.sh" --set mingw || exit 2
 
 cmake -S "$root" -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \

@@ -20,7 +20,7 @@ QEMU=/usr/bin/qemu-aarch64-static
 reference=$HOST_BUILD/quintar
 arm() { "$QEMU" "$CROSS_BUILD/quintar" "$@"; }
 
-cross_packages
+install_packages --set aarch64
 say "== building the x86-64 reference in $HOST_BUILD and the aarch64 program in $CROSS_BUILD"
 reference_build "$HOST_BUILD" quintar search_bench || die "x86-64 build failed"
 cross_build quintar || die "aarch64 build failed"

@@ -18,14 +18,11 @@ check() {  # check NAME COMMAND...: one test; QUIN_ONLY=REGEX runs a subset
     if "$@"; then passed=$((passed + 1)); say "PASS $name"; else failed=$((failed + 1)); say "FAIL $name"; fi
 }
 
-install_packages() {  # install_packages PKG...: as root
-    [ $# -eq 0 ] && return 0
-    [ "$(id -u)" = 0 ] || die "missing packages: $* (run as root or install them)"
-    say "installing $*"
-    local get="apt-get install -y --no-install-recommends"
-    DEBIAN_FRONTEND=noninteractive $get "$@" >/dev/null 2>&1 ||
-        { apt-get update >/dev/null && DEBIAN_FRONTEND=noninteractive $get "$@" >/dev/null; } ||
-        die "could not install $*"
+# install_packages [--set NAME]... [PKG]...: what is missing, through the one
+# install script (under ./test.sh, which installed everything first, only a
+# check that names what is missing).
+install_packages() {
+    "$root/tools/install_deps.sh" "$@" || die "packages missing: $*"
 }
 
 # reference_build DIR TARGET...: the x86-64 Linux programs, tests off; a
@@ -127,15 +124,6 @@ compare_modes() {
 # CROSS_BUILD and HOST_BUILD (the cross and the x86-64 trees), CROSS_CXX,
 # QEMU and CROSS_TOOLCHAIN (the toolchain file under cmake/).
 
-# cross_packages PKG...: the cross compiler, qemu-user and GoogleTest sources
-# where missing, and the packages named.
-cross_packages() {
-    local need=("$@")
-    command -v "$CROSS_CXX" >/dev/null || need+=("g++-${CROSS_CXX%-g++}")
-    [ -x "$QEMU" ] || need+=(qemu-user-static)
-    [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-    install_packages "${need[@]}"
-}
 
 cross_build() {  # cross_build TARGET...
     cmake -S "$root" -B "$CROSS_BUILD" -DCMAKE_BUILD_TYPE=Release \

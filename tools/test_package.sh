@@ -2,7 +2,7 @@
 # The check functions run only through check, which shellcheck cannot follow.
 # shellcheck disable=SC2317
 # Builds the Debian package (tools/package.sh deb), checks it with lintian,
-# installs it with apt-get, checks the installed program (and its hardening),
+# installs it (tools/install_deps.sh --local), checks the installed program (and its hardening),
 # manual page and documentation, removes the package again and checks that
 # the program is gone.  Runs as root; it
 # replaces an installed quintar package.  Prints "N passed, M failed".
@@ -11,13 +11,7 @@ set -uo pipefail
 . "$(dirname "$0")/test_common.sh"
 
 [ "$(id -u)" = 0 ] || die "run as root: the test installs and removes the package"
-missing=()
-command -v man >/dev/null 2>&1 || missing+=(man-db)
-command -v groff >/dev/null 2>&1 || missing+=(groff)
-command -v dpkg-shlibdeps >/dev/null 2>&1 || missing+=(dpkg-dev)
-command -v lintian >/dev/null 2>&1 || missing+=(lintian)
-command -v hardening-check >/dev/null 2>&1 || missing+=(devscripts)
-install_packages "${missing[@]}"
+install_packages --set package
 
 "$root/tools/package.sh" deb >/dev/null || die "package build failed"
 shopt -s nullglob
@@ -56,8 +50,7 @@ check lintian_clean lintian_clean
 check source_manpage source_manpage
 
 install_deb() {
-    DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" >"$tmp/apt.log" 2>&1 ||
-        { cat "$tmp/apt.log"; return 1; }
+    "$root/tools/install_deps.sh" --local "$deb"
 }
 status_lines() {
     local out
@@ -122,10 +115,10 @@ fi
 if PATH=$user_path command -v xboard >/dev/null 2>&1 && command -v xvfb-run >/dev/null 2>&1; then
     check xboard_game xboard_game
 else
-    say "SKIP xboard_game (apt-get install xboard xvfb)"
+    say "SKIP xboard_game (tools/install_deps.sh xboard xvfb)"
 fi
 
-remove_deb() { DEBIAN_FRONTEND=noninteractive apt-get remove -y quintar >"$tmp/apt.log" 2>&1; }
+remove_deb() { "$root/tools/install_deps.sh" --remove quintar; }
 program_gone() {
     [ ! -e /usr/games/quintar ] && [ ! -e /usr/share/man/man6/quintar.6.gz ] &&
         ! dpkg-query -W -f '${Status}\n' quintar 2>/dev/null | grep -q 'ok installed'

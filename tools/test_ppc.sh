@@ -18,7 +18,7 @@ QEMU=/usr/bin/qemu-ppc-static
 reference=$HOST_BUILD/quintar
 ppc() { "$QEMU" "$CROSS_BUILD/quintar" "$@"; }
 
-cross_packages
+install_packages --set powerpc
 say "== building the x86-64 reference in $HOST_BUILD and PowerPC programs in $CROSS_BUILD"
 reference_build "$HOST_BUILD" quintar quintar-amiga-standin search_bench || die "x86-64 build failed"
 cross_build quintar quintar-amiga-standin || die "PowerPC build failed"

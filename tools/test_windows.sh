@@ -17,10 +17,7 @@ find_tool() {  # first executable among the candidates
     return 1
 }
 
-pkgs=()
-find_tool x86_64-w64-mingw32-g++-posix >/dev/null || pkgs+=(g++-mingw-w64-x86-64)
-find_tool wine64 /usr/lib/wine/wine64 >/dev/null || pkgs+=(wine64)
-install_packages "${pkgs[@]}"
+install_packages --set windows
 wine=$(find_tool wine64 /usr/lib/wine/wine64 wine) || die "wine64 not found"
 wineserver=$(find_tool wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) ||
     die "wineserver not found"

@@ -13,17 +13,7 @@ exe=${2:-$root/build-win/quintar-win.exe}
 
 die() { echo "windows_messagebox_screenshot: $*" >&2; exit 2; }
 
-need=()
-command -v Xvfb >/dev/null || need+=(xvfb)
-command -v xwd >/dev/null || need+=(x11-apps)
-command -v xwdtopnm >/dev/null || need+=(netpbm)
-command -v xdotool >/dev/null || need+=(xdotool)
-[ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null || need+=(wine64)
-if [ ${#need[@]} -gt 0 ]; then
-    [ "$(id -u)" = 0 ] || die "missing packages: ${need[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}" >/dev/null ||
-        die "could not install ${need[*]}"
-fi
+"$root/tools/install_deps.sh" --set screenshot || die "packages missing"
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 
