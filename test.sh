@@ -123,6 +123,8 @@ step "stress tests" tools/stress_tests.sh -n 2 -k 2 -b build-test
 # machine); their steps print inside this one.
 tool_checks() {
   passed=0 failed=0 failures=()
+  # The one install script, against stand-ins for apt-get and dpkg-query.
+  step "install script tests" timeout 60 tools/test_install_deps.sh
   # The match runner (tools/match.py): its own checks, then two short games
   # against a weak stockfish; fails on any illegal move, crash, hang or time
   # forfeit of the engine.  A busy machine can keep a move's answer from the
