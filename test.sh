@@ -23,8 +23,10 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-}
 # Every package of every step, installed once before any step starts (the
 # steps that run side by side would otherwise each install their own); from
 # then on the steps only check for theirs, and fail naming what is missing.
+echo "=== packages"
 tools/install_deps.sh --set test --set windows --set powerpc --set aarch64 --set cluster --set plots ||
   exit 1
+echo "=== packages ($SECONDS s)"
 export QUIN_DEPS_CHECK_ONLY=1
 
 passed=0
