@@ -211,7 +211,10 @@ int request_mode(const char *path) {
     // From here on the search's stop test looks for the cancel file.
     name_with(request_cancel, path, ".cancel");
 
-    FILE *in = fopen(path, "rb");
+    // Only a regular file is read: a named pipe, a device or a folder at
+    // the name is refused as a request that cannot be opened, before any
+    // read could wait on it.
+    FILE *in = platform_open_regular(path);
     if (!in) {
         request_failure(path, nullptr, "Cannot open request file");
         return 2;

@@ -8,8 +8,6 @@
 #include "core/quin_core.h"
 #include "platform/platform.h"
 
-#include <cstdio>
-
 double timer_origin;
 char request_cancel[kPathCapacity];
 double cancel_last;
@@ -67,14 +65,13 @@ ClockVouch clock_vouch[2];
 
 double SearchTimeExpiredFull() {
     // Step 1. The cancel file is looked for at most once per 10 ms of wall
-    // time, and only in request mode.
+    // time, and only in request mode.  Whatever stands at its name is the
+    // host's signal, read or not: the look never opens it, so a named pipe
+    // without a writer or a device cannot hold the search up.
     if (request_cancel[0] != 0 && has_come(cancel_last, 10, 0)) {
         cancel_last = GetTimer();
         ++cancel_polls;
-        if (FILE *f = std::fopen(request_cancel, "rb")) {
-            std::fclose(f);
-            stop_requested.exchange(1);
-        }
+        if (platform_file_exists(request_cancel)) stop_requested.exchange(1);
     }
     // Step 2. A stop from the UCI session or the cancel file.
     if (stop_requested.load() != 0) {

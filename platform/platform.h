@@ -1,6 +1,7 @@
 // What each platform binding supplies to the front end: the monotonic
-// clock, the search thread, a short sleep, line output, the start-up notice
-// and the creation of the files the engine writes.
+// clock, the search thread, a short sleep, line output, the start-up notice,
+// the reading of the request, the look for the cancel file and the creation
+// of the files the engine writes.
 #pragma once
 
 #include <cstdio>
@@ -22,6 +23,20 @@ int platform_line_output();
 // Returns -1 to go on with the normal start-up, or the exit status to end
 // with (after the platform has shown its notice).
 int platform_startup_notice(int argc);
+
+// Whether anything stands at `name`, a link counting by what it points to
+// (so a dangling link counts as nothing).  A look at the folder entry only:
+// the file is never opened, so a named pipe, a device or a file that we may
+// not read is found without waiting on it or touching it.
+bool platform_file_exists(const char *name);
+
+// Opens `name` for binary reading when it is a regular file (or a link to
+// one).  A named pipe, a device, a socket or a folder is refused: nullptr,
+// as for a file that cannot be opened.  Nothing waits: the open itself
+// cannot block on a pipe without a writer nor make a terminal ours, and the
+// kind is taken from what was opened, not from the name, which someone may
+// point elsewhere meanwhile.
+std::FILE *platform_open_regular(const char *name);
 
 // Creates the file `name` as a new file and opens it for binary writing.
 // Whatever stands at the name is removed first (a stale file, or a link

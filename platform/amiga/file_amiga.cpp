@@ -1,11 +1,20 @@
-// New files of the AmigaOS build, through the POSIX layer of the AmigaOS C
-// library: unlink (DeleteFile, which removes a soft link itself, never its
-// target), then open with O_CREAT | O_EXCL.  On the Linux stand-in the same
-// calls reach the host system.
+// Files of the AmigaOS build, through the POSIX layer of the AmigaOS C
+// library.  The request is read only when it is a regular file, and the
+// cancel file is looked for without opening it (platform/posix/posix_files.h,
+// shared with the POSIX build), so no handler is asked to open a stream that
+// waits for a writer (PIPE:) or for input (CON:).  New files: unlink
+// (DeleteFile, which removes a soft link itself, never its target), then
+// open with O_CREAT | O_EXCL.  On the Linux stand-in the same calls reach
+// the host system.
 #include "platform/platform.h"
+#include "platform/posix/posix_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>
+
+bool platform_file_exists(const char *name) { return posix_files::exists(name); }
+
+std::FILE *platform_open_regular(const char *name) { return posix_files::open_regular(name); }
 
 void (*platform_create_new_hook)(const char *name) = nullptr;
 
