@@ -115,6 +115,9 @@ export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test QUIN_REFERENC
 [ -x tools/test_ppc.sh ] && step_aside "powerpc build under qemu" env CROSS_TESTS='^(amiga_|eval_eval_corpus)' \
   tools/test_ppc.sh
 [ -x tools/test_aarch64.sh ] && step_aside "aarch64 build under qemu" tools/test_aarch64.sh
+# The shipped profile-guided build (tools/build_profiled.sh) gives the same
+# bytes as the plain one.
+step_aside "profiled build" tools/test_profiled.sh
 
 # The search, clock, UCI and request tests again beside two busy loops: no
 # test may need an idle machine (tools/stress_tests.sh runs it longer).

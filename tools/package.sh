@@ -26,9 +26,9 @@ esac
 mkdir -p "$dist"
 
 if [ "$what" != win ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-        -DQUIN_TESTS=OFF -DQUIN_AMIGA_STANDIN=OFF >/dev/null
-    cmake --build "$build" -j"$jobs" --target quintar quintar_package_files
+    # The shipped program is the profile-guided build.
+    QUIN_JOBS=$jobs QUIN_TARGETS="quintar quintar_package_files" \
+        "$root/tools/build_profiled.sh" "$build" -DQUIN_AMIGA_STANDIN=OFF >/dev/null
     rm -f "$build"/quintar_*.deb "$dist"/quintar_*.deb
     (cd "$build" && cpack -G DEB >/dev/null)
     cp "$build"/quintar_*.deb "$dist"/
