@@ -3,8 +3,9 @@
 # search, clock, UCI and request tests again beside busy loops), the fast
 # tests with assertions on under ASan+UBSan, the frontend tests under TSan,
 # the fuzz targets for a fixed number of inputs, the Windows build under
-# wine, and the PowerPC and aarch64 builds under qemu.  Prints each step's
-# seconds and "N passed, M failed".
+# wine, the PowerPC and aarch64 builds under qemu, and the WebAssembly build
+# under node with its page in chromium.  Prints each step's seconds and
+# "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")"
 JOBS=$(nproc)
@@ -98,7 +99,8 @@ test_programs() {
 step "release build" build build-test
 step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
 
-# The Windows, PowerPC and aarch64 checks compare with the Release build.
+# The Windows, PowerPC, aarch64 and WebAssembly checks compare with the
+# Release build.
 # Under qemu only the in-process tests of the AmigaOS front end and the
 # evaluation corpus run (perft, --eval and the search suite are compared);
 # tools/test_ppc.sh alone runs them all.
@@ -109,6 +111,7 @@ export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test QUIN_REFERENC
 [ -x tools/test_ppc.sh ] && step_aside "powerpc build under qemu" env CROSS_TESTS='^(amiga_|eval_eval_corpus)' \
   tools/test_ppc.sh
 [ -x tools/test_aarch64.sh ] && step_aside "aarch64 build under qemu" tools/test_aarch64.sh
+[ -x tools/test_web.sh ] && step_aside "web build under node and chromium" tools/test_web.sh
 
 # The search, clock, UCI and request tests again beside two busy loops: no
 # test may need an idle machine (tools/stress_tests.sh runs it longer).

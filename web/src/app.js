@@ -217,6 +217,7 @@ function analyse() {
     return;
   }
   search('analysis', 'go infinite');
+  $('analysis-best').textContent = 'Analysing…';
   showAnalysing(true);
 }
 
