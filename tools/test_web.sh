@@ -3,8 +3,9 @@
 # its perft counts, --eval and --bench answers and the search suite with its
 # node signature held byte for byte (time and speed aside) against x86-64,
 # running the node build of the same sources; then the page itself in
-# Debian's chromium, headless, driven by playwright-core (web/test/), with a
-# screenshot of each state in WEB_BUILD/screenshots.  Prints the search
+# Debian's chromium, headless, driven by playwright-core (web/test/): the
+# worker's UCI session against the x86-64 program's, and the page played
+# and analysed on, with a screenshot of each state in WEB_BUILD/screenshots.  Prints the search
 # suite's speed beside the x86-64 build's and "N passed, M failed".
 #   WEB_BUILD   build folder            (default build-web)
 #   HOST_BUILD  x86-64 reference tree   (default build-web/host-x86-64)
@@ -50,7 +51,7 @@ say "== the page in chromium"
 browser_tests() {
     local report status line ran=0
     report=$(cd "$root/web" && QUIN_WEB_SITE=$web_build/site QUIN_WEB_ARTEFACTS=$web_build/screenshots \
-        timeout 900 node --test --test-reporter=tap test/ 2>&1)
+        QUINTAR_REFERENCE=$reference timeout 900 node --test --test-reporter=tap test/ 2>&1)
     status=$?
     while IFS= read -r line; do
         case $line in

@@ -8,6 +8,8 @@
 //
 // QUIN_WEB_SITE: the assembled page (default build-web/site);
 // QUIN_WEB_ARTEFACTS: where the screenshots go (default build-web/screenshots);
+// QUINTAR_REFERENCE: the x86-64 program whose UCI answers the worker's must
+// equal (default build-web/host-x86-64/quintar);
 // CHROMIUM: the browser (default /usr/bin/chromium).
 import assert from 'node:assert/strict';
 import {spawn} from 'node:child_process';
@@ -29,6 +31,23 @@ const START_FEN = 'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1';
 // moves whatever Black plays.
 const QUEEN_ENDING = '8/8/8/8/8/2k5/8/K6Q w - - 0 1';
 const WAIT = 60_000;
+const reference = process.env.QUINTAR_REFERENCE || path.join(top, 'build-web', 'host-x86-64', 'quintar');
+
+// A UCI session whose answers depend on nothing but the engine: after each
+// "go" the next line waits for its bestmove.
+const SESSION = [
+  'uci', 'isready', 'stop', 'setoption name Hash value 0', 'position startpos moves e2e4 e7e5',
+  'go depth 4', 'setoption name Hash value 1', 'ucinewgame',
+  'position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1', 'go depth 3',
+  'position startpos moves e2e5', 'position startpos ', 'position fen 8/8/8 w - - 0 1', 'go depth 2',
+  'position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1', 'go depth 3',
+  'position fen 8/8/8/4k3/8/8/8/4KQ2 w - - 0 1 moves f1f4', 'go depth 5', 'position startpos',
+  'go depth 3', 'go depth 2', 'isready', 'quit',
+];
+// One that ends with the end of its input instead of "quit".
+const SESSION_TO_END = ['isready', 'position startpos moves d2d4', 'go depth 3'];
+// The fields of an info line that tell the machine's speed.
+const masked = (line) => line.replace(/ time \d+/, '').replace(/ nps \d+/, '');
 
 let server;
 let origin;
@@ -75,6 +94,61 @@ async function openPage(t) {
   await page.goto(origin + '/');
   await page.waitForSelector('#engine-state[data-state=ready]', {timeout: WAIT});
   return page;
+}
+
+// The x86-64 program's answers to the session's lines, masked, and its exit
+// status; its input ends after the last line.
+async function referenceSession(session) {
+  const engine = spawn(reference, [], {stdio: ['pipe', 'pipe', 'inherit']});
+  const lines = [];
+  let waiting = null;
+  let text = '';
+  engine.stdout.on('data', (chunk) => {
+    text += chunk;
+    const parts = text.split('\n');
+    text = parts.pop();
+    for (const line of parts) {
+      lines.push(masked(line));
+      if (waiting && line.startsWith('bestmove ')) waiting();
+    }
+  });
+  const ended = new Promise((resolve) => engine.on('exit', resolve));
+  for (const command of session) {
+    const answered = command.startsWith('go ') ? new Promise((resolve) => (waiting = resolve)) : null;
+    engine.stdin.write(command + '\n');
+    if (answered) await answered;
+  }
+  engine.stdin.end();
+  return {lines, status: await ended};
+}
+
+// The same session with a worker of the page's own, in the browser; the
+// page closes its input after the last line.
+function workerSession(page, session) {
+  return page.evaluate(async (session) => {
+    const worker = new Worker('engine/quintar_worker.js');
+    const lines = [];
+    let waiting = null;
+    let ended;
+    const exit = new Promise((resolve) => (ended = resolve));
+    worker.onmessage = (event) => {
+      if ('line' in event.data) {
+        lines.push(event.data.line.replace(/ time \d+/, '').replace(/ nps \d+/, ''));
+        if (waiting && event.data.line.startsWith('bestmove ')) waiting();
+      } else if ('exit' in event.data) {
+        ended(event.data.exit);
+      }
+    };
+    for (const command of session) {
+      const answered = command.startsWith('go ') ? new Promise((resolve) => (waiting = resolve)) : null;
+      worker.postMessage(command);
+      if (answered) await answered;
+    }
+    if (session.at(-1) !== 'quit') worker.postMessage({close: true});
+    const status = await exit;
+    worker.terminate();
+    return {lines, status};
+  }, session);
 }
 
 async function shot(page, name) {
@@ -166,6 +240,19 @@ test('the page loads and the worker answers uci and isready', async (t) => {
   await shot(page, 'loaded.png');
 });
 
+test('the worker answers a UCI session as the x86-64 program does', async (t) => {
+  assert.ok(fs.existsSync(reference), `no reference program ${reference}`);
+  const page = await openPage(t);
+  const expected = await referenceSession(SESSION);
+  assert.equal(expected.status, 0);
+  assert.ok(expected.lines.includes('info string invalid move in position'));
+  assert.ok(expected.lines.includes('bestmove 0000'));
+  assert.deepEqual(await workerSession(page, SESSION), expected);
+  const ending = await referenceSession(SESSION_TO_END);
+  assert.equal(ending.lines.at(-1).slice(0, 9), 'bestmove ');
+  assert.deepEqual(await workerSession(page, SESSION_TO_END), ending);
+});
+
 test('the player plays e2e4 on the board and a legal Black reply appears on it', async (t) => {
   const page = await openPage(t);
   await choose(page, 'time-control', 'move:200');
@@ -225,7 +312,7 @@ test('analysis shows depth lines from depth 1 upward and stops when Stop is pres
 
 test('a game against the engine runs to its end', async (t) => {
   const page = await openPage(t);
-  await choose(page, 'time-control', 'move:200');
+  await choose(page, 'time-control', 'move:500');
   await setUp(page, QUEEN_ENDING);
   await choose(page, 'player-color', 'b');
   // The engine has White; Black's moves are the first legal ones, played by
@@ -260,9 +347,13 @@ test('on a clock the engine is sent both times and the clocks run', async (t) =>
   await movesMade(page, 1);
   assert.match(await engineLog(page), /\n> go wtime \d+ btime 60000\n/);
   assert.equal(await page.isVisible('#clock-top'), true);
-  assert.match(await page.textContent('#clock-top'), /^White 0:5\d$|^White 1:00$/);
-  assert.match(await page.textContent('#clock-bottom'), /^Black (0:5\d|1:00)$/);
+  assert.match(await page.textContent('#clock-top'), /^White (0:[0-5]\d|1:00)$/);
+  // Black's clock, below, runs now: its seconds go down.
   await page.waitForSelector('#clock-bottom.running', {timeout: WAIT});
+  const black = await page.textContent('#clock-bottom');
+  assert.match(black, /^Black (0:[0-5]\d|1:00)$/);
+  await page.waitForFunction((shown) => document.getElementById('clock-bottom').textContent !== shown,
+      black, {timeout: WAIT});
   await shot(page, 'clock.png');
 });
 
