@@ -42,7 +42,10 @@ const SESSION = [
   'position startpos moves e2e5', 'position startpos ', 'position fen 8/8/8 w - - 0 1', 'go depth 2',
   'position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1', 'go depth 3',
   'position fen 8/8/8/4k3/8/8/8/4KQ2 w - - 0 1 moves f1f4', 'go depth 5', 'position startpos',
-  'go depth 3', 'go depth 2', 'isready', 'quit',
+  'go depth 3', 'go depth 2',
+  // A line longer than the session's buffer comes in pieces, each handled
+  // as a line: here the second is a command.
+  'x'.repeat(16383) + 'isready', 'quit',
 ];
 // One that ends with the end of its input instead of "quit".
 const SESSION_TO_END = ['isready', 'position startpos moves d2d4', 'go depth 3'];
@@ -247,6 +250,7 @@ test('the worker answers a UCI session as the x86-64 program does', async (t) =>
   assert.equal(expected.status, 0);
   assert.ok(expected.lines.includes('info string invalid move in position'));
   assert.ok(expected.lines.includes('bestmove 0000'));
+  assert.equal(expected.lines.filter((line) => line === 'readyok').length, 2);
   assert.deepEqual(await workerSession(page, SESSION), expected);
   const ending = await referenceSession(SESSION_TO_END);
   assert.equal(ending.lines.at(-1).slice(0, 9), 'bestmove ');
