@@ -89,10 +89,17 @@ after(async () => {
 async function openPage(t) {
   const page = await browser.newPage();
   const errors = [];
+  const elsewhere = [];
   page.on('pageerror', (error) => errors.push(error.message));
+  // The page loads everything from its own server.
+  page.on('request', (request) => {
+    const url = request.url();
+    if (!url.startsWith(origin + '/') && !url.startsWith('data:') && !url.startsWith('blob:')) elsewhere.push(url);
+  });
   t.after(async () => {
     await page.close();
     assert.deepEqual(errors, [], 'errors in the page');
+    assert.deepEqual(elsewhere, [], 'requests to elsewhere');
   });
   await page.goto(origin + '/');
   await page.waitForSelector('#engine-state[data-state=ready]', {timeout: WAIT});
@@ -287,6 +294,23 @@ test('an illegal move is refused on the board', async (t) => {
   }
   assert.doesNotMatch(await engineLog(page), /> go /);
   await shot(page, 'illegal-move-refused.png');
+});
+
+test('a pawn promotes to the piece chosen in the board\'s dialog', async (t) => {
+  const page = await openPage(t);
+  await setUp(page, '8/P7/8/8/8/8/k7/4K3 w - - 0 1');
+  await boardSettled(page);
+  await clickMove(page, 'a7', 'a8');
+  const knight = page.locator('.promotion-dialog-group g[role=button][data-piece="wn"]');
+  await knight.waitFor({timeout: WAIT});
+  await page.screenshot({path: path.join(artefacts, 'promotion-dialog.png')});
+  await knight.click();
+  await movesMade(page, 1);
+  assert.deepEqual(await moveList(page), ['a8=N']);
+  assert.equal(await fenOf(page), 'N7/8/8/8/8/8/k7/4K3 b - - 0 1');
+  // A knight alone cannot mate: the game ends there.
+  assert.equal(await page.getAttribute('#status', 'data-result'), 'Draw: insufficient material');
+  await shot(page, 'promoted.png');
 });
 
 test('analysis shows depth lines from depth 1 upward and stops when Stop is pressed', async (t) => {
