@@ -41,6 +41,7 @@ speed() { sed -nE 's/^total .* ([0-9]+) nodes per second$/\1/p' <<<"$1"; }
 if [ -n "${suite_target_output:-}" ]; then
     native=$(speed "$suite_host_output")
     web=$(speed "$suite_target_output")
+    say "WebAssembly $(grep '^signature ' <<<"$suite_target_output"), x86-64 $(grep '^signature ' <<<"$suite_host_output")"
     say "search suite: x86-64 $native, WebAssembly under node $web nodes per second" \
         "(ratio $(awk -v a="$web" -v b="$native" 'BEGIN { printf "%.2f", a / b }'); run one after the other)"
 fi

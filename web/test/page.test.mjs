@@ -191,12 +191,17 @@ const fenOf = (page) => page.inputValue('#fen');
 const moveList = (page) => page.$$eval('#moves .move', (moves) => moves.map((m) => m.textContent));
 const engineLog = (page) => page.textContent('#engine-log');
 
-// Waits until the pieces drawn on the board stand as the FEN field says.
+// Waits until the pieces drawn on the board stand as the FEN field says, one
+// to a square, none of them fading in or out.
 async function boardSettled(page) {
   await page.waitForFunction(() => {
     const at = {};
-    for (const g of document.querySelectorAll('#board g[data-piece][data-square]'))
+    const drawn = document.querySelectorAll('#board g.pieces g[data-piece][data-square]');
+    for (const g of drawn) {
+      if (g.style.opacity !== '' && g.style.opacity !== '1') return false;
+      if (at[g.dataset.square]) return false;
       at[g.dataset.square] = g.dataset.piece;
+    }
     const rows = [];
     for (let rank = 8; rank >= 1; --rank) {
       let row = '';
@@ -303,6 +308,9 @@ test('a pawn promotes to the piece chosen in the board\'s dialog', async (t) => 
   await clickMove(page, 'a7', 'a8');
   const knight = page.locator('.promotion-dialog-group g[role=button][data-piece="wn"]');
   await knight.waitFor({timeout: WAIT});
+  // The dialog fades in.
+  await page.waitForFunction(() => document.getAnimations().every((a) => a.playState === 'finished'), null,
+      {timeout: WAIT});
   await page.screenshot({path: path.join(artefacts, 'promotion-dialog.png')});
   await knight.click();
   await movesMade(page, 1);
