@@ -3,8 +3,9 @@
 # search, clock, UCI and request tests again beside busy loops), the fast
 # tests with assertions on under ASan+UBSan, the frontend tests under TSan,
 # the fuzz targets for a fixed number of inputs, the Windows build under
-# wine, and the PowerPC and aarch64 builds under qemu.  Prints each step's
-# seconds and "N passed, M failed".
+# wine, the PowerPC and aarch64 builds under qemu, and the WebAssembly build
+# under node with its page in chromium.  Prints each step's seconds and
+# "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")"
 JOBS=$(nproc)
@@ -24,7 +25,9 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-}
 # steps that run side by side would otherwise each install their own); from
 # then on the steps only check for theirs, and fail naming what is missing.
 echo "=== packages"
-tools/install_deps.sh --set test --set windows --set powerpc --set aarch64 --set cluster --set plots ||
+# (npm comes with the machines' own node; Debian's nodejs needs its npm.)
+tools/install_deps.sh --set test --set windows --set powerpc --set aarch64 --set cluster --set plots \
+  --set web $(command -v npm >/dev/null || echo npm) ||
   exit 1
 echo "=== packages ($SECONDS s)"
 export QUIN_DEPS_CHECK_ONLY=1
@@ -104,7 +107,8 @@ test_programs() {
 step "release build" build build-test
 step "release tests" ctest --test-dir build-test -j"$JOBS" --output-on-failure
 
-# The Windows, PowerPC and aarch64 checks compare with the Release build.
+# The Windows, PowerPC, aarch64 and WebAssembly checks compare with the
+# Release build.
 # Under qemu only the in-process tests of the AmigaOS front end and the
 # evaluation corpus run (perft, --eval and the search suite are compared);
 # tools/test_ppc.sh alone runs them all.
@@ -118,6 +122,7 @@ export QUIN_LINUX_BUILD=$PWD/build-test HOST_BUILD=$PWD/build-test QUIN_REFERENC
 # The shipped profile-guided build (tools/build_profiled.sh) gives the same
 # bytes as the plain one.
 step_aside "profiled build" tools/test_profiled.sh
+[ -x tools/test_web.sh ] && step_aside "web build under node and chromium" tools/test_web.sh
 
 # The search, clock, UCI and request tests again beside two busy loops: no
 # test may need an idle machine (tools/stress_tests.sh runs it longer).

@@ -15,7 +15,7 @@ int search_infinite = 0;
 
 namespace {
 
-// One input line; a longer line is handled in pieces (see read_command_line).
+// One input line; a longer line is handled in pieces (see uci_session).
 constexpr size_t kLineBuffer = 16384;
 
 const char kUciReply[] =
@@ -86,18 +86,6 @@ void set_position(char *line) {
     if (moves && !apply_uci_list(moves)) std::puts("info string invalid move in position");
 }
 
-// Reads one line of standard input into buf (without its "\n").  Returns
-// false at the end of input when nothing was read.  A line longer than the
-// buffer is consumed to its end and marked too long: its pieces are never
-// taken for commands, which would let text in the middle of a line (a
-// "quit" or "go" in a garbled move list) act as a command.
-// Reads up to cap - 1 bytes of one line.  A longer line is read in pieces,
-// and each piece is handled as a line of its own, as a GUI's line-buffered
-// reader on the other side of the pipe would see it.
-bool read_command_line(char *buf, size_t cap) {
-    return std::fgets(buf, static_cast<int>(cap), stdin) != nullptr;
-}
-
 }  // namespace
 
 void join_search(int stop) {
@@ -135,7 +123,10 @@ int uci_handle_line(char *line) {
 
 int uci_session() {
     static char line[kLineBuffer];
-    while (read_command_line(line, sizeof line)) {
+    // Up to kLineBuffer - 1 bytes of a line at a time: a longer line comes
+    // in pieces, each handled as a line of its own, as a GUI's line-buffered
+    // reader on the other side of the pipe would see it.
+    while (platform_read_line(line, sizeof line)) {
         if (!uci_handle_line(line)) return 0;
     }
     // End of input: the interface has gone; stop the search and leave.

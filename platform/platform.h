@@ -1,9 +1,10 @@
 // What each platform binding supplies to the front end: the monotonic
-// clock, the search thread, a short sleep, line output, the start-up notice,
-// the reading of the request, the look for the cancel file and the creation
-// of the files the engine writes.
+// clock, the search thread, a short sleep, the UCI session's input lines,
+// line output, the start-up notice, the reading of the request, the look for
+// the cancel file and the creation of the files the engine writes.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 // Milliseconds of a monotonic clock, fractions kept; only differences count.
@@ -14,6 +15,13 @@ int platform_thread_start(void (*fn)());
 // Waits for the thread started last, without time limit.
 void platform_thread_join();
 void platform_sleep_ms(int ms);
+
+// Reads the UCI session's next input line into buf as fgets reads it: at
+// most cap - 1 bytes, ending in its "\n" when the whole line fitted (a
+// longer line comes in pieces, one per call).  Returns 0 at the end of input
+// with nothing read, else 1.  Console programs read standard input; the page
+// build reads the lines the page sends.
+int platform_read_line(char *buf, size_t cap);
 
 // Sets standard output so that every line the engine writes reaches a GUI
 // or host at once.  Returns 0 on success, as setvbuf does.

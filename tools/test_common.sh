@@ -154,17 +154,26 @@ cross_test() {  # a test added since the configure step needs one more
 }
 
 # cross_suite: the fixed search suite of bench/search_suite.h built for the
-# target: per position the move, score, depth and nodes equal the x86-64
-# build's (time and speed aside), and the node signature is 1074600.
+# target and run under qemu, held against the x86-64 build's (suite_equal).
 kSuiteSignature=1074600
 cross_suite() {
-    local host target
     cmake --build "$CROSS_BUILD" -j"$jobs" --target quin_engine quin_platform >/dev/null &&
         "$CROSS_CXX" -std=c++17 -O2 -I"$root" -o "$CROSS_BUILD/search_bench" \
             "$root/bench/search_bench.cpp" "$CROSS_BUILD/libquin_engine.a" \
             "$CROSS_BUILD/libquin_platform.a" -static -pthread || return 1
-    host=$("$HOST_BUILD/search_bench" | suite_mask)
-    target=$("$QEMU" "$CROSS_BUILD/search_bench" | suite_mask)
+    suite_equal "$QEMU" "$CROSS_BUILD/search_bench"
+}
+# suite_equal PROGRAM...: the search suite run by PROGRAM... gives per
+# position the move, score, depth and nodes of $HOST_BUILD/search_bench
+# (time and speed aside), and the node signature is 1074600.  Both outputs
+# stay in suite_host_output and suite_target_output, the x86-64 one run
+# first and the other right after it.
+suite_equal() {
+    local host target
+    suite_host_output=$("$HOST_BUILD/search_bench")
+    suite_target_output=$("$@")
+    host=$(suite_mask <<<"$suite_host_output")
+    target=$(suite_mask <<<"$suite_target_output")
     same "search suite" "$host" "$target" &&
         same "suite signature" "signature $kSuiteSignature" "$(grep '^signature ' <<<"$target")"
 }
