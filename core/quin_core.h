@@ -3,7 +3,7 @@
 // every string an HS.  Functions with no result of their own return 0.
 #pragma once
 
-#include "frontend/quin_runtime.h"
+#include "runtime/quin_runtime.h"
 #include "core/types.h"
 
 // ---------------------------------------------------------------- board

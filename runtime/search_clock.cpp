@@ -5,7 +5,7 @@
 // Globals read: request_cancel, stop_requested, searchTimedActive,
 // searchDeadline, timer_origin.  Written: cancel_last, stop_requested (on
 // finding the cancel file), searchAborted, cancel_polls, clock_vouch.
-#include "core/quin_core.h"
+#include "runtime/quin_runtime.h"
 #include "platform/platform.h"
 
 #include <cstdio>
