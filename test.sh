@@ -14,10 +14,12 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 # The test programs share precompiled headers; ccache may keep their objects.
 export CCACHE_SLOPPINESS=pch_defines,time_macros
 # Inputs per fuzz target; request files and UCI lines can start a search,
-# so they get fewer.
+# so they get fewer, and the search target (a search and perft per input,
+# with every Debug check on) fewer still.
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
 FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
+FUZZ_RUNS_SEARCH=${FUZZ_RUNS_SEARCH:-10000}
 # Long runs outside CI: FUZZ_SECONDS caps each target's time as well.
 FUZZ_SECONDS=${FUZZ_SECONDS:-}
 tools/install_deps.sh cmake g++ make ninja-build libgtest-dev clang libclang-rt-14-dev polyglot stockfish python3 ccache ||
@@ -190,6 +192,7 @@ fuzz_target() {
   mkdir -p "build-fuzz/corpus-$name"
   [ "$name" = request ] && runs=$FUZZ_RUNS_REQUEST
   [ "$name" = uci_line ] && runs=$FUZZ_RUNS_UCI
+  [ "$name" = search ] && runs=$FUZZ_RUNS_SEARCH
   echo "fuzzing $name with $runs inputs${FUZZ_SECONDS:+ or $FUZZ_SECONDS s}"
   "$f" -runs="$runs" ${FUZZ_SECONDS:+-max_total_time=$FUZZ_SECONDS} -max_len=4096 -seed=1 \
     "build-fuzz/corpus-$name" \
