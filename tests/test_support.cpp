@@ -1,5 +1,6 @@
 #include "tests/test_support.h"
 
+#include "core/eval/cache_layout.h"
 #include "frontend/quintar.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,12 @@ void reset_engine() {
 void load_fen(const char *fen) {
     reset_engine();
     ASSERT_EQ(set_fen(fen), 1) << fen;
+}
+
+double evaluate_on_view(const BoardView &view) {
+    ViewEvalKey prepared;
+    prepare_view_eval(view, prepared);
+    return evaluate_prepared_view(view, prepared);
 }
 
 void search_fen(const char *fen, double depth, double seconds, double step_ms) {

@@ -33,6 +33,12 @@ void reset_engine();
 // reset_engine() followed by set_fen(fen); fails the test when rejected.
 void load_fen(const char *fen);
 
+// EvaluateBoard for the position a board view shows (in step with the
+// board), by the quiet search's path: the cache key and the piece sets read
+// from the view.
+struct BoardView;
+double evaluate_on_view(const BoardView &view);
+
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &content);
 bool file_exists(const std::string &path);

@@ -73,17 +73,6 @@ struct BoardView : PieceSets {
         return true;
     }
 
-    // Takes the square (x, y) from `board` again.
-    void reload(int x, int y) {
-        const int square = square_of(x, y);
-        const uint64_t bit = square_bit(square);
-        occupied &= ~bit;
-        bySide[kWhite] &= ~bit;
-        bySide[kBlack] &= ~bit;
-        byPiece[cell[square]] &= ~bit;
-        put(x, y);
-    }
-
     // Brings the view up to date after the move `e` (MakeSearchMove, or
     // make_move with another promotion piece) on the position it showed:
     // the squares the move wrote take their new pieces, and the en-passant
@@ -147,10 +136,6 @@ struct BoardView : PieceSets {
 
     // The piece code on (x, y), 0 for an empty square.
     int at(int x, int y) const { return cell[square_of(x, y)]; }
-
-    bool holds_piece_of(int side, int x, int y) const {
-        return (bySide[side] >> square_of(x, y)) & 1;
-    }
 
     // The pieces of `side` that shield its king on (kx, ky) from an enemy
     // slider, one bit per square: each piece of the side that stands alone

@@ -14,8 +14,8 @@
 //   has the side a legal move?
 //       any_legal_move, view_any_legal_move
 //
-// Each agrees with the engine's own test: IsMoveValid, IsMoveValidKnownKing
-// and HasLegalMove (Debug builds assert it for the view's answers).  The
+// Each agrees with the engine's own tests, IsMoveValid and HasLegalMove
+// (Debug builds assert it for the view's answers).  The
 // helpers they share say what they decide: piece_shields_king (may moving
 // this piece expose its king?), rules_decide (do the piece rules alone
 // decide this piece's moves?) and king_stays_safe (is the king safe after
@@ -194,7 +194,7 @@ QUIN_NOINLINE bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
 
 }  // namespace legality_detail
 
-// The same with the king on kingPos (PieceShieldsKing).  A move of any
+// The same with the king on kingPos (as FindKing gives it).  A move of any
 // piece but a king leaves the kings where they stand; when the king is not
 // attacked before the move, only a piece that shields it can expose it by
 // moving.  Most pieces share no rank, file or diagonal with their king;
@@ -227,11 +227,11 @@ inline int first_king_after_king_move(int fx, int fy, int tx, int ty, int first)
 
 }  // namespace legality_detail
 
-// Full legality with the mover's king known (IsMoveValidKnownKing): the
-// king on kingPos (FindKing of the mover's side) and whether it is
-// attacked.  A piece that is not the king and shields nothing, with the
-// king safe, is decided by the piece rules alone (en passant, which also
-// empties a second square, aside); every other move is played in place.
+// IsMoveValid's verdict with the mover's king known: the king on kingPos
+// (FindKing of the mover's side) and whether it is attacked.  A piece that
+// is not the king and shields nothing, with the king safe, is decided by
+// the piece rules alone (en passant, which also empties a second square,
+// aside); every other move is played in place.
 QUIN_NOINLINE bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos,
                                          bool kingAttacked) {
     const double piece = board[fx][fy];

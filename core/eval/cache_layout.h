@@ -191,7 +191,9 @@ void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
 void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, const MoveEffects &e,
                              ViewEvalKey &prepared);
 
-// EvaluateBoardOnView with the key prepared for the same position.
+// EvaluateBoard for the position a board view shows (in step with the
+// board), with the key prepare_view_eval wrote for it: the cache key and
+// the piece sets are taken from the view.
 double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared);
 
 // The square hash taken step by step in doubles, for boards holding odd values.

@@ -51,10 +51,11 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
            1;
 }
 
-// The check test of MoveGivesCheckKnownKing without its write of the state
-// slot: 1 when the legal move of `player` from (fx, fy) to (tx, ty) leaves
-// the enemy king on enemyKingPos (as FindKing gives it, -1 for none) attacked.  The
-// board is changed for the test and put back.
+// Whether a legal move checks the enemy king, as SearchMoveGivesCheck
+// answers it but without its write of the state slot: 1 when the legal
+// move of `player` from (fx, fy) to (tx, ty) leaves the enemy king on
+// enemyKingPos (as FindKing gives it, -1 for none) attacked.  The board is
+// changed for the test and put back.
 bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos);
 
 // The check test for the legal quiet moves (to an empty square, no en

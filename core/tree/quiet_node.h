@@ -119,7 +119,8 @@ inline void save_slot(QuietNode &n) {
     n.slotSaved = true;
 }
 
-// MoveGivesCheckKnownKing for the node's own move.  A move that is no
+// Whether the node's own move checks the enemy king (SearchMoveGivesCheck's
+// answer, with the level's slot written as it writes it).  A move that is no
 // castling and no en passant changes two squares: the enemy king stands
 // attacked after it when a piece of the mover's other than the moved one
 // attacks it with the moved piece's square emptied and its target filled,
