@@ -110,6 +110,13 @@ std::string make_temp_dir() {
     return d ? std::string(d) : std::string("/tmp");
 }
 
+std::string mirror_move(const std::string &move) {
+    std::string r = move;
+    r[1] = static_cast<char>('1' + ('8' - move[1]));
+    r[3] = static_cast<char>('1' + ('8' - move[3]));
+    return r;
+}
+
 std::string mirror_fen(const std::string &fen) {
     std::istringstream in(fen);
     std::string placement, side, castling = "-", ep = "-", rest, ranks, rank;

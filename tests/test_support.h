@@ -249,6 +249,8 @@ inline uint64_t squares(const std::string &names) {
 // The colour mirror of a FEN: ranks flipped, colours, side to move,
 // castling rights and the en-passant square swapped.
 std::string mirror_fen(const std::string &fen);
+// A coordinate move text ("e2e4") on the colour mirror: ranks flipped.
+std::string mirror_move(const std::string &move);
 
 // Regular expressions (ECMAScript), compiled in test_support.cpp alone:
 // <regex> takes longer to build than any test that uses it.
