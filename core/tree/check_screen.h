@@ -27,8 +27,8 @@ constexpr bool check_geometry(int type, int player, int tx, int ty, int kingX, i
     }
 }
 
-// check_geometry for every side, king square and piece type, as the set of
-// squares the piece may arrive on.
+// The squares from which a piece gives check by its geometry alone
+// (check_geometry), for every side, king square and piece type.
 struct CheckSquares {
     unsigned long long mask[2][64][kKing + 1];
     constexpr CheckSquares() : mask() {
@@ -43,7 +43,9 @@ struct CheckSquares {
 };
 inline constexpr CheckSquares kCheckSquares{};
 
-// check_geometry from the table, for squares on the board.
+// Whether the piece of `type` arriving on (tx, ty) checks the king on (kingX,
+// kingY) by its geometry alone (check_geometry's answer), from the table, for
+// squares on the board.
 inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
     if (type < 0 || type > kKing) return false;
     return (kCheckSquares.mask[player == kWhite ? 0 : 1][square_of(kingX, kingY)][type] >>

@@ -232,7 +232,7 @@ TEST(GameState, MovesMatesAndMaterial) {
     for (const auto &m : material) {
         load_fen(m.fen);
         EXPECT_EQ(IsInsufficientMaterial(), m.insufficient) << m.fen;
-        // The same rule on the piece sets, as the quiet search asks it.
+        // Dead material by the piece sets, as the quiet search asks it.
         BoardView v;
         v.load();
         EXPECT_EQ(insufficient_material(v), m.insufficient == 1) << m.fen;
