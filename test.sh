@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Release unit and end-to-end tests (the
 # search, clock, UCI and request tests again beside busy loops), the fast
-# tests with assertions on under ASan+UBSan, the frontend tests under TSan,
-# the fuzz targets for a fixed number of inputs, the Windows build under
-# wine, the PowerPC and aarch64 builds under qemu, and the WebAssembly build
-# under node with its page in chromium.  Prints each step's seconds and
-# "N passed, M failed".
+# tests with assertions on under ASan+UBSan, the frontend and runtime tests
+# under TSan, the fuzz targets for a fixed number of inputs, the Windows
+# build under wine, the PowerPC and aarch64 builds under qemu, and the
+# WebAssembly build under node with its page in chromium.  Prints each
+# step's seconds and "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")"
 JOBS=$(nproc)
@@ -15,10 +15,12 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 # The test programs share precompiled headers; ccache may keep their objects.
 export CCACHE_SLOPPINESS=pch_defines,time_macros
 # Inputs per fuzz target; request files and UCI lines can start a search,
-# so they get fewer.
+# so they get fewer, and the search target (a search and perft per input,
+# with every Debug check on) fewer still.
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
 FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
+FUZZ_RUNS_SEARCH=${FUZZ_RUNS_SEARCH:-10000}
 # Long runs outside CI: FUZZ_SECONDS caps each target's time as well.
 FUZZ_SECONDS=${FUZZ_SECONDS:-}
 # Every package of every step, installed once before any step starts (the
@@ -93,13 +95,14 @@ build() {  # build DIR [cmake options...]; a later -DCMAKE_BUILD_TYPE wins
     cmake --build "$dir" -j"$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS} >"$dir.log" 2>&1 ||
     { cat "$dir.log"; return 1; }
 }
-# test_programs [AREA]: the test programs of the fast tests (of one area).
+# test_programs [AREA...]: the test programs of the fast tests (of the
+# areas named).
 test_programs() {
   local src area
   for src in tests/*/*_test.cpp; do
     area=$(basename "$(dirname "$src")")
     case $src in *_slow_test.cpp) continue ;; esac
-    [ -z "${1:-}" ] || [ "$area" = "$1" ] || continue
+    [ $# -eq 0 ] || [[ " $* " == *" $area "* ]] || continue
     printf '%s_%s ' "$area" "$(basename "$src" .cpp)"
   done
 }
@@ -179,8 +182,9 @@ step "portable tests" ctest --test-dir build-portable -j"$JOBS" \
   -R 'Signature|Perft|EvalCorpus|Geometry|MoveEffects' --output-on-failure
 
 # ASan+UBSan with assertions on (every double that becomes a table index is
-# checked), over the fast tests; TSan over the frontend's, where the search
-# thread runs beside the reader.  Each builds only the programs it runs.
+# checked), over the fast tests; TSan over the frontend's and the runtime
+# layer's, where the search thread runs beside the reader and the stop flag
+# crosses between them.  Each builds only the programs it runs.
 asan_build() {
   BUILD_TARGETS="$(test_programs)" build build-asan -DQUIN_ASAN=ON -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
@@ -190,11 +194,11 @@ step "asan+ubsan build, assertions on" asan_build
 step "asan+ubsan tests" ctest --test-dir build-asan -j"$JOBS" -LE slow -E _NOT_BUILT --output-on-failure
 
 tsan_build() {
-  BUILD_TARGETS="$(test_programs frontend)" build build-tsan -DQUIN_TSAN=ON \
+  BUILD_TARGETS="$(test_programs frontend runtime)" build build-tsan -DQUIN_TSAN=ON \
     -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 }
 step "tsan build" tsan_build
-step "tsan tests" ctest --test-dir build-tsan -j"$JOBS" -L frontend -LE slow --output-on-failure
+step "tsan tests" ctest --test-dir build-tsan -j"$JOBS" -L '^(frontend|runtime)$' -LE slow --output-on-failure
 
 # One fuzz target: its inputs, or FUZZ_SECONDS, whichever ends first.
 fuzz_target() {
@@ -204,6 +208,7 @@ fuzz_target() {
   mkdir -p "build-fuzz/corpus-$name"
   [ "$name" = request ] && runs=$FUZZ_RUNS_REQUEST
   [ "$name" = uci_line ] && runs=$FUZZ_RUNS_UCI
+  [ "$name" = search ] && runs=$FUZZ_RUNS_SEARCH
   echo "fuzzing $name with $runs inputs${FUZZ_SECONDS:+ or $FUZZ_SECONDS s}"
   "$f" -runs="$runs" ${FUZZ_SECONDS:+-max_total_time=$FUZZ_SECONDS} -max_len=4096 -seed=1 \
     "build-fuzz/corpus-$name" \

@@ -15,7 +15,7 @@ target_include_directories(quin_amiga_standin PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
 target_compile_options(quin_amiga_standin PRIVATE ${QUIN_WARNINGS})
 
 add_executable(quintar-amiga-standin
-  platform/amiga/amiga_main.cpp
+  frontend/amiga_main.cpp
   platform/amiga/requester_amiga.cpp
   platform/amiga/clock_amiga.cpp
   platform/amiga/file_amiga.cpp)

@@ -3,7 +3,7 @@
 // every string an HS.  Functions with no result of their own return 0.
 #pragma once
 
-#include "frontend/quin_runtime.h"
+#include "runtime/quin_runtime.h"
 #include "core/types.h"
 
 // ---------------------------------------------------------------- board
@@ -22,15 +22,6 @@ double UpdateCastlingRights(double piece, double fromX, double fromY, double toX
 
 // move validation
 double IsMoveValid(double fromX, double fromY, double toX, double toY);
-// IsMoveValid for a position whose mover's king FindKing reported at
-// kingPos (x * 10 + y, or -1) and IsSquareAttacked found attacked or not:
-// the same verdict, with the work that position facts make needless skipped.
-double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
-                            double kingAttacked);
-// 1 when the piece on the from-square stands between its king (at kingPos)
-// and an enemy slider on an open line, so that moving it could expose the
-// king; 0 otherwise.
-double PieceShieldsKing(double fromX, double fromY, double kingPos);
 double IsBasicMoveValid(double fromX, double fromY, double toX, double toY);
 double IsPawnMoveValid(double fromX, double fromY, double toX, double toY);
 double IsKnightMoveValid(double fromX, double fromY, double toX, double toY);
@@ -80,12 +71,6 @@ double SaveSearchState(double level);
 double RestoreSearchState(double level);
 double MakeSearchMove(double fromX, double fromY, double toX, double toY);
 double SearchCapture(double fx, double fy, double tx, double ty);
-// SearchMoveGivesCheck(player, level, fx, fy, tx, ty) for a legal move of
-// `player` whose opponent's king FindKing reports at enemyKingPos (x * 10 +
-// y, or -1): the same answer and the same slot `level` of the state stack,
-// with the move's squares changed in place and put back.
-double MoveGivesCheckKnownKing(double player, double level, double fx, double fy, double tx,
-                               double ty, double enemyKingPos);
 HS SearchKeyForPlayer_s(double player);
 double SearchPositionOccurrences(double player, double level);
 double IsSearchRepetition(double player, double level);
@@ -250,10 +235,6 @@ extern double evalHashKB, evalHashSlots, evalHashHits, evalHashMisses;
 extern double pawnCacheEnabled, pawnCacheReady, pawnCacheHits, pawnCacheMisses;
 
 double EvaluateBoard();
-// EvaluateBoard for the position a board view shows (in step with the
-// board): the cache key and the piece sets taken from the view.
-struct BoardView;
-double EvaluateBoardOnView(const BoardView &view);
 double SetEvalHash(double kb);
 double InitPawnCache();
 double EvaluateBoardUncached();

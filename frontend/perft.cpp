@@ -33,7 +33,8 @@
 
 namespace {
 
-// The same for every piece of type Type of `side`.
+// Every legal move of the pieces of type Type of `side`, handed to visit
+// piece by piece.
 template <int Type, typename Visit>
 inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, uint64_t shields,
                                       int side, Visit &visit) {
@@ -125,7 +126,8 @@ void take_back(const BoardView &v, const State &s, const MoveEffects &e) {
     assert(v.in_step());
 }
 
-// perft(d) for the position on the board, of which v is the view.
+// The leaves of the legal move tree d plies deep (perft(d)) from the position
+// on the board, of which v is the view.
 uint64_t count_leaves(const BoardView &v, int d) {
     assert(v.in_step());
     if (d <= 0) return 1;

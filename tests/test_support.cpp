@@ -1,5 +1,6 @@
 #include "tests/test_support.h"
 
+#include "core/eval/cache_layout.h"
 #include "frontend/quintar.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,12 @@ void load_fen(const char *fen) {
     ASSERT_EQ(set_fen(fen), 1) << fen;
 }
 
+double evaluate_on_view(const BoardView &view) {
+    ViewEvalKey prepared;
+    prepare_view_eval(view, prepared);
+    return evaluate_prepared_view(view, prepared);
+}
+
 void search_fen(const char *fen, double depth, double seconds, double step_ms) {
     TestClock clock(0, step_ms);
     load_fen(fen);
@@ -101,6 +108,13 @@ std::string make_temp_dir() {
     char templ[] = "/tmp/quintar_test_XXXXXX";
     char *d = mkdtemp(templ);
     return d ? std::string(d) : std::string("/tmp");
+}
+
+std::string mirror_move(const std::string &move) {
+    std::string r = move;
+    r[1] = static_cast<char>('1' + ('8' - move[1]));
+    r[3] = static_cast<char>('1' + ('8' - move[3]));
+    return r;
 }
 
 std::string mirror_fen(const std::string &fen) {

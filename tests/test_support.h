@@ -33,6 +33,12 @@ void reset_engine();
 // reset_engine() followed by set_fen(fen); fails the test when rejected.
 void load_fen(const char *fen);
 
+// EvaluateBoard for the position a board view shows (in step with the
+// board), by the quiet search's path: the cache key and the piece sets read
+// from the view.
+struct BoardView;
+double evaluate_on_view(const BoardView &view);
+
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &content);
 bool file_exists(const std::string &path);
@@ -243,6 +249,8 @@ inline uint64_t squares(const std::string &names) {
 // The colour mirror of a FEN: ranks flipped, colours, side to move,
 // castling rights and the en-passant square swapped.
 std::string mirror_fen(const std::string &fen);
+// A coordinate move text ("e2e4") on the colour mirror: ranks flipped.
+std::string mirror_move(const std::string &move);
 
 // Regular expressions (ECMAScript), compiled in test_support.cpp alone:
 // <regex> takes longer to build than any test that uses it.

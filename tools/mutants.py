@@ -3,9 +3,9 @@
 scratch copy of the tree, rebuilds it incrementally and runs the fast tests
 (ctest -LE slow, then the bench signature test).  The faults are the
 hand-picked ones of the table below and, with --seed, a sample drawn at
-random from the product code (core/, frontend/, platform/): a comparison
-flipped, a constant changed by one, a sign swapped, a condition negated or a
-statement deleted, each on one line.
+random from the product code (core/, runtime/, frontend/, platform/): a
+comparison flipped, a constant changed by one, a sign swapped, a condition
+negated or a statement deleted, each on one line.
 
 A mutant is "killed" when a test fails, "survived" when every test passes,
 "build" when it does not compile, "same" when it compiles to the same
@@ -77,9 +77,9 @@ MUTANTS = [
     ("result-mate-sign", "frontend/result_lines.cpp", "if (own < 0) moves = -moves;", ""),
     ("result-no-flush", "frontend/result_lines.cpp", '    std::printf("bestmove %s\\n", hasMove ? computerBestMove_s.v : "0000");\n    std::fflush(stdout);', '    std::printf("bestmove %s\\n", hasMove ? computerBestMove_s.v : "0000");'),
     # runtime: strings and memory blocks
-    ("hs-capacity", "frontend/hs_string.cpp", "if (n >= sizeof r.v) capacity_exceeded();", "if (n > sizeof r.v) capacity_exceeded();"),
-    ("mem-bounds", "frontend/memory_blocks.cpp", "len > memory_size[b] - off)", "len > memory_size[b] - off + 1)"),
-    ("mem-byte-order", "frontend/memory_blocks.cpp", "static_cast<uint32_t>(p[3]) << 24", "static_cast<uint32_t>(p[3]) << 16"),
+    ("hs-capacity", "runtime/hs_string.cpp", "if (n >= sizeof r.v) capacity_exceeded();", "if (n > sizeof r.v) capacity_exceeded();"),
+    ("mem-bounds", "runtime/memory_blocks.cpp", "len > memory_size[b] - off)", "len > memory_size[b] - off + 1)"),
+    ("mem-byte-order", "runtime/memory_blocks.cpp", "static_cast<uint32_t>(p[3]) << 24", "static_cast<uint32_t>(p[3]) << 16"),
     # core
     ("core-castle-flag", "core/board/board.cpp", "if (toX == 7 && toY == 0) blackRookHMoved = 1;", ""),
     ("core-mate-distance", "core/tree/depth_search.cpp", "IsPlayerInCheck(player) != 0 ? mated_score(player, level) : 0;", "IsPlayerInCheck(player) != 0 ? mated_score(player, level + 1) : 0;"),
@@ -96,7 +96,7 @@ MUTANTS = [
 ]
 
 
-PRODUCT_DIRS = ("core/", "frontend/", "platform/")
+PRODUCT_DIRS = ("core/", "runtime/", "frontend/", "platform/")
 # The stand-in for the AmigaOS services is test scaffolding, not product.
 NOT_PRODUCT = ("platform/amiga/standin/",)
 

@@ -26,7 +26,7 @@ while getopts "n:k:b:t:h" opt; do
   esac
 done
 [[ $runs =~ ^[0-9]+$ && $busy =~ ^[0-9]+$ ]] || { echo "RUNS and BUSY are counts" >&2; exit 2; }
-[ ${#programs[@]} -gt 0 ] || programs=(search_search_driver_test frontend_search_clock_test
+[ ${#programs[@]} -gt 0 ] || programs=(search_search_driver_test runtime_search_clock_test
   frontend_uci_session_test frontend_request_protocol_test)
 
 missing=()

@@ -35,7 +35,8 @@ inline void load_rank_pair(int y, __m128i ranks[4], __m128d &whole) {
     ranks[3] = _mm_unpackhi_epi64(ef, gh);
 }
 
-// The same without the whole-number test.
+// Two ranks' codes regrouped as load_rank_pair above gives them, for a caller
+// that does not ask whether every square holds a whole number.
 inline void load_rank_pair(int y, __m128i ranks[4]) {
     __m128d whole = _mm_setzero_pd();
     load_rank_pair(y, ranks, whole);

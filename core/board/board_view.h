@@ -73,17 +73,6 @@ struct BoardView : PieceSets {
         return true;
     }
 
-    // Takes the square (x, y) from `board` again.
-    void reload(int x, int y) {
-        const int square = square_of(x, y);
-        const uint64_t bit = square_bit(square);
-        occupied &= ~bit;
-        bySide[kWhite] &= ~bit;
-        bySide[kBlack] &= ~bit;
-        byPiece[cell[square]] &= ~bit;
-        put(x, y);
-    }
-
     // Brings the view up to date after the move `e` (MakeSearchMove, or
     // make_move with another promotion piece) on the position it showed:
     // the squares the move wrote take their new pieces, and the en-passant
@@ -136,8 +125,8 @@ struct BoardView : PieceSets {
                fresh.bySide[kWhite] == bySide[kWhite] && fresh.bySide[kBlack] == bySide[kBlack];
     }
 
-    // FindKing(side) on the view: the side's first king in board order (its
-    // lowest square) as x * 10 + y, -1 for none.
+    // Where the side's king stands, as FindKing reports it: the first king in
+    // board order (the lowest square) as x * 10 + y, -1 for none.
     int king_pos_of(int side) const {
         const uint64_t kings = byPiece[make_piece(side, kKing)];
         if (kings == 0) return -1;
@@ -147,10 +136,6 @@ struct BoardView : PieceSets {
 
     // The piece code on (x, y), 0 for an empty square.
     int at(int x, int y) const { return cell[square_of(x, y)]; }
-
-    bool holds_piece_of(int side, int x, int y) const {
-        return (bySide[side] >> square_of(x, y)) & 1;
-    }
 
     // The pieces of `side` that shield its king on (kx, ky) from an enemy
     // slider, one bit per square: each piece of the side that stands alone
@@ -207,9 +192,10 @@ struct BoardView : PieceSets {
         return attacked_on(attacker, x, y, occupied, square_bit(square_of(x, y)));
     }
 
-    // The same after the piece on (fx, fy) has stepped to (tx, ty), taking
-    // whatever stood there: whether the square it left opens a line to
-    // (tx, ty) and what the taken piece attacked no longer count.
+    // Whether a piece of `attacker` attacks (tx, ty) once the piece on (fx,
+    // fy) has stepped there, taking whatever stood there: the square it left
+    // may open a line to (tx, ty), and what the taken piece attacked no
+    // longer counts.
     bool attacked_after_step(int attacker, int fx, int fy, int tx, int ty) const {
         const uint64_t to = square_bit(square_of(tx, ty));
         return attacked_on(attacker, tx, ty, (occupied & ~(square_bit(square_of(fx, fy)))) | to,

@@ -197,8 +197,9 @@ inline bool visit_window(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&o
                                   on_square);
 }
 
-// The same walk with a copy per piece type, for visitors small enough to be
-// copied six times: the type's rules fold into each copy.
+// A piece's candidate squares walked as visit_window walks them, with a copy
+// of the walk per piece type, for visitors small enough to be copied six
+// times: each copy folds its type's rows and columns into the loops.
 template <class OnRow, class OnSquare>
 inline bool visit_window_by_type(int piece, int fx, int fy, OnRow &&on_row, OnSquare &&on_square) {
     const bool white = colour_of(piece) == kWhite;
@@ -207,7 +208,7 @@ inline bool visit_window_by_type(int piece, int fx, int fy, OnRow &&on_row, OnSq
     });
 }
 
-// The same walks without a row hook.
+// Both walks, for visitors that need no word before each row.
 template <class OnSquare>
 inline bool visit_window(int piece, int fx, int fy, OnSquare &&on_square) {
     return visit_window(

@@ -36,10 +36,6 @@ constexpr int board_offset(int x, int y) { return x * kBoardColumn + y; }
 constexpr int king_pos(int x, int y) { return x * 10 + y; }
 constexpr int king_pos_x(int pos) { return pos / 10; }
 constexpr int king_pos_y(int pos) { return pos % 10; }
-constexpr int king_pos_square(int pos) { return square_of(king_pos_x(pos), king_pos_y(pos)); }
-constexpr int king_pos_of_square(int square) {
-    return king_pos(square_x(square), square_y(square));
-}
 
 // The square a queen's minor-piece target names (QueenMinorTarget):
 // x * 8 + 1 + y, 0 for none.
@@ -185,10 +181,6 @@ constexpr bool king_step(int dx, int dy) {
     const int ax = dx < 0 ? -dx : dx, ay = dy < 0 ? -dy : dy;
     return (ax | ay) != 0 && ax <= 1 && ay <= 1;
 }
-
-// Whether two squares (dx, dy) apart share a rank or file, or a diagonal.
-constexpr bool on_straight_line(int dx, int dy) { return (dx == 0) != (dy == 0); }
-constexpr bool on_diagonal(int dx, int dy) { return dx != 0 && (dx == dy || dx == -dy); }
 
 // Whether a slider of type t (queen 5, rook 2 or bishop 4) moves along the
 // line from one square to another (dx, dy) away: a rook on a rank or file,

@@ -121,7 +121,8 @@ QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety
     return n;
 }
 
-// The same for a piece of any type: one copy of the loop per type.
+// The legal moves of a piece of any type, handed to visit as
+// visit_legal_moves_as hands them: one copy of the loop per type.
 template <typename Visit>
 inline void visit_legal_moves(const BoardView &v, const KingSafety &k, uint64_t shields, int side,
                               int fx, int fy, int piece, Visit &visit) {

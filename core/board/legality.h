@@ -14,8 +14,8 @@
 //   has the side a legal move?
 //       any_legal_move, view_any_legal_move
 //
-// Each agrees with the engine's own test: IsMoveValid, IsMoveValidKnownKing
-// and HasLegalMove (Debug builds assert it for the view's answers).  The
+// Each agrees with the engine's own tests, IsMoveValid and HasLegalMove
+// (Debug builds assert it for the view's answers).  The
 // helpers they share say what they decide: piece_shields_king (may moving
 // this piece expose its king?), rules_decide (do the piece rules alone
 // decide this piece's moves?) and king_stays_safe (is the king safe after
@@ -78,7 +78,7 @@ struct KingSafety {
 
 namespace legality_detail {
 
-// KingSafety with the king's position (FindKing(side)) already known.
+// The safety of the side's king, its position (FindKing(side)) already known.
 inline KingSafety king_safety_at(int side, int kingPos) {
     KingSafety k;
     if (kingPos >= 0) {
@@ -111,7 +111,8 @@ struct ViewKingSafety {
 
 namespace legality_detail {
 
-// ViewKingSafety::evasions for the side's king on `king`, attacked.
+// The squares on which a move answers the check on the side's king on `king`
+// (ViewKingSafety::evasions).
 QUIN_NOINLINE uint64_t evasion_squares(const BoardView &v, int side, int king) {
     const uint64_t checkers = v.attackers_to(opponent_of(side), king);
     if (more_than_one(checkers)) return 0;
@@ -119,7 +120,7 @@ QUIN_NOINLINE uint64_t evasion_squares(const BoardView &v, int side, int king) {
     return square_bit(checker) | between(king, checker);
 }
 
-// ViewKingSafety with the side's king on (kx, ky).
+// The safety of the side's king on the view, the king on (kx, ky).
 inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, int ky) {
     ViewKingSafety s;
     s.king.king = king_pos(kx, ky);
@@ -141,9 +142,10 @@ inline ViewKingSafety with_check_detail(const BoardView &v, int side, ViewKingSa
     return s;
 }
 
-// The same with the king on kingPos (FindKing(side), -1 for none); with
-// the king attacked also its shields and the evasion squares, from which
-// view_candidate_legal decides the answers to a check.
+// The safety of the side's king on the view, the king on kingPos
+// (FindKing(side), -1 for none); with the king attacked also its shields and
+// the evasion squares, from which view_candidate_legal decides the answers to
+// a check.
 inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int kingPos) {
     if (kingPos < 0) return ViewKingSafety();
     return with_check_detail(
@@ -151,8 +153,8 @@ inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int king
         legality_detail::view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos)));
 }
 
-// The same with the king found on the view: FindKing's king is the first
-// in board order.
+// The safety of the side's king on the view, the king found there: the first
+// in board order, as FindKing finds it.
 inline ViewKingSafety view_king_safety(const BoardView &v, int side) {
     const uint64_t kings = v.byPiece[make_piece(side, kKing)];
     if (kings == 0) return ViewKingSafety();
@@ -194,11 +196,12 @@ QUIN_NOINLINE bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
 
 }  // namespace legality_detail
 
-// The same with the king on kingPos (PieceShieldsKing).  A move of any
-// piece but a king leaves the kings where they stand; when the king is not
-// attacked before the move, only a piece that shields it can expose it by
-// moving.  Most pieces share no rank, file or diagonal with their king;
-// they are told apart here, before the walk along the line.
+// Whether the piece on (fx, fy) shields its king on kingPos (as FindKing
+// gives it) from an enemy slider.  A move of any piece but a king leaves the
+// kings where they stand; when the king is not attacked before the move, only
+// a piece that shields it can expose it by moving.  Most pieces share no
+// rank, file or diagonal with their king; they are told apart here, before
+// the walk along the line.
 inline bool piece_shields_king(int fx, int fy, int kingPos) {
     if (kingPos < 0) return false;
     const int kx = king_pos_x(kingPos), ky = king_pos_y(kingPos);
@@ -227,11 +230,11 @@ inline int first_king_after_king_move(int fx, int fy, int tx, int ty, int first)
 
 }  // namespace legality_detail
 
-// Full legality with the mover's king known (IsMoveValidKnownKing): the
-// king on kingPos (FindKing of the mover's side) and whether it is
-// attacked.  A piece that is not the king and shields nothing, with the
-// king safe, is decided by the piece rules alone (en passant, which also
-// empties a second square, aside); every other move is played in place.
+// Whether a move is legal (IsMoveValid's verdict) given where the mover's
+// king stands, kingPos (FindKing of the mover's side), and whether it is
+// attacked.  A piece that is not the king and shields nothing, with the king
+// safe, is decided by the piece rules alone (en passant, which also empties a
+// second square, aside); every other move is played in place.
 QUIN_NOINLINE bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos,
                                          bool kingAttacked) {
     const double piece = board[fx][fy];
@@ -275,11 +278,12 @@ inline bool king_stays_safe(const KingSafety &k, bool decide, int fx, int fy, in
     return (decide && !enPassant) || move_legal_known_king(fx, fy, tx, ty, k.king, k.attacked);
 }
 
-// IsMoveValid for a candidate of `piece`, of type Type, on the view, given
-// the position's king safety and rules_decide for the piece.  A king's step
-// (not castling) is decided on the view: it is legal when the piece rules
-// allow it and no enemy piece attacks the target once the king stands
-// there, which is the test IsMoveValid makes by playing it.
+// Whether a candidate of `piece`, of type Type, is legal (IsMoveValid's
+// verdict), read from the view, given the position's king safety and
+// rules_decide for the piece.  A king's step (not castling) is decided on the
+// view: it is legal when the piece rules allow it and no enemy piece attacks
+// the target once the king stands there, which is the test IsMoveValid makes
+// by playing it.
 template <int Type>
 QUIN_ALWAYS_INLINE bool view_move_legal(const BoardView &v, const KingSafety &k, bool decide,
                                         int fx, int fy, int tx, int ty, int piece) {
@@ -312,13 +316,14 @@ public:
         attackCount_ = -1;
     }
 
-    // IsMoveValid(fx, fy, tx, ty) for a piece of the side on (fx, fy).
+    // Whether the move of the side's piece on (fx, fy) to (tx, ty) is legal:
+    // IsMoveValid's verdict.
     bool legal(int fx, int fy, int tx, int ty) {
         return piece_rules_allow(fx, fy, tx, ty) && king_stays_safe(fx, fy, tx, ty);
     }
 
-    // The same for a move that the piece rules allow: whether the king is
-    // safe after it.
+    // Whether the side's king is safe after a move that the piece rules
+    // allow.
     bool king_stays_safe(int fx, int fy, int tx, int ty) {
         if (!haveKing_) {
             k_ = king_safety(side_);
@@ -385,11 +390,11 @@ inline bool evades_by_square(const BoardView &v, const ViewKingSafety &s, int fx
     return !(Type == kPawn && tx != fx && v.at(tx, ty) == 0);
 }
 
-// IsMoveValid for a candidate of `piece`, of type Type, on the view, for a
-// side whose king safety is s and, for a king in check, whose
-// SideMoveLegality is inCheck: out of check view_move_legal decides; in
-// check a king's step is still decided on the view and every other move by
-// whether it answers every attack.
+// Whether a candidate of `piece`, of type Type, is legal (IsMoveValid's
+// verdict), read from the view, for a side whose king safety is s and, for a
+// king in check, whose SideMoveLegality is inCheck: out of check
+// view_move_legal decides; in check a king's step is still decided on the
+// view and every other move by whether it answers every attack.
 template <int Type>
 QUIN_ALWAYS_INLINE bool view_candidate_legal(const BoardView &v, const ViewKingSafety &s,
                                              SideMoveLegality &inCheck, int fx, int fy, int tx,
@@ -467,9 +472,9 @@ inline bool view_types_have_move(const BoardView &v, int side, Legal &&legal) {
 
 }  // namespace legality_detail
 
-// any_legal_move(side, &safety.king) on the view.  In check the king's
-// steps are tried first, and the other pieces' moves are decided by whether
-// they answer every attack (SideMoveLegality).
+// Whether the side has a legal move, read from the view (any_legal_move's
+// answer).  In check the king's steps are tried first, and the other pieces'
+// moves are decided by whether they answer every attack (SideMoveLegality).
 inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafety &safety) {
     const KingSafety &k = safety.king;
     bool any;

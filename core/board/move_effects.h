@@ -100,7 +100,8 @@ inline void update_side_state(const MoveEffects &e) {
     }
 }
 
-// MakeSearchMove for the described move: the board and the side state.
+// Plays the described move: its squares on the board, then the side state, as
+// MakeSearchMove plays a move.
 inline void make_move(const MoveEffects &e) {
     write_changes(e);
     update_side_state(e);

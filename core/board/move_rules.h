@@ -85,11 +85,11 @@ QUIN_ALWAYS_INLINE bool pawn_step(const Board &b, int fx, int fy, int tx, int ty
 
 }  // namespace piece_rules
 
-// IsCastleValid in whole numbers: the king on (fx, fy) castles to (tx, ty).
-// The king and the rook have not moved, the squares between them are
-// empty, and neither the king's square nor the two it crosses or reaches
-// is attacked.  Reads the squares and attacks through `b`, the castling
-// flags from the engine's state.
+// Whether the king on (fx, fy) may castle to (tx, ty), IsCastleValid's rule
+// in whole numbers: the king and the rook have not moved, the squares between
+// them are empty, and neither the king's square nor the two it crosses or
+// reaches is attacked.  Reads the squares and attacks through `b`, the
+// castling flags from the engine's state.
 template <class Board>
 bool castle_allowed_on(const Board &b, int fx, int fy, int tx, int ty) {
     const int piece = static_cast<int>(b.at(fx, fy));
@@ -112,7 +112,7 @@ bool castle_allowed_on(const Board &b, int fx, int fy, int tx, int ty) {
     return false;
 }
 
-// The same on the engine's board.
+// Castling on the engine's board.
 QUIN_NOINLINE bool castle_allowed(int fx, int fy, int tx, int ty) {
     return castle_allowed_on(EngineBoard(), fx, fy, tx, ty);
 }

@@ -105,20 +105,3 @@ double IsMoveValid(double fromX, double fromY, double toX, double toY) {
                ? 1
                : 0;
 }
-
-double PieceShieldsKing(double fromX, double fromY, double kingPos) {
-    if (kingPos < 0) return 0;
-    return piece_shields_king(static_cast<int>(fromX), static_cast<int>(fromY),
-                              static_cast<int>(kingPos))
-               ? 1
-               : 0;
-}
-
-double IsMoveValidKnownKing(double fromX, double fromY, double toX, double toY, double kingPos,
-                            double kingAttacked) {
-    return move_legal_known_king(static_cast<int>(fromX), static_cast<int>(fromY),
-                                 static_cast<int>(toX), static_cast<int>(toY),
-                                 kingPos < 0 ? -1 : static_cast<int>(kingPos), kingAttacked != 0)
-               ? 1
-               : 0;
-}

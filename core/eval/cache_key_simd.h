@@ -105,7 +105,8 @@ bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
 }
 #endif
 
-// Chr(code + 65) of each of a board view's cells into key[0..63].
+// The key's square characters of a board view's cells, Chr(code + 65) each,
+// into key[0..63].
 #ifdef QUIN_SSE2
 inline void write_cell_chars(const signed char *cells, unsigned char *key) {
     const __m128i chr = _mm_set1_epi8(static_cast<char>(kKeyCharOffset));
@@ -121,9 +122,9 @@ inline void write_cell_chars(const signed char *cells, unsigned char *key) {
 }
 #endif
 
-// The same from a board view's cells, each a piece code from 0 to 16, so
-// that every square is plain: writes Chr(code + 65) for each into key[0..63]
-// and returns the unreduced square hash.
+// The key's square characters and the unreduced square hash of a board view's
+// cells, each a piece code from 0 to 16, so that every square is plain:
+// Chr(code + 65) for each into key[0..63].
 #ifdef QUIN_SSE2
 inline uint64_t read_cells(const signed char *cells, unsigned char *key) {
     const __m128i zero = _mm_setzero_si128();

@@ -136,14 +136,15 @@ inline int64_t slot_index(int64_t hash, int64_t slots) {
 // taken with cache_square_hash_in_doubles.
 int64_t cache_position_key(unsigned char *key, double side, bool *exact);
 
-// The same, also telling in *smallCodes whether every square's code (the
-// value truncated to an integer) lies between -1 and 254, so that the key's
-// square characters name the codes one to one.
+// The key and square hash of the current position as above, also telling in
+// *smallCodes whether every square's code (the value truncated to an integer)
+// lies between -1 and 254, so that the key's square characters name the codes
+// one to one.
 int64_t cache_position_key(unsigned char *key, double side, bool *exact, bool *smallCodes);
 
-// The same for a board view's cells (piece codes 0 to 16, in step with the
-// board): the key is exact and its square characters name the codes.  Returns
-// the unreduced square sum, whose mod_prime is the hash.
+// The key of the position a board view's cells show (piece codes 0 to 16, in
+// step with the board): the key is exact and its square characters name the
+// codes.  Returns the unreduced square sum, whose mod_prime is the hash.
 uint64_t cache_key_of_cells(const signed char *cells, unsigned char *key, double side);
 
 // The key alone, for cells whose square sum is known.
@@ -162,13 +163,14 @@ inline uint64_t square_sum_after(uint64_t sum, const MoveEffects &e) {
     return sum;
 }
 
-// EvaluateBoardUncached() read from the square characters of the current
-// position's key (key[0..63], written by cache_position_key with
-// *smallCodes set) instead of the board.
+// The static score of the current position (EvaluateBoardUncached's) read
+// from the square characters of its key (key[0..63], written by
+// cache_position_key with *smallCodes set) instead of the board.
 double evaluate_board_from_key(const unsigned char *key);
 
-// EvaluateBoardUncached() from the piece sets of the current board (a board
-// view's, in step with it, when every square holds a piece code or nothing).
+// The static score of the current position (EvaluateBoardUncached's) from the
+// piece sets of the board (a board view's, in step with it, when every square
+// holds a piece code or nothing).
 double evaluate_board_from_sets(const PieceSets &sets);
 
 // A board view's evaluation key and square hash, worked out ahead of the
@@ -186,12 +188,15 @@ struct ViewEvalKey {
 // loading its cache slot, so that the probe a little later finds it near.
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
 
-// The same for the position the move `e` led to from the one `before` was
-// prepared for: the square sum follows from the move's squares.
+// Writes the key of the position the move `e` led to and starts loading its
+// cache slot, from the key `before` prepared for the position the move was
+// played in: the square sum follows from the move's squares.
 void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, const MoveEffects &e,
                              ViewEvalKey &prepared);
 
-// EvaluateBoardOnView with the key prepared for the same position.
+// The score of the position a board view shows (EvaluateBoard's, the view in
+// step with the board), with the key prepare_view_eval wrote for it: the
+// cache key and the piece sets are taken from the view.
 double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared);
 
 // The square hash taken step by step in doubles, for boards holding odd values.

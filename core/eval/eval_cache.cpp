@@ -1,8 +1,8 @@
 // Evaluation cache (block 905) and pawn-cache allocation (block 906).
 //
 // Every static evaluation of the engine goes through EvaluateBoard (or, in
-// the quiet search, EvaluateBoardOnView, which reads the same key from the
-// node's board view), which looks the whole position up in a direct-mapped
+// the quiet search, evaluate_prepared_view, which reads the same key from
+// the node's board view), which looks the whole position up in a direct-mapped
 // table of 128-byte slots keyed by a 73-character text key (the 64 squares plus side to move,
 // castling flags and en-passant square).  The slot index comes from a hash
 // over the squares only, so side-to-move and castling twins share a slot and
@@ -149,12 +149,6 @@ void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, c
     assert(prepared.squareSum == cache_key_of_cells(view.cell, fresh, currentPlayer));
 #endif
     finish_view_key(prepared);
-}
-
-double EvaluateBoardOnView(const BoardView &view) {
-    ViewEvalKey prepared;
-    prepare_view_eval(view, prepared);
-    return evaluate_prepared_view(view, prepared);
 }
 
 double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared) {

@@ -244,9 +244,9 @@ struct PawnMemo {
 };
 extern PawnMemo pawnMemo[kPawnSlots];
 
-// side_pawns for both sides (false when a doubled-pawn term is not whole),
-// on a hit from the slot's memo when it holds, else from the words (and
-// then remembered).
+// The pawn terms of both sides (side_pawns for each; false when a
+// doubled-pawn term is not whole), on a hit from the slot's memo when it
+// holds, else from the words (and then remembered).
 inline bool both_side_pawns(const BoardScan &scan, PawnCacheProbe &pawns, SidePawns *sides) {
     if (!pawns.hit)
         return side_pawns(scan, pawns, kWhite, sides[kWhite]) &&

@@ -27,8 +27,8 @@ constexpr bool check_geometry(int type, int player, int tx, int ty, int kingX, i
     }
 }
 
-// check_geometry for every side, king square and piece type, as the set of
-// squares the piece may arrive on.
+// The squares from which a piece gives check by its geometry alone
+// (check_geometry), for every side, king square and piece type.
 struct CheckSquares {
     unsigned long long mask[2][64][kKing + 1];
     constexpr CheckSquares() : mask() {
@@ -43,7 +43,9 @@ struct CheckSquares {
 };
 inline constexpr CheckSquares kCheckSquares{};
 
-// check_geometry from the table, for squares on the board.
+// Whether the piece of `type` arriving on (tx, ty) checks the king on (kingX,
+// kingY) by its geometry alone (check_geometry's answer), from the table, for
+// squares on the board.
 inline bool direct_check_geometry(int type, int player, int tx, int ty, int kingX, int kingY) {
     if (type < 0 || type > kKing) return false;
     return (kCheckSquares.mask[player == kWhite ? 0 : 1][square_of(kingX, kingY)][type] >>
@@ -51,10 +53,11 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
            1;
 }
 
-// The check test of MoveGivesCheckKnownKing without its write of the state
-// slot: 1 when the legal move of `player` from (fx, fy) to (tx, ty) leaves
-// the enemy king on enemyKingPos (as FindKing gives it, -1 for none) attacked.  The
-// board is changed for the test and put back.
+// Whether a legal move checks the enemy king, as SearchMoveGivesCheck
+// answers it but without its write of the state slot: 1 when the legal
+// move of `player` from (fx, fy) to (tx, ty) leaves the enemy king on
+// enemyKingPos (as FindKing gives it, -1 for none) attacked.  The board is
+// changed for the test and put back.
 bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos);
 
 // The check test for the legal quiet moves (to an empty square, no en

@@ -20,6 +20,8 @@
 #include "core/tree/repetition.h"
 #include "core/tree/search_state.h"
 
+#include <cassert>
+
 namespace {
 
 // Half-moves without capture or pawn move after which the game is drawn.
@@ -153,21 +155,34 @@ struct ChainNode {
 
     bool OwnPiece(int fx, int fy) const { return colour_of(board[fx][fy]) == player; }
 
+    // Whether the move tried at order index `orderIndex` (the first move
+    // -1, the capture list from 0, the killer slots behind it, then the
+    // quiet list) is legal here.  A listed move was legal when the lists
+    // were collected, and the position has not changed since; the first
+    // move and the killers come from other positions and are looked up
+    // among the moves the collection found.  Debug builds check the answer
+    // against IsCollectedSearchMoveValid.
+    bool LegalAt(int orderIndex, bool listed, int fx, int fy, int tx, int ty) const {
+        const bool legal = listed || IsNodeMoveLegal(level, fx, fy, tx, ty);
+        assert(legal == (IsCollectedSearchMoveValid(level, orderIndex, fx, fy, tx, ty) == 1));
+        return legal;
+    }
+
     // Pass -1: the designated first move, when it is legal here.
     MoveOutcome TryFirstMove() {
         if (firstCode < 0) return MoveOutcome::Continue;
         if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
         const int fx = move_from_x(firstCode), fy = move_from_y(firstCode);
         const int tx = move_to_x(firstCode), ty = move_to_y(firstCode);
-        if (!OwnPiece(fx, fy) || !IsNodeMoveLegal(level, fx, fy, tx, ty))
-            return MoveOutcome::Continue;
+        if (!OwnPiece(fx, fy) || !LegalAt(-1, false, fx, fy, tx, ty)) return MoveOutcome::Continue;
         return SearchMove(fx, fy, tx, ty);
     }
 
-    // The moves of one of the level's lists in list order.  The quiet list
-    // leaves out the killers, which have had their own pass.
+    // The moves of one of the level's lists in list order, entry k at order
+    // index orderBase + k.  The quiet list leaves out the killers, which
+    // have had their own pass.
     MoveOutcome TryList(const double (*list)[kListColumns], int first, double listCount,
-                        bool skipKillers) {
+                        int orderBase, bool skipKillers) {
         const int count = static_cast<int>(listCount);
         const double(*moves)[kListColumns] = list + level * kListEntriesPerLevel;
         for (int k = first; k < count; ++k) {
@@ -178,6 +193,7 @@ struct ChainNode {
             if (skipKillers && MatchesKiller(fx, fy, tx, ty)) continue;
             if (move_code(fx, fy, tx, ty) == firstCode) continue;
             if (!OwnPiece(fx, fy)) continue;
+            if (!LegalAt(orderBase + k, true, fx, fy, tx, ty)) continue;
             const MoveOutcome outcome = SearchMove(fx, fy, tx, ty);
             if (outcome != MoveOutcome::Continue) return outcome;
         }
@@ -195,7 +211,8 @@ struct ChainNode {
             if (IsKillerMove(level, slot, fx, fy, tx, ty) == 0) continue;
             if (move_code(fx, fy, tx, ty) == firstCode) continue;
             if (!OwnPiece(fx, fy)) continue;
-            if (!IsNodeMoveLegal(level, fx, fy, tx, ty)) continue;
+            const int orderIndex = static_cast<int>(innerCaptureCount[level]) + slot;
+            if (!LegalAt(orderIndex, false, fx, fy, tx, ty)) continue;
             const MoveOutcome outcome = SearchMove(fx, fy, tx, ty);
             if (outcome != MoveOutcome::Continue) return outcome;
         }
@@ -266,16 +283,17 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
     // The captures, then the checking quiet moves appended behind them; the
     // quiet moves are in history order.
     if (outcome == MoveOutcome::Continue)
-        outcome = node.TryList(innerCaptures, 0, innerCaptureCount[level], false);
+        outcome = node.TryList(innerCaptures, 0, innerCaptureCount[level], 0, false);
     if (outcome == MoveOutcome::Continue) {
         const int captures = static_cast<int>(innerCaptureCount[level]);
         ListNodeQuietChecks(player, level);
-        outcome = node.TryList(innerCaptures, captures, innerCaptureCount[level], false);
+        outcome = node.TryList(innerCaptures, captures, innerCaptureCount[level], 0, false);
     }
     if (outcome == MoveOutcome::Continue) outcome = node.TryKillers();
     if (outcome == MoveOutcome::Continue) {
         ListNodeQuietMoves(level);
-        outcome = node.TryList(historyQuietMoves, 0, historyQuietCount[level], true);
+        const int quietBase = static_cast<int>(innerCaptureCount[level]) + kKillerSlots;
+        outcome = node.TryList(historyQuietMoves, 0, historyQuietCount[level], quietBase, true);
     }
     if (outcome == MoveOutcome::Expired) return 0;
     if (outcome == MoveOutcome::Cutoff) return node.bestScore;

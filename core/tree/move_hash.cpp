@@ -31,9 +31,9 @@ unsigned char *CacheBlock() {
     return block;
 }
 
-// ProbeMoveHash, with the position's key read from `view` when there is one
-// (in step with the board) and the stored move's legality decided by
-// legal(fx, fy, tx, ty).
+// The move stored for the position and usable here (ProbeMoveHash's answer),
+// with the position's key read from `view` when there is one (in step with
+// the board) and the stored move's legality decided by legal(fx, fy, tx, ty).
 template <class Legal>
 double probe_move_hash(double level, double player, const BoardView *view, Legal &&legal) {
     const int lv = to_index(level, kMoveHashLevels);
@@ -87,7 +87,8 @@ double probe_move_hash(double level, double player, const BoardView *view, Legal
     return static_cast<double>(code);
 }
 
-// PrepareMoveHashOrder from the move hash's answer `code`.
+// The level's first move from the move hash's answer `code`, the preferred
+// line's move ahead of it, as PrepareMoveHashOrder orders them.
 double order_from_probe(double level, double player, double code) {
     if (PreferredPVAvailable(level, player) != 0) {
         const int ply = to_index(level, kMoveHashLevels);

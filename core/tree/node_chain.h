@@ -7,8 +7,9 @@ struct MoveEffects;
 
 // The two kinds of node built from the one node body.
 enum class NodeKind {
-    // SearchDepth1..7: a leaf at the iteration depth; the move hash (or the
-    // preferred line) gives the first move, and the best move is stored.
+    // The fixed-depth chain, SearchDepth1..7: a leaf at the iteration depth;
+    // the move hash (or the preferred line) gives the first move, and the
+    // best move is stored.
     Chain,
     // The reply searches: always branch; only the preferred line's move goes
     // first, and the move hash is neither read nor written.
@@ -20,22 +21,24 @@ enum class NodeKind {
 // or for reply nodes the other side's level-2 reply and then the leaf.
 double SearchChainNode(int level, int player, double alpha, double beta, NodeKind kind);
 
-// CollectInnerCaptures and then CollectHistoryQuietMoves for the node, from
-// one scan of the candidate windows of `view` (loaded from the board here),
-// in three steps.  CollectNodeMoves writes the capture list and holds the
-// quiet moves with the history scores of this moment; ListNodeQuietChecks
-// appends the checking ones to the capture list; ListNodeQuietMoves writes
-// the others as the quiet list.
+// The node's captures and quiet moves, as CollectInnerCaptures and then
+// CollectHistoryQuietMoves list them, from one scan of the candidate windows
+// of `view` (loaded from the board here), in three steps.  CollectNodeMoves
+// writes the capture list and holds the quiet moves with the history scores
+// of this moment; ListNodeQuietChecks appends the checking ones to the
+// capture list; ListNodeQuietMoves writes the others as the quiet list.
 double CollectNodeMoves(double player, double level, BoardView &view);
 void ListNodeQuietChecks(int player, int level);
 void ListNodeQuietMoves(int level);
 
-// IsMoveValid for a move of one of the mover's pieces in the position the
-// node's collection read, from the legal moves it found.
+// Whether a move of one of the mover's pieces is legal in the position the
+// node's collection read (IsMoveValid's verdict), looked up among the legal
+// moves it found.
 bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty);
 
-// PrepareMoveHashOrder for a node after its collection: the key read from
-// its view, the stored move's legality from the moves it collected.
+// The node's first move from the move hash or the preferred line
+// (PrepareMoveHashOrder's rule), after its collection: the key read from its
+// view, the stored move's legality from the moves it collected.
 double PrepareNodeMoveOrder(int level, int player, const BoardView &view);
 
 // How a chain node hands a position to the quiet search.
@@ -57,6 +60,7 @@ struct ChainParent {
     const MoveEffects *move = nullptr;
 };
 
-// EvaluateDepthLeaf for a position a chain node hands over.
+// The score of a position a chain node hands to the quiet search
+// (EvaluateDepthLeaf's).
 double ChainLeafSearch(int player, int level, double alpha, double beta, ChainLeaf how,
                        bool keyWritten, const ChainParent &from);

@@ -119,7 +119,8 @@ inline void save_slot(QuietNode &n) {
     n.slotSaved = true;
 }
 
-// MoveGivesCheckKnownKing for the node's own move.  A move that is no
+// Whether the node's own move checks the enemy king (SearchMoveGivesCheck's
+// answer, with the level's slot written as it writes it).  A move that is no
 // castling and no en passant changes two squares: the enemy king stands
 // attacked after it when a piece of the mover's other than the moved one
 // attacks it with the moved piece's square emptied and its target filled,
@@ -155,8 +156,9 @@ inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
     return check;
 }
 
-// IsMoveValid for a move of the node's own piece on (fx, fy): the piece's
-// rules read from the view, the king's safety as the node knows it.
+// Whether a move of the node's own piece on (fx, fy) is legal (IsMoveValid's
+// verdict): the piece's rules read from the view, the king's safety as the
+// node knows it.
 inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
     assert(n.view.in_step());
     const int piece = n.view.at(fx, fy);
@@ -197,20 +199,21 @@ inline uint64_t pawn_fork_squares(const BoardView &v, int side) {
     return (side == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9)) & kInnerFiles;
 }
 
-// PawnForkTargets(n.player, x, y) on the view: whether a pawn of the node's
-// side on (x, y), files b to g, attacks two of the opponent's fork targets.
+// Whether a pawn of the node's side on (x, y), files b to g, attacks two of
+// the opponent's fork targets: PawnForkTargets(n.player, x, y) read from the
+// view.
 inline bool pawn_forks_from(const QuietNode &n, int x, int y) {
     const bool forks = (pawn_fork_squares(n.view, n.player) >> square_of(x, y)) & 1;
     assert(forks == (PawnForkTargets(n.player, x, y) == 1));
     return forks;
 }
 
-// HasPawnForkThreat(n.opponent) on the node's view: whether an enemy pawn
-// on files b to g and rows 1 to 6 has a push in its window to an empty
-// square from which it would attack two fork targets, and the engine's move
-// test allows the push.  Only the squares that fork are looked at, and
-// only the pawns that reach one; the answer does not hang on the order the
-// pushes are tried in (the move test only reads the board).
+// Whether an enemy pawn on files b to g and rows 1 to 6 has a push in its
+// window to an empty square from which it would attack two fork targets, and
+// the engine's move test allows the push: HasPawnForkThreat(n.opponent) on
+// the node's view.  Only the squares that fork are looked at, and only the
+// pawns that reach one; the answer does not hang on the order the pushes are
+// tried in (the move test only reads the board).
 inline bool pawn_fork_threat(const QuietNode &n) {
     const BoardView &v = n.view;
     const int side = n.opponent;

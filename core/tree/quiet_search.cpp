@@ -391,8 +391,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    if (!view_any_legal_move(n.view, player, safety))
-        return n.inCheck ? mated_score(player, level) : 0;
+    const bool canMove = view_any_legal_move(n.view, player, safety);
+    assert(canMove == (HasQuietLegalMove(player) == 1));
+    if (!canMove) return n.inCheck ? mated_score(player, level) : 0;
 
     // Step 4. Budgets, node count, draws and the horizon.
     count_node(n);
@@ -471,9 +472,17 @@ double ChainLeafSearch(int player, int level, double alpha, double beta, ChainLe
                       kNoForkReply, kNoChainKeep, KnownKings(), origin);
 }
 
-// The same scan as HasLegalMove: the candidate windows, stopping at the
-// first legal move.
-double HasQuietLegalMove(double player) { return HasLegalMove(player); }
+// Whether the side can move at all, by the double board's own test: each
+// piece in board order walks its candidate window, and the first square
+// that IsMoveValid accepts ends the scan.  The node asks the board view
+// instead (view_any_legal_move); Debug builds check it against this scan.
+double HasQuietLegalMove(double player) {
+    const bool none = for_each_piece_of(static_cast<int>(player), [](int fx, int fy, int piece) {
+        return visit_window(piece, fx, fy,
+                            [fx, fy](int tx, int ty) { return IsMoveValid(fx, fy, tx, ty) == 0; });
+    });
+    return none ? 0 : 1;
+}
 
 double ResetQuietCounters() {
     quietNodes = 0;

@@ -93,7 +93,8 @@ double ChildPositionOccurrences(int player, int level, bool &keyWritten) {
             keyWritten = false;
             return 0;
         }
-        // The same side to move stands every second level.
+        // A position recurs only with the same side to move, which stands
+        // every second level.
         keyWritten = true;
         return count_occurrences(player, level, false, level - since + (since & 1), 2);
     }

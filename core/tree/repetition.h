@@ -16,12 +16,14 @@
 
 #include "core/types.h"
 
-// SearchPositionOccurrences of a node of the search at `level` reached by
-// the search's own move from `level - 1`.  Writes the node's key to its
-// slot when it has to compare it; `keyWritten` tells whether it did.
+// How often the position of a node at `level`, reached by the search's own
+// move from `level - 1`, has stood on the board (SearchPositionOccurrences'
+// count).  Writes the node's key to its slot when it has to compare it;
+// `keyWritten` tells whether it did.
 double ChildPositionOccurrences(int player, int level, bool &keyWritten);
 
-// IsSearchRepetition of such a node.
+// Whether such a node repeats a position and so scores a draw
+// (IsSearchRepetition's answer).
 bool ChildIsRepetition(int player, int level, bool &keyWritten);
 
 // Whether the move leaves a key of its position behind to repeat: anything

@@ -4,8 +4,8 @@
 // flags, `enPassantX`, `enPassantY` and `halfmoveClock` to and from the
 // level's slot of the state stack (`searchBoard` and its companions
 // `searchWhiteKingMoved` to `searchHalfmoveClock`); MakeSearchMove writes `board`, the castling
-// flags, the en-passant square and `halfmoveClock`; MoveGivesCheckKnownKing
-// writes the level's slot and changes `board` only until it returns.
+// flags, the en-passant square and `halfmoveClock`; move_checks_in_place
+// changes `board` only until it returns.
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
@@ -117,18 +117,6 @@ bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyK
         IsSquareAttacked(king_pos_x(enemyKingPos), king_pos_y(enemyKingPos), player) != 0;
     take_back_changes(e);
     return result;
-}
-
-// The state slot is written as SearchMoveGivesCheck writes it.
-double MoveGivesCheckKnownKing(double player, double level, double fromX, double fromY, double toX,
-                               double toY, double enemyKingPos) {
-    SaveSearchState(level);
-    if (enemyKingPos < 0) return 0;
-    return move_checks_in_place(static_cast<int>(player), static_cast<int>(fromX),
-                                static_cast<int>(fromY), static_cast<int>(toX),
-                                static_cast<int>(toY), static_cast<int>(enemyKingPos))
-               ? 1
-               : 0;
 }
 
 double SearchCapture(double fx, double fy, double tx, double ty) {

@@ -4,8 +4,8 @@
 
 #include "core/board/move_effects.h"
 
-// RestoreSearchState(level) after the move `e`, played from the position
-// the level's slot holds, when every deeper node has put the board back as
-// it found it: only the move's squares differ from the slot, so only they
-// are written back, with the castling flags, en passant and clock.
+// Takes back the move `e`, played from the position the level's slot holds,
+// as RestoreSearchState(level) would, when every deeper node has put the
+// board back as it found it: only the move's squares differ from the slot, so
+// only they are written back, with the castling flags, en passant and clock.
 void take_back_search_move(const MoveEffects &e, int level);

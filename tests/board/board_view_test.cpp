@@ -198,9 +198,10 @@ TEST(BoardView, KnownAttacks) {
     }
 }
 
-// A square written on the board and taken again into the view: a piece
-// put on an empty square, one replaced by an enemy piece, one taken away.
-TEST(BoardView, ReloadFollowsTheBoard) {
+// A square written on the board behind the view's back (a piece put on an
+// empty square, one replaced by an enemy piece, one taken away): the Debug
+// check of the view notices it, and a fresh load follows the board.
+TEST(BoardView, InStepNoticesABoardWrite) {
     struct Change {
         int x, y;
         int piece;
@@ -217,7 +218,7 @@ TEST(BoardView, ReloadFollowsTheBoard) {
         BoardView v = loaded_view();
         board[c.x][c.y] = c.piece;
         EXPECT_FALSE(v.in_step()) << c.x << "," << c.y;
-        v.reload(c.x, c.y);
+        v.load();
         EXPECT_TRUE(v.in_step()) << c.x << "," << c.y;
         EXPECT_EQ(v.at(c.x, c.y), c.piece);
     }
@@ -238,7 +239,7 @@ TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
             for (int square = 0; square < 64; ++square) {
                 const int x = square % 8, y = square / 8;
                 if (colour_of(board[x][y]) != side) continue;
-                EXPECT_EQ((shields >> square) & 1, PieceShieldsKing(x, y, king) != 0 ? 1u : 0u)
+                EXPECT_EQ((shields >> square) & 1, piece_shields_king(x, y, king) ? 1u : 0u)
                     << fen << " side " << side << " square " << x << "," << y;
             }
         }

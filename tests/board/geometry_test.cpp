@@ -132,8 +132,6 @@ TEST(Geometry, Encodings) {
             EXPECT_EQ(square_y(square_of(x, y)), y);
             EXPECT_EQ(king_pos_x(king_pos(x, y)), x);
             EXPECT_EQ(king_pos_y(king_pos(x, y)), y);
-            EXPECT_EQ(king_pos_square(king_pos(x, y)), square_of(x, y));
-            EXPECT_EQ(king_pos_of_square(square_of(x, y)), king_pos(x, y));
             EXPECT_EQ(minor_target_x(minor_target_code(x, y)), x);
             EXPECT_EQ(minor_target_y(minor_target_code(x, y)), y);
         }

@@ -78,6 +78,33 @@ TEST(MoveMaker, CastlingRightsCleared) {
     }
 }
 
+// A snapshot taken before moves are played puts every field they change
+// back: the board (a castling rook, an en-passant victim, a promoted pawn,
+// a rook taken on its corner), the castling flags, the en-passant square,
+// the half-move clock and the side to move.
+TEST(MoveMaker, SnapshotPutsEveryFieldBack) {
+    const struct {
+        const char *fen, *moves;
+    } cases[] = {
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1 e8c8"},
+        {"rnbqkbnr/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/RNBQKBNR w KQkq e6 0 3", "d5e6 d7e6"},
+        {"r3k2r/1P6/8/8/8/8/6p1/R3K2R w KQkq - 7 1", "b7a8n g2h1q"},
+        {kKiwipete, "e2a6 h3g2 a6b7"},
+    };
+    for (const auto &c : cases) {
+        load_fen(c.fen);
+        const State before = state_get();
+        const std::string key = PositionKey_s().v;
+        std::string moves = c.moves;
+        ASSERT_EQ(apply_uci_list(&moves[0]), 1) << c.fen;
+        ASSERT_NE(std::string(PositionKey_s().v), key) << c.fen;
+        state_put(&before);
+        const State after = state_get();
+        EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0) << c.fen;
+        EXPECT_EQ(std::string(PositionKey_s().v), key) << c.fen;
+    }
+}
+
 TEST(Fen, AcceptedFieldsAndCounters) {
     load_fen("8/8/8/8/8/8/8/K6k w - -");
     EXPECT_EQ(halfmoveClock, 0);
@@ -205,7 +232,7 @@ TEST(GameState, MovesMatesAndMaterial) {
     for (const auto &m : material) {
         load_fen(m.fen);
         EXPECT_EQ(IsInsufficientMaterial(), m.insufficient) << m.fen;
-        // The same rule on the piece sets, as the quiet search asks it.
+        // Dead material by the piece sets, as the quiet search asks it.
         BoardView v;
         v.load();
         EXPECT_EQ(insufficient_material(v), m.insufficient == 1) << m.fen;
@@ -312,6 +339,50 @@ TEST(SearchState, Repetitions) {
     SearchPositionOccurrences(1, 1);                // records the start key at level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 3), 2);  // history + level 1
     EXPECT_EQ(SearchPositionOccurrences(1, 1), 1);  // its own level is not compared
+}
+
+// IsBasicMoveValid is the piece rules one after the other: the from-square
+// holds a piece, the to-square no piece of its own and no king, and then the
+// rule of its type (a king's step, or else castling).  Checked for every
+// pair of squares in positions with castling both ways (one through an
+// attacked square), en passant, promotions, pins and blocked sliders.
+TEST(MoveRules, EachPieceRuleAsTheBasicTest) {
+    const char *const kFens[] = {
+        kStart,
+        kKiwipete,
+        "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1",
+        "r3k2r/8/8/8/8/5b2/8/R3K2R w KQkq - 0 1",
+        "rnbqkbnr/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/RNBQKBNR w KQkq e6 0 3",
+        "r1b1k2r/1P4pp/8/2pPp3/8/8/5PPP/4K2R b Kk - 0 1",
+        "4r3/1b6/8/3NB3/r2RK1Pq/4PB2/8/4k2q w - - 0 1",
+    };
+    for (const char *fen : kFens) {
+        load_fen(fen);
+        for (int from = 0; from < 64; ++from)
+            for (int to = 0; to < 64; ++to) {
+                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
+                const double piece = board[fx][fy], target = board[tx][ty];
+                double rule = 0;
+                if (piece != 0 && colour_of(target) != colour_of(piece) &&
+                    type_of(target) != kKing) {
+                    switch (type_of(piece)) {
+                        case kPawn: rule = IsPawnMoveValid(fx, fy, tx, ty); break;
+                        case kRook: rule = IsRookMoveValid(fx, fy, tx, ty); break;
+                        case kKnight: rule = IsKnightMoveValid(fx, fy, tx, ty); break;
+                        case kBishop: rule = IsBishopMoveValid(fx, fy, tx, ty); break;
+                        case kQueen: rule = IsQueenMoveValid(fx, fy, tx, ty); break;
+                        case kKing:
+                            rule = (IsKingNormalMoveValid(fx, fy, tx, ty) != 0 ||
+                                    IsCastleValid(fx, fy, tx, ty) != 0)
+                                       ? 1
+                                       : 0;
+                            break;
+                    }
+                }
+                ASSERT_EQ(IsBasicMoveValid(fx, fy, tx, ty), rule)
+                    << fen << " " << fx << "," << fy << " to " << tx << "," << ty;
+            }
+    }
 }
 
 }  // namespace

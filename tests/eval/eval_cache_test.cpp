@@ -59,7 +59,7 @@ TEST(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
             // A code a board view holds: the view's evaluation keeps the key's path.
             BoardView view;
             view.load();
-            EXPECT_EQ(EvaluateBoardOnView(view), reference) << c.name << ", view";
+            EXPECT_EQ(evaluate_on_view(view), reference) << c.name << ", view";
         }
     }
 }

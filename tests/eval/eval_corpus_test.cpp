@@ -72,8 +72,7 @@ TEST_F(EvalCorpus, SameScoreUnderEveryCacheSettingInAnyOrder) {
                     eval_corpus::load(all[k]);
                     BoardView view;
                     view.load();
-                    ASSERT_EQ(round == 0 ? EvaluateBoard() : EvaluateBoardOnView(view),
-                              reference[k])
+                    ASSERT_EQ(round == 0 ? EvaluateBoard() : evaluate_on_view(view), reference[k])
                         << k;
                 }
             }

@@ -1,6 +1,9 @@
 // The node routines below the root (the depth chain and the depth-3 reply
-// searches): mate, stalemate, fifty-move and repetition scores.  Move order
-// and cutoff memory show in the bench node counts.
+// searches): mate, stalemate, fifty-move and repetition scores, and the
+// first move a chain node takes from the move hash.  Move order and cutoff
+// memory show in the bench node counts.
+#include "core/board/board_view.h"
+#include "core/tree/node_chain.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -104,6 +107,80 @@ TEST(NodeChain, MateInOneAndRepetition) {
             searchPositionKey_s[1].v[0] = 0;
             AddPositionHistory();
             EXPECT_EQ(n.Search(side, -1000000, 1000000), 0) << n.name;
+        }
+}
+
+// The move code of a coordinate move text ("g1f3").
+int code_of(const char *m) { return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]); }
+
+// A chain node takes its first move from the move hash, its legality from
+// the moves the node collected (PrepareNodeMoveOrder); it must be what
+// PrepareMoveHashOrder finds by IsMoveValid: the stored move when it is
+// legal here, none when it is not (a pinned piece, an empty square, the
+// other side's piece) or the move hash is off, and the preferred line's move
+// ahead of the stored one.
+TEST(MoveHash, NodeOrderAsThePreparedOrder) {
+    const char *start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    const struct {
+        const char *name, *fen, *stored, *preferred;
+        bool hashOn;
+        const char *first;  // the move expected first, null for none
+    } cases[] = {
+        {"nothing stored", start, nullptr, nullptr, true, nullptr},
+        {"legal move", start, "g1f3", nullptr, true, "g1f3"},
+        {"pinned knight", "4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1", "e2c3", nullptr, true, nullptr},
+        {"empty square", start, "e4e5", nullptr, true, nullptr},
+        {"other side's piece", start, "e7e5", nullptr, true, nullptr},
+        {"move hash off", start, "g1f3", nullptr, false, nullptr},
+        {"preferred line first", start, "g1f3", "b1c3", true, "b1c3"},
+    };
+    constexpr int kLevel = 2;
+    for (const auto &c : cases)
+        for (const bool twin : {false, true}) {
+            const std::string fen = twin ? mirror_fen(c.fen) : c.fen;
+            const std::string stored = c.stored == nullptr ? ""
+                                       : twin              ? mirror_move(c.stored)
+                                                           : c.stored;
+            Fresh(fen.c_str());
+            const int player = static_cast<int>(currentPlayer);
+            if (c.stored != nullptr) {
+                ProbeMoveHash(kLevel, player);  // finds the slot the store writes
+                const int code = code_of(stored.c_str());
+                currentPVFromX[kLevel][kLevel] = move_from_x(code);
+                currentPVFromY[kLevel][kLevel] = move_from_y(code);
+                currentPVToX[kLevel][kLevel] = move_to_x(code);
+                currentPVToY[kLevel][kLevel] = move_to_y(code);
+                currentPVValid[kLevel][kLevel] = 1;
+                StoreMoveHash(kLevel);
+            }
+            if (c.preferred != nullptr) {
+                const std::string preferred = twin ? mirror_move(c.preferred) : c.preferred;
+                const int code = code_of(preferred.c_str());
+                preferredPVValid[kLevel] = 1;
+                preferredPVKey_s[kLevel] = SearchKeyForPlayer_s(player);
+                preferredPVFromX[kLevel] = move_from_x(code);
+                preferredPVFromY[kLevel] = move_from_y(code);
+                preferredPVToX[kLevel] = move_to_x(code);
+                preferredPVToY[kLevel] = move_to_y(code);
+            }
+            moveHashEnabled = c.hashOn ? 1 : 0;
+            BoardView view;
+            CollectNodeMoves(player, kLevel, view);
+            const double nodeFound = PrepareNodeMoveOrder(kLevel, player, view);
+            const double nodeOrder = moveHashOrder[kLevel];
+            EXPECT_EQ(PrepareMoveHashOrder(kLevel, player), nodeFound) << c.name << ": " << fen;
+            EXPECT_EQ(moveHashOrder[kLevel], nodeOrder) << c.name << ": " << fen;
+            if (c.first == nullptr) {
+                EXPECT_EQ(nodeFound, 0) << c.name << ": " << fen;
+                continue;
+            }
+            const std::string first = twin ? mirror_move(c.first) : c.first;
+            const int code = code_of(first.c_str());
+            EXPECT_EQ(nodeFound, 1) << c.name << ": " << fen;
+            EXPECT_EQ(IsMoveHashOrder(kLevel, move_from_x(code), move_from_y(code), move_to_x(code),
+                                      move_to_y(code)),
+                      1)
+                << c.name << ": " << fen;
         }
 }
 

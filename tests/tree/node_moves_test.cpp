@@ -2,7 +2,8 @@
 // (directly, by discovery, by castling, by promotion, or in a position whose
 // king already stands attacked) goes behind the captures, and no other quiet
 // move there; the node's one-scan collection fills the same lists as the
-// capture and quiet collections one after the other.
+// capture and quiet collections one after the other; the node's legality
+// shortcuts answer as the routines they stand for.
 #include "core/board/board_view.h"
 #include "core/quin_core.h"
 #include "core/tree/node_chain.h"
@@ -24,14 +25,6 @@ std::string square_text(int x, int y) { return {char('a' + x), char('8' - y)}; }
 std::string move_text(const double *row) {
     return square_text(static_cast<int>(row[kColFromX]), static_cast<int>(row[kColFromY])) +
            square_text(static_cast<int>(row[kColToX]), static_cast<int>(row[kColToY]));
-}
-
-// A move text on the colour mirror: ranks flipped.
-std::string mirror_move(const std::string &m) {
-    std::string r = m;
-    r[1] = static_cast<char>('1' + ('8' - m[1]));
-    r[3] = static_cast<char>('1' + ('8' - m[3]));
-    return r;
 }
 
 // The quiet moves the node's lists mark as checks, sorted.
@@ -163,6 +156,78 @@ TEST(NodeMoves, OneScanFillsTheSameLists) {
         EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
         ClearSearchHistoryScores();
     });
+}
+
+// The node's legality shortcuts against the routines they stand for: a
+// move it replays from its lists needs no test, since every listed move was
+// legal when collected (IsCollectedSearchMoveValid answers 1 at a list's
+// order index); the move hash's move and the killers, met in other
+// positions, are looked up among the collected moves, which must be
+// IsMoveValid's verdict for every pair of squares.
+TEST(NodeMoves, LegalityAtEachOrderIndex) {
+    ForEachNodePosition([](const std::string &fen, int side) {
+        BoardView view;
+        CollectNodeMoves(side, kLevel, view);
+        ListNodeQuietChecks(side, kLevel);
+        ListNodeQuietMoves(kLevel);
+        const int captures = static_cast<int>(innerCaptureCount[kLevel]);
+        const int quiet = static_cast<int>(historyQuietCount[kLevel]);
+        const double(*capture)[kListColumns] = innerCaptures + kLevel * kListEntriesPerLevel;
+        const double(*quietMove)[kListColumns] = historyQuietMoves + kLevel * kListEntriesPerLevel;
+        auto valid_at = [](int orderIndex, const double *row) {
+            return IsCollectedSearchMoveValid(kLevel, orderIndex, row[kColFromX], row[kColFromY],
+                                              row[kColToX], row[kColToY]);
+        };
+        for (int k = 0; k < captures; ++k)
+            EXPECT_EQ(valid_at(k, capture[k]), 1) << fen << " capture " << move_text(capture[k]);
+        for (int k = 0; k < quiet; ++k)
+            EXPECT_EQ(valid_at(captures + kKillerSlots + k, quietMove[k]), 1)
+                << fen << " quiet " << move_text(quietMove[k]);
+        // The move hash's pass (-1) and the killer slots.
+        const int lookedUp[] = {-1, captures, captures + 1};
+        for (int fy = 0; fy < 8; ++fy)
+            for (int fx = 0; fx < 8; ++fx) {
+                if (colour_of(board[fx][fy]) != side) continue;
+                for (int ty = 0; ty < 8; ++ty)
+                    for (int tx = 0; tx < 8; ++tx)
+                        for (const int orderIndex : lookedUp)
+                            ASSERT_EQ(
+                                IsNodeMoveLegal(kLevel, fx, fy, tx, ty),
+                                IsCollectedSearchMoveValid(kLevel, orderIndex, fx, fy, tx, ty) == 1)
+                                << fen << " " << square_text(fx, fy) << square_text(tx, ty)
+                                << " at order index " << orderIndex;
+            }
+    });
+}
+
+// Positions whose side to move has no move: stalemate, mate, stalemate with
+// a pinned piece, and stalemate behind a pawn.
+const char *const kNoMoveFens[] = {
+    "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",
+    "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",
+    "k7/b7/8/8/8/8/8/QR5K b - - 0 1",
+    "4k3/4P3/4K3/8/8/8/8/8 b - - 0 1",
+};
+
+// The quiet search asks the board view whether a side can move; the
+// double board's own scan, HasQuietLegalMove, must agree, and so must the
+// game-state queries, for both sides of every position.
+TEST(NodeMoves, AnyMoveAsTheGameStateSays) {
+    auto check = [](const std::string &fen) {
+        for (const int side : {kWhite, kBlack}) {
+            const bool any = CountLegalMoves(side) > 0;
+            EXPECT_EQ(HasQuietLegalMove(side), any ? 1 : 0) << fen << " side " << side;
+            EXPECT_EQ(HasLegalMove(side), any ? 1 : 0) << fen << " side " << side;
+        }
+    };
+    ForEachNodePosition([&check](const std::string &fen, int) { check(fen); });
+    for (const char *base : kNoMoveFens)
+        for (const bool twin : {false, true}) {
+            const std::string fen = twin ? mirror_fen(base) : base;
+            load_fen(fen.c_str());
+            EXPECT_EQ(HasQuietLegalMove(currentPlayer), 0) << fen;
+            check(fen);
+        }
 }
 
 }  // namespace

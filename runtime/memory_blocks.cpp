@@ -1,7 +1,7 @@
 // Numbered, zero-filled byte blocks with bound-checked access.  Numbers are
 // stored little-endian whatever the host's byte order, so the cache layouts
 // are the same on every platform.
-#include "frontend/quin_runtime.h"
+#include "runtime/quin_runtime.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The search's stop test against a clock the test controls: a deadline is
 // noticed within a fixed number of stop tests whatever the clock's grain or
 // a stall; the cancel file is looked for at most once per 10 ms.
-#include "frontend/quintar.h"
+#include "runtime/quin_runtime.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>

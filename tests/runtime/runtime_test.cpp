@@ -1,6 +1,6 @@
 // The runtime layer: string capacity, number text, memory blocks and their
 // byte order, and the exits on misuse.  The stop test is the search clock's.
-#include "frontend/quintar.h"
+#include "runtime/quin_runtime.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 // Globals read: request_cancel, stop_requested, searchTimedActive,
 // searchDeadline, timer_origin.  Written: cancel_last, stop_requested (on
 // finding the cancel file), searchAborted, cancel_polls, clock_vouch.
-#include "core/quin_core.h"
+#include "runtime/quin_runtime.h"
 #include "platform/platform.h"
 
 double timer_origin;
@@ -34,7 +34,7 @@ double GetTimer(double) { return monotonic_ms() - timer_origin; }
 // rule counts stop tests, not clock ticks: it relies on nothing but the one
 // clock the engine reads, whatever that clock's resolution or the
 // scheduler.  The vouched "not yet" for the deadline is answered inline
-// (SearchTimeExpired in frontend/quin_runtime.h); the same test, from the
+// (SearchTimeExpired in runtime/quin_runtime.h); the same test, from the
 // start, is made here.
 namespace {
 

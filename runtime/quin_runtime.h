@@ -90,9 +90,10 @@ inline double SearchTimeExpired() {
     return SearchTimeExpiredFull();
 }
 
-// SearchTimeExpired asked `times` times in a row with nothing done in
-// between, stopping at the first 1: 1 when one of them said so.  While the
-// earlier reading vouches for all of them, they are answered together.
+// Whether the search must stop, asked `times` times in a row
+// (SearchTimeExpired each time) with nothing done in between, stopping at the
+// first 1: 1 when one of them said so.  While the earlier reading vouches for
+// all of them, they are answered together.
 inline double SearchTimeExpiredRepeated(int times) {
     ClockVouch &deadline = clock_vouch[1];
     if (deadline.calls >= times && deadline.base == searchDeadline && request_cancel[0] == 0 &&

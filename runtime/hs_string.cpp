@@ -1,6 +1,6 @@
 // Fixed-capacity strings: every HS built here holds at most 511 bytes of
 // text with all bytes behind the text zero.
-#include "frontend/quin_runtime.h"
+#include "runtime/quin_runtime.h"
 
 #include <cstdio>
 #include <cstdlib>
