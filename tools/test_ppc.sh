@@ -29,9 +29,10 @@ check "quintar is a big-endian PowerPC program" eval 'file "$CROSS_BUILD/quintar
 # stand-in's journal), against the headers named as the SDK's, where the
 # layout checks of the system structures take effect: the timer request
 # must be 40 bytes.
-for src in amiga_main.cpp clock_amiga.cpp requester_amiga.cpp file_amiga.cpp; do
-    check "AmigaOS $src for 32-bit PowerPC" "$CROSS_CXX" -std=c++17 -Wall -Wextra -Wshadow -Werror \
-        -I"$root" -I"$root/platform/amiga/standin/include" -fsyntax-only "$root/platform/amiga/$src"
+for src in frontend/amiga_main.cpp platform/amiga/clock_amiga.cpp platform/amiga/requester_amiga.cpp \
+    platform/amiga/file_amiga.cpp; do
+    check "AmigaOS $(basename "$src") for 32-bit PowerPC" "$CROSS_CXX" -std=c++17 -Wall -Wextra -Wshadow \
+        -Werror -I"$root" -I"$root/platform/amiga/standin/include" -fsyntax-only "$root/$src"
 done
 
 if [ "${QUICK:-0}" != 1 ]; then
