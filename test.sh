@@ -20,7 +20,7 @@ export CCACHE_SLOPPINESS=pch_defines,time_macros
 FUZZ_RUNS=${FUZZ_RUNS:-200000}
 FUZZ_RUNS_REQUEST=${FUZZ_RUNS_REQUEST:-60000}
 FUZZ_RUNS_UCI=${FUZZ_RUNS_UCI:-40000}
-FUZZ_RUNS_SEARCH=${FUZZ_RUNS_SEARCH:-10000}
+FUZZ_RUNS_SEARCH=${FUZZ_RUNS_SEARCH:-2000}
 # Long runs outside CI: FUZZ_SECONDS caps each target's time as well.
 FUZZ_SECONDS=${FUZZ_SECONDS:-}
 # Every package of every step, installed once before any step starts (the
