@@ -14,6 +14,7 @@
 #include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
+#include "core/tree/threat_tests.h"
 #include "core/types.h"
 
 #include <cassert>
@@ -181,23 +182,8 @@ struct Candidate {
     bool moveLegal = false;
 };
 
-// The rooks, knights, bishops and queens of `side`: the pieces a fork can
-// hit.
-inline uint64_t fork_targets_of(const BoardView &v, int side) {
-    return v.byPiece[make_piece(side, kRook)] | v.byPiece[make_piece(side, kKnight)] |
-           v.byPiece[make_piece(side, kBishop)] | v.byPiece[make_piece(side, kQueen)];
-}
-
 // The node's own fork targets.
 inline uint64_t fork_targets(const QuietNode &n) { return fork_targets_of(n.view, n.player); }
-
-// The squares from which a pawn of `side` on files b to g attacks two of
-// the other side's fork targets: a White pawn on square s attacks the
-// squares s - 9 and s - 7, a Black pawn s + 7 and s + 9.
-inline uint64_t pawn_fork_squares(const BoardView &v, int side) {
-    const uint64_t t = fork_targets_of(v, opponent_of(side));
-    return (side == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9)) & kInnerFiles;
-}
 
 // Whether a pawn of the node's side on (x, y), files b to g, attacks two of
 // the opponent's fork targets: PawnForkTargets(n.player, x, y) read from the
