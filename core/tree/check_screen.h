@@ -1,12 +1,19 @@
 // Which moves can give check at all, worked out from the squares alone, so
 // that the full check test (the move played on the board and the enemy
-// king's square tested for attacks) runs only where it may find one.
-// Internal to core/tree.
+// king's square tested for attacks) runs only where it may find one; and
+// the one test of whether a move gives check, on a node's view or, through
+// the screen, on the board.  Internal to the search (core/tree, and the
+// root ordering of core/search).
 #pragma once
 
+#include "core/board/board_view.h"
 #include "core/board/geometry.h"
+#include "core/compiler_hints.h"
 #include "core/quin_core.h"
 #include "core/types.h"
+
+#include <cassert>
+#include <cstdint>
 
 // Whether the piece of `type` arriving on (tx, ty) would attack the king
 // square (kingX, kingY) by its own geometry, with no path test: a pawn from
@@ -59,6 +66,44 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
 // enemyKingPos (as FindKing gives it, -1 for none) attacked.  The board is
 // changed for the test and put back.
 bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos);
+
+// Whether the legal move of `player` from (fx, fy) to (tx, ty) checks the
+// enemy king, read from the view `v` of the position before the move:
+// move_checks_in_place's answer, with the king on enemyKingPos (as FindKing
+// gives it, -1 for none) standing on (kx, ky).  A move that is no castling
+// and no en passant changes two squares: the enemy king stands attacked
+// after it when a piece of the mover's other than the moved one attacks it
+// with the moved piece's square emptied and its target filled, or when the
+// moved piece (a pawn reaching the last row as a queen) attacks it from the
+// target.  Castling and en passant, which change more squares, are played
+// in place.
+QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, int enemyKingPos,
+                                              int kx, int ky, int fx, int fy, int tx, int ty) {
+    const int piece = v.at(fx, fy);
+    int type = type_of(piece);
+    const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
+    const bool enPassant = type == kPawn && tx != fx && v.at(tx, ty) == 0;
+    if (castle || enPassant || enemyKingPos < 0)
+        return move_checks_in_place(player, fx, fy, tx, ty, enemyKingPos);
+    if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
+    const int king = square_of(kx, ky), to = square_of(tx, ty);
+    const uint64_t from = square_bit(square_of(fx, fy));
+    const uint64_t occupancy = (v.occupied & ~from) | square_bit(to);
+    bool check;
+    switch (type) {
+        case kPawn:
+            check = ky == ty + (player == kWhite ? -1 : 1) && (kx - tx == 1 || tx - kx == 1);
+            break;
+        case kKnight: check = (knight_squares(to) >> king) & 1; break;
+        case kKing: check = (king_squares(to) >> king) & 1; break;
+        default:
+            check = slides_along(type, tx - kx, ty - ky) && (between(king, to) & occupancy) == 0;
+            break;
+    }
+    check = check || v.attacked_on(player, kx, ky, occupancy, from);
+    assert(check == move_checks_in_place(player, fx, fy, tx, ty, enemyKingPos));
+    return check;
+}
 
 // The check test for the legal quiet moves (to an empty square, no en
 // passant) of one side in a position that stays as it is while they are
