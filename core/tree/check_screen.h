@@ -105,6 +105,29 @@ QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, in
     return check;
 }
 
+namespace check_screen_detail {
+
+// Whether a legal move of `player`'s piece of `type` from (fx, fy) to (tx,
+// ty) that takes nothing, the enemy king on (kx, ky) not attacked, may
+// check other than by uncovering a slider: a move that changes a third
+// square or the piece (castling, promotion), a king's step next to the
+// other king (a position with two kings of a side allows it), a code that
+// names no piece, or a piece that attacks the king from the target by its
+// geometry.  Any other move checks only by uncovering a slider.
+inline bool may_check_directly(int type, int player, int fx, int tx, int ty, int kx, int ky) {
+    if (type < kPawn || type > kKing) return true;
+    if (type == kPawn && (ty == 0 || ty == 7)) return true;
+    if (type == kKing) {
+        if (tx - fx == 2 || fx - tx == 2) return true;
+        const int adx = tx > kx ? tx - kx : kx - tx;
+        const int ady = ty > ky ? ty - ky : ky - ty;
+        if (adx <= 1 && ady <= 1) return true;
+    }
+    return direct_check_geometry(type, player, tx, ty, kx, ky);
+}
+
+}  // namespace check_screen_detail
+
 // The check test for the legal quiet moves (to an empty square, no en
 // passant) of one side in a position that stays as it is while they are
 // tried: exactly move_checks_in_place's answer, with the board walked only
@@ -134,18 +157,9 @@ public:
 
 private:
     bool may_check(int fx, int fy, int tx, int ty) {
-        const int type = type_of(board[fx][fy]);
-        if (type < kPawn || type > kKing) return true;
-        if (type == kPawn && (ty == 0 || ty == 7)) return true;
-        if (type == kKing) {
-            // Castling moves a rook too; a king next to the other king (a
-            // position with two kings of a side allows the move) attacks it.
-            if (tx - fx == 2 || fx - tx == 2) return true;
-            const int adx = tx > kingX_ ? tx - kingX_ : kingX_ - tx;
-            const int ady = ty > kingY_ ? ty - kingY_ : kingY_ - ty;
-            if (adx <= 1 && ady <= 1) return true;
-        }
-        if (direct_check_geometry(type, player_, tx, ty, kingX_, kingY_)) return true;
+        if (check_screen_detail::may_check_directly(type_of(board[fx][fy]), player_, fx, tx, ty,
+                                                    kingX_, kingY_))
+            return true;
         signed char &d = discovered_[square_of(fx, fy)];
         if (d < 0)
             d = static_cast<signed char>(
@@ -160,4 +174,52 @@ private:
     // Per from-square: whether moving away can uncover a slider (-1 not yet
     // known).
     signed char discovered_[64];
+};
+
+// QuietCheckScreen for a position that the view `v` shows, in step with
+// the board and staying so while the moves are tried: the enemy king found
+// and tested for attack on the view, the pieces whose move may uncover a
+// check found all at once (BoardView::lone_blockers, the first time a move
+// is asked about), and a move that may check decided on the view
+// (view_move_gives_check).
+class ViewCheckScreen {
+public:
+    ViewCheckScreen(const BoardView &v, int player)
+        : v_(v), player_(player), king_(v.king_pos_of(opponent_of(player))) {
+        assert(king_ == FindKing(opponent_of(player)));
+        if (king_ >= 0) {
+            kingX_ = king_pos_x(king_);
+            kingY_ = king_pos_y(king_);
+            attacked_ = v.attacked_by(player_, kingX_, kingY_);
+            assert(attacked_ == (IsSquareAttacked(kingX_, kingY_, player_) != 0));
+        }
+    }
+
+    bool gives_check(int fx, int fy, int tx, int ty) {
+        if (king_ < 0) return false;
+        if (!attacked_ && !may_check(fx, fy, tx, ty)) return false;
+        return view_move_gives_check(v_, player_, king_, kingX_, kingY_, fx, fy, tx, ty);
+    }
+
+private:
+    bool may_check(int fx, int fy, int tx, int ty) {
+        if (check_screen_detail::may_check_directly(type_of(v_.at(fx, fy)), player_, fx, tx, ty,
+                                                    kingX_, kingY_))
+            return true;
+        if (!discoveriesKnown_) {
+            discoveries_ = v_.lone_blockers(player_, square_of(kingX_, kingY_), player_);
+            discoveriesKnown_ = true;
+        }
+        const bool candidate = (discoveries_ >> square_of(fx, fy)) & 1;
+        assert(candidate == (quiet_discovery_candidate(fx, fy, kingX_, kingY_, player_) == 1));
+        return candidate;
+    }
+
+    const BoardView &v_;
+    int player_;
+    int king_;
+    int kingX_ = 0, kingY_ = 0;
+    bool attacked_ = false;
+    uint64_t discoveries_ = 0;
+    bool discoveriesKnown_ = false;
 };
