@@ -10,6 +10,7 @@
 // `preferredToY`); write `rootCaptures`, `rootCaptureCount`,
 // `rootPreviousResult`, `rootPreviousCount` and, once a quiet move is tested
 // for check, level 0's state slot (the root position).
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
@@ -26,15 +27,20 @@ constexpr double kCheckOrder = -kInfiniteScore;
 constexpr double kPreviousOffset = -2 * kInfiniteScore - 1;
 constexpr double kUnsearchedOrder = -3 * kInfiniteScore - 2;
 
+// The root position as an integer view.
+BoardView loaded_view() {
+    BoardView v;
+    v.load();
+    return v;
+}
+
 // Whether a legal root move that takes nothing gives check: the check
-// screen's answer, which plays in place only the moves that can check.
-// Level 0's state slot holds the root position from the first such
-// question on, as SearchMoveGivesCheck leaves it.
+// screen's answer on the root position's view, which decides on the view
+// the moves that can check.  Level 0's state slot holds the root position
+// from the first such question on, as SearchMoveGivesCheck leaves it.
 class RootCheckTest {
 public:
-    RootCheckTest()
-        : screen_(static_cast<int>(computerPlayer),
-                  static_cast<int>(FindKing(opponent_of(static_cast<int>(computerPlayer))))) {}
+    RootCheckTest() : view_(loaded_view()), screen_(view_, static_cast<int>(computerPlayer)) {}
 
     bool gives_check(int fx, int fy, int tx, int ty) {
         if (!slotSaved_) {
@@ -47,7 +53,8 @@ public:
     }
 
 private:
-    QuietCheckScreen screen_;
+    BoardView view_;
+    ViewCheckScreen screen_;
     bool slotSaved_ = false;
 };
 

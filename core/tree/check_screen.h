@@ -1,9 +1,8 @@
-// Which moves can give check at all, worked out from the squares alone, so
-// that the full check test (the move played on the board and the enemy
-// king's square tested for attacks) runs only where it may find one; and
-// the one test of whether a move gives check, on a node's view or, through
-// the screen, on the board.  Internal to the search (core/tree, and the
-// root ordering of core/search).
+// Whether a move gives check: the one test, read from an integer view of
+// the position (view_move_gives_check), and the screen that asks it only
+// for the moves that can check at all, worked out from the squares alone
+// (ViewCheckScreen).  Internal to the search (core/tree, and the root
+// ordering of core/search).
 #pragma once
 
 #include "core/board/board_view.h"
@@ -129,59 +128,18 @@ inline bool may_check_directly(int type, int player, int fx, int tx, int ty, int
 }  // namespace check_screen_detail
 
 // The check test for the legal quiet moves (to an empty square, no en
-// passant) of one side in a position that stays as it is while they are
-// tried: exactly move_checks_in_place's answer, with the board walked only
-// for a move that can check.  With the enemy king not attacked before the
-// move, only two squares change: the emptied square can open a line to the
-// king only when it lies on one, with nothing between it and the king and
-// a slider of the mover behind it; the filled square can only block a line
-// or give the mover's own check.  Castling and promotion, which change a
-// third square or the piece, always get the full test, as does any
-// position in which the enemy king already stands attacked.
-class QuietCheckScreen {
-public:
-    QuietCheckScreen(int player, int enemyKingPos) : player_(player), king_(enemyKingPos) {
-        if (king_ >= 0) {
-            kingX_ = king_pos_x(king_);
-            kingY_ = king_pos_y(king_);
-            attacked_ = IsSquareAttacked(kingX_, kingY_, player_) != 0;
-        }
-        for (signed char &d : discovered_) d = -1;
-    }
-
-    bool gives_check(int fx, int fy, int tx, int ty) {
-        if (king_ < 0) return false;
-        if (!attacked_ && !may_check(fx, fy, tx, ty)) return false;
-        return move_checks_in_place(player_, fx, fy, tx, ty, king_);
-    }
-
-private:
-    bool may_check(int fx, int fy, int tx, int ty) {
-        if (check_screen_detail::may_check_directly(type_of(board[fx][fy]), player_, fx, tx, ty,
-                                                    kingX_, kingY_))
-            return true;
-        signed char &d = discovered_[square_of(fx, fy)];
-        if (d < 0)
-            d = static_cast<signed char>(
-                quiet_discovery_candidate(fx, fy, kingX_, kingY_, player_));
-        return d == 1;
-    }
-
-    int player_;
-    int king_;
-    int kingX_ = 0, kingY_ = 0;
-    bool attacked_ = false;
-    // Per from-square: whether moving away can uncover a slider (-1 not yet
-    // known).
-    signed char discovered_[64];
-};
-
-// QuietCheckScreen for a position that the view `v` shows, in step with
-// the board and staying so while the moves are tried: the enemy king found
-// and tested for attack on the view, the pieces whose move may uncover a
-// check found all at once (BoardView::lone_blockers, the first time a move
-// is asked about), and a move that may check decided on the view
-// (view_move_gives_check).
+// passant) of one side in a position that the view `v` shows, in step with
+// the board and staying so while the moves are tried: exactly
+// move_checks_in_place's answer, decided on the view
+// (view_move_gives_check) only for a move that can check.  With the enemy
+// king not attacked before the move, only two squares change: the emptied
+// square can open a line to the king only when it lies on one, with
+// nothing between it and the king and a slider of the mover behind it (the
+// pieces that may uncover a check, BoardView::lone_blockers, found all at
+// once the first time a move is asked about); the filled square can only
+// block a line or give the mover's own check.  Castling and promotion,
+// which change a third square or the piece, always get the full test, as
+// does any position in which the enemy king already stands attacked.
 class ViewCheckScreen {
 public:
     ViewCheckScreen(const BoardView &v, int player)
@@ -202,7 +160,9 @@ public:
     }
 
 private:
-    bool may_check(int fx, int fy, int tx, int ty) {
+    // Asked for each quiet move of a node: kept inside gives_check in every
+    // file that uses the screen.
+    QUIN_ALWAYS_INLINE bool may_check(int fx, int fy, int tx, int ty) {
         if (check_screen_detail::may_check_directly(type_of(v_.at(fx, fy)), player_, fx, tx, ty,
                                                     kingX_, kingY_))
             return true;
