@@ -63,8 +63,26 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
 // answers it but without its write of the state slot: 1 when the legal
 // move of `player` from (fx, fy) to (tx, ty) leaves the enemy king on
 // enemyKingPos (as FindKing gives it, -1 for none) attacked.  The board is
-// changed for the test and put back.
+// changed for the test and put back.  The Debug checks' counterpart of the
+// view's test.
 bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos);
+
+namespace check_screen_detail {
+
+// Whether the castling or en-passant move of `player` from (fx, fy) to (tx,
+// ty) checks the enemy king on enemyKingPos: the rook's jump or the taken
+// pawn changes a third square, so the view is read with every square the
+// move writes.  Rare, and kept out of the callers' loops.
+QUIN_NOINLINE bool checks_after_move(const BoardView &v, int player, int enemyKingPos, int fx,
+                                     int fy, int tx, int ty) {
+    const bool check =
+        v.attacked_after_move(player, king_pos_x(enemyKingPos), king_pos_y(enemyKingPos),
+                              move_effects(v, fx, fy, tx, ty));
+    assert(check == move_checks_in_place(player, fx, fy, tx, ty, enemyKingPos));
+    return check;
+}
+
+}  // namespace check_screen_detail
 
 // Whether the legal move of `player` from (fx, fy) to (tx, ty) checks the
 // enemy king, read from the view `v` of the position before the move:
@@ -74,16 +92,18 @@ bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyK
 // after it when a piece of the mover's other than the moved one attacks it
 // with the moved piece's square emptied and its target filled, or when the
 // moved piece (a pawn reaching the last row as a queen) attacks it from the
-// target.  Castling and en passant, which change more squares, are played
-// in place.
+// target.  Castling and en passant, which change a third square, are read
+// from the view with every square the move writes
+// (BoardView::attacked_after_move).
 QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, int enemyKingPos,
                                               int kx, int ky, int fx, int fy, int tx, int ty) {
     const int piece = v.at(fx, fy);
     int type = type_of(piece);
     const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
     const bool enPassant = type == kPawn && tx != fx && v.at(tx, ty) == 0;
-    if (castle || enPassant || enemyKingPos < 0)
-        return move_checks_in_place(player, fx, fy, tx, ty, enemyKingPos);
+    if (enemyKingPos < 0) return false;
+    if (castle || enPassant)
+        return check_screen_detail::checks_after_move(v, player, enemyKingPos, fx, fy, tx, ty);
     if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
     const int king = square_of(kx, ky), to = square_of(tx, ty);
     const uint64_t from = square_bit(square_of(fx, fy));
