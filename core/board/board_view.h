@@ -202,6 +202,49 @@ struct BoardView : PieceSets {
                            to);
     }
 
+    // Whether a piece of `attacker` attacks (x, y) once the move `e`, on the
+    // position the view shows, is made: what stood on the squares the move
+    // writes no longer counts, the pieces it puts there attack from them,
+    // and every line is read with the squares as the move leaves them
+    // (castling's rook and en passant's taken pawn included).
+    bool attacked_after_move(int attacker, int x, int y, const MoveEffects &e) const {
+        const int square = square_of(x, y);
+        uint64_t occupancy = occupied, gone = 0;
+        for (int i = 0; i < e.count; ++i) {
+            const uint64_t bit = square_bit(square_of(e.change[i].x, e.change[i].y));
+            gone |= bit;
+            occupancy = e.change[i].after != 0 ? occupancy | bit : occupancy & ~bit;
+        }
+        for (int i = 0; i < e.count; ++i) {
+            const int piece = e.change[i].after;
+            if (piece != 0 && colour_of(piece) == attacker &&
+                piece_attacks_on(type_of(piece), attacker, square_of(e.change[i].x, e.change[i].y),
+                                 square, occupancy))
+                return true;
+        }
+        return attacked_on(attacker, x, y, occupancy, gone);
+    }
+
+    // Whether a piece of `type` and `side` on `from` attacks `target`, with
+    // the squares in `occupancy` taken: a pawn diagonally ahead, a knight
+    // and a king by their steps, a slider along its lines up to the first
+    // piece.
+    static bool piece_attacks_on(int type, int side, int from, int target, uint64_t occupancy) {
+        switch (type) {
+            case kPawn: return (pawn_attacks(side, square_bit(from)) >> target) & 1;
+            case kKnight: return (knight_squares(from) >> target) & 1;
+            case kKing: return (king_squares(from) >> target) & 1;
+            case kRook:
+            case kBishop:
+            case kQueen:
+                return from != target &&
+                       slides_along(type, square_x(from) - square_x(target),
+                                    square_y(from) - square_y(target)) &&
+                       (between(target, from) & occupancy) == 0;
+            default: return false;
+        }
+    }
+
     // Whether (x, y) is attacked by the pieces of `attacker` outside `gone`
     // with the squares in `occupancy` taken.
     bool attacked_on(int attacker, int x, int y, uint64_t occupancy, uint64_t gone) const {

@@ -323,8 +323,10 @@ public:
     }
 
     // Whether the side's king is safe after a move that the piece rules
-    // allow.
-    bool king_stays_safe(int fx, int fy, int tx, int ty) {
+    // allow; `shields`, when given, the pieces that shield the king in the
+    // position (ViewKingSafety::shields), saves the walk along the piece's
+    // line.
+    bool king_stays_safe(int fx, int fy, int tx, int ty, const uint64_t *shields = nullptr) {
         if (!haveKing_) {
             k_ = king_safety(side_);
             haveKing_ = true;
@@ -336,8 +338,11 @@ public:
             // king safe the piece rules decide, in check the move must
             // answer every attack.
             decidedSquare_ = square;
-            const bool free =
-                k_.king >= 0 && type_of(piece) != kKing && !piece_shields_king(fx, fy, k_.king);
+            const bool free = k_.king >= 0 && type_of(piece) != kKing &&
+                              !(shields != nullptr ? (*shields >> square) & 1
+                                                   : piece_shields_king(fx, fy, k_.king));
+            assert(shields == nullptr ||
+                   ((*shields >> square) & 1) == piece_shields_king(fx, fy, k_.king));
             decided_ = free && !k_.attacked;
             evades_ = free && k_.attacked;
         }
@@ -405,8 +410,9 @@ QUIN_ALWAYS_INLINE bool view_candidate_legal(const BoardView &v, const ViewKingS
                                      ty, piece);
     if (Type == kKing) return view_move_legal<kKing>(v, k, false, fx, fy, tx, ty, piece);
     if (!piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece)) return false;
-    if (!s.checkDetail || !evades_by_square<Type>(v, s, fx, fy, tx, ty))
-        return inCheck.king_stays_safe(fx, fy, tx, ty);
+    if (!s.checkDetail) return inCheck.king_stays_safe(fx, fy, tx, ty);
+    if (!evades_by_square<Type>(v, s, fx, fy, tx, ty))
+        return inCheck.king_stays_safe(fx, fy, tx, ty, &s.shields);
     const bool answers = (s.evasions >> square_of(tx, ty)) & 1;
     assert(answers == inCheck.king_stays_safe(fx, fy, tx, ty));
     return answers;

@@ -8,10 +8,15 @@
 // `rootPreviousResult`, `rootPreviousCount`, `rootCurrentResult`,
 // `rootCurrentCount` and the preferred move (`preferredFromX` ...
 // `preferredToY`); write `rootCaptures`, `rootCaptureCount`,
-// `rootPreviousResult` and `rootPreviousCount`.
+// `rootPreviousResult`, `rootPreviousCount` and, once a quiet move is tested
+// for check, level 0's state slot (the root position).
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
 #include "core/quin_core.h"
+#include "core/tree/check_screen.h"
 #include "core/types.h"
+
+#include <cassert>
 
 namespace {
 
@@ -22,8 +27,39 @@ constexpr double kCheckOrder = -kInfiniteScore;
 constexpr double kPreviousOffset = -2 * kInfiniteScore - 1;
 constexpr double kUnsearchedOrder = -3 * kInfiniteScore - 2;
 
+// The root position as an integer view.
+BoardView loaded_view() {
+    BoardView v;
+    v.load();
+    return v;
+}
+
+// Whether a legal root move that takes nothing gives check: the check
+// screen's answer on the root position's view, which decides on the view
+// the moves that can check.  Level 0's state slot holds the root position
+// from the first such question on, as SearchMoveGivesCheck leaves it.
+class RootCheckTest {
+public:
+    RootCheckTest() : view_(loaded_view()), screen_(view_, static_cast<int>(computerPlayer)) {}
+
+    bool gives_check(int fx, int fy, int tx, int ty) {
+        if (!slotSaved_) {
+            SaveSearchState(0);
+            slotSaved_ = true;
+        }
+        const bool check = screen_.gives_check(fx, fy, tx, ty);
+        assert(check == (SearchMoveGivesCheck(computerPlayer, 0, fx, fy, tx, ty) != 0));
+        return check;
+    }
+
+private:
+    BoardView view_;
+    ViewCheckScreen screen_;
+    bool slotSaved_ = false;
+};
+
 // Order value of a legal root move.
-double root_order_value(int fx, int fy, int tx, int ty) {
+double root_order_value(int fx, int fy, int tx, int ty, RootCheckTest &checks) {
     const double mover = board[fx][fy];
     const double target = board[tx][ty];
     if (SearchCapture(fx, fy, tx, ty) != 0) {
@@ -31,7 +67,7 @@ double root_order_value(int fx, int fy, int tx, int ty) {
         const double victim = target != 0 ? target : kPawn;
         return 100 * CapturePieceValue(victim) - CapturePieceValue(mover);
     }
-    if (SearchMoveGivesCheck(computerPlayer, 0, fx, fy, tx, ty) != 0) return kCheckOrder;
+    if (checks.gives_check(fx, fy, tx, ty)) return kCheckOrder;
     if (rootResultOrderEnabled != 0) {
         const double code = move_code(fx, fy, tx, ty);
         const int count = static_cast<int>(rootPreviousCount);
@@ -69,11 +105,12 @@ void insert_root_move(int fx, int fy, int tx, int ty, double value) {
 
 double CollectRootCaptures() {
     rootCaptureCount = 0;
-    for_each_piece_of(static_cast<int>(computerPlayer), [](int fx, int fy, int piece) {
-        return visit_window(piece, fx, fy, [fx, fy](int tx, int ty) {
+    RootCheckTest checks;
+    for_each_piece_of(static_cast<int>(computerPlayer), [&checks](int fx, int fy, int piece) {
+        return visit_window(piece, fx, fy, [fx, fy, &checks](int tx, int ty) {
             if (SearchTimeExpired() != 0) return false;
             if (IsMoveValid(fx, fy, tx, ty) == 0) return true;
-            insert_root_move(fx, fy, tx, ty, root_order_value(fx, fy, tx, ty));
+            insert_root_move(fx, fy, tx, ty, root_order_value(fx, fy, tx, ty, checks));
             return true;
         });
     });

@@ -286,7 +286,7 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
         outcome = node.TryList(innerCaptures, 0, innerCaptureCount[level], 0, false);
     if (outcome == MoveOutcome::Continue) {
         const int captures = static_cast<int>(innerCaptureCount[level]);
-        ListNodeQuietChecks(player, level);
+        ListNodeQuietChecks(player, level, view);
         outcome = node.TryList(innerCaptures, captures, innerCaptureCount[level], 0, false);
     }
     if (outcome == MoveOutcome::Continue) outcome = node.TryKillers();

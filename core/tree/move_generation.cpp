@@ -195,7 +195,7 @@ double CollectInnerCaptures(double player, double level) {
 double CollectHistoryQuietMoves(double player, double level) {
     BoardView view;
     CollectMoves<false, true>(player, level, view);
-    ListNodeQuietChecks(static_cast<int>(player), static_cast<int>(level));
+    ListNodeQuietChecks(static_cast<int>(player), static_cast<int>(level), view);
     ListNodeQuietMoves(static_cast<int>(level));
     return 0;
 }
@@ -212,12 +212,12 @@ bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty) {
     return legal;
 }
 
-void ListNodeQuietChecks(int player, int level) {
+void ListNodeQuietChecks(int player, int level, const BoardView &view) {
     if (!ListLevelOk(level) || heldQuietCount[level] == 0) return;
     // The check test writes the level's state slot; it is written once, the
     // board being the same for every move.
     SaveSearchState(level);
-    QuietCheckScreen checks(player, static_cast<int>(FindKing(opponent_of(player))));
+    ViewCheckScreen checks(view, player);
     HeldQuietMove *held = heldQuiet[level];
     const int n = heldQuietCount[level];
     int kept = 0;

@@ -26,9 +26,10 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
 // of `view` (loaded from the board here), in three steps.  CollectNodeMoves
 // writes the capture list and holds the quiet moves with the history scores
 // of this moment; ListNodeQuietChecks appends the checking ones to the
-// capture list; ListNodeQuietMoves writes the others as the quiet list.
+// capture list (the check test read from the same view, in step with the
+// board); ListNodeQuietMoves writes the others as the quiet list.
 double CollectNodeMoves(double player, double level, BoardView &view);
-void ListNodeQuietChecks(int player, int level);
+void ListNodeQuietChecks(int player, int level, const BoardView &view);
 void ListNodeQuietMoves(int level);
 
 // Whether a move of one of the mover's pieces is legal in the position the

@@ -14,6 +14,7 @@
 #include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
+#include "core/tree/threat_tests.h"
 #include "core/types.h"
 
 #include <cassert>
@@ -120,40 +121,12 @@ inline void save_slot(QuietNode &n) {
 }
 
 // Whether the node's own move checks the enemy king (SearchMoveGivesCheck's
-// answer, with the level's slot written as it writes it).  A move that is no
-// castling and no en passant changes two squares: the enemy king stands
-// attacked after it when a piece of the mover's other than the moved one
-// attacks it with the moved piece's square emptied and its target filled,
-// or when the moved piece (a pawn reaching the last row as a queen)
-// attacks it from the target.
+// answer, with the level's slot written as it writes it), from the node's
+// view.
 inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
     save_slot(n);
-    const BoardView &v = n.view;
-    const int piece = v.at(fx, fy);
-    int type = type_of(piece);
-    const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
-    const bool enPassant = type == kPawn && tx != fx && v.at(tx, ty) == 0;
-    if (castle || enPassant || n.enemyKingPos < 0)
-        return move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos);
-    if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
-    const int kx = n.kingX, ky = n.kingY;
-    const int king = square_of(kx, ky), to = square_of(tx, ty);
-    const uint64_t from = square_bit(square_of(fx, fy));
-    const uint64_t occupancy = (v.occupied & ~from) | square_bit(to);
-    bool check;
-    switch (type) {
-        case kPawn:
-            check = ky == ty + (n.player == kWhite ? -1 : 1) && (kx - tx == 1 || tx - kx == 1);
-            break;
-        case kKnight: check = (knight_squares(to) >> king) & 1; break;
-        case kKing: check = (king_squares(to) >> king) & 1; break;
-        default:
-            check = slides_along(type, tx - kx, ty - ky) && (between(king, to) & occupancy) == 0;
-            break;
-    }
-    check = check || v.attacked_on(n.player, kx, ky, occupancy, from);
-    assert(check == move_checks_in_place(n.player, fx, fy, tx, ty, n.enemyKingPos));
-    return check;
+    return view_move_gives_check(n.view, n.player, n.enemyKingPos, n.kingX, n.kingY, fx, fy, tx,
+                                 ty);
 }
 
 // Whether a move of the node's own piece on (fx, fy) is legal (IsMoveValid's
@@ -181,23 +154,8 @@ struct Candidate {
     bool moveLegal = false;
 };
 
-// The rooks, knights, bishops and queens of `side`: the pieces a fork can
-// hit.
-inline uint64_t fork_targets_of(const BoardView &v, int side) {
-    return v.byPiece[make_piece(side, kRook)] | v.byPiece[make_piece(side, kKnight)] |
-           v.byPiece[make_piece(side, kBishop)] | v.byPiece[make_piece(side, kQueen)];
-}
-
 // The node's own fork targets.
 inline uint64_t fork_targets(const QuietNode &n) { return fork_targets_of(n.view, n.player); }
-
-// The squares from which a pawn of `side` on files b to g attacks two of
-// the other side's fork targets: a White pawn on square s attacks the
-// squares s - 9 and s - 7, a Black pawn s + 7 and s + 9.
-inline uint64_t pawn_fork_squares(const BoardView &v, int side) {
-    const uint64_t t = fork_targets_of(v, opponent_of(side));
-    return (side == kWhite ? (t << 9) & (t << 7) : (t >> 7) & (t >> 9)) & kInnerFiles;
-}
 
 // Whether a pawn of the node's side on (x, y), files b to g, attacks two of
 // the opponent's fork targets: PawnForkTargets(n.player, x, y) read from the

@@ -35,6 +35,9 @@ const char *const kPositions[] = {
     "4k3/8/8/8/8/5n2/8/r3K3 w - - 0 1",
     // Black to move, pinned pieces of both colours on one line
     "8/8/8/KP1p3r/8/8/8/7k b - - 0 1",
+    // in check from h4, with the knight that could block on g3 pinned on
+    // the e-file
+    "4r2k/8/8/8/7q/8/4N3/4K3 w - - 0 1",
 };
 
 // The view of the position on the board.
@@ -384,6 +387,9 @@ TEST(ViewMoves, AnyLegalMove) {
                 EXPECT_EQ(safety.shields, 0u) << fen << " side " << side;
             }
             legal += expect_entry_points_agree(v, side, safety, fen);
+            // In check, also with the shields and the answering squares known.
+            if (k.attacked)
+                expect_entry_points_agree(v, side, with_check_detail(v, side, safety), fen);
         }
     });
     EXPECT_GT(legal, 300);

@@ -122,7 +122,7 @@ TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
         std::sort(legal.begin(), legal.end());
         BoardView view;
         CollectNodeMoves(side, kLevel, view);
-        ListNodeQuietChecks(side, kLevel);
+        ListNodeQuietChecks(side, kLevel, view);
         ListNodeQuietMoves(kLevel);
         std::vector<std::string> listed;
         for (const auto *list : {&innerCaptures, &historyQuietMoves}) {
@@ -150,7 +150,7 @@ TEST(NodeMoves, OneScanFillsTheSameLists) {
         // The node's subtree raises history scores before the node reaches
         // its quiet pass; the quiet list keeps the order of collection.
         for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 104729) % 97;
-        ListNodeQuietChecks(side, kLevel);
+        ListNodeQuietChecks(side, kLevel, view);
         ListNodeQuietMoves(kLevel);
         EXPECT_EQ(list_rows(innerCaptures, innerCaptureCount[kLevel]), captures) << fen;
         EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
@@ -168,7 +168,7 @@ TEST(NodeMoves, LegalityAtEachOrderIndex) {
     ForEachNodePosition([](const std::string &fen, int side) {
         BoardView view;
         CollectNodeMoves(side, kLevel, view);
-        ListNodeQuietChecks(side, kLevel);
+        ListNodeQuietChecks(side, kLevel, view);
         ListNodeQuietMoves(kLevel);
         const int captures = static_cast<int>(innerCaptureCount[kLevel]);
         const int quiet = static_cast<int>(historyQuietCount[kLevel]);

@@ -2,6 +2,8 @@
 // rooks, knights, bishops or queens; never a pawn on the a- or h-file, and
 // never by looking past the edge of the board (row and column 8 of the
 // board array are no squares).
+#include "core/board/board_view.h"
+#include "core/tree/threat_tests.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
@@ -27,6 +29,12 @@ const ForkCase kForks[] = {
     {"a-file", "4k3/8/8/8/1r6/P7/8/4K3 w - - 0 1", 1, 0, 5, 0},
     {"h-file", "4k3/8/8/8/6r1/7P/8/4K3 w - - 0 1", 1, 7, 5, 0},
     {"h-file, black", "4k3/8/7p/6R1/8/8/8/4K3 b - - 0 1", 2, 7, 2, 0},
+    // A second target where a square count would wrap round to the other
+    // edge of the board: a3 with b4 and h5, h3 with g4 and a3, and a Black
+    // h6 with g5 and a4.
+    {"a-file wrap", "4k3/8/8/7r/1n6/P7/8/4K3 w - - 0 1", 1, 0, 5, 0},
+    {"h-file wrap", "4k3/8/8/8/6r1/n6P/8/4K3 w - - 0 1", 1, 7, 5, 0},
+    {"h-file wrap, black", "4k3/8/7p/6R1/B7/8/8/4K3 b - - 0 1", 2, 7, 2, 0},
 };
 
 // The array cells beyond the board hold enemy piece codes: a test that
@@ -52,6 +60,30 @@ TEST(PawnFork, TargetsOnTheBoardOnly) {
     fill_beyond_the_edge(2);
     EXPECT_EQ(PawnForkTargets(2, 2, 7), 0);
     fill_beyond_the_edge(0);
+}
+
+// The view's fork squares, for both sides, agree with the board's test on
+// every square of every position: a shift by the wrong amount or a missing
+// edge mask would fork across the a- or h-file, or from a rank too far.
+TEST(PawnFork, ViewSquaresAgreeWithTheBoard) {
+    for (const ForkCase &c : kForks) {
+        load_fen(c.fen);
+        BoardView v;
+        v.load();
+        for (int side : {1, 2}) {
+            const uint64_t forks = pawn_fork_squares(v, side);
+            for (int y = 0; y < 8; y++)
+                for (int x = 0; x < 8; x++)
+                    EXPECT_EQ(static_cast<double>((forks >> square_of(x, y)) & 1),
+                              PawnForkTargets(side, x, y))
+                        << c.name << ", side " << side << ", " << x << "," << y;
+        }
+        EXPECT_EQ(static_cast<double>((pawn_fork_squares(v, static_cast<int>(c.player)) >>
+                                       square_of(static_cast<int>(c.x), static_cast<int>(c.y))) &
+                                      1),
+                  c.forks)
+            << c.name;
+    }
 }
 
 }  // namespace
