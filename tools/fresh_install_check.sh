@@ -25,8 +25,9 @@ for a in "$@"; do
 done
 [ "$(id -u)" = 0 ] || { echo "fresh_install_check: run as root (it removes packages)" >&2; exit 2; }
 
-# What a new machine of this kind has before anything of ours is installed.
-base="cmake g++ make clang libclang-rt-14-dev ninja-build libgtest-dev googletest python3 file"
+# What a new machine of this kind has before anything of ours is installed
+# (its own node among them, which need not be Debian's build).
+base="cmake g++ make clang libclang-rt-14-dev ninja-build libgtest-dev googletest python3 file nodejs"
 sets=$(awk '!/^#/ && NF { print $1 }' "$root/tools/packages.list")
 # shellcheck disable=SC2046
 mapfile -t remove < <("$root/tools/install_deps.sh" --print $(printf -- '--set %s ' $sets) |
@@ -34,6 +35,9 @@ mapfile -t remove < <("$root/tools/install_deps.sh" --print $(printf -- '--set %
 
 used_mib() { df -B1M --output=used / | tail -1 | tr -d ' '; }
 echo "== removing: ${remove[*]}"
+# The base stays even where it came in as another package's dependency.
+# shellcheck disable=SC2086
+apt-mark manual $(for p in $base; do dpkg-query -W -f='${Package}\n' "$p" 2>/dev/null; done) >/dev/null
 "$root/tools/install_deps.sh" --purge "${remove[@]}" || exit 1
 disk0=$(used_mib)
 
