@@ -1,5 +1,5 @@
-# The WebAssembly programs (cmake/emscripten.cmake), from the same sources as
-# the Linux program with the POSIX bindings, which emscripten supplies
+# The WebAssembly programs (cmake/emscripten.cmake), from the same sources and
+# libraries as the Linux program, its POSIX bindings supplied by emscripten
 # (pthreads, the monotonic clock, standard output):
 #   quintar-web   the UCI session for the page.  Its main() runs on a pthread
 #                 of its own inside the Web Worker platform/web/quintar_worker.js
@@ -15,15 +15,6 @@
 # pthreads.  Shared memory has a fixed size: the engine's tables, the
 # evaluation cache and two 16 MB stacks (the program's, and the search
 # thread's that the POSIX binding asks for).
-add_library(quin_platform STATIC platform/posix/clock_posix.cpp platform/posix/thread_posix.cpp
-  platform/posix/notice_posix.cpp platform/posix/output_posix.cpp platform/posix/file_posix.cpp)
-target_include_directories(quin_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_options(quin_platform PRIVATE ${QUIN_WARNINGS})
-
-add_library(quin_uci STATIC ${QUIN_UCI_SOURCES})
-target_compile_options(quin_uci PRIVATE ${QUIN_WARNINGS})
-target_link_libraries(quin_uci PUBLIC quin_engine quin_platform)
-
 set(QUIN_WASM_LINK_OPTIONS -sTOTAL_STACK=16MB -sINITIAL_MEMORY=96MB -sPTHREAD_POOL_SIZE=2)
 # In node: the module's bytes handed over directly (platform/web/node_pre.js),
 # and the process ends with main's status.
