@@ -82,6 +82,25 @@ QUIN_NOINLINE bool checks_after_move(const BoardView &v, int player, int enemyKi
     return check;
 }
 
+// Whether a legal move of `player`'s piece of `type` from (fx, fy) to (tx,
+// ty) that takes nothing, the enemy king on (kx, ky) not attacked, may
+// check other than by uncovering a slider: a move that changes a third
+// square or the piece (castling, promotion), a king's step next to the
+// other king (a position with two kings of a side allows it), a code that
+// names no piece, or a piece that attacks the king from the target by its
+// geometry.  Any other move checks only by uncovering a slider.
+inline bool may_check_directly(int type, int player, int fx, int tx, int ty, int kx, int ky) {
+    if (type < kPawn || type > kKing) return true;
+    if (type == kPawn && (ty == 0 || ty == 7)) return true;
+    if (type == kKing) {
+        if (tx - fx == 2 || fx - tx == 2) return true;
+        const int adx = tx > kx ? tx - kx : kx - tx;
+        const int ady = ty > ky ? ty - ky : ky - ty;
+        if (adx <= 1 && ady <= 1) return true;
+    }
+    return direct_check_geometry(type, player, tx, ty, kx, ky);
+}
+
 }  // namespace check_screen_detail
 
 // Whether the legal move of `player` from (fx, fy) to (tx, ty) checks the
@@ -123,29 +142,6 @@ QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, in
     assert(check == move_checks_in_place(player, fx, fy, tx, ty, enemyKingPos));
     return check;
 }
-
-namespace check_screen_detail {
-
-// Whether a legal move of `player`'s piece of `type` from (fx, fy) to (tx,
-// ty) that takes nothing, the enemy king on (kx, ky) not attacked, may
-// check other than by uncovering a slider: a move that changes a third
-// square or the piece (castling, promotion), a king's step next to the
-// other king (a position with two kings of a side allows it), a code that
-// names no piece, or a piece that attacks the king from the target by its
-// geometry.  Any other move checks only by uncovering a slider.
-inline bool may_check_directly(int type, int player, int fx, int tx, int ty, int kx, int ky) {
-    if (type < kPawn || type > kKing) return true;
-    if (type == kPawn && (ty == 0 || ty == 7)) return true;
-    if (type == kKing) {
-        if (tx - fx == 2 || fx - tx == 2) return true;
-        const int adx = tx > kx ? tx - kx : kx - tx;
-        const int ady = ty > ky ? ty - ky : ky - ty;
-        if (adx <= 1 && ady <= 1) return true;
-    }
-    return direct_check_geometry(type, player, tx, ty, kx, ky);
-}
-
-}  // namespace check_screen_detail
 
 // The check test for the legal quiet moves (to an empty square, no en
 // passant) of one side in a position that the view `v` shows, in step with
