@@ -2,6 +2,9 @@
 // position snapshots.  A rejected FEN or move changes nothing.
 #include "frontend/quintar.h"
 
+#include "core/board/move_effects.h"
+#include "core/board/move_rules.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -105,8 +108,11 @@ int apply_uci(const char *m) {
         return 0;
     }
     if (!IsMoveValid(fx, fy, tx, ty)) return 0;
-    MakeSearchMove(fx, fy, tx, ty);
-    if (promoted != 0) board[tx][ty] = promoted + (piece == 11 ? 10 : 0);
+    // The move stands: its undo record is not kept.
+    MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
+    if (promoted != 0) move.promote_to(static_cast<int>(promoted));
+    MoveUndo undo;
+    do_move(move, undo);
     currentPlayer = 3 - currentPlayer;
     computerPlayer = currentPlayer;
     moveCount += 1;

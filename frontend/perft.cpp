@@ -16,7 +16,7 @@
 // such answer against the engine's own test on the board.
 //
 // Globals: reads and writes `board` and the castling, en-passant and
-// half-move globals through make_move and take_back; writes
+// half-move globals through the move maker (do_move, undo_move); writes
 // `currentPlayer`.
 #include "core/board/board_view.h"
 #include "core/board/geometry.h"
@@ -116,16 +116,6 @@ struct FoundMove {
     bool promotion;
 };
 
-// Takes back the move `e` played from the position whose globals s holds:
-// the squares the move wrote get their pieces back, the castling,
-// en-passant, half-move and side globals theirs from s.  Writing back the
-// whole board costs more than the move changed.
-void take_back(const BoardView &v, const State &s, const MoveEffects &e) {
-    take_back_changes(e);
-    state_put_flags(&s);
-    assert(v.in_step());
-}
-
 // The leaves of the legal move tree d plies deep (perft(d)) from the position
 // on the board, of which v is the view.
 uint64_t count_leaves(const BoardView &v, int d) {
@@ -141,7 +131,6 @@ uint64_t count_leaves(const BoardView &v, int d) {
         moves[n++] = {static_cast<signed char>(fx), static_cast<signed char>(fy),
                       static_cast<signed char>(tx), static_cast<signed char>(ty), promotion};
     });
-    const State s = state_get();
     static const int kPromotions[4] = {kRook, kKnight, kBishop, kQueen};
     for (int m = 0; m < n; ++m) {
         const int fx = moves[m].fx, fy = moves[m].fy, tx = moves[m].tx, ty = moves[m].ty;
@@ -150,10 +139,13 @@ uint64_t count_leaves(const BoardView &v, int d) {
         for (int i = 0; i < (promotion ? 4 : 1); ++i) {
             if (promotion) e.promote_to(kPromotions[i]);
             BoardView after = v;
-            make_move(e, after);
+            MoveUndo undo;
+            do_move(e, undo, after);
             currentPlayer = opponent_of(side);
             count += count_leaves(after, d - 1);
-            take_back(v, s, e);
+            undo_move(e, undo);
+            currentPlayer = side;
+            assert(v.in_step());
         }
     }
     return count;

@@ -74,7 +74,7 @@ struct BoardView : PieceSets {
     }
 
     // Brings the view up to date after the move `e` (MakeSearchMove, or
-    // make_move with another promotion piece) on the position it showed:
+    // do_move with another promotion piece) on the position it showed:
     // the squares the move wrote take their new pieces, and the en-passant
     // square is taken anew from the globals.
     void apply(const MoveEffects &e) {
@@ -283,9 +283,11 @@ struct BoardView : PieceSets {
     }
 };
 
-// Makes the move `e` on the board and its side state (MakeSearchMove, with
-// e's promotion piece) and on `view`, which showed the position before it.
-inline void make_move(const MoveEffects &e, BoardView &view) {
-    make_move(e);
+// Plays the move `e` on the board and its side state (do_move) and on
+// `view`, which showed the position before it.  The view is not taken back:
+// a caller that keeps the view of the position before the move plays on a
+// copy.
+inline void do_move(const MoveEffects &e, MoveUndo &undo, BoardView &view) {
+    do_move(e, undo);
     view.apply(e);
 }

@@ -1,12 +1,20 @@
-// What a move changes on the board, described once: the squares it writes
-// and their piece codes before and after.  The moved piece leaves its square
-// and lands on the target (as a queen when a pawn reaches the last rank),
-// a castling king's rook jumps from its corner to the square the king
-// passed, and an en-passant capture empties the square beside the target.
+// What a move changes on the board, described once, and the one move maker
+// that applies it and takes it back.  A move's effects are the squares it
+// writes and their piece codes before and after: the moved piece leaves its
+// square and lands on the target (as a queen when a pawn reaches the last
+// rank, unless told otherwise), a castling king's rook jumps from its corner
+// to the square the king passed, and an en-passant capture empties the
+// square beside the target.
 //
-// The move maker (MakeSearchMove), the legality and check tests that play a
-// move in place and take it back, the board view's update and perft's
-// take-back all walk this one description.
+// do_move plays the effects on the board and the side state (castling
+// flags, en-passant square, half-move clock), filling a small undo record;
+// undo_move, given the same move and record, puts back exactly what do_move
+// changed.  The board view's copy
+// follows with the overload in core/board/board_view.h.  The tests that only
+// look at the squares after a move (is the king attacked then?) play it with
+// MoveScope::kSquares, which leaves the side state alone.  Every move the
+// engine plays (the search's nodes, perft, the front end's moves, the check
+// and legality tests that play a move in place) goes through this pair.
 #pragma once
 
 #include "core/quin_core.h"
@@ -71,12 +79,40 @@ inline MoveEffects move_effects(const Board &b, int fx, int fy, int tx, int ty) 
     return e;
 }
 
-// Writes the move's squares on `board`, and puts them back.
+namespace move_detail {
+
+// The move's squares on `board`, and their pieces before it.
 inline void write_changes(const MoveEffects &e) {
     for (int i = 0; i < e.count; ++i) board[e.change[i].x][e.change[i].y] = e.change[i].after;
 }
 inline void take_back_changes(const MoveEffects &e) {
     for (int i = e.count - 1; i >= 0; --i) board[e.change[i].x][e.change[i].y] = e.change[i].before;
+}
+
+}  // namespace move_detail
+
+// The side state a move changes: the six castling flags, the en-passant
+// square and the half-move clock.
+struct SideState {
+    double whiteKing, blackKing, whiteRookA, whiteRookH, blackRookA, blackRookH;
+    double enPassantX, enPassantY, halfmoveClock;
+};
+
+inline SideState side_state() {
+    return {whiteKingMoved,  blackKingMoved, whiteRookAMoved, whiteRookHMoved, blackRookAMoved,
+            blackRookHMoved, enPassantX,     enPassantY,      halfmoveClock};
+}
+
+inline void put_side_state(const SideState &s) {
+    whiteKingMoved = s.whiteKing;
+    blackKingMoved = s.blackKing;
+    whiteRookAMoved = s.whiteRookA;
+    whiteRookHMoved = s.whiteRookH;
+    blackRookAMoved = s.blackRookA;
+    blackRookHMoved = s.blackRookH;
+    enPassantX = s.enPassantX;
+    enPassantY = s.enPassantY;
+    halfmoveClock = s.halfmoveClock;
 }
 
 // The side state after the move: the half-move clock (reset by a pawn move
@@ -100,9 +136,29 @@ inline void update_side_state(const MoveEffects &e) {
     }
 }
 
-// Plays the described move: its squares on the board, then the side state, as
-// MakeSearchMove plays a move.
-inline void make_move(const MoveEffects &e) {
-    write_changes(e);
-    update_side_state(e);
+// How much of the position a move made with do_move changes: the squares
+// and the side state (a move that stands), or the squares alone (a move
+// played to look at the board after it and taken back at once).
+enum class MoveScope { kWhole, kSquares };
+
+// What undo_move needs beside the move: the side state before it (left
+// unwritten by MoveScope::kSquares).
+struct MoveUndo {
+    SideState before;
+};
+
+// Plays the move `e` on the board and, for kWhole, on the side state, as
+// MakeSearchMove plays a move (with e's promotion piece); undo_move with the
+// same `e` and `undo` takes it back.
+template <MoveScope Scope = MoveScope::kWhole>
+inline void do_move(const MoveEffects &e, MoveUndo &undo) {
+    if (Scope == MoveScope::kWhole) undo.before = side_state();
+    move_detail::write_changes(e);
+    if (Scope == MoveScope::kWhole) update_side_state(e);
+}
+
+template <MoveScope Scope = MoveScope::kWhole>
+inline void undo_move(const MoveEffects &e, const MoveUndo &undo) {
+    move_detail::take_back_changes(e);
+    if (Scope == MoveScope::kWhole) put_side_state(undo.before);
 }

@@ -76,7 +76,8 @@ bool legal_by_playing(int fx, int fy, int tx, int ty, int kx, int ky) {
     const double piece = board[fx][fy];
     if (piece == 0 || !piece_rules_allow(fx, fy, tx, ty)) return false;
     const MoveEffects e = move_effects(EngineBoard(), fx, fy, tx, ty);
-    write_changes(e);
+    MoveUndo undo;
+    do_move<MoveScope::kSquares>(e, undo);
     const int side = colour_of(piece);
     const int enemy = opponent_of(side);
     bool verdict = true;
@@ -95,7 +96,7 @@ bool legal_by_playing(int fx, int fy, int tx, int ty, int kx, int ky) {
             }
         }
     }
-    take_back_changes(e);
+    undo_move<MoveScope::kSquares>(e, undo);
     return verdict;
 }
 

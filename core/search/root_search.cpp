@@ -13,7 +13,10 @@
 // rootCurrentCount, the first-pass record (firstPass*), the preferred root
 // move (from the move hash) and, through the routines called, the search
 // state, the current principal variation and the move hash.
+#include "core/board/move_effects.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
+#include "core/tree/search_state.h"
 
 namespace {
 
@@ -37,10 +40,12 @@ constexpr int kMaxCheckedTies = 2;
 double search_root_move(int fromX, int fromY, int toX, int toY, double opponent, double alpha,
                         double beta) {
     SaveSearchState(0);
-    MakeSearchMove(fromX, fromY, toX, toY);
+    const MoveEffects move = move_effects(EngineBoard(), fromX, fromY, toX, toY);
+    MoveUndo undo;
+    do_move(move, undo);
     double score = SearchSelectedDepth(opponent, alpha, beta);
     score = DiscourageWinningRepeat(score, SearchPositionOccurrences(opponent, 1));
-    RestoreSearchState(0);
+    take_back_search_move(move, undo, 0);
     return score;
 }
 

@@ -121,12 +121,13 @@ struct ChainNode {
         }
         const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
         key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
-        make_move(move);
+        MoveUndo undo;
+        do_move(move, undo);
         const ChainParent link{view, &move};
         enteredBy = &link;
         const double score = SearchChild(level, player, alpha, beta, kind, link);
         enteredBy = nullptr;
-        take_back_search_move(move, level);
+        take_back_search_move(move, undo, level);
         if (SearchTimeExpired() != 0) return MoveOutcome::Expired;
         if (player == kWhite) {
             if (score > bestScore) {

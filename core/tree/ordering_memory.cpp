@@ -7,6 +7,8 @@
 // current principal variation (currentPVFromX .. currentPVKey_s); read:
 // board (the moved piece and, for the check test, the position).
 #include "core/board/geometry.h"
+#include "core/board/move_effects.h"
+#include "core/board/move_rules.h"
 #include "core/quin_core.h"
 
 #include <cstring>
@@ -121,14 +123,20 @@ double StoreCurrentPV(double level, double player, double fx, double fy, double 
 
 double SearchMoveGivesCheck(double player, double level, double fx, double fy, double tx,
                             double ty) {
+    // The level's slot is written as the search's own moves write it; the
+    // move itself is taken back by the move maker, which writes back only
+    // its squares.
     SaveSearchState(level);
-    MakeSearchMove(fx, fy, tx, ty);
+    const MoveEffects move = move_effects(EngineBoard(), static_cast<int>(fx), static_cast<int>(fy),
+                                          static_cast<int>(tx), static_cast<int>(ty));
+    MoveUndo undo;
+    do_move(move, undo);
     double result = 0;
     double kingPos = FindKing(opponent_of(static_cast<int>(player)));
     if (kingPos >= 0) {
         const int pos = static_cast<int>(kingPos);
         result = IsSquareAttacked(king_pos_x(pos), king_pos_y(pos), player) != 0 ? 1 : 0;
     }
-    RestoreSearchState(level);
+    undo_move(move, undo);
     return result;
 }

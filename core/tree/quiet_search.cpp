@@ -119,14 +119,16 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
     if (!move_legal(n, fx, fy, tx, ty)) return;
     c.moveLegal = true;
     save_slot(n);
-    MakeSearchMove(fx, fy, tx, ty);
+    const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
+    MoveUndo undo;
+    do_move(move, undo);
     if (PieceAttacksSquare(tx, ty, n.supportX, n.supportY) == 1 &&
         IsMoveValid(tx, ty, n.supportX, n.supportY) == 1) {
         c.supportMove = true;
         c.quietFork = true;
         c.tactical = true;
     }
-    RestoreSearchState(n.level);
+    take_back_search_move(move, undo, n.level);
 }
 
 // Pass 0: the tactical classification of a candidate.  Returns whether the
@@ -191,7 +193,8 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     save_slot(n);
     const MoveEffects move = move_effects(n.view, fx, fy, tx, ty);
     key_before_move(n.player, n.level, type_of(move.piece), move.captured, n.keyWritten);
-    make_move(move);
+    MoveUndo undo;
+    do_move(move, undo);
     const ParentView parent{&n.view, &move, &n.evalKey, ParentView::Entry::kAfterMove};
     double score;
     if (c.quietFork || c.quietCheck) {
@@ -204,7 +207,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
         score = quiet_node(n.opponent, n.remaining - 1, n.level + 1, n.alpha, n.beta, n.nextChecks,
                            kNoForkReply, nextKeep, childKings, parent);
     }
-    take_back_search_move(move, n.level);
+    take_back_search_move(move, undo, n.level);
     if (SearchTimeExpired() == 1) return Walk::kTimeUp;
 
     if (n.player == kWhite) {

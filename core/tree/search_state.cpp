@@ -90,18 +90,29 @@ QUIN_SCALAR_COPY double RestoreSearchState(double level) {
     return 0;
 }
 
-void take_back_search_move(const MoveEffects &e, int level) {
-    take_back_changes(e);
-    restore_side_state(level);
+void take_back_search_move(const MoveEffects &e, const MoveUndo &undo, int level) {
+    undo_move(e, undo);
 #ifndef NDEBUG
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) assert(board[x][y] == searchBoard[level][y * 8 + x]);
+    assert(whiteKingMoved == searchWhiteKingMoved[level] &&
+           blackKingMoved == searchBlackKingMoved[level] &&
+           whiteRookAMoved == searchWhiteRookAMoved[level] &&
+           whiteRookHMoved == searchWhiteRookHMoved[level] &&
+           blackRookAMoved == searchBlackRookAMoved[level] &&
+           blackRookHMoved == searchBlackRookHMoved[level] &&
+           enPassantX == searchEnPassantX[level] && enPassantY == searchEnPassantY[level] &&
+           halfmoveClock == searchHalfmoveClock[level]);
+#else
+    (void)level;
 #endif
 }
 
 double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
-    make_move(move_effects(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
-                           static_cast<int>(toX), static_cast<int>(toY)));
+    MoveUndo undo;
+    do_move(move_effects(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
+                         static_cast<int>(toX), static_cast<int>(toY)),
+            undo);
     return 0;
 }
 
@@ -112,10 +123,11 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
 bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos) {
     if (enemyKingPos < 0) return false;
     const MoveEffects e = move_effects(EngineBoard(), fx, fy, tx, ty);
-    write_changes(e);
+    MoveUndo undo;
+    do_move<MoveScope::kSquares>(e, undo);
     const bool result =
         IsSquareAttacked(king_pos_x(enemyKingPos), king_pos_y(enemyKingPos), player) != 0;
-    take_back_changes(e);
+    undo_move<MoveScope::kSquares>(e, undo);
     return result;
 }
 

@@ -412,12 +412,20 @@ TEST(ViewMoves, MoveEffectsKeepTheViewInStep) {
                 const State maker = state_get();
                 RestoreSearchState(0);
                 BoardView told = v;
-                make_move(move_effects(v, fx, fy, tx, ty), told);
+                const MoveEffects move = move_effects(v, fx, fy, tx, ty);
+                MoveUndo undo;
+                do_move(move, undo, told);
                 EXPECT_TRUE(told.in_step()) << fen << " " << fx << fy << tx << ty;
                 const State effects = state_get();
                 EXPECT_EQ(std::memcmp(&maker, &effects, sizeof maker), 0)
                     << fen << " " << fx << fy << tx << ty;
+                // Taken back, the position is the one before the move.
+                undo_move(move, undo);
+                const State undone = state_get();
                 RestoreSearchState(0);
+                const State saved = state_get();
+                EXPECT_EQ(std::memcmp(&undone, &saved, sizeof saved), 0)
+                    << fen << " " << fx << fy << tx << ty;
                 ++moves;
             }
     });

@@ -215,13 +215,23 @@ TEST(MoveEffects, SquaresEachMoveWrites) {
             EXPECT_EQ(e.change[i].before, board[c.changes[i].x][c.changes[i].y])
                 << c.fen << " change " << i;
         }
-        // Made and taken back, the board is as it was.
+        // Made and taken back, with the side state or on the squares alone,
+        // the position is as it was; on the squares alone the side state
+        // never changes.
         const State before = state_get();
-        write_changes(e);
+        MoveUndo undo;
+        do_move<MoveScope::kSquares>(e, undo);
         for (int i = 0; i < e.count; ++i)
             EXPECT_EQ(board[e.change[i].x][e.change[i].y], e.change[i].after) << c.fen;
-        take_back_changes(e);
-        const State after = state_get();
+        State played = state_get();
+        std::memcpy(played.b, before.b, sizeof played.b);
+        EXPECT_EQ(std::memcmp(&before, &played, sizeof before), 0) << c.fen;
+        undo_move<MoveScope::kSquares>(e, undo);
+        State after = state_get();
+        EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << c.fen;
+        do_move(e, undo);
+        undo_move(e, undo);
+        after = state_get();
         EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << c.fen;
     }
 }
