@@ -175,7 +175,7 @@ step_aside "match, test-suite and soak tools" tool_checks
 # counts, the geometry and the evaluation corpus.
 portable_build() {
   BUILD_TARGETS="board_board_view_test board_geometry_test board_rules_test eval_eval_corpus_test
-    search_bench_signature_slow_test" build build-portable -DQUIN_PORTABLE=ON
+    search_bench_signature_slow_test quintar" build build-portable -DQUIN_PORTABLE=ON
 }
 step "portable build" portable_build
 step "portable tests" ctest --test-dir build-portable -j"$JOBS" \
@@ -186,7 +186,7 @@ step "portable tests" ctest --test-dir build-portable -j"$JOBS" \
 # layer's, where the search thread runs beside the reader and the stop flag
 # crosses between them.  Each builds only the programs it runs.
 asan_build() {
-  BUILD_TARGETS="$(test_programs)" build build-asan -DQUIN_ASAN=ON -DCMAKE_BUILD_TYPE=Debug \
+  BUILD_TARGETS="$(test_programs) quintar" build build-asan -DQUIN_ASAN=ON -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 }
 step "asan+ubsan build, assertions on" asan_build

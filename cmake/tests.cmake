@@ -69,5 +69,5 @@ endforeach()
 # The perft suite at depth 3: the program's --perft count of every position
 # in bench/perft_suite.epd against stockfish's stored count.
 add_test(NAME PerftSuite.Depth3 COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/bench/perft_suite --depth 3)
-set_tests_properties(PerftSuite.Depth3 PROPERTIES LABELS frontend TIMEOUT 600
+set_tests_properties(PerftSuite.Depth3 PROPERTIES LABELS perft TIMEOUT 600
                      ENVIRONMENT QUINTAR=$<TARGET_FILE:quintar>)
