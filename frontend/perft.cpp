@@ -33,76 +33,15 @@
 
 namespace {
 
-// Every legal move of the pieces of type Type of `side`, handed to visit
-// piece by piece.
-template <int Type, typename Visit>
-inline void visit_legal_moves_of_type(const BoardView &v, const KingSafety &k, uint64_t shields,
-                                      int side, Visit &visit) {
-    const int piece = make_piece(side, Type);
-    for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
-        const int square = pop_lsb(pieces);
-        visit_legal_moves_as<Type>(v, k, shields, side, square_x(square), square_y(square), piece,
-                                   visit);
-    }
-}
-
-// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `side`,
-// piece type by piece type (a count does not hang on the order).  Each
-// candidate is decided by the engine's move validation; the facts that hold
-// for the whole position (where the king stands, whether it is attacked,
-// which pieces shield it from a slider) are worked out once instead of once
-// per candidate.
-template <typename Visit>
-void for_each_legal_move(const BoardView &v, int side, Visit visit) {
-    const ViewKingSafety safety = view_king_safety(v, side);
-    const KingSafety k = safety.king;
-    const uint64_t shields = safety.shields;
-    visit_legal_moves_of_type<kPawn>(v, k, shields, side, visit);
-    visit_legal_moves_of_type<kRook>(v, k, shields, side, visit);
-    visit_legal_moves_of_type<kKnight>(v, k, shields, side, visit);
-    visit_legal_moves_of_type<kBishop>(v, k, shields, side, visit);
-    visit_legal_moves_of_type<kQueen>(v, k, shields, side, visit);
-    visit_legal_moves_of_type<kKing>(v, k, shields, side, visit);
-}
-
-// The number of legal moves of `side`, each promotion counted once per
-// piece it may become: the moves for_each_legal_move visits, counted piece
-// by piece; Bits counts squares.
-template <int Type, class Bits>
-QUIN_ALWAYS_INLINE int count_legal_moves_of_type(const BoardView &v, const KingSafety &k,
-                                                 uint64_t shields, int side) {
-    const int piece = make_piece(side, Type);
-    int n = 0;
-    for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
-        const int square = pop_lsb(pieces);
-        n += count_legal_moves_as<Type, Bits>(v, k, shields, side, square_x(square),
-                                              square_y(square), piece);
-    }
-    return n;
-}
-
-template <class Bits>
-QUIN_ALWAYS_INLINE int count_legal_moves(const BoardView &v, int side) {
-    const ViewKingSafety safety = view_king_safety(v, side);
-    const KingSafety k = safety.king;
-    const uint64_t shields = safety.shields;
-    return count_legal_pawn_moves<Bits>(v, k, shields, side) +
-           count_legal_moves_of_type<kRook, Bits>(v, k, shields, side) +
-           count_legal_moves_of_type<kKnight, Bits>(v, k, shields, side) +
-           count_legal_moves_of_type<kBishop, Bits>(v, k, shields, side) +
-           count_legal_moves_of_type<kQueen, Bits>(v, k, shields, side) +
-           count_legal_moves_of_type<kKing, Bits>(v, k, shields, side);
-}
-
 // The last ply's count, once with the portable bit count and, on x86-64,
 // once compiled for the processor's bit-count instruction, which perft
 // takes when the processor has it (perftHardwareBitCount).
 int count_last_ply_portable(const BoardView &v, int side) {
-    return count_legal_moves<PortableBitCount>(v, side);
+    return LegalMoves(v, side).count<PortableBitCount>();
 }
 #if QUIN_HAVE_POPCNT_TARGET
 QUIN_POPCNT_TARGET int count_last_ply_popcnt(const BoardView &v, int side) {
-    return count_legal_moves<HardwareBitCount>(v, side);
+    return LegalMoves(v, side).count<HardwareBitCount>();
 }
 #endif
 
@@ -127,10 +66,11 @@ uint64_t count_leaves(const BoardView &v, int d) {
     // At most 218 legal moves stand in any position.
     FoundMove moves[256];
     int n = 0;
-    for_each_legal_move(v, side, [&](int fx, int fy, int tx, int ty, bool promotion) {
+    auto found = [&moves, &n](int fx, int fy, int tx, int ty, bool promotion) {
         moves[n++] = {static_cast<signed char>(fx), static_cast<signed char>(fy),
                       static_cast<signed char>(tx), static_cast<signed char>(ty), promotion};
-    });
+    };
+    LegalMoves(v, side).piece_moves_by_type(found);
     static const int kPromotions[4] = {kRook, kKnight, kBishop, kQueen};
     for (int m = 0; m < n; ++m) {
         const int fx = moves[m].fx, fy = moves[m].fy, tx = moves[m].tx, ty = moves[m].ty;

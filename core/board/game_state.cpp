@@ -1,15 +1,22 @@
 // Whole-position queries: any legal move, the number of legal moves, and
 // the dead-draw material rule.
 //
-// Globals: read `board` (and, through IsMoveValid, the castling and
-// en-passant globals); write nothing.
+// Globals: read `board` and the castling and en-passant globals; write
+// nothing.
+#include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
-#include "core/board/legality.h"
+#include "core/board/legal_moves.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
-double CountLegalMoves(double player) {
-    const int side = static_cast<int>(player);
+#include <cassert>
+
+namespace {
+
+// The number of legal moves by its definition: every square of the board
+// that IsMoveValid accepts as a target of each of the side's pieces, a
+// promotion counted once.
+[[maybe_unused]] double count_by_scan(int side) {
     double count = 0;
     for_each_piece_of(side, [&count](int fx, int fy, int) {
         for (int ty = 0; ty < 8; ++ty)
@@ -20,9 +27,30 @@ double CountLegalMoves(double player) {
     return count;
 }
 
-// The search for a legal move is any_legal_move (core/board/legality.h).
+bool is_side(double player) { return player == kWhite || player == kBlack; }
+
+}  // namespace
+
+// The side's legal moves from the one generator, each piece's targets
+// counted as a set.
+double CountLegalMoves(double player) {
+    if (!is_side(player)) return 0;  // no piece belongs to such a side
+    const int side = static_cast<int>(player);
+    BoardView v;
+    v.load();
+    const LegalMoves legal(v, side);
+    int count = 0;
+    for (uint64_t pieces = v.bySide[side]; pieces != 0;)
+        count += count_bits(legal.piece_moves(pop_lsb(pieces)));
+    assert(count == count_by_scan(side));
+    return count;
+}
+
 double HasLegalMove(double player) {
-    return any_legal_move(static_cast<int>(player), nullptr) ? 1 : 0;
+    if (!is_side(player)) return 0;
+    BoardView v;
+    v.load();
+    return LegalMoves(v, static_cast<int>(player)).any() ? 1 : 0;
 }
 
 double IsInsufficientMaterial() {

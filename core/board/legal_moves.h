@@ -1,11 +1,12 @@
-// The legal moves of one piece on the board view, in the order of its
-// candidate window (core/board/candidate_windows.h: rows ascending, within a
-// row files ascending, which is ascending square order): the one move
-// generator of perft and of the tree search's move lists.  Each candidate
-// is decided by the engine's move rules and legality test
-// (core/board/legality.h); the facts that hold for the whole position (the
-// king's square, whether it is attacked, which pieces shield it) are the
-// caller's, worked out once.
+// The legal moves of one side on the board view: the one move generator of
+// perft, the tree search's lists, the root list and the game-state queries,
+// and the one legality interface of the integer code (LegalMoves, at the
+// end of this file).  A piece's moves come in the order of its candidate
+// window (core/board/candidate_windows.h: rows ascending, within a row files
+// ascending, which is ascending square order).  Each candidate is decided by
+// the engine's move rules and legality test (core/board/legality.h); the
+// facts that hold for the whole position (the king's square, whether it is
+// attacked, which pieces shield it) are worked out once per position.
 //
 // The piece rules are applied to the whole window at once where sets can
 // state them: own pieces and the enemy king are never a target, a slider
@@ -184,3 +185,128 @@ QUIN_ALWAYS_INLINE int count_legal_pawn_moves(const BoardView &v, const KingSafe
 #endif
     return n;
 }
+
+// ------------------------------------------------------ the one interface
+// The legal moves of one side in one position, read from its view: the one
+// interface through which the integer code asks about legality.  Built once
+// per position (the king's square, whether it is attacked, which pieces
+// shield it, and in check the squares that answer it), it answers
+//
+//   legal(fx, fy, tx, ty)   is this move of the side's piece legal here?
+//   piece_moves(from, ...)  which moves of the side's piece on `from` are
+//                           legal, in window order: handed to a visitor or
+//                           as a set of targets (piece_moves_by_type: all
+//                           the side's, type by type)
+//   count<Bits>()           how many legal moves the side has, a promotion
+//                           counted once per piece it may become
+//   any()                   has the side a legal move?
+//
+// Each answer is IsMoveValid's (HasLegalMove's for any()); Debug builds
+// check it.  The view must stay as it is while the answers are asked for (a
+// move played in between is taken back).
+class LegalMoves {
+public:
+    LegalMoves() = default;
+    QUIN_ALWAYS_INLINE LegalMoves(const BoardView &v, int side) {
+        reset(v, side, view_king_safety(v, side));
+    }
+    QUIN_ALWAYS_INLINE LegalMoves(const BoardView &v, int side, const ViewKingSafety &safety) {
+        reset(v, side, safety);
+    }
+
+    // Starts over for `side` on the view `v`, whose king safety is `safety`.
+    QUIN_ALWAYS_INLINE void reset(const BoardView &v, int side, const ViewKingSafety &safety) {
+        v_ = &v;
+        side_ = side;
+        safety_ = safety;
+        inCheck_.reset(side, safety.king);
+    }
+
+    const ViewKingSafety &safety() const { return safety_; }
+
+    bool legal(int fx, int fy, int tx, int ty) {
+        assert(v_->in_step());
+        const int piece = v_->at(fx, fy);
+        assert(colour_of(piece) == side_);
+        const bool legal = with_piece_type(type_of(piece), [&](auto type) {
+            if constexpr (type() == kEmpty)
+                return false;
+            else
+                return view_candidate_legal<type()>(*v_, safety_, inCheck_, fx, fy, tx, ty,
+                                                    piece);
+        });
+        assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
+        return legal;
+    }
+
+    // visit(fx, fy, tx, ty, promotion) for each legal move of the piece on
+    // `from`, in window order; promotion tells a pawn reaching the last rank.
+    template <class Visit>
+    QUIN_ALWAYS_INLINE void piece_moves(int from, Visit &visit) const {
+        visit_legal_moves(*v_, safety_.king, safety_.shields, side_, square_x(from),
+                          square_y(from), v_->cell[from], visit);
+    }
+
+    // The same moves as a set of target squares.
+    uint64_t piece_moves(int from) const {
+        uint64_t targets = 0;
+        auto collect = [&targets](int, int, int tx, int ty, bool) {
+            targets |= square_bit(square_of(tx, ty));
+        };
+        piece_moves(from, collect);
+        return targets;
+    }
+
+    // Every legal move of the side, handed to visit as piece_moves hands
+    // them, piece type by piece type (for a caller to whom the order of the
+    // pieces does not matter).
+    template <class Visit>
+    QUIN_ALWAYS_INLINE void piece_moves_by_type(Visit &visit) const {
+        moves_of_type<kPawn>(visit);
+        moves_of_type<kRook>(visit);
+        moves_of_type<kKnight>(visit);
+        moves_of_type<kBishop>(visit);
+        moves_of_type<kQueen>(visit);
+        moves_of_type<kKing>(visit);
+    }
+
+    template <class Bits = PortableBitCount>
+    QUIN_ALWAYS_INLINE int count() const {
+        const KingSafety &k = safety_.king;
+        const uint64_t shields = safety_.shields;
+        return count_legal_pawn_moves<Bits>(*v_, k, shields, side_) +
+               count_of_type<kRook, Bits>() + count_of_type<kKnight, Bits>() +
+               count_of_type<kBishop, Bits>() + count_of_type<kQueen, Bits>() +
+               count_of_type<kKing, Bits>();
+    }
+
+    bool any() const { return view_any_legal_move(*v_, side_, safety_); }
+
+private:
+    template <int Type, class Visit>
+    QUIN_ALWAYS_INLINE void moves_of_type(Visit &visit) const {
+        const int piece = make_piece(side_, Type);
+        for (uint64_t pieces = v_->byPiece[piece]; pieces != 0;) {
+            const int square = pop_lsb(pieces);
+            visit_legal_moves_as<Type>(*v_, safety_.king, safety_.shields, side_,
+                                       square_x(square), square_y(square), piece, visit);
+        }
+    }
+
+    template <int Type, class Bits>
+    QUIN_ALWAYS_INLINE int count_of_type() const {
+        const int piece = make_piece(side_, Type);
+        int n = 0;
+        for (uint64_t pieces = v_->byPiece[piece]; pieces != 0;) {
+            const int square = pop_lsb(pieces);
+            n += count_legal_moves_as<Type, Bits>(*v_, safety_.king, safety_.shields, side_,
+                                                  square_x(square), square_y(square), piece);
+        }
+        return n;
+    }
+
+    const BoardView *v_ = nullptr;
+    int side_ = kNoSide;
+    ViewKingSafety safety_;
+    SideMoveLegality inCheck_;
+};

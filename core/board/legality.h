@@ -1,6 +1,7 @@
-// Move legality in one place: whether a move is legal and whether a side has
-// a legal move, on the engine's board and on its integer view
-// (core/board/board_view.h).  The file reads from the top down:
+// How legality is decided: whether a move is legal and whether a side has a
+// legal move, on the engine's board and on its integer view
+// (core/board/board_view.h), beneath the legal-move interface of
+// core/board/legal_moves.h.  The file reads from the top down:
 //
 //   how safe is the side's king?          king_safety, view_king_safety
 //       where it stands, whether the enemy attacks it and (on the view)
@@ -29,8 +30,9 @@
 // it (core/board/geometry.h).  What only this file uses (the king found
 // from a known square, the walk along a line behind a shield, the king
 // found after a king's move, the per-type loops of "has the side a move?")
-// sits in namespace legality_detail; everything else named above is for the
-// move generator, the quiet search, perft and the game state.
+// sits in namespace legality_detail.  The rest serves the one interface the
+// integer code asks, LegalMoves (core/board/legal_moves.h); outside it only
+// the tests call these answers by name.
 #pragma once
 
 #include "core/board/board_view.h"

@@ -12,6 +12,7 @@
 // for check, level 0's state slot (the root position).
 #include "core/board/board_view.h"
 #include "core/board/candidate_windows.h"
+#include "core/board/legal_moves.h"
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/types.h"
@@ -40,7 +41,8 @@ BoardView loaded_view() {
 // from the first such question on, as SearchMoveGivesCheck leaves it.
 class RootCheckTest {
 public:
-    RootCheckTest() : view_(loaded_view()), screen_(view_, static_cast<int>(computerPlayer)) {}
+    explicit RootCheckTest(const BoardView &view)
+        : view_(view), screen_(view_, static_cast<int>(computerPlayer)) {}
 
     bool gives_check(int fx, int fy, int tx, int ty) {
         if (!slotSaved_) {
@@ -53,7 +55,7 @@ public:
     }
 
 private:
-    BoardView view_;
+    const BoardView &view_;
     ViewCheckScreen screen_;
     bool slotSaved_ = false;
 };
@@ -103,13 +105,24 @@ void insert_root_move(int fx, int fy, int tx, int ty, double value) {
 
 }  // namespace
 
+// The legal moves come from the one generator, piece by piece in board
+// order; the clock is polled before every square of each piece's window,
+// and the square is listed when it is one of the piece's legal targets.
 double CollectRootCaptures() {
     rootCaptureCount = 0;
-    RootCheckTest checks;
-    for_each_piece_of(static_cast<int>(computerPlayer), [&checks](int fx, int fy, int piece) {
-        return visit_window(piece, fx, fy, [fx, fy, &checks](int tx, int ty) {
+    const int side = static_cast<int>(computerPlayer);
+    const BoardView view = loaded_view();
+    // A side that is neither White nor Black owns no piece with a move.
+    const bool sided = side == kWhite || side == kBlack;
+    LegalMoves legal;
+    if (sided) legal.reset(view, side, view_king_safety(view, side));
+    RootCheckTest checks(view);
+    for_each_piece_of(side, [sided, &legal, &checks](int fx, int fy, int piece) {
+        const uint64_t targets = sided ? legal.piece_moves(square_of(fx, fy)) : 0;
+        return visit_window(piece, fx, fy, [fx, fy, targets, &checks](int tx, int ty) {
             if (SearchTimeExpired() != 0) return false;
-            if (IsMoveValid(fx, fy, tx, ty) == 0) return true;
+            if (((targets >> square_of(tx, ty)) & 1) == 0) return true;
+            assert(IsMoveValid(fx, fy, tx, ty) == 1);
             insert_root_move(fx, fy, tx, ty, root_order_value(fx, fy, tx, ty, checks));
             return true;
         });

@@ -152,7 +152,7 @@ void CollectMoves(double player, double level, BoardView &v) {
     if (kCaptures) collect.start_captures();
     if (kQuietMoves) collect.start_quiet_moves();
     v.load();
-    const ViewKingSafety safety = view_king_safety(v, side);
+    const LegalMoves legal(v, side);
     uint64_t listed = 0;
     uint64_t *targets = legalTargets[static_cast<int>(level)];
     auto visit = [&v, &collect, &listed](int fx, int fy, int tx, int ty, bool) {
@@ -178,7 +178,7 @@ void CollectMoves(double player, double level, BoardView &v) {
             1)
             break;
         listed = 0;
-        visit_legal_moves(v, safety.king, safety.shields, side, fx, fy, piece, visit);
+        legal.piece_moves(from, visit);
         assert(window_moves_are(fx, fy, piece, listed));
         targets[from] = listed;
     }

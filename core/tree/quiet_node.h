@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/board/board_view.h"
+#include "core/board/legal_moves.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
 #include "core/board/legality.h"
@@ -91,11 +92,10 @@ struct QuietNode {
     // worked out the first time a move is asked about.
     uint64_t discoveries;
     bool discoveriesKnown;
-    // Legality of the node's own moves, from the safety of its king: with
-    // the king safe, from the pieces that shield it (a set of squares); in
-    // check, from whether a move answers every attack.
-    ViewKingSafety safety;
-    SideMoveLegality legality;
+    // Legality of the node's own moves on its view, from the safety of its
+    // king: with the king safe, from the pieces that shield it (a set of
+    // squares); in check, from whether a move answers every attack.
+    LegalMoves moves;
     // The en-passant square as a square number, -1 for none.
     int enPassantSquare;
     // The node's position as an integer view: it stands unchanged while the
@@ -133,13 +133,7 @@ inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
 // verdict): the piece's rules read from the view, the king's safety as the
 // node knows it.
 inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
-    assert(n.view.in_step());
-    const int piece = n.view.at(fx, fy);
-    const bool legal = with_piece_type(type_of(piece), [&](auto type) {
-        return view_candidate_legal<type()>(n.view, n.safety, n.legality, fx, fy, tx, ty, piece);
-    });
-    assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
-    return legal;
+    return n.moves.legal(fx, fy, tx, ty);
 }
 
 // How a candidate or a pass ended.

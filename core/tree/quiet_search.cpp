@@ -266,7 +266,7 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
                     v.line_reach(type, from);
     // In check, a piece other than the king that shields nothing can only
     // take the attacker or step between (en passant is tested by itself).
-    const ViewKingSafety &safety = n.safety;
+    const ViewKingSafety &safety = n.moves.safety();
     if (safety.king.attacked && safety.checkDetail && type != kKing &&
         ((safety.shields >> from) & 1) == 0) {
         open &= safety.evasions |
@@ -384,9 +384,8 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.ownKingPos = kings.own != kKingUnknown ? kings.own : n.view.king_pos_of(player);
     assert(n.ownKingPos == FindKing(player));
     const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingPos);
-    n.safety = safety;
+    n.moves.reset(n.view, player, safety);
     n.inCheck = safety.king.attacked;
-    n.legality.reset(player, safety.king);
     n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
 
@@ -394,7 +393,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    const bool canMove = view_any_legal_move(n.view, player, safety);
+    const bool canMove = n.moves.any();
     assert(canMove == (HasQuietLegalMove(player) == 1));
     if (!canMove) return n.inCheck ? mated_score(player, level) : 0;
 

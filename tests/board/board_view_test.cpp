@@ -3,6 +3,7 @@
 // full of pins, checks, en-passant chances, castling rights and promotions;
 // the windows as sets of squares must hold the walk's squares in its order.
 #include "core/board/board_view.h"
+#include "core/board/legal_moves.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
 #include "core/board/legality.h"
@@ -305,17 +306,20 @@ TEST(WindowSquares, KnownWindows) {
 
 // Expects IsMoveValid's verdict from each legality entry point for every
 // candidate of `side` (the king in check or not, pinned pieces, en passant,
-// castling): on the view, on the board, and with the king known.  Returns
-// the number of legal moves.
+// castling): the legal-move interface (one move, a piece's moves, their
+// number, whether there is any), its helpers on the view and on the board,
+// and the game-state queries.  Returns the number of legal moves.
 int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety &safety,
                               const char *fen) {
-    int legal = 0;
+    int legal = 0, perftCount = 0;
+    LegalMoves moves(v, side, safety);
     SideMoveLegality inCheck(side, safety.king);
     SideMoveLegality onBoard(side);
     for (int from = 0; from < 64; ++from) {
         const int fx = from % 8, fy = from / 8;
         const int piece = v.at(fx, fy);
         if (colour_of(piece) != side) continue;
+        uint64_t targets = 0;
         for (int to = 0; to < 64; ++to) {
             const int tx = to % 8, ty = to / 8;
             if (colour_of(board[tx][ty]) == side) continue;
@@ -334,8 +338,16 @@ int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety
             EXPECT_EQ(move_legal_known_king(fx, fy, tx, ty, safety.king.king, safety.king.attacked),
                       want)
                 << move;
+            EXPECT_EQ(moves.legal(fx, fy, tx, ty), want) << move;
+            if (want) targets |= square_bit(to);
+            if (want) perftCount += type_of(piece) == kPawn && (ty == 0 || ty == 7) ? 4 : 1;
         }
+        EXPECT_EQ(moves.piece_moves(from), targets) << fen << " piece on " << from;
     }
+    EXPECT_EQ(moves.count(), perftCount) << fen;
+    EXPECT_EQ(moves.any(), legal > 0) << fen;
+    EXPECT_EQ(CountLegalMoves(side), legal) << fen;
+    EXPECT_EQ(HasLegalMove(side) == 1, legal > 0) << fen;
     return legal;
 }
 
