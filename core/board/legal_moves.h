@@ -257,6 +257,39 @@ public:
         return targets;
     }
 
+    // The legal targets of the piece on `from` among the squares `among`:
+    // the generator's sure moves there, and each other candidate there
+    // decided by legal() (for a caller that wants only some of a piece's
+    // moves, and tests no more of them than it wants).
+    uint64_t piece_moves(int from, uint64_t among) {
+        if (among == 0) return 0;
+        const int piece = v_->cell[from];
+        const int fx = square_x(from), fy = square_y(from);
+        return with_piece_type(type_of(piece), [&](auto type) -> uint64_t {
+            if constexpr (type() == kEmpty) {
+                return 0;
+            } else {
+                const PieceTargets t = piece_targets<type()>(*v_, safety_.king, safety_.shields,
+                                                             side_, fx, fy, piece);
+                uint64_t legal = t.sure & among;
+                for (uint64_t rest = t.tested & among; rest != 0;) {
+                    const int to = pop_lsb(rest);
+                    if (view_candidate_legal<type()>(*v_, safety_, inCheck_, fx, fy, square_x(to),
+                                                     square_y(to), piece))
+                        legal |= square_bit(to);
+                }
+#ifndef NDEBUG
+                for (uint64_t all = among; all != 0;) {
+                    const int to = pop_lsb(all);
+                    assert(((legal >> to) & 1) ==
+                           (IsMoveValid(fx, fy, square_x(to), square_y(to)) == 1));
+                }
+#endif
+                return legal;
+            }
+        });
+    }
+
     // Every legal move of the side, handed to visit as piece_moves hands
     // them, piece type by piece type (for a caller to whom the order of the
     // pieces does not matter).

@@ -145,7 +145,6 @@ struct Candidate {
     bool quietCheck = false;
     bool quietFork = false;
     bool supportMove = false;
-    bool moveLegal = false;
 };
 
 // The node's own fork targets.

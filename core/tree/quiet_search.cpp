@@ -100,9 +100,7 @@ void count_node(QuietNode &n) {
 bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Candidate &c) {
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
     if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
-    if (!move_legal(n, fx, fy, tx, ty)) return false;
     if (!move_gives_check(n, fx, fy, tx, ty)) return false;
-    c.moveLegal = true;
     c.tactical = true;
     c.quietCheck = true;
     return true;
@@ -116,8 +114,6 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
     if (abs_int(tx - n.supportX) != abs_int(ty - n.supportY)) return;
     if (tx == n.supportX && ty == n.supportY) return;
     if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
-    if (!move_legal(n, fx, fy, tx, ty)) return;
-    c.moveLegal = true;
     save_slot(n);
     const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
     MoveUndo undo;
@@ -160,10 +156,8 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
     // A capture that the budget no longer covers is still searched when it
     // gives check.
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
-        if (may_give_check(n, type, fx, fy, tx, ty) && move_legal(n, fx, fy, tx, ty)) {
-            c.moveLegal = true;
-            if (move_gives_check(n, fx, fy, tx, ty)) c.tactical = true;
-        }
+        if (may_give_check(n, type, fx, fy, tx, ty) && move_gives_check(n, fx, fy, tx, ty))
+            c.tactical = true;
     }
     return c.tactical;
 }
@@ -222,14 +216,12 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     return Walk::kGoOn;
 }
 
-// One candidate (tx, ty) of the piece `mover` on (fx, fy) in pass `pass`:
-// classified, and searched when it belongs to the pass.
+// One legal candidate (tx, ty) of the piece `mover` on (fx, fy) in pass
+// `pass`: classified, and searched when it belongs to the pass.
 Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, int ty) {
     const int type = type_of(mover);
     const int targetColour = colour_of(n.view.at(tx, ty));
-    // The origin and squares of own pieces are never a legal move, whatever
-    // their classification.
-    if (targetColour == n.player) return Walk::kGoOn;
+    assert(targetColour != n.player);  // a legal move never lands on an own piece
     const bool capture = targetColour != kNoSide;
     const bool pawnPriority = type == kPawn && n.remaining > 0 &&
                               (ty == 0 || ty == 7 || square_of(tx, ty) == n.enPassantSquare);
@@ -241,16 +233,15 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
     } else {
         if (!is_tactical(n, type, fx, fy, tx, ty, capture, pawnPriority, c)) return Walk::kGoOn;
     }
-    if (!c.moveLegal && !move_legal(n, fx, fy, tx, ty)) return Walk::kGoOn;
     return search_candidate(n, c, fx, fy, tx, ty);
 }
 
 // The squares of the window of the node's `type` piece on (fx, fy) that
-// pass `pass` may search; for every other square of the window
-// try_candidate ends at once, or after tests without effect once the move
-// proves illegal.  Squares the move could only reach illegally (behind a
-// slider's first blocker; in check, off the squares that answer it) are
-// left out here.  Pass 0 searches all of them in a forced node, else
+// pass `pass` may search, before the generator keeps the legal ones among
+// them; for every other square of the window the pass would do nothing
+// (the classification of a move it does not search has no effect).
+// Squares the move could only reach illegally (behind a slider's first
+// blocker; in check, off the squares that answer it) are left out here.  Pass 0 searches all of them in a forced node, else
 // captures, a pawn's promotions, en passant and pushes onto a square from
 // which it forks (only while the line has plies left), and a bishop's moves
 // onto a diagonal of the support target; pass 1 only moves to empty squares
@@ -306,9 +297,11 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
 }
 
 // One pass over the candidate windows of the node's pieces in board order,
-// polling the clock before every window row.  The polls before rows that
-// hold nothing for the pass follow one another with nothing in between;
-// they are made together, before the next row that does (or at the end).
+// polling the clock before every window row: each piece's legal moves that
+// the pass may search (the generator's, among pass_targets), row by row.
+// The polls before rows that hold nothing for the pass follow one another
+// with nothing in between; they are made together, before the next row
+// that does (or at the end).
 Walk run_pass(QuietNode &n, int pass) {
     const bool white = n.player == kWhite;
     int polls = 0;  // rows passed over since the last poll
@@ -320,7 +313,8 @@ Walk run_pass(QuietNode &n, int pass) {
         int firstRow, lastRow;
         window_rows(type, white, fy, firstRow, lastRow);
         int ty = firstRow;
-        for (uint64_t targets = pass_targets(n, pass, type, fx, fy); targets != 0;) {
+        for (uint64_t targets = n.moves.piece_moves(from, pass_targets(n, pass, type, fx, fy));
+             targets != 0;) {
             const int row = square_y(lowest_square(targets));
             const uint64_t rowSquares = targets & rank_mask(row);
             targets &= ~rowSquares;
