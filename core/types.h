@@ -9,36 +9,36 @@
 // ------------------------------------------------------------------ sides
 // Side codes: White 1, Black 2; the opponent of p is 3 - p.  0 is "no side"
 // (an empty square).
-constexpr int kNoSide = 0;
-constexpr int kWhite = 1;
-constexpr int kBlack = 2;
-constexpr int opponent_of(int side) { return 3 - side; }
+enum Side : int { kNoSide = 0, kWhite = 1, kBlack = 2 };
+constexpr Side opponent_of(int side) { return static_cast<Side>(3 - side); }
 
 // ----------------------------------------------------------------- pieces
-// Piece codes: White pawn 1, rook 2, knight 3, bishop 4, queen 5, king 6;
-// Black the same plus kBlackOffset; 0 an empty square.
-constexpr int kEmpty = 0;
-constexpr int kPawn = 1;
-constexpr int kRook = 2;
-constexpr int kKnight = 3;
-constexpr int kBishop = 4;
-constexpr int kQueen = 5;
-constexpr int kKing = 6;
+// Piece types: pawn 1, rook 2, knight 3, bishop 4, queen 5, king 6; 0 an
+// empty square.  A piece code (Piece) is its type for White, its type plus
+// kBlackOffset for Black, 0 for an empty square; the board's doubles hold
+// the same numbers.
+enum PieceType : int { kEmpty = 0, kPawn = 1, kRook = 2, kKnight = 3, kBishop = 4, kQueen = 5, kKing = 6 };
+enum Piece : int { kNoPiece = 0 };
 constexpr int kBlackOffset = 10;
 
 // The piece code of `type` for `side`.
-constexpr int make_piece(int side, int type) { return side == kBlack ? type + kBlackOffset : type; }
+constexpr Piece make_piece(int side, int type) {
+    return static_cast<Piece>(side == kBlack ? type + kBlackOffset : type);
+}
 
 // The side that owns a piece code: kWhite, kBlack, or kNoSide for an empty
 // square.
-constexpr int colour_of(int piece) {
+constexpr Side colour_of(int piece) {
     return piece == kEmpty ? kNoSide : (piece > kBlackOffset ? kBlack : kWhite);
 }
-constexpr int colour_of(double piece) { return colour_of(static_cast<int>(piece)); }
+constexpr Side colour_of(double piece) { return colour_of(static_cast<int>(piece)); }
 
-// The piece type of a code (kPawn..kKing), kEmpty for an empty square.
-constexpr int type_of(int piece) { return piece > kBlackOffset ? piece - kBlackOffset : piece; }
-constexpr int type_of(double piece) { return type_of(static_cast<int>(piece)); }
+// The piece type of a code (kPawn..kKing), kEmpty for an empty square.  (A
+// code that names no piece gives a number outside them.)
+constexpr PieceType type_of(int piece) {
+    return static_cast<PieceType>(piece > kBlackOffset ? piece - kBlackOffset : piece);
+}
+constexpr PieceType type_of(double piece) { return type_of(static_cast<int>(piece)); }
 
 // Material values by piece type, in centipawns, as the capture ordering uses
 // them (index by type_of; 0 for an empty square).

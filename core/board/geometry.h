@@ -15,8 +15,12 @@
 // ---------------------------------------------------------------- squares
 constexpr bool on_board(int x, int y) { return x >= 0 && x <= 7 && y >= 0 && y <= 7; }
 
+// A square of the integer code, numbered as above; kNoSquare for none.  The
+// double board's (x, y) pairs become squares at the boundary with it.
+enum Square : int { kNoSquare = -1 };
+
 // The square number of (x, y) and its file and row.
-constexpr int square_of(int x, int y) { return y * 8 + x; }
+constexpr Square square_of(int x, int y) { return static_cast<Square>(y * 8 + x); }
 constexpr int square_x(int square) { return square & 7; }
 constexpr int square_y(int square) { return square >> 3; }
 

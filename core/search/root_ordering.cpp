@@ -66,7 +66,7 @@ double root_order_value(int fx, int fy, int tx, int ty, RootCheckTest &checks) {
     const double target = board[tx][ty];
     if (SearchCapture(fx, fy, tx, ty) != 0) {
         // An en-passant capture lands on an empty square and takes a pawn.
-        const double victim = target != 0 ? target : kPawn;
+        const double victim = target != 0 ? target : static_cast<double>(kPawn);
         return 100 * CapturePieceValue(victim) - CapturePieceValue(mover);
     }
     if (checks.gives_check(fx, fy, tx, ty)) return kCheckOrder;

@@ -377,6 +377,7 @@ TEST(MoveRules, EachPieceRuleAsTheBasicTest) {
                                        ? 1
                                        : 0;
                             break;
+                        default: break;
                     }
                 }
                 ASSERT_EQ(IsBasicMoveValid(fx, fy, tx, ty), rule)
