@@ -77,7 +77,20 @@ constexpr double mated_score(int side, double level) {
 // possible for that side.
 constexpr double worst_score(int side) { return side == kWhite ? -kInfiniteScore : kInfiniteScore; }
 
+// ---------------------------------------------------------------- squares
+// A square of the integer code, numbered in board order y * 8 + x (a8 0, h1
+// 63: core/board/geometry.h); kNoSquare for none.  The double board's
+// (x, y) pairs become squares at the boundary with it.
+enum Square : int { kNoSquare = -1 };
+
 // ------------------------------------------------------------------- moves
+// A move of the integer code: its two squares and, for a pawn that reaches
+// the last rank, the piece type it becomes (kEmpty for every other move).
+struct Move {
+    Square from, to;
+    PieceType promotion;
+};
+
 // Move code: (fromY * 8 + fromX) * 64 + toY * 8 + toX, 0 to 4095.  It keys
 // the history scores, the root result tables and the move hash.
 constexpr int kMoveCodes = 4096;
@@ -89,6 +102,9 @@ constexpr int move_from_x(int code) { return (code >> 6) & 7; }
 constexpr int move_from_y(int code) { return code >> 9; }
 constexpr int move_to_x(int code) { return code & 7; }
 constexpr int move_to_y(int code) { return (code >> 3) & 7; }
+// The code is the from square times 64 plus the to square.
+constexpr Square move_from(int code) { return static_cast<Square>(code >> 6); }
+constexpr Square move_to(int code) { return static_cast<Square>(code & 63); }
 
 // ------------------------------------------------------------ move lists
 // Entries per level of the capture and quiet lists (innerCaptures,

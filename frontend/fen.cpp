@@ -109,7 +109,7 @@ int apply_uci(const char *m) {
     }
     if (!IsMoveValid(fx, fy, tx, ty)) return 0;
     // The move stands: its undo record is not kept.
-    MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
+    MoveEffects move = move_effects(EngineBoard(), square_of(fx, fy), square_of(tx, ty));
     if (promoted != 0) move.promote_to(static_cast<int>(promoted));
     MoveUndo undo;
     do_move(move, undo);

@@ -48,13 +48,6 @@ QUIN_POPCNT_TARGET int count_last_ply_popcnt(const BoardView &v, int side) {
 using LastPlyCount = int (*)(const BoardView &, int);
 LastPlyCount count_last_ply = count_last_ply_portable;
 
-// A legal move found in a position, kept while the position's moves are
-// played one after the other.
-struct FoundMove {
-    signed char fx, fy, tx, ty;
-    bool promotion;
-};
-
 // The leaves of the legal move tree d plies deep (perft(d)) from the position
 // on the board, of which v is the view.
 uint64_t count_leaves(const BoardView &v, int d) {
@@ -64,18 +57,14 @@ uint64_t count_leaves(const BoardView &v, int d) {
     uint64_t count = 0;
     if (d == 1) return static_cast<uint64_t>(count_last_ply(v, side));
     // At most 218 legal moves stand in any position.
-    FoundMove moves[256];
+    Move moves[256];
     int n = 0;
-    auto found = [&moves, &n](int fx, int fy, int tx, int ty, bool promotion) {
-        moves[n++] = {static_cast<signed char>(fx), static_cast<signed char>(fy),
-                      static_cast<signed char>(tx), static_cast<signed char>(ty), promotion};
-    };
+    auto found = [&moves, &n](Move m) { moves[n++] = m; };
     LegalMoves(v, side).piece_moves_by_type(found);
     static const int kPromotions[4] = {kRook, kKnight, kBishop, kQueen};
     for (int m = 0; m < n; ++m) {
-        const int fx = moves[m].fx, fy = moves[m].fy, tx = moves[m].tx, ty = moves[m].ty;
-        const bool promotion = moves[m].promotion;
-        MoveEffects e = move_effects(v, fx, fy, tx, ty);
+        const bool promotion = moves[m].promotion != kEmpty;
+        MoveEffects e = move_effects(v, moves[m].from, moves[m].to);
         for (int i = 0; i < (promotion ? 4 : 1); ++i) {
             if (promotion) e.promote_to(kPromotions[i]);
             BoardView after = v;

@@ -125,26 +125,24 @@ struct BoardView : PieceSets {
                fresh.bySide[kWhite] == bySide[kWhite] && fresh.bySide[kBlack] == bySide[kBlack];
     }
 
-    // Where the side's king stands, as FindKing reports it: the first king in
-    // board order (the lowest square) as x * 10 + y, -1 for none.
-    int king_pos_of(int side) const {
+    // Where the side's king stands, as FindKing finds it: the first king in
+    // board order (the lowest square), kNoSquare for none.
+    Square king_square_of(int side) const {
         const uint64_t kings = byPiece[make_piece(side, kKing)];
-        if (kings == 0) return -1;
-        const int square = lowest_square(kings);
-        return king_pos(square_x(square), square_y(square));
+        return kings == 0 ? kNoSquare : lowest_square(kings);
     }
 
     // The piece code on (x, y), 0 for an empty square.
     int at(int x, int y) const { return cell[square_of(x, y)]; }
 
-    // The pieces of `side` that shield its king on (kx, ky) from an enemy
+    // The pieces of `side` that shield its king on `king` from an enemy
     // slider, one bit per square: each piece of the side that stands alone
     // between the king and an enemy queen, rook on a rank or file, or
     // bishop on a diagonal: for each piece of the side, the answer of
     // piece_shields_king (core/board/legality.h), from the enemy sliders
     // instead of a walk per piece.
-    uint64_t shields_of(int side, int kx, int ky) const {
-        return lone_blockers(opponent_of(side), square_of(kx, ky), side);
+    uint64_t shields_of(int side, Square king) const {
+        return lone_blockers(opponent_of(side), king, side);
     }
 
     // The pieces of `blockerSide` that stand alone between `square` and a
@@ -192,14 +190,14 @@ struct BoardView : PieceSets {
         return attacked_on(attacker, x, y, occupied, square_bit(square_of(x, y)));
     }
 
-    // Whether a piece of `attacker` attacks (tx, ty) once the piece on (fx,
-    // fy) has stepped there, taking whatever stood there: the square it left
-    // may open a line to (tx, ty), and what the taken piece attacked no
-    // longer counts.
-    bool attacked_after_step(int attacker, int fx, int fy, int tx, int ty) const {
-        const uint64_t to = square_bit(square_of(tx, ty));
-        return attacked_on(attacker, tx, ty, (occupied & ~(square_bit(square_of(fx, fy)))) | to,
-                           to);
+    // Whether a piece of `attacker` attacks `to` once the piece on `from`
+    // has stepped there, taking whatever stood there: the square it left may
+    // open a line to `to`, and what the taken piece attacked no longer
+    // counts.
+    bool attacked_after_step(int attacker, Square from, Square to) const {
+        const uint64_t target = square_bit(to);
+        return attacked_on(attacker, square_x(to), square_y(to),
+                           (occupied & ~square_bit(from)) | target, target);
     }
 
     // Whether a piece of `attacker` attacks (x, y) once the move `e`, on the

@@ -10,14 +10,12 @@
 // a set of squares is one 64-bit word with a8 as bit 0 and h1 as bit 63.
 #pragma once
 
+#include "core/types.h"
+
 #include <cstdint>
 
 // ---------------------------------------------------------------- squares
 constexpr bool on_board(int x, int y) { return x >= 0 && x <= 7 && y >= 0 && y <= 7; }
-
-// A square of the integer code, numbered as above; kNoSquare for none.  The
-// double board's (x, y) pairs become squares at the boundary with it.
-enum Square : int { kNoSquare = -1 };
 
 // The square number of (x, y) and its file and row.
 constexpr Square square_of(int x, int y) { return static_cast<Square>(y * 8 + x); }
@@ -40,6 +38,11 @@ constexpr int board_offset(int x, int y) { return x * kBoardColumn + y; }
 constexpr int king_pos(int x, int y) { return x * 10 + y; }
 constexpr int king_pos_x(int pos) { return pos / 10; }
 constexpr int king_pos_y(int pos) { return pos % 10; }
+// The square of a king position, kNoSquare for none: where the integer code
+// takes over a position FindKing gave.
+constexpr Square king_square(int pos) {
+    return pos < 0 ? kNoSquare : square_of(king_pos_x(pos), king_pos_y(pos));
+}
 
 // The square a queen's minor-piece target names (QueenMinorTarget):
 // x * 8 + 1 + y, 0 for none.
@@ -55,35 +58,35 @@ constexpr int minor_target_y(int code) { return (code - 1) % 8; }
 #endif
 
 // The lowest and the highest square of a set that is not empty.
-inline int lowest_square(uint64_t set) {
+inline Square lowest_square(uint64_t set) {
 #ifdef QUIN_BUILTIN_BITS
-    return __builtin_ctzll(set);
+    return static_cast<Square>(__builtin_ctzll(set));
 #else
     int square = 0;
     while ((set & 1) == 0) {
         set >>= 1;
         ++square;
     }
-    return square;
+    return static_cast<Square>(square);
 #endif
 }
 
-inline int highest_square(uint64_t set) {
+inline Square highest_square(uint64_t set) {
 #ifdef QUIN_BUILTIN_BITS
-    return 63 - __builtin_clzll(set);
+    return static_cast<Square>(63 - __builtin_clzll(set));
 #else
     int square = 63;
     while ((set >> 63) == 0) {
         set <<= 1;
         --square;
     }
-    return square;
+    return static_cast<Square>(square);
 #endif
 }
 
 // The lowest square of a set that is not empty, taken out of it.
-inline int pop_lsb(uint64_t &set) {
-    const int square = lowest_square(set);
+inline Square pop_lsb(uint64_t &set) {
+    const Square square = lowest_square(set);
     set &= set - 1;
     return square;
 }

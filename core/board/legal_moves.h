@@ -36,19 +36,18 @@ struct PieceTargets {
     bool decide;  // rules_decide for the piece
 };
 
-// The PieceTargets of `piece`, of type Type, standing on (fx, fy).  Debug
+// The PieceTargets of `piece`, of type Type, standing on `from`.  Debug
 // builds check every sure move against the test per candidate.
 template <int Type>
 QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafety &k,
-                                              uint64_t shields, int side, int fx, int fy,
-                                              int piece) {
-    const bool decide = rules_decide(k, shields, fx, fy, piece);
+                                              uint64_t shields, int side, Square from, int piece) {
+    const int fx = square_x(from), fy = square_y(from);
+    const bool decide = rules_decide(k, shields, from, piece);
     // Own pieces (and the piece's own square) and the enemy king are never
     // a move: the piece rules' first test throws out a target holding
     // either.
     uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side] &
                        ~v.byPiece[make_piece(opponent_of(side), kKing)];
-    const int from = square_of(fx, fy);
     uint64_t sure = 0;
     if (Type == kPawn) {
         // A step straight ahead lands on an empty square, and a step of two
@@ -70,7 +69,7 @@ QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafe
         // The castling rule's first tests: the king does not stand in check
         // and the square it passes over is empty; a two-file step is no
         // king's step.
-        const bool inCheck = k.attacked && k.king == king_pos(fx, fy);
+        const bool inCheck = k.attacked && k.king == from;
         if (fx >= 2 && (inCheck || v.at(fx - 1, fy) != 0))
             targets &= ~square_bit(square_of(fx - 2, fy));
         if (fx <= 5 && (inCheck || v.at(fx + 1, fy) != 0))
@@ -78,46 +77,40 @@ QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafe
     }
     if (Type != kPawn && Type != kKing && decide) sure = targets;
 #ifndef NDEBUG
-    for (uint64_t rest = sure; rest != 0;) {
-        const int square = pop_lsb(rest);
-        assert(
-            view_move_legal<Type>(v, k, decide, fx, fy, square_x(square), square_y(square), piece));
-    }
+    for (uint64_t rest = sure; rest != 0;) assert(view_move_legal<Type>(v, k, decide, from, pop_lsb(rest), piece));
 #endif
     return {sure, targets & ~sure, decide};
 }
 
-// Calls visit(fx, fy, tx, ty, promotion) for every legal move of `piece`,
-// of type Type, standing on (fx, fy), in window order; promotion tells a
-// pawn reaching the last rank.  The type's window and piece rule fold into
-// one loop.
+// Calls visit(move) for every legal move of `piece`, of type Type, standing
+// on `from`, in window order; a pawn reaching the last rank becomes a queen
+// (move.promotion).  The type's window and piece rule fold into one loop.
 template <int Type, typename Visit>
 inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64_t shields,
-                                 int side, int fx, int fy, int piece, Visit &visit) {
-    const PieceTargets t = piece_targets<Type>(v, k, shields, side, fx, fy, piece);
+                                 int side, Square from, int piece, Visit &visit) {
+    const PieceTargets t = piece_targets<Type>(v, k, shields, side, from, piece);
     for (uint64_t targets = t.sure | t.tested; targets != 0;) {
-        const int square = pop_lsb(targets);
-        const int tx = square_x(square), ty = square_y(square);
-        const bool sure = (t.sure >> square) & 1;
-        if (sure || view_move_legal<Type>(v, k, t.decide, fx, fy, tx, ty, piece))
-            visit(fx, fy, tx, ty, Type == kPawn && (ty == 0 || ty == 7));
+        const Square to = pop_lsb(targets);
+        const bool sure = (t.sure >> to) & 1;
+        if (sure || view_move_legal<Type>(v, k, t.decide, from, to, piece))
+            visit(Move{from, to,
+                       Type == kPawn && ((kBackRanks >> to) & 1) != 0 ? kQueen : kEmpty});
     }
 }
 
-// The number of legal moves of `piece`, of type Type, standing on (fx, fy),
-// a promotion counted once per piece it may become; Bits counts squares
+// The number of legal moves of `piece`, of type Type, standing on `from`, a
+// promotion counted once per piece it may become; Bits counts squares
 // (PortableBitCount or HardwareBitCount).
 template <int Type, class Bits = PortableBitCount>
 QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety &k,
-                                            uint64_t shields, int side, int fx, int fy, int piece) {
-    const PieceTargets t = piece_targets<Type>(v, k, shields, side, fx, fy, piece);
+                                            uint64_t shields, int side, Square from, int piece) {
+    const PieceTargets t = piece_targets<Type>(v, k, shields, side, from, piece);
     int n = Bits::of(t.sure);
     if (Type == kPawn) n += 3 * count_sparse(t.sure & kBackRanks);
     for (uint64_t tested = t.tested; tested != 0;) {
-        const int square = pop_lsb(tested);
-        const int tx = square_x(square), ty = square_y(square);
-        if (view_move_legal<Type>(v, k, t.decide, fx, fy, tx, ty, piece))
-            n += Type == kPawn && (ty == 0 || ty == 7) ? 4 : 1;
+        const Square to = pop_lsb(tested);
+        if (view_move_legal<Type>(v, k, t.decide, from, to, piece))
+            n += Type == kPawn && ((kBackRanks >> to) & 1) != 0 ? 4 : 1;
     }
     return n;
 }
@@ -126,18 +119,14 @@ QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety
 // visit_legal_moves_as hands them: one copy of the loop per type.
 template <typename Visit>
 inline void visit_legal_moves(const BoardView &v, const KingSafety &k, uint64_t shields, int side,
-                              int fx, int fy, int piece, Visit &visit) {
+                              Square from, int piece, Visit &visit) {
     switch (type_of(piece)) {
-        case kPawn: visit_legal_moves_as<kPawn>(v, k, shields, side, fx, fy, piece, visit); break;
-        case kRook: visit_legal_moves_as<kRook>(v, k, shields, side, fx, fy, piece, visit); break;
-        case kKnight:
-            visit_legal_moves_as<kKnight>(v, k, shields, side, fx, fy, piece, visit);
-            break;
-        case kBishop:
-            visit_legal_moves_as<kBishop>(v, k, shields, side, fx, fy, piece, visit);
-            break;
-        case kQueen: visit_legal_moves_as<kQueen>(v, k, shields, side, fx, fy, piece, visit); break;
-        case kKing: visit_legal_moves_as<kKing>(v, k, shields, side, fx, fy, piece, visit); break;
+        case kPawn: visit_legal_moves_as<kPawn>(v, k, shields, side, from, piece, visit); break;
+        case kRook: visit_legal_moves_as<kRook>(v, k, shields, side, from, piece, visit); break;
+        case kKnight: visit_legal_moves_as<kKnight>(v, k, shields, side, from, piece, visit); break;
+        case kBishop: visit_legal_moves_as<kBishop>(v, k, shields, side, from, piece, visit); break;
+        case kQueen: visit_legal_moves_as<kQueen>(v, k, shields, side, from, piece, visit); break;
+        case kKing: visit_legal_moves_as<kKing>(v, k, shields, side, from, piece, visit); break;
         default: break;
     }
 }
@@ -150,13 +139,10 @@ QUIN_ALWAYS_INLINE int count_legal_pawn_moves(const BoardView &v, const KingSafe
                                               uint64_t shields, int side) {
     const int piece = make_piece(side, kPawn);
     const uint64_t pawns = v.byPiece[piece];
-    const uint64_t decided = k.king < 0 || k.attacked ? 0 : pawns & ~shields;
+    const uint64_t decided = k.king == kNoSquare || k.attacked ? 0 : pawns & ~shields;
     int n = 0;
-    for (uint64_t rest = pawns & ~decided; rest != 0;) {
-        const int square = pop_lsb(rest);
-        n += count_legal_moves_as<kPawn, Bits>(v, k, shields, side, square_x(square),
-                                               square_y(square), piece);
-    }
+    for (uint64_t rest = pawns & ~decided; rest != 0;)
+        n += count_legal_moves_as<kPawn, Bits>(v, k, shields, side, pop_lsb(rest), piece);
     const int enemy = opponent_of(side);
     const uint64_t prey = v.bySide[enemy] & ~v.byPiece[make_piece(enemy, kKing)];
     const uint64_t pushes = pawn_pushes(side, decided, v.occupied);
@@ -166,21 +152,15 @@ QUIN_ALWAYS_INLINE int count_legal_pawn_moves(const BoardView &v, const KingSafe
          3 * (count_sparse(pushes & kBackRanks) + count_sparse(left & kBackRanks) +
               count_sparse(right & kBackRanks));
     if (v.enPassant >= 0 && ((v.occupied >> v.enPassant) & 1) == 0) {
-        const int tx = square_x(v.enPassant), ty = square_y(v.enPassant);
-        for (uint64_t from = pawn_attacks(enemy, square_bit(v.enPassant)) & decided; from != 0;) {
-            const int square = pop_lsb(from);
-            if (view_move_legal<kPawn>(v, k, true, square_x(square), square_y(square), tx, ty,
-                                       piece))
-                n += ty == 0 || ty == 7 ? 4 : 1;
-        }
+        const Square to = static_cast<Square>(v.enPassant);
+        for (uint64_t from = pawn_attacks(enemy, square_bit(to)) & decided; from != 0;)
+            if (view_move_legal<kPawn>(v, k, true, pop_lsb(from), to, piece))
+                n += ((kBackRanks >> to) & 1) != 0 ? 4 : 1;
     }
 #ifndef NDEBUG
     int each = 0;
-    for (uint64_t all = pawns; all != 0;) {
-        const int square = pop_lsb(all);
-        each += count_legal_moves_as<kPawn>(v, k, shields, side, square_x(square), square_y(square),
-                                            piece);
-    }
+    for (uint64_t all = pawns; all != 0;)
+        each += count_legal_moves_as<kPawn>(v, k, shields, side, pop_lsb(all), piece);
     assert(n == each);
 #endif
     return n;
@@ -192,7 +172,7 @@ QUIN_ALWAYS_INLINE int count_legal_pawn_moves(const BoardView &v, const KingSafe
 // per position (the king's square, whether it is attacked, which pieces
 // shield it, and in check the squares that answer it), it answers
 //
-//   legal(fx, fy, tx, ty)   is this move of the side's piece legal here?
+//   legal(from, to)         is this move of the side's piece legal here?
 //   piece_moves(from, ...)  which moves of the side's piece on `from` are
 //                           legal, in window order: handed to a visitor or
 //                           as a set of targets (piece_moves_by_type: all
@@ -224,35 +204,32 @@ public:
 
     const ViewKingSafety &safety() const { return safety_; }
 
-    bool legal(int fx, int fy, int tx, int ty) {
+    bool legal(Square from, Square to) {
         assert(v_->in_step());
-        const int piece = v_->at(fx, fy);
+        const int piece = v_->cell[from];
         assert(colour_of(piece) == side_);
         const bool legal = with_piece_type(type_of(piece), [&](auto type) {
             if constexpr (type() == kEmpty)
                 return false;
             else
-                return view_candidate_legal<type()>(*v_, safety_, inCheck_, fx, fy, tx, ty,
-                                                    piece);
+                return view_candidate_legal<type()>(*v_, safety_, inCheck_, from, to, piece);
         });
-        assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
+        assert(legal ==
+               (IsMoveValid(square_x(from), square_y(from), square_x(to), square_y(to)) == 1));
         return legal;
     }
 
-    // visit(fx, fy, tx, ty, promotion) for each legal move of the piece on
-    // `from`, in window order; promotion tells a pawn reaching the last rank.
+    // visit(move) for each legal move of the piece on `from`, in window
+    // order.
     template <class Visit>
-    QUIN_ALWAYS_INLINE void piece_moves(int from, Visit &visit) const {
-        visit_legal_moves(*v_, safety_.king, safety_.shields, side_, square_x(from),
-                          square_y(from), v_->cell[from], visit);
+    QUIN_ALWAYS_INLINE void piece_moves(Square from, Visit &visit) const {
+        visit_legal_moves(*v_, safety_.king, safety_.shields, side_, from, v_->cell[from], visit);
     }
 
     // The same moves as a set of target squares.
-    uint64_t piece_moves(int from) const {
+    uint64_t piece_moves(Square from) const {
         uint64_t targets = 0;
-        auto collect = [&targets](int, int, int tx, int ty, bool) {
-            targets |= square_bit(square_of(tx, ty));
-        };
+        auto collect = [&targets](Move m) { targets |= square_bit(m.to); };
         piece_moves(from, collect);
         return targets;
     }
@@ -261,28 +238,26 @@ public:
     // the generator's sure moves there, and each other candidate there
     // decided by legal() (for a caller that wants only some of a piece's
     // moves, and tests no more of them than it wants).
-    uint64_t piece_moves(int from, uint64_t among) {
+    uint64_t piece_moves(Square from, uint64_t among) {
         if (among == 0) return 0;
         const int piece = v_->cell[from];
-        const int fx = square_x(from), fy = square_y(from);
         return with_piece_type(type_of(piece), [&](auto type) -> uint64_t {
             if constexpr (type() == kEmpty) {
                 return 0;
             } else {
-                const PieceTargets t = piece_targets<type()>(*v_, safety_.king, safety_.shields,
-                                                             side_, fx, fy, piece);
+                const PieceTargets t =
+                    piece_targets<type()>(*v_, safety_.king, safety_.shields, side_, from, piece);
                 uint64_t legal = t.sure & among;
                 for (uint64_t rest = t.tested & among; rest != 0;) {
-                    const int to = pop_lsb(rest);
-                    if (view_candidate_legal<type()>(*v_, safety_, inCheck_, fx, fy, square_x(to),
-                                                     square_y(to), piece))
+                    const Square to = pop_lsb(rest);
+                    if (view_candidate_legal<type()>(*v_, safety_, inCheck_, from, to, piece))
                         legal |= square_bit(to);
                 }
 #ifndef NDEBUG
                 for (uint64_t all = among; all != 0;) {
-                    const int to = pop_lsb(all);
-                    assert(((legal >> to) & 1) ==
-                           (IsMoveValid(fx, fy, square_x(to), square_y(to)) == 1));
+                    const Square to = pop_lsb(all);
+                    assert(((legal >> to) & 1) == (IsMoveValid(square_x(from), square_y(from),
+                                                               square_x(to), square_y(to)) == 1));
                 }
 #endif
                 return legal;
@@ -319,22 +294,18 @@ private:
     template <int Type, class Visit>
     QUIN_ALWAYS_INLINE void moves_of_type(Visit &visit) const {
         const int piece = make_piece(side_, Type);
-        for (uint64_t pieces = v_->byPiece[piece]; pieces != 0;) {
-            const int square = pop_lsb(pieces);
-            visit_legal_moves_as<Type>(*v_, safety_.king, safety_.shields, side_,
-                                       square_x(square), square_y(square), piece, visit);
-        }
+        for (uint64_t pieces = v_->byPiece[piece]; pieces != 0;)
+            visit_legal_moves_as<Type>(*v_, safety_.king, safety_.shields, side_, pop_lsb(pieces),
+                                       piece, visit);
     }
 
     template <int Type, class Bits>
     QUIN_ALWAYS_INLINE int count_of_type() const {
         const int piece = make_piece(side_, Type);
         int n = 0;
-        for (uint64_t pieces = v_->byPiece[piece]; pieces != 0;) {
-            const int square = pop_lsb(pieces);
+        for (uint64_t pieces = v_->byPiece[piece]; pieces != 0;)
             n += count_legal_moves_as<Type, Bits>(*v_, safety_.king, safety_.shields, side_,
-                                                  square_x(square), square_y(square), piece);
-        }
+                                                  pop_lsb(pieces), piece);
         return n;
     }
 

@@ -71,22 +71,22 @@ int square_attackers(int x, int y, int attackerColor, AttackLine *lines);
 
 // ------------------------------------------------------------ king safety
 // What a position says about the safety of one side's king, shared by every
-// candidate move of that side while the position stands: where the king is
-// (as FindKing gives it) and whether the enemy attacks it.
+// candidate move of that side while the position stands: the square of the
+// king FindKing finds (the first in board order) and whether the enemy
+// attacks it.
 struct KingSafety {
-    int king = -1;
+    Square king = kNoSquare;
     bool attacked = false;
 };
 
 namespace legality_detail {
 
-// The safety of the side's king, its position (FindKing(side)) already known.
-inline KingSafety king_safety_at(int side, int kingPos) {
+// The safety of the side's king on `king` (kNoSquare for none).
+inline KingSafety king_safety_at(int side, Square king) {
     KingSafety k;
-    if (kingPos >= 0) {
-        k.king = kingPos;
-        k.attacked =
-            IsSquareAttacked(king_pos_x(kingPos), king_pos_y(kingPos), opponent_of(side)) != 0;
+    if (king != kNoSquare) {
+        k.king = king;
+        k.attacked = IsSquareAttacked(square_x(king), square_y(king), opponent_of(side)) != 0;
     }
     return k;
 }
@@ -94,7 +94,7 @@ inline KingSafety king_safety_at(int side, int kingPos) {
 }  // namespace legality_detail
 
 inline KingSafety king_safety(int side) {
-    return legality_detail::king_safety_at(side, static_cast<int>(FindKing(side)));
+    return legality_detail::king_safety_at(side, king_square(static_cast<int>(FindKing(side))));
 }
 
 // The safety of one side's king on the view: KingSafety and the pieces
@@ -122,13 +122,13 @@ QUIN_NOINLINE uint64_t evasion_squares(const BoardView &v, int side, int king) {
     return square_bit(checker) | between(king, checker);
 }
 
-// The safety of the side's king on the view, the king on (kx, ky).
-inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, int ky) {
+// The safety of the side's king on the view, the king on `king`.
+inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, Square king) {
     ViewKingSafety s;
-    s.king.king = king_pos(kx, ky);
-    s.king.attacked = v.attacked_by(opponent_of(side), kx, ky);
-    if (!s.king.attacked) s.shields = v.shields_of(side, kx, ky);
-    assert(s.king.attacked == king_safety_at(side, s.king.king).attacked);
+    s.king.king = king;
+    s.king.attacked = v.attacked_by(opponent_of(side), square_x(king), square_y(king));
+    if (!s.king.attacked) s.shields = v.shields_of(side, king);
+    assert(s.king.attacked == king_safety_at(side, king).attacked);
     return s;
 }
 
@@ -137,22 +137,19 @@ inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, int kx, 
 // `s` with, when its king is attacked, the shields and evasion squares.
 inline ViewKingSafety with_check_detail(const BoardView &v, int side, ViewKingSafety s) {
     if (!s.king.attacked || s.checkDetail) return s;
-    const int kx = king_pos_x(s.king.king), ky = king_pos_y(s.king.king);
-    s.shields = v.shields_of(side, kx, ky);
-    s.evasions = legality_detail::evasion_squares(v, side, square_of(kx, ky));
+    s.shields = v.shields_of(side, s.king.king);
+    s.evasions = legality_detail::evasion_squares(v, side, s.king.king);
     s.checkDetail = true;
     return s;
 }
 
-// The safety of the side's king on the view, the king on kingPos
-// (FindKing(side), -1 for none); with the king attacked also its shields and
-// the evasion squares, from which view_candidate_legal decides the answers to
-// a check.
-inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int kingPos) {
-    if (kingPos < 0) return ViewKingSafety();
-    return with_check_detail(
-        v, side,
-        legality_detail::view_king_safety_on(v, side, king_pos_x(kingPos), king_pos_y(kingPos)));
+// The safety of the side's king on the view, the king on `king` (the square
+// of FindKing(side), kNoSquare for none); with the king attacked also its
+// shields and the evasion squares, from which view_candidate_legal decides
+// the answers to a check.
+inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, Square king) {
+    if (king == kNoSquare) return ViewKingSafety();
+    return with_check_detail(v, side, legality_detail::view_king_safety_on(v, side, king));
 }
 
 // The safety of the side's king on the view, the king found there: the first
@@ -160,9 +157,7 @@ inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, int king
 inline ViewKingSafety view_king_safety(const BoardView &v, int side) {
     const uint64_t kings = v.byPiece[make_piece(side, kKing)];
     if (kings == 0) return ViewKingSafety();
-    const int square = lowest_square(kings);
-    const ViewKingSafety s =
-        legality_detail::view_king_safety_on(v, side, square_x(square), square_y(square));
+    const ViewKingSafety s = legality_detail::view_king_safety_on(v, side, lowest_square(kings));
     assert(s.king.king == king_safety(side).king);
     return s;
 }
@@ -198,15 +193,15 @@ QUIN_NOINLINE bool piece_on_line_shields_king(int fx, int fy, int kx, int ky) {
 
 }  // namespace legality_detail
 
-// Whether the piece on (fx, fy) shields its king on kingPos (as FindKing
-// gives it) from an enemy slider.  A move of any piece but a king leaves the
-// kings where they stand; when the king is not attacked before the move, only
-// a piece that shields it can expose it by moving.  Most pieces share no
-// rank, file or diagonal with their king; they are told apart here, before
-// the walk along the line.
-inline bool piece_shields_king(int fx, int fy, int kingPos) {
-    if (kingPos < 0) return false;
-    const int kx = king_pos_x(kingPos), ky = king_pos_y(kingPos);
+// Whether the piece on `from` shields its king on `king` from an enemy
+// slider.  A move of any piece but a king leaves the kings where they stand;
+// when the king is not attacked before the move, only a piece that shields
+// it can expose it by moving.  Most pieces share no rank, file or diagonal
+// with their king; they are told apart here, before the walk along the line.
+inline bool piece_shields_king(Square from, Square king) {
+    if (king == kNoSquare) return false;
+    const int fx = square_x(from), fy = square_y(from);
+    const int kx = square_x(king), ky = square_y(king);
     const int dx = fx - kx, dy = fy - ky;
     if (dx != 0 && dy != 0 && dx != dy && dx != -dy) return false;
     return legality_detail::piece_on_line_shields_king(fx, fy, kx, ky);
@@ -233,15 +228,16 @@ inline int first_king_after_king_move(int fx, int fy, int tx, int ty, int first)
 }  // namespace legality_detail
 
 // Whether a move is legal (IsMoveValid's verdict) given where the mover's
-// king stands, kingPos (FindKing of the mover's side), and whether it is
-// attacked.  A piece that is not the king and shields nothing, with the king
-// safe, is decided by the piece rules alone (en passant, which also empties a
-// second square, aside); every other move is played in place.
-QUIN_NOINLINE bool move_legal_known_king(int fx, int fy, int tx, int ty, int kingPos,
-                                         bool kingAttacked) {
+// king stands, `king` (the square of FindKing of the mover's side), and
+// whether it is attacked.  A piece that is not the king and shields nothing,
+// with the king safe, is decided by the piece rules alone (en passant, which
+// also empties a second square, aside); every other move is played in place
+// on the board.
+QUIN_NOINLINE bool move_legal_known_king(Square from, Square to, Square king, bool kingAttacked) {
+    const int fx = square_x(from), fy = square_y(from), tx = square_x(to), ty = square_y(to);
     const double piece = board[fx][fy];
-    const int kx = king_pos_x(kingPos), ky = king_pos_y(kingPos);
-    if (kingPos < 0 || kx > 7 || ky > 7) return legal_by_playing(fx, fy, tx, ty, -1, -1);
+    if (king == kNoSquare) return legal_by_playing(fx, fy, tx, ty, -1, -1);
+    const int kx = square_x(king), ky = square_y(king);
     if (type_of(piece) == kKing) {
         // The king found after the move follows from the first king before
         // it, unless another piece stands on the square reported.
@@ -263,21 +259,22 @@ QUIN_NOINLINE bool move_legal_known_king(int fx, int fy, int tx, int ty, int kin
 // (en passant aside): with its king safe, a piece that neither is the king
 // nor shields it from a slider (shields: ViewKingSafety::shields) cannot
 // leave the king attacked.
-inline bool rules_decide(const KingSafety &k, uint64_t shields, int fx, int fy, int piece) {
-    if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;
-    const bool shield = (shields >> square_of(fx, fy)) & 1;
-    assert(shield == piece_shields_king(fx, fy, k.king));
+inline bool rules_decide(const KingSafety &k, uint64_t shields, Square from, int piece) {
+    if (k.king == kNoSquare || k.attacked || type_of(piece) == kKing) return false;
+    const bool shield = (shields >> from) & 1;
+    assert(shield == piece_shields_king(from, k.king));
     return !shield;
 }
 
-// Whether the king stays safe after a move of `piece` from (fx, fy) to
-// (tx, ty) that the piece rules allow, given the position's king safety and
+// Whether the king stays safe after a move of `piece` from `from` to `to`
+// that the piece rules allow, given the position's king safety and
 // rules_decide for the piece.  En passant always gets the full test.
 template <class Board = EngineBoard>
-inline bool king_stays_safe(const KingSafety &k, bool decide, int fx, int fy, int tx, int ty,
-                            int piece, const Board &b = Board()) {
-    const bool enPassant = type_of(piece) == kPawn && tx != fx && b.at(tx, ty) == 0;
-    return (decide && !enPassant) || move_legal_known_king(fx, fy, tx, ty, k.king, k.attacked);
+inline bool king_stays_safe(const KingSafety &k, bool decide, Square from, Square to, int piece,
+                            const Board &b = Board()) {
+    const bool enPassant = type_of(piece) == kPawn && square_x(to) != square_x(from) &&
+                           b.at(square_x(to), square_y(to)) == 0;
+    return (decide && !enPassant) || move_legal_known_king(from, to, k.king, k.attacked);
 }
 
 // Whether a candidate of `piece`, of type Type, is legal (IsMoveValid's
@@ -288,14 +285,15 @@ inline bool king_stays_safe(const KingSafety &k, bool decide, int fx, int fy, in
 // by playing it.
 template <int Type>
 QUIN_ALWAYS_INLINE bool view_move_legal(const BoardView &v, const KingSafety &k, bool decide,
-                                        int fx, int fy, int tx, int ty, int piece) {
+                                        Square from, Square to, int piece) {
+    const int fx = square_x(from), fy = square_y(from), tx = square_x(to), ty = square_y(to);
     if (Type != kKing || tx - fx == 2 || fx - tx == 2)
         return piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
-               king_stays_safe(k, decide, fx, fy, tx, ty, piece, v);
+               king_stays_safe(k, decide, from, to, piece, v);
     const bool legal = piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
-                       !v.attacked_after_step(opponent_of(colour_of(piece)), fx, fy, tx, ty);
+                       !v.attacked_after_step(opponent_of(colour_of(piece)), from, to);
     assert(legal == (piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece) &&
-                     king_stays_safe(k, decide, fx, fy, tx, ty, piece, v)));
+                     king_stays_safe(k, decide, from, to, piece, v)));
     return legal;
 }
 
@@ -321,36 +319,37 @@ public:
     // Whether the move of the side's piece on (fx, fy) to (tx, ty) is legal:
     // IsMoveValid's verdict.
     bool legal(int fx, int fy, int tx, int ty) {
-        return piece_rules_allow(fx, fy, tx, ty) && king_stays_safe(fx, fy, tx, ty);
+        return piece_rules_allow(fx, fy, tx, ty) && king_stays_safe(square_of(fx, fy), square_of(tx, ty));
     }
 
     // Whether the side's king is safe after a move that the piece rules
     // allow; `shields`, when given, the pieces that shield the king in the
     // position (ViewKingSafety::shields), saves the walk along the piece's
     // line.
-    bool king_stays_safe(int fx, int fy, int tx, int ty, const uint64_t *shields = nullptr) {
+    bool king_stays_safe(Square from, Square to, const uint64_t *shields = nullptr) {
         if (!haveKing_) {
             k_ = king_safety(side_);
             haveKing_ = true;
         }
+        const int fx = square_x(from), fy = square_y(from), tx = square_x(to), ty = square_y(to);
         const int piece = static_cast<int>(board[fx][fy]);
-        const int square = square_of(fx, fy);
+        const int square = from;
         if (square != decidedSquare_) {
             // A piece that neither is the king nor shields it: with the
             // king safe the piece rules decide, in check the move must
             // answer every attack.
             decidedSquare_ = square;
-            const bool free = k_.king >= 0 && type_of(piece) != kKing &&
+            const bool free = k_.king != kNoSquare && type_of(piece) != kKing &&
                               !(shields != nullptr ? (*shields >> square) & 1
-                                                   : piece_shields_king(fx, fy, k_.king));
+                                                   : piece_shields_king(from, k_.king));
             assert(shields == nullptr ||
-                   ((*shields >> square) & 1) == piece_shields_king(fx, fy, k_.king));
+                   ((*shields >> square) & 1) == piece_shields_king(from, k_.king));
             decided_ = free && !k_.attacked;
             evades_ = free && k_.attacked;
         }
         if (evades_ && !(type_of(piece) == kPawn && tx != fx && board[tx][ty] == 0))
             return answers_every_attack(tx, ty);
-        return ::king_stays_safe(k_, decided_, fx, fy, tx, ty, piece);
+        return ::king_stays_safe(k_, decided_, from, to, piece);
     }
 
 private:
@@ -361,9 +360,9 @@ private:
     // its line to the king blocked on the target square.
     bool answers_every_attack(int tx, int ty) {
         if (attackCount_ < 0)
-            attackCount_ = square_attackers(king_pos_x(k_.king), king_pos_y(k_.king),
+            attackCount_ = square_attackers(square_x(k_.king), square_y(k_.king),
                                             opponent_of(side_), attacks_);
-        const int kx = king_pos_x(k_.king), ky = king_pos_y(k_.king);
+        const int kx = square_x(k_.king), ky = square_y(k_.king);
         for (int i = 0; i < attackCount_; ++i) {
             const AttackLine &a = attacks_[i];
             if (tx == a.x && ty == a.y) continue;  // taken
@@ -391,10 +390,9 @@ private:
 // empties a second square).  Such a move changes two squares, and the
 // emptied one opens no line to the king.
 template <int Type>
-inline bool evades_by_square(const BoardView &v, const ViewKingSafety &s, int fx, int fy, int tx,
-                             int ty) {
-    if (Type == kKing || ((s.shields >> square_of(fx, fy)) & 1)) return false;
-    return !(Type == kPawn && tx != fx && v.at(tx, ty) == 0);
+inline bool evades_by_square(const BoardView &v, const ViewKingSafety &s, Square from, Square to) {
+    if (Type == kKing || ((s.shields >> from) & 1)) return false;
+    return !(Type == kPawn && square_x(to) != square_x(from) && v.cell[to] == 0);
 }
 
 // Whether a candidate of `piece`, of type Type, is legal (IsMoveValid's
@@ -404,19 +402,20 @@ inline bool evades_by_square(const BoardView &v, const ViewKingSafety &s, int fx
 // view and every other move by whether it answers every attack.
 template <int Type>
 QUIN_ALWAYS_INLINE bool view_candidate_legal(const BoardView &v, const ViewKingSafety &s,
-                                             SideMoveLegality &inCheck, int fx, int fy, int tx,
-                                             int ty, int piece) {
+                                             SideMoveLegality &inCheck, Square from, Square to,
+                                             int piece) {
     const KingSafety &k = s.king;
     if (!k.attacked)
-        return view_move_legal<Type>(v, k, rules_decide(k, s.shields, fx, fy, piece), fx, fy, tx,
-                                     ty, piece);
-    if (Type == kKing) return view_move_legal<kKing>(v, k, false, fx, fy, tx, ty, piece);
-    if (!piece_rules_allow_as<Type>(v, fx, fy, tx, ty, piece)) return false;
-    if (!s.checkDetail) return inCheck.king_stays_safe(fx, fy, tx, ty);
-    if (!evades_by_square<Type>(v, s, fx, fy, tx, ty))
-        return inCheck.king_stays_safe(fx, fy, tx, ty, &s.shields);
-    const bool answers = (s.evasions >> square_of(tx, ty)) & 1;
-    assert(answers == inCheck.king_stays_safe(fx, fy, tx, ty));
+        return view_move_legal<Type>(v, k, rules_decide(k, s.shields, from, piece), from, to,
+                                     piece);
+    if (Type == kKing) return view_move_legal<kKing>(v, k, false, from, to, piece);
+    if (!piece_rules_allow_as<Type>(v, square_x(from), square_y(from), square_x(to), square_y(to),
+                                    piece))
+        return false;
+    if (!s.checkDetail) return inCheck.king_stays_safe(from, to);
+    if (!evades_by_square<Type>(v, s, from, to)) return inCheck.king_stays_safe(from, to, &s.shields);
+    const bool answers = (s.evasions >> to) & 1;
+    assert(answers == inCheck.king_stays_safe(from, to));
     return answers;
 }
 
@@ -453,19 +452,19 @@ inline bool any_legal_move(int side, const KingSafety *known) {
 namespace legality_detail {
 
 // Whether a piece of type Type of `side` has a legal move on the view:
-// legal(type, fx, fy, tx, ty, piece) decides each candidate that is no own
-// piece's square.
+// legal(type, from, to, piece) decides each candidate that is no own piece's
+// square.
 template <int Type, class Legal>
 inline bool view_type_has_move(const BoardView &v, int side, Legal &&legal) {
     const int piece = make_piece(side, Type);
     const std::integral_constant<int, Type> type;
     for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
-        const int square = pop_lsb(pieces);
-        const int fx = square_x(square), fy = square_y(square);
-        for (uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side];
+        const Square from = pop_lsb(pieces);
+        for (uint64_t targets = window_squares(Type, side == kWhite, square_x(from),
+                                               square_y(from)) &
+                                ~v.bySide[side];
              targets != 0;) {
-            const int to = pop_lsb(targets);
-            if (legal(type, fx, fy, square_x(to), square_y(to), piece)) return true;
+            if (legal(type, from, pop_lsb(targets), piece)) return true;
         }
     }
     return false;
@@ -503,16 +502,16 @@ inline bool view_any_legal_move(const BoardView &v, int side, const ViewKingSafe
             }
         }
         any = legality_detail::view_types_have_move<kPawn, kKnight, kBishop, kRook, kQueen, kKing>(
-            v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
-                return view_move_legal<type()>(v, k, rules_decide(k, safety.shields, fx, fy, piece),
-                                               fx, fy, tx, ty, piece);
+            v, side, [&](auto type, Square from, Square to, int piece) {
+                return view_move_legal<type()>(v, k, rules_decide(k, safety.shields, from, piece),
+                                               from, to, piece);
             });
     } else {
         SideMoveLegality inCheck(side, k);
         const ViewKingSafety detailed = with_check_detail(v, side, safety);
         any = legality_detail::view_types_have_move<kKing, kPawn, kKnight, kBishop, kRook, kQueen>(
-            v, side, [&](auto type, int fx, int fy, int tx, int ty, int piece) {
-                return view_candidate_legal<type()>(v, detailed, inCheck, fx, fy, tx, ty, piece);
+            v, side, [&](auto type, Square from, Square to, int piece) {
+                return view_candidate_legal<type()>(v, detailed, inCheck, from, to, piece);
             });
     }
     assert(any == any_legal_move(side, &k));

@@ -17,6 +17,7 @@
 // and legality tests that play a move in place) goes through this pair.
 #pragma once
 
+#include "core/board/geometry.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -43,13 +44,14 @@ struct MoveEffects {
     }
 };
 
-// The effects of the move from (fx, fy) to (tx, ty) in the position that `b`
+// The effects of the move from `from` to `to` in the position that `b`
 // shows (the engine's board or its integer view: anything with at(x, y) and
 // en_passant_at(x, y)).  The move is one the piece rules allow; castling is
 // a king's step of two files from its own square.
 template <class Board>
-inline MoveEffects move_effects(const Board &b, int fx, int fy, int tx, int ty) {
+inline MoveEffects move_effects(const Board &b, Square from, Square to) {
     MoveEffects e;
+    const int fx = square_x(from), fy = square_y(from), tx = square_x(to), ty = square_y(to);
     e.fx = fx;
     e.fy = fy;
     e.tx = tx;

@@ -75,7 +75,7 @@ double IsCastleValid(double fromX, double fromY, double toX, double toY) {
 bool legal_by_playing(int fx, int fy, int tx, int ty, int kx, int ky) {
     const double piece = board[fx][fy];
     if (piece == 0 || !piece_rules_allow(fx, fy, tx, ty)) return false;
-    const MoveEffects e = move_effects(EngineBoard(), fx, fy, tx, ty);
+    const MoveEffects e = move_effects(EngineBoard(), square_of(fx, fy), square_of(tx, ty));
     MoveUndo undo;
     do_move<MoveScope::kSquares>(e, undo);
     const int side = colour_of(piece);

@@ -44,13 +44,14 @@ public:
     explicit RootCheckTest(const BoardView &view)
         : view_(view), screen_(view_, static_cast<int>(computerPlayer)) {}
 
-    bool gives_check(int fx, int fy, int tx, int ty) {
+    bool gives_check(Square from, Square to) {
         if (!slotSaved_) {
             SaveSearchState(0);
             slotSaved_ = true;
         }
-        const bool check = screen_.gives_check(fx, fy, tx, ty);
-        assert(check == (SearchMoveGivesCheck(computerPlayer, 0, fx, fy, tx, ty) != 0));
+        const bool check = screen_.gives_check(from, to);
+        assert(check == (SearchMoveGivesCheck(computerPlayer, 0, square_x(from), square_y(from),
+                                              square_x(to), square_y(to)) != 0));
         return check;
     }
 
@@ -69,7 +70,7 @@ double root_order_value(int fx, int fy, int tx, int ty, RootCheckTest &checks) {
         const double victim = target != 0 ? target : static_cast<double>(kPawn);
         return 100 * CapturePieceValue(victim) - CapturePieceValue(mover);
     }
-    if (checks.gives_check(fx, fy, tx, ty)) return kCheckOrder;
+    if (checks.gives_check(square_of(fx, fy), square_of(tx, ty))) return kCheckOrder;
     if (rootResultOrderEnabled != 0) {
         const double code = move_code(fx, fy, tx, ty);
         const int count = static_cast<int>(rootPreviousCount);

@@ -40,7 +40,7 @@ constexpr int kMaxCheckedTies = 2;
 double search_root_move(int fromX, int fromY, int toX, int toY, double opponent, double alpha,
                         double beta) {
     SaveSearchState(0);
-    const MoveEffects move = move_effects(EngineBoard(), fromX, fromY, toX, toY);
+    const MoveEffects move = move_effects(EngineBoard(), square_of(fromX, fromY), square_of(toX, toY));
     MoveUndo undo;
     do_move(move, undo);
     double score = SearchSelectedDepth(opponent, alpha, beta);

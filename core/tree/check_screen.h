@@ -61,24 +61,23 @@ inline bool direct_check_geometry(int type, int player, int tx, int ty, int king
 
 // Whether a legal move checks the enemy king, as SearchMoveGivesCheck
 // answers it but without its write of the state slot: 1 when the legal
-// move of `player` from (fx, fy) to (tx, ty) leaves the enemy king on
-// enemyKingPos (as FindKing gives it, -1 for none) attacked.  The board is
+// move of `player` from `from` to `to` leaves the enemy king on `enemyKing`
+// (the square of FindKing, kNoSquare for none) attacked.  The board is
 // changed for the test and put back.  The Debug checks' counterpart of the
 // view's test.
-bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos);
+bool move_checks_in_place(int player, Square from, Square to, Square enemyKing);
 
 namespace check_screen_detail {
 
-// Whether the castling or en-passant move of `player` from (fx, fy) to (tx,
-// ty) checks the enemy king on enemyKingPos: the rook's jump or the taken
-// pawn changes a third square, so the view is read with every square the
-// move writes.  Rare, and kept out of the callers' loops.
-QUIN_NOINLINE bool checks_after_move(const BoardView &v, int player, int enemyKingPos, int fx,
-                                     int fy, int tx, int ty) {
-    const bool check =
-        v.attacked_after_move(player, king_pos_x(enemyKingPos), king_pos_y(enemyKingPos),
-                              move_effects(v, fx, fy, tx, ty));
-    assert(check == move_checks_in_place(player, fx, fy, tx, ty, enemyKingPos));
+// Whether the castling or en-passant move of `player` from `from` to `to`
+// checks the enemy king on `enemyKing`: the rook's jump or the taken pawn
+// changes a third square, so the view is read with every square the move
+// writes.  Rare, and kept out of the callers' loops.
+QUIN_NOINLINE bool checks_after_move(const BoardView &v, int player, Square enemyKing, Square from,
+                                     Square to) {
+    const bool check = v.attacked_after_move(player, square_x(enemyKing), square_y(enemyKing),
+                                             move_effects(v, from, to));
+    assert(check == move_checks_in_place(player, from, to, enemyKing));
     return check;
 }
 
@@ -103,10 +102,10 @@ inline bool may_check_directly(int type, int player, int fx, int tx, int ty, int
 
 }  // namespace check_screen_detail
 
-// Whether the legal move of `player` from (fx, fy) to (tx, ty) checks the
-// enemy king, read from the view `v` of the position before the move:
-// move_checks_in_place's answer, with the king on enemyKingPos (as FindKing
-// gives it, -1 for none) standing on (kx, ky).  A move that is no castling
+// Whether the legal move of `player` from `from` to `to` checks the enemy
+// king, read from the view `v` of the position before the move:
+// move_checks_in_place's answer, with the king on `enemyKing` (the square of
+// FindKing, kNoSquare for none).  A move that is no castling
 // and no en passant changes two squares: the enemy king stands attacked
 // after it when a piece of the mover's other than the moved one attacks it
 // with the moved piece's square emptied and its target filled, or when the
@@ -114,19 +113,19 @@ inline bool may_check_directly(int type, int player, int fx, int tx, int ty, int
 // target.  Castling and en passant, which change a third square, are read
 // from the view with every square the move writes
 // (BoardView::attacked_after_move).
-QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, int enemyKingPos,
-                                              int kx, int ky, int fx, int fy, int tx, int ty) {
-    const int piece = v.at(fx, fy);
+QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, Square king,
+                                              Square from, Square to) {
+    const int fx = square_x(from), tx = square_x(to), ty = square_y(to);
+    const int kx = square_x(king), ky = square_y(king);
+    const int piece = v.cell[from];
     int type = type_of(piece);
     const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
-    const bool enPassant = type == kPawn && tx != fx && v.at(tx, ty) == 0;
-    if (enemyKingPos < 0) return false;
-    if (castle || enPassant)
-        return check_screen_detail::checks_after_move(v, player, enemyKingPos, fx, fy, tx, ty);
+    const bool enPassant = type == kPawn && tx != fx && v.cell[to] == 0;
+    if (king == kNoSquare) return false;
+    if (castle || enPassant) return check_screen_detail::checks_after_move(v, player, king, from, to);
     if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
-    const int king = square_of(kx, ky), to = square_of(tx, ty);
-    const uint64_t from = square_bit(square_of(fx, fy));
-    const uint64_t occupancy = (v.occupied & ~from) | square_bit(to);
+    const uint64_t left = square_bit(from);
+    const uint64_t occupancy = (v.occupied & ~left) | square_bit(to);
     bool check;
     switch (type) {
         case kPawn:
@@ -138,8 +137,8 @@ QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, in
             check = slides_along(type, tx - kx, ty - ky) && (between(king, to) & occupancy) == 0;
             break;
     }
-    check = check || v.attacked_on(player, kx, ky, occupancy, from);
-    assert(check == move_checks_in_place(player, fx, fy, tx, ty, enemyKingPos));
+    check = check || v.attacked_on(player, kx, ky, occupancy, left);
+    assert(check == move_checks_in_place(player, from, to, king));
     return check;
 }
 
@@ -159,41 +158,42 @@ QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, in
 class ViewCheckScreen {
 public:
     ViewCheckScreen(const BoardView &v, int player)
-        : v_(v), player_(player), king_(v.king_pos_of(opponent_of(player))) {
-        assert(king_ == FindKing(opponent_of(player)));
-        if (king_ >= 0) {
-            kingX_ = king_pos_x(king_);
-            kingY_ = king_pos_y(king_);
+        : v_(v), player_(player), king_(v.king_square_of(opponent_of(player))) {
+        assert(king_ == king_square(static_cast<int>(FindKing(opponent_of(player)))));
+        if (king_ != kNoSquare) {
+            kingX_ = square_x(king_);
+            kingY_ = square_y(king_);
             attacked_ = v.attacked_by(player_, kingX_, kingY_);
             assert(attacked_ == (IsSquareAttacked(kingX_, kingY_, player_) != 0));
         }
     }
 
-    bool gives_check(int fx, int fy, int tx, int ty) {
-        if (king_ < 0) return false;
-        if (!attacked_ && !may_check(fx, fy, tx, ty)) return false;
-        return view_move_gives_check(v_, player_, king_, kingX_, kingY_, fx, fy, tx, ty);
+    bool gives_check(Square from, Square to) {
+        if (king_ == kNoSquare) return false;
+        if (!attacked_ && !may_check(from, to)) return false;
+        return view_move_gives_check(v_, player_, king_, from, to);
     }
 
 private:
     // Asked for each quiet move of a node: kept inside gives_check in every
     // file that uses the screen.
-    QUIN_ALWAYS_INLINE bool may_check(int fx, int fy, int tx, int ty) {
-        if (check_screen_detail::may_check_directly(type_of(v_.at(fx, fy)), player_, fx, tx, ty,
-                                                    kingX_, kingY_))
+    QUIN_ALWAYS_INLINE bool may_check(Square from, Square to) {
+        if (check_screen_detail::may_check_directly(type_of(v_.cell[from]), player_, square_x(from),
+                                                    square_x(to), square_y(to), kingX_, kingY_))
             return true;
         if (!discoveriesKnown_) {
-            discoveries_ = v_.lone_blockers(player_, square_of(kingX_, kingY_), player_);
+            discoveries_ = v_.lone_blockers(player_, king_, player_);
             discoveriesKnown_ = true;
         }
-        const bool candidate = (discoveries_ >> square_of(fx, fy)) & 1;
-        assert(candidate == (quiet_discovery_candidate(fx, fy, kingX_, kingY_, player_) == 1));
+        const bool candidate = (discoveries_ >> from) & 1;
+        assert(candidate == (quiet_discovery_candidate(square_x(from), square_y(from), kingX_,
+                                                       kingY_, player_) == 1));
         return candidate;
     }
 
     const BoardView &v_;
     int player_;
-    int king_;
+    Square king_;
     int kingX_ = 0, kingY_ = 0;
     bool attacked_ = false;
     uint64_t discoveries_ = 0;

@@ -119,7 +119,7 @@ struct ChainNode {
             SaveSearchState(level);
             slotSaved = true;
         }
-        const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
+        const MoveEffects move = move_effects(EngineBoard(), square_of(fx, fy), square_of(tx, ty));
         key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
         MoveUndo undo;
         do_move(move, undo);

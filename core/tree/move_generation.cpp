@@ -104,18 +104,21 @@ public:
     }
 
     // A legal move that takes something.
-    void capture(int mover, int fx, int fy, int tx, int ty) {
+    void capture(int mover, Move m) {
+        const int tx = square_x(m.to), ty = square_y(m.to);
         double victim = board[tx][ty];
         if (victim == 0) victim = kPawn;  // en passant takes a pawn
         const double score = 100.0 * CapturePieceValue(victim) - CapturePieceValue(mover);
-        InsertDescending(innerCaptures, &innerCaptureCount[level_], level_, fx, fy, tx, ty, score);
+        InsertDescending(innerCaptures, &innerCaptureCount[level_], level_, square_x(m.from),
+                         square_y(m.from), tx, ty, score);
     }
 
     // A legal move to an empty square that takes nothing.
-    void quiet_move(int fx, int fy, int tx, int ty) {
+    void quiet_move(Move m) {
         int &held = heldQuietCount[level_];
         if (held >= kListEntriesPerLevel) return;  // cannot happen for a real position
-        const int code = move_code(fx, fy, tx, ty);
+        const int code = move_code(square_x(m.from), square_y(m.from), square_x(m.to),
+                                   square_y(m.to));
         heldQuiet[level_][held++] = HeldQuietMove{history_[code], code};
     }
 
@@ -155,18 +158,19 @@ void CollectMoves(double player, double level, BoardView &v) {
     const LegalMoves legal(v, side);
     uint64_t listed = 0;
     uint64_t *targets = legalTargets[static_cast<int>(level)];
-    auto visit = [&v, &collect, &listed](int fx, int fy, int tx, int ty, bool) {
-        const int mover = v.at(fx, fy);
-        const bool enPassant = type_of(mover) == kPawn && v.en_passant_at(tx, ty) && tx != fx;
-        if (v.at(tx, ty) != kEmpty || enPassant) {
-            if (kCaptures) collect.capture(mover, fx, fy, tx, ty);
+    auto visit = [&v, &collect, &listed](Move m) {
+        const int mover = v.cell[m.from];
+        const bool enPassant = type_of(mover) == kPawn && m.to == v.enPassant &&
+                               square_x(m.to) != square_x(m.from);
+        if (v.cell[m.to] != kEmpty || enPassant) {
+            if (kCaptures) collect.capture(mover, m);
         } else if (kQuietMoves) {
-            collect.quiet_move(fx, fy, tx, ty);
+            collect.quiet_move(m);
         }
-        listed |= square_bit(square_of(tx, ty));
+        listed |= square_bit(m.to);
     };
     for (uint64_t pieces = v.bySide[side]; pieces != 0;) {
-        const int from = pop_lsb(pieces);
+        const Square from = pop_lsb(pieces);
         const int fx = square_x(from), fy = square_y(from);
         const int piece = v.cell[from];
         const int type = type_of(piece);
@@ -223,8 +227,7 @@ void ListNodeQuietChecks(int player, int level, const BoardView &view) {
     int kept = 0;
     for (int i = 0; i < n; ++i) {
         const int code = held[i].code;
-        if (!checks.gives_check(move_from_x(code), move_from_y(code), move_to_x(code),
-                                move_to_y(code))) {
+        if (!checks.gives_check(move_from(code), move_to(code))) {
             held[kept++] = held[i];
             continue;
         }

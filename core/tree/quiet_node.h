@@ -37,14 +37,14 @@ constexpr int kKeepChain = 2;
 inline int piece_at(int x, int y) { return static_cast<int>(board[x][y]); }
 inline int abs_int(int v) { return v < 0 ? -v : v; }
 
-// Where the kings of a node stand (x * 10 + y, -1 for none, as FindKing
-// gives them), when its parent knows them: a move never moves, takes or
+// Where the kings of a node stand (the squares FindKing finds, kNoSquare
+// for none), when its parent knows them: a move never moves, takes or
 // makes a king of the side that did not move, and a move by a piece other
 // than the king leaves its own side's kings where they stood.
-constexpr int kKingUnknown = -2;
+constexpr Square kKingUnknown = static_cast<Square>(-2);
 struct KnownKings {
-    int own = kKingUnknown;    // the king of the side to move
-    int enemy = kKingUnknown;  // the king of the other side
+    Square own = kKingUnknown;    // the king of the side to move
+    Square enemy = kKingUnknown;  // the king of the other side
 };
 
 // The parent's view of the board and the move that led to the node, from
@@ -81,8 +81,8 @@ struct QuietNode {
     int supportX, supportY;
     int supportCount;
 
-    int kingX, kingY;
-    int ownKingPos, enemyKingPos;  // FindKing of the node's two sides
+    int kingX, kingY;                       // the enemy king's file and row
+    Square ownKingSquare, enemyKingSquare;  // FindKing of the node's two sides
     bool enemyKing;                // without an enemy king no move can give check
     bool forced;                   // in check or answering a fork: every move, no stand pat
     double bestScore;
@@ -123,18 +123,15 @@ inline void save_slot(QuietNode &n) {
 // Whether the node's own move checks the enemy king (SearchMoveGivesCheck's
 // answer, with the level's slot written as it writes it), from the node's
 // view.
-inline bool move_gives_check(QuietNode &n, int fx, int fy, int tx, int ty) {
+inline bool move_gives_check(QuietNode &n, Square from, Square to) {
     save_slot(n);
-    return view_move_gives_check(n.view, n.player, n.enemyKingPos, n.kingX, n.kingY, fx, fy, tx,
-                                 ty);
+    return view_move_gives_check(n.view, n.player, n.enemyKingSquare, from, to);
 }
 
-// Whether a move of the node's own piece on (fx, fy) is legal (IsMoveValid's
+// Whether a move of the node's own piece on `from` is legal (IsMoveValid's
 // verdict): the piece's rules read from the view, the king's safety as the
 // node knows it.
-inline bool move_legal(QuietNode &n, int fx, int fy, int tx, int ty) {
-    return n.moves.legal(fx, fy, tx, ty);
-}
+inline bool move_legal(QuietNode &n, Square from, Square to) { return n.moves.legal(from, to); }
 
 // How a candidate or a pass ended.
 enum class Walk { kGoOn, kCutoff, kTimeUp };
@@ -216,24 +213,25 @@ inline bool quiet_checks_open(const QuietNode &n) {
 // every square at once).  The node has an enemy king.
 inline uint64_t discovery_candidates(QuietNode &n) {
     if (!n.discoveriesKnown) {
-        n.discoveries = n.view.lone_blockers(n.player, square_of(n.kingX, n.kingY), n.player);
+        n.discoveries = n.view.lone_blockers(n.player, n.enemyKingSquare, n.player);
         n.discoveriesKnown = true;
     }
     return n.discoveries;
 }
 
-// Whether the piece on (fx, fy) may uncover a check by moving.
-inline bool may_discover_check(QuietNode &n, int fx, int fy) {
-    const bool candidate = (discovery_candidates(n) >> square_of(fx, fy)) & 1;
-    assert(candidate == (quiet_discovery_candidate(fx, fy, n.kingX, n.kingY, n.player) == 1));
+// Whether the piece on `from` may uncover a check by moving.
+inline bool may_discover_check(QuietNode &n, Square from) {
+    const bool candidate = (discovery_candidates(n) >> from) & 1;
+    assert(candidate == (quiet_discovery_candidate(square_x(from), square_y(from), n.kingX,
+                                                   n.kingY, n.player) == 1));
     return candidate;
 }
 
-// Whether the piece on (fx, fy) arriving on (tx, ty) can give check at all:
+// Whether the piece on `from` arriving on `to` can give check at all:
 // directly by its geometry, or by uncovering a slider behind it.
-inline bool may_give_check(QuietNode &n, int type, int fx, int fy, int tx, int ty) {
-    return direct_check_geometry(type, n.player, tx, ty, n.kingX, n.kingY) ||
-           may_discover_check(n, fx, fy);
+inline bool may_give_check(QuietNode &n, int type, Square from, Square to) {
+    return direct_check_geometry(type, n.player, square_x(to), square_y(to), n.kingX, n.kingY) ||
+           may_discover_check(n, from);
 }
 
 }  // namespace quiet_detail

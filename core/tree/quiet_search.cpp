@@ -97,10 +97,10 @@ void count_node(QuietNode &n) {
 
 // Pass 1: a move to an empty square is searched when it gives check (the
 // node is never forced here).
-bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Candidate &c) {
+bool is_quiet_check(QuietNode &n, int type, Square from, Square to, Candidate &c) {
     if (!n.enemyKing || !quiet_checks_open(n)) return false;
-    if (!may_give_check(n, type, fx, fy, tx, ty)) return false;
-    if (!move_gives_check(n, fx, fy, tx, ty)) return false;
+    if (!may_give_check(n, type, from, to)) return false;
+    if (!move_gives_check(n, from, to)) return false;
     c.tactical = true;
     c.quietCheck = true;
     return true;
@@ -109,13 +109,14 @@ bool is_quiet_check(QuietNode &n, int type, int fx, int fy, int tx, int ty, Cand
 // Bishop move adding a second attacker to the loose minor piece: played on
 // the board to see whether the bishop then attacks the target and could
 // take it.
-void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &c) {
+void test_support_move(QuietNode &n, Square from, Square to, Candidate &c) {
+    const int fx = square_x(from), fy = square_y(from), tx = square_x(to), ty = square_y(to);
     if (!n.hasSupportTarget || n.supportCount >= 2) return;
     if (abs_int(tx - n.supportX) != abs_int(ty - n.supportY)) return;
     if (tx == n.supportX && ty == n.supportY) return;
     if (PieceAttacksSquare(fx, fy, n.supportX, n.supportY) != 0) return;
     save_slot(n);
-    const MoveEffects move = move_effects(EngineBoard(), fx, fy, tx, ty);
+    const MoveEffects move = move_effects(EngineBoard(), from, to);
     MoveUndo undo;
     do_move(move, undo);
     if (PieceAttacksSquare(tx, ty, n.supportX, n.supportY) == 1 &&
@@ -129,8 +130,8 @@ void test_support_move(QuietNode &n, int fx, int fy, int tx, int ty, Candidate &
 
 // Pass 0: the tactical classification of a candidate.  Returns whether the
 // move is searched.
-bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool capture,
-                 bool pawnPriority, Candidate &c) {
+bool is_tactical(QuietNode &n, int type, Square from, Square to, bool capture, bool pawnPriority,
+                 Candidate &c) {
     if (!capture)
         c.tactical = n.forced;
     else if (n.remaining > 0)
@@ -139,25 +140,24 @@ bool is_tactical(QuietNode &n, int type, int fx, int fy, int tx, int ty, bool ca
         // A capture on the square where the opponent has just taken one of
         // ours is a recapture.
         c.tactical =
-            n.forced || (n.before != nullptr && colour_of(n.before[square_of(tx, ty)]) == n.player);
+            n.forced || (n.before != nullptr && colour_of(n.before[to]) == n.player);
     if (pawnPriority) c.tactical = true;
 
     if (!c.tactical && !capture) {
         // Pawn push that attacks two pieces.
-        if (type == kPawn && tx == fx && n.checksLeft > 0 && n.remaining > 0 && n.level < 9 &&
-            pawn_forks_from(n, tx, ty)) {
+        if (type == kPawn && square_x(to) == square_x(from) && n.checksLeft > 0 &&
+            n.remaining > 0 && n.level < 9 && pawn_forks_from(n, square_x(to), square_y(to))) {
             c.tactical = true;
             c.quietFork = true;
         } else if (type == kBishop) {
-            test_support_move(n, fx, fy, tx, ty, c);
+            test_support_move(n, from, to, c);
         }
     }
 
     // A capture that the budget no longer covers is still searched when it
     // gives check.
     if (!c.tactical && capture && n.level < kNoCheckLevel && n.enemyKing) {
-        if (may_give_check(n, type, fx, fy, tx, ty) && move_gives_check(n, fx, fy, tx, ty))
-            c.tactical = true;
+        if (may_give_check(n, type, from, to) && move_gives_check(n, from, to)) c.tactical = true;
     }
     return c.tactical;
 }
@@ -167,7 +167,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
 
 // Plays a classified, legal candidate, searches the reply and folds the
 // score into the node's window.
-Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, int ty) {
+Walk search_candidate(QuietNode &n, const Candidate &c, Square from, Square to) {
     int nextKeep;
     if (c.quietCheck) {
         if (quietCheckNodes >= zevivEzezoZtartLimit && n.reservedChecks > 0) {
@@ -182,10 +182,10 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     if (c.supportMove) nextKeep = kKeepChain;
 
     KnownKings childKings;
-    childKings.own = n.enemyKingPos;
-    if (type_of(n.view.at(fx, fy)) != kKing) childKings.enemy = n.ownKingPos;
+    childKings.own = n.enemyKingSquare;
+    if (type_of(n.view.cell[from]) != kKing) childKings.enemy = n.ownKingSquare;
     save_slot(n);
-    const MoveEffects move = move_effects(n.view, fx, fy, tx, ty);
+    const MoveEffects move = move_effects(n.view, from, to);
     key_before_move(n.player, n.level, type_of(move.piece), move.captured, n.keyWritten);
     MoveUndo undo;
     do_move(move, undo);
@@ -216,27 +216,27 @@ Walk search_candidate(QuietNode &n, const Candidate &c, int fx, int fy, int tx, 
     return Walk::kGoOn;
 }
 
-// One legal candidate (tx, ty) of the piece `mover` on (fx, fy) in pass
-// `pass`: classified, and searched when it belongs to the pass.
-Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, int ty) {
+// One legal candidate of the piece `mover` in pass `pass`: classified, and
+// searched when it belongs to the pass.
+Walk try_candidate(QuietNode &n, int pass, int mover, Square from, Square to) {
     const int type = type_of(mover);
-    const int targetColour = colour_of(n.view.at(tx, ty));
+    const int targetColour = colour_of(n.view.cell[to]);
     assert(targetColour != n.player);  // a legal move never lands on an own piece
     const bool capture = targetColour != kNoSide;
     const bool pawnPriority = type == kPawn && n.remaining > 0 &&
-                              (ty == 0 || ty == 7 || square_of(tx, ty) == n.enPassantSquare);
+                              (((kBackRanks >> to) & 1) != 0 || to == n.enPassantSquare);
 
     Candidate c;
     if (pass == 1) {
         if (capture || pawnPriority) return Walk::kGoOn;
-        if (!is_quiet_check(n, type, fx, fy, tx, ty, c)) return Walk::kGoOn;
+        if (!is_quiet_check(n, type, from, to, c)) return Walk::kGoOn;
     } else {
-        if (!is_tactical(n, type, fx, fy, tx, ty, capture, pawnPriority, c)) return Walk::kGoOn;
+        if (!is_tactical(n, type, from, to, capture, pawnPriority, c)) return Walk::kGoOn;
     }
-    return search_candidate(n, c, fx, fy, tx, ty);
+    return search_candidate(n, c, from, to);
 }
 
-// The squares of the window of the node's `type` piece on (fx, fy) that
+// The squares of the window of the node's `type` piece on `from` that
 // pass `pass` may search, before the generator keeps the legal ones among
 // them; for every other square of the window the pass would do nothing
 // (the classification of a move it does not search has no effect).
@@ -248,11 +248,11 @@ Walk try_candidate(QuietNode &n, int pass, int fx, int fy, int mover, int tx, in
 // that may give check, while quiet checks are open (once closed they stay
 // closed: the check node count only grows and the reserved checks only
 // shrink).
-uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
+uint64_t pass_targets(QuietNode &n, int pass, int type, Square from) {
     const BoardView &v = n.view;
+    const int fx = square_x(from), fy = square_y(from);
     // A slider's squares behind the first piece on a line fail its rule
     // before anything is done with them.
-    const int from = square_of(fx, fy);
     uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player] &
                     v.line_reach(type, from);
     // In check, a piece other than the king that shields nothing can only
@@ -265,10 +265,8 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     }
 #ifndef NDEBUG
     const uint64_t window = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
-    for (uint64_t dropped = window & ~open; dropped != 0;) {
-        const int square = pop_lsb(dropped);
-        assert(!move_legal(n, fx, fy, square_x(square), square_y(square)));
-    }
+    for (uint64_t dropped = window & ~open; dropped != 0;)
+        assert(!move_legal(n, from, pop_lsb(dropped)));
 #endif
     if (pass == 0) {
         if (n.forced) return open;
@@ -291,9 +289,9 @@ uint64_t pass_targets(QuietNode &n, int pass, int type, int fx, int fy) {
     if (!n.enemyKing || !quiet_checks_open(n)) return 0;
     const uint64_t quiet = open & ~v.occupied;
     const uint64_t direct =
-        kCheckSquares.mask[n.player == kWhite ? 0 : 1][square_of(n.kingX, n.kingY)][type];
+        kCheckSquares.mask[n.player == kWhite ? 0 : 1][n.enemyKingSquare][type];
     if ((quiet & ~direct) == 0) return quiet;
-    return may_discover_check(n, fx, fy) ? quiet : quiet & direct;
+    return may_discover_check(n, from) ? quiet : quiet & direct;
 }
 
 // One pass over the candidate windows of the node's pieces in board order,
@@ -306,14 +304,13 @@ Walk run_pass(QuietNode &n, int pass) {
     const bool white = n.player == kWhite;
     int polls = 0;  // rows passed over since the last poll
     for (uint64_t pieces = n.view.bySide[n.player]; pieces != 0;) {
-        const int from = pop_lsb(pieces);
-        const int fx = square_x(from), fy = square_y(from);
+        const Square from = pop_lsb(pieces);
         const int mover = n.view.cell[from];
         const int type = type_of(mover);
         int firstRow, lastRow;
-        window_rows(type, white, fy, firstRow, lastRow);
+        window_rows(type, white, square_y(from), firstRow, lastRow);
         int ty = firstRow;
-        for (uint64_t targets = n.moves.piece_moves(from, pass_targets(n, pass, type, fx, fy));
+        for (uint64_t targets = n.moves.piece_moves(from, pass_targets(n, pass, type, from));
              targets != 0;) {
             const int row = square_y(lowest_square(targets));
             const uint64_t rowSquares = targets & rank_mask(row);
@@ -323,8 +320,7 @@ Walk run_pass(QuietNode &n, int pass) {
             if (SearchTimeExpiredRepeated(polls) == 1) return Walk::kTimeUp;
             polls = 0;
             for (uint64_t squares = rowSquares; squares != 0;) {
-                const int tx = square_x(pop_lsb(squares));
-                const Walk end = try_candidate(n, pass, fx, fy, mover, tx, row);
+                const Walk end = try_candidate(n, pass, mover, from, pop_lsb(squares));
                 if (end != Walk::kGoOn) return end;
             }
         }
@@ -375,9 +371,9 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     // of the node's moves.
     // The kings' squares are handed down or read from the view; Debug builds
     // check that they are FindKing's.
-    n.ownKingPos = kings.own != kKingUnknown ? kings.own : n.view.king_pos_of(player);
-    assert(n.ownKingPos == FindKing(player));
-    const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingPos);
+    n.ownKingSquare = kings.own != kKingUnknown ? kings.own : n.view.king_square_of(player);
+    assert(n.ownKingSquare == king_square(static_cast<int>(FindKing(player))));
+    const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingSquare);
     n.moves.reset(n.view, player, safety);
     n.inCheck = safety.king.attacked;
     n.enPassantSquare = n.view.enPassant;
@@ -405,11 +401,13 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
             return evaluate_prepared_view(n.view, n.evalKey);
     }
 
-    n.enemyKingPos = kings.enemy != kKingUnknown ? kings.enemy : n.view.king_pos_of(n.opponent);
-    assert(n.enemyKingPos == FindKing(n.opponent));
-    n.kingX = king_pos_x(n.enemyKingPos);
-    n.kingY = king_pos_y(n.enemyKingPos);
-    n.enemyKing = n.enemyKingPos >= 0;
+    n.enemyKingSquare =
+        kings.enemy != kKingUnknown ? kings.enemy : n.view.king_square_of(n.opponent);
+    assert(n.enemyKingSquare == king_square(static_cast<int>(FindKing(n.opponent))));
+    n.enemyKing = n.enemyKingSquare != kNoSquare;
+    // Without an enemy king no test reads its file and row.
+    n.kingX = n.enemyKing ? square_x(n.enemyKingSquare) : 0;
+    n.kingY = n.enemyKing ? square_y(n.enemyKingSquare) : -1;
 
     // Step 5. Stand pat, unless every move must be searched.
     n.forced = n.inCheck || n.forkReply != kNoForkReply;

@@ -110,8 +110,7 @@ void take_back_search_move(const MoveEffects &e, const MoveUndo &undo, int level
 
 double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
     MoveUndo undo;
-    do_move(move_effects(EngineBoard(), static_cast<int>(fromX), static_cast<int>(fromY),
-                         static_cast<int>(toX), static_cast<int>(toY)),
+    do_move(move_effects(EngineBoard(), square_of(static_cast<int>(fromX), static_cast<int>(fromY)), square_of(static_cast<int>(toX), static_cast<int>(toY))),
             undo);
     return 0;
 }
@@ -120,13 +119,12 @@ double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
 // king that SearchMoveGivesCheck finds after the move is the one known
 // before it.  Only the squares matter to the attack test: they are changed
 // as MakeSearchMove changes them and put back afterwards.
-bool move_checks_in_place(int player, int fx, int fy, int tx, int ty, int enemyKingPos) {
-    if (enemyKingPos < 0) return false;
-    const MoveEffects e = move_effects(EngineBoard(), fx, fy, tx, ty);
+bool move_checks_in_place(int player, Square from, Square to, Square enemyKing) {
+    if (enemyKing == kNoSquare) return false;
+    const MoveEffects e = move_effects(EngineBoard(), from, to);
     MoveUndo undo;
     do_move<MoveScope::kSquares>(e, undo);
-    const bool result =
-        IsSquareAttacked(king_pos_x(enemyKingPos), king_pos_y(enemyKingPos), player) != 0;
+    const bool result = IsSquareAttacked(square_x(enemyKing), square_y(enemyKing), player) != 0;
     undo_move<MoveScope::kSquares>(e, undo);
     return result;
 }

@@ -169,7 +169,8 @@ TEST(BoardView, KingStepsAsTheMoveTestPlaysThem) {
                 for (int ty = fy - 1; ty <= fy + 1; ++ty) {
                     if (tx < 0 || tx > 7 || ty < 0 || ty > 7 || (tx == fx && ty == fy)) continue;
                     const bool legal = IsBasicMoveValid(fx, fy, tx, ty) != 0 &&
-                                       !v.attacked_after_step(opponent_of(side), fx, fy, tx, ty);
+                                       !v.attacked_after_step(opponent_of(side), square_of(fx, fy),
+                                                              square_of(tx, ty));
                     EXPECT_EQ(legal, IsMoveValid(fx, fy, tx, ty) != 0)
                         << fen << " king " << fx << "," << fy << " to " << tx << "," << ty;
                 }
@@ -231,7 +232,7 @@ TEST(BoardView, InStepNoticesABoardWrite) {
 // The shields of `side`'s king in the position on the board.
 uint64_t shields_of(int side) {
     const int king = static_cast<int>(FindKing(side));
-    return loaded_view().shields_of(side, king_pos_x(king), king_pos_y(king));
+    return loaded_view().shields_of(side, king_square(king));
 }
 
 TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
@@ -243,7 +244,7 @@ TEST(KingShields, SameAsTheShieldTestForEveryPiece) {
             for (int square = 0; square < 64; ++square) {
                 const int x = square % 8, y = square / 8;
                 if (colour_of(board[x][y]) != side) continue;
-                EXPECT_EQ((shields >> square) & 1, piece_shields_king(x, y, king) ? 1u : 0u)
+                EXPECT_EQ((shields >> square) & 1, piece_shields_king(square_of(x, y), king_square(king)) ? 1u : 0u)
                     << fen << " side " << side << " square " << x << "," << y;
             }
         }
@@ -315,13 +316,15 @@ int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety
     LegalMoves moves(v, side, safety);
     SideMoveLegality inCheck(side, safety.king);
     SideMoveLegality onBoard(side);
-    for (int from = 0; from < 64; ++from) {
-        const int fx = from % 8, fy = from / 8;
+    for (int f = 0; f < 64; ++f) {
+        const Square from = static_cast<Square>(f);
+        const int fx = square_x(from), fy = square_y(from);
         const int piece = v.at(fx, fy);
         if (colour_of(piece) != side) continue;
         uint64_t targets = 0;
-        for (int to = 0; to < 64; ++to) {
-            const int tx = to % 8, ty = to / 8;
+        for (int t = 0; t < 64; ++t) {
+            const Square to = static_cast<Square>(t);
+            const int tx = square_x(to), ty = square_y(to);
             if (colour_of(board[tx][ty]) == side) continue;
             const bool want = IsMoveValid(fx, fy, tx, ty) == 1;
             legal += want;
@@ -329,16 +332,15 @@ int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety
                 if constexpr (type() == kEmpty)
                     return false;
                 else
-                    return view_candidate_legal<type()>(v, safety, inCheck, fx, fy, tx, ty, piece);
+                    return view_candidate_legal<type()>(v, safety, inCheck, from, to, piece);
             });
             const std::string move =
                 fen + std::string(" ") + std::to_string(from) + "-" + std::to_string(to);
             EXPECT_EQ(onView, want) << move;
             EXPECT_EQ(onBoard.legal(fx, fy, tx, ty), want) << move;
-            EXPECT_EQ(move_legal_known_king(fx, fy, tx, ty, safety.king.king, safety.king.attacked),
-                      want)
+            EXPECT_EQ(move_legal_known_king(from, to, safety.king.king, safety.king.attacked), want)
                 << move;
-            EXPECT_EQ(moves.legal(fx, fy, tx, ty), want) << move;
+            EXPECT_EQ(moves.legal(from, to), want) << move;
             if (want) targets |= square_bit(to);
             if (want) perftCount += type_of(piece) == kPawn && (ty == 0 || ty == 7) ? 4 : 1;
         }
@@ -424,7 +426,7 @@ TEST(ViewMoves, MoveEffectsKeepTheViewInStep) {
                 const State maker = state_get();
                 RestoreSearchState(0);
                 BoardView told = v;
-                const MoveEffects move = move_effects(v, fx, fy, tx, ty);
+                const MoveEffects move = move_effects(v, square_of(fx, fy), square_of(tx, ty));
                 MoveUndo undo;
                 do_move(move, undo, told);
                 EXPECT_TRUE(told.in_step()) << fen << " " << fx << fy << tx << ty;

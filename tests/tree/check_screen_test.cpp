@@ -66,19 +66,19 @@ TEST(GivesCheck, ViewAndScreenAgreeWithTheBoard) {
         load_fen(c.fen);
         BoardView v;
         v.load();
-        const int king = static_cast<int>(FindKing(opponent_of(c.player)));
-        const int kx = king >= 0 ? king_pos_x(king) : 0, ky = king >= 0 ? king_pos_y(king) : 0;
+        const Square king = king_square(static_cast<int>(FindKing(opponent_of(c.player))));
         ViewCheckScreen screen(v, c.player);
         int checks = 0;
         for_each_legal_move(c.player, [&](int fx, int fy, int tx, int ty) {
             const bool played = SearchMoveGivesCheck(c.player, 1, fx, fy, tx, ty) != 0;
             checks += played;
-            EXPECT_EQ(view_move_gives_check(v, c.player, king, kx, ky, fx, fy, tx, ty), played)
+            EXPECT_EQ(view_move_gives_check(v, c.player, king, square_of(fx, fy), square_of(tx, ty)),
+                      played)
                 << c.name << ", " << move_name(fx, fy, tx, ty);
             const bool quiet = board[tx][ty] == 0 &&
                                !(type_of(static_cast<int>(board[fx][fy])) == kPawn && tx != fx);
             if (quiet) {
-                EXPECT_EQ(screen.gives_check(fx, fy, tx, ty), played)
+                EXPECT_EQ(screen.gives_check(square_of(fx, fy), square_of(tx, ty)), played)
                     << c.name << ", " << move_name(fx, fy, tx, ty);
             }
         });
