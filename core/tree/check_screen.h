@@ -81,14 +81,14 @@ QUIN_NOINLINE bool checks_after_move(const BoardView &v, int player, Square enem
     return check;
 }
 
-// Whether a legal move of `player`'s piece of `type` from (fx, fy) to (tx,
-// ty) that takes nothing, the enemy king on (kx, ky) not attacked, may
-// check other than by uncovering a slider: a move that changes a third
+// Whether a legal move of `player`'s piece of `type` from `from` to `to`
+// that takes nothing, the enemy king on (kx, ky) not attacked, may check other than by uncovering a slider: a move that changes a third
 // square or the piece (castling, promotion), a king's step next to the
 // other king (a position with two kings of a side allows it), a code that
 // names no piece, or a piece that attacks the king from the target by its
 // geometry.  Any other move checks only by uncovering a slider.
-inline bool may_check_directly(int type, int player, int fx, int tx, int ty, int kx, int ky) {
+inline bool may_check_directly(int type, int player, Square from, Square to, int kx, int ky) {
+    const int fx = square_x(from), tx = square_x(to), ty = square_y(to);
     if (type < kPawn || type > kKing) return true;
     if (type == kPawn && (ty == 0 || ty == 7)) return true;
     if (type == kKing) {
@@ -178,8 +178,8 @@ private:
     // Asked for each quiet move of a node: kept inside gives_check in every
     // file that uses the screen.
     QUIN_ALWAYS_INLINE bool may_check(Square from, Square to) {
-        if (check_screen_detail::may_check_directly(type_of(v_.cell[from]), player_, square_x(from),
-                                                    square_x(to), square_y(to), kingX_, kingY_))
+        if (check_screen_detail::may_check_directly(type_of(v_.cell[from]), player_, from, to,
+                                                    kingX_, kingY_))
             return true;
         if (!discoveriesKnown_) {
             discoveries_ = v_.lone_blockers(player_, king_, player_);

@@ -164,7 +164,7 @@ struct ChainNode {
     // among the moves the collection found.  Debug builds check the answer
     // against IsCollectedSearchMoveValid.
     bool LegalAt(int orderIndex, bool listed, int fx, int fy, int tx, int ty) const {
-        const bool legal = listed || IsNodeMoveLegal(level, fx, fy, tx, ty);
+        const bool legal = listed || IsNodeMoveLegal(level, square_of(fx, fy), square_of(tx, ty));
         assert(legal == (IsCollectedSearchMoveValid(level, orderIndex, fx, fy, tx, ty) == 1));
         return legal;
     }

@@ -209,10 +209,9 @@ double CollectNodeMoves(double player, double level, BoardView &view) {
     return 0;
 }
 
-bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty) {
-    const bool legal = ListLevelOk(level) &&
-                       ((legalTargets[level][square_of(fx, fy)] >> square_of(tx, ty)) & 1) != 0;
-    assert(legal == (IsMoveValid(fx, fy, tx, ty) == 1));
+bool IsNodeMoveLegal(int level, Square from, Square to) {
+    const bool legal = ListLevelOk(level) && ((legalTargets[level][from] >> to) & 1) != 0;
+    assert(legal == (IsMoveValid(square_x(from), square_y(from), square_x(to), square_y(to)) == 1));
     return legal;
 }
 

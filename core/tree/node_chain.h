@@ -2,6 +2,8 @@
 // SearchDepth7) and of the depth-3 reply searches.  Internal to core/tree.
 #pragma once
 
+#include "core/types.h"
+
 struct BoardView;
 struct MoveEffects;
 
@@ -35,7 +37,7 @@ void ListNodeQuietMoves(int level);
 // Whether a move of one of the mover's pieces is legal in the position the
 // node's collection read (IsMoveValid's verdict), looked up among the legal
 // moves it found.
-bool IsNodeMoveLegal(int level, int fx, int fy, int tx, int ty);
+bool IsNodeMoveLegal(int level, Square from, Square to);
 
 // The node's first move from the move hash or the preferred line
 // (PrepareMoveHashOrder's rule), after its collection: the key read from its

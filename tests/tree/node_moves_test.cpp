@@ -192,7 +192,7 @@ TEST(NodeMoves, LegalityAtEachOrderIndex) {
                     for (int tx = 0; tx < 8; ++tx)
                         for (const int orderIndex : lookedUp)
                             ASSERT_EQ(
-                                IsNodeMoveLegal(kLevel, fx, fy, tx, ty),
+                                IsNodeMoveLegal(kLevel, square_of(fx, fy), square_of(tx, ty)),
                                 IsCollectedSearchMoveValid(kLevel, orderIndex, fx, fy, tx, ty) == 1)
                                 << fen << " " << square_text(fx, fy) << square_text(tx, ty)
                                 << " at order index " << orderIndex;
