@@ -2,7 +2,6 @@
 //
 // Globals: reads `board` only.
 #include "core/board/geometry.h"
-#include "core/board/legality.h"
 #include "core/quin_core.h"
 #include "core/types.h"
 
@@ -122,16 +121,6 @@ double IsSquareAttacked(double xd, double yd, double attackerColor) {
     const int attacker = attackerColor == kWhite ? kWhite : kBlack;
     if (!on_board(x, y)) return off_board_square_attacked(x, y, attacker) ? 1 : 0;
     return visit_attacks(x, y, attacker, [](int, int, int, int, int) { return false; }) ? 0 : 1;
-}
-
-int square_attackers(int x, int y, int attackerColor, AttackLine *lines) {
-    int count = 0;
-    visit_attacks(x, y, attackerColor == kWhite ? kWhite : kBlack,
-                  [lines, &count](int ax, int ay, int dx, int dy, int distance) {
-                      lines[count++] = {ax, ay, dx, dy, distance};
-                      return true;
-                  });
-    return count;
 }
 
 double PieceAttacksSquare(double fromX, double fromY, double toX, double toY) {

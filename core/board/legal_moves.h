@@ -198,8 +198,7 @@ public:
     QUIN_ALWAYS_INLINE void reset(const BoardView &v, int side, const ViewKingSafety &safety) {
         v_ = &v;
         side_ = side;
-        safety_ = safety;
-        inCheck_.reset(side, safety.king);
+        safety_ = with_check_detail(v, side, safety);
     }
 
     const ViewKingSafety &safety() const { return safety_; }
@@ -212,7 +211,7 @@ public:
             if constexpr (type() == kEmpty)
                 return false;
             else
-                return view_candidate_legal<type()>(*v_, safety_, inCheck_, from, to, piece);
+                return view_candidate_legal<type()>(*v_, safety_, from, to, piece);
         });
         assert(legal ==
                (IsMoveValid(square_x(from), square_y(from), square_x(to), square_y(to)) == 1));
@@ -250,7 +249,7 @@ public:
                 uint64_t legal = t.sure & among;
                 for (uint64_t rest = t.tested & among; rest != 0;) {
                     const Square to = pop_lsb(rest);
-                    if (view_candidate_legal<type()>(*v_, safety_, inCheck_, from, to, piece))
+                    if (view_candidate_legal<type()>(*v_, safety_, from, to, piece))
                         legal |= square_bit(to);
                 }
 #ifndef NDEBUG
@@ -312,5 +311,4 @@ private:
     const BoardView *v_ = nullptr;
     int side_ = kNoSide;
     ViewKingSafety safety_;
-    SideMoveLegality inCheck_;
 };

@@ -248,7 +248,7 @@ Walk try_candidate(QuietNode &n, int pass, int mover, Square from, Square to) {
 // that may give check, while quiet checks are open (once closed they stay
 // closed: the check node count only grows and the reserved checks only
 // shrink).
-uint64_t pass_targets(QuietNode &n, int pass, int type, Square from) {
+QUIN_ALWAYS_INLINE uint64_t pass_targets(QuietNode &n, int pass, int type, Square from) {
     const BoardView &v = n.view;
     const int fx = square_x(from), fy = square_y(from);
     // A slider's squares behind the first piece on a line fail its rule
