@@ -203,7 +203,7 @@ public:
 
     const ViewKingSafety &safety() const { return safety_; }
 
-    bool legal(Square from, Square to) {
+    bool legal(Square from, Square to) const {
         assert(v_->in_step());
         const int piece = v_->cell[from];
         assert(colour_of(piece) == side_);
@@ -237,7 +237,7 @@ public:
     // the generator's sure moves there, and each other candidate there
     // decided by legal() (for a caller that wants only some of a piece's
     // moves, and tests no more of them than it wants).
-    uint64_t piece_moves(Square from, uint64_t among) {
+    uint64_t piece_moves(Square from, uint64_t among) const {
         if (among == 0) return 0;
         const int piece = v_->cell[from];
         return with_piece_type(type_of(piece), [&](auto type) -> uint64_t {

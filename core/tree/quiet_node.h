@@ -158,10 +158,10 @@ inline bool pawn_forks_from(const QuietNode &n, int x, int y) {
 
 // Whether an enemy pawn on files b to g and rows 1 to 6 has a push in its
 // window to an empty square from which it would attack two fork targets, and
-// the engine's move test allows the push: HasPawnForkThreat(n.opponent) on
+// the push is legal (LegalMoves): HasPawnForkThreat(n.opponent) on
 // the node's view.  Only the squares that fork are looked at, and only the
 // pawns that reach one; the answer does not hang on the order the pushes are
-// tried in (the move test only reads the board).
+// tried in (the test only reads the view).
 inline bool pawn_fork_threat(const QuietNode &n) {
     const BoardView &v = n.view;
     const int side = n.opponent;
@@ -169,17 +169,24 @@ inline bool pawn_fork_threat(const QuietNode &n) {
     const uint64_t forks = pawn_fork_squares(v, side) & ~v.occupied;
     bool found = false;
     if (forks != 0) {
+        LegalMoves moves;  // worked out for the first push onto a fork square
+        bool known = false;
+        const auto legal = [&](Square from, Square to) {
+            if (!known) moves.reset(v, side, view_king_safety(v, side));
+            known = true;
+            return moves.legal(from, to);
+        };
         // White pawns push toward row 0: one row, or two from row 6.
         const uint64_t reach = white ? (forks << 8) | ((forks & rank_mask(4)) << 16)
                                      : (forks >> 8) | ((forks & rank_mask(3)) >> 16);
         for (uint64_t pawns = v.byPiece[make_piece(side, kPawn)] & reach & ~kBackRanks;
              pawns != 0 && !found;) {
-            const int from = pop_lsb(pawns);
+            const Square from = pop_lsb(pawns);
             const int x = square_x(from), y = square_y(from);
             int firstRow, lastRow;
             window_rows(kPawn, white, y, firstRow, lastRow);
             for (int ty = firstRow; ty <= lastRow && !found; ++ty)
-                found = ((forks >> square_of(x, ty)) & 1) != 0 && IsMoveValid(x, y, x, ty) == 1;
+                found = ((forks >> square_of(x, ty)) & 1) != 0 && legal(from, square_of(x, ty));
         }
     }
     assert(found == (HasPawnForkThreat(side) == 1));

@@ -108,7 +108,7 @@ bool is_quiet_check(QuietNode &n, int type, Square from, Square to, Candidate &c
 
 // Bishop move adding a second attacker to the loose minor piece: played on
 // the board to see whether the bishop then attacks the target and could
-// take it.
+// take it (asked of the legal-move interface on the view after the move).
 void test_support_move(QuietNode &n, Square from, Square to, Candidate &c) {
     const int fx = square_x(from), fy = square_y(from), tx = square_x(to), ty = square_y(to);
     if (!n.hasSupportTarget || n.supportCount >= 2) return;
@@ -119,8 +119,12 @@ void test_support_move(QuietNode &n, Square from, Square to, Candidate &c) {
     const MoveEffects move = move_effects(EngineBoard(), from, to);
     MoveUndo undo;
     do_move(move, undo);
-    if (PieceAttacksSquare(tx, ty, n.supportX, n.supportY) == 1 &&
-        IsMoveValid(tx, ty, n.supportX, n.supportY) == 1) {
+    const auto can_take = [&n, &move, to]() {
+        BoardView after = n.view;
+        after.apply(move);
+        return LegalMoves(after, n.player).legal(to, square_of(n.supportX, n.supportY));
+    };
+    if (PieceAttacksSquare(tx, ty, n.supportX, n.supportY) == 1 && can_take()) {
         c.supportMove = true;
         c.quietFork = true;
         c.tactical = true;
