@@ -225,7 +225,7 @@ public:
         visit_legal_moves(*v_, safety_.king, safety_.shields, side_, from, v_->cell[from], visit);
     }
 
-    // The same moves as a set of target squares.
+    // A piece's legal moves as a set of target squares.
     uint64_t piece_moves(Square from) const {
         uint64_t targets = 0;
         auto collect = [&targets](Move m) { targets |= square_bit(m.to); };

@@ -35,10 +35,10 @@
 #include <cstdint>
 #include <type_traits>
 
-// IsMoveValid's test: plays the move of the piece on (fx, fy) on the board,
-// asks whether the enemy attacks the king on (kx, ky) (when kx is negative,
-// the first king of the mover's colour in board order: rank 8 to rank 1,
-// file a to h) and takes the move back.  False when the piece rules forbid
+// Plays the move of the piece on (fx, fy) on the board, asks whether the
+// enemy attacks the king on (kx, ky) (when kx is negative, the first king of
+// the mover's colour in board order: rank 8 to rank 1, file a to h) and
+// takes the move back: IsMoveValid's test, false when the piece rules forbid
 // the move.
 bool legal_by_playing(int fx, int fy, int tx, int ty, int kx, int ky);
 
@@ -52,7 +52,7 @@ struct KingSafety {
     bool attacked = false;
 };
 
-// The same on the double board, for the Debug checks: FindKing's king and
+// The king's safety read from the double board, for the Debug checks: FindKing's king and
 // IsSquareAttacked's answer.
 inline KingSafety king_safety(int side) {
     KingSafety k;
