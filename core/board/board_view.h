@@ -99,20 +99,6 @@ struct BoardView : PieceSets {
         byPiece[piece] |= bit;
     }
 
-    // Writes the piece on (x, y) of `board` into a view that holds no piece
-    // there.
-    void put(int x, int y) {
-        const int piece = static_cast<int>(board[x][y]);
-        assert(piece >= 0 && piece <= kBlackOffset + kKing);
-        const int square = square_of(x, y);
-        cell[square] = static_cast<signed char>(piece);
-        if (piece == 0) return;
-        const uint64_t bit = square_bit(square);
-        occupied |= bit;
-        bySide[colour_of(piece)] |= bit;
-        byPiece[piece] |= bit;
-    }
-
     // Whether the view agrees with `board` on every square.
     bool in_step() const {
         BoardView fresh;
