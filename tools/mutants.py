@@ -299,25 +299,32 @@ def stop_current():
 
 def source_files(src, rev):
     """{path: bytes} of the tree at git revision rev, or of the working
-    tree (tracked and untracked files that are not ignored) when rev is None."""
+    tree (tracked and untracked files that are not ignored) when rev is None,
+    and the set of the paths that are executable (scripts the tests run)."""
     if rev:
         data = subprocess.run(["git", "archive", "--format=tar", rev], cwd=src, check=True,
                               capture_output=True).stdout
         with tarfile.open(fileobj=io.BytesIO(data)) as tar:
-            return {m.name: tar.extractfile(m).read() for m in tar.getmembers() if m.isfile()}
+            members = [m for m in tar.getmembers() if m.isfile()]
+            return ({m.name: tar.extractfile(m).read() for m in members},
+                    {m.name for m in members if m.mode & 0o111})
     names = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=src,
                            check=True, capture_output=True).stdout.decode().split("\0")
-    out = {}
+    out, executable = {}, set()
     for rel in filter(None, names):
-        if os.path.isfile(os.path.join(src, rel)):
-            with open(os.path.join(src, rel), "rb") as f:
+        path = os.path.join(src, rel)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
                 out[rel] = f.read()
-    return out
+            if os.access(path, os.X_OK):
+                executable.add(rel)
+    return out, executable
 
 
-def sync_copy(files, dst):
-    """Makes dst hold exactly files; unchanged files keep their time stamps
-    so that the build stays incremental."""
+def sync_copy(files, executable, dst):
+    """Makes dst hold exactly files, the executable ones executable;
+    unchanged files keep their time stamps so that the build stays
+    incremental."""
     for dirpath, _dirs, names in os.walk(dst):
         for n in names:
             rel = os.path.relpath(os.path.join(dirpath, n), dst)
@@ -326,12 +333,16 @@ def sync_copy(files, dst):
     for rel, data in files.items():
         d = os.path.join(dst, rel)
         os.makedirs(os.path.dirname(d), exist_ok=True)
+        same = False
         if os.path.exists(d):
             with open(d, "rb") as f:
-                if f.read() == data:
-                    continue
-        with open(d, "wb") as f:
-            f.write(data)
+                same = f.read() == data
+        if not same:
+            with open(d, "wb") as f:
+                f.write(data)
+        mode = 0o755 if rel in executable else 0o644
+        if os.stat(d).st_mode & 0o777 != mode:
+            os.chmod(d, mode)
 
 
 def run_again(build, cwd, timeout):
@@ -386,8 +397,8 @@ def main():
     work = os.environ.get("QUIN_MUTANT_DIR", "/tmp/quin-mutants")
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
     os.makedirs(src, exist_ok=True)
-    files = source_files(ROOT, args.rev)
-    sync_copy(files, src)
+    files, executable = source_files(ROOT, args.rev)
+    sync_copy(files, executable, src)
 
     restore = {}  # path -> original bytes of the file mutated right now
 
