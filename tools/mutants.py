@@ -15,7 +15,7 @@ edit the table).  The kill rate counts killed against survived (and flaky),
 for the chosen and the random mutants separately.
 
     tools/mutants.py [--out FILE] [--rev REV] [--only NAME,...] [--labels LABELS]
-                     [--seed N --random K] [--no-chosen]
+                     [--seed N --random K] [--no-chosen] [--jobs N]
 
 The source tree is only read: the copy lives in $QUIN_MUTANT_DIR (default
 /tmp/quin-mutants), and every mutated file is put back in the copy before
@@ -388,6 +388,8 @@ def main():
     ap.add_argument("--random", type=int, metavar="K",
                     help="how many random faults (default with --seed: 5)")
     ap.add_argument("--no-chosen", action="store_true", help="only the random faults")
+    # On a machine shared with another long job, -j1 leaves it its core.
+    ap.add_argument("--jobs", type=int, default=2, help="parallel build and test jobs")
     args = ap.parse_args()
     if args.random and args.seed is None:
         ap.error("--random needs --seed")
@@ -417,7 +419,7 @@ def main():
     signal.signal(signal.SIGTERM, on_signal)
 
     cfg = ["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DQUIN_WERROR=ON"]
-    bld = ["cmake", "--build", build, "-j2"]
+    bld = ["cmake", "--build", build, f"-j{args.jobs}"]
     if not (run(cfg, src, 600) and run(bld, src, 1800)):
         sys.exit("mutants: the unmutated copy does not build")
     products = [t for t in PRODUCT_TARGETS[3:]
@@ -426,7 +428,7 @@ def main():
     baseline = product_objects(build)
     # Every test runs, so that the rerun of the failed ones meets the test
     # that really catches the fault and not only a timing test.
-    fast = ["ctest", "--test-dir", build, "-j2", "--timeout", "60", "-LE", "slow", "-E", args.exclude]
+    fast = ["ctest", "--test-dir", build, f"-j{args.jobs}", "--timeout", "60", "-LE", "slow", "-E", args.exclude]
     if args.labels:
         fast += ["-L", args.labels]
     sig = ["ctest", "--test-dir", build, "-R", "Signature", "--timeout", "120"]
