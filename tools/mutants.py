@@ -93,6 +93,33 @@ MUTANTS = [
     ("geometry-reach-end", "core/board/geometry.h", "direction_rises(d) ? lowest_square(blockers) : highest_square(blockers)", "lowest_square(blockers)"),
     ("geometry-wrong-between", "core/board/geometry.h", "mask[from][square_of(x, y)] = passed;", "mask[from][square_of(x, y)] = passed | bit_at(x, y);"),
     ("effects-no-castling-rook", "core/board/move_effects.h", "        e.change[e.count++] = {code(rookFrom), code(fy), code(rook), code(kEmpty)};\n", ""),
+    # the legal-move interface and the legality tests beneath it
+    # (core/board/legal_moves.h, legality.h)
+    ("legal-among-untested", "core/board/legal_moves.h", "uint64_t legal = t.sure & among;", "uint64_t legal = (t.sure | t.tested) & among;"),
+    ("legal-sure-pinned-piece", "core/board/legal_moves.h", "if (Type != kPawn && Type != kKing && decide) sure = targets;", "if (Type != kPawn && Type != kKing) sure = targets;"),
+    ("legal-sure-pinned-pawn", "core/board/legal_moves.h", "if (decide) sure = steps | captures;", "sure = steps | captures;"),
+    ("legal-rules-decide-in-check", "core/board/legality.h", "if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;", "if (k.king < 0 || type_of(piece) == kKing) return false;"),
+    ("legal-evasion-pinned-blocker", "core/board/legality.h", "if (Type == kKing || ((s.shields >> square_of(fx, fy)) & 1)) return false;", "if (Type == kKing) return false;"),
+    ("legal-evasion-no-capture", "core/board/legality.h", "return square_bit(checker) | between(king, checker);", "return between(king, checker);"),
+    ("legal-evasion-double-check", "core/board/legality.h", "    if (more_than_one(checkers)) return 0;\n", ""),
+    ("legal-evasion-from-square", "core/board/legality.h", "const bool answers = (s.evasions >> square_of(tx, ty)) & 1;", "const bool answers = (s.evasions >> square_of(fx, fy)) & 1;"),
+    # the move maker's undo (core/board/move_effects.h)
+    ("undo-first-two-only", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "for (int i = 1; i >= 0; --i)"),
+    ("undo-keeps-target", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "i >= 0", "i > 0"),
+    ("undo-half-move-clock", "core/board/move_effects.h", "    halfmoveClock = s.halfmoveClock;\n", ""),
+    ("undo-en-passant-file", "core/board/move_effects.h", "enPassantY = s.enPassantY;", "enPassantY = s.enPassantX;"),
+    ("effects-long-castle-rook", "core/board/move_effects.h", "rookTo = tx > fx ? 5 : 3;", "rookTo = tx > fx ? 5 : 2;"),
+    # keys brought up to date by a move: the evaluation cache's square sum
+    # (core/eval/cache_layout.h), the view (core/board/board_view.h), the
+    # position key's kept ranks and the search's repetition slots
+    ("evalkey-step-sign", "core/eval/cache_layout.h", "const int64_t step = c.after - c.before;", "const int64_t step = c.before - c.after;"),
+    ("evalkey-first-two", "core/eval/cache_layout.h", "for (int i = 0; i < e.count; ++i) {\n        const SquareChange &c = e.change[i];", "i < e.count", "i < 2"),
+    ("evalkey-square-swap", "core/eval/cache_layout.h", "sum += static_cast<uint64_t>(step) * kSquarePowers.p[square_of(c.x, c.y)];", "square_of(c.x, c.y)", "square_of(c.y, c.x)"),
+    ("view-apply-no-en-passant", "core/board/board_view.h", "set(square_of(e.change[i].x, e.change[i].y), e.change[i].after);\n        load_en_passant();", "load_en_passant();", ""),
+    ("view-apply-first-two", "core/board/board_view.h", "for (int i = 0; i < e.count; ++i)\n            set(", "i < e.count", "i < 2"),
+    ("poskey-unkept-rank", "core/board/position_key_simd.h", "<< (pair * 2);\n    }\n    return ranks & known.valid;", "ranks & known.valid", "ranks"),
+    ("rep-child-parity", "core/tree/repetition.cpp", "level - since + (since & 1)", "level - since"),
+    ("rep-child-key-claimed", "core/tree/repetition.cpp", "keyWritten = false;", "keyWritten = true;"),
 ]
 
 
