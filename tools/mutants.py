@@ -15,7 +15,7 @@ edit the table).  The kill rate counts killed against survived (and flaky),
 for the chosen and the random mutants separately.
 
     tools/mutants.py [--out FILE] [--rev REV] [--only NAME,...] [--labels LABELS]
-                     [--seed N --random K] [--no-chosen]
+                     [--seed N --random K] [--no-chosen] [--jobs N]
 
 The source tree is only read: the copy lives in $QUIN_MUTANT_DIR (default
 /tmp/quin-mutants), and every mutated file is put back in the copy before
@@ -93,6 +93,33 @@ MUTANTS = [
     ("geometry-reach-end", "core/board/geometry.h", "direction_rises(d) ? lowest_square(blockers) : highest_square(blockers)", "lowest_square(blockers)"),
     ("geometry-wrong-between", "core/board/geometry.h", "mask[from][square_of(x, y)] = passed;", "mask[from][square_of(x, y)] = passed | bit_at(x, y);"),
     ("effects-no-castling-rook", "core/board/move_effects.h", "        e.change[e.count++] = {code(rookFrom), code(fy), code(rook), code(kEmpty)};\n", ""),
+    # the legal-move interface and the legality tests beneath it
+    # (core/board/legal_moves.h, legality.h)
+    ("legal-among-untested", "core/board/legal_moves.h", "uint64_t legal = t.sure & among;", "uint64_t legal = (t.sure | t.tested) & among;"),
+    ("legal-sure-pinned-piece", "core/board/legal_moves.h", "if (Type != kPawn && Type != kKing && decide) sure = targets;", "if (Type != kPawn && Type != kKing) sure = targets;"),
+    ("legal-sure-pinned-pawn", "core/board/legal_moves.h", "if (decide) sure = steps | captures;", "sure = steps | captures;"),
+    ("legal-rules-decide-in-check", "core/board/legality.h", "if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;", "if (k.king < 0 || type_of(piece) == kKing) return false;"),
+    ("legal-evasion-pinned-blocker", "core/board/legality.h", "if (Type == kKing || ((s.shields >> square_of(fx, fy)) & 1)) return false;", "if (Type == kKing) return false;"),
+    ("legal-evasion-no-capture", "core/board/legality.h", "return square_bit(checker) | between(king, checker);", "return between(king, checker);"),
+    ("legal-evasion-double-check", "core/board/legality.h", "    if (more_than_one(checkers)) return 0;\n", ""),
+    ("legal-evasion-from-square", "core/board/legality.h", "const bool answers = (s.evasions >> square_of(tx, ty)) & 1;", "const bool answers = (s.evasions >> square_of(fx, fy)) & 1;"),
+    # the move maker's undo (core/board/move_effects.h)
+    ("undo-first-two-only", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "for (int i = 1; i >= 0; --i)"),
+    ("undo-keeps-target", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "i >= 0", "i > 0"),
+    ("undo-half-move-clock", "core/board/move_effects.h", "    halfmoveClock = s.halfmoveClock;\n", ""),
+    ("undo-en-passant-file", "core/board/move_effects.h", "enPassantY = s.enPassantY;", "enPassantY = s.enPassantX;"),
+    ("effects-long-castle-rook", "core/board/move_effects.h", "rookTo = tx > fx ? 5 : 3;", "rookTo = tx > fx ? 5 : 2;"),
+    # keys brought up to date by a move: the evaluation cache's square sum
+    # (core/eval/cache_layout.h), the view (core/board/board_view.h), the
+    # position key's kept ranks and the search's repetition slots
+    ("evalkey-step-sign", "core/eval/cache_layout.h", "const int64_t step = c.after - c.before;", "const int64_t step = c.before - c.after;"),
+    ("evalkey-first-two", "core/eval/cache_layout.h", "for (int i = 0; i < e.count; ++i) {\n        const SquareChange &c = e.change[i];", "i < e.count", "i < 2"),
+    ("evalkey-square-swap", "core/eval/cache_layout.h", "sum += static_cast<uint64_t>(step) * kSquarePowers.p[square_of(c.x, c.y)];", "square_of(c.x, c.y)", "square_of(c.y, c.x)"),
+    ("view-apply-no-en-passant", "core/board/board_view.h", "set(square_of(e.change[i].x, e.change[i].y), e.change[i].after);\n        load_en_passant();", "load_en_passant();", ""),
+    ("view-apply-first-two", "core/board/board_view.h", "for (int i = 0; i < e.count; ++i)\n            set(", "i < e.count", "i < 2"),
+    ("poskey-unkept-rank", "core/board/position_key_simd.h", "<< (pair * 2);\n    }\n    return ranks & known.valid;", "ranks & known.valid", "ranks"),
+    ("rep-child-parity", "core/tree/repetition.cpp", "level - since + (since & 1)", "level - since"),
+    ("rep-child-key-claimed", "core/tree/repetition.cpp", "keyWritten = false;", "keyWritten = true;"),
 ]
 
 
@@ -299,25 +326,32 @@ def stop_current():
 
 def source_files(src, rev):
     """{path: bytes} of the tree at git revision rev, or of the working
-    tree (tracked and untracked files that are not ignored) when rev is None."""
+    tree (tracked and untracked files that are not ignored) when rev is None,
+    and the set of the paths that are executable (scripts the tests run)."""
     if rev:
         data = subprocess.run(["git", "archive", "--format=tar", rev], cwd=src, check=True,
                               capture_output=True).stdout
         with tarfile.open(fileobj=io.BytesIO(data)) as tar:
-            return {m.name: tar.extractfile(m).read() for m in tar.getmembers() if m.isfile()}
+            members = [m for m in tar.getmembers() if m.isfile()]
+            return ({m.name: tar.extractfile(m).read() for m in members},
+                    {m.name for m in members if m.mode & 0o111})
     names = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=src,
                            check=True, capture_output=True).stdout.decode().split("\0")
-    out = {}
+    out, executable = {}, set()
     for rel in filter(None, names):
-        if os.path.isfile(os.path.join(src, rel)):
-            with open(os.path.join(src, rel), "rb") as f:
+        path = os.path.join(src, rel)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
                 out[rel] = f.read()
-    return out
+            if os.access(path, os.X_OK):
+                executable.add(rel)
+    return out, executable
 
 
-def sync_copy(files, dst):
-    """Makes dst hold exactly files; unchanged files keep their time stamps
-    so that the build stays incremental."""
+def sync_copy(files, executable, dst):
+    """Makes dst hold exactly files, the executable ones executable;
+    unchanged files keep their time stamps so that the build stays
+    incremental."""
     for dirpath, _dirs, names in os.walk(dst):
         for n in names:
             rel = os.path.relpath(os.path.join(dirpath, n), dst)
@@ -326,12 +360,16 @@ def sync_copy(files, dst):
     for rel, data in files.items():
         d = os.path.join(dst, rel)
         os.makedirs(os.path.dirname(d), exist_ok=True)
+        same = False
         if os.path.exists(d):
             with open(d, "rb") as f:
-                if f.read() == data:
-                    continue
-        with open(d, "wb") as f:
-            f.write(data)
+                same = f.read() == data
+        if not same:
+            with open(d, "wb") as f:
+                f.write(data)
+        mode = 0o755 if rel in executable else 0o644
+        if os.stat(d).st_mode & 0o777 != mode:
+            os.chmod(d, mode)
 
 
 def run_again(build, cwd, timeout):
@@ -377,6 +415,8 @@ def main():
     ap.add_argument("--random", type=int, metavar="K",
                     help="how many random faults (default with --seed: 5)")
     ap.add_argument("--no-chosen", action="store_true", help="only the random faults")
+    # On a machine shared with another long job, -j1 leaves it its core.
+    ap.add_argument("--jobs", type=int, default=2, help="parallel build and test jobs")
     args = ap.parse_args()
     if args.random and args.seed is None:
         ap.error("--random needs --seed")
@@ -386,8 +426,8 @@ def main():
     work = os.environ.get("QUIN_MUTANT_DIR", "/tmp/quin-mutants")
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
     os.makedirs(src, exist_ok=True)
-    files = source_files(ROOT, args.rev)
-    sync_copy(files, src)
+    files, executable = source_files(ROOT, args.rev)
+    sync_copy(files, executable, src)
 
     restore = {}  # path -> original bytes of the file mutated right now
 
@@ -406,7 +446,7 @@ def main():
     signal.signal(signal.SIGTERM, on_signal)
 
     cfg = ["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DQUIN_WERROR=ON"]
-    bld = ["cmake", "--build", build, "-j2"]
+    bld = ["cmake", "--build", build, f"-j{args.jobs}"]
     if not (run(cfg, src, 600) and run(bld, src, 1800)):
         sys.exit("mutants: the unmutated copy does not build")
     products = [t for t in PRODUCT_TARGETS[3:]
@@ -415,7 +455,7 @@ def main():
     baseline = product_objects(build)
     # Every test runs, so that the rerun of the failed ones meets the test
     # that really catches the fault and not only a timing test.
-    fast = ["ctest", "--test-dir", build, "-j2", "--timeout", "60", "-LE", "slow", "-E", args.exclude]
+    fast = ["ctest", "--test-dir", build, f"-j{args.jobs}", "--timeout", "60", "-LE", "slow", "-E", args.exclude]
     if args.labels:
         fast += ["-L", args.labels]
     sig = ["ctest", "--test-dir", build, "-R", "Signature", "--timeout", "120"]

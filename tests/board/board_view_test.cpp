@@ -39,6 +39,11 @@ const char *const kPositions[] = {
     // in check from h4, with the knight that could block on g3 pinned on
     // the e-file
     "4r2k/8/8/8/7q/8/4N3/4K3 w - - 0 1",
+    // in check from h4: the knight takes the queen, the rook blocks on f2
+    "4k3/8/8/8/7q/5N2/R7/4K3 w - - 0 1",
+    // double check by the knight on f3 and the rook on a1: the rook on h3
+    // takes the knight and the king still stands in check
+    "4k3/8/8/8/8/5n1R/8/r3K3 w - - 0 1",
 };
 
 // The view of the position on the board.
@@ -318,9 +323,9 @@ TEST(WindowSquares, KnownWindows) {
 
 // Expects IsMoveValid's verdict from each legality entry point for every
 // candidate of `side` (the king in check or not, pinned pieces, en passant,
-// castling): the legal-move interface (one move, a piece's moves, their
-// number, whether there is any), its helpers on the view and on the board,
-// and the game-state queries.  Returns the number of legal moves.
+// castling): the legal-move interface (one move, a piece's moves, those among
+// one square or all, their number, whether there is any), its helper on the
+// view, and the game-state queries.  Returns the number of legal moves.
 int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety &safety,
                               const char *fen) {
     int legal = 0, perftCount = 0;
@@ -347,10 +352,12 @@ int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety
                 fen + std::string(" ") + std::to_string(from) + "-" + std::to_string(to);
             EXPECT_EQ(onView, want) << move;
             EXPECT_EQ(moves.legal(from, to), want) << move;
+            EXPECT_EQ(moves.piece_moves(from, square_bit(to)), want ? square_bit(to) : 0) << move;
             if (want) targets |= square_bit(to);
             if (want) perftCount += type_of(piece) == kPawn && (ty == 0 || ty == 7) ? 4 : 1;
         }
         EXPECT_EQ(moves.piece_moves(from), targets) << fen << " piece on " << from;
+        EXPECT_EQ(moves.piece_moves(from, ~uint64_t{0}), targets) << fen << " piece on " << from;
     }
     EXPECT_EQ(moves.count(), perftCount) << fen;
     EXPECT_EQ(moves.any(), legal > 0) << fen;

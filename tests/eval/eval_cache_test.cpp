@@ -4,12 +4,16 @@
 // read from the board.  The evaluation corpus checks the scores under every
 // cache setting.
 #include "core/board/board_view.h"
+#include "core/board/move_effects.h"
+#include "core/eval/cache_layout.h"
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -85,6 +89,53 @@ TEST(EvalCache, SlotFollowsTheSquareHashForAnyWholeValue) {
         ProbeMoveHash(0, 1);
         EXPECT_EQ(moveHashOffset[0], std::fmod(hash, evalHashSlots) * 128) << value;
     }
+}
+
+// The quiet search keys a child from its parent's key and the move: the
+// square sum after every legal move, castling's rook, an en-passant victim
+// and each promotion piece included, is the sum of the position worked out
+// afresh, and so are the hash and the key text.
+TEST(EvalCache, KeyAfterAMoveIsTheKeyWorkedOutAfresh) {
+    const char *const fens[] = {
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1",
+        "rnbqkbnr/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/RNBQKBNR w KQkq e6 0 3",
+        "r3k2r/1P6/8/8/8/8/6p1/R3K2R b KQkq - 7 1",
+    };
+    SetEvalHash(1024);
+    int moves = 0;
+    for (const char *fen : fens) {
+        load_fen(fen);
+        BoardView v;
+        v.load();
+        ViewEvalKey before;
+        prepare_view_eval(v, before);
+        for (int from = 0; from < 64; ++from)
+            for (int to = 0; to < 64; ++to) {
+                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
+                if (colour_of(board[fx][fy]) != currentPlayer || IsMoveValid(fx, fy, tx, ty) != 1)
+                    continue;
+                MoveEffects e = move_effects(v, square_of(fx, fy), square_of(tx, ty));
+                for (const int type : {kQueen, kRook, kBishop, kKnight}) {
+                    if (e.promotion()) e.promote_to(type);
+                    BoardView after = v;
+                    MoveUndo undo;
+                    do_move(e, undo, after);
+                    ViewEvalKey stepped, fresh;
+                    prepare_view_eval_after(after, before, e, stepped);
+                    prepare_view_eval(after, fresh);
+                    const std::string move = std::string(fen) + " " + std::to_string(from) + "-" +
+                                             std::to_string(to) + " as " + std::to_string(type);
+                    EXPECT_EQ(stepped.squareSum, fresh.squareSum) << move;
+                    EXPECT_EQ(stepped.hash, fresh.hash) << move;
+                    EXPECT_EQ(std::memcmp(stepped.key, fresh.key, kKeyBytes), 0) << move;
+                    undo_move(e, undo);
+                    ++moves;
+                    if (!e.promotion()) break;
+                }
+            }
+    }
+    EXPECT_GT(moves, 100);
 }
 
 }  // namespace
