@@ -98,11 +98,13 @@ MUTANTS = [
     ("legal-among-untested", "core/board/legal_moves.h", "uint64_t legal = t.sure & among;", "uint64_t legal = (t.sure | t.tested) & among;"),
     ("legal-sure-pinned-piece", "core/board/legal_moves.h", "if (Type != kPawn && Type != kKing && decide) sure = targets;", "if (Type != kPawn && Type != kKing) sure = targets;"),
     ("legal-sure-pinned-pawn", "core/board/legal_moves.h", "if (decide) sure = steps | captures;", "sure = steps | captures;"),
-    ("legal-rules-decide-in-check", "core/board/legality.h", "if (k.king < 0 || k.attacked || type_of(piece) == kKing) return false;", "if (k.king < 0 || type_of(piece) == kKing) return false;"),
-    ("legal-evasion-pinned-blocker", "core/board/legality.h", "if (Type == kKing || ((s.shields >> square_of(fx, fy)) & 1)) return false;", "if (Type == kKing) return false;"),
+    ("legal-rules-decide-in-check", "core/board/legality.h", "if (k.king == kNoSquare || k.attacked || type_of(piece) == kKing) return false;", "if (k.king == kNoSquare || type_of(piece) == kKing) return false;"),
+    ("legal-evasion-pinned-blocker", "core/board/legality.h", "if (Type == kKing || ((s.shields >> from) & 1)) return false;", "if (Type == kKing) return false;"),
     ("legal-evasion-no-capture", "core/board/legality.h", "return square_bit(checker) | between(king, checker);", "return between(king, checker);"),
     ("legal-evasion-double-check", "core/board/legality.h", "    if (more_than_one(checkers)) return 0;\n", ""),
-    ("legal-evasion-from-square", "core/board/legality.h", "const bool answers = (s.evasions >> square_of(tx, ty)) & 1;", "const bool answers = (s.evasions >> square_of(fx, fy)) & 1;"),
+    ("legal-evasion-from-square", "core/board/legality.h", "const bool answers = (s.evasions >> to) & 1;", "const bool answers = (s.evasions >> from) & 1;"),
+    # The king's square after its own move: it leaves the square it stood on.
+    ("legal-king-after-move", "core/board/legality.h", "(v.byPiece[make_piece(side, kKing)] & ~square_bit(from)) | square_bit(to);", "v.byPiece[make_piece(side, kKing)] | square_bit(to);"),
     # the move maker's undo (core/board/move_effects.h)
     ("undo-first-two-only", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "for (int i = 1; i >= 0; --i)"),
     ("undo-keeps-target", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "i >= 0", "i > 0"),
