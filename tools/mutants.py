@@ -103,8 +103,8 @@ MUTANTS = [
     ("legal-evasion-no-capture", "core/board/legality.h", "return square_bit(checker) | between(king, checker);", "return between(king, checker);"),
     ("legal-evasion-double-check", "core/board/legality.h", "    if (more_than_one(checkers)) return 0;\n", ""),
     ("legal-evasion-from-square", "core/board/legality.h", "const bool answers = (s.evasions >> to) & 1;", "const bool answers = (s.evasions >> from) & 1;"),
-    # The king's square after its own move: it leaves the square it stood on.
-    ("legal-king-after-move", "core/board/legality.h", "(v.byPiece[make_piece(side, kKing)] & ~square_bit(from)) | square_bit(to);", "v.byPiece[make_piece(side, kKing)] | square_bit(to);"),
+    # The king's safety asked of the position before the move instead of after it.
+    ("legal-king-safe-before-move", "core/board/legality.h", "    return !v.attacked_after_move(opponent_of(side), square_x(king), square_y(king),\n                                  move_effects(v, from, to));", "    return !v.attacked_by(opponent_of(side), square_x(king), square_y(king));"),
     # the move maker's undo (core/board/move_effects.h)
     ("undo-first-two-only", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "for (int i = 1; i >= 0; --i)"),
     ("undo-keeps-target", "core/board/move_effects.h", "for (int i = e.count - 1; i >= 0; --i)", "i >= 0", "i > 0"),
