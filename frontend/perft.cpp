@@ -60,7 +60,7 @@ uint64_t count_leaves(const BoardView &v, int d) {
     Move moves[256];
     int n = 0;
     auto found = [&moves, &n](Move m) { moves[n++] = m; };
-    LegalMoves(v, side).piece_moves_by_type(found);
+    LegalMoves(v, side).moves(found);
     static const int kPromotions[4] = {kRook, kKnight, kBishop, kQueen};
     for (int m = 0; m < n; ++m) {
         const bool promotion = moves[m].promotion != kEmpty;

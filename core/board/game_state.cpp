@@ -41,7 +41,7 @@ double CountLegalMoves(double player) {
     const LegalMoves legal(v, side);
     int count = 0;
     for (uint64_t pieces = v.bySide[side]; pieces != 0;)
-        count += count_bits(legal.piece_moves(pop_lsb(pieces)));
+        count += count_bits(legal.moves(pop_lsb(pieces)));
     assert(count == count_by_scan(side));
     return count;
 }

@@ -173,10 +173,10 @@ QUIN_ALWAYS_INLINE int count_legal_pawn_moves(const BoardView &v, const KingSafe
 // shield it, and in check the squares that answer it), it answers
 //
 //   legal(from, to)         is this move of the side's piece legal here?
-//   piece_moves(from, ...)  which moves of the side's piece on `from` are
-//                           legal, in window order: handed to a visitor or
-//                           as a set of targets (piece_moves_by_type: all
-//                           the side's, type by type)
+//   moves(...)              which moves are legal: of the piece on `from`
+//                           in window order, to a visitor, as a set of
+//                           targets or among some squares; or all the
+//                           side's, type by type, to a visitor
 //   count<Bits>()           how many legal moves the side has, a promotion
 //                           counted once per piece it may become
 //   any()                   has the side a legal move?
@@ -221,15 +221,15 @@ public:
     // visit(move) for each legal move of the piece on `from`, in window
     // order.
     template <class Visit>
-    QUIN_ALWAYS_INLINE void piece_moves(Square from, Visit &visit) const {
+    QUIN_ALWAYS_INLINE void moves(Square from, Visit &visit) const {
         visit_legal_moves(*v_, safety_.king, safety_.shields, side_, from, v_->cell[from], visit);
     }
 
     // A piece's legal moves as a set of target squares.
-    uint64_t piece_moves(Square from) const {
+    uint64_t moves(Square from) const {
         uint64_t targets = 0;
         auto collect = [&targets](Move m) { targets |= square_bit(m.to); };
-        piece_moves(from, collect);
+        moves(from, collect);
         return targets;
     }
 
@@ -237,7 +237,7 @@ public:
     // the generator's sure moves there, and each other candidate there
     // decided by legal() (for a caller that wants only some of a piece's
     // moves, and tests no more of them than it wants).
-    uint64_t piece_moves(Square from, uint64_t among) const {
+    uint64_t moves(Square from, uint64_t among) const {
         if (among == 0) return 0;
         const int piece = v_->cell[from];
         return with_piece_type(type_of(piece), [&](auto type) -> uint64_t {
@@ -264,11 +264,11 @@ public:
         });
     }
 
-    // Every legal move of the side, handed to visit as piece_moves hands
-    // them, piece type by piece type (for a caller to whom the order of the
+    // Every legal move of the side, handed to visit as moves(from, visit)
+    // hands them, piece type by piece type (for a caller to whom the order of the
     // pieces does not matter).
     template <class Visit>
-    QUIN_ALWAYS_INLINE void piece_moves_by_type(Visit &visit) const {
+    QUIN_ALWAYS_INLINE void moves(Visit &visit) const {
         moves_of_type<kPawn>(visit);
         moves_of_type<kRook>(visit);
         moves_of_type<kKnight>(visit);

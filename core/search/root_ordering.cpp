@@ -119,7 +119,7 @@ double CollectRootCaptures() {
     if (sided) legal.reset(view, side, view_king_safety(view, side));
     RootCheckTest checks(view);
     for_each_piece_of(side, [sided, &legal, &checks](int fx, int fy, int piece) {
-        const uint64_t targets = sided ? legal.piece_moves(square_of(fx, fy)) : 0;
+        const uint64_t targets = sided ? legal.moves(square_of(fx, fy)) : 0;
         return visit_window(piece, fx, fy, [fx, fy, targets, &checks](int tx, int ty) {
             if (SearchTimeExpired() != 0) return false;
             if (((targets >> square_of(tx, ty)) & 1) == 0) return true;

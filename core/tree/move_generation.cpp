@@ -182,7 +182,7 @@ void CollectMoves(double player, double level, BoardView &v) {
             1)
             break;
         listed = 0;
-        legal.piece_moves(from, visit);
+        legal.moves(from, visit);
         assert(window_moves_are(fx, fy, piece, listed));
         targets[from] = listed;
     }

@@ -95,7 +95,7 @@ struct QuietNode {
     // Legality of the node's own moves on its view, from the safety of its
     // king: with the king safe, from the pieces that shield it (a set of
     // squares); in check, from whether a move answers every attack.
-    LegalMoves moves;
+    LegalMoves legality;
     // The en-passant square as a square number, -1 for none.
     int enPassantSquare;
     // The node's position as an integer view: it stands unchanged while the
@@ -131,7 +131,7 @@ inline bool move_gives_check(QuietNode &n, Square from, Square to) {
 // Whether a move of the node's own piece on `from` is legal (IsMoveValid's
 // verdict): the piece's rules read from the view, the king's safety as the
 // node knows it.
-inline bool move_legal(QuietNode &n, Square from, Square to) { return n.moves.legal(from, to); }
+inline bool move_legal(QuietNode &n, Square from, Square to) { return n.legality.legal(from, to); }
 
 // How a candidate or a pass ended.
 enum class Walk { kGoOn, kCutoff, kTimeUp };

@@ -261,7 +261,7 @@ QUIN_ALWAYS_INLINE uint64_t pass_targets(QuietNode &n, int pass, int type, Squar
                     v.line_reach(type, from);
     // In check, a piece other than the king that shields nothing can only
     // take the attacker or step between (en passant is tested by itself).
-    const ViewKingSafety &safety = n.moves.safety();
+    const ViewKingSafety &safety = n.legality.safety();
     if (safety.king.attacked && safety.checkDetail && type != kKing &&
         ((safety.shields >> from) & 1) == 0) {
         open &= safety.evasions |
@@ -314,7 +314,7 @@ Walk run_pass(QuietNode &n, int pass) {
         int firstRow, lastRow;
         window_rows(type, white, square_y(from), firstRow, lastRow);
         int ty = firstRow;
-        for (uint64_t targets = n.moves.piece_moves(from, pass_targets(n, pass, type, from));
+        for (uint64_t targets = n.legality.moves(from, pass_targets(n, pass, type, from));
              targets != 0;) {
             const int row = square_y(lowest_square(targets));
             const uint64_t rowSquares = targets & rank_mask(row);
@@ -378,7 +378,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     n.ownKingSquare = kings.own != kKingUnknown ? kings.own : n.view.king_square_of(player);
     assert(n.ownKingSquare == king_square(static_cast<int>(FindKing(player))));
     const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingSquare);
-    n.moves.reset(n.view, player, safety);
+    n.legality.reset(n.view, player, safety);
     n.inCheck = safety.king.attacked;
     n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
@@ -387,7 +387,7 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     set_node_flags(n);
 
     // Step 3. Mate and stalemate.
-    const bool canMove = n.moves.any();
+    const bool canMove = n.legality.any();
     assert(canMove == (HasQuietLegalMove(player) == 1));
     if (!canMove) return n.inCheck ? mated_score(player, level) : 0;
 

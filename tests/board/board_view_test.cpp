@@ -352,12 +352,12 @@ int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety
                 fen + std::string(" ") + std::to_string(from) + "-" + std::to_string(to);
             EXPECT_EQ(onView, want) << move;
             EXPECT_EQ(moves.legal(from, to), want) << move;
-            EXPECT_EQ(moves.piece_moves(from, square_bit(to)), want ? square_bit(to) : 0) << move;
+            EXPECT_EQ(moves.moves(from, square_bit(to)), want ? square_bit(to) : 0) << move;
             if (want) targets |= square_bit(to);
             if (want) perftCount += type_of(piece) == kPawn && (ty == 0 || ty == 7) ? 4 : 1;
         }
-        EXPECT_EQ(moves.piece_moves(from), targets) << fen << " piece on " << from;
-        EXPECT_EQ(moves.piece_moves(from, ~uint64_t{0}), targets) << fen << " piece on " << from;
+        EXPECT_EQ(moves.moves(from), targets) << fen << " piece on " << from;
+        EXPECT_EQ(moves.moves(from, ~uint64_t{0}), targets) << fen << " piece on " << from;
     }
     EXPECT_EQ(moves.count(), perftCount) << fen;
     EXPECT_EQ(moves.any(), legal > 0) << fen;
