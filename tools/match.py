@@ -5,9 +5,10 @@
         --games 10 --tc 5+0.05 --concurrency 2 --pgn games.pgn
 
 Opponents: "stockfish:ELO" (Debian's /usr/games/stockfish with
-UCI_LimitStrength) or "fairymax" (xboard protocol, driven directly).  The
-runner keeps both clocks (base plus increment per move, time forfeit when a
-side overruns its clock by more than --time-margin, "no answer" when it stays
+UCI_LimitStrength), "fairymax" or "phalanx" (Debian's phalanx held to 100000
+nodes a second); the last two speak xboard, driven directly.  The runner
+keeps both clocks (base plus increment per move, time forfeit when a side
+overruns its clock by more than --time-margin, "no answer" when it stays
 silent past clock, margin and a grace).  A separate stockfish process referees: it lists the legal moves
 (`go perft 1`) and reports the position (`d`), from which the runner judges
 mate, stalemate, threefold repetition, the fifty-move rule and bare kings or
@@ -39,7 +40,18 @@ import uuid
 
 STOCKFISH = "/usr/games/stockfish"
 FAIRYMAX = "/usr/games/fairymax"
+PHALANX = "/usr/games/phalanx"
 MOVE_OVERHEAD_MS = 100
+# The xboard opponents by --opponent name: command line and name in the games.
+XBOARD_OPPONENTS = {
+    "fairymax": ([FAIRYMAX], "Fairy-Max"),
+    # Phalanx at full speed won all of four games against us, held to 200000
+    # nodes a second too; at 60000 it scored a half of four.  100000 aims
+    # between stockfish's 1750 and 2000 rungs, and a cap on the node rate,
+    # unlike one on depth or time, does not weaken it further on a loaded
+    # machine.  -l- keeps its learning file out of the games.
+    "phalanx": ([PHALANX, "-l-", "-n", "100000"], "Phalanx"),
+}
 GRACE = 1.0  # seconds past the clock before a silent engine counts as hung
 
 
@@ -167,10 +179,13 @@ class UciEngine(Engine):
 class XboardEngine(Engine):
     """xboard/CECP engine, restarted from `new` and the move list every turn."""
 
-    def __init__(self, path, name, base, inc):
+    # Phalanx sends castling as O-O / O-O-O; the runner speaks squares.
+    CASTLING = {"O-O": {True: "e1g1", False: "e8g8"}, "O-O-O": {True: "e1c1", False: "e8c8"}}
+
+    def __init__(self, argv, name, base, inc):
         self.name = name
         self.base, self.inc = base, inc
-        self.p = Process([path])
+        self.p = Process(list(argv))
         self.p.send("xboard")
         self.p.send("protover 2")
         deadline = time.monotonic() + 2
@@ -184,6 +199,7 @@ class XboardEngine(Engine):
 
     def play(self, moves, clocks, inc, white):
         own, other = (clocks[0], clocks[1]) if white else (clocks[1], clocks[0])
+        self.white = white
         minutes, seconds = divmod(int(round(self.base)), 60)
         for command in ["new", "force", f"level 0 {minutes}:{seconds:02d} {self.inc:g}", "post"]:
             self.p.send(command)
@@ -196,7 +212,7 @@ class XboardEngine(Engine):
 
     def parse(self, words):
         if words[0] == "move" and len(words) > 1:
-            return words[1], "ok"
+            return self.CASTLING.get(words[1], {}).get(self.white, words[1]), "ok"
         if words[0] == "resign":
             return None, "resign"
         if words[0].startswith("Illegal"):
@@ -271,7 +287,8 @@ def play_game(args, opening, engine_white, round_no):
                                       # measures from "go" to "bestmove" on a busy machine.
                                       ("Move Overhead", MOVE_OVERHEAD_MS)]))
         else:
-            started.append(XboardEngine(FAIRYMAX, "Fairy-Max", args.base, args.inc))
+            argv, name = XBOARD_OPPONENTS[args.opponent_kind]
+            started.append(XboardEngine(argv, name, args.base, args.inc))
         started.append(Referee())
         for player in started[:2]:
             player.margin = args.time_margin
@@ -415,7 +432,7 @@ def parse_args(argv):
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--engine", default=os.path.join(here, "..", "build", "quintar"))
     ap.add_argument("--opponent", default="stockfish:1500",
-                    help="stockfish:ELO (1350 to 2850) or fairymax")
+                    help="stockfish:ELO (1350 to 2850), fairymax or phalanx")
     ap.add_argument("--games", type=int, default=10)
     ap.add_argument("--tc", default="10+0.1", help="seconds per game + increment per move")
     ap.add_argument("--time-margin", type=float, default=0.0,
@@ -433,10 +450,10 @@ def parse_args(argv):
     if args.opponent.startswith("stockfish"):
         args.opponent_kind = "stockfish"
         args.opponent_elo = int(args.opponent.partition(":")[2] or 1500)
-    elif args.opponent == "fairymax":
-        args.opponent_kind = "fairymax"
+    elif args.opponent in XBOARD_OPPONENTS:
+        args.opponent_kind = args.opponent
     else:
-        ap.error("--opponent must be stockfish:ELO or fairymax")
+        ap.error("--opponent must be stockfish:ELO, fairymax or phalanx")
     return args
 
 

@@ -7,6 +7,7 @@ runner to charge exactly that fault and to exit with status 1.
 Needs /usr/games/stockfish (opponent and referee).
 """
 
+import contextlib
 import math
 import os
 import stat
@@ -83,6 +84,32 @@ class Arithmetic(unittest.TestCase):
                  ("8/8/4k3/8/8/3K4/7P/8", False)]
         for placement, expected in cases:
             self.assertEqual(match.insufficient_material(placement), expected, placement)
+
+
+class Arguments(unittest.TestCase):
+    def test_opponent_names(self):
+        # --opponent -> (kind, Elo or None); the xboard names start their own engine.
+        for name, kind, elo in [("stockfish:1750", "stockfish", 1750), ("stockfish", "stockfish", 1500),
+                                ("fairymax", "fairymax", None), ("phalanx", "phalanx", None)]:
+            args = match.parse_args(["--opponent", name])
+            self.assertEqual(args.opponent_kind, kind, name)
+            self.assertEqual(getattr(args, "opponent_elo", None), elo, name)
+        self.assertEqual(match.XBOARD_OPPONENTS["phalanx"][0][0], match.PHALANX)
+
+    def test_an_unknown_opponent_is_refused(self):
+        for name in ["gnuchess", "phalanx:1500", ""]:
+            with self.assertRaises(SystemExit, msg=name):
+                with open(os.devnull, "w") as quiet, contextlib.redirect_stderr(quiet):
+                    match.parse_args(["--opponent", name])
+
+    def test_castling_words_become_squares(self):
+        # Phalanx's O-O / O-O-O by the side to move; other moves pass unchanged.
+        engine = match.XboardEngine.__new__(match.XboardEngine)
+        for word, white, move in [("O-O", True, "e1g1"), ("O-O", False, "e8g8"),
+                                  ("O-O-O", True, "e1c1"), ("O-O-O", False, "e8c8"),
+                                  ("e7e8q", True, "e7e8q")]:
+            engine.white = white
+            self.assertEqual(engine.parse(["move", word]), (move, "ok"), (word, white))
 
 
 class Timing(unittest.TestCase):
