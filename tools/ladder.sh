@@ -4,6 +4,7 @@
 # during the run changes nothing; then the ladder picture.  Logs the load
 # average once a minute beside the summaries.
 #   tools/ladder.sh ENGINE OUTDIR [OPPONENT...]
+# (tools/install_deps.sh --set ladder installs the opponents.)
 #   GAMES (default 200), TC (10+0.1), CONCURRENCY (2), OPENINGS
 #   (tools/openings-100.txt: every line once with each colour)
 set -u
@@ -11,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 engine=$1 out=$2
 shift 2
 opponents=("$@")
-[ ${#opponents[@]} -gt 0 ] || opponents=(fairymax stockfish:1500 stockfish:1750 stockfish:2000)
+[ ${#opponents[@]} -gt 0 ] || opponents=(fairymax stockfish:1500 stockfish:1750 phalanx stockfish:2000)
 mkdir -p "$out"
 cp "$engine" "$out/quintar"
 (while sleep 60; do echo "$(date -u +%FT%TZ) $(cut -d' ' -f1-3 /proc/loadavg)"; done) >>"$out/load.log" &
