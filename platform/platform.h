@@ -1,7 +1,8 @@
-// What each platform binding supplies to the front end: the monotonic
-// clock, the search thread, a short sleep, the UCI session's input lines,
-// line output, the start-up notice, the reading of the request, the look for
-// the cancel file and the creation of the files the engine writes.
+// What each platform binding supplies to the front end: the start of the
+// build for the processor, the monotonic clock, the search thread, a short
+// sleep, the UCI session's input lines, line output, the start-up notice,
+// the reading of the request, the look for the cancel file and the creation
+// of the files the engine writes.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +32,15 @@ int platform_line_output();
 // Returns -1 to go on with the normal start-up, or the exit status to end
 // with (after the platform has shown its notice).
 int platform_startup_notice(int argc);
+
+// Starts, in this process's place and with the same arguments, the build of
+// this program for the running processor's newer instructions
+// (quintar-x86-64-v3) when the processor has them and that build stands
+// beside this program or in ../lib/quintar from it.  Returns, and the
+// program goes on as it is, when there is none, when the start fails, when
+// QUINTAR_PLAIN is set and not empty, and on every other platform.  Both
+// builds give the same answers to the byte.
+void platform_start_cpu_build(char **argv);
 
 // Whether anything stands at `name`, a link counting by what it points to
 // (so a dangling link counts as nothing).  A look at the folder entry only:

@@ -5,7 +5,9 @@
 #   2. a training run: the fixed search suite, searches of the start
 #      position, a middlegame, Kiwipete and a rook ending, and perft, which
 #      between them reach every node routine, the quiet search, the
-#      evaluation with its caches and the move generator;
+#      evaluation with its caches and the move generator; once for the
+#      plain program and once for quintar-x86-64-v3 where the tree builds
+#      it and the processor runs it (each has a profile of its own);
 #   3. the programs compiled again in the same tree with that profile
 #      (QUIN_PROFILE=USE).
 # The searches are the same as a plain build's, node for node: the profile
@@ -34,18 +36,26 @@ configure() {  # configure PASS [CMAKE_OPTION]...
 configure GENERATE "$@"
 generator=()
 cmake --build "$build" -j"$jobs" --target quintar search_bench >/dev/null
+v3=
+if [ -x "$build/quintar-x86-64-v3" ]; then
+    cmake --build "$build" -j"$jobs" --target search_bench-x86-64-v3 >/dev/null
+    "$build/quintar-x86-64-v3" --perft 1 >/dev/null 2>&1 && v3=-x86-64-v3
+fi
 
-# Step 2. Training, from an empty profile.
+# Step 2. Training, from an empty profile: the plain programs, then those
+# for the processor.
 rm -rf "$profile"
 mkdir -p "$profile"
-train() { "$build/quintar" "$@" >/dev/null; }
-"$build/search_bench" >/dev/null
-train --bench 7
-train --bench 5 "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P3/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10"
-train --bench 5 "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R3K2R w KQkq - 0 1"
-train --bench 6 "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"
-train --perft 5
-train --perft 4 "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R3K2R w KQkq - 0 1"
+for suffix in "" $v3; do
+    train() { QUINTAR_PLAIN=1 "$build/quintar$suffix" "$@" >/dev/null; }
+    "$build/search_bench$suffix" >/dev/null
+    train --bench 7
+    train --bench 5 "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P3/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10"
+    train --bench 5 "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R3K2R w KQkq - 0 1"
+    train --bench 6 "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"
+    train --perft 5
+    train --perft 4 "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R3K2R w KQkq - 0 1"
+done
 [ -n "$(find "$profile" -name '*.gcda' -print -quit)" ] ||
     { echo "build_profiled: the training run left no profile in $profile" >&2; exit 1; }
 

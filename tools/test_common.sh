@@ -45,6 +45,33 @@ same() {  # same LABEL EXPECTED ACTUAL
     return 1
 }
 
+# has_v3: whether this processor runs quintar-x86-64-v3 (the instructions
+# of x86-64-v3 that the system reports usable).
+has_v3() {
+    local flag
+    for flag in avx avx2 bmi1 bmi2 fma f16c movbe abm; do grep -qw "$flag" /proc/cpuinfo || return 1; done
+}
+
+# started_program PROGRAM [ENV]...: the program the process runs (what /proc
+# names it) once PROGRAM, started with ENV set, has answered "uci".
+started_program() {
+    local program=$1 pid exe line fifos
+    shift
+    fifos=$(mktemp -d)
+    mkfifo "$fifos/in" "$fifos/out"
+    env "$@" "$program" <"$fifos/in" >"$fifos/out" 2>/dev/null &
+    pid=$!
+    exec 9>"$fifos/in" 8<"$fifos/out"
+    echo uci >&9
+    while read -r -t 60 line <&8 && [ "$line" != uciok ]; do :; done
+    exe=$(readlink "/proc/$pid/exe")
+    echo quit >&9
+    exec 8<&- 9>&-
+    wait "$pid"
+    rm -rf "$fifos"
+    echo "$exe"
+}
+
 # The fields of an info line that depend on the machine's speed, and "\r".
 mask() { tr -d '\r' | sed -E 's/ time [0-9]+//; s/ nps [0-9]+//'; }
 

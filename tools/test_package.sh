@@ -33,7 +33,7 @@ control_fields() {
 }
 package_files() {
     dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' >"$tmp/files"
-    printf '%s\n' ./usr/games/quintar ./usr/share/doc/quintar/README.md \
+    printf '%s\n' ./usr/games/quintar ./usr/lib/quintar/quintar-x86-64-v3 ./usr/share/doc/quintar/README.md \
         ./usr/share/doc/quintar/changelog.gz ./usr/share/doc/quintar/copyright \
         ./usr/share/man/man6/quintar.6.gz | diff - "$tmp/files"
 }
@@ -62,6 +62,12 @@ uci_on_user_path() {  # what a GUI starting plain "quintar" gets
     [ "$(PATH=$user_path command -v quintar)" = /usr/games/quintar ] &&
         printf 'uci\nquit\n' | PATH=$user_path quintar | grep -qx uciok
 }
+v3_started() {  # the build for newer processors, where this one has their instructions
+    local expected=/usr/games/quintar exe
+    has_v3 && expected=/usr/lib/quintar/quintar-x86-64-v3
+    exe=$(started_program quintar PATH="$user_path")
+    [ "$exe" = "$expected" ] || { say "  started $exe, expected $expected"; return 1; }
+}
 installed_manpage() {
     man --warnings 6 quintar 2>"$tmp/warn" >"$tmp/page" && [ ! -s "$tmp/warn" ] &&
         grep -q 'EXIT STATUS' "$tmp/page"
@@ -75,11 +81,13 @@ installed_changelog() {  # the Debian changelog names the package's version
 # Debian 12's C start files carry no control-flow marks, so the linker cannot
 # mark the program either.
 hardening() {
-    hardening-check --nocfprotection /usr/games/quintar >"$tmp/hardening" || { cat "$tmp/hardening"; return 1; }
-    local name
-    for name in "Position Independent Executable" "Stack protected" "Fortify Source functions" \
-        "Read-only relocations" "Immediate binding"; do
-        grep -q "^ $name: yes" "$tmp/hardening" || { cat "$tmp/hardening"; return 1; }
+    local program name
+    for program in /usr/games/quintar /usr/lib/quintar/quintar-x86-64-v3; do
+        hardening-check --nocfprotection "$program" >"$tmp/hardening" || { cat "$tmp/hardening"; return 1; }
+        for name in "Position Independent Executable" "Stack protected" "Fortify Source functions" \
+            "Read-only relocations" "Immediate binding"; do
+            grep -q "^ $name: yes" "$tmp/hardening" || { cat "$tmp/hardening"; return 1; }
+        done
     done
 }
 polyglot_game() {  # xboard's view through polyglot: a move after "go"
@@ -103,6 +111,7 @@ xboard_game() {  # "xboard -fcp quintar -fUCI": a whole game, engine against its
 check install install_deb
 check status_lines status_lines
 check uci_on_user_path uci_on_user_path
+check v3_started v3_started
 check installed_manpage installed_manpage
 check installed_readme installed_readme
 check installed_changelog installed_changelog
@@ -120,7 +129,7 @@ fi
 
 remove_deb() { "$root/tools/install_deps.sh" --remove quintar; }
 program_gone() {
-    [ ! -e /usr/games/quintar ] && [ ! -e /usr/share/man/man6/quintar.6.gz ] &&
+    [ ! -e /usr/games/quintar ] && [ ! -e /usr/lib/quintar ] && [ ! -e /usr/share/man/man6/quintar.6.gz ] &&
         ! dpkg-query -W -f '${Status}\n' quintar 2>/dev/null | grep -q 'ok installed'
 }
 check remove remove_deb

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# The profiled build (tools/build_profiled.sh) against the plain Release
-# build: the same bytes for every perft, eval and bench answer, the status,
-# usage and invalid-FEN answers, and the search suite with its node
-# signature.  Prints "N passed, M failed".
+# The builds that ship against the plain Release program: the profiled
+# build (tools/build_profiled.sh) and quintar-x86-64-v3, the build for
+# newer processors that quintar starts in its place, each give the same
+# bytes for every perft, eval and bench answer, the status, usage and
+# invalid-FEN answers, and the search suite with its node signature; and
+# quintar starts the x86-64-v3 build exactly when the processor has its
+# instructions, QUINTAR_PLAIN is not set and the build stands beside it.
+# Prints "N passed, M failed".
 #   PROFILED_BUILD  the profiled tree   (default: build-profiled)
 #   HOST_BUILD      the plain tree      (default: build-profiled/plain)
 set -u
@@ -10,20 +14,51 @@ set -u
 . "$(dirname "$0")/test_common.sh"
 build=${PROFILED_BUILD:-$root/build-profiled}
 HOST_BUILD=${HOST_BUILD:-$build/plain}
-reference=$HOST_BUILD/quintar
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# The reference is the plain program itself, never the build it may start.
+reference=$scratch/plain-quintar
+printf '#!/bin/sh\nQUINTAR_PLAIN=1 exec "%s" "$@"\n' "$HOST_BUILD/quintar" >"$reference"
+chmod +x "$reference"
 
 say "== the plain reference in $HOST_BUILD and the profiled programs in $build"
 reference_build "$HOST_BUILD" quintar search_bench || die "plain build failed"
 QUIN_JOBS=$jobs QUIN_TARGETS="quintar search_bench" "$root/tools/build_profiled.sh" "$build" -DQUIN_WERROR=ON \
     >/dev/null || die "profiled build failed"
-profiled() { "$build/quintar" "$@"; }
+profiled() { QUINTAR_PLAIN=1 "$build/quintar" "$@"; }
 compare_modes profiled
-same_suite() {
-    local plain profiled
-    plain=$("$HOST_BUILD/search_bench" | suite_mask)
-    profiled=$("$build/search_bench" | suite_mask)
-    same "search suite" "$plain" "$profiled" &&
-        same "suite signature" "signature $kSuiteSignature" "$(grep '^signature ' <<<"$profiled")"
+same_suite() {  # same_suite PROGRAM: its search suite equals the plain build's
+    local plain other
+    plain=$(QUINTAR_PLAIN=1 "$HOST_BUILD/search_bench" | suite_mask)
+    other=$("$1" | suite_mask)
+    same "search suite" "$plain" "$other" &&
+        same "suite signature" "signature $kSuiteSignature" "$(grep '^signature ' <<<"$other")"
 }
-check "search suite and its signature equal the plain build's" same_suite
+check "search suite and its signature equal the plain build's" same_suite "$build/search_bench"
+
+# The x86-64-v3 build, where the tree makes it and the processor runs it.
+if [ -x "$build/quintar-x86-64-v3" ] && has_v3; then
+    for tree in "$HOST_BUILD" "$build"; do
+        v3() { "$tree/quintar-x86-64-v3" "$@"; }
+        compare_modes v3
+        # (./test.sh's Release tree has it built already, and is not built twice at once)
+        [ "$tree" = "$HOST_BUILD" ] && [ "${QUIN_REFERENCE_READY:-0}" = 1 ] ||
+            cmake --build "$tree" -j"$jobs" --target search_bench-x86-64-v3 >/dev/null
+        check "x86-64-v3 search suite of $(basename "$tree") equals the plain build's" \
+            same_suite "$tree/search_bench-x86-64-v3"
+    done
+else
+    say "(no x86-64-v3 build here, or the processor lacks its instructions: its checks skipped)"
+fi
+
+start_choice() {
+    local expected=$build/quintar alone=$scratch/alone
+    [ -x "$build/quintar-x86-64-v3" ] && has_v3 && expected=$build/quintar-x86-64-v3
+    mkdir -p "$alone" && cp "$build/quintar" "$alone/quintar"
+    same "started by default" "$expected" "$(started_program "$build/quintar")" &&
+        same "started with QUINTAR_PLAIN=1" "$build/quintar" "$(started_program "$build/quintar" QUINTAR_PLAIN=1)" &&
+        same "started with QUINTAR_PLAIN empty" "$expected" "$(started_program "$build/quintar" QUINTAR_PLAIN=)" &&
+        same "started without the build beside it" "$alone/quintar" "$(started_program "$alone/quintar")"
+}
+check "quintar starts the x86-64-v3 build only where it may" start_choice
 finish

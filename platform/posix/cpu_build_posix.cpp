@@ -1,0 +1,51 @@
+// The start of quintar-x86-64-v3 in the plain program's place (x86-64 Linux
+// builds that make it; elsewhere nothing happens).
+#include "platform/platform.h"
+
+#if defined(QUIN_CPU_BUILD_NAME) && defined(__x86_64__) && defined(__linux__)
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <unistd.h>
+
+namespace {
+
+// The processor and the system both allow the instructions: libgcc counts
+// AVX and AVX2 only when the system saves their registers.
+bool processor_has_v3() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("x86-64-v3");
+}
+
+}  // namespace
+
+void platform_start_cpu_build(char **argv) {
+    const char *plain = std::getenv("QUINTAR_PLAIN");
+    if ((plain && *plain) || !processor_has_v3()) return;
+    // The folder of this program as the system started it, not as argv[0]
+    // names it (a name found on PATH, or none at all).
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof path)) return;
+    path[n] = '\0';
+    char *slash = std::strrchr(path, '/');
+    if (!slash) return;
+    slash[1] = '\0';
+    const size_t folder = std::strlen(path);
+    // Beside the program (a build tree), then the package's library folder.
+    for (const char *place : {"", "../lib/quintar/"}) {
+        path[folder] = '\0';
+        if (folder + std::strlen(place) + sizeof QUIN_CPU_BUILD_NAME > sizeof path) return;
+        std::strcat(path, place);
+        std::strcat(path, QUIN_CPU_BUILD_NAME);
+        if (access(path, X_OK) == 0) execv(path, argv);  // returns only when the start failed
+    }
+}
+
+#else
+
+void platform_start_cpu_build(char **) {}
+
+#endif
