@@ -27,10 +27,11 @@
 #define QUIN_SCALAR_COPY
 #endif
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && !defined(__POPCNT__)
 // A function compiled for processors with the POPCNT instruction, which the
 // x86-64 baseline lacks: call it only once cpu_has_popcount() said yes.
-// What it inlines is compiled for POPCNT too.
+// What it inlines is compiled for POPCNT too.  A build for processors that
+// have it throughout needs no second copy.
 #define QUIN_POPCNT_TARGET __attribute__((target("popcnt")))
 #define QUIN_HAVE_POPCNT_TARGET 1
 inline bool cpu_has_popcount() { return __builtin_cpu_supports("popcnt"); }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The strength ladder: 200 games at 10 s + 0.1 s against each opponent, one
 # opponent after the other, with the engine copied first so that a rebuild
-# during the run changes nothing; then the ladder picture.  Logs the load
+# during the run changes nothing (tools/plot_strength.py draws the
+# ladder picture from its summaries).  Logs the load
 # average once a minute beside the summaries.
 #   tools/ladder.sh ENGINE OUTDIR [OPPONENT...]
 # (tools/install_deps.sh --set ladder installs the opponents.)
@@ -15,6 +16,8 @@ opponents=("$@")
 [ ${#opponents[@]} -gt 0 ] || opponents=(fairymax stockfish:1500 stockfish:1750 phalanx stockfish:2000)
 mkdir -p "$out"
 cp "$engine" "$out/quintar"
+# The build for newer processors that quintar starts in its place, if any.
+[ -x "$(dirname "$engine")/quintar-x86-64-v3" ] && cp "$(dirname "$engine")/quintar-x86-64-v3" "$out/"
 (while sleep 60; do echo "$(date -u +%FT%TZ) $(cut -d' ' -f1-3 /proc/loadavg)"; done) >>"$out/load.log" &
 loadlog=$!
 trap 'kill $loadlog' EXIT

@@ -94,8 +94,12 @@ inline Square pop_lsb(uint64_t &set) {
 // Whether a set holds more than one square.
 constexpr bool more_than_one(uint64_t set) { return (set & (set - 1)) != 0; }
 
-// Number of squares, without relying on a hardware instruction being enabled.
+// Number of squares, without relying on a hardware instruction being enabled
+// (a build for processors that have one counts with it).
 constexpr int count_bits(uint64_t v) {
+#if defined(__POPCNT__)
+    return __builtin_popcountll(v);
+#endif
     v = v - ((v >> 1) & 0x5555555555555555ULL);
     v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
     v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
