@@ -25,6 +25,7 @@ if(QUIN_CPU_BUILD AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$" AND CMAK
     target_link_libraries(${program}-x86-64-v3 PRIVATE quin_engine_v3)
   endforeach()
   add_dependencies(quintar quintar-x86-64-v3)
+  install(TARGETS quintar-x86-64-v3 RUNTIME DESTINATION bin)
   # Only the plain program looks for it.
   target_compile_definitions(quin_platform PRIVATE QUIN_CPU_BUILD_NAME="quintar-x86-64-v3")
 endif()

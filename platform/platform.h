@@ -38,8 +38,9 @@ int platform_startup_notice(int argc);
 // (quintar-x86-64-v3) when the processor has them and that build stands
 // beside this program or in ../lib/quintar from it.  Returns, and the
 // program goes on as it is, when there is none, when the start fails, when
-// QUINTAR_PLAIN is set and not empty, and on every other platform.  Both
-// builds give the same answers to the byte.
+// QUINTAR_PLAIN is set and not empty, and on every other platform.  The
+// program started finds QUINTAR_PLAIN=1.  Both builds give the same answers
+// to the byte.
 void platform_start_cpu_build(char **argv);
 
 // Whether anything stands at `name`, a link counting by what it points to

@@ -58,7 +58,14 @@ start_choice() {
     same "started by default" "$expected" "$(started_program "$build/quintar")" &&
         same "started with QUINTAR_PLAIN=1" "$build/quintar" "$(started_program "$build/quintar" QUINTAR_PLAIN=1)" &&
         same "started with QUINTAR_PLAIN empty" "$expected" "$(started_program "$build/quintar" QUINTAR_PLAIN=)" &&
-        same "started without the build beside it" "$alone/quintar" "$(started_program "$alone/quintar")"
+        same "started without the build beside it" "$alone/quintar" "$(started_program "$alone/quintar")" ||
+        return 1
+    # A plain program under the build's name is started once, not again
+    # and again.
+    has_v3 || return 0
+    cp "$build/quintar" "$alone/quintar-x86-64-v3"
+    same "started with a plain program as the build" "$alone/quintar-x86-64-v3" \
+        "$(started_program "$alone/quintar")"
 }
 check "quintar starts the x86-64-v3 build only where it may" start_choice
 finish

@@ -40,7 +40,12 @@ void platform_start_cpu_build(char **argv) {
         if (folder + std::strlen(place) + sizeof QUIN_CPU_BUILD_NAME > sizeof path) return;
         std::strcat(path, place);
         std::strcat(path, QUIN_CPU_BUILD_NAME);
-        if (access(path, X_OK) == 0) execv(path, argv);  // returns only when the start failed
+        if (access(path, X_OK) != 0) continue;
+        // Marked for the program started, so that a plain program standing
+        // under that name cannot start itself again and again.
+        if (setenv("QUINTAR_PLAIN", "1", 1) != 0) return;
+        execv(path, argv);  // returns only when the start failed
+        unsetenv("QUINTAR_PLAIN");
     }
 }
 
