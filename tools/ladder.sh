@@ -6,7 +6,8 @@
 # average once a minute beside the summaries.
 #   tools/ladder.sh ENGINE OUTDIR [OPPONENT...]
 # (tools/install_deps.sh --set ladder installs the opponents.)
-#   GAMES (default 200), TC (10+0.1), CONCURRENCY (2), OPENINGS
+#   GAMES (default 200), FIRST_GAME (1: a later number continues a ladder,
+#   tools/combine_matches.py adds the parts), TC (10+0.1), CONCURRENCY (2), OPENINGS
 #   (tools/openings-100.txt: every line once with each colour)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,7 +27,8 @@ for opponent in "${opponents[@]}"; do
     name=${opponent/:/}
     echo "$(date -u +%FT%TZ) start $opponent" >>"$out/load.log"
     python3 "$here/match.py" --engine "$out/quintar" --opponent "$opponent" \
-        --games "${GAMES:-200}" --tc "${TC:-10+0.1}" --concurrency "${CONCURRENCY:-2}" \
+        --games "${GAMES:-200}" --first-game "${FIRST_GAME:-1}" --tc "${TC:-10+0.1}" \
+        --concurrency "${CONCURRENCY:-2}" \
         --openings "${OPENINGS:-$here/openings-100.txt}" --pgn "$out/$name.pgn" >"$out/$name.out" ||
         status=1
     tail -5 "$out/$name.out"

@@ -434,6 +434,9 @@ def parse_args(argv):
     ap.add_argument("--opponent", default="stockfish:1500",
                     help="stockfish:ELO (1350 to 2850), fairymax or phalanx")
     ap.add_argument("--games", type=int, default=10)
+    ap.add_argument("--first-game", type=int, default=1,
+                    help="number of the first game: game N plays opening line (N-1)//2, so a"
+                         " match can be continued where an earlier one stopped")
     ap.add_argument("--tc", default="10+0.1", help="seconds per game + increment per move")
     ap.add_argument("--time-margin", type=float, default=0.0,
                     help="seconds a move may overrun the clock before it counts as a forfeit")
@@ -495,10 +498,32 @@ def play_on_cluster(args, jobs, report):
             report(job, outcome)
 
 
+def print_summary(games, tc, opponent, wins, losses, draws, totals):
+    """The match summary that tools/plot_strength.py and
+    tools/combine_matches.py read back: result, Elo, and each side's faults,
+    average depth and least clock left."""
+    diff, low, high, score = elo_interval(wins, losses, draws)
+    print(f"\n{games} games at {tc} against {opponent}")
+    print(f"Quintar: {wins} wins, {losses} losses, {draws} draws, score {score:.3f}")
+    print(f"Elo difference {diff + 0.0:+.0f} (95 % interval {low:+.0f} to {high:+.0f})")
+    for name, t in totals.items():
+        depth = t["depth sum"] / t["depth count"] if t["depth count"] else float("nan")
+        print(f"{name}: illegal moves {t['illegal']}, crashes {t['crash']}, no answers"
+              f" {t['no answer']}, time forfeits {t['forfeit']}, average depth {depth:.1f},"
+              f" least clock left {t['least clock']:.2f} s")
+
+
+def schedule(openings, first_game, games):
+    """The games from number `first_game` on: each opening line twice, ours
+    with white in the odd-numbered game."""
+    return [(openings[(i // 2) % len(openings)], i % 2 == 0, i + 1)
+            for i in range(first_game - 1, first_game - 1 + games)]
+
+
 def main(argv):
     args = parse_args(argv)
     openings = read_openings(args.openings)
-    jobs = [(openings[(i // 2) % len(openings)], i % 2 == 0, i + 1) for i in range(args.games)]
+    jobs = schedule(openings, args.first_game, args.games)
     finished, aborted = {}, {}
 
     def report(job, outcome):
@@ -533,24 +558,19 @@ def main(argv):
             wins += 1
         else:
             losses += 1
-    diff, low, high, score = elo_interval(wins, losses, draws)
-    print(f"\n{len(games)} games at {args.tc} against {games[0]['white' if not games[0]['engine_white'] else 'black']}")
-    print(f"Quintar: {wins} wins, {losses} losses, {draws} draws, score {score:.3f}")
-    print(f"Elo difference {diff + 0.0:+.0f} (95 % interval {low:+.0f} to {high:+.0f})")
     totals = {}
     for g in games:
         for name, r in g["stats"].items():
             t = totals.setdefault(name, {"illegal": 0, "crash": 0, "no answer": 0, "forfeit": 0,
-                                         "depths": [], "least clock": args.base})
+                                         "depth sum": 0, "depth count": 0,
+                                         "least clock": args.base})
             for key in ("illegal", "crash", "no answer", "forfeit"):
                 t[key] += r[key]
-            t["depths"] += r["depths"]
+            t["depth sum"] += sum(r["depths"])
+            t["depth count"] += len(r["depths"])
             t["least clock"] = min(t["least clock"], r["least clock"])
-    for name, t in totals.items():
-        depth = sum(t["depths"]) / len(t["depths"]) if t["depths"] else float("nan")
-        print(f"{name}: illegal moves {t['illegal']}, crashes {t['crash']}, no answers"
-              f" {t['no answer']}, time forfeits {t['forfeit']}, average depth {depth:.1f},"
-              f" least clock left {t['least clock']:.2f} s")
+    opponent = games[0]["white" if not games[0]["engine_white"] else "black"]
+    print_summary(len(games), args.tc, opponent, wins, losses, draws, totals)
     ours = totals["Quintar"]
     faults = ours["illegal"] + ours["crash"] + ours["no answer"] + ours["forfeit"]
     return 0 if faults == 0 and aborted == 0 else 1

@@ -19,6 +19,7 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import combine_matches  # noqa: E402
 import match  # noqa: E402
 
 # A UCI engine that plays its first legal-looking move from a fixed list, or
@@ -110,6 +111,65 @@ class Arguments(unittest.TestCase):
                                   ("e7e8q", True, "e7e8q")]:
             engine.white = white
             self.assertEqual(engine.parse(["move", word]), (move, "ok"), (word, white))
+
+
+class Continuing(unittest.TestCase):
+    def test_a_later_first_game_continues_the_openings_and_colours(self):
+        lines = [[f"line{i}"] for i in range(5)]
+        for first, games, expected in [
+                (1, 3, [(["line0"], True, 1), (["line0"], False, 2), (["line1"], True, 3)]),
+                (4, 2, [(["line1"], False, 4), (["line2"], True, 5)]),
+                (10, 2, [(["line4"], False, 10), (["line0"], True, 11)])]:  # lines wrap round
+            self.assertEqual(match.schedule(lines, first, games), expected, (first, games))
+
+    PART = """
+{games} games at 10+0.1 against Fairy-Max
+Quintar: {wins} wins, {losses} losses, {draws} draws, score 0.500
+Elo difference +0 (95 % interval -1 to +1)
+Quintar: illegal moves 0, crashes 0, no answers 0, time forfeits 0, average depth {ours}, least clock left {clock} s
+Fairy-Max: illegal moves 0, crashes 0, no answers 0, time forfeits {forfeits}, average depth 8.0, least clock left 0.10 s
+"""
+    GAME = """[Event "Quintar match"]
+[White "{white}"]
+[Black "{black}"]
+
+{{Moves ...; opening e2e4 e7e5}}
+1. e2e4 e7e5 2. g1f3 b8c6 3. f1b5 {{checkmate}} 1-0
+
+"""
+
+    def test_parts_add_up_and_depths_are_weighted_by_moves(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            # Part one: 2 games, we are white in one; 2 moves each after the
+            # opening for white, 1 for black: we made 3 moves at depth 5.
+            # Part two: 1 game as white: 2 moves at depth 8.
+            parts = [(dict(games=2, wins=1, losses=1, draws=0, ours="5.0", clock="3.10", forfeits=2),
+                      [("Quintar", "Fairy-Max"), ("Fairy-Max", "Quintar")]),
+                     (dict(games=1, wins=0, losses=0, draws=1, ours="8.0", clock="2.50", forfeits=1),
+                      [("Quintar", "Fairy-Max")])]
+            paths = []
+            for i, (fields, games) in enumerate(parts):
+                paths.append(os.path.join(tmp, f"part{i}.out"))
+                with open(paths[-1], "w") as f:
+                    f.write("game 1: ...\n" + self.PART.format(**fields))
+                with open(os.path.join(tmp, f"part{i}.pgn"), "w") as f:
+                    f.writelines(self.GAME.format(white=w, black=b) for w, b in games)
+            out = subprocess.run([sys.executable, os.path.join(HERE, "combine_matches.py")] + paths,
+                                 capture_output=True, text=True, check=True).stdout
+        self.assertEqual(out, "\n3 games at 10+0.1 against Fairy-Max\n"
+                         "Quintar: 1 wins, 1 losses, 1 draws, score 0.500\n"
+                         "Elo difference +0 (95 % interval -561 to +561)\n"
+                         "Quintar: illegal moves 0, crashes 0, no answers 0, time forfeits 0,"
+                         " average depth 6.2, least clock left 2.50 s\n"
+                         "Fairy-Max: illegal moves 0, crashes 0, no answers 0, time forfeits 3,"
+                         " average depth 8.0, least clock left 0.10 s\n")
+
+    def test_parts_of_different_matches_are_refused(self):
+        other = {"games": 1, "wins": 1, "losses": 0, "draws": 0, "tc": "5+0.05",
+                 "opponent": "Fairy-Max", "sides": {}}
+        first = dict(other, tc="10+0.1")
+        with self.assertRaises(SystemExit):
+            combine_matches.combine([(first, {}), (other, {})])
 
 
 class Timing(unittest.TestCase):
