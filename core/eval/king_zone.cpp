@@ -30,25 +30,49 @@ constexpr uint64_t build_king_zone(int kingX, int kingY, bool attackedByBlack, b
     return zone;
 }
 
+// A zone and the squares from which a piece could reach it on an empty
+// board: a piece standing elsewhere never hits the zone, whatever blocks.
+struct Zone {
+    uint64_t squares;
+    uint64_t knightFrom, kingFrom, straightFrom, diagonalFrom;
+};
+
+constexpr Zone make_zone(uint64_t squares) {
+    Zone z{squares, 0, 0, 0, 0};
+    for (int s = 0; s < 64; s++) {
+        if (((squares >> s) & 1) == 0) continue;
+        z.knightFrom |= knight_squares(s);  // the steps are symmetric
+        z.kingFrom |= king_squares(s);
+        z.straightFrom |= kRays.straight[s];
+        z.diagonalFrom |= kRays.diagonal[s];
+    }
+    // A piece inside the zone hits it when it reaches any square of it.
+    z.straightFrom |= squares;
+    z.diagonalFrom |= squares;
+    z.knightFrom |= squares;
+    z.kingFrom |= squares;
+    return z;
+}
+
 // The zones of kings on the board, by attacker (Black or not), pawn shield
 // (some or none) and king square.
 struct KingZones {
-    uint64_t zone[2][2][64];
+    Zone zone[2][2][64];
     constexpr KingZones() : zone() {
         for (int s = 0; s < 64; s++)
             for (int black = 0; black < 2; black++)
                 for (int shielded = 0; shielded < 2; shielded++)
-                    zone[black][shielded][s] =
-                        build_king_zone(square_x(s), square_y(s), black != 0, shielded != 0);
+                    zone[black][shielded][s] = make_zone(
+                        build_king_zone(square_x(s), square_y(s), black != 0, shielded != 0));
     }
 };
 
 constexpr KingZones kKingZones;
 
-uint64_t king_zone(int kingX, int kingY, int enemy, double shield) {
+Zone king_zone(int kingX, int kingY, int enemy, double shield) {
     if (on_board(kingX, kingY))
         return kKingZones.zone[enemy == kBlack][shield > 0][square_of(kingX, kingY)];
-    return build_king_zone(kingX, kingY, enemy == kBlack, shield > 0);
+    return make_zone(build_king_zone(kingX, kingY, enemy == kBlack, shield > 0));
 }
 
 // Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2, queen 5,
@@ -85,7 +109,8 @@ inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, i
 
 double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
                          double shield) {
-    const uint64_t zone = king_zone(kingX, kingY, enemy, shield);
+    const Zone z = king_zone(kingX, kingY, enemy, shield);
+    const uint64_t zone = z.squares;
     const uint64_t occupied = sets.occupied;
 
     // Pawns all at once: each hits at most two squares, one toward either
@@ -101,12 +126,17 @@ double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy,
     int attackers = count_sparse(origins);
     int units = count_sparse(lowerHits) + count_sparse(higherHits);
 
-    add_zone_attackers<kKnight>(sets.of(enemy, kKnight), occupied, zone, attackers, units);
-    add_zone_attackers<kBishop>(sets.of(enemy, kBishop), occupied, zone, attackers, units);
-    add_zone_attackers<kRook>(sets.of(enemy, kRook), occupied, zone, attackers, units);
-    add_zone_attackers<kQueen>(sets.of(enemy, kQueen), occupied, zone, attackers, units);
-    add_zone_attackers<kKing>(sets.of(enemy, kKing), occupied, zone, attackers, units);
-
+    // Only the pieces that could reach the zone on an empty board are looked at.
+    const uint64_t knights = sets.of(enemy, kKnight) & z.knightFrom;
+    const uint64_t bishops = sets.of(enemy, kBishop) & z.diagonalFrom;
+    const uint64_t rooks = sets.of(enemy, kRook) & z.straightFrom;
+    const uint64_t queens = sets.of(enemy, kQueen) & (z.straightFrom | z.diagonalFrom);
+    const uint64_t kings = sets.of(enemy, kKing) & z.kingFrom;
+    add_zone_attackers<kKnight>(knights, occupied, zone, attackers, units);
+    add_zone_attackers<kBishop>(bishops, occupied, zone, attackers, units);
+    add_zone_attackers<kRook>(rooks, occupied, zone, attackers, units);
+    add_zone_attackers<kQueen>(queens, occupied, zone, attackers, units);
+    add_zone_attackers<kKing>(kings, occupied, zone, attackers, units);
     if (attackers < 2) return 0;
     const double u = units;
     double penalty = (3 - shield) * u + Int(u * u * 0.25);
