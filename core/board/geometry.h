@@ -116,8 +116,12 @@ struct HardwareBitCount {
     static int of(uint64_t v) { return __builtin_popcountll(v); }
 };
 
-// Number of squares of a set that holds few.
+// Number of squares of a set that holds few (a build for processors that
+// have the count instruction counts with it).
 constexpr int count_sparse(uint64_t v) {
+#if defined(__POPCNT__)
+    return __builtin_popcountll(v);
+#endif
     int n = 0;
     for (; v; v &= v - 1) n++;
     return n;
@@ -125,6 +129,10 @@ constexpr int count_sparse(uint64_t v) {
 
 // min(number of squares, 3).
 constexpr int bits_up_to_3(uint64_t v) {
+#if defined(__POPCNT__)
+    const int n = __builtin_popcountll(v);
+    return n < 3 ? n : 3;
+#endif
     if (v == 0) return 0;
     v &= v - 1;
     if (v == 0) return 1;
