@@ -69,10 +69,13 @@ struct KingZones {
 
 constexpr KingZones kKingZones;
 
-Zone king_zone(int kingX, int kingY, int enemy, double shield) {
+// The zone from the table, or for a king off the board (a caller's
+// coordinates) built into `spare`.
+const Zone &king_zone(int kingX, int kingY, int enemy, double shield, Zone &spare) {
     if (on_board(kingX, kingY))
         return kKingZones.zone[enemy == kBlack][shield > 0][square_of(kingX, kingY)];
-    return make_zone(build_king_zone(kingX, kingY, enemy == kBlack, shield > 0));
+    spare = make_zone(build_king_zone(kingX, kingY, enemy == kBlack, shield > 0));
+    return spare;
 }
 
 // Attack weight by piece type (pawn 1, rook 3, knight 2, bishop 2, queen 5,
@@ -109,7 +112,8 @@ inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, i
 
 double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
                          double shield) {
-    const Zone z = king_zone(kingX, kingY, enemy, shield);
+    Zone spare;
+    const Zone &z = king_zone(kingX, kingY, enemy, shield, spare);
     const uint64_t zone = z.squares;
     const uint64_t occupied = sets.occupied;
 
