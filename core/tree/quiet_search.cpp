@@ -143,8 +143,7 @@ bool is_tactical(QuietNode &n, int type, Square from, Square to, bool capture, b
     else
         // A capture on the square where the opponent has just taken one of
         // ours is a recapture.
-        c.tactical =
-            n.forced || (n.before != nullptr && colour_of(n.before[to]) == n.player);
+        c.tactical = n.forced || (n.before != nullptr && colour_of(n.before[to]) == n.player);
     if (pawnPriority) c.tactical = true;
 
     if (!c.tactical && !capture) {
@@ -240,19 +239,56 @@ Walk try_candidate(QuietNode &n, int pass, int mover, Square from, Square to) {
     return search_candidate(n, c, from, to);
 }
 
+// Pass 0's squares in a node that is not forced (so not in check): among
+// the window's squares that a slider reaches, captures (a pawn takes only
+// diagonally), a pawn's promotions, en passant and pushes onto a square
+// from which it forks (only while the line has plies left), and a bishop's
+// moves onto a diagonal of the support target other than the target
+// itself.  The line test comes last, for the squares that remain.
+QUIN_ALWAYS_INLINE uint64_t tactical_targets(QuietNode &n, int type, Square from) {
+    const BoardView &v = n.view;
+    const int fx = square_x(from), fy = square_y(from);
+    const uint64_t window = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    uint64_t keep = window & v.bySide[n.opponent] & (type == kPawn ? ~file_mask(fx) : ~0ULL);
+    if (type == kPawn && n.remaining > 0) {
+        keep |=
+            window & (kBackRanks | (n.enPassantSquare >= 0 ? square_bit(n.enPassantSquare) : 0));
+        if (n.checksLeft > 0 && n.level < 9)
+            keep |= window & file_mask(fx) & ~v.occupied & pawn_fork_squares(v, n.player);
+    } else if (type == kBishop && n.hasSupportTarget) {
+        const int target = square_of(n.supportX, n.supportY);
+        keep |= window & kCheckSquares.mask[0][target][kBishop] & ~square_bit(target);
+    }
+    return keep == 0 ? 0 : keep & v.line_reach(type, from);
+}
+
+// Pass 1's squares (the node is not forced, so not in check): while quiet
+// checks are open (once closed they stay closed: the check node count only
+// grows and the reserved checks only shrink), the empty squares of the
+// window that the piece reaches and from which it may give check, directly
+// or by uncovering a slider.  The line test comes last.
+QUIN_ALWAYS_INLINE uint64_t check_targets(QuietNode &n, int type, Square from) {
+    if (!n.enemyKing || !quiet_checks_open(n)) return 0;
+    const BoardView &v = n.view;
+    const uint64_t quiet =
+        window_squares(type, n.player == kWhite, square_x(from), square_y(from)) & ~v.occupied;
+    const uint64_t direct = kCheckSquares.mask[n.player == kWhite ? 0 : 1][n.enemyKingSquare][type];
+    const uint64_t keep =
+        (quiet & ~direct) == 0 || may_discover_check(n, from) ? quiet : quiet & direct;
+    return keep == 0 ? 0 : keep & v.line_reach(type, from);
+}
+
 // The squares of the window of the node's `type` piece on `from` that
 // pass `pass` may search, before the generator keeps the legal ones among
 // them; for every other square of the window the pass would do nothing
 // (the classification of a move it does not search has no effect).
 // Squares the move could only reach illegally (behind a slider's first
-// blocker; in check, off the squares that answer it) are left out here.  Pass 0 searches all of them in a forced node, else
-// captures, a pawn's promotions, en passant and pushes onto a square from
-// which it forks (only while the line has plies left), and a bishop's moves
-// onto a diagonal of the support target; pass 1 only moves to empty squares
-// that may give check, while quiet checks are open (once closed they stay
-// closed: the check node count only grows and the reserved checks only
-// shrink).
+// blocker; in check, off the squares that answer it) are left out here.  A
+// forced node's pass 0 searches all of them; the other passes keep the
+// squares of tactical_targets and check_targets.
 QUIN_ALWAYS_INLINE uint64_t pass_targets(QuietNode &n, int pass, int type, Square from) {
+    if (pass == 1) return check_targets(n, type, from);
+    if (!n.forced) return tactical_targets(n, type, from);
     const BoardView &v = n.view;
     const int fx = square_x(from), fy = square_y(from);
     // A slider's squares behind the first piece on a line fail its rule
@@ -272,30 +308,7 @@ QUIN_ALWAYS_INLINE uint64_t pass_targets(QuietNode &n, int pass, int type, Squar
     for (uint64_t dropped = window & ~open; dropped != 0;)
         assert(!move_legal(n, from, pop_lsb(dropped)));
 #endif
-    if (pass == 0) {
-        if (n.forced) return open;
-        // Captures (a pawn takes only diagonally).
-        uint64_t keep = open & v.bySide[n.opponent] & (type == kPawn ? ~file_mask(fx) : ~0ULL);
-        if (type == kPawn && n.remaining > 0) {
-            // Promotions and en passant; pushes onto a square that forks.
-            keep |=
-                open & (kBackRanks | (n.enPassantSquare >= 0 ? square_bit(n.enPassantSquare) : 0));
-            if (n.checksLeft > 0 && n.level < 9)
-                keep |= open & file_mask(fx) & ~v.occupied & pawn_fork_squares(v, n.player);
-        } else if (type == kBishop && n.hasSupportTarget) {
-            // Squares on a diagonal of the support target, other than the
-            // target itself.
-            const int target = square_of(n.supportX, n.supportY);
-            keep |= open & kCheckSquares.mask[0][target][kBishop] & ~square_bit(target);
-        }
-        return keep;
-    }
-    if (!n.enemyKing || !quiet_checks_open(n)) return 0;
-    const uint64_t quiet = open & ~v.occupied;
-    const uint64_t direct =
-        kCheckSquares.mask[n.player == kWhite ? 0 : 1][n.enemyKingSquare][type];
-    if ((quiet & ~direct) == 0) return quiet;
-    return may_discover_check(n, from) ? quiet : quiet & direct;
+    return open;
 }
 
 // One pass over the candidate windows of the node's pieces in board order,
