@@ -77,7 +77,8 @@ QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafe
     }
     if (Type != kPawn && Type != kKing && decide) sure = targets;
 #ifndef NDEBUG
-    for (uint64_t rest = sure; rest != 0;) assert(view_move_legal<Type>(v, k, decide, from, pop_lsb(rest), piece));
+    for (uint64_t rest = sure; rest != 0;)
+        assert(view_move_legal<Type>(v, k, decide, from, pop_lsb(rest), piece));
 #endif
     return {sure, targets & ~sure, decide};
 }
@@ -93,8 +94,7 @@ inline void visit_legal_moves_as(const BoardView &v, const KingSafety &k, uint64
         const Square to = pop_lsb(targets);
         const bool sure = (t.sure >> to) & 1;
         if (sure || view_move_legal<Type>(v, k, t.decide, from, to, piece))
-            visit(Move{from, to,
-                       Type == kPawn && ((kBackRanks >> to) & 1) != 0 ? kQueen : kEmpty});
+            visit(Move{from, to, Type == kPawn && ((kBackRanks >> to) & 1) != 0 ? kQueen : kEmpty});
     }
 }
 
@@ -175,7 +175,8 @@ QUIN_ALWAYS_INLINE int count_legal_pawn_moves(const BoardView &v, const KingSafe
 //   legal(from, to)         is this move of the side's piece legal here?
 //   moves(...)              which moves are legal: of the piece on `from`
 //                           in window order, to a visitor, as a set of
-//                           targets or among some squares; or all the
+//                           targets or among some squares (moves_in_reach
+//                           among squares its lines reach); or all the
 //                           side's, type by type, to a visitor
 //   count<Bits>()           how many legal moves the side has, a promotion
 //                           counted once per piece it may become
@@ -264,6 +265,23 @@ public:
         });
     }
 
+    // moves(from, among) for squares `among` of the piece's window that
+    // hold no piece of its own and that its lines reach (BoardView::
+    // line_reach): a rook, knight, bishop or queen whose moves the rules
+    // decide then moves to every one of them but the enemy king's square.
+    uint64_t moves_in_reach(Square from, uint64_t among) const {
+        if (among == 0) return 0;
+        const int piece = v_->cell[from];
+        const int type = type_of(piece);
+        if (type >= kRook && type <= kQueen &&
+            rules_decide(safety_.king, safety_.shields, from, piece)) {
+            const uint64_t legal = among & ~v_->byPiece[make_piece(opponent_of(side_), kKing)];
+            assert(legal == moves(from, among));
+            return legal;
+        }
+        return moves(from, among);
+    }
+
     // Every legal move of the side, handed to visit as moves(from, visit)
     // hands them, piece type by piece type (for a caller to whom the order of the
     // pieces does not matter).
@@ -281,10 +299,9 @@ public:
     QUIN_ALWAYS_INLINE int count() const {
         const KingSafety &k = safety_.king;
         const uint64_t shields = safety_.shields;
-        return count_legal_pawn_moves<Bits>(*v_, k, shields, side_) +
-               count_of_type<kRook, Bits>() + count_of_type<kKnight, Bits>() +
-               count_of_type<kBishop, Bits>() + count_of_type<kQueen, Bits>() +
-               count_of_type<kKing, Bits>();
+        return count_legal_pawn_moves<Bits>(*v_, k, shields, side_) + count_of_type<kRook, Bits>() +
+               count_of_type<kKnight, Bits>() + count_of_type<kBishop, Bits>() +
+               count_of_type<kQueen, Bits>() + count_of_type<kKing, Bits>();
     }
 
     bool any() const { return view_any_legal_move(*v_, side_, safety_); }

@@ -327,7 +327,7 @@ Walk run_pass(QuietNode &n, int pass) {
         int firstRow, lastRow;
         window_rows(type, white, square_y(from), firstRow, lastRow);
         int ty = firstRow;
-        for (uint64_t targets = n.legality.moves(from, pass_targets(n, pass, type, from));
+        for (uint64_t targets = n.legality.moves_in_reach(from, pass_targets(n, pass, type, from));
              targets != 0;) {
             const int row = square_y(lowest_square(targets));
             const uint64_t rowSquares = targets & rank_mask(row);
