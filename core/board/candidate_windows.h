@@ -159,10 +159,12 @@ inline bool visit_typed_window(int type, bool white, int fx, int fy, OnRow &on_r
 // does; loops that skip whole sets of squares (their own pieces) mask them
 // out instead of testing each.
 struct WindowSquares {
-    uint64_t squares[2][kKing + 1][64];
+    // Every type a board square's code can give (type_of of 0 to 16): the
+    // codes that name no piece have no window.
+    uint64_t squares[2][kBlackOffset + 1][64];
     constexpr WindowSquares() : squares() {
         for (int white = 0; white < 2; ++white)
-            for (int type = kPawn; type <= kKing; ++type)
+            for (int type = kPawn; type <= kBlackOffset; ++type)
                 for (int fy = 0; fy < 8; ++fy)
                     for (int fx = 0; fx < 8; ++fx) {
                         uint64_t set = 0;
@@ -185,6 +187,25 @@ inline constexpr WindowSquares kWindowSquares{};
 inline uint64_t window_squares(int type, bool white, int fx, int fy) {
     return kWindowSquares.squares[white ? 1 : 0][type][square_of(fx, fy)];
 }
+inline uint64_t window_squares(int type, bool white, Square from) {
+    return kWindowSquares.squares[white ? 1 : 0][type][from];
+}
+
+// window_rows by table, for the loops that ask it for every piece.
+struct WindowRowTable {
+    signed char first[2][kBlackOffset + 1][8], last[2][kBlackOffset + 1][8];
+    constexpr WindowRowTable() : first(), last() {
+        for (int white = 0; white < 2; ++white)
+            for (int type = kPawn; type <= kBlackOffset; ++type)
+                for (int fy = 0; fy < 8; ++fy) {
+                    int f = 0, l = 0;
+                    window_rows(type, white != 0, fy, f, l);
+                    first[white][type][fy] = static_cast<signed char>(f);
+                    last[white][type][fy] = static_cast<signed char>(l);
+                }
+    }
+};
+inline constexpr WindowRowTable kWindowRows{};
 
 // Walks the window of `piece` (a code, White or Black) on (fx, fy):
 // on_row(ty) before every row of the window (also a row without candidates,

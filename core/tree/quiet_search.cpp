@@ -247,8 +247,8 @@ Walk try_candidate(QuietNode &n, int pass, int mover, Square from, Square to) {
 // itself.  The line test comes last, for the squares that remain.
 QUIN_ALWAYS_INLINE uint64_t tactical_targets(QuietNode &n, int type, Square from) {
     const BoardView &v = n.view;
-    const int fx = square_x(from), fy = square_y(from);
-    const uint64_t window = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    const int fx = square_x(from);
+    const uint64_t window = window_squares(type, n.player == kWhite, from) & ~v.bySide[n.player];
     uint64_t keep = window & v.bySide[n.opponent] & (type == kPawn ? ~file_mask(fx) : ~0ULL);
     if (type == kPawn && n.remaining > 0) {
         keep |=
@@ -270,8 +270,7 @@ QUIN_ALWAYS_INLINE uint64_t tactical_targets(QuietNode &n, int type, Square from
 QUIN_ALWAYS_INLINE uint64_t check_targets(QuietNode &n, int type, Square from) {
     if (!n.enemyKing || !quiet_checks_open(n)) return 0;
     const BoardView &v = n.view;
-    const uint64_t quiet =
-        window_squares(type, n.player == kWhite, square_x(from), square_y(from)) & ~v.occupied;
+    const uint64_t quiet = window_squares(type, n.player == kWhite, from) & ~v.occupied;
     const uint64_t direct = kCheckSquares.mask[n.player == kWhite ? 0 : 1][n.enemyKingSquare][type];
     const uint64_t keep =
         (quiet & ~direct) == 0 || may_discover_check(n, from) ? quiet : quiet & direct;
@@ -290,10 +289,9 @@ QUIN_ALWAYS_INLINE uint64_t pass_targets(QuietNode &n, int pass, int type, Squar
     if (pass == 1) return check_targets(n, type, from);
     if (!n.forced) return tactical_targets(n, type, from);
     const BoardView &v = n.view;
-    const int fx = square_x(from), fy = square_y(from);
     // A slider's squares behind the first piece on a line fail its rule
     // before anything is done with them.
-    uint64_t open = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player] &
+    uint64_t open = window_squares(type, n.player == kWhite, from) & ~v.bySide[n.player] &
                     v.line_reach(type, from);
     // In check, a piece other than the king that shields nothing can only
     // take the attacker or step between (en passant is tested by itself).
@@ -304,7 +302,7 @@ QUIN_ALWAYS_INLINE uint64_t pass_targets(QuietNode &n, int pass, int type, Squar
                 (type == kPawn && n.enPassantSquare >= 0 ? square_bit(n.enPassantSquare) : 0);
     }
 #ifndef NDEBUG
-    const uint64_t window = window_squares(type, n.player == kWhite, fx, fy) & ~v.bySide[n.player];
+    const uint64_t window = window_squares(type, n.player == kWhite, from) & ~v.bySide[n.player];
     for (uint64_t dropped = window & ~open; dropped != 0;)
         assert(!move_legal(n, from, pop_lsb(dropped)));
 #endif
@@ -324,9 +322,9 @@ Walk run_pass(QuietNode &n, int pass) {
         const Square from = pop_lsb(pieces);
         const int mover = n.view.cell[from];
         const int type = type_of(mover);
-        int firstRow, lastRow;
-        window_rows(type, white, square_y(from), firstRow, lastRow);
-        int ty = firstRow;
+        const int y = square_y(from);
+        const int lastRow = kWindowRows.last[white][type][y];
+        int ty = kWindowRows.first[white][type][y];
         for (uint64_t targets = n.legality.moves_in_reach(from, pass_targets(n, pass, type, from));
              targets != 0;) {
             const int row = square_y(lowest_square(targets));
