@@ -86,14 +86,15 @@ int side_piece_values(const BoardScan &scan, const PhaseTerms &terms, int side, 
         values[s] = v;
         sum += v;
     }
-    for (const int type : {kKnight, kBishop}) {
-        const int code = make_piece(side, type);
+    const auto minor = [&](int code) {
         for (uint64_t rest = sets.byPiece[code]; rest;) {
             const int s = pop_lsb(rest);
             values[s] = kSquareValues.value[code][s];
             sum += values[s];
         }
-    }
+    };
+    minor(make_piece(side, kKnight));
+    minor(make_piece(side, kBishop));
     for (uint64_t rest = sets.of(side, kQueen); rest;) {
         const int s = pop_lsb(rest);
         int v = kSquareValues.value[make_piece(side, kQueen)][s];
