@@ -13,6 +13,7 @@
 #include "core/quin_core.h"
 #include "core/tree/check_screen.h"
 #include "core/tree/search_state.h"
+#include "core/tree/state_copy_simd.h"
 #include "core/types.h"
 
 #include <cassert>
@@ -21,33 +22,6 @@
 #include <cstring>
 
 namespace {
-
-// One rank of the board to and from its eight places in a state slot, a8
-// first; written out square by square, the copy of a rank is eight loads
-// and eight stores.  (Vectorised, the board's files become rows of the slot
-// through shuffles that cost more than the plain copies; the functions that
-// copy whole boards are kept scalar.)
-inline void save_rank(double *slot, int y) {
-    slot[0] = board[0][y];
-    slot[1] = board[1][y];
-    slot[2] = board[2][y];
-    slot[3] = board[3][y];
-    slot[4] = board[4][y];
-    slot[5] = board[5][y];
-    slot[6] = board[6][y];
-    slot[7] = board[7][y];
-}
-
-inline void restore_rank(const double *slot, int y) {
-    board[0][y] = slot[0];
-    board[1][y] = slot[1];
-    board[2][y] = slot[2];
-    board[3][y] = slot[3];
-    board[4][y] = slot[4];
-    board[5][y] = slot[5];
-    board[6][y] = slot[6];
-    board[7][y] = slot[7];
-}
 
 // The castling flags, the en-passant square and the clock from the slot.
 inline void restore_side_state(int l) {
@@ -66,9 +40,7 @@ inline void restore_side_state(int l) {
 
 QUIN_SCALAR_COPY double SaveSearchState(double level) {
     const int l = static_cast<int>(level);
-    double *row = searchBoard[l];
-#pragma GCC unroll 8
-    for (int y = 0; y < 8; ++y) save_rank(row + y * 8, y);
+    state_copy_simd::save_board(searchBoard[l]);
     searchWhiteKingMoved[l] = whiteKingMoved;
     searchBlackKingMoved[l] = blackKingMoved;
     searchWhiteRookAMoved[l] = whiteRookAMoved;
@@ -83,9 +55,7 @@ QUIN_SCALAR_COPY double SaveSearchState(double level) {
 
 QUIN_SCALAR_COPY double RestoreSearchState(double level) {
     const int l = static_cast<int>(level);
-    const double *row = searchBoard[l];
-#pragma GCC unroll 8
-    for (int y = 0; y < 8; ++y) restore_rank(row + y * 8, y);
+    state_copy_simd::restore_board(searchBoard[l]);
     restore_side_state(l);
     return 0;
 }
@@ -110,7 +80,8 @@ void take_back_search_move(const MoveEffects &e, const MoveUndo &undo, int level
 
 double MakeSearchMove(double fromX, double fromY, double toX, double toY) {
     MoveUndo undo;
-    do_move(move_effects(EngineBoard(), square_of(static_cast<int>(fromX), static_cast<int>(fromY)), square_of(static_cast<int>(toX), static_cast<int>(toY))),
+    do_move(move_effects(EngineBoard(), square_of(static_cast<int>(fromX), static_cast<int>(fromY)),
+                         square_of(static_cast<int>(toX), static_cast<int>(toY))),
             undo);
     return 0;
 }
