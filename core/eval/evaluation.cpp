@@ -66,8 +66,7 @@ int king_value(const BoardScan &scan, const PhaseTerms &terms, int s, int side) 
         ((kingMiddle + 12 * shield) * terms.phase + kingEnd * terms.endgameWeight) / kFullPhase;
     int zone = 0;
     if (terms.phase != 0) {
-        zone = static_cast<int>(
-            king_zone_penalty(scan.sets, x, y, opponent_of(side), terms.phase, shield));
+        zone = king_zone_penalty_whole(scan.sets, x, y, opponent_of(side), terms.phase, shield);
     }
     return kKingMaterial + blended - zone;
 }

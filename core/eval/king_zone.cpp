@@ -8,6 +8,7 @@
 #include "core/eval/eval_terms.h"
 #include "core/quin_core.h"
 
+#include <cassert>
 #include <cstdint>
 
 namespace eval_detail {
@@ -110,8 +111,15 @@ inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, i
 
 }  // namespace
 
-double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
-                         double shield) {
+namespace {
+
+// The enemy pieces that hit the zone of the king on (kingX, kingY), and
+// their attack units.
+struct ZoneAttack {
+    int attackers = 0, units = 0;
+};
+
+ZoneAttack zone_attack(const PieceSets &sets, int kingX, int kingY, int enemy, double shield) {
     Zone spare;
     const Zone &z = king_zone(kingX, kingY, enemy, shield, spare);
     const uint64_t zone = z.squares;
@@ -127,8 +135,9 @@ double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy,
         origins = (lowerHits << 9) | (higherHits << 7);
     else
         origins = (lowerHits >> 7) | (higherHits >> 9);
-    int attackers = count_sparse(origins);
-    int units = count_sparse(lowerHits) + count_sparse(higherHits);
+    ZoneAttack a;
+    a.attackers = count_sparse(origins);
+    a.units = count_sparse(lowerHits) + count_sparse(higherHits);
 
     // Only the pieces that could reach the zone on an empty board are looked at.
     const uint64_t knights = sets.of(enemy, kKnight) & z.knightFrom;
@@ -136,17 +145,41 @@ double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy,
     const uint64_t rooks = sets.of(enemy, kRook) & z.straightFrom;
     const uint64_t queens = sets.of(enemy, kQueen) & (z.straightFrom | z.diagonalFrom);
     const uint64_t kings = sets.of(enemy, kKing) & z.kingFrom;
-    add_zone_attackers<kKnight>(knights, occupied, zone, attackers, units);
-    add_zone_attackers<kBishop>(bishops, occupied, zone, attackers, units);
-    add_zone_attackers<kRook>(rooks, occupied, zone, attackers, units);
-    add_zone_attackers<kQueen>(queens, occupied, zone, attackers, units);
-    add_zone_attackers<kKing>(kings, occupied, zone, attackers, units);
-    if (attackers < 2) return 0;
-    const double u = units;
+    add_zone_attackers<kKnight>(knights, occupied, zone, a.attackers, a.units);
+    add_zone_attackers<kBishop>(bishops, occupied, zone, a.attackers, a.units);
+    add_zone_attackers<kRook>(rooks, occupied, zone, a.attackers, a.units);
+    add_zone_attackers<kQueen>(queens, occupied, zone, a.attackers, a.units);
+    add_zone_attackers<kKing>(kings, occupied, zone, a.attackers, a.units);
+    return a;
+}
+
+}  // namespace
+
+double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
+                         double shield) {
+    const ZoneAttack a = zone_attack(sets, kingX, kingY, enemy, shield);
+    if (a.attackers < 2) return 0;
+    const double u = a.units;
     double penalty = (3 - shield) * u + Int(u * u * 0.25);
     if (penalty > 260) penalty = 260;
     penalty = Int(phase * penalty / kFullPhase);
     if (sets.of(enemy, kQueen) == 0) penalty = Int(penalty * 0.25);
+    return penalty;
+}
+
+int king_zone_penalty_whole(const PieceSets &sets, int kingX, int kingY, int enemy, int phase,
+                            int shield) {
+    assert(phase >= 0 && phase <= kFullPhase && shield >= 0 && shield <= 3);
+    const ZoneAttack a = zone_attack(sets, kingX, kingY, enemy, shield);
+    if (a.attackers < 2) return 0;
+    const int u = a.units;
+    // Every term is a whole number of at least 0: the doubles' truncations
+    // are the integers' divisions.
+    int penalty = (3 - shield) * u + u * u / 4;
+    if (penalty > 260) penalty = 260;
+    penalty = phase * penalty / kFullPhase;
+    if (sets.of(enemy, kQueen) == 0) penalty /= 4;
+    assert(penalty == king_zone_penalty(sets, kingX, kingY, enemy, phase, shield));
     return penalty;
 }
 

@@ -13,4 +13,10 @@ namespace eval_detail {
 double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
                          double shield);
 
+// The same penalty for the evaluation's arguments: a phase from 0 to
+// kFullPhase and a shield of 0 to 3 pawns, for which it is worked out in
+// whole numbers.
+int king_zone_penalty_whole(const PieceSets &sets, int kingX, int kingY, int enemy, int phase,
+                            int shield);
+
 }  // namespace eval_detail
