@@ -202,6 +202,14 @@ public:
         safety_ = with_check_detail(v, side, safety);
     }
 
+    // Starts over for `side` on the view `v` with its king on `king`
+    // (view_king_safety_at, worked out in place).
+    QUIN_ALWAYS_INLINE void reset_at(const BoardView &v, int side, Square king) {
+        v_ = &v;
+        side_ = side;
+        fill_view_king_safety(safety_, v, side, king);
+    }
+
     const ViewKingSafety &safety() const { return safety_; }
 
     bool legal(Square from, Square to) const {

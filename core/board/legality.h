@@ -87,15 +87,6 @@ QUIN_NOINLINE uint64_t evasion_squares(const BoardView &v, int side, int king) {
     return square_bit(checker) | between(king, checker);
 }
 
-// The safety of the side's king on the view, the king on `king`.
-inline ViewKingSafety view_king_safety_on(const BoardView &v, int side, Square king) {
-    ViewKingSafety s;
-    s.king.king = king;
-    s.king.attacked = v.attacked_by(opponent_of(side), square_x(king), square_y(king));
-    if (!s.king.attacked) s.shields = v.shields_of(side, king);
-    return s;
-}
-
 }  // namespace legality_detail
 
 // `s` with, when its king is attacked, the shields and evasion squares.
@@ -110,12 +101,26 @@ inline ViewKingSafety with_check_detail(const BoardView &v, int side, ViewKingSa
 // The safety of the side's king on the view, the king on `king` (the square
 // of FindKing(side), kNoSquare for none); with the king attacked also its
 // shields and the evasion squares, from which view_candidate_legal decides
-// the answers to a check.
-inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, Square king) {
-    if (king == kNoSquare) return ViewKingSafety();
-    const ViewKingSafety s =
-        with_check_detail(v, side, legality_detail::view_king_safety_on(v, side, king));
+// the answers to a check.  Written into `s` field by field (a node's own
+// copy, read back at once, is not built in a temporary first).
+inline void fill_view_king_safety(ViewKingSafety &s, const BoardView &v, int side, Square king) {
+    s.king.king = king;
+    s.king.attacked = false;
+    s.shields = s.evasions = 0;
+    s.checkDetail = false;
+    if (king == kNoSquare) return;
+    s.king.attacked = v.attacked_by(opponent_of(side), square_x(king), square_y(king));
+    s.shields = v.shields_of(side, king);
+    if (s.king.attacked) {
+        s.evasions = legality_detail::evasion_squares(v, side, king);
+        s.checkDetail = true;
+    }
     assert(s.king.attacked == king_safety(side).attacked);
+}
+
+inline ViewKingSafety view_king_safety_at(const BoardView &v, int side, Square king) {
+    ViewKingSafety s;
+    fill_view_king_safety(s, v, side, king);
     return s;
 }
 
@@ -168,8 +173,8 @@ QUIN_NOINLINE bool king_safe_after(const BoardView &v, const KingSafety &k, Squa
 // after the move.
 inline bool king_stays_safe(const BoardView &v, const KingSafety &k, bool decide, Square from,
                             Square to, int piece) {
-    const bool enPassant = type_of(piece) == kPawn && square_x(to) != square_x(from) &&
-                           v.cell[to] == 0;
+    const bool enPassant =
+        type_of(piece) == kPawn && square_x(to) != square_x(from) && v.cell[to] == 0;
     return (decide && !enPassant) || legality_detail::king_safe_after(v, k, from, to, piece);
 }
 
@@ -268,9 +273,9 @@ inline bool view_type_has_move(const BoardView &v, int side, Legal &&legal) {
     const std::integral_constant<int, Type> type;
     for (uint64_t pieces = v.byPiece[piece]; pieces != 0;) {
         const Square from = pop_lsb(pieces);
-        for (uint64_t targets = window_squares(Type, side == kWhite, square_x(from),
-                                               square_y(from)) &
-                                ~v.bySide[side];
+        for (uint64_t targets =
+                 window_squares(Type, side == kWhite, square_x(from), square_y(from)) &
+                 ~v.bySide[side];
              targets != 0;) {
             if (legal(type, from, pop_lsb(targets), piece)) return true;
         }

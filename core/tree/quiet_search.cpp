@@ -388,9 +388,8 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     // check that they are FindKing's.
     n.ownKingSquare = kings.own != kKingUnknown ? kings.own : n.view.king_square_of(player);
     assert(n.ownKingSquare == king_square(static_cast<int>(FindKing(player))));
-    const ViewKingSafety safety = view_king_safety_at(n.view, player, n.ownKingSquare);
-    n.legality.reset(n.view, player, safety);
-    n.inCheck = safety.king.attacked;
+    n.legality.reset_at(n.view, player, n.ownKingSquare);
+    n.inCheck = n.legality.safety().king.attacked;
     n.enPassantSquare = n.view.enPassant;
     n.opponent = opponent_of(player);
 
