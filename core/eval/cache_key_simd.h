@@ -9,6 +9,7 @@
 #include "core/simd.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace cache_key_simd {
 
@@ -48,7 +49,7 @@ inline uint64_t lane_total(__m128i v) {
 // (and such a board's key and sum are not used).  For plain boards every
 // multiply-add lane is below 2^28 and each accumulator lane adds eight of
 // them, so the 32-bit lanes hold the exact part sums.
-bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
+inline bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
     const __m128i one = _mm_set1_epi16(1);
     const __m128i chr = _mm_set1_epi16(kKeyCharOffset);
     const __m128i lowByte = _mm_set1_epi16(0xFF);
@@ -84,7 +85,7 @@ bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
     return _mm_movemask_pd(whole) == 3 && _mm_movemask_epi8(_mm_cmpeq_epi16(wide, zero)) == 0xFFFF;
 }
 #else
-bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
+inline bool read_squares(unsigned char *key, uint64_t *sum, bool *small) {
     bool whole = true;
     uint64_t termBits = 0, total = 0;
     for (int x = 0; x < 8; x++) {
@@ -156,6 +157,29 @@ inline uint64_t read_cells(const signed char *cells, unsigned char *key) {
         total += static_cast<uint64_t>(cells[s] + 1) * kSquarePowers.p[s];
     }
     return total;
+}
+#endif
+
+// Whether two keys of kKeyBytes (73) characters are the same: in SSE2 four
+// sixteen-character compares and the last nine characters, in plain code
+// memcmp's answer.
+#ifdef QUIN_SSE2
+inline bool same_key(const unsigned char *a, const unsigned char *b) {
+    static_assert(kKeyBytes == 73, "the compare below covers 64 + 8 + 1 characters");
+    __m128i same = _mm_set1_epi8(-1);
+#pragma GCC unroll 4
+    for (int i = 0; i < 64; i += 16)
+        same = _mm_and_si128(
+            same, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i)),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i))));
+    uint64_t tailA, tailB;
+    std::memcpy(&tailA, a + 64, 8);
+    std::memcpy(&tailB, b + 64, 8);
+    return _mm_movemask_epi8(same) == 0xFFFF && tailA == tailB && a[72] == b[72];
+}
+#else
+inline bool same_key(const unsigned char *a, const unsigned char *b) {
+    return std::memcmp(a, b, kKeyBytes) == 0;
 }
 #endif
 

@@ -19,6 +19,7 @@
 // the checked peek/poke helpers use, builds the key byte by byte and never
 // allocates or formats.
 #include "core/board/board_view.h"
+#include "core/eval/cache_key_simd.h"
 #include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 
@@ -83,7 +84,7 @@ double evaluate_keyed(const unsigned char *key, int64_t hash, bool exact, bool s
     // The evaluation below never touches block 905, so the slot's key is
     // compared once for the probe and the store.
     const bool sameKey =
-        slot[kStateOffset] != kSlotEmpty && std::memcmp(slot + kKeyOffset, key, kKeyBytes) == 0;
+        slot[kStateOffset] != kSlotEmpty && cache_key_simd::same_key(slot + kKeyOffset, key);
     if (slot[kStateOffset] == kSlotScored && sameKey) {
         evalHashHits += 1;
         return static_cast<double>(read_le32(slot + kScoreOffset)) - kScoreBias;
