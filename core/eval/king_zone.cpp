@@ -109,10 +109,6 @@ inline void add_zone_attackers(uint64_t set, uint64_t occupied, uint64_t zone, i
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The enemy pieces that hit the zone of the king on (kingX, kingY), and
 // their attack units.
 struct ZoneAttack {
