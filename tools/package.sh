@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release artefacts into dist/:
 #   dist/quintar_<version>_<arch>.deb   the Linux program as a Debian package
-#   dist/quintar-<version>-win64.zip    quintar-win.exe, README-windows.txt and
-#                                       LICENSE.txt
+#   dist/quintar-<version>-win64.zip    quintar-win.exe, its x86-64-v3 build
+#                                       quintar-win-x86-64-v3.exe,
+#                                       README-windows.txt and LICENSE.txt
 #   tools/package.sh [deb|win|all]      (default all)
 # QUIN_PKG_BUILD overrides the Linux build directory (default build-pkg/),
 # QUIN_JOBS the parallel jobs; the Windows program is built by
@@ -41,7 +42,9 @@ if [ "$what" != deb ]; then
     stage=$(mktemp -d)
     trap 'rm -rf "$stage"' EXIT
     mkdir "$stage/quintar-$version-win64"
-    cp "${QUIN_WIN_BUILD:-$root/build-win}/quintar-win.exe" "$stage/quintar-$version-win64/"
+    for exe in quintar-win.exe quintar-win-x86-64-v3.exe; do
+        cp "${QUIN_WIN_BUILD:-$root/build-win}/$exe" "$stage/quintar-$version-win64/"
+    done
     # Windows readers expect CRLF line ends in a text file.
     sed 's/$/\r/' "$root/packaging/windows/README-windows.txt" \
         >"$stage/quintar-$version-win64/README-windows.txt"

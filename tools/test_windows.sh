@@ -345,6 +345,108 @@ test_notice_only_by_hand() {
         { say "  setvbuf failed: $(grep -a 'Ret  msvcrt.setvbuf' "$log" | head -1)"; return 1; }
 }
 
+# The x86-64-v3 program that quintar-win.exe starts in its place: which
+# program runs is read from the executables wine has mapped into each of the
+# session's processes.
+v3_exe=$win_build/quintar-win-x86-64-v3.exe
+host_has_v3() {  # the flags that make up x86-64-v3, as Linux reports them
+    local f flags
+    flags=$(grep -m1 '^flags' /proc/cpuinfo)
+    for f in avx avx2 bmi1 bmi2 fma movbe abm f16c xsave; do
+        [[ " $flags " == *" $f "* ]] || return 1
+    done
+}
+mapped_programs() {  # the .exe files mapped by the running wine processes
+    local p
+    for p in /proc/[0-9]*; do
+        grep -o 'quintar-win[^/\\ ]*\.exe' "$p/maps" 2>/dev/null | sort -u
+    done | sort | tr '\n' ' '
+}
+# session_programs PROGRAM: the programs mapped while PROGRAM holds a UCI
+# session open on a pipe, then the session's answer to "isready".
+session_programs() {
+    local programs reply
+    coproc SESSION { timeout 60 "$wine" "$1" 2>/dev/null; }
+    local in=${SESSION[1]} out=${SESSION[0]} pid=$SESSION_PID
+    printf 'isready\n' >&"$in"
+    IFS= read -r -t 30 -u "$out" reply
+    programs=$(mapped_programs)
+    printf 'quit\n' >&"$in"
+    exec {in}>&-
+    wait "$pid" 2>/dev/null
+    echo "${programs}| ${reply%$'\r'}"
+}
+
+test_cpu_build_started() {
+    [ -f "$v3_exe" ] || { say "  missing $v3_exe"; return 1; }
+    # Built without AVX: no 32-byte vector may meet the Windows stack.
+    if [ -n "$objdump" ] && "$objdump" -d "$v3_exe" | grep -q ymm; then
+        say "  ymm registers in $v3_exe"
+        return 1
+    fi
+    local expected="quintar-win.exe | readyok" got
+    host_has_v3 && expected="quintar-win-x86-64-v3.exe quintar-win.exe | readyok"
+    got=$(session_programs "$exe")
+    same "programs of a session" "$expected" "$got" || return 1
+    got=$(QUINTAR_PLAIN=1 session_programs "$exe")
+    same "programs with QUINTAR_PLAIN=1" "quintar-win.exe | readyok" "$got" || return 1
+    # Alone in a folder, the plain program runs by itself.
+    mkdir -p "$scratch/alone" && cp "$exe" "$scratch/alone/"
+    got=$(session_programs "$scratch/alone/quintar-win.exe")
+    same "programs without the x86-64-v3 program" "quintar-win.exe | readyok" "$got"
+}
+
+# Both programs give the same bytes; the output, standard error and exit
+# status of the started program come back through the plain one.
+test_plain_equals_v3() {
+    local ok=0 args
+    while IFS= read -r args; do
+        # shellcheck disable=SC2086
+        same "$args" "$(QUINTAR_PLAIN=1 answer win $args)" "$(answer win $args)" || ok=1
+    done <<'CASES'
+--perft 4 r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1
+--bench 6 r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10
+--eval 0 r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4
+--perft 7
+--perft 2 not-a-fen
+CASES
+    return $ok
+}
+
+# Ending quintar-win.exe (as a host kills the engine it started) ends the
+# program it started.
+test_started_program_ends_with_it() {
+    host_has_v3 || { say "  processor without x86-64-v3: skipped"; return 0; }
+    local p pid left hold bg status=1
+    # A UCI session whose input stays open until the test closes it.
+    mkfifo "$scratch/hold"
+    timeout 60 "$wine" "$exe" <"$scratch/hold" >/dev/null 2>&1 &
+    bg=$!
+    exec {hold}>"$scratch/hold"
+    for _ in $(seq 1 100); do
+        [[ $(mapped_programs) == *quintar-win-x86-64-v3.exe* ]] && break
+        sleep 0.1
+    done
+    for p in /proc/[0-9]*; do
+        grep -q 'quintar-win\.exe' "$p/maps" 2>/dev/null && ! grep -q 'x86-64-v3' "$p/maps" &&
+            pid=${p#/proc/}
+    done
+    if [ -n "${pid:-}" ]; then
+        kill -KILL "$pid"
+        for _ in $(seq 1 50); do
+            left=$(mapped_programs)
+            [ -z "$left" ] && status=0 && break
+            sleep 0.1
+        done
+        [ $status = 0 ] || say "  still running: $left"
+    else
+        say "  no plain program running"
+    fi
+    exec {hold}>&-
+    wait "$bg" 2>/dev/null
+    return $status
+}
+
 t_tests=$(now_ms)
 check "GUI program without MinGW DLLs" test_pe_format
 compare_modes win
@@ -356,5 +458,9 @@ check "planted at the temporary response and error file: stale file, folders, ha
     test_planted_files
 check "message box without output" test_notice_without_output
 check "no message box with output or arguments" test_notice_only_by_hand
+check "quintar-win-x86-64-v3.exe (no AVX) runs in its place on such a processor, else the plain one" \
+    test_cpu_build_started
+check "the plain program gives the x86-64-v3 program's bytes, status and errors" test_plain_equals_v3
+check "ending quintar-win.exe ends the program it started" test_started_program_ends_with_it
 say "tests took $(($(now_ms) - t_tests)) ms"
 finish
