@@ -71,7 +71,9 @@ uint64_t count_leaves(const BoardView &v, int d) {
             MoveUndo undo;
             do_move(e, undo, after);
             currentPlayer = opponent_of(side);
-            count += count_leaves(after, d - 1);
+            // The last ply is counted straight from here.
+            count += d == 2 ? static_cast<uint64_t>(count_last_ply(after, opponent_of(side)))
+                            : count_leaves(after, d - 1);
             undo_move(e, undo);
             currentPlayer = side;
             assert(v.in_step());
