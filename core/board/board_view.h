@@ -78,9 +78,25 @@ struct BoardView : PieceSets {
     // the squares the move wrote take their new pieces, and the en-passant
     // square is taken anew from the globals.
     void apply(const MoveEffects &e) {
-        for (int i = 0; i < e.count; ++i)
+        // The target takes the moving piece (or its promotion), the square
+        // left empties; en passant and castling write more squares.
+        assert(e.count >= 2 && e.change[0].after != 0 && e.change[1].after == 0);
+        set(square_of(e.change[0].x, e.change[0].y), e.change[0].after);
+        lift(square_of(e.change[1].x, e.change[1].y));
+        for (int i = 2; i < e.count; ++i)
             set(square_of(e.change[i].x, e.change[i].y), e.change[i].after);
         load_en_passant();
+    }
+
+    // Empties `square`, which holds a piece.
+    void lift(int square) {
+        const uint64_t bit = square_bit(square);
+        const int old = cell[square];
+        assert(old != 0);
+        occupied &= ~bit;
+        bySide[colour_of(old)] &= ~bit;
+        byPiece[old] &= ~bit;
+        cell[square] = 0;
     }
 
     // Puts `piece` (0 for none) on `square` in place of what stood there.

@@ -21,6 +21,8 @@
 #include "core/quin_core.h"
 #include "core/types.h"
 
+#include <cassert>
+
 // One square a move writes: its piece code before and after the move.
 struct SquareChange {
     signed char x, y;
@@ -83,12 +85,20 @@ inline MoveEffects move_effects(const Board &b, Square from, Square to) {
 
 namespace move_detail {
 
-// The move's squares on `board`, and their pieces before it.
+// The move's squares on `board`, and their pieces before it.  Every move
+// writes its target and the square it left; only en passant and castling
+// write more.
+inline void write_change(const SquareChange &c, int piece) { board[c.x][c.y] = piece; }
 inline void write_changes(const MoveEffects &e) {
-    for (int i = 0; i < e.count; ++i) board[e.change[i].x][e.change[i].y] = e.change[i].after;
+    assert(e.count >= 2);
+    write_change(e.change[0], e.change[0].after);
+    write_change(e.change[1], e.change[1].after);
+    for (int i = 2; i < e.count; ++i) write_change(e.change[i], e.change[i].after);
 }
 inline void take_back_changes(const MoveEffects &e) {
-    for (int i = e.count - 1; i >= 0; --i) board[e.change[i].x][e.change[i].y] = e.change[i].before;
+    for (int i = e.count - 1; i >= 2; --i) write_change(e.change[i], e.change[i].before);
+    write_change(e.change[1], e.change[1].before);
+    write_change(e.change[0], e.change[0].before);
 }
 
 }  // namespace move_detail
