@@ -97,6 +97,11 @@ void for_each_legal_move(int side, const std::function<void(int, int, int, int)>
         }
 }
 
+std::string state_bytes() {
+    const State s = state_get();
+    return std::string(reinterpret_cast<const char *>(&s), sizeof s);
+}
+
 std::string read_file(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
     std::stringstream ss;

@@ -244,6 +244,9 @@ inline std::string move_text(int fx, int fy, int tx, int ty) {
 // Calls visit(fx, fy, tx, ty) for every legal move of `side` in the position
 // on the board, from-squares and then to-squares rank 8 first.
 void for_each_legal_move(int side, const std::function<void(int, int, int, int)> &visit);
+// The engine state (state_get) as bytes, to compare two moments whole (with
+// EXPECT_TRUE: the bytes themselves tell a reader nothing).
+std::string state_bytes();
 
 // The set of the squares named in `names` ("e2 e4"; "" for none), the bit of
 // file x and row y (row 0 is rank 8) at y * 8 + x as the board numbers them.
