@@ -87,6 +87,21 @@ std::string captured_stdout(const std::function<void()> &f) {
 
 std::string result_lines() { return captured_stdout(emit_result); }
 
+void for_each_legal_move(int side, const std::function<void(int, int, int, int)> &visit) {
+    for (int fy = 0; fy < 8; ++fy)
+        for (int fx = 0; fx < 8; ++fx) {
+            if (colour_of(board[fx][fy]) != side) continue;
+            for (int ty = 0; ty < 8; ++ty)
+                for (int tx = 0; tx < 8; ++tx)
+                    if (IsMoveValid(fx, fy, tx, ty) == 1) visit(fx, fy, tx, ty);
+        }
+}
+
+std::string state_bytes() {
+    const State s = state_get();
+    return std::string(reinterpret_cast<const char *>(&s), sizeof s);
+}
+
 std::string read_file(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
     std::stringstream ss;

@@ -236,6 +236,17 @@ private:
 inline int text_code(const std::string &m) {
     return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]);
 }
+// The coordinate text of the move from (fx, fy) to (tx, ty), row 0 rank 8.
+inline std::string move_text(int fx, int fy, int tx, int ty) {
+    return {char('a' + fx), char('8' - fy), char('a' + tx), char('8' - ty)};
+}
+
+// Calls visit(fx, fy, tx, ty) for every legal move of `side` in the position
+// on the board, from-squares and then to-squares rank 8 first.
+void for_each_legal_move(int side, const std::function<void(int, int, int, int)> &visit);
+// The engine state (state_get) as bytes, to compare two moments whole (with
+// EXPECT_TRUE: the bytes themselves tell a reader nothing).
+std::string state_bytes();
 
 // The set of the squares named in `names` ("e2 e4"; "" for none), the bit of
 // file x and row y (row 0 is rank 8) at y * 8 + x as the board numbers them.

@@ -44,6 +44,11 @@ const char *const kPositions[] = {
     // double check by the knight on f3 and the rook on a1: the rook on h3
     // takes the knight and the king still stands in check
     "4k3/8/8/8/8/5n1R/8/r3K3 w - - 0 1",
+    // castling both ways, then with d1 attacked
+    "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1",
+    "r3k2r/8/8/8/8/5b2/8/R3K2R w KQkq - 0 1",
+    // Black to move: castling, a promotion beside a pawn and en passant
+    "r1b1k2r/1P4pp/8/2pPp3/8/8/5PPP/4K2R b Kk - 0 1",
 };
 
 // The view of the position on the board.
@@ -73,13 +78,36 @@ bool view_allows(const BoardView &v, int fx, int fy, int tx, int ty) {
     });
 }
 
+// The piece rules as the routine of each type answers them: the from-square
+// holds a piece, the to-square no piece of its own and no king, and then the
+// rule of its type (a king's step, or else castling).
+double rule_of_the_type(int fx, int fy, int tx, int ty) {
+    const double piece = board[fx][fy], target = board[tx][ty];
+    if (piece == 0 || colour_of(target) == colour_of(piece) || type_of(target) == kKing) return 0;
+    switch (type_of(piece)) {
+        case kPawn: return IsPawnMoveValid(fx, fy, tx, ty);
+        case kRook: return IsRookMoveValid(fx, fy, tx, ty);
+        case kKnight: return IsKnightMoveValid(fx, fy, tx, ty);
+        case kBishop: return IsBishopMoveValid(fx, fy, tx, ty);
+        case kQueen: return IsQueenMoveValid(fx, fy, tx, ty);
+        case kKing:
+            return IsKingNormalMoveValid(fx, fy, tx, ty) != 0 || IsCastleValid(fx, fy, tx, ty) != 0;
+        default: return 0;
+    }
+}
+
+// The basic test (IsBasicMoveValid) is each type's rule, and the view's rules
+// answer as it does, for every pair of squares.
 TEST(BoardView, PieceRulesAgreeWithTheBoard) {
     for_each_position([](const char *fen, const BoardView &v) {
         ASSERT_TRUE(v.in_step()) << fen;
         for (int from = 0; from < 64; ++from)
-            for (int to = 0; board[from % 8][from / 8] != 0 && to < 64; ++to) {
+            for (int to = 0; to < 64; ++to) {
                 const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
-                EXPECT_EQ(view_allows(v, fx, fy, tx, ty), IsBasicMoveValid(fx, fy, tx, ty) != 0)
+                const double basic = IsBasicMoveValid(fx, fy, tx, ty);
+                ASSERT_EQ(basic, rule_of_the_type(fx, fy, tx, ty))
+                    << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
+                EXPECT_EQ(view_allows(v, fx, fy, tx, ty), basic != 0)
                     << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
             }
     });
@@ -244,8 +272,7 @@ uint64_t shields_of(int side) {
 // attacked on the board once the piece is lifted off: the engine's own
 // attack test decides, square by square.
 TEST(KingShields, SameAsLiftingEachPieceOff) {
-    for (const char *fen : kPositions) {
-        load_fen(fen);
+    for_each_position([](const char *fen, const BoardView &) {
         for (const int side : {kWhite, kBlack}) {
             const int king = static_cast<int>(FindKing(side));
             if (king < 0) continue;
@@ -264,7 +291,7 @@ TEST(KingShields, SameAsLiftingEachPieceOff) {
                     << fen << " side " << side << " square " << x << "," << y;
             }
         }
-    }
+    });
 }
 
 // Pieces that do shield their king in the positions above, so that the
@@ -435,31 +462,24 @@ TEST(ViewMoves, MoveEffectsKeepTheViewInStep) {
     int moves = 0;
     for_each_position([&moves](const char *fen, const BoardView &v) {
         SaveSearchState(0);
-        for (int from = 0; from < 64; ++from)
-            for (int to = 0; to < 64; ++to) {
-                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
-                if (colour_of(board[fx][fy]) != currentPlayer || IsMoveValid(fx, fy, tx, ty) != 1)
-                    continue;
-                MakeSearchMove(fx, fy, tx, ty);
-                const State maker = state_get();
-                RestoreSearchState(0);
-                BoardView told = v;
-                const MoveEffects move = move_effects(v, square_of(fx, fy), square_of(tx, ty));
-                MoveUndo undo;
-                do_move(move, undo, told);
-                EXPECT_TRUE(told.in_step()) << fen << " " << fx << fy << tx << ty;
-                const State effects = state_get();
-                EXPECT_EQ(std::memcmp(&maker, &effects, sizeof maker), 0)
-                    << fen << " " << fx << fy << tx << ty;
-                // Taken back, the position is the one before the move.
-                undo_move(move, undo);
-                const State undone = state_get();
-                RestoreSearchState(0);
-                const State saved = state_get();
-                EXPECT_EQ(std::memcmp(&undone, &saved, sizeof saved), 0)
-                    << fen << " " << fx << fy << tx << ty;
-                ++moves;
-            }
+        const std::string saved = state_bytes();
+        for_each_legal_move(currentPlayer, [&](int fx, int fy, int tx, int ty) {
+            SCOPED_TRACE(std::string(fen) + " " + move_text(fx, fy, tx, ty));
+            MakeSearchMove(fx, fy, tx, ty);
+            const std::string maker = state_bytes();
+            RestoreSearchState(0);
+            BoardView told = v;
+            const MoveEffects move = move_effects(v, square_of(fx, fy), square_of(tx, ty));
+            MoveUndo undo;
+            do_move(move, undo, told);
+            EXPECT_TRUE(told.in_step());
+            EXPECT_TRUE(state_bytes() == maker);
+            // Taken back, the position is the one before the move.
+            undo_move(move, undo);
+            EXPECT_TRUE(state_bytes() == saved);
+            RestoreSearchState(0);
+            ++moves;
+        });
     });
     EXPECT_GT(moves, 150);
 }

@@ -204,8 +204,8 @@ TEST(MoveEffects, SquaresEachMoveWrites) {
     for (const Case &c : kCases) {
         load_fen(c.fen);
         const std::string m = c.move;
-        const MoveEffects e =
-            move_effects(EngineBoard(), square_of(m[0] - 'a', '8' - m[1]), square_of(m[2] - 'a', '8' - m[3]));
+        const MoveEffects e = move_effects(EngineBoard(), square_of(m[0] - 'a', '8' - m[1]),
+                                           square_of(m[2] - 'a', '8' - m[3]));
         EXPECT_EQ(e.captured, c.captured) << c.fen;
         ASSERT_EQ(e.count, static_cast<int>(c.changes.size())) << c.fen;
         for (int i = 0; i < e.count; ++i) {

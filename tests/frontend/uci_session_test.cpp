@@ -26,9 +26,8 @@ std::string handle(const std::vector<std::string> &lines) {
 
 // The engine state, compared whole, with the history counters and key.
 std::string snapshot() {
-    const State s = state_get();
-    return std::string(reinterpret_cast<const char *>(&s), sizeof s) + PositionKey_s().v + "/" +
-           std::to_string(moveCount) + "/" + std::to_string(positionCount);
+    return state_bytes() + PositionKey_s().v + "/" + std::to_string(moveCount) + "/" +
+           std::to_string(positionCount);
 }
 
 // The state that set_fen(fen) and the moves give.

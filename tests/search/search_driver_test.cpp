@@ -1,12 +1,12 @@
 // The search driver end to end: mates at their distance, mated and
 // stalemated sides, fallback answers, node totals over iterations, aborted
-// iterations, and the exact result lines.
+// iterations, the exact result lines, and "--bench" through the real program
+// (its rejected depths: cli_test).
 #include "frontend/quintar.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -141,10 +141,9 @@ std::vector<double> outcome() {
 TEST(SearchDriver, AbortedIterationLeavesAnswerLineAndOrdering) {
     constexpr double kStepMs = 0.01;
     load_fen(kMiddlegame);
-    const State start = state_get();
+    const std::string start = state_bytes();
     const auto expect_position_kept = [&start](double seconds) {
-        const State now = state_get();
-        EXPECT_EQ(std::memcmp(&start, &now, sizeof now), 0) << seconds;
+        EXPECT_TRUE(state_bytes() == start) << seconds;
     };
     std::vector<double> perIteration;
     double before = 0;
@@ -303,6 +302,23 @@ TEST(ResultLines, PrintsBothLinesExactly) {
         EXPECT_EQ(captured_stdout([&c] { emit_iteration(c.nodes, c.ms); }),
                   expected.substr(0, expected.find('\n') + 1));
     }
+}
+
+// "--bench" alone searches the start position at depth 3; runs repeat byte
+// for byte and match the search in-process (whose lines the result-line
+// tests pin).
+TEST(BenchCli, RepeatsExactlyAndMatchesInProcessSearch) {
+    const auto without_clock = [](const std::string &out) {
+        return regex_replaced(out, " time [0-9]+ nps [0-9]+ ", " time T nps N ");
+    };
+    const char *start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    const RunResult a = run_program(QUINTAR_BIN, {"--bench"});
+    const RunResult b = run_program(QUINTAR_BIN, {"--bench", "3", start});
+    ASSERT_EQ(a.status, 0);
+    EXPECT_EQ(a.err, "");
+    EXPECT_EQ(without_clock(a.out), without_clock(b.out));
+    search_fen(start, 3);
+    EXPECT_EQ(without_clock(a.out), without_clock(result_lines()));
 }
 
 }  // namespace

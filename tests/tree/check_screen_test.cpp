@@ -41,23 +41,6 @@ const CheckCase kCases[] = {
     {"kiwipete", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R3K2R w KQkq - 0 1", 1, 0},
 };
 
-// Calls check(fx, fy, tx, ty) for every legal move of the side to move.
-template <class Check>
-void for_each_legal_move(int player, Check check) {
-    for (int fy = 0; fy < 8; fy++)
-        for (int fx = 0; fx < 8; fx++) {
-            if (static_cast<int>(PieceColor(board[fx][fy])) != player) continue;
-            for (int ty = 0; ty < 8; ty++)
-                for (int tx = 0; tx < 8; tx++)
-                    if (IsMoveValid(fx, fy, tx, ty) == 1) check(fx, fy, tx, ty);
-        }
-}
-
-std::string move_name(int fx, int fy, int tx, int ty) {
-    return std::string{static_cast<char>('a' + fx), static_cast<char>('8' - fy),
-                       static_cast<char>('a' + tx), static_cast<char>('8' - ty)};
-}
-
 // The view's test and the screen (for moves that take nothing) agree with
 // the move played on the board, and the side has as many checking moves as
 // the position holds.
@@ -72,14 +55,15 @@ TEST(GivesCheck, ViewAndScreenAgreeWithTheBoard) {
         for_each_legal_move(c.player, [&](int fx, int fy, int tx, int ty) {
             const bool played = SearchMoveGivesCheck(c.player, 1, fx, fy, tx, ty) != 0;
             checks += played;
-            EXPECT_EQ(view_move_gives_check(v, c.player, king, square_of(fx, fy), square_of(tx, ty)),
-                      played)
-                << c.name << ", " << move_name(fx, fy, tx, ty);
+            EXPECT_EQ(
+                view_move_gives_check(v, c.player, king, square_of(fx, fy), square_of(tx, ty)),
+                played)
+                << c.name << ", " << move_text(fx, fy, tx, ty);
             const bool quiet = board[tx][ty] == 0 &&
                                !(type_of(static_cast<int>(board[fx][fy])) == kPawn && tx != fx);
             if (quiet) {
                 EXPECT_EQ(screen.gives_check(square_of(fx, fy), square_of(tx, ty)), played)
-                    << c.name << ", " << move_name(fx, fy, tx, ty);
+                    << c.name << ", " << move_text(fx, fy, tx, ty);
             }
         });
         EXPECT_EQ(checks, c.checks) << c.name;
@@ -101,7 +85,7 @@ TEST(GivesCheck, RootOrderingRanksQuietChecks) {
             const bool capture = SearchCapture(fx, fy, tx, ty) != 0;
             const bool check = !capture && SearchMoveGivesCheck(c.player, 1, fx, fy, tx, ty) != 0;
             EXPECT_EQ(row[kColScore] == -kInfiniteScore, check)
-                << c.name << ", " << move_name(fx, fy, tx, ty);
+                << c.name << ", " << move_text(fx, fy, tx, ty);
         }
         for (int y = 0; y < 8; y++)
             for (int x = 0; x < 8; x++)

@@ -110,9 +110,6 @@ TEST(NodeChain, MateInOneAndRepetition) {
         }
 }
 
-// The move code of a coordinate move text ("g1f3").
-int code_of(const char *m) { return move_code(m[0] - 'a', '8' - m[1], m[2] - 'a', '8' - m[3]); }
-
 // A chain node takes its first move from the move hash, its legality from
 // the moves the node collected (PrepareNodeMoveOrder); it must be what
 // PrepareMoveHashOrder finds by IsMoveValid: the stored move when it is
@@ -138,14 +135,16 @@ TEST(MoveHash, NodeOrderAsThePreparedOrder) {
     for (const auto &c : cases)
         for (const bool twin : {false, true}) {
             const std::string fen = twin ? mirror_fen(c.fen) : c.fen;
-            const std::string stored = c.stored == nullptr ? ""
-                                       : twin              ? mirror_move(c.stored)
-                                                           : c.stored;
+            SCOPED_TRACE(std::string(c.name) + ": " + fen);
+            // The code of a row's move as it stands on this board.
+            const auto code_of = [twin](const char *m) {
+                return text_code(twin ? mirror_move(m) : std::string(m));
+            };
             Fresh(fen.c_str());
             const int player = static_cast<int>(currentPlayer);
             if (c.stored != nullptr) {
                 ProbeMoveHash(kLevel, player);  // finds the slot the store writes
-                const int code = code_of(stored.c_str());
+                const int code = code_of(c.stored);
                 currentPVFromX[kLevel][kLevel] = move_from_x(code);
                 currentPVFromY[kLevel][kLevel] = move_from_y(code);
                 currentPVToX[kLevel][kLevel] = move_to_x(code);
@@ -154,8 +153,7 @@ TEST(MoveHash, NodeOrderAsThePreparedOrder) {
                 StoreMoveHash(kLevel);
             }
             if (c.preferred != nullptr) {
-                const std::string preferred = twin ? mirror_move(c.preferred) : c.preferred;
-                const int code = code_of(preferred.c_str());
+                const int code = code_of(c.preferred);
                 preferredPVValid[kLevel] = 1;
                 preferredPVKey_s[kLevel] = SearchKeyForPlayer_s(player);
                 preferredPVFromX[kLevel] = move_from_x(code);
@@ -168,19 +166,14 @@ TEST(MoveHash, NodeOrderAsThePreparedOrder) {
             CollectNodeMoves(player, kLevel, view);
             const double nodeFound = PrepareNodeMoveOrder(kLevel, player, view);
             const double nodeOrder = moveHashOrder[kLevel];
-            EXPECT_EQ(PrepareMoveHashOrder(kLevel, player), nodeFound) << c.name << ": " << fen;
-            EXPECT_EQ(moveHashOrder[kLevel], nodeOrder) << c.name << ": " << fen;
-            if (c.first == nullptr) {
-                EXPECT_EQ(nodeFound, 0) << c.name << ": " << fen;
-                continue;
-            }
-            const std::string first = twin ? mirror_move(c.first) : c.first;
-            const int code = code_of(first.c_str());
-            EXPECT_EQ(nodeFound, 1) << c.name << ": " << fen;
+            EXPECT_EQ(PrepareMoveHashOrder(kLevel, player), nodeFound);
+            EXPECT_EQ(moveHashOrder[kLevel], nodeOrder);
+            EXPECT_EQ(nodeFound, c.first == nullptr ? 0 : 1);
+            if (c.first == nullptr) continue;
+            const int code = code_of(c.first);
             EXPECT_EQ(IsMoveHashOrder(kLevel, move_from_x(code), move_from_y(code), move_to_x(code),
                                       move_to_y(code)),
-                      1)
-                << c.name << ": " << fen;
+                      1);
         }
 }
 

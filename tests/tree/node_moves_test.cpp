@@ -20,11 +20,9 @@ namespace {
 
 constexpr int kLevel = 3;
 
-std::string square_text(int x, int y) { return {char('a' + x), char('8' - y)}; }
-
-std::string move_text(const double *row) {
-    return square_text(static_cast<int>(row[kColFromX]), static_cast<int>(row[kColFromY])) +
-           square_text(static_cast<int>(row[kColToX]), static_cast<int>(row[kColToY]));
+std::string row_text(const double *row) {
+    return move_text(static_cast<int>(row[kColFromX]), static_cast<int>(row[kColFromY]),
+                     static_cast<int>(row[kColToX]), static_cast<int>(row[kColToY]));
 }
 
 // The quiet moves the node's lists mark as checks, sorted.
@@ -34,7 +32,7 @@ std::vector<std::string> listed_checks(int side) {
     std::vector<std::string> checks;
     const double(*rows)[kListColumns] = innerCaptures + kLevel * kListEntriesPerLevel;
     for (int i = 0; i < static_cast<int>(innerCaptureCount[kLevel]); ++i)
-        if (rows[i][kColScore] == -kInfiniteScore) checks.push_back(move_text(rows[i]));
+        if (rows[i][kColScore] == -kInfiniteScore) checks.push_back(row_text(rows[i]));
     std::sort(checks.begin(), checks.end());
     return checks;
 }
@@ -78,7 +76,7 @@ std::vector<std::string> list_rows(const double (*list)[kListColumns], double co
     std::vector<std::string> rows;
     const double(*level)[6] = list + kLevel * kListEntriesPerLevel;
     for (int i = 0; i < static_cast<int>(count); ++i)
-        rows.push_back(move_text(level[i]) + " " + std::to_string(level[i][kColScore]));
+        rows.push_back(row_text(level[i]) + " " + std::to_string(level[i][kColScore]));
     return rows;
 }
 
@@ -96,11 +94,10 @@ const char *const kNodeFens[] = {
     "4k3/8/8/1q2r3/8/3B4/4R3/4K3 w - - 0 1",
 };
 
-// check(fen, side) on every position of kNodeFens and its colour mirror,
-// loaded.
-template <class Check>
-void ForEachNodePosition(Check check) {
-    for (const char *base : kNodeFens)
+// check(fen, side) on every position of `fens` and its colour mirror, loaded.
+template <size_t N, class Check>
+void ForEachNodePosition(const char *const (&fens)[N], Check check) {
+    for (const char *base : fens)
         for (const bool twin : {false, true}) {
             const std::string fen = twin ? mirror_fen(base) : base;
             load_fen(fen.c_str());
@@ -108,29 +105,26 @@ void ForEachNodePosition(Check check) {
         }
 }
 
+// The node's lists as its one scan and its quiet pass fill them.
+void collect_node_lists(int side) {
+    BoardView view;
+    CollectNodeMoves(side, kLevel, view);
+    ListNodeQuietChecks(side, kLevel, view);
+    ListNodeQuietMoves(kLevel);
+}
+
 TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
-    ForEachNodePosition([](const std::string &fen, int side) {
+    ForEachNodePosition(kNodeFens, [](const std::string &fen, int side) {
         std::vector<std::string> legal;
-        for (int fy = 0; fy < 8; ++fy)
-            for (int fx = 0; fx < 8; ++fx) {
-                if (colour_of(board[fx][fy]) != side) continue;
-                for (int ty = 0; ty < 8; ++ty)
-                    for (int tx = 0; tx < 8; ++tx)
-                        if (IsMoveValid(fx, fy, tx, ty) == 1)
-                            legal.push_back(square_text(fx, fy) + square_text(tx, ty));
-            }
+        for_each_legal_move(side, [&legal](int fx, int fy, int tx, int ty) {
+            legal.push_back(move_text(fx, fy, tx, ty));
+        });
         std::sort(legal.begin(), legal.end());
-        BoardView view;
-        CollectNodeMoves(side, kLevel, view);
-        ListNodeQuietChecks(side, kLevel, view);
-        ListNodeQuietMoves(kLevel);
-        std::vector<std::string> listed;
-        for (const auto *list : {&innerCaptures, &historyQuietMoves}) {
-            const double count =
-                list == &innerCaptures ? innerCaptureCount[kLevel] : historyQuietCount[kLevel];
-            for (int i = 0; i < static_cast<int>(count); ++i)
-                listed.push_back(move_text((*list)[kLevel * kListEntriesPerLevel + i]));
-        }
+        collect_node_lists(side);
+        std::vector<std::string> listed = list_rows(innerCaptures, innerCaptureCount[kLevel]);
+        for (const std::string &row : list_rows(historyQuietMoves, historyQuietCount[kLevel]))
+            listed.push_back(row);
+        for (std::string &row : listed) row.resize(4);  // the move without its score
         std::sort(listed.begin(), listed.end());
         EXPECT_EQ(listed, legal) << fen;
         EXPECT_EQ(static_cast<double>(legal.size()), CountLegalMoves(side)) << fen;
@@ -138,7 +132,7 @@ TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
 }
 
 TEST(NodeMoves, OneScanFillsTheSameLists) {
-    ForEachNodePosition([](const std::string &fen, int side) {
+    ForEachNodePosition(kNodeFens, [](const std::string &fen, int side) {
         for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 7919) % 101;
         CollectInnerCaptures(side, kLevel);
         CollectHistoryQuietMoves(side, kLevel);
@@ -165,11 +159,8 @@ TEST(NodeMoves, OneScanFillsTheSameLists) {
 // positions, are looked up among the collected moves, which must be
 // IsMoveValid's verdict for every pair of squares.
 TEST(NodeMoves, LegalityAtEachOrderIndex) {
-    ForEachNodePosition([](const std::string &fen, int side) {
-        BoardView view;
-        CollectNodeMoves(side, kLevel, view);
-        ListNodeQuietChecks(side, kLevel, view);
-        ListNodeQuietMoves(kLevel);
+    ForEachNodePosition(kNodeFens, [](const std::string &fen, int side) {
+        collect_node_lists(side);
         const int captures = static_cast<int>(innerCaptureCount[kLevel]);
         const int quiet = static_cast<int>(historyQuietCount[kLevel]);
         const double(*capture)[kListColumns] = innerCaptures + kLevel * kListEntriesPerLevel;
@@ -179,10 +170,10 @@ TEST(NodeMoves, LegalityAtEachOrderIndex) {
                                               row[kColToX], row[kColToY]);
         };
         for (int k = 0; k < captures; ++k)
-            EXPECT_EQ(valid_at(k, capture[k]), 1) << fen << " capture " << move_text(capture[k]);
+            EXPECT_EQ(valid_at(k, capture[k]), 1) << fen << " capture " << row_text(capture[k]);
         for (int k = 0; k < quiet; ++k)
             EXPECT_EQ(valid_at(captures + kKillerSlots + k, quietMove[k]), 1)
-                << fen << " quiet " << move_text(quietMove[k]);
+                << fen << " quiet " << row_text(quietMove[k]);
         // The move hash's pass (-1) and the killer slots.
         const int lookedUp[] = {-1, captures, captures + 1};
         for (int fy = 0; fy < 8; ++fy)
@@ -194,8 +185,8 @@ TEST(NodeMoves, LegalityAtEachOrderIndex) {
                             ASSERT_EQ(
                                 IsNodeMoveLegal(kLevel, square_of(fx, fy), square_of(tx, ty)),
                                 IsCollectedSearchMoveValid(kLevel, orderIndex, fx, fy, tx, ty) == 1)
-                                << fen << " " << square_text(fx, fy) << square_text(tx, ty)
-                                << " at order index " << orderIndex;
+                                << fen << " " << move_text(fx, fy, tx, ty) << " at order index "
+                                << orderIndex;
             }
     });
 }
@@ -220,14 +211,11 @@ TEST(NodeMoves, AnyMoveAsTheGameStateSays) {
             EXPECT_EQ(HasLegalMove(side), any ? 1 : 0) << fen << " side " << side;
         }
     };
-    ForEachNodePosition([&check](const std::string &fen, int) { check(fen); });
-    for (const char *base : kNoMoveFens)
-        for (const bool twin : {false, true}) {
-            const std::string fen = twin ? mirror_fen(base) : base;
-            load_fen(fen.c_str());
-            EXPECT_EQ(HasQuietLegalMove(currentPlayer), 0) << fen;
-            check(fen);
-        }
+    ForEachNodePosition(kNodeFens, [&check](const std::string &fen, int) { check(fen); });
+    ForEachNodePosition(kNoMoveFens, [&check](const std::string &fen, int side) {
+        EXPECT_EQ(HasQuietLegalMove(side), 0) << fen;
+        check(fen);
+    });
 }
 
 }  // namespace
