@@ -16,6 +16,7 @@ import {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import readline from 'node:readline';
 import {after, before, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
 
@@ -114,17 +115,12 @@ async function referenceSession(session) {
   const engine = spawn(reference, [], {stdio: ['pipe', 'pipe', 'inherit']});
   const lines = [];
   let waiting = null;
-  let text = '';
-  engine.stdout.on('data', (chunk) => {
-    text += chunk;
-    const parts = text.split('\n');
-    text = parts.pop();
-    for (const line of parts) {
-      lines.push(masked(line));
-      if (waiting && line.startsWith('bestmove ')) waiting();
-    }
+  readline.createInterface({input: engine.stdout}).on('line', (line) => {
+    lines.push(masked(line));
+    if (waiting && line.startsWith('bestmove ')) waiting();
   });
-  const ended = new Promise((resolve) => engine.on('exit', resolve));
+  // Its status once its output has been read to the end.
+  const ended = new Promise((resolve) => engine.on('close', resolve));
   for (const command of session) {
     const answered = command.startsWith('go ') ? new Promise((resolve) => (waiting = resolve)) : null;
     engine.stdin.write(command + '\n');
