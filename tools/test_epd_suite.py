@@ -22,12 +22,6 @@ def perft(position, depth):
     return sum(perft(position.play(m), depth - 1) for m in position.legal_moves())
 
 
-def move(position, uci):
-    found = [m for m in position.legal_moves() if m.uci() == uci]
-    assert len(found) == 1, uci
-    return found[0]
-
-
 class MoveGenerator(unittest.TestCase):
     def test_perft_counts(self):
         # Published counts: the start position, "Kiwipete" (castling, pins,
@@ -84,8 +78,9 @@ class San(unittest.TestCase):
                 ("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", {"a1a8": "Ra8#", "a1a7": "Ra7"}),
                 ("2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", {"g3g6": "Qg6"})]:
             position = Position.from_fen(fen)
+            legal = {m.uci(): m for m in position.legal_moves()}
             for uci, san in moves.items():
-                self.assertEqual(position.san(move(position, uci)), san, (fen, uci))
+                self.assertEqual(position.san(legal[uci]), san, (fen, uci))
 
     def test_plain_san_drops_the_marks_suites_disagree_on(self):
         for written, plain in [("Qg6+", "Qg6"), ("Qh4#", "Qh4"), ("0-0-0", "O-O-O"),

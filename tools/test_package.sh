@@ -44,10 +44,7 @@ lintian_clean() {  # no error and no warning, pedantic tags shown as well
 source_manpage() {
     man --warnings -l "$root/doc/quintar.6" 2>"$tmp/warn" >/dev/null && [ ! -s "$tmp/warn" ]
 }
-check control_fields control_fields
-check package_files package_files
-check lintian_clean lintian_clean
-check source_manpage source_manpage
+for name in control_fields package_files lintian_clean source_manpage; do check "$name" "$name"; done
 
 install_deb() {
     "$root/tools/install_deps.sh" --local "$deb"
@@ -109,13 +106,10 @@ xboard_game() {  # "xboard -fcp quintar -fUCI": a whole game, engine against its
         ! grep -qi 'illegal\|forfeit\|crash\|exited' "$tmp/xboard.pgn"
 }
 check install install_deb
-check status_lines status_lines
-check uci_on_user_path uci_on_user_path
-check v3_started v3_started
-check installed_manpage installed_manpage
-check installed_readme installed_readme
-check installed_changelog installed_changelog
-check hardening hardening
+for name in status_lines uci_on_user_path v3_started installed_manpage installed_readme installed_changelog \
+    hardening; do
+    check "$name" "$name"
+done
 if PATH=$user_path command -v polyglot >/dev/null 2>&1; then
     check polyglot_game polyglot_game
 else

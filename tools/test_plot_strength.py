@@ -27,10 +27,6 @@ class Reading(unittest.TestCase):
         self.assertEqual((s["elo"], s["low"], s["high"]), (-798, -math.inf, -607))
         self.assertIsNone(plot_strength.read_summary("game 1: aborted: no uciok\n"))
 
-    def test_figures_as_the_runner_prints_them(self):
-        for text, value in [("+98", 98.0), ("-14", -14.0), ("+0", 0.0), ("inf", math.inf)]:
-            self.assertEqual(plot_strength.number(text), value)
-
     def test_records(self):
         rows = plot_strength.read_records("# comment\n\nabc1234\t2026-12-07\tstart\t6\t190458\t0.17\n")
         self.assertEqual(rows, [("abc1234", "2026-12-07", "start", 6, "190458", 0.17)])

@@ -27,14 +27,7 @@ QUIN_JOBS=$jobs QUIN_TARGETS="quintar search_bench" "$root/tools/build_profiled.
     >/dev/null || die "profiled build failed"
 profiled() { QUINTAR_PLAIN=1 "$build/quintar" "$@"; }
 compare_modes profiled
-same_suite() {  # same_suite PROGRAM: its search suite equals the plain build's
-    local plain other
-    plain=$(QUINTAR_PLAIN=1 "$HOST_BUILD/search_bench" | suite_mask)
-    other=$("$1" | suite_mask)
-    same "search suite" "$plain" "$other" &&
-        same "suite signature" "signature $kSuiteSignature" "$(grep '^signature ' <<<"$other")"
-}
-check "search suite and its signature equal the plain build's" same_suite "$build/search_bench"
+check "search suite and its signature equal the plain build's" suite_equal "$build/search_bench"
 
 # The x86-64-v3 build, where the tree makes it and the processor runs it.
 if [ -x "$build/quintar-x86-64-v3" ] && has_v3; then
@@ -45,7 +38,7 @@ if [ -x "$build/quintar-x86-64-v3" ] && has_v3; then
         [ "$tree" = "$HOST_BUILD" ] && [ "${QUIN_REFERENCE_READY:-0}" = 1 ] ||
             cmake --build "$tree" -j"$jobs" --target search_bench-x86-64-v3 >/dev/null
         check "x86-64-v3 search suite of $(basename "$tree") equals the plain build's" \
-            same_suite "$tree/search_bench-x86-64-v3"
+            suite_equal "$tree/search_bench-x86-64-v3"
     done
 else
     say "(no x86-64-v3 build here, or the processor lacks its instructions: its checks skipped)"

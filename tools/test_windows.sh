@@ -269,8 +269,6 @@ earlier answer$
 EOF2
 }
 
-test_requests() { compare_answers prepare_request game.req reply existing cancel; }
-
 # Names planted at the temporary response and the error file before the
 # request is answered, next to a file "victim" that must keep its bytes.  The
 # stale temporary file, the folders and the hard links must end as in the
@@ -310,10 +308,6 @@ dangling_refused() {  # the Windows program's answer with a dangling link
 }
 expected_dangling_tmp() { dangling_refused "Cannot create response file" req.response.tmp; }
 expected_dangling_err() { dangling_refused "Invalid search parameters" req.error.txt; }
-
-test_planted_files() {
-    compare_answers plant req stale folder-tmp folder-err hard-tmp hard-err dangling-tmp dangling-err
-}
 
 # Started like a double click (no standard handles): the message box, with
 # its exact text, caption and style, and nothing of the engine before it.
@@ -453,9 +447,10 @@ compare_modes win
 check "UCI conversation, error replies and a held infinite result equal the Linux build" \
     test_uci_conversation
 check "go movetime 500 takes at least 480 ms; stop is answered" test_clock_and_stop
-check "request answer, existing response and cancel file equal the Linux build" test_requests
+check "request answer, existing response and cancel file equal the Linux build" \
+    compare_answers prepare_request game.req reply existing cancel
 check "planted at the temporary response and error file: stale file, folders, hard and dangling links" \
-    test_planted_files
+    compare_answers plant req stale folder-tmp folder-err hard-tmp hard-err dangling-tmp dangling-err
 check "message box without output" test_notice_without_output
 check "no message box with output or arguments" test_notice_only_by_hand
 check "quintar-win-x86-64-v3.exe (no AVX) runs in its place on such a processor, else the plain one" \

@@ -16,6 +16,7 @@ import {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import readline from 'node:readline';
 import {after, before, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
 
@@ -101,8 +102,10 @@ async function openPage(t) {
     assert.deepEqual(errors, [], 'errors in the page');
     assert.deepEqual(elsewhere, [], 'requests to elsewhere');
   });
+  // Every wait of the tests below has the same generous bound.
+  page.setDefaultTimeout(WAIT);
   await page.goto(origin + '/');
-  await page.waitForSelector('#engine-state[data-state=ready]', {timeout: WAIT});
+  await page.waitForSelector('#engine-state[data-state=ready]');
   return page;
 }
 
@@ -112,17 +115,12 @@ async function referenceSession(session) {
   const engine = spawn(reference, [], {stdio: ['pipe', 'pipe', 'inherit']});
   const lines = [];
   let waiting = null;
-  let text = '';
-  engine.stdout.on('data', (chunk) => {
-    text += chunk;
-    const parts = text.split('\n');
-    text = parts.pop();
-    for (const line of parts) {
-      lines.push(masked(line));
-      if (waiting && line.startsWith('bestmove ')) waiting();
-    }
+  readline.createInterface({input: engine.stdout}).on('line', (line) => {
+    lines.push(masked(line));
+    if (waiting && line.startsWith('bestmove ')) waiting();
   });
-  const ended = new Promise((resolve) => engine.on('exit', resolve));
+  // Its status once its output has been read to the end.
+  const ended = new Promise((resolve) => engine.on('close', resolve));
   for (const command of session) {
     const answered = command.startsWith('go ') ? new Promise((resolve) => (waiting = resolve)) : null;
     engine.stdin.write(command + '\n');
@@ -202,34 +200,24 @@ async function boardSettled(page) {
       if (at[g.dataset.square]) return false;
       at[g.dataset.square] = g.dataset.piece;
     }
+    // The placement as FEN writes it: a "1" for each empty square, then
+    // each run of them as its length.
     const rows = [];
     for (let rank = 8; rank >= 1; --rank) {
-      let row = '';
-      let empty = 0;
-      for (const file of 'abcdefgh') {
-        const piece = at[file + rank];
-        if (!piece) {
-          ++empty;
-          continue;
-        }
-        if (empty) row += empty;
-        empty = 0;
-        row += piece[0] === 'w' ? piece[1].toUpperCase() : piece[1];
-      }
-      rows.push(empty ? row + empty : row);
+      const letter = (file) => {
+        const piece = at[file + rank] || 'w1';
+        return piece[0] === 'w' ? piece[1].toUpperCase() : piece[1];
+      };
+      rows.push([...'abcdefgh'].map(letter).join(''));
     }
-    return rows.join('/') === document.getElementById('fen').value.split(' ')[0];
-  }, null, {timeout: WAIT});
+    const placement = rows.join('/').replace(/1+/g, (run) => run.length);
+    return placement === document.getElementById('fen').value.split(' ')[0];
+  });
 }
 
 // Waits until the move list holds n moves.
 async function movesMade(page, n) {
-  await page.waitForFunction((count) => document.querySelectorAll('#moves .move').length === count, n,
-      {timeout: WAIT});
-}
-
-async function choose(page, id, value) {
-  await page.selectOption(`#${id}`, value);
+  await page.waitForFunction((count) => document.querySelectorAll('#moves .move').length === count, n);
 }
 
 async function setUp(page, fen) {
@@ -249,7 +237,7 @@ test('the page loads and the worker answers uci and isready', async (t) => {
     await page.fill('#console-line', line);
     await page.press('#console-line', 'Enter');
     await page.waitForFunction((r) => document.getElementById('engine-log').textContent
-        .split('\n').filter((l) => l === r).length === 2, reply, {timeout: WAIT});
+        .split('\n').filter((l) => l === r).length === 2, reply);
   }
   assert.equal(await page.textContent('#status'), 'Your move (White)');
   await shot(page, 'loaded.png');
@@ -271,7 +259,7 @@ test('the worker answers a UCI session as the x86-64 program does', async (t) =>
 
 test('the player plays e2e4 on the board and a legal Black reply appears on it', async (t) => {
   const page = await openPage(t);
-  await choose(page, 'time-control', 'move:200');
+  await page.selectOption('#time-control', 'move:200');
   await dragMove(page, 'e2', 'e4');
   await movesMade(page, 2);
   const [white, black] = await moveList(page);
@@ -290,8 +278,7 @@ test('an illegal move is refused on the board', async (t) => {
   const page = await openPage(t);
   for (const [how, from, to] of [[clickMove, 'e2', 'e5'], [dragMove, 'g1', 'g3'], [clickMove, 'd1', 'h5']]) {
     await how(page, from, to);
-    await page.waitForFunction((move) => document.getElementById('status').dataset.refused === move,
-        from + to, {timeout: WAIT});
+    await page.waitForSelector(`#status[data-refused=${from}${to}]`);
     assert.equal(await page.textContent('#status'), `Illegal move: ${from}${to}`);
     assert.equal(await fenOf(page), START_FEN);
     assert.deepEqual(await moveList(page), []);
@@ -307,10 +294,9 @@ test('a pawn promotes to the piece chosen in the board\'s dialog', async (t) => 
   await boardSettled(page);
   await clickMove(page, 'a7', 'a8');
   const knight = page.locator('.promotion-dialog-group g[role=button][data-piece="wn"]');
-  await knight.waitFor({timeout: WAIT});
+  await knight.waitFor();
   // The dialog fades in.
-  await page.waitForFunction(() => document.getAnimations().every((a) => a.playState === 'finished'), null,
-      {timeout: WAIT});
+  await page.waitForFunction(() => document.getAnimations().every((a) => a.playState === 'finished'));
   await page.screenshot({path: path.join(artefacts, 'promotion-dialog.png')});
   await knight.click();
   await movesMade(page, 1);
@@ -325,11 +311,11 @@ test('analysis shows depth lines from depth 1 upward and stops when Stop is pres
   const page = await openPage(t);
   await page.check('input[name=mode][value=analyse]');
   await page.click('#analyse');
-  await page.waitForSelector('#analysis-lines tr[data-depth="4"]', {timeout: WAIT});
+  await page.waitForSelector('#analysis-lines tr[data-depth="4"]');
   assert.equal(await page.isDisabled('#stop'), false);
   await shot(page, 'analysis-running.png');
   await page.click('#stop');
-  await page.waitForSelector('#analysis-best[data-move]', {timeout: WAIT});
+  await page.waitForSelector('#analysis-best[data-move]');
   const depths = await page.$$eval('#analysis-lines tr', (rows) => rows.map((r) => Number(r.dataset.depth)));
   depths.reverse();  // newest on top
   // One line for each finished depth from 1; the result after the stop is
@@ -348,23 +334,22 @@ test('analysis shows depth lines from depth 1 upward and stops when Stop is pres
 
 test('a game against the engine runs to its end', async (t) => {
   const page = await openPage(t);
-  await choose(page, 'time-control', 'move:500');
+  await page.selectOption('#time-control', 'move:500');
   await setUp(page, QUEEN_ENDING);
-  await choose(page, 'player-color', 'b');
+  await page.selectOption('#player-color', 'b');
   // The engine has White; Black's moves are the first legal ones, played by
   // click on the board.
   for (let moves = 0; moves < 40; ++moves) {
     await page.waitForFunction(() => {
       const status = document.getElementById('status');
       return status.dataset.result || status.textContent.startsWith('Your move');
-    }, null, {timeout: WAIT});
+    });
     if (await page.getAttribute('#status', 'data-result')) break;
     await boardSettled(page);
     const game = new Chess(await fenOf(page));
     const move = game.moves({verbose: true})[0];
     await clickMove(page, move.from, move.to);
-    await page.waitForFunction((fen) => document.getElementById('fen').value !== fen, game.fen(),
-        {timeout: WAIT});
+    await page.waitForFunction((fen) => document.getElementById('fen').value !== fen, game.fen());
   }
   assert.equal(await page.getAttribute('#status', 'data-result'), 'Checkmate: White wins');
   const game = new Chess(QUEEN_ENDING);
@@ -377,19 +362,18 @@ test('a game against the engine runs to its end', async (t) => {
 
 test('on a clock the engine is sent both times and the clocks run', async (t) => {
   const page = await openPage(t);
-  await choose(page, 'time-control', 'clock:60000');
-  await choose(page, 'player-color', 'b');
+  await page.selectOption('#time-control', 'clock:60000');
+  await page.selectOption('#player-color', 'b');
   // The engine (White) moves first, thinking a thirtieth of its minute.
   await movesMade(page, 1);
   assert.match(await engineLog(page), /\n> go wtime \d+ btime 60000\n/);
   assert.equal(await page.isVisible('#clock-top'), true);
   assert.match(await page.textContent('#clock-top'), /^White (0:[0-5]\d|1:00)$/);
   // Black's clock, below, runs now: its seconds go down.
-  await page.waitForSelector('#clock-bottom.running', {timeout: WAIT});
+  await page.waitForSelector('#clock-bottom.running');
   const black = await page.textContent('#clock-bottom');
   assert.match(black, /^Black (0:[0-5]\d|1:00)$/);
-  await page.waitForFunction((shown) => document.getElementById('clock-bottom').textContent !== shown,
-      black, {timeout: WAIT});
+  await page.waitForFunction((shown) => document.getElementById('clock-bottom').textContent !== shown, black);
   await shot(page, 'clock.png');
 });
 
@@ -409,17 +393,17 @@ test('set-up from a FEN, flip the board and a new game', async (t) => {
   assert.equal(await page.getAttribute('#moves li', 'value'), '3');
   // The engine analyses the position set up and the move made on it.
   await page.click('#analyse');
-  await page.waitForSelector('#analysis-lines tr[data-depth="5"]', {timeout: WAIT});
+  await page.waitForSelector('#analysis-lines tr[data-depth="5"]');
   assert.ok((await engineLog(page)).includes(`\n> position fen ${fen} moves f1b5\n> go infinite\n`));
   await shot(page, 'analysis-of-a-set-up-position.png');
   await page.click('#stop');
-  await page.waitForSelector('#analysis-best[data-move]', {timeout: WAIT});
+  await page.waitForSelector('#analysis-best[data-move]');
   await page.click('#flip');
   // Black at the bottom: a8 below and right of h1.
   await page.waitForFunction(() => {
     const at = (square) => document.querySelector(`#board rect[data-square="${square}"]`).getBoundingClientRect();
     return at('a8').x > at('h1').x && at('a8').y > at('h1').y;
-  }, null, {timeout: WAIT});
+  });
   await shot(page, 'flipped.png');
   await page.click('#new-game');
   assert.equal(await fenOf(page), START_FEN);
