@@ -17,19 +17,17 @@
 # cross builds (PowerPC, aarch64).
 option(QUIN_CPU_BUILD "Also build the x86-64-v3 program, which the plain one starts on processors that have its instructions" ON)
 if(WIN32)
+  set(QUIN_CPU_PLAIN quintar-win)
   set(QUIN_CPU_PROGRAMS quintar-win)
   set(QUIN_CPU_FLAGS -march=x86-64-v3 -mno-avx -ffp-contract=off)
-  set(QUIN_CPU_HOST_OK TRUE)
 else()
+  set(QUIN_CPU_PLAIN quintar)
   set(QUIN_CPU_PROGRAMS quintar search_bench)
   set(QUIN_CPU_FLAGS -march=x86-64-v3 -ffp-contract=off)
-  if(CMAKE_CROSSCOMPILING)
-    set(QUIN_CPU_HOST_OK FALSE)
-  else()
-    set(QUIN_CPU_HOST_OK TRUE)
-  endif()
 endif()
-if(QUIN_CPU_BUILD AND QUIN_CPU_HOST_OK AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$"
+# The MinGW build is a cross build too; the PowerPC and aarch64 ones are not
+# x86-64.
+if(QUIN_CPU_BUILD AND (WIN32 OR NOT CMAKE_CROSSCOMPILING) AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$"
    AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT QUIN_PORTABLE AND NOT (QUIN_ASAN OR QUIN_TSAN OR QUIN_FUZZ))
   add_library(quin_engine_v3 STATIC ${QUIN_CORE_SOURCES} ${QUIN_RUNTIME_SOURCES} ${QUIN_FRONTEND_SOURCES}
     ${QUIN_UCI_SOURCES} ${QUIN_PLATFORM_SOURCES})
@@ -45,16 +43,12 @@ if(QUIN_CPU_BUILD AND QUIN_CPU_HOST_OK AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86
     target_compile_options(${program}-x86-64-v3 PRIVATE ${QUIN_WARNINGS})
     target_link_libraries(${program}-x86-64-v3 PRIVATE quin_engine_v3)
   endforeach()
-  list(GET QUIN_CPU_PROGRAMS 0 QUIN_CPU_PLAIN)
-  if(WIN32)
+  if(WIN32)  # linked as quintar-win is
     target_link_options(quintar-win-x86-64-v3 PRIVATE -static -mwindows)
-    set_target_properties(quintar-win-x86-64-v3 PROPERTIES SUFFIX ".exe")
-    set(QUIN_CPU_BUILD_FILE quintar-win-x86-64-v3.exe)
-  else()
-    set(QUIN_CPU_BUILD_FILE quintar-x86-64-v3)
   endif()
   add_dependencies(${QUIN_CPU_PLAIN} ${QUIN_CPU_PLAIN}-x86-64-v3)
   install(TARGETS ${QUIN_CPU_PLAIN}-x86-64-v3 RUNTIME DESTINATION bin)
   # Only the plain program looks for it.
-  target_compile_definitions(quin_platform PRIVATE QUIN_CPU_BUILD_NAME="${QUIN_CPU_BUILD_FILE}")
+  target_compile_definitions(quin_platform
+    PRIVATE QUIN_CPU_BUILD_NAME="${QUIN_CPU_PLAIN}-x86-64-v3${CMAKE_EXECUTABLE_SUFFIX}")
 endif()

@@ -34,9 +34,11 @@ int platform_line_output();
 int platform_startup_notice(int argc);
 
 // Starts, in this process's place and with the same arguments, the build of
-// this program for the running processor's newer instructions
-// (quintar-x86-64-v3) when the processor has them and that build stands
-// beside this program or in ../lib/quintar from it.  Returns, and the
+// this program for the running processor's newer instructions when the
+// processor has them and that build stands beside this program: on Linux
+// quintar-x86-64-v3 (also looked for in ../lib/quintar), run by exec; on
+// Windows quintar-win-x86-64-v3.exe, run as a child that ends with this
+// process, whose exit status this process then ends with.  Returns, and the
 // program goes on as it is, when there is none, when the start fails, when
 // QUINTAR_PLAIN is set and not empty, and on every other platform.  The
 // program started finds QUINTAR_PLAIN=1.  Both builds give the same answers

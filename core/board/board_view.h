@@ -101,15 +101,10 @@ struct BoardView : PieceSets {
 
     // Puts `piece` (0 for none) on `square` in place of what stood there.
     void set(int square, int piece) {
-        const uint64_t bit = square_bit(square);
-        const int old = cell[square];
-        if (old != 0) {
-            occupied &= ~bit;
-            bySide[colour_of(old)] &= ~bit;
-            byPiece[old] &= ~bit;
-        }
-        cell[square] = static_cast<signed char>(piece);
+        if (cell[square] != 0) lift(square);
         if (piece == 0) return;
+        const uint64_t bit = square_bit(square);
+        cell[square] = static_cast<signed char>(piece);
         occupied |= bit;
         bySide[colour_of(piece)] |= bit;
         byPiece[piece] |= bit;

@@ -4,26 +4,16 @@
 
 #if defined(QUIN_CPU_BUILD_NAME) && defined(__x86_64__) && defined(__linux__)
 
+#include "platform/cpu_build_choice.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <unistd.h>
 
-namespace {
-
-// The processor and the system both allow the instructions: libgcc counts
-// AVX and AVX2 only when the system saves their registers.
-bool processor_has_v3() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("x86-64-v3");
-}
-
-}  // namespace
-
 void platform_start_cpu_build(char **argv) {
-    const char *plain = std::getenv("QUINTAR_PLAIN");
-    if ((plain && *plain) || !processor_has_v3()) return;
+    if (!cpu_build_wanted()) return;
     // The folder of this program as the system started it, not as argv[0]
     // names it (a name found on PATH, or none at all).
     char path[PATH_MAX];

@@ -10,6 +10,8 @@
 
 #if defined(QUIN_CPU_BUILD_NAME) && defined(__x86_64__)
 
+#include "platform/cpu_build_choice.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -20,20 +22,6 @@ namespace {
 #define QUIN_WIDEN(text) QUIN_WIDEN2(text)
 constexpr const wchar_t *kCpuBuildName = QUIN_WIDEN(QUIN_CPU_BUILD_NAME);
 constexpr const wchar_t *kPlainVariable = L"QUINTAR_PLAIN";
-
-// The processor has the x86-64-v3 instructions and the system saves the
-// registers they use.
-bool processor_has_v3() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("x86-64-v3");
-}
-
-// QUINTAR_PLAIN set to anything but the empty text keeps the plain program.
-bool plain_wanted() {
-    wchar_t value[8];
-    const DWORD n = GetEnvironmentVariableW(kPlainVariable, value, 8);
-    return n > 0;
-}
 
 // The path of the other program: this program's folder and its name; false
 // when it does not fit or does not exist.
@@ -52,7 +40,8 @@ bool cpu_build_path(wchar_t *path, DWORD size) {
 }
 
 // An inheritable copy of a standard handle, or the handle as it is when it
-// is none (a program of the GUI subsystem started without them).
+// is none (a program of the GUI subsystem started without them) or cannot
+// be copied.
 HANDLE inheritable(DWORD which) {
     const HANDLE h = GetStdHandle(which);
     if (h == nullptr || h == INVALID_HANDLE_VALUE) return h;
@@ -76,57 +65,62 @@ HANDLE job_ending_with_this_program() {
     return job;
 }
 
+// Starts the program at `path` inside `job` with this program's command line
+// (so it parses the same arguments) and standard handles, and returns its
+// process; nullptr when it could not be started inside the job (one outside
+// it could outlive this program, so it is ended at once).
+HANDLE start_in_job(const wchar_t *path, HANDLE job) {
+    // CreateProcessW may write into the command line: a copy, as long as a
+    // Windows command line can be.
+    static wchar_t commandLine[32768];
+    const wchar_t *line = GetCommandLineW();
+    if (std::wcslen(line) >= sizeof commandLine / sizeof commandLine[0]) return nullptr;
+    std::wcscpy(commandLine, line);
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    const DWORD kinds[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE *handles[3] = {&start.hStdInput, &start.hStdOutput, &start.hStdError};
+    for (int i = 0; i < 3; ++i) *handles[i] = inheritable(kinds[i]);
+    PROCESS_INFORMATION child{};
+    const bool created = CreateProcessW(path, commandLine, nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                                        nullptr, nullptr, &start, &child) != 0;
+    // The started program holds its own copies now.
+    for (int i = 0; i < 3; ++i)
+        if (*handles[i] != GetStdHandle(kinds[i])) CloseHandle(*handles[i]);
+    if (!created) return nullptr;
+    if (!AssignProcessToJobObject(job, child.hProcess)) {
+        TerminateProcess(child.hProcess, 2);
+        WaitForSingleObject(child.hProcess, INFINITE);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+        return nullptr;
+    }
+    ResumeThread(child.hThread);
+    CloseHandle(child.hThread);
+    return child.hProcess;
+}
+
 }  // namespace
 
 void platform_start_cpu_build(char **) {
-    if (plain_wanted() || !processor_has_v3()) return;
+    if (!cpu_build_wanted()) return;
     wchar_t path[MAX_PATH + 1];
     if (!cpu_build_path(path, MAX_PATH + 1)) return;
     const HANDLE job = job_ending_with_this_program();
     if (!job) return;
     // Marked for the program started, so that a plain program standing under
     // that name cannot start itself again and again.
-    if (!SetEnvironmentVariableW(kPlainVariable, L"1")) {
-        CloseHandle(job);
-        return;
-    }
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdInput = inheritable(STD_INPUT_HANDLE);
-    start.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
-    start.hStdError = inheritable(STD_ERROR_HANDLE);
-    // The command line as this program got it: the started program parses
-    // the same arguments.  CreateProcessW may write into it.
-    const wchar_t *line = GetCommandLineW();
-    const size_t length = std::wcslen(line);
-    wchar_t *commandLine =
-        static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t)));
-    PROCESS_INFORMATION child{};
-    const bool started = commandLine != nullptr &&
-                         (std::wcscpy(commandLine, line),
-                          CreateProcessW(path, commandLine, nullptr, nullptr, TRUE,
-                                         CREATE_SUSPENDED, nullptr, nullptr, &start, &child) != 0);
-    if (!started) {
+    const HANDLE child =
+        SetEnvironmentVariableW(kPlainVariable, L"1") ? start_in_job(path, job) : nullptr;
+    if (!child) {
         SetEnvironmentVariableW(kPlainVariable, nullptr);
         CloseHandle(job);
         return;
     }
-    if (!AssignProcessToJobObject(job, child.hProcess)) {
-        // Outside the job it could outlive this program: run the plain one.
-        TerminateProcess(child.hProcess, 2);
-        WaitForSingleObject(child.hProcess, INFINITE);
-        CloseHandle(child.hThread);
-        CloseHandle(child.hProcess);
-        SetEnvironmentVariableW(kPlainVariable, nullptr);
-        CloseHandle(job);
-        return;
-    }
-    ResumeThread(child.hThread);
-    CloseHandle(child.hThread);
-    WaitForSingleObject(child.hProcess, INFINITE);
+    WaitForSingleObject(child, INFINITE);
     DWORD status = 2;
-    if (!GetExitCodeProcess(child.hProcess, &status)) status = 2;
+    if (!GetExitCodeProcess(child, &status)) status = 2;
     ExitProcess(status);
 }
 
