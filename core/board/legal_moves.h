@@ -14,9 +14,10 @@
 // squares (two only over an empty square) and diagonally onto enemy pieces.
 // For a piece whose moves cannot expose its king (rules_decide), that
 // leaves exactly its legal moves.  What the sets cannot state goes through
-// the test per candidate: every king move, en passant, and every move of a
-// piece that shields its king or whose king is in check.  Debug builds
-// check each move the sets decide against the test per candidate.
+// the test per candidate: every king move (where counted, a king's step by
+// the attack test alone), en passant, and every move of a piece that
+// shields its king or whose king is in check.  Debug builds check each move
+// the sets decide against the test per candidate.
 #pragma once
 
 #include "core/board/board_view.h"
@@ -36,17 +37,30 @@ struct PieceTargets {
     bool decide;  // rules_decide for the piece
 };
 
+// The squares a piece of type Type and of `side` on `from` may reach by its
+// window and, for a slider, its lines up to the first piece.  A slider's
+// window holds every line from its square, so its reach is read from the
+// lines alone.
+template <int Type>
+QUIN_ALWAYS_INLINE uint64_t window_reach(const BoardView &v, int side, Square from) {
+    if (Type == kRook || Type == kBishop || Type == kQueen) {
+        const uint64_t reach = v.line_reach(Type, from);
+        assert((reach & ~window_squares(Type, side == kWhite, from)) == 0);
+        return reach;
+    }
+    return window_squares(Type, side == kWhite, from);
+}
+
 // The PieceTargets of `piece`, of type Type, standing on `from`.  Debug
 // builds check every sure move against the test per candidate.
 template <int Type>
 QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafety &k,
                                               uint64_t shields, int side, Square from, int piece) {
-    const int fx = square_x(from), fy = square_y(from);
-    const bool decide = rules_decide(k, shields, from, piece);
+    const bool decide = Type != kKing && rules_decide(k, shields, from, piece);
     // Own pieces (and the piece's own square) and the enemy king are never
     // a move: the piece rules' first test throws out a target holding
     // either.
-    uint64_t targets = window_squares(Type, side == kWhite, fx, fy) & ~v.bySide[side] &
+    uint64_t targets = window_reach<Type>(v, side, from) & ~v.bySide[side] &
                        ~v.byPiece[make_piece(opponent_of(side), kKing)];
     uint64_t sure = 0;
     if (Type == kPawn) {
@@ -62,13 +76,11 @@ QUIN_ALWAYS_INLINE PieceTargets piece_targets(const BoardView &v, const KingSafe
         assert(((steps | captures | enPassant) & ~targets) == 0);
         targets = steps | captures | enPassant;
         if (decide) sure = steps | captures;
-    } else if (Type == kRook || Type == kBishop || Type == kQueen) {
-        // The line test: a target behind the first piece on its line fails.
-        targets &= v.line_reach(Type, from);
     } else if (Type == kKing) {
         // The castling rule's first tests: the king does not stand in check
         // and the square it passes over is empty; a two-file step is no
         // king's step.
+        const int fx = square_x(from), fy = square_y(from);
         const bool inCheck = k.attacked && k.king == from;
         if (fx >= 2 && (inCheck || v.at(fx - 1, fy) != 0))
             targets &= ~square_bit(square_of(fx - 2, fy));
@@ -107,7 +119,19 @@ QUIN_ALWAYS_INLINE int count_legal_moves_as(const BoardView &v, const KingSafety
     const PieceTargets t = piece_targets<Type>(v, k, shields, side, from, piece);
     int n = Bits::of(t.sure);
     if (Type == kPawn) n += 3 * count_sparse(t.sure & kBackRanks);
-    for (uint64_t tested = t.tested; tested != 0;) {
+    uint64_t rest = t.tested;
+    if (Type == kKing) {
+        // The piece rules allow every king's step left among the targets:
+        // only the attack on the square it steps to decides.
+        for (uint64_t steps = rest & king_squares(from); steps != 0;) {
+            const Square to = pop_lsb(steps);
+            const bool legal = !v.attacked_after_step(opponent_of(side), from, to);
+            assert(legal == view_move_legal<Type>(v, k, t.decide, from, to, piece));
+            n += legal;
+        }
+        rest &= ~king_squares(from);
+    }
+    for (uint64_t tested = rest; tested != 0;) {
         const Square to = pop_lsb(tested);
         if (view_move_legal<Type>(v, k, t.decide, from, to, piece))
             n += Type == kPawn && ((kBackRanks >> to) & 1) != 0 ? 4 : 1;
@@ -305,11 +329,9 @@ public:
 
     template <class Bits = PortableBitCount>
     QUIN_ALWAYS_INLINE int count() const {
-        const KingSafety &k = safety_.king;
-        const uint64_t shields = safety_.shields;
-        return count_legal_pawn_moves<Bits>(*v_, k, shields, side_) + count_of_type<kRook, Bits>() +
-               count_of_type<kKnight, Bits>() + count_of_type<kBishop, Bits>() +
-               count_of_type<kQueen, Bits>() + count_of_type<kKing, Bits>();
+        // Each side's count is compiled for that side, so that every piece
+        // code and table row it reads is a constant.
+        return side_ == kWhite ? count_for<kWhite, Bits>() : count_for<kBlack, Bits>();
     }
 
     bool any() const { return view_any_legal_move(*v_, side_, safety_); }
@@ -323,13 +345,47 @@ private:
                                        piece, visit);
     }
 
-    template <int Type, class Bits>
-    QUIN_ALWAYS_INLINE int count_of_type() const {
-        const int piece = make_piece(side_, Type);
+    // count() for the side Side.
+    template <int Side, class Bits>
+    QUIN_ALWAYS_INLINE int count_for() const {
+        const KingSafety &k = safety_.king;
+        const uint64_t shields = safety_.shields;
+        const uint64_t free = k.king != kNoSquare && !k.attacked ? ~shields : 0;
+        const uint64_t open =
+            ~v_->bySide[Side] & ~v_->byPiece[make_piece(opponent_of(Side), kKing)];
+        return count_legal_pawn_moves<Bits>(*v_, k, shields, Side) +
+               count_of_type<Side, kRook, Bits>(free, open) +
+               count_of_type<Side, kKnight, Bits>(free, open) +
+               count_of_type<Side, kBishop, Bits>(free, open) +
+               count_of_type<Side, kQueen, Bits>(free, open) +
+               count_of_type<Side, kKing, Bits>(free, open);
+    }
+
+    // The legal moves of the pieces of Side of type Type, of which those on
+    // `free` shield nothing while the king is safe.  Such a rook, knight,
+    // bishop or queen moves to every square its rules allow (rules_decide),
+    // and is counted as a set without asking piece_targets for the other
+    // candidates; `open` are the squares neither an own piece nor the enemy
+    // king stands on.
+    template <int Side, int Type, class Bits>
+    QUIN_ALWAYS_INLINE int count_of_type(uint64_t free, uint64_t open) const {
+        static_assert(Type != kPawn, "the pawns are counted together");
+        const int piece = make_piece(Side, Type);
+        const uint64_t pieces = v_->byPiece[piece];
+        const uint64_t decided = Type == kKing ? 0 : pieces & free;
         int n = 0;
-        for (uint64_t pieces = v_->byPiece[piece]; pieces != 0;)
-            n += count_legal_moves_as<Type, Bits>(*v_, safety_.king, safety_.shields, side_,
-                                                  pop_lsb(pieces), piece);
+        for (uint64_t rest = decided; rest != 0;)
+            n += Bits::of(window_reach<Type>(*v_, Side, pop_lsb(rest)) & open);
+        for (uint64_t rest = pieces & ~decided; rest != 0;)
+            n += count_legal_moves_as<Type, Bits>(*v_, safety_.king, safety_.shields, Side,
+                                                  pop_lsb(rest), piece);
+#ifndef NDEBUG
+        int each = 0;
+        for (uint64_t all = pieces; all != 0;)
+            each += count_legal_moves_as<Type>(*v_, safety_.king, safety_.shields, Side,
+                                               pop_lsb(all), piece);
+        assert(n == each);
+#endif
         return n;
     }
 

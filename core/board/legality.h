@@ -109,7 +109,10 @@ inline void fill_view_king_safety(ViewKingSafety &s, const BoardView &v, int sid
     s.shields = s.evasions = 0;
     s.checkDetail = false;
     if (king == kNoSquare) return;
-    s.king.attacked = v.attacked_by(opponent_of(side), square_x(king), square_y(king));
+    // The king's own square holds no enemy piece, so the enemy pieces that
+    // attack it are attacked_by's answer.
+    s.king.attacked = v.attackers_to(opponent_of(side), king) != 0;
+    assert(s.king.attacked == v.attacked_by(opponent_of(side), square_x(king), square_y(king)));
     s.shields = v.shields_of(side, king);
     if (s.king.attacked) {
         s.evasions = legality_detail::evasion_squares(v, side, king);
