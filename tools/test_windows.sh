@@ -45,7 +45,11 @@ trap 'exit 130' INT TERM
 t_prefix=$(date +%s%N)
 # A persistent server, started with our descriptors on /dev/null, and the
 # prefix boot: the services wine starts then never hold a test's pipes open.
-"$wineserver" -p </dev/null >/dev/null 2>&1
+# The server refuses a prefix folder that does not exist yet; wine would then
+# start one of its own that shuts the session down whenever no program runs,
+# and a program started at that moment loses its connection.
+mkdir -p "$WINEPREFIX" && "$wineserver" -p </dev/null >/dev/null 2>&1 ||
+    die "the persistent wineserver did not start"
 timeout 180 "$wine" wineboot -i </dev/null >/dev/null 2>&1 || die "wineboot failed"
 # Call tracing (WINEDEBUG=+relay) only of the calls the start-up tests watch.
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \

@@ -42,7 +42,9 @@ cleanup() {
 trap cleanup EXIT
 
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-"$wineserver" -p </dev/null >/dev/null 2>&1
+# The server refuses a prefix folder that does not exist yet.
+mkdir -p "$WINEPREFIX" && "$wineserver" -p </dev/null >/dev/null 2>&1 ||
+    die "the persistent wineserver did not start"
 timeout 180 "$wine" wineboot -i </dev/null >/dev/null 2>&1 || die "wineboot failed"
 
 "$wine" start /wait /unix "$exe" </dev/null >/dev/null 2>&1 &
