@@ -63,4 +63,10 @@ done
 configure USE "$@"
 # shellcheck disable=SC2086
 cmake --build "$build" -j"$jobs" --target ${QUIN_TARGETS:-quintar} >/dev/null
+# The training's search-suite programs, unless built again above, are still
+# the instrumented ones, several times slower: gone, so that nothing times
+# them by mistake (bench/compare builds them again with the profile).
+for suite in search_bench search_bench-x86-64-v3; do
+    [[ " ${QUIN_TARGETS:-quintar} " == *" $suite "* ]] || rm -f "$build/$suite"
+done
 echo "$build/quintar"
