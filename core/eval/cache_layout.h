@@ -194,6 +194,11 @@ void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
 void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, const MoveEffects &e,
                              ViewEvalKey &prepared);
 
+// Starts loading the cache slot of the position the move `e` leads to, from
+// the key `before` prepared for the position it is played in, while the move
+// is still being made; prepare_view_eval_after asks for it again.
+void prefetch_view_eval_after(const ViewEvalKey &before, const MoveEffects &e);
+
 // The score of the position a board view shows (EvaluateBoard's, the view in
 // step with the board), with the key prepare_view_eval wrote for it: the
 // cache key and the piece sets are taken from the view.

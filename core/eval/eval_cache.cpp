@@ -136,6 +136,14 @@ inline void finish_view_key(ViewEvalKey &prepared) {
 
 }  // namespace
 
+void prefetch_view_eval_after(const ViewEvalKey &before, const MoveEffects &e) {
+    const int64_t slots = static_cast<int64_t>(evalHashSlots);
+    if (slots <= 0 || static_cast<double>(slots) != evalHashSlots || memory[kEvalBlock] == nullptr)
+        return;
+    const int64_t hash = static_cast<int64_t>(mod_prime(square_sum_after(before.squareSum, e)));
+    __builtin_prefetch(memory[kEvalBlock] + slot_index(hash, slots) * kSlotBytes);
+}
+
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
     prepared.squareSum = cache_key_of_cells(view.cell, prepared.key, currentPlayer);
     finish_view_key(prepared);

@@ -189,6 +189,7 @@ Walk search_candidate(QuietNode &n, const Candidate &c, Square from, Square to) 
     if (type_of(n.view.cell[from]) != kKing) childKings.enemy = n.ownKingSquare;
     save_slot(n);
     const MoveEffects move = move_effects(n.view, from, to);
+    prefetch_view_eval_after(n.evalKey, move);
     key_before_move(n.player, n.level, type_of(move.piece), move.captured, n.keyWritten);
     MoveUndo undo;
     do_move(move, undo);
