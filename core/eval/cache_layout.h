@@ -122,9 +122,11 @@ inline uint64_t mod_prime(uint64_t v) {
     return v >= kHashPrime ? v - kHashPrime : v;
 }
 
-// hash % slots for a square hash (below 2^31) and a positive slot count: in
-// 32 bits, a quicker division, whenever the count fits.
+// hash % slots for a square hash (below 2^31) and a positive slot count: a
+// mask for the power-of-two counts the cache sizes give, else in 32 bits, a
+// quicker division, whenever the count fits.
 inline int64_t slot_index(int64_t hash, int64_t slots) {
+    if ((slots & (slots - 1)) == 0 && hash >= 0) return hash & (slots - 1);
     if (slots <= INT64_C(0xFFFFFFFF) && hash >= 0 && hash <= INT64_C(0xFFFFFFFF))
         return static_cast<uint32_t>(hash) % static_cast<uint32_t>(slots);
     return hash % slots;
@@ -188,16 +190,17 @@ struct ViewEvalKey {
 // loading its cache slot, so that the probe a little later finds it near.
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
 
-// Writes the key of the position the move `e` led to and starts loading its
-// cache slot, from the key `before` prepared for the position the move was
-// played in: the square sum follows from the move's squares.
-void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, const MoveEffects &e,
-                             ViewEvalKey &prepared);
+// Writes the key of a view's position whose square sum `squareSum` is known
+// (prefetch_view_eval_after's) and starts loading its cache slot.
+void prepare_view_eval_known(const BoardView &view, uint64_t squareSum, ViewEvalKey &prepared);
 
-// Starts loading the cache slot of the position the move `e` leads to, from
-// the key `before` prepared for the position it is played in, while the move
-// is still being made; prepare_view_eval_after asks for it again.
-void prefetch_view_eval_after(const ViewEvalKey &before, const MoveEffects &e);
+// The square sum of the position the move `e` leads to, from the sum
+// `beforeSum` of the position it is played in; its cache slot starts loading
+// while the move is still being made.
+uint64_t prefetch_view_eval_after(uint64_t beforeSum, const MoveEffects &e);
+
+// The unreduced square sum of the position a board view's cells show.
+uint64_t cache_square_sum_of_cells(const signed char *cells);
 
 // The score of the position a board view shows (EvaluateBoard's, the view in
 // step with the board), with the key prepare_view_eval wrote for it: the

@@ -136,12 +136,14 @@ inline void finish_view_key(ViewEvalKey &prepared) {
 
 }  // namespace
 
-void prefetch_view_eval_after(const ViewEvalKey &before, const MoveEffects &e) {
+uint64_t prefetch_view_eval_after(uint64_t beforeSum, const MoveEffects &e) {
+    const uint64_t sum = square_sum_after(beforeSum, e);
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
-    if (slots <= 0 || static_cast<double>(slots) != evalHashSlots || memory[kEvalBlock] == nullptr)
-        return;
-    const int64_t hash = static_cast<int64_t>(mod_prime(square_sum_after(before.squareSum, e)));
-    __builtin_prefetch(memory[kEvalBlock] + slot_index(hash, slots) * kSlotBytes);
+    if (slots > 0 && static_cast<double>(slots) == evalHashSlots && memory[kEvalBlock] != nullptr) {
+        const int64_t hash = static_cast<int64_t>(mod_prime(sum));
+        __builtin_prefetch(memory[kEvalBlock] + slot_index(hash, slots) * kSlotBytes);
+    }
+    return sum;
 }
 
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
@@ -149,10 +151,9 @@ void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
     finish_view_key(prepared);
 }
 
-void prepare_view_eval_after(const BoardView &view, const ViewEvalKey &before, const MoveEffects &e,
-                             ViewEvalKey &prepared) {
+void prepare_view_eval_known(const BoardView &view, uint64_t squareSum, ViewEvalKey &prepared) {
     cache_key_chars_of(view.cell, prepared.key, currentPlayer);
-    prepared.squareSum = square_sum_after(before.squareSum, e);
+    prepared.squareSum = squareSum;
 #ifndef NDEBUG
     unsigned char fresh[kKeyBytes];
     assert(prepared.squareSum == cache_key_of_cells(view.cell, fresh, currentPlayer));

@@ -82,11 +82,11 @@ QUIN_NOINLINE bool checks_after_move(const BoardView &v, int player, Square enem
 }
 
 // Whether a legal move of `player`'s piece of `type` from `from` to `to`
-// that takes nothing, the enemy king on (kx, ky) not attacked, may check other than by uncovering a slider: a move that changes a third
-// square or the piece (castling, promotion), a king's step next to the
-// other king (a position with two kings of a side allows it), a code that
-// names no piece, or a piece that attacks the king from the target by its
-// geometry.  Any other move checks only by uncovering a slider.
+// that takes nothing, the enemy king on (kx, ky) not attacked, may check other than by uncovering a
+// slider: a move that changes a third square or the piece (castling, promotion), a king's step next
+// to the other king (a position with two kings of a side allows it), a code that names no piece, or
+// a piece that attacks the king from the target by its geometry.  Any other move checks only by
+// uncovering a slider.
 inline bool may_check_directly(int type, int player, Square from, Square to, int kx, int ky) {
     const int fx = square_x(from), tx = square_x(to), ty = square_y(to);
     if (type < kPawn || type > kKing) return true;
@@ -122,7 +122,8 @@ QUIN_ALWAYS_INLINE bool view_move_gives_check(const BoardView &v, int player, Sq
     const bool castle = type == kKing && (tx - fx == 2 || fx - tx == 2);
     const bool enPassant = type == kPawn && tx != fx && v.cell[to] == 0;
     if (king == kNoSquare) return false;
-    if (castle || enPassant) return check_screen_detail::checks_after_move(v, player, king, from, to);
+    if (castle || enPassant)
+        return check_screen_detail::checks_after_move(v, player, king, from, to);
     if (type == kPawn && (ty == 0 || ty == 7)) type = kQueen;
     const uint64_t left = square_bit(from);
     const uint64_t occupancy = (v.occupied & ~left) | square_bit(to);

@@ -15,6 +15,7 @@
 #include "core/board/board_view.h"
 #include "core/board/geometry.h"
 #include "core/board/move_rules.h"
+#include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 #include "core/tree/node_chain.h"
 #include "core/tree/repetition.h"
@@ -111,6 +112,12 @@ struct ChainNode {
     bool keyWritten;
     // The node's position as the move collection read it.
     const BoardView *view;
+    // Whether the children are leaves, which evaluate their position first
+    // (then the square sum of the node's evaluation key, worked out at the
+    // first move, starts each child's key and cache load).
+    bool leafChildren;
+    bool squareSumKnown = false;
+    uint64_t squareSum = 0;
 
     // Makes the move, searches the child and takes its score.
     MoveOutcome SearchMove(int fx, int fy, int tx, int ty) {
@@ -120,10 +127,18 @@ struct ChainNode {
             slotSaved = true;
         }
         const MoveEffects move = move_effects(EngineBoard(), square_of(fx, fy), square_of(tx, ty));
+        uint64_t childSum = 0;
+        if (leafChildren) {
+            if (!squareSumKnown) {
+                squareSum = cache_square_sum_of_cells(view->cell);
+                squareSumKnown = true;
+            }
+            childSum = prefetch_view_eval_after(squareSum, move);
+        }
         key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
         MoveUndo undo;
         do_move(move, undo);
-        const ChainParent link{view, &move};
+        const ChainParent link{view, &move, leafChildren ? &childSum : nullptr};
         enteredBy = &link;
         const double score = SearchChild(level, player, alpha, beta, kind, link);
         enteredBy = nullptr;
@@ -266,17 +281,19 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
     CollectNodeMoves(player, level, view);
     if (SearchTimeExpired() != 0) return 0;
 
-    ChainNode node{level,
-                   player,
-                   alpha,
-                   beta,
-                   kind,
-                   FirstMoveCode(level, player, kind, view),
-                   worst_score(player),
-                   false,
-                   false,
-                   keyWritten,
-                   &view};
+    ChainNode node{
+        level,
+        player,
+        alpha,
+        beta,
+        kind,
+        FirstMoveCode(level, player, kind, view),
+        worst_score(player),
+        false,
+        false,
+        keyWritten,
+        &view,
+        kind == NodeKind::Chain && (level == kLastChainLevel || level + 1 >= searchIterationDepth)};
 
     // Step 6. The passes: first move, captures, killers, quiet moves.  A
     // cutoff returns the best score; an expired clock returns 0.

@@ -117,8 +117,8 @@ public:
     void quiet_move(Move m) {
         int &held = heldQuietCount[level_];
         if (held >= kListEntriesPerLevel) return;  // cannot happen for a real position
-        const int code = move_code(square_x(m.from), square_y(m.from), square_x(m.to),
-                                   square_y(m.to));
+        const int code =
+            move_code(square_x(m.from), square_y(m.from), square_x(m.to), square_y(m.to));
         heldQuiet[level_][held++] = HeldQuietMove{history_[code], code};
     }
 
@@ -160,8 +160,8 @@ void CollectMoves(double player, double level, BoardView &v) {
     uint64_t *targets = legalTargets[static_cast<int>(level)];
     auto visit = [&v, &collect, &listed](Move m) {
         const int mover = v.cell[m.from];
-        const bool enPassant = type_of(mover) == kPawn && m.to == v.enPassant &&
-                               square_x(m.to) != square_x(m.from);
+        const bool enPassant =
+            type_of(mover) == kPawn && m.to == v.enPassant && square_x(m.to) != square_x(m.from);
         if (v.cell[m.to] != kEmpty || enPassant) {
             if (kCaptures) collect.capture(mover, m);
         } else if (kQuietMoves) {

@@ -112,9 +112,8 @@ double PrepareMoveHashOrder(double level, double player) {
 }
 
 double PrepareNodeMoveOrder(int level, int player, const BoardView &view) {
-    const double code = probe_move_hash(
-        level, player, &view,
-        [level](int fx, int fy, int tx, int ty) {
+    const double code =
+        probe_move_hash(level, player, &view, [level](int fx, int fy, int tx, int ty) {
             return IsNodeMoveLegal(level, square_of(fx, fy), square_of(tx, ty));
         });
     return order_from_probe(level, player, code);

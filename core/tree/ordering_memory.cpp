@@ -127,7 +127,9 @@ double SearchMoveGivesCheck(double player, double level, double fx, double fy, d
     // move itself is taken back by the move maker, which writes back only
     // its squares.
     SaveSearchState(level);
-    const MoveEffects move = move_effects(EngineBoard(), square_of(static_cast<int>(fx), static_cast<int>(fy)), square_of(static_cast<int>(tx), static_cast<int>(ty)));
+    const MoveEffects move =
+        move_effects(EngineBoard(), square_of(static_cast<int>(fx), static_cast<int>(fy)),
+                     square_of(static_cast<int>(tx), static_cast<int>(ty)));
     MoveUndo undo;
     do_move(move, undo);
     double result = 0;

@@ -53,9 +53,9 @@ struct KnownKings {
 struct ParentView {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
-    // The parent's evaluation key, when the parent is a quiet node: the
-    // node's square sum follows from it and the move.
-    const ViewEvalKey *evalKey = nullptr;
+    // The square sum of the node's evaluation key, when the parent has
+    // worked it out from its own and the move.
+    const uint64_t *squareSum = nullptr;
     enum class Entry {
         kDirect,     // a top-level call: the full repetition test
         kTested,     // a chain node at the same level and in the same
@@ -83,8 +83,8 @@ struct QuietNode {
 
     int kingX, kingY;                       // the enemy king's file and row
     Square ownKingSquare, enemyKingSquare;  // FindKing of the node's two sides
-    bool enemyKing;                // without an enemy king no move can give check
-    bool forced;                   // in check or answering a fork: every move, no stand pat
+    bool enemyKing;                         // without an enemy king no move can give check
+    bool forced;  // in check or answering a fork: every move, no stand pat
     double bestScore;
     int keptChain, keepAfterCheck, nextChecks;
     const double *before;  // the position before the opponent's last move
@@ -229,8 +229,8 @@ inline uint64_t discovery_candidates(QuietNode &n) {
 // Whether the piece on `from` may uncover a check by moving.
 inline bool may_discover_check(QuietNode &n, Square from) {
     const bool candidate = (discovery_candidates(n) >> from) & 1;
-    assert(candidate == (quiet_discovery_candidate(square_x(from), square_y(from), n.kingX,
-                                                   n.kingY, n.player) == 1));
+    assert(candidate == (quiet_discovery_candidate(square_x(from), square_y(from), n.kingX, n.kingY,
+                                                   n.player) == 1));
     return candidate;
 }
 

@@ -122,7 +122,8 @@ TEST(EvalCache, KeyAfterAMoveIsTheKeyWorkedOutAfresh) {
                     MoveUndo undo;
                     do_move(e, undo, after);
                     ViewEvalKey stepped, fresh;
-                    prepare_view_eval_after(after, before, e, stepped);
+                    prepare_view_eval_known(after, prefetch_view_eval_after(before.squareSum, e),
+                                            stepped);
                     prepare_view_eval(after, fresh);
                     const std::string move = std::string(fen) + " " + std::to_string(from) + "-" +
                                              std::to_string(to) + " as " + std::to_string(type);
