@@ -2,23 +2,15 @@
 // the answers the engine's own board gives, square for square, in positions
 // full of pins, checks, en-passant chances, castling rights and promotions;
 // the windows as sets of squares must hold the walk's squares in its order.
-#include "core/board/board_view.h"
 #include "core/board/legal_moves.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
-#include "core/quin_core.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
 #include <iterator>
-#include <string>
-#include <vector>
 
 namespace {
 

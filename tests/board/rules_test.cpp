@@ -1,16 +1,8 @@
 // Board rules: published perft counts (which cover move validation, attacks
 // and the move maker), FEN and move text, game-state queries, keys and
 // repetitions.  Each piece's rule against the basic test: board_view_test.
-#include "core/board/board_view.h"
 #include "core/board/dead_material.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 

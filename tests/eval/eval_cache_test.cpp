@@ -3,17 +3,11 @@
 // through the evaluation cache (which reads the squares from its key) as
 // read from the board.  The evaluation corpus checks the scores under every
 // cache setting.
-#include "core/board/board_view.h"
 #include "core/board/move_effects.h"
 #include "core/eval/cache_layout.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstring>
-#include <string>
 
 namespace {
 

@@ -2,14 +2,9 @@
 // mirror symmetry and the same scores under every cache setting, any order,
 // whether the position is read from the board or from a board view.
 #include "bench/eval_corpus.h"
-#include "core/board/board_view.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <numeric>
-#include <vector>
 
 namespace {
 

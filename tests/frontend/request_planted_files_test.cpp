@@ -10,14 +10,6 @@
 #include "platform/platform.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
-
 namespace {
 
 const std::string kVictim = "precious data\n";

@@ -6,16 +6,6 @@
 #include "frontend/request_mode.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
-
 namespace {
 
 const std::string kHead = "QUINTAR_C_REQUEST_1\n";

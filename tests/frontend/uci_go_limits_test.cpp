@@ -5,16 +5,7 @@
 // or at "stop", its result lines are exact (time 0), and the deadline it set
 // is its time budget in milliseconds after its start at 0, whatever the
 // speed or load of the machine.
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <thread>
 
 namespace {
 

@@ -4,16 +4,7 @@
 // order of the replies, with time limits that only a hang reaches); behind
 // Debian's polyglot adapter (skipped when not installed); and the sessions
 // ChessX, Scid and PyChess hold, analyses checked by their form.
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 

@@ -2,14 +2,7 @@
 // mates in one whose scores tie exactly.  End-game entries name moves as
 // piece, from x, from y, to x, to y ("17100": rook b1b8); opening entries
 // use coordinate texts.
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <sstream>
-#include <string>
 
 namespace {
 

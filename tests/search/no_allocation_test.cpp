@@ -1,14 +1,7 @@
 // A search allocates nothing: every global operator new of the process is
 // counted while complete searches run.
-#include "frontend/quintar.h"
 #include "tests/allocation_counter.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
 
 namespace {
 

@@ -2,13 +2,7 @@
 // stalemated sides, fallback answers, node totals over iterations, aborted
 // iterations, the exact result lines, and "--bench" through the real program
 // (its rejected depths: cli_test).
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -2,12 +2,8 @@
 // rooks, knights, bishops or queens; never a pawn on the a- or h-file, and
 // never by looking past the edge of the board (row and column 8 of the
 // board array are no squares).
-#include "core/board/board_view.h"
 #include "core/tree/threat_tests.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
