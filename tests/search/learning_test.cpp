@@ -61,10 +61,7 @@ TEST(Learning, TieBreakChoosesAndReports) {
                 std::snprintf(pref_move[pref_count], sizeof pref_move[0], "%s", move.c_str());
                 in >> pref_value[pref_count] >> pref_bonus[pref_count];
             }
-            computerPlayer = currentPlayer;
-            computerDepth = depth;
-            computerThinkSeconds = 300;
-            CalculateBestMove();
+            search_position(depth);
             EXPECT_STREQ(computerBestMove_s.v, c.move);
             EXPECT_EQ(learningChoiceUsed, c.code);
             EXPECT_EQ(Abs(computerScore), 899999);
