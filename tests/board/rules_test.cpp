@@ -223,9 +223,7 @@ TEST(GameState, MovesMatesAndMaterial) {
         load_fen(m.fen);
         EXPECT_EQ(IsInsufficientMaterial(), m.insufficient) << m.fen;
         // Dead material by the piece sets, as the quiet search asks it.
-        BoardView v;
-        v.load();
-        EXPECT_EQ(insufficient_material(v), m.insufficient == 1) << m.fen;
+        EXPECT_EQ(insufficient_material(board_view()), m.insufficient == 1) << m.fen;
     }
 }
 

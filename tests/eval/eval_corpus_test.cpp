@@ -65,9 +65,8 @@ TEST_F(EvalCorpus, SameScoreUnderEveryCacheSettingInAnyOrder) {
                 }
                 for (size_t k : order) {
                     eval_corpus::load(all[k]);
-                    BoardView view;
-                    view.load();
-                    ASSERT_EQ(round == 0 ? EvaluateBoard() : evaluate_on_view(view), reference[k])
+                    ASSERT_EQ(round == 0 ? EvaluateBoard() : evaluate_on_view(board_view()),
+                              reference[k])
                         << k;
                 }
             }

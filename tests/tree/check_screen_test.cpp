@@ -40,8 +40,7 @@ const CheckCase kCases[] = {
 TEST(GivesCheck, ViewAndScreenAgreeWithTheBoard) {
     for (const CheckCase &c : kCases) {
         load_fen(c.fen);
-        BoardView v;
-        v.load();
+        const BoardView v = board_view();
         const Square king = king_square(static_cast<int>(FindKing(opponent_of(c.player))));
         ViewCheckScreen screen(v, c.player);
         int checks = 0;

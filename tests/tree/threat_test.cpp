@@ -64,8 +64,7 @@ TEST(PawnFork, TargetsOnTheBoardOnly) {
 TEST(PawnFork, ViewSquaresAgreeWithTheBoard) {
     for (const ForkCase &c : kForks) {
         load_fen(c.fen);
-        BoardView v;
-        v.load();
+        const BoardView v = board_view();
         for (int side : {1, 2}) {
             const uint64_t forks = pawn_fork_squares(v, side);
             for (int y = 0; y < 8; y++)
