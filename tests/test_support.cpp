@@ -1,17 +1,11 @@
 #include "tests/test_support.h"
 
 #include "core/eval/cache_layout.h"
-#include "frontend/quintar.h"
-
-#include <gtest/gtest.h>
 
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <regex>
-#include <sstream>
-#include <sys/stat.h>
 
 RunResult run_program(const std::string &program, const std::vector<std::string> &args,
                       const std::string &input, int timeout_ms) {
@@ -72,10 +66,18 @@ double evaluate_on_view(const BoardView &view) {
 void search_fen(const char *fen, double depth, double seconds, double step_ms) {
     TestClock clock(0, step_ms);
     load_fen(fen);
+    search_position(depth, seconds);
+}
+
+void search_position(double depth, double seconds) {
     computerPlayer = currentPlayer;
     computerDepth = depth;
     computerThinkSeconds = seconds;
     CalculateBestMove();
+}
+
+void uci_send(const std::vector<std::string> &lines) {
+    for (std::string l : lines) uci_handle_line(&l[0]);
 }
 
 std::string captured_stdout(const std::function<void()> &f) {

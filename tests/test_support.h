@@ -1,17 +1,29 @@
 // Test helpers: loading positions, files, the real program through pipes.
+// Every test file includes this header: it brings GoogleTest, the engine's
+// front end and board view, and the standard headers the tests share.
 #pragma once
 
-#include "core/types.h"
+#include "core/board/board_view.h"
+#include "frontend/quintar.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -33,10 +45,15 @@ void reset_engine();
 // reset_engine() followed by set_fen(fen); fails the test when rejected.
 void load_fen(const char *fen);
 
+// The board view of the position on the board.
+inline BoardView board_view() {
+    BoardView v;
+    v.load();
+    return v;
+}
 // EvaluateBoard for the position a board view shows (in step with the
 // board), by the quiet search's path: the cache key and the piece sets read
 // from the view.
-struct BoardView;
 double evaluate_on_view(const BoardView &view);
 
 std::string read_file(const std::string &path);
@@ -50,6 +67,12 @@ std::string make_temp_dir();
 // step 0 it stands still: the search ends by depth, mate or stop, never on
 // time, and reports time 0 however busy the machine is.
 void search_fen(const char *fen, double depth, double seconds = 300, double step_ms = 0);
+// One search of the position on the board for the side to move, on the
+// clock installed now.
+void search_position(double depth, double seconds = 300);
+
+// Hands each line to the UCI session in this process, as its reader does.
+void uci_send(const std::vector<std::string> &lines);
 
 // Everything written to standard output while f runs, the lines of a search
 // thread it joins included.

@@ -3,13 +3,6 @@
 
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #ifdef QUINTAR_AMIGA_BIN
 #define QUIN_REQUIRE_AMIGA_BIN() (void)0
 inline const char *amiga_bin() { return QUINTAR_AMIGA_BIN; }

@@ -2,23 +2,15 @@
 // the answers the engine's own board gives, square for square, in positions
 // full of pins, checks, en-passant chances, castling rights and promotions;
 // the windows as sets of squares must hold the walk's squares in its order.
-#include "core/board/board_view.h"
 #include "core/board/legal_moves.h"
 #include "core/board/candidate_windows.h"
 #include "core/board/geometry.h"
 #include "core/board/legality.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
-#include "core/quin_core.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
 #include <iterator>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -51,19 +43,12 @@ const char *const kPositions[] = {
     "r1b1k2r/1P4pp/8/2pPp3/8/8/5PPP/4K2R b Kk - 0 1",
 };
 
-// The view of the position on the board.
-BoardView loaded_view() {
-    BoardView v;
-    v.load();
-    return v;
-}
-
 // Calls check(fen, view) for each test position, loaded.
 template <class Check>
 void for_each_position(Check check) {
     for (const char *fen : kPositions) {
         load_fen(fen);
-        check(fen, loaded_view());
+        check(fen, board_view());
     }
 }
 
@@ -163,7 +148,7 @@ TEST(BoardView, KnownReaches) {
         {"d4", false, "a7 b6 c5 e3 f2 g7 f6 e5 c3 b2"},
     };
     load_fen(kPositions[0]);
-    const BoardView v = loaded_view();
+    const BoardView v = board_view();
     for (const auto &c : cases) {
         const int from = lowest_square(squares(c.square));
         EXPECT_EQ(c.straight ? v.straight_reach(from) : v.diagonal_reach(from), squares(c.reach))
@@ -194,7 +179,7 @@ TEST(BoardView, KingStepsAsTheMoveTestPlaysThem) {
     positions.push_back("4k3/8/8/8/2b5/3q4/4K3/8 w - - 0 1");  // taking a defended queen
     for (const char *fen : positions) {
         load_fen(fen);
-        const BoardView v = loaded_view();
+        const BoardView v = board_view();
         for (const int side : {kWhite, kBlack}) {
             const int king = static_cast<int>(FindKing(side));
             const int fx = king_pos_x(king), fy = king_pos_y(king);
@@ -231,7 +216,7 @@ TEST(BoardView, KnownAttacks) {
     for (const auto &c : cases) {
         load_fen(c.fen);
         const int square = lowest_square(squares(c.square));
-        EXPECT_EQ(loaded_view().attacked_by(c.attacker, square % 8, square / 8), c.attacked)
+        EXPECT_EQ(board_view().attacked_by(c.attacker, square % 8, square / 8), c.attacked)
             << c.fen << " " << c.square;
     }
 }
@@ -253,7 +238,7 @@ TEST(BoardView, InStepNoticesABoardWrite) {
     };
     for (const Change &c : kChanges) {
         load_fen(kPositions[0]);
-        BoardView v = loaded_view();
+        BoardView v = board_view();
         board[c.x][c.y] = c.piece;
         EXPECT_FALSE(v.in_step()) << c.x << "," << c.y;
         v.load();
@@ -265,7 +250,7 @@ TEST(BoardView, InStepNoticesABoardWrite) {
 // The shields of `side`'s king in the position on the board.
 uint64_t shields_of(int side) {
     const int king = static_cast<int>(FindKing(side));
-    return loaded_view().shields_of(side, king_square(king));
+    return board_view().shields_of(side, king_square(king));
 }
 
 // With its king safe, a piece shields it exactly when the king stands
@@ -353,8 +338,7 @@ TEST(WindowSquares, KnownWindows) {
 // castling): the legal-move interface (one move, a piece's moves, those among
 // one square or all, their number, whether there is any), its helper on the
 // view, and the game-state queries.  Returns the number of legal moves.
-int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety &safety,
-                              const char *fen) {
+int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety &safety) {
     int legal = 0, perftCount = 0;
     LegalMoves moves(v, side, safety);
     for (int f = 0; f < 64; ++f) {
@@ -375,21 +359,20 @@ int expect_entry_points_agree(const BoardView &v, int side, const ViewKingSafety
                 else
                     return view_candidate_legal<type()>(v, safety, from, to, piece);
             });
-            const std::string move =
-                fen + std::string(" ") + std::to_string(from) + "-" + std::to_string(to);
-            EXPECT_EQ(onView, want) << move;
-            EXPECT_EQ(moves.legal(from, to), want) << move;
-            EXPECT_EQ(moves.moves(from, square_bit(to)), want ? square_bit(to) : 0) << move;
+            EXPECT_EQ(onView, want) << from << "-" << to;
+            EXPECT_EQ(moves.legal(from, to), want) << from << "-" << to;
+            EXPECT_EQ(moves.moves(from, square_bit(to)), want ? square_bit(to) : 0)
+                << from << "-" << to;
             if (want) targets |= square_bit(to);
             if (want) perftCount += type_of(piece) == kPawn && (ty == 0 || ty == 7) ? 4 : 1;
         }
-        EXPECT_EQ(moves.moves(from), targets) << fen << " piece on " << from;
-        EXPECT_EQ(moves.moves(from, ~uint64_t{0}), targets) << fen << " piece on " << from;
+        EXPECT_EQ(moves.moves(from), targets) << "piece on " << from;
+        EXPECT_EQ(moves.moves(from, ~uint64_t{0}), targets) << "piece on " << from;
     }
-    EXPECT_EQ(moves.count(), perftCount) << fen;
-    EXPECT_EQ(moves.any(), legal > 0) << fen;
-    EXPECT_EQ(CountLegalMoves(side), legal) << fen;
-    EXPECT_EQ(HasLegalMove(side) == 1, legal > 0) << fen;
+    EXPECT_EQ(moves.count(), perftCount);
+    EXPECT_EQ(moves.any(), legal > 0);
+    EXPECT_EQ(CountLegalMoves(side), legal);
+    EXPECT_EQ(HasLegalMove(side) == 1, legal > 0);
     return legal;
 }
 
@@ -423,31 +406,31 @@ TEST(ViewMoves, AnyLegalMove) {
     for (const auto &c : cases) {
         load_fen(c.fen);
         const int side = static_cast<int>(currentPlayer);
-        const BoardView v = loaded_view();
+        const BoardView v = board_view();
         EXPECT_EQ(view_any_legal_move(v, side, view_king_safety(v, side)), c.hasMove) << c.fen;
         EXPECT_EQ(HasLegalMove(side) == 1, c.hasMove) << c.fen;
     }
     int legal = 0;
     for_each_position([&legal](const char *fen, const BoardView &v) {
         for (const int side : {kWhite, kBlack}) {
+            SCOPED_TRACE(::testing::Message() << fen << " side " << side);
             const ViewKingSafety safety = view_king_safety(v, side);
-            EXPECT_EQ(view_any_legal_move(v, side, safety), CountLegalMoves(side) > 0)
-                << fen << " side " << side;
+            EXPECT_EQ(view_any_legal_move(v, side, safety), CountLegalMoves(side) > 0);
             // The king as the board finds it; in check the detail is known.
             const KingSafety k = king_safety(side);
-            EXPECT_EQ(safety.king.king, k.king) << fen << " side " << side;
-            EXPECT_EQ(safety.king.attacked, k.attacked) << fen << " side " << side;
-            EXPECT_EQ(safety.checkDetail, k.attacked) << fen << " side " << side;
+            EXPECT_EQ(safety.king.king, k.king);
+            EXPECT_EQ(safety.king.attacked, k.attacked);
+            EXPECT_EQ(safety.checkDetail, k.attacked);
             if (k.king == kNoSquare) {
-                EXPECT_EQ(safety.shields, 0u) << fen << " side " << side;
+                EXPECT_EQ(safety.shields, 0u);
             }
-            legal += expect_entry_points_agree(v, side, safety, fen);
+            legal += expect_entry_points_agree(v, side, safety);
             // In check, also without the detail (worked out when asked).
             if (k.attacked) {
                 ViewKingSafety bare = safety;
                 bare.checkDetail = false;
                 bare.shields = bare.evasions = 0;
-                expect_entry_points_agree(v, side, bare, fen);
+                expect_entry_points_agree(v, side, bare);
             }
         }
     });

@@ -3,21 +3,11 @@
 // how many moves each piece has on an empty board, the squares between two
 // squares, the encodings and the squares that castling, en passant and
 // promotion write.
-#include "core/board/board_view.h"
 #include "core/board/geometry.h"
 #include "core/board/move_effects.h"
 #include "core/board/move_rules.h"
 #include "core/board/slider_attacks.h"
-#include "core/quin_core.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 

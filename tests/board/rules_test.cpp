@@ -1,16 +1,8 @@
 // Board rules: published perft counts (which cover move validation, attacks
 // and the move maker), FEN and move text, game-state queries, keys and
 // repetitions.  Each piece's rule against the basic test: board_view_test.
-#include "core/board/board_view.h"
 #include "core/board/dead_material.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -56,14 +48,16 @@ TEST(Perft, PublishedCounts) {
     perftHardwareBitCount = true;
 }
 
+// The six "moved" flags that stand for the castling rights, as bits: king,
+// rook a, rook h; White then Black.
+double castling_flags() {
+    return whiteKingMoved + 2 * whiteRookAMoved + 4 * whiteRookHMoved + 8 * blackKingMoved +
+           16 * blackRookAMoved + 32 * blackRookHMoved;
+}
+
 // The move maker clears a castling right when the king or a rook leaves
-// its home square, or a rook is taken there; the six flags read as bits
-// (king, rook a, rook h; White then Black).
+// its home square, or a rook is taken there.
 TEST(MoveMaker, CastlingRightsCleared) {
-    const auto flags = [] {
-        return whiteKingMoved + 2 * whiteRookAMoved + 4 * whiteRookHMoved + 8 * blackKingMoved +
-               16 * blackRookAMoved + 32 * blackRookHMoved;
-    };
     const struct {
         int fx, fy, tx, ty;
         double bits;
@@ -74,7 +68,7 @@ TEST(MoveMaker, CastlingRightsCleared) {
     for (const auto &m : moves) {
         load_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
         MakeSearchMove(m.fx, m.fy, m.tx, m.ty);
-        EXPECT_EQ(flags(), m.bits) << m.fx << m.fy << m.tx << m.ty;
+        EXPECT_EQ(castling_flags(), m.bits) << m.fx << m.fy << m.tx << m.ty;
     }
 }
 
@@ -104,30 +98,28 @@ TEST(MoveMaker, SnapshotPutsEveryFieldBack) {
     }
 }
 
+// The side to move (and the engine's side), the half-move clock, the
+// half-moves played, the castling flags and the en-passant square
+// (column, row) that a FEN sets.
 TEST(Fen, AcceptedFieldsAndCounters) {
-    load_fen("8/8/8/8/8/8/8/K6k w - -");
-    EXPECT_EQ(halfmoveClock, 0);
-    EXPECT_EQ(moveCount, 0);
-    EXPECT_EQ(whiteKingMoved, 1);
-    load_fen("8/8/8/8/8/8/8/K6k b - - 0 40");
-    EXPECT_EQ(moveCount, 79);
-    EXPECT_EQ(currentPlayer, 2);
-    EXPECT_EQ(computerPlayer, 2);
-    load_fen("r3k2r/8/8/8/8/8/8/R3K2R w Kx - 0 1");
-    EXPECT_EQ(whiteRookHMoved, 0);
-    EXPECT_EQ(whiteRookAMoved, 1);
-    EXPECT_EQ(whiteKingMoved, 0);
-    EXPECT_EQ(blackKingMoved, 1);
-    EXPECT_EQ(blackRookAMoved, 1);
-    EXPECT_EQ(blackRookHMoved, 1);
-    load_fen(mirror_fen("r3k2r/8/8/8/8/8/8/R3K2R w Kx - 0 1").c_str());
-    EXPECT_EQ(blackRookHMoved + 2 * blackRookAMoved + 4 * blackKingMoved, 2);
-    EXPECT_EQ(whiteRookHMoved + whiteRookAMoved + whiteKingMoved, 3);
-    load_fen("4k3/8/8/8/8/8/8/4K3 w - e3 0 1");
-    EXPECT_EQ(enPassantX, 4);
-    EXPECT_EQ(enPassantY, 5);
-    load_fen("4k3/8/8/8/8/8/8/4K3 b - d6 0 1");
-    EXPECT_EQ(enPassantY, 2);
+    const std::pair<std::string, const char *> cases[] = {
+        {"8/8/8/8/8/8/8/K6k w - -", "1 1 clock 0 moves 0 castling 63 ep -1,-1"},
+        {"8/8/8/8/8/8/8/K6k b - - 0 40", "2 2 clock 0 moves 79 castling 63 ep -1,-1"},
+        // Unknown letters are skipped: White keeps the h-rook's right alone.
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Kx - 0 1", "1 1 clock 0 moves 0 castling 58 ep -1,-1"},
+        {mirror_fen("r3k2r/8/8/8/8/8/8/R3K2R w Kx - 0 1"),
+         "2 2 clock 0 moves 1 castling 23 ep -1,-1"},
+        {"4k3/8/8/8/8/8/8/4K3 w - e3 7 1", "1 1 clock 7 moves 0 castling 63 ep 4,5"},
+        {"4k3/8/8/8/8/8/8/4K3 b - d6 0 1", "2 2 clock 0 moves 1 castling 63 ep 3,2"},
+    };
+    for (const auto &c : cases) {
+        load_fen(c.first.c_str());
+        std::ostringstream got;
+        got << currentPlayer << " " << computerPlayer << " clock " << halfmoveClock << " moves "
+            << moveCount << " castling " << castling_flags() << " ep " << enPassantX << ","
+            << enPassantY;
+        EXPECT_EQ(got.str(), c.second) << c.first;
+    }
     load_fen(start_fen);
     EXPECT_EQ(board[4][7], 6);
     EXPECT_EQ(board[3][0], 15);
@@ -231,9 +223,7 @@ TEST(GameState, MovesMatesAndMaterial) {
         load_fen(m.fen);
         EXPECT_EQ(IsInsufficientMaterial(), m.insufficient) << m.fen;
         // Dead material by the piece sets, as the quiet search asks it.
-        BoardView v;
-        v.load();
-        EXPECT_EQ(insufficient_material(v), m.insufficient == 1) << m.fen;
+        EXPECT_EQ(insufficient_material(board_view()), m.insufficient == 1) << m.fen;
     }
 }
 

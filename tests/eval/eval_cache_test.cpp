@@ -3,17 +3,11 @@
 // through the evaluation cache (which reads the squares from its key) as
 // read from the board.  The evaluation corpus checks the scores under every
 // cache setting.
-#include "core/board/board_view.h"
 #include "core/board/move_effects.h"
 #include "core/eval/cache_layout.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstring>
-#include <string>
 
 namespace {
 
@@ -61,9 +55,7 @@ TEST(EvalCache, SquareValuesThatNameNoPieceScoreAsReadFromTheBoard) {
         EXPECT_EQ(EvaluateBoard(), reference) << c.name << ", cached";
         if (c.value >= 0 && c.value <= 16 && c.value == static_cast<int>(c.value)) {
             // A code a board view holds: the view's evaluation keeps the key's path.
-            BoardView view;
-            view.load();
-            EXPECT_EQ(evaluate_on_view(view), reference) << c.name << ", view";
+            EXPECT_EQ(evaluate_on_view(board_view()), reference) << c.name << ", view";
         }
     }
 }
@@ -106,8 +98,7 @@ TEST(EvalCache, KeyAfterAMoveIsTheKeyWorkedOutAfresh) {
     int moves = 0;
     for (const char *fen : fens) {
         load_fen(fen);
-        BoardView v;
-        v.load();
+        const BoardView v = board_view();
         ViewEvalKey before;
         prepare_view_eval(v, before);
         for (int from = 0; from < 64; ++from)

@@ -2,14 +2,9 @@
 // mirror symmetry and the same scores under every cache setting, any order,
 // whether the position is read from the board or from a board view.
 #include "bench/eval_corpus.h"
-#include "core/board/board_view.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <numeric>
-#include <vector>
 
 namespace {
 
@@ -70,9 +65,8 @@ TEST_F(EvalCorpus, SameScoreUnderEveryCacheSettingInAnyOrder) {
                 }
                 for (size_t k : order) {
                     eval_corpus::load(all[k]);
-                    BoardView view;
-                    view.load();
-                    ASSERT_EQ(round == 0 ? EvaluateBoard() : evaluate_on_view(view), reference[k])
+                    ASSERT_EQ(round == 0 ? EvaluateBoard() : evaluate_on_view(board_view()),
+                              reference[k])
                         << k;
                 }
             }

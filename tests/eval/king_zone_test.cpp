@@ -6,10 +6,7 @@
 // capped at three; fewer than two attackers give 0, otherwise
 // min(260, (3 - shield) * units + Int(units^2 / 4)), scaled by phase / 6400
 // and quartered when the enemy has no queen on the board.
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -7,13 +7,7 @@
 // kept from before the features were taken from pawn sets; each position is
 // evaluated with the pawn cache off, on a pawn-cache miss and on a hit.
 #include "core/eval/cache_layout.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
 
 namespace {
 

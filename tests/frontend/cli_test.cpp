@@ -1,8 +1,6 @@
 // The command line, run as a user runs it: outputs, silences and statuses.
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 const char kUsage[] = "Usage: --perft|--bench depth [FEN], --eval 0 [FEN]\n";

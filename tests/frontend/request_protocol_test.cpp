@@ -6,16 +6,6 @@
 #include "frontend/request_mode.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
-
 namespace {
 
 const std::string kHead = "QUINTAR_C_REQUEST_1\n";
@@ -55,6 +45,18 @@ void expect_ok_response(const Outcome &o, const std::string &token, int legal_mo
               std::to_string(legal_moves));
 }
 
+// A failure: status 2, `message` on standard error and, when `error_file`,
+// in the error file; the ERROR response for `token`, none for "".
+void expect_failure(const Outcome &o, const std::string &message, bool error_file = true,
+                    const std::string &token = "") {
+    EXPECT_EQ(o.run.status, 2);
+    EXPECT_EQ(o.run.out, "");
+    EXPECT_EQ(o.run.err, "Quintar request error: " + message + "\n");
+    EXPECT_EQ(o.error, error_file ? message + "\n" : "");
+    EXPECT_EQ(o.response, token.empty() ? "" : token + "\nERROR\n" + message + "\n");
+    EXPECT_FALSE(o.temporary);
+}
+
 TEST(RequestProtocol, ValidRequestsAreAnswered) {
     const std::string t127(127, 'T');  // the longest token
     struct {
@@ -74,35 +76,27 @@ TEST(RequestProtocol, FailuresReportTheirMessage) {
         return kHead + "abc\n" + params + "\nposition startpos\n";
     };
     struct {
-        std::string content, message;
-        bool error_response;
-        std::string token;
+        std::string content, message, token;  // no ERROR response without a token
     } cases[] = {
-        {"", "Missing request header", false, ""},
+        {"", "Missing request header", ""},
         // A header line longer than the token buffer: its first 127 bytes
         // are taken as the token.
-        {std::string(3u << 20, 'a'), "Invalid request header", true, std::string(127, 'a')},
-        {kHead, "Missing request token", false, ""},
-        {"WRONG\n", "Missing request token", false, ""},
-        {kHead + "\n1000 1 0 1 1 0 1\n", "Empty request token", false, ""},
-        {"\nabc\n", "Invalid request header", true, "abc"},
-        {"QUINTAR_C_REQUEST_2\nabc" + p, "Invalid request header", true, "abc"},
-        {kHead + "abc\n", "Invalid search parameters", true, "abc"},
-        {req("1000 1 0 1"), "Invalid search parameters", true, "abc"},
-        {req("1000 8.5 0 1 1 0 1"), "Invalid search parameters", true, "abc"},
-        {kHead + t127 + "U" + p, "Invalid search parameters", true, t127},
-        {req("1000 9 0 1 1 0 1"), "Search parameters out of range", true, "abc"},
-        {kHead + "abc\n1000 4 0 1 1 0 1\n", "Missing position", true, "abc"},
+        {std::string(3u << 20, 'a'), "Invalid request header", std::string(127, 'a')},
+        {kHead, "Missing request token", ""},
+        {"WRONG\n", "Missing request token", ""},
+        {kHead + "\n1000 1 0 1 1 0 1\n", "Empty request token", ""},
+        {"\nabc\n", "Invalid request header", "abc"},
+        {"QUINTAR_C_REQUEST_2\nabc" + p, "Invalid request header", "abc"},
+        {kHead + "abc\n", "Invalid search parameters", "abc"},
+        {req("1000 1 0 1"), "Invalid search parameters", "abc"},
+        {req("1000 8.5 0 1 1 0 1"), "Invalid search parameters", "abc"},
+        {kHead + t127 + "U" + p, "Invalid search parameters", t127},
+        {req("1000 9 0 1 1 0 1"), "Search parameters out of range", "abc"},
+        {kHead + "abc\n1000 4 0 1 1 0 1\n", "Missing position", "abc"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
-        Outcome o = run_content(c.content);
-        EXPECT_EQ(o.run.status, 2);
-        EXPECT_EQ(o.run.out, "");
-        EXPECT_EQ(o.run.err, "Quintar request error: " + c.message + "\n");
-        EXPECT_EQ(o.error, c.message + "\n");
-        EXPECT_EQ(o.response, c.error_response ? c.token + "\nERROR\n" + c.message + "\n" : "");
-        EXPECT_FALSE(o.temporary);
+        expect_failure(run_content(c.content), c.message, true, c.token);
     }
 }
 
@@ -111,13 +105,8 @@ TEST(RequestProtocol, RequestThatCannotBeOpened) {
     write_file(dir + "/plain", "x");
     // Missing: the error file is written beside it.  Below a plain file:
     // nothing can be written at all.
-    for (const std::string &path : {dir + "/missing", dir + "/plain/req"}) {
-        Outcome o = run_request(path);
-        EXPECT_EQ(o.run.status, 2);
-        EXPECT_EQ(o.run.err, "Quintar request error: Cannot open request file\n");
-        EXPECT_EQ(o.error, path == dir + "/missing" ? "Cannot open request file\n" : "");
-        EXPECT_EQ(o.response, "");
-    }
+    for (const std::string &path : {dir + "/missing", dir + "/plain/req"})
+        expect_failure(run_request(path), "Cannot open request file", path == dir + "/missing");
 }
 
 TEST(RequestProtocol, UnplayablePositionsGetTheNoMoveAnswer) {
@@ -153,9 +142,7 @@ TEST(RequestProtocol, PathLengthLimit) {
         if (length == 3900) {
             expect_ok_response(o, "p", 20);
         } else {
-            EXPECT_EQ(o.run.status, 2);
-            EXPECT_EQ(o.run.err, "Quintar request error: Request path too long\n");
-            EXPECT_EQ(o.response + o.error + (o.temporary ? "tmp" : ""), "");
+            expect_failure(o, "Request path too long", false);
         }
     }
 }
@@ -224,18 +211,21 @@ TEST(RequestReader, PositionLines) {
     }
 }
 
+// The preference table as read: move, value and bonus of each entry.
+std::string preferences() {
+    std::ostringstream text;
+    for (int i = 0; i < pref_count; ++i)
+        text << (i ? ", " : "") << pref_move[i] << " " << pref_value[i] << " " << pref_bonus[i];
+    return text.str();
+}
+
 TEST(RequestReader, PreferenceTable) {
     const std::string prefs =
         "e2e4 5 1\ne2e4 5\nd2d4 -2.5 0.25\n\nabcdefgh 1 1\ne7e8q 1e2 -3\ng1f3 x 1\n";
     ReadResult got = read_request(kHead + "t\n" + kParams + kStart + prefs);
     ASSERT_EQ(got.failure, "");
-    ASSERT_EQ(pref_count, 3);  // two fields, eight characters, no number: skipped
-    const double want[3][2] = {{5, 1}, {-2.5, 0.25}, {100, -3}};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_STREQ(pref_move[i], i == 0 ? "e2e4" : i == 1 ? "d2d4" : "e7e8q");
-        EXPECT_EQ(pref_value[i], want[i][0]);
-        EXPECT_EQ(pref_bonus[i], want[i][1]);
-    }
+    // Two fields, eight characters, no number: skipped.
+    EXPECT_EQ(preferences(), "e2e4 5 1, d2d4 -2.5 0.25, e7e8q 100 -3");
     std::string many;  // 300 lines keep the first 256
     for (int i = 0; i < 300; ++i)
         many += "m" + std::to_string(i) + " " + std::to_string(i) + " 0\n";
@@ -245,7 +235,7 @@ TEST(RequestReader, PreferenceTable) {
     // Read for an invalid position too.
     got = read_request(kHead + "t\n" + kParams + "position startpos moves e2e5\ne2e4 1 2\n");
     EXPECT_FALSE(got.r.position_valid);
-    EXPECT_EQ(pref_count, 1);
+    EXPECT_EQ(preferences(), "e2e4 1 2");
 }
 
 // A position line longer than the 16383-byte buffer: its tail is read as a
@@ -257,8 +247,7 @@ TEST(RequestReader, LongLinesSpillIntoTheNextRead) {
     ASSERT_EQ(got.failure, "");
     EXPECT_TRUE(got.r.position_valid);
     EXPECT_EQ(currentPlayer, 1);
-    ASSERT_EQ(pref_count, 1);
-    EXPECT_STREQ(pref_move[0], "e2e4");
+    EXPECT_EQ(preferences(), "e2e4 9 9");
 }
 
 TEST(RequestReader, OkResponseBytes) {

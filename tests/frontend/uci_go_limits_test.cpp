@@ -5,16 +5,7 @@
 // or at "stop", its result lines are exact (time 0), and the deadline it set
 // is its time budget in milliseconds after its start at 0, whatever the
 // speed or load of the machine.
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <thread>
 
 namespace {
 
@@ -71,16 +62,12 @@ void expect_limits(const GoCase &c) {
     EXPECT_EQ(search_infinite, c.infinite);
 }
 
-void send(std::initializer_list<const char *> lines) {
-    for (std::string l : lines) uci_handle_line(&l[0]);
-}
-
 // Runs the position and go lines of c and joins the search: stopped at once,
 // or at its own end; returns everything printed.
 std::string run(const GoCase &c, bool stop) {
     reset_engine();  // the clock origin is taken from the stopped clock
     const std::string out = captured_stdout([&] {
-        send({c.position, c.go});
+        uci_send({c.position, c.go});
         join_search(stop);
     });
     expect_limits(c);
@@ -119,11 +106,11 @@ TEST(UciGoSession, InfiniteSearchWaitsForStop) {
     TestClock clock;
     reset_engine();
     const std::string held = captured_stdout([] {
-        send({"position startpos", "go depth 1 infinite"});
+        uci_send({"position startpos", "go depth 1 infinite"});
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     });
     EXPECT_EQ(held.find("bestmove"), std::string::npos) << held;
-    const std::string out = captured_stdout([] { send({"stop"}); });
+    const std::string out = captured_stdout([] { uci_send({"stop"}); });
     EXPECT_TRUE(ends_with_a_result(out)) << out;
     expect_limits({"position startpos", "go depth 1 infinite", 1, 86400000, 1, nullptr});
 }

@@ -4,24 +4,13 @@
 // order of the replies, with time limits that only a hang reaches); behind
 // Debian's polyglot adapter (skipped when not installed); and the sessions
 // ChessX, Scid and PyChess hold, analyses checked by their form.
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
 // Runs the lines through the session and returns everything they printed.
 std::string handle(const std::vector<std::string> &lines) {
-    return captured_stdout([&lines] {
-        for (std::string l : lines) uci_handle_line(&l[0]);
-    });
+    return captured_stdout([&lines] { uci_send(lines); });
 }
 
 // The engine state, compared whole, with the history counters and key.
@@ -43,6 +32,7 @@ const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 const char kPromo[] = "8/4P3/8/8/8/8/8/K6k w - - 0 1";
 const char kBadPos[] = "info string invalid position\n";
 const char kBadMove[] = "info string invalid move in position\n";
+const std::string kFenLine = "position fen ";
 
 // Each line runs after "position fen" of two bare kings, so a position that
 // is kept shows as those kings.
@@ -86,7 +76,7 @@ TEST(UciSession, PositionCommands) {
     };
     for (const auto &c : cases) {
         reset_engine();
-        ASSERT_EQ(handle({std::string("position fen ") + kKings}), "");
+        ASSERT_EQ(handle({kFenLine + kKings}), "");
         EXPECT_EQ(handle({c.line}), c.output) << c.line;
         const std::string got = snapshot();
         EXPECT_TRUE(got == expected_state(c.fen, c.moves)) << c.line;
@@ -205,10 +195,7 @@ TEST(PolyglotSession, AdapterAndEngineAgreeOnMoves) {
 
     reset_engine();  // White's moves come from this engine's own depth-1 search
     for (int turn = 0; turn < 5; turn++) {
-        computerPlayer = currentPlayer;
-        computerDepth = 1;
-        computerThinkSeconds = 300;
-        CalculateBestMove();
+        search_position(1);
         const std::string mine = computerBestMove_s.v;
         ASSERT_EQ(apply_uci(mine.c_str()), 1);
         pg.send("usermove " + mine);
@@ -282,30 +269,24 @@ const char kInfoLine[] =
 // bestmove, a legal move of the side to move, which the result names.
 void expect_search(const std::vector<std::string> &lines, bool infinite, const char *fen,
                    const std::vector<const char *> &moves = {}) {
-    SCOPED_TRACE(std::string("position fen ") + fen);
+    SCOPED_TRACE(kFenLine + fen);
     ASSERT_GE(lines.size(), 2u);
     if (!infinite) {
         EXPECT_EQ(lines.size(), 2u) << lines[0];
     }
     std::vector<std::string> m, last;
-    for (size_t i = 0; i + 1 < lines.size(); ++i) {
-        ASSERT_TRUE(regex_matches(lines[i], kInfoLine, &m)) << lines[i];
+    for (size_t i = 0; i + 1 < lines.size(); ++i, last = m) {
+        SCOPED_TRACE(lines[i]);
+        ASSERT_TRUE(regex_matches(lines[i], kInfoLine, &m));
+        if (!infinite) continue;
+        // The result repeats the deepest finished iteration.
         const bool result = i + 2 == lines.size();
-        if (result && infinite) {
-            // The result repeats the deepest finished iteration.
-            EXPECT_EQ(std::stoi(m[1]), static_cast<int>(i)) << lines[i];
-            if (i > 0) {
-                EXPECT_EQ(m[2], last[2]) << lines[i];
-                EXPECT_EQ(m[5], last[5]) << lines[i];
-                EXPECT_GE(std::stoll(m[4]), std::stoll(last[4])) << lines[i];
-            }
-        } else if (!result) {
-            EXPECT_EQ(std::stoi(m[1]), static_cast<int>(i + 1)) << lines[i];
-            if (i > 0) {
-                EXPECT_GT(std::stoll(m[4]), std::stoll(last[4])) << lines[i];
-            }
+        EXPECT_EQ(std::stoi(m[1]), static_cast<int>(result ? i : i + 1));
+        if (i == 0) continue;
+        EXPECT_GE(std::stoll(m[4]), std::stoll(last[4]) + (result ? 0 : 1));  // nodes
+        if (result) {
+            EXPECT_EQ(m[2] + " " + m[5], last[2] + " " + last[5]);  // score, move
         }
-        last = m;
     }
     const std::string best = lines.back();
     ASSERT_EQ(best.rfind("bestmove ", 0), 0u) << best;
@@ -399,9 +380,8 @@ TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
         pause_ms(150);
         p.send(std::string(command) + "\nisready");
         expect_search(read_search(p).lines, true, kStart);
-        if (std::string(command) == "position fen junk") {
+        if (std::string(command) == "position fen junk")
             expect_line(p, "info string invalid position");
-        }
         expect_line(p, "readyok");
         expect_quiet_end(p);
     }
@@ -412,9 +392,11 @@ TEST(UciConcurrency, StateChangingCommandsStopTheSearch) {
 // checked does not depend on how deep the machine gets.
 
 // Starts an infinite analysis and waits for its first depth.
-void start_analysis(ChildProcess &p, SearchOutput *out) {
+SearchOutput start_analysis(ChildProcess &p) {
+    SearchOutput out;
     p.send("go infinite");
-    ASSERT_TRUE(collect(p, out, "info depth 1 ", kHangMs)) << "no depth 1 line";
+    EXPECT_TRUE(collect(p, &out, "info depth 1 ", kHangMs)) << "no depth 1 line";
+    return out;
 }
 
 // Waits for "readyok": everything a search printed has come before it.
@@ -436,11 +418,10 @@ TEST(GuiTranscripts, ChessX) {
         expect_line(p, line);
     p.send("setoption name Hash value 0");
     expect_nothing_more(p);
-    p.send(std::string("position fen ") + kStart + "\ngo movetime 3000");
+    p.send(kFenLine + kStart + "\ngo movetime 3000");
     expect_search(read_search(p).lines, false, kStart);
-    p.send(std::string("position fen ") + kItalian);
-    SearchOutput out;
-    start_analysis(p, &out);
+    p.send(kFenLine + kItalian);
+    SearchOutput out = start_analysis(p);
     expect_quiet_end(p, true, &out, kItalian);
 }
 
@@ -459,8 +440,7 @@ TEST(GuiTranscripts, Scid) {
     for (const auto &a : analyses) {
         SCOPED_TRACE(a.position);
         p.send(a.position);
-        SearchOutput out;
-        start_analysis(p, &out);
+        SearchOutput out = start_analysis(p);
         p.send("stop");
         ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
         expect_search(out.lines, true, kStart, a.moves);
@@ -481,10 +461,9 @@ TEST(GuiTranscripts, PyChess) {
     p.send("position startpos moves e2e4 e7e5 g1f3\ngo movetime 3000\nstop");
     expect_search(read_search(p).lines, false, kStart, {"e2e4", "e7e5", "g1f3"});
     expect_nothing_more(p);
-    p.send(std::string("position fen ") + kScotch);
-    SearchOutput out;
-    start_analysis(p, &out);
-    p.send(std::string("position fen ") + kItalian);
+    p.send(kFenLine + kScotch);
+    SearchOutput out = start_analysis(p);
+    p.send(kFenLine + kItalian);
     ASSERT_TRUE(collect(p, &out, "bestmove ", kHangMs));
     expect_search(out.lines, true, kScotch);
     p.send("go movetime 3000\nstop");

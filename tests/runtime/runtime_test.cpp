@@ -3,12 +3,6 @@
 #include "runtime/quin_runtime.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
 TEST(Strings, CatUpToCapacity) {
     const HS a = hs(std::string(255, 'a').c_str());
     const HS r = cat(a, a);

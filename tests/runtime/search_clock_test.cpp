@@ -4,10 +4,6 @@
 #include "runtime/quin_runtime.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 namespace {
 
 // The stop test answers up to 16 questions from an earlier reading, so the

@@ -4,8 +4,6 @@
 #include "bench/search_suite.h"
 #include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 constexpr double kSignature = 1074600;

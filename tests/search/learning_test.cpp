@@ -2,14 +2,7 @@
 // mates in one whose scores tie exactly.  End-game entries name moves as
 // piece, from x, from y, to x, to y ("17100": rook b1b8); opening entries
 // use coordinate texts.
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <sstream>
-#include <string>
 
 namespace {
 
@@ -68,10 +61,7 @@ TEST(Learning, TieBreakChoosesAndReports) {
                 std::snprintf(pref_move[pref_count], sizeof pref_move[0], "%s", move.c_str());
                 in >> pref_value[pref_count] >> pref_bonus[pref_count];
             }
-            computerPlayer = currentPlayer;
-            computerDepth = depth;
-            computerThinkSeconds = 300;
-            CalculateBestMove();
+            search_position(depth);
             EXPECT_STREQ(computerBestMove_s.v, c.move);
             EXPECT_EQ(learningChoiceUsed, c.code);
             EXPECT_EQ(Abs(computerScore), 899999);

@@ -1,14 +1,7 @@
 // A search allocates nothing: every global operator new of the process is
 // counted while complete searches run.
-#include "frontend/quintar.h"
 #include "tests/allocation_counter.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
 
 namespace {
 
@@ -34,18 +27,15 @@ TEST(SearchAllocation, NoHeapUseDuringSearch) {
         for (double depth : {3.0, 4.0}) {
             for (bool reporting : {false, true}) {
                 load_fen(fen);
-                computerPlayer = currentPlayer;
-                computerDepth = depth;
-                computerThinkSeconds = 300;
                 learningEnabled = 1;
                 pref_count = 1;
                 std::strcpy(pref_move[0], "b1b8");
                 pref_value[0] = 5;
                 searchIterationDone = reporting ? emit_iteration : nullptr;
                 long allocated = 0;
-                const std::string out = captured_stdout([&allocated] {
+                const std::string out = captured_stdout([&allocated, depth] {
                     const long before = g_allocations.load();
-                    CalculateBestMove();
+                    search_position(depth);
                     allocated = g_allocations.load() - before;
                 });
                 searchIterationDone = nullptr;

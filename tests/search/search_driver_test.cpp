@@ -2,13 +2,7 @@
 // stalemated sides, fallback answers, node totals over iterations, aborted
 // iterations, the exact result lines, and "--bench" through the real program
 // (its rejected depths: cli_test).
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -70,9 +64,8 @@ TEST(SearchDriver, StopBeforeMatedSearchStillReportsNoMove) {
     search_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 1);
     ASSERT_GE(computerBestFromX, 0);
     ASSERT_EQ(set_fen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"), 1);
-    computerPlayer = currentPlayer;
     stop_requested.store(1);
-    CalculateBestMove();
+    search_position(1);
     stop_requested.store(0);
     EXPECT_EQ(computerBestFromX, -1);
     EXPECT_STREQ(computerBestMove_s.v, "---");
@@ -105,11 +98,8 @@ TEST(SearchDriver, FallbackIsFirstLegalMoveWithStaticScore) {
             TestClock clock(grain);
             load_fen(c.fen);
             const double staticScore = EvaluateBoard();
-            computerPlayer = currentPlayer;
-            computerDepth = c.depth;
-            computerThinkSeconds = c.seconds;
             stop_requested.store(c.stop);
-            CalculateBestMove();
+            search_position(c.depth, c.seconds);
             stop_requested.store(0);
             EXPECT_STREQ(computerBestMove_s.v, c.move);
             EXPECT_EQ(computerScore, staticScore);
@@ -219,10 +209,7 @@ TEST(SearchDriver, ReportsEachFinishedIteration) {
         g_stopAfterDepth = c.stopAfter;
         load_fen(c.fen);
         searchIterationDone = record_iteration;
-        computerPlayer = currentPlayer;
-        computerDepth = c.depth;
-        computerThinkSeconds = 300;
-        CalculateBestMove();
+        search_position(c.depth);
         searchIterationDone = nullptr;
         stop_requested.store(0);
 
@@ -251,25 +238,24 @@ TEST(SearchDriver, ReportsEachFinishedIteration) {
     }
 }
 
+// Scores are White's, the text the engine's side's: Black's text for a
+// score is White's for the score negated.
 TEST(ResultLines, ScoreTextFromEitherSide) {
-    struct {
-        double player, score;
-        const char *text;
-    } cases[] = {
-        {1, 899999, "mate 1"},     {1, 899997, "mate 2"},    {1, -899999, "mate -1"},
-        {1, 800000, "mate 50000"}, {1, 799999, "cp 799999"}, {1, 123.7, "cp 123"},
-        {1, -123.7, "cp -123"},    {1, -900000, "mate 0"},   {2, 899999, "mate -1"},
-        {2, -899999, "mate 1"},    {2, 899997, "mate -2"},   {2, 800000, "mate -50000"},
-        {2, 123.7, "cp -123"},     {2, -123.7, "cp 123"},    {2, 900000, "mate 0"},
+    const std::pair<double, const char *> cases[] = {
+        {899999, "mate 1"},    {899997, "mate 2"},     {-899999, "mate -1"},
+        {-899997, "mate -2"},  {800000, "mate 50000"}, {-800000, "mate -50000"},
+        {799999, "cp 799999"}, {123.7, "cp 123"},      {-123.7, "cp -123"},
+        {-900000, "mate 0"},
     };
-    for (const auto &c : cases) {
-        reset_engine();
-        computerPlayer = c.player;
-        computerScore = c.score;
-        char buf[64];
-        score_text(buf, sizeof buf);
-        EXPECT_STREQ(buf, c.text) << c.player << " " << c.score;
-    }
+    for (const auto &c : cases)
+        for (const double player : {1, 2}) {
+            reset_engine();
+            computerPlayer = player;
+            computerScore = player == 1 ? c.first : -c.first;
+            char buf[64];
+            score_text(buf, sizeof buf);
+            EXPECT_STREQ(buf, c.second) << player << " " << computerScore;
+        }
 }
 
 TEST(ResultLines, PrintsBothLinesExactly) {

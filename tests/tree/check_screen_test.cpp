@@ -4,15 +4,8 @@
 // direct checks of every piece, checks uncovered by the moved piece,
 // castling with the rook's check, a promotion checking as a queen, en
 // passant uncovering a line, and moves that block or open nothing.
-#include "core/board/board_view.h"
-#include "core/quin_core.h"
 #include "core/tree/check_screen.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
@@ -47,8 +40,7 @@ const CheckCase kCases[] = {
 TEST(GivesCheck, ViewAndScreenAgreeWithTheBoard) {
     for (const CheckCase &c : kCases) {
         load_fen(c.fen);
-        BoardView v;
-        v.load();
+        const BoardView v = board_view();
         const Square king = king_square(static_cast<int>(FindKing(opponent_of(c.player))));
         ViewCheckScreen screen(v, c.player);
         int checks = 0;

@@ -2,15 +2,8 @@
 // searches): mate, stalemate, fifty-move and repetition scores, and the
 // first move a chain node takes from the move hash.  Move order and cutoff
 // memory show in the bench node counts.
-#include "core/board/board_view.h"
 #include "core/tree/node_chain.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
 
 namespace {
 

@@ -4,17 +4,8 @@
 // move there; the node's one-scan collection fills the same lists as the
 // capture and quiet collections one after the other; the node's legality
 // shortcuts answer as the routines they stand for.
-#include "core/board/board_view.h"
-#include "core/quin_core.h"
 #include "core/tree/node_chain.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -2,14 +2,7 @@
 // fifty-move, material and repetition draws, the static score and quiet
 // checks under their budget.  Which captures it follows shows in the bench
 // node counts.
-#include "core/quin_core.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
 
 namespace {
 

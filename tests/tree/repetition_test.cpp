@@ -3,16 +3,8 @@
 // last capture or pawn move and writes its key only before a move that may
 // be repeated, and must count exactly what the full count counts on a path
 // whose every level wrote its key.
-#include "core/quin_core.h"
 #include "core/tree/repetition.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -2,12 +2,8 @@
 // rooks, knights, bishops or queens; never a pawn on the a- or h-file, and
 // never by looking past the edge of the board (row and column 8 of the
 // board array are no squares).
-#include "core/board/board_view.h"
 #include "core/tree/threat_tests.h"
-#include "frontend/quintar.h"
 #include "tests/test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -68,8 +64,7 @@ TEST(PawnFork, TargetsOnTheBoardOnly) {
 TEST(PawnFork, ViewSquaresAgreeWithTheBoard) {
     for (const ForkCase &c : kForks) {
         load_fen(c.fen);
-        BoardView v;
-        v.load();
+        const BoardView v = board_view();
         for (int side : {1, 2}) {
             const uint64_t forks = pawn_fork_squares(v, side);
             for (int y = 0; y < 8; y++)
