@@ -93,21 +93,26 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     m.blackHeavy = (sets.of(kBlack, kRook) | sets.of(kBlack, kQueen)) != 0;
 
     if (useCache) {
-        std::memset(pawns.key, kKeyCharOffset + kEmpty, kPawnKeyBytes);
         uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
         for (int side = kWhite; side <= kBlack; side++) {
             const int code = make_piece(side, kPawn);
-            for (uint64_t rest = sets.byPiece[code]; rest;) {
-                const int s = pop_lsb(rest);
-                pawns.key[s] = static_cast<unsigned char>(kKeyCharOffset + code);
-                pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[s];
-            }
+            for (uint64_t rest = sets.byPiece[code]; rest;)
+                pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[pop_lsb(rest)];
         }
         pawns.hashSum = pawnSum;
     }
     // Every pawn moved up to the rank of y = 0: bit x for a pawn on file x.
     scan.whitePawnFiles = static_cast<unsigned>(north_fill(sets.of(kWhite, kPawn)) & 0xFFu);
     scan.blackPawnFiles = static_cast<unsigned>(north_fill(sets.of(kBlack, kPawn)) & 0xFFu);
+}
+
+void write_pawn_key(PawnCacheProbe &pawns, const PieceSets &sets) {
+    std::memset(pawns.key, kKeyCharOffset + kEmpty, kPawnKeyBytes);
+    for (int side = kWhite; side <= kBlack; side++) {
+        const int code = make_piece(side, kPawn);
+        for (uint64_t rest = sets.byPiece[code]; rest;)
+            pawns.key[pop_lsb(rest)] = static_cast<unsigned char>(kKeyCharOffset + code);
+    }
 }
 
 void fill_pawn_ranks(BoardScan &scan) {

@@ -31,7 +31,7 @@ struct BoardScan {
 
 // The pawn-cache state of one evaluation.
 struct PawnCacheProbe {
-    unsigned char key[kPawnKeyBytes];  // Chr(65 + pawn code) per square
+    unsigned char key[kPawnKeyBytes];  // Chr(65 + pawn code) per square (write_pawn_key)
     uint64_t hashSum = 0;              // unreduced square hash of the pawn codes
     unsigned char *slot = nullptr;     // the probed slot; null with the cache off
     int slotIndex = -1;
@@ -56,8 +56,12 @@ bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars);
 
 // The pass over the piece sets: the files holding pawns, phase material,
 // the winning-king facts (the last king of a colour in board order counts)
-// and (with the cache on) the pawn key and hash.
+// and (with the cache on) the pawn hash.
 void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache);
+
+// The pawn key's characters, which the probe writes only when it compares
+// or stores them.
+void write_pawn_key(PawnCacheProbe &pawns, const PieceSets &sets);
 
 // The pawn ranks per file (BoardScan::whitePawns, blackPawns), which only a
 // pawn-cache miss (or the cache off) reads.

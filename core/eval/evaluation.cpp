@@ -122,7 +122,7 @@ double evaluate_sets(BoardScan &scan) {
 
     // Step 2. Pawn-cache probe; the pawn ranks per file for features worked
     // out afresh.
-    if (useCache) probe_pawn_cache(pawns);
+    if (useCache) probe_pawn_cache(pawns, sets);
     if (!pawns.hit) fill_pawn_ranks(scan);
 
     // Step 3. Phase terms.

@@ -6,6 +6,7 @@
 
 #include "core/quin_core.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace eval_detail {
@@ -26,12 +27,25 @@ unsigned char *pawn_block(double pawnOffset) {
 
 }  // namespace
 
-void probe_pawn_cache(PawnCacheProbe &pawns) {
+void probe_pawn_cache(PawnCacheProbe &pawns, const PieceSets &sets) {
     const int64_t pawnHash = static_cast<int64_t>(mod_prime(pawns.hashSum));
     const double pawnOffset = static_cast<double>((pawnHash % kPawnSlots) * kPawnSlotBytes);
     unsigned char *slot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
     pawns.slot = slot;
     pawns.slotIndex = static_cast<int>(pawnHash % kPawnSlots);
+    const PawnMemo &memo = pawnMemo[pawns.slotIndex];
+    if (memo.valid && memo.writes == memory_writes[kPawnBlock] &&
+        memo.pawns[kWhite] == sets.of(kWhite, kPawn) &&
+        memo.pawns[kBlack] == sets.of(kBlack, kPawn) && slot[kPawnStateOffset] == 1) {
+#ifndef NDEBUG
+        write_pawn_key(pawns, sets);
+        assert(std::memcmp(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes) == 0);
+#endif
+        pawns.hit = true;
+        pawnCacheHits += 1;
+        return;
+    }
+    write_pawn_key(pawns, sets);
     if (slot[kPawnStateOffset] == 1 &&
         std::memcmp(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes) == 0) {
         pawns.hit = true;

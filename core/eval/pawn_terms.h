@@ -14,9 +14,10 @@
 
 namespace eval_detail {
 
-// Looks the pawn configuration up.  A miss claims the slot at once (state 0,
-// the new key); the caller marks it valid once the feature words are in.
-void probe_pawn_cache(PawnCacheProbe &pawns);
+// Looks the pawn configuration of `sets` up.  A miss claims the slot at once
+// (state 0, the new key); the caller marks it valid once the feature words
+// are in.
+void probe_pawn_cache(PawnCacheProbe &pawns, const PieceSets &sets);
 
 // Pawns on d4, e4, d5 and e5 (the same squares from either side's view).
 constexpr uint64_t kCentralPawnSquares = bit_at(3, 3) | bit_at(4, 3) | bit_at(3, 4) | bit_at(4, 4);
@@ -232,7 +233,10 @@ QUIN_ALWAYS_INLINE bool side_pawns(const BoardScan &scan, PawnCacheProbe &pawns,
 
 // What a pawn-cache slot's feature words say of both sides' pawns, as
 // side_pawns reads them on a hit: kept beside the slot so that a hit need
-// not read the words pawn by pawn.  It stands for the slot while the slot
+// not read the words pawn by pawn, nor the slot's key (a memo that holds
+// for the probed pawns says the slot is valid and keyed by them).  It is
+// taken on a hit, or on the miss that writes the slot's words (they then
+// say what the fresh features say), and stands for the slot while the slot
 // keeps the same pawns and nothing else has written to block 906: a miss
 // that claims the slot drops it, and a write through the memory layer
 // (memory_writes) makes it stale.
@@ -248,22 +252,23 @@ extern PawnMemo pawnMemo[kPawnSlots];
 // doubled-pawn term is not whole), on a hit from the slot's memo when it
 // holds, else from the words (and then remembered).
 inline bool both_side_pawns(const BoardScan &scan, PawnCacheProbe &pawns, SidePawns *sides) {
-    if (!pawns.hit)
-        return side_pawns(scan, pawns, kWhite, sides[kWhite]) &&
-               side_pawns(scan, pawns, kBlack, sides[kBlack]);
-    PawnMemo &memo = pawnMemo[pawns.slotIndex];
     const uint64_t white = scan.sets.of(kWhite, kPawn), black = scan.sets.of(kBlack, kPawn);
-    if (memo.valid && memo.writes == memory_writes[kPawnBlock] && memo.pawns[kWhite] == white &&
-        memo.pawns[kBlack] == black) {
-        sides[kWhite] = memo.side[kWhite];
-        sides[kBlack] = memo.side[kBlack];
-        return true;
+    if (pawns.hit) {
+        const PawnMemo &memo = pawnMemo[pawns.slotIndex];
+        if (memo.valid && memo.writes == memory_writes[kPawnBlock] && memo.pawns[kWhite] == white &&
+            memo.pawns[kBlack] == black) {
+            sides[kWhite] = memo.side[kWhite];
+            sides[kBlack] = memo.side[kBlack];
+            return true;
+        }
     }
     const bool whole = side_pawns(scan, pawns, kWhite, sides[kWhite]) &&
                        side_pawns(scan, pawns, kBlack, sides[kBlack]);
-    // Only whole terms are remembered: the other case is valued pawn by
-    // pawn anyway.
-    if (whole) {
+    // Only whole terms are remembered (the other case is valued pawn by
+    // pawn anyway), and after a miss only words that the slot will keep
+    // (the caller marks it valid when they fit).
+    if (whole && pawns.slot != nullptr && (pawns.hit || pawns.wordsFit)) {
+        PawnMemo &memo = pawnMemo[pawns.slotIndex];
         memo.valid = true;
         memo.writes = memory_writes[kPawnBlock];
         memo.pawns[kWhite] = white;
