@@ -10,6 +10,7 @@
 #include "core/eval/key_chars_simd.h"
 #include "core/quin_core.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace eval_detail {
@@ -71,9 +72,31 @@ bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars) {
     return (empty | white | black) == ~uint64_t{0};
 }
 
+void pawn_sum_and_phase(const PieceSets &sets, KeySums &sums) {
+    uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
+    for (int side = kWhite; side <= kBlack; side++) {
+        const int code = make_piece(side, kPawn);
+        for (uint64_t rest = sets.byPiece[code]; rest;)
+            pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[pop_lsb(rest)];
+    }
+    sums.pawns = pawnSum;
+    sums.phase = phase_material(sets);
+}
+
 void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     const PieceSets &sets = scan.sets;
-    scan.phase = phase_material(sets);
+    KeySums sums;
+    if (scan.known != nullptr) {
+        sums = *scan.known;
+#ifndef NDEBUG
+        KeySums fresh;
+        pawn_sum_and_phase(sets, fresh);
+        assert(fresh.pawns == sums.pawns && fresh.phase == sums.phase);
+#endif
+    } else {
+        pawn_sum_and_phase(sets, sums);
+    }
+    scan.phase = sums.phase;
 
     WinningKingMaterial &m = scan.material;
     const uint64_t whiteKings = sets.of(kWhite, kKing), blackKings = sets.of(kBlack, kKing);
@@ -92,15 +115,7 @@ void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache) {
     m.whiteHeavy = (sets.of(kWhite, kRook) | sets.of(kWhite, kQueen)) != 0;
     m.blackHeavy = (sets.of(kBlack, kRook) | sets.of(kBlack, kQueen)) != 0;
 
-    if (useCache) {
-        uint64_t pawnSum = kSquarePowers.sum;  // every square's pawn term is at least 1
-        for (int side = kWhite; side <= kBlack; side++) {
-            const int code = make_piece(side, kPawn);
-            for (uint64_t rest = sets.byPiece[code]; rest;)
-                pawnSum += static_cast<uint64_t>(code) * kSquarePowers.p[pop_lsb(rest)];
-        }
-        pawns.hashSum = pawnSum;
-    }
+    if (useCache) pawns.hashSum = sums.pawns;
     // Every pawn moved up to the rank of y = 0: bit x for a pawn on file x.
     scan.whitePawnFiles = static_cast<unsigned>(north_fill(sets.of(kWhite, kPawn)) & 0xFFu);
     scan.blackPawnFiles = static_cast<unsigned>(north_fill(sets.of(kBlack, kPawn)) & 0xFFu);

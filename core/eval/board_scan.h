@@ -20,6 +20,9 @@ struct BoardScan {
     explicit BoardScan(const PieceSets &pieces) : sets(pieces) {}
 
     PieceSets sets{};  // byPiece[0]: squares whose value names no piece
+    // The pawn hash sum and phase material when the caller carried them
+    // (a board view's evaluation key), else null.
+    const KeySums *known = nullptr;
     // Pawn ranks (bit y) per file, files shifted by one so that the
     // neighbours of the a- and h-files read as empty; filled by
     // fill_pawn_ranks only when the pawn features are worked out afresh.
@@ -54,9 +57,13 @@ void read_piece_sets(PieceSets &sets);
 // square holds a code that names no piece.
 bool piece_sets_from_chars(PieceSets &sets, const unsigned char *chars);
 
+// The pawn hash sum and phase material of `sets` into `sums`.
+void pawn_sum_and_phase(const PieceSets &sets, KeySums &sums);
+
 // The pass over the piece sets: the files holding pawns, phase material,
 // the winning-king facts (the last king of a colour in board order counts)
-// and (with the cache on) the pawn hash.
+// and (with the cache on) the pawn hash; the first two taken from
+// `scan.known` when it is set.
 void scan_board(BoardScan &scan, PawnCacheProbe &pawns, bool useCache);
 
 // The pawn key's characters, which the probe writes only when it compares

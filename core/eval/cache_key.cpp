@@ -59,11 +59,6 @@ uint64_t cache_key_of_cells(const signed char *cells, unsigned char *key, double
     return sum;
 }
 
-uint64_t cache_square_sum_of_cells(const signed char *cells) {
-    unsigned char key[kKeyBytes];
-    return cache_key_simd::read_cells(cells, key);
-}
-
 void cache_key_chars_of(const signed char *cells, unsigned char *key, double side) {
     cache_key_simd::write_cell_chars(cells, key);
     put_key_state(key, side);

@@ -152,17 +152,47 @@ uint64_t cache_key_of_cells(const signed char *cells, unsigned char *key, double
 // The key alone, for cells whose square sum is known.
 void cache_key_chars_of(const signed char *cells, unsigned char *key, double side);
 
-// The unreduced square sum after the move `e` from a position whose sum is
-// `sum`: each square the move writes changes its term by the difference of
-// its codes (the sum wraps modulo 2^64 in between and ends where a fresh
-// sum would).
-inline uint64_t square_sum_after(uint64_t sum, const MoveEffects &e) {
+// The sums that a position's cache keys and its phase are made of, which
+// a move changes only on the squares it writes: the unreduced square sum
+// of the evaluation cache (hash = mod_prime(squares)), the unreduced pawn
+// hash sum of the pawn cache, and the phase material (the rooks', knights',
+// bishops' and queens' values, both sides together).
+struct KeySums {
+    uint64_t squares = 0;
+    uint64_t pawns = 0;
+    int phase = 0;
+};
+
+// By piece code (0 to 16): the code's term in the pawn hash (its code for a
+// pawn, else 0) and its phase material.
+struct CodeTerms {
+    int pawnCode[kBlackOffset + kKing + 1];
+    int phase[kBlackOffset + kKing + 1];
+    constexpr CodeTerms() : pawnCode(), phase() {
+        for (int side = kWhite; side <= kBlack; side++) {
+            pawnCode[make_piece(side, kPawn)] = make_piece(side, kPawn);
+            for (int type = kRook; type <= kQueen; type++)
+                phase[make_piece(side, type)] = kPieceValue[type];
+        }
+    }
+};
+inline constexpr CodeTerms kCodeTerms;
+
+// The sums after the move `e` from a position whose sums are `sums`: each
+// square the move writes changes its terms by the difference of its codes'
+// (the hash sums wrap modulo 2^64 in between and end where fresh sums
+// would).  The move's codes are piece codes (0 to 16).
+inline KeySums key_sums_after(KeySums sums, const MoveEffects &e) {
     for (int i = 0; i < e.count; ++i) {
         const SquareChange &c = e.change[i];
-        const int64_t step = c.after - c.before;
-        sum += static_cast<uint64_t>(step) * kSquarePowers.p[square_of(c.x, c.y)];
+        const uint64_t power = kSquarePowers.p[square_of(c.x, c.y)];
+        sums.squares += static_cast<uint64_t>(int64_t{c.after} - c.before) * power;
+        sums.pawns +=
+            static_cast<uint64_t>(kCodeTerms.pawnCode[c.after] - kCodeTerms.pawnCode[c.before]) *
+            power;
+        sums.phase += kCodeTerms.phase[c.after] - kCodeTerms.phase[c.before];
     }
-    return sum;
+    return sums;
 }
 
 // The static score of the current position (EvaluateBoardUncached's) read
@@ -172,15 +202,16 @@ double evaluate_board_from_key(const unsigned char *key);
 
 // The static score of the current position (EvaluateBoardUncached's) from the
 // piece sets of the board (a board view's, in step with it, when every square
-// holds a piece code or nothing).
-double evaluate_board_from_sets(const PieceSets &sets);
+// holds a piece code or nothing), and with `known` (or null) its pawn hash
+// sum and phase material.
+double evaluate_board_from_sets(const PieceSets &sets, const KeySums *known = nullptr);
 
 // A board view's evaluation key and square hash, worked out ahead of the
 // cache probe.
 struct BoardView;
 struct ViewEvalKey {
     unsigned char key[kKeyBytes];
-    uint64_t squareSum = 0;  // unreduced: hash = mod_prime(squareSum)
+    KeySums sums;  // hash = mod_prime(sums.squares)
     int64_t hash = 0;
     int64_t slots = 0;   // the cache's slot count when the key was prepared
     int64_t index = -1;  // hash % slots, -1 when the count is no whole number above 0
@@ -190,17 +221,17 @@ struct ViewEvalKey {
 // loading its cache slot, so that the probe a little later finds it near.
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
 
-// Writes the key of a view's position whose square sum `squareSum` is known
+// Writes the key of a view's position whose sums `sums` are known
 // (prefetch_view_eval_after's) and starts loading its cache slot.
-void prepare_view_eval_known(const BoardView &view, uint64_t squareSum, ViewEvalKey &prepared);
+void prepare_view_eval_known(const BoardView &view, const KeySums &sums, ViewEvalKey &prepared);
 
-// The square sum of the position the move `e` leads to, from the sum
-// `beforeSum` of the position it is played in; its cache slot starts loading
-// while the move is still being made.
-uint64_t prefetch_view_eval_after(uint64_t beforeSum, const MoveEffects &e);
+// The sums of the position the move `e` leads to, from the sums `before` of
+// the position it is played in; its cache slot starts loading while the
+// move is still being made.
+KeySums prefetch_view_eval_after(const KeySums &before, const MoveEffects &e);
 
-// The unreduced square sum of the position a board view's cells show.
-uint64_t cache_square_sum_of_cells(const signed char *cells);
+// The sums of the position a board view shows.
+KeySums key_sums_of_view(const BoardView &view);
 
 // The score of the position a board view shows (EvaluateBoard's, the view in
 // step with the board), with the key prepare_view_eval wrote for it: the

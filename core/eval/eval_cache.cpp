@@ -20,6 +20,7 @@
 // allocates or formats.
 #include "core/board/board_view.h"
 #include "core/eval/cache_key_simd.h"
+#include "core/eval/board_scan.h"
 #include "core/eval/cache_layout.h"
 #include "core/quin_core.h"
 
@@ -67,7 +68,8 @@ double evaluate_board_checked(const unsigned char *key, double offset) {
 // sets when the caller has them; `knownIndex` the slot index hash % slots
 // when the caller has worked it out for the cache's present size, else -1.
 double evaluate_keyed(const unsigned char *key, int64_t hash, bool exact, bool smallCodes,
-                      const PieceSets *sets, int64_t knownIndex = -1) {
+                      const PieceSets *sets, int64_t knownIndex = -1,
+                      const KeySums *known = nullptr) {
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     if (!exact || static_cast<double>(slots) != evalHashSlots || slots <= 0) {
         return evaluate_board_checked(
@@ -93,7 +95,7 @@ double evaluate_keyed(const unsigned char *key, int64_t hash, bool exact, bool s
     evalHashMisses += 1;
     // The caller's piece sets, or the key's squares: the evaluation reads
     // them from there.
-    const double value = sets != nullptr ? evaluate_board_from_sets(*sets)
+    const double value = sets != nullptr ? evaluate_board_from_sets(*sets, known)
                          : smallCodes    ? evaluate_board_from_key(key)
                                          : EvaluateBoardUncached();
 
@@ -123,7 +125,7 @@ namespace {
 // The hash from the square sum, its slot index, and the slot's first cache
 // line on its way.
 inline void finish_view_key(ViewEvalKey &prepared) {
-    prepared.hash = static_cast<int64_t>(mod_prime(prepared.squareSum));
+    prepared.hash = static_cast<int64_t>(mod_prime(prepared.sums.squares));
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     prepared.slots = slots;
     prepared.index = -1;
@@ -136,27 +138,36 @@ inline void finish_view_key(ViewEvalKey &prepared) {
 
 }  // namespace
 
-uint64_t prefetch_view_eval_after(uint64_t beforeSum, const MoveEffects &e) {
-    const uint64_t sum = square_sum_after(beforeSum, e);
+KeySums prefetch_view_eval_after(const KeySums &before, const MoveEffects &e) {
+    const KeySums sums = key_sums_after(before, e);
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
     if (slots > 0 && static_cast<double>(slots) == evalHashSlots && memory[kEvalBlock] != nullptr) {
-        const int64_t hash = static_cast<int64_t>(mod_prime(sum));
+        const int64_t hash = static_cast<int64_t>(mod_prime(sums.squares));
         __builtin_prefetch(memory[kEvalBlock] + slot_index(hash, slots) * kSlotBytes);
     }
-    return sum;
+    return sums;
+}
+
+KeySums key_sums_of_view(const BoardView &view) {
+    KeySums sums;
+    unsigned char key[kKeyBytes];
+    sums.squares = cache_key_simd::read_cells(view.cell, key);
+    eval_detail::pawn_sum_and_phase(view, sums);
+    return sums;
 }
 
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
-    prepared.squareSum = cache_key_of_cells(view.cell, prepared.key, currentPlayer);
+    prepared.sums.squares = cache_key_of_cells(view.cell, prepared.key, currentPlayer);
+    eval_detail::pawn_sum_and_phase(view, prepared.sums);
     finish_view_key(prepared);
 }
 
-void prepare_view_eval_known(const BoardView &view, uint64_t squareSum, ViewEvalKey &prepared) {
+void prepare_view_eval_known(const BoardView &view, const KeySums &sums, ViewEvalKey &prepared) {
     cache_key_chars_of(view.cell, prepared.key, currentPlayer);
-    prepared.squareSum = squareSum;
+    prepared.sums = sums;
 #ifndef NDEBUG
-    unsigned char fresh[kKeyBytes];
-    assert(prepared.squareSum == cache_key_of_cells(view.cell, fresh, currentPlayer));
+    const KeySums fresh = key_sums_of_view(view);
+    assert(sums.squares == fresh.squares && sums.pawns == fresh.pawns && sums.phase == fresh.phase);
 #endif
     finish_view_key(prepared);
 }
@@ -180,7 +191,7 @@ double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared
     // out for.
     const bool sameSize = static_cast<double>(prepared.slots) == evalHashSlots;
     return evaluate_keyed(key, hash, true, true, pieceCodes ? &view : nullptr,
-                          sameSize ? prepared.index : -1);
+                          sameSize ? prepared.index : -1, pieceCodes ? &prepared.sums : nullptr);
 }
 
 double SetEvalHash(double kb) {

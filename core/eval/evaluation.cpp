@@ -196,8 +196,9 @@ double EvaluateBoardUncached() {
     return evaluate_sets(scan);
 }
 
-double evaluate_board_from_sets(const PieceSets &sets) {
+double evaluate_board_from_sets(const PieceSets &sets, const KeySums *known) {
     BoardScan scan(sets);
+    scan.known = known;
     scan.sets.byPiece[0] = 0;
     scan.sets.bySide[0] = 0;
     return evaluate_sets(scan);

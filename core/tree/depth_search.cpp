@@ -113,11 +113,11 @@ struct ChainNode {
     // The node's position as the move collection read it.
     const BoardView *view;
     // Whether the children are leaves, which evaluate their position first
-    // (then the square sum of the node's evaluation key, worked out at the
-    // first move, starts each child's key and cache load).
+    // (then the sums of the node's evaluation key, worked out at the
+    // first move, start each child's key and cache load).
     bool leafChildren;
-    bool squareSumKnown = false;
-    uint64_t squareSum = 0;
+    bool sumsKnown = false;
+    KeySums sums = {};
 
     // Makes the move, searches the child and takes its score.
     MoveOutcome SearchMove(int fx, int fy, int tx, int ty) {
@@ -127,18 +127,18 @@ struct ChainNode {
             slotSaved = true;
         }
         const MoveEffects move = move_effects(EngineBoard(), square_of(fx, fy), square_of(tx, ty));
-        uint64_t childSum = 0;
+        KeySums childSums;
         if (leafChildren) {
-            if (!squareSumKnown) {
-                squareSum = cache_square_sum_of_cells(view->cell);
-                squareSumKnown = true;
+            if (!sumsKnown) {
+                sums = key_sums_of_view(*view);
+                sumsKnown = true;
             }
-            childSum = prefetch_view_eval_after(squareSum, move);
+            childSums = prefetch_view_eval_after(sums, move);
         }
         key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
         MoveUndo undo;
         do_move(move, undo);
-        const ChainParent link{view, &move, leafChildren ? &childSum : nullptr};
+        const ChainParent link{view, &move, leafChildren ? &childSums : nullptr};
         enteredBy = &link;
         const double score = SearchChild(level, player, alpha, beta, kind, link);
         enteredBy = nullptr;

@@ -6,6 +6,7 @@
 
 struct BoardView;
 struct MoveEffects;
+struct KeySums;
 
 // The two kinds of node built from the one node body.
 enum class NodeKind {
@@ -61,9 +62,9 @@ enum class ChainLeaf {
 struct ChainParent {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
-    // The square sum of the child's evaluation key, when the children are
-    // leaves (the quiet search's stand-pat key follows from it).
-    const uint64_t *squareSum = nullptr;
+    // The sums of the child's evaluation key, when the children are leaves
+    // (the quiet search's stand-pat key follows from them).
+    const KeySums *sums = nullptr;
 };
 
 // The score of a position a chain node hands to the quiet search

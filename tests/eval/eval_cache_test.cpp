@@ -84,8 +84,9 @@ TEST(EvalCache, SlotFollowsTheSquareHashForAnyWholeValue) {
 }
 
 // The quiet search keys a child from its parent's key and the move: the
-// square sum after every legal move, castling's rook, an en-passant victim
-// and each promotion piece included, is the sum of the position worked out
+// sums (the square sum, the pawn hash sum and the phase material) after
+// every legal move, castling's rook, an en-passant victim
+// and each promotion piece included, are the sums of the position worked out
 // afresh, and so are the hash and the key text.
 TEST(EvalCache, KeyAfterAMoveIsTheKeyWorkedOutAfresh) {
     const char *const fens[] = {
@@ -113,12 +114,14 @@ TEST(EvalCache, KeyAfterAMoveIsTheKeyWorkedOutAfresh) {
                     MoveUndo undo;
                     do_move(e, undo, after);
                     ViewEvalKey stepped, fresh;
-                    prepare_view_eval_known(after, prefetch_view_eval_after(before.squareSum, e),
+                    prepare_view_eval_known(after, prefetch_view_eval_after(before.sums, e),
                                             stepped);
                     prepare_view_eval(after, fresh);
                     const std::string move = std::string(fen) + " " + std::to_string(from) + "-" +
                                              std::to_string(to) + " as " + std::to_string(type);
-                    EXPECT_EQ(stepped.squareSum, fresh.squareSum) << move;
+                    EXPECT_EQ(stepped.sums.squares, fresh.sums.squares) << move;
+                    EXPECT_EQ(stepped.sums.pawns, fresh.sums.pawns) << move;
+                    EXPECT_EQ(stepped.sums.phase, fresh.sums.phase) << move;
                     EXPECT_EQ(stepped.hash, fresh.hash) << move;
                     EXPECT_EQ(std::memcmp(stepped.key, fresh.key, kKeyBytes), 0) << move;
                     undo_move(e, undo);
