@@ -115,9 +115,7 @@ struct ZoneAttack {
     int attackers = 0, units = 0;
 };
 
-ZoneAttack zone_attack(const PieceSets &sets, int kingX, int kingY, int enemy, double shield) {
-    Zone spare;
-    const Zone &z = king_zone(kingX, kingY, enemy, shield, spare);
+ZoneAttack zone_attack(const PieceSets &sets, const Zone &z, int enemy) {
     const uint64_t zone = z.squares;
     const uint64_t occupied = sets.occupied;
 
@@ -153,7 +151,8 @@ ZoneAttack zone_attack(const PieceSets &sets, int kingX, int kingY, int enemy, d
 
 double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy, double phase,
                          double shield) {
-    const ZoneAttack a = zone_attack(sets, kingX, kingY, enemy, shield);
+    Zone spare;
+    const ZoneAttack a = zone_attack(sets, king_zone(kingX, kingY, enemy, shield, spare), enemy);
     if (a.attackers < 2) return 0;
     const double u = a.units;
     double penalty = (3 - shield) * u + Int(u * u * 0.25);
@@ -165,8 +164,11 @@ double king_zone_penalty(const PieceSets &sets, int kingX, int kingY, int enemy,
 
 int king_zone_penalty_whole(const PieceSets &sets, int kingX, int kingY, int enemy, int phase,
                             int shield) {
-    assert(phase >= 0 && phase <= kFullPhase && shield >= 0 && shield <= 3);
-    const ZoneAttack a = zone_attack(sets, kingX, kingY, enemy, shield);
+    assert(phase >= 0 && phase <= kFullPhase && shield >= 0 && shield <= 3 &&
+           on_board(kingX, kingY));
+    // A king from the piece sets stands on the board: its zone is the table's.
+    const ZoneAttack a = zone_attack(
+        sets, kKingZones.zone[enemy == kBlack][shield > 0][square_of(kingX, kingY)], enemy);
     if (a.attackers < 2) return 0;
     const int u = a.units;
     // Every term is a whole number of at least 0: the doubles' truncations
