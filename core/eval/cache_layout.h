@@ -206,29 +206,35 @@ double evaluate_board_from_key(const unsigned char *key);
 // sum and phase material.
 double evaluate_board_from_sets(const PieceSets &sets, const KeySums *known = nullptr);
 
-// A board view's evaluation key and square hash, worked out ahead of the
-// cache probe.
-struct BoardView;
-struct ViewEvalKey {
-    unsigned char key[kKeyBytes];
+// Where a position's evaluation lies in the cache: its sums, square hash
+// and slot, worked out ahead of the cache probe (a parent works them out
+// for its child from the move).
+struct EvalKeyPlace {
     KeySums sums;  // hash = mod_prime(sums.squares)
     int64_t hash = 0;
-    int64_t slots = 0;   // the cache's slot count when the key was prepared
+    int64_t slots = 0;   // the cache's slot count when the place was worked out
     int64_t index = -1;  // hash % slots, -1 when the count is no whole number above 0
+};
+
+// A board view's evaluation key and its place.
+struct BoardView;
+struct ViewEvalKey : EvalKeyPlace {
+    unsigned char key[kKeyBytes];
 };
 
 // Writes the key of the view's position (cache_key_of_cells) and starts
 // loading its cache slot, so that the probe a little later finds it near.
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared);
 
-// Writes the key of a view's position whose sums `sums` are known
-// (prefetch_view_eval_after's) and starts loading its cache slot.
-void prepare_view_eval_known(const BoardView &view, const KeySums &sums, ViewEvalKey &prepared);
+// Writes the key of a view's position whose place `place` is known
+// (prefetch_view_eval_after's).
+void prepare_view_eval_known(const BoardView &view, const EvalKeyPlace &place,
+                             ViewEvalKey &prepared);
 
-// The sums of the position the move `e` leads to, from the sums `before` of
-// the position it is played in; its cache slot starts loading while the
+// The place of the position the move `e` leads to, from the sums `before`
+// of the position it is played in; its cache slot starts loading while the
 // move is still being made.
-KeySums prefetch_view_eval_after(const KeySums &before, const MoveEffects &e);
+EvalKeyPlace prefetch_view_eval_after(const KeySums &before, const MoveEffects &e);
 
 // The sums of the position a board view shows.
 KeySums key_sums_of_view(const BoardView &view);

@@ -122,30 +122,26 @@ double EvaluateBoard() {
 
 namespace {
 
-// The hash from the square sum, its slot index, and the slot's first cache
-// line on its way.
-inline void finish_view_key(ViewEvalKey &prepared) {
-    prepared.hash = static_cast<int64_t>(mod_prime(prepared.sums.squares));
+// The place of a position with the sums `sums`: the hash from the square
+// sum, its slot index, and the slot's first cache line on its way.
+inline EvalKeyPlace place_of(const KeySums &sums) {
+    EvalKeyPlace place;
+    place.sums = sums;
+    place.hash = static_cast<int64_t>(mod_prime(sums.squares));
     const int64_t slots = static_cast<int64_t>(evalHashSlots);
-    prepared.slots = slots;
-    prepared.index = -1;
+    place.slots = slots;
     if (slots > 0 && static_cast<double>(slots) == evalHashSlots) {
-        prepared.index = slot_index(prepared.hash, slots);
+        place.index = slot_index(place.hash, slots);
         if (memory[kEvalBlock] != nullptr)
-            __builtin_prefetch(memory[kEvalBlock] + prepared.index * kSlotBytes);
+            __builtin_prefetch(memory[kEvalBlock] + place.index * kSlotBytes);
     }
+    return place;
 }
 
 }  // namespace
 
-KeySums prefetch_view_eval_after(const KeySums &before, const MoveEffects &e) {
-    const KeySums sums = key_sums_after(before, e);
-    const int64_t slots = static_cast<int64_t>(evalHashSlots);
-    if (slots > 0 && static_cast<double>(slots) == evalHashSlots && memory[kEvalBlock] != nullptr) {
-        const int64_t hash = static_cast<int64_t>(mod_prime(sums.squares));
-        __builtin_prefetch(memory[kEvalBlock] + slot_index(hash, slots) * kSlotBytes);
-    }
-    return sums;
+EvalKeyPlace prefetch_view_eval_after(const KeySums &before, const MoveEffects &e) {
+    return place_of(key_sums_after(before, e));
 }
 
 KeySums key_sums_of_view(const BoardView &view) {
@@ -157,19 +153,21 @@ KeySums key_sums_of_view(const BoardView &view) {
 }
 
 void prepare_view_eval(const BoardView &view, ViewEvalKey &prepared) {
-    prepared.sums.squares = cache_key_of_cells(view.cell, prepared.key, currentPlayer);
-    eval_detail::pawn_sum_and_phase(view, prepared.sums);
-    finish_view_key(prepared);
+    KeySums sums;
+    sums.squares = cache_key_of_cells(view.cell, prepared.key, currentPlayer);
+    eval_detail::pawn_sum_and_phase(view, sums);
+    static_cast<EvalKeyPlace &>(prepared) = place_of(sums);
 }
 
-void prepare_view_eval_known(const BoardView &view, const KeySums &sums, ViewEvalKey &prepared) {
+void prepare_view_eval_known(const BoardView &view, const EvalKeyPlace &place,
+                             ViewEvalKey &prepared) {
     cache_key_chars_of(view.cell, prepared.key, currentPlayer);
-    prepared.sums = sums;
+    static_cast<EvalKeyPlace &>(prepared) = place;
 #ifndef NDEBUG
     const KeySums fresh = key_sums_of_view(view);
-    assert(sums.squares == fresh.squares && sums.pawns == fresh.pawns && sums.phase == fresh.phase);
+    assert(place.sums.squares == fresh.squares && place.sums.pawns == fresh.pawns &&
+           place.sums.phase == fresh.phase);
 #endif
-    finish_view_key(prepared);
 }
 
 double evaluate_prepared_view(const BoardView &view, const ViewEvalKey &prepared) {

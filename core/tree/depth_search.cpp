@@ -127,18 +127,18 @@ struct ChainNode {
             slotSaved = true;
         }
         const MoveEffects move = move_effects(EngineBoard(), square_of(fx, fy), square_of(tx, ty));
-        KeySums childSums;
+        EvalKeyPlace childPlace;
         if (leafChildren) {
             if (!sumsKnown) {
                 sums = key_sums_of_view(*view);
                 sumsKnown = true;
             }
-            childSums = prefetch_view_eval_after(sums, move);
+            childPlace = prefetch_view_eval_after(sums, move);
         }
         key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
         MoveUndo undo;
         do_move(move, undo);
-        const ChainParent link{view, &move, leafChildren ? &childSums : nullptr};
+        const ChainParent link{view, &move, leafChildren ? &childPlace : nullptr};
         enteredBy = &link;
         const double score = SearchChild(level, player, alpha, beta, kind, link);
         enteredBy = nullptr;

@@ -6,7 +6,7 @@
 
 struct BoardView;
 struct MoveEffects;
-struct KeySums;
+struct EvalKeyPlace;
 
 // The two kinds of node built from the one node body.
 enum class NodeKind {
@@ -62,9 +62,9 @@ enum class ChainLeaf {
 struct ChainParent {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
-    // The sums of the child's evaluation key, when the children are leaves
-    // (the quiet search's stand-pat key follows from them).
-    const KeySums *sums = nullptr;
+    // The place of the child's evaluation key, when the children are leaves
+    // (the quiet search's stand-pat probe starts from it).
+    const EvalKeyPlace *place = nullptr;
 };
 
 // The score of a position a chain node hands to the quiet search

@@ -53,9 +53,9 @@ struct KnownKings {
 struct ParentView {
     const BoardView *view = nullptr;
     const MoveEffects *move = nullptr;
-    // The sums of the node's evaluation key, when the parent has worked
-    // them out from its own and the move.
-    const KeySums *sums = nullptr;
+    // The place of the node's evaluation key, when the parent has worked it
+    // out from its own sums and the move.
+    const EvalKeyPlace *place = nullptr;
     enum class Entry {
         kDirect,     // a top-level call: the full repetition test
         kTested,     // a chain node at the same level and in the same

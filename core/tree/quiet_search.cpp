@@ -189,11 +189,11 @@ Walk search_candidate(QuietNode &n, const Candidate &c, Square from, Square to) 
     if (type_of(n.view.cell[from]) != kKing) childKings.enemy = n.ownKingSquare;
     save_slot(n);
     const MoveEffects move = move_effects(n.view, from, to);
-    const KeySums childSums = prefetch_view_eval_after(n.evalKey.sums, move);
+    const EvalKeyPlace childPlace = prefetch_view_eval_after(n.evalKey.sums, move);
     key_before_move(n.player, n.level, type_of(move.piece), move.captured, n.keyWritten);
     MoveUndo undo;
     do_move(move, undo);
-    const ParentView parent{&n.view, &move, &childSums, ParentView::Entry::kAfterMove};
+    const ParentView parent{&n.view, &move, &childPlace, ParentView::Entry::kAfterMove};
     double score;
     if (c.quietFork || c.quietCheck) {
         quietCheckActive += 1;
@@ -379,8 +379,8 @@ double quiet_node(int player, int remaining, int level, double alpha, double bet
     assert(n.view.in_step());
     // The stand-pat evaluation's cache slot starts loading now, while the
     // node's tests run.
-    if (parent.sums != nullptr)
-        prepare_view_eval_known(n.view, *parent.sums, n.evalKey);
+    if (parent.place != nullptr)
+        prepare_view_eval_known(n.view, *parent.place, n.evalKey);
     else
         prepare_view_eval(n.view, n.evalKey);
     // The king's safety (IsPlayerInCheck) also settles the legality of most
@@ -474,7 +474,7 @@ double ChainLeafSearch(int player, int level, double alpha, double beta, ChainLe
     ParentView origin;
     origin.view = from.view;
     origin.move = from.move;
-    origin.sums = from.sums;
+    origin.place = from.place;
     origin.entry =
         how == ChainLeaf::kTested ? ParentView::Entry::kTested : ParentView::Entry::kAfterMove;
     origin.keyWritten = keyWritten;
