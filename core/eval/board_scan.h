@@ -39,6 +39,7 @@ struct PawnCacheProbe {
     unsigned char *slot = nullptr;     // the probed slot; null with the cache off
     int slotIndex = -1;
     bool hit = false;
+    bool memoHit = false;  // the hit was the slot's memo's (core/eval/pawn_terms.h)
     // A feature word holds up to 15 neighbours; a board with 16 own pawns on
     // the two adjacent files (possible from a FEN, never in a game) cannot be
     // stored without corrupting the word, so such a configuration is

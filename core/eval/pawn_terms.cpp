@@ -33,15 +33,14 @@ void probe_pawn_cache(PawnCacheProbe &pawns, const PieceSets &sets) {
     unsigned char *slot = pawn_block(pawnOffset) + static_cast<int64_t>(pawnOffset);
     pawns.slot = slot;
     pawns.slotIndex = static_cast<int>(pawnHash % kPawnSlots);
-    const PawnMemo &memo = pawnMemo[pawns.slotIndex];
-    if (memo.valid && memo.writes == memory_writes[kPawnBlock] &&
-        memo.pawns[kWhite] == sets.of(kWhite, kPawn) &&
-        memo.pawns[kBlack] == sets.of(kBlack, kPawn) && slot[kPawnStateOffset] == 1) {
+    if (pawnMemo[pawns.slotIndex].holds(sets.of(kWhite, kPawn), sets.of(kBlack, kPawn)) &&
+        slot[kPawnStateOffset] == 1) {
 #ifndef NDEBUG
         write_pawn_key(pawns, sets);
         assert(std::memcmp(slot + kPawnKeyOffset, pawns.key, kPawnKeyBytes) == 0);
 #endif
         pawns.hit = true;
+        pawns.memoHit = true;
         pawnCacheHits += 1;
         return;
     }

@@ -245,23 +245,26 @@ struct PawnMemo {
     uint64_t writes = 0;     // memory_writes[kPawnBlock] when it was taken
     uint64_t pawns[3] = {};  // by side: the pawns it was taken for
     SidePawns side[3];
+
+    // Whether it stands for its slot holding these pawns.
+    bool holds(uint64_t white, uint64_t black) const {
+        return valid && writes == memory_writes[kPawnBlock] && pawns[kWhite] == white &&
+               pawns[kBlack] == black;
+    }
 };
 extern PawnMemo pawnMemo[kPawnSlots];
 
 // The pawn terms of both sides (side_pawns for each; false when a
-// doubled-pawn term is not whole), on a hit from the slot's memo when it
-// holds, else from the words (and then remembered).
+// doubled-pawn term is not whole): from the slot's memo when the probe's
+// hit was the memo's, else from the words or afresh (and then remembered).
 inline bool both_side_pawns(const BoardScan &scan, PawnCacheProbe &pawns, SidePawns *sides) {
-    const uint64_t white = scan.sets.of(kWhite, kPawn), black = scan.sets.of(kBlack, kPawn);
-    if (pawns.hit) {
+    if (pawns.memoHit) {
         const PawnMemo &memo = pawnMemo[pawns.slotIndex];
-        if (memo.valid && memo.writes == memory_writes[kPawnBlock] && memo.pawns[kWhite] == white &&
-            memo.pawns[kBlack] == black) {
-            sides[kWhite] = memo.side[kWhite];
-            sides[kBlack] = memo.side[kBlack];
-            return true;
-        }
+        sides[kWhite] = memo.side[kWhite];
+        sides[kBlack] = memo.side[kBlack];
+        return true;
     }
+    const uint64_t white = scan.sets.of(kWhite, kPawn), black = scan.sets.of(kBlack, kPawn);
     const bool whole = side_pawns(scan, pawns, kWhite, sides[kWhite]) &&
                        side_pawns(scan, pawns, kBlack, sides[kBlack]);
     // Only whole terms are remembered (the other case is valued pawn by

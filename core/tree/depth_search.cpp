@@ -112,12 +112,11 @@ struct ChainNode {
     bool keyWritten;
     // The node's position as the move collection read it.
     const BoardView *view;
-    // Whether the children are leaves, which evaluate their position first
-    // (then the sums of the node's evaluation key, worked out at the
-    // first move, start each child's key and cache load).
+    // Whether the children are leaves, which evaluate their position first;
+    // then the sums of the node's evaluation key start each child's key
+    // and cache load.
     bool leafChildren;
-    bool sumsKnown = false;
-    KeySums sums = {};
+    KeySums sums;
 
     // Makes the move, searches the child and takes its score.
     MoveOutcome SearchMove(int fx, int fy, int tx, int ty) {
@@ -128,13 +127,7 @@ struct ChainNode {
         }
         const MoveEffects move = move_effects(EngineBoard(), square_of(fx, fy), square_of(tx, ty));
         EvalKeyPlace childPlace;
-        if (leafChildren) {
-            if (!sumsKnown) {
-                sums = key_sums_of_view(*view);
-                sumsKnown = true;
-            }
-            childPlace = prefetch_view_eval_after(sums, move);
-        }
+        if (leafChildren) childPlace = prefetch_view_eval_after(sums, move);
         key_before_move(player, level, type_of(move.piece), move.captured, keyWritten);
         MoveUndo undo;
         do_move(move, undo);
@@ -281,19 +274,21 @@ double SearchChainNode(int level, int player, double alpha, double beta, NodeKin
     CollectNodeMoves(player, level, view);
     if (SearchTimeExpired() != 0) return 0;
 
-    ChainNode node{
-        level,
-        player,
-        alpha,
-        beta,
-        kind,
-        FirstMoveCode(level, player, kind, view),
-        worst_score(player),
-        false,
-        false,
-        keyWritten,
-        &view,
-        kind == NodeKind::Chain && (level == kLastChainLevel || level + 1 >= searchIterationDepth)};
+    const bool leafChildren =
+        kind == NodeKind::Chain && (level == kLastChainLevel || level + 1 >= searchIterationDepth);
+    ChainNode node{level,
+                   player,
+                   alpha,
+                   beta,
+                   kind,
+                   FirstMoveCode(level, player, kind, view),
+                   worst_score(player),
+                   false,
+                   false,
+                   keyWritten,
+                   &view,
+                   leafChildren,
+                   leafChildren ? key_sums_of_view(view) : KeySums()};
 
     // Step 6. The passes: first move, captures, killers, quiet moves.  A
     // cutoff returns the best score; an expired clock returns 0.
