@@ -302,14 +302,13 @@ TEST(RequestCancel, CancelBeforeAndDuringTheSearch) {
     }
 }
 
-TEST(RequestPublication, ResponseThatCannotBeCreatedWrittenOrPublished) {
+// (A response that cannot be created: request_planted_files_test.)
+TEST(RequestPublication, ResponseThatCannotBeWrittenOrPublished) {
     struct {
         const char *message;
         void (*obstruct)(const std::string &path);
         std::string response;  // what stands at PATH.response afterwards
     } cases[] = {
-        {"Cannot create response file",  // the temporary name is a folder
-         [](const std::string &p) { mkdir((p + ".response.tmp").c_str(), 0755); }, ""},
         {"Cannot write response file",  // files limited to 40 bytes: the OK response fails
          [](const std::string &) {}, "tk\nERROR\nCannot write response file\n"},
         {"Cannot publish response file",  // the name is a folder that is not empty
