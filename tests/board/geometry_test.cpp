@@ -122,10 +122,6 @@ TEST(Geometry, Encodings) {
     EXPECT_EQ(king_pos(0, 0), 0);
     EXPECT_EQ(king_pos_x(-1), 0);
     EXPECT_EQ(king_pos_y(-1), -1);
-    EXPECT_EQ(count_bits(kLightSquares), 32);
-    EXPECT_TRUE((kLightSquares & bit_at(0, 0)) != 0);  // a8 is light
-    EXPECT_TRUE((kLightSquares & bit_at(7, 7)) != 0);  // h1 is light
-    EXPECT_EQ(kLightSquares & kDarkSquares, 0u);
 }
 
 TEST(Geometry, BitScans) {
