@@ -56,6 +56,7 @@ inline BoardView board_view() {
 // from the view.
 double evaluate_on_view(const BoardView &view);
 
+// The file's bytes; "" when it cannot be read.
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &content);
 bool file_exists(const std::string &path);

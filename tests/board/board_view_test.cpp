@@ -98,20 +98,6 @@ TEST(BoardView, PieceRulesAgreeWithTheBoard) {
     });
 }
 
-// Calls visit(from, to, steps, straight) for every pair of distinct squares
-// that share a rank, a file or a diagonal (the only pairs the line walk is
-// defined for); `steps` is the length of the line between them.
-template <class Visit>
-void for_each_pair_on_a_line(Visit visit) {
-    for (int from = 0; from < 64; ++from)
-        for (int to = 0; to < 64; ++to) {
-            const int dx = to % 8 - from % 8, dy = to / 8 - from / 8;
-            const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-            if (from == to || (dx != 0 && dy != 0 && adx != ady)) continue;
-            visit(from, to, adx > ady ? adx : ady, dx == 0 || dy == 0);
-        }
-}
-
 // Lines clear as on the engine's board; the squares a rook and a bishop see
 // are those whose line from the piece's square is clear there, every square
 // and every position alike (pieces in the way or not).
@@ -119,13 +105,19 @@ TEST(BoardView, LinesAndReachesAsOnTheBoard) {
     const EngineBoard engine;
     for_each_position([&engine](const char *fen, const BoardView &v) {
         uint64_t straight[64] = {}, diagonal[64] = {};
-        for_each_pair_on_a_line([&](int from, int to, int steps, bool isStraight) {
-            const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
-            const bool clear = engine.clear_between(fx, fy, tx, ty, steps);
-            EXPECT_EQ(v.clear_between(fx, fy, tx, ty, steps), clear)
-                << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
-            if (clear) (isStraight ? straight : diagonal)[from] |= uint64_t{1} << to;
-        });
+        // Every pair of distinct squares on a rank, a file or a diagonal,
+        // the only pairs the line walk is defined for.
+        for (int from = 0; from < 64; ++from)
+            for (int to = 0; to < 64; ++to) {
+                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
+                const int adx = std::abs(tx - fx), ady = std::abs(ty - fy);
+                if (from == to || (adx != 0 && ady != 0 && adx != ady)) continue;
+                const int steps = std::max(adx, ady);
+                const bool clear = engine.clear_between(fx, fy, tx, ty, steps);
+                EXPECT_EQ(v.clear_between(fx, fy, tx, ty, steps), clear)
+                    << fen << " from " << fx << "," << fy << " to " << tx << "," << ty;
+                if (clear) (adx == 0 || ady == 0 ? straight : diagonal)[from] |= square_bit(to);
+            }
         for (int from = 0; from < 64; ++from) {
             EXPECT_EQ(v.straight_reach(from), straight[from]) << fen << " square " << from;
             EXPECT_EQ(v.diagonal_reach(from), diagonal[from]) << fen << " square " << from;
@@ -225,18 +217,14 @@ TEST(BoardView, KnownAttacks) {
 // empty square, one replaced by an enemy piece, one taken away): the Debug
 // check of the view notices it, and a fresh load follows the board.
 TEST(BoardView, InStepNoticesABoardWrite) {
-    struct Change {
-        int x, y;
-        int piece;
-    };
-    const Change kChanges[] = {
-        {4, 4, make_piece(kWhite, kQueen)},
-        {0, 0, make_piece(kWhite, kKnight)},
-        {4, 6, make_piece(kBlack, kPawn)},
-        {3, 0, kEmpty},
-        {7, 7, kEmpty},
-    };
-    for (const Change &c : kChanges) {
+    const struct {
+        int x, y, piece;
+    } kChanges[] = {{4, 4, make_piece(kWhite, kQueen)},
+                    {0, 0, make_piece(kWhite, kKnight)},
+                    {4, 6, make_piece(kBlack, kPawn)},
+                    {3, 0, kEmpty},
+                    {7, 7, kEmpty}};
+    for (const auto &c : kChanges) {
         load_fen(kPositions[0]);
         BoardView v = board_view();
         board[c.x][c.y] = c.piece;

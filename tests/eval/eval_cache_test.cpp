@@ -102,33 +102,28 @@ TEST(EvalCache, KeyAfterAMoveIsTheKeyWorkedOutAfresh) {
         const BoardView v = board_view();
         ViewEvalKey before;
         prepare_view_eval(v, before);
-        for (int from = 0; from < 64; ++from)
-            for (int to = 0; to < 64; ++to) {
-                const int fx = from % 8, fy = from / 8, tx = to % 8, ty = to / 8;
-                if (colour_of(board[fx][fy]) != currentPlayer || IsMoveValid(fx, fy, tx, ty) != 1)
-                    continue;
-                MoveEffects e = move_effects(v, square_of(fx, fy), square_of(tx, ty));
-                for (const int type : {kQueen, kRook, kBishop, kKnight}) {
-                    if (e.promotion()) e.promote_to(type);
-                    BoardView after = v;
-                    MoveUndo undo;
-                    do_move(e, undo, after);
-                    ViewEvalKey stepped, fresh;
-                    prepare_view_eval_known(after, prefetch_view_eval_after(before.sums, e),
-                                            stepped);
-                    prepare_view_eval(after, fresh);
-                    const std::string move = std::string(fen) + " " + std::to_string(from) + "-" +
-                                             std::to_string(to) + " as " + std::to_string(type);
-                    EXPECT_EQ(stepped.sums.squares, fresh.sums.squares) << move;
-                    EXPECT_EQ(stepped.sums.pawns, fresh.sums.pawns) << move;
-                    EXPECT_EQ(stepped.sums.phase, fresh.sums.phase) << move;
-                    EXPECT_EQ(stepped.hash, fresh.hash) << move;
-                    EXPECT_EQ(std::memcmp(stepped.key, fresh.key, kKeyBytes), 0) << move;
-                    undo_move(e, undo);
-                    ++moves;
-                    if (!e.promotion()) break;
-                }
+        for_each_legal_move(currentPlayer, [&](int fx, int fy, int tx, int ty) {
+            MoveEffects e = move_effects(v, square_of(fx, fy), square_of(tx, ty));
+            for (const int type : {kQueen, kRook, kBishop, kKnight}) {
+                if (e.promotion()) e.promote_to(type);
+                BoardView after = v;
+                MoveUndo undo;
+                do_move(e, undo, after);
+                ViewEvalKey stepped, fresh;
+                prepare_view_eval_known(after, prefetch_view_eval_after(before.sums, e), stepped);
+                prepare_view_eval(after, fresh);
+                const std::string move = std::string(fen) + " " + move_text(fx, fy, tx, ty) +
+                                         " as " + std::to_string(type);
+                EXPECT_EQ(stepped.sums.squares, fresh.sums.squares) << move;
+                EXPECT_EQ(stepped.sums.pawns, fresh.sums.pawns) << move;
+                EXPECT_EQ(stepped.sums.phase, fresh.sums.phase) << move;
+                EXPECT_EQ(stepped.hash, fresh.hash) << move;
+                EXPECT_EQ(std::memcmp(stepped.key, fresh.key, kKeyBytes), 0) << move;
+                undo_move(e, undo);
+                ++moves;
+                if (!e.promotion()) break;
             }
+        });
     }
     EXPECT_GT(moves, 100);
 }

@@ -67,54 +67,39 @@ const Case kValues[] = {
     {"cornered_lone_king", "k7/8/K7/8/8/8/8/1R6 w - - 0 1", 989},
     // King g1 castled bonus 11, rook a1 522, winning king 293.
     {"castled_king_bonus", "7k/8/8/8/8/8/8/R5K1 w - - 0 1", 826},
+    // Pawn structures at the edges of the feature sets: the engine's own scores.
+    {"five_on_e_file", "4k3/8/4P3/4P3/4P3/4P3/4P3/4K3 w - - 0 1", 839},
+    {"seven_on_h_file", "4k3/7p/7p/7p/7p/7p/7p/4K2p w - - 0 1", -1375},
+    {"two_on_each_file", "4k3/pppppppp/pppppppp/8/8/8/PPPPPPPP/4K3 w - - 0 1", -832},
+    {"sixteen_beside_b6", "P1P1k3/P1P5/PPP5/P1P5/P1P5/P1P5/P1P5/P1P1K3 w - - 0 1", 3688},
+    {"back_rank_pawns", "P3k3/1p6/8/8/8/8/1P6/p3K3 w - - 0 1", 0},
+    {"back_rank_pawns_2", "1P2k3/8/8/8/8/8/8/4K1p1 w - - 0 1", 0},
+    {"chains", "4k3/8/3p4/2pPp3/2P1P3/8/8/4K3 w - - 0 1", 22},
+    {"three_on_d_file", "4k3/8/8/3P4/3P4/3P4/8/4K3 w - - 0 1", 493},
+    {"passer_against_one", "4k3/2p5/8/1P1P4/8/8/8/4K3 b - - 0 1", 152},
+    {"central_passer", "rnbqkbnr/pp3ppp/8/2pPp3/8/8/PPP2PPP/RNBQKBNR w KQkq - 0 4", 15},
+    {"connected_passers", "6k1/1p3ppp/8/PP6/8/8/5PPP/6K1 w - - 0 1", 174},
 };
 
+// Each position with the pawn cache off, on a miss (through the evaluation
+// cache) and on two hits; every one but the overfull structure is served
+// from the pawn cache the second time.
 TEST(Eval, ValuesMatchHandCount) {
-    for (const Case &c : kValues)
-        for (double pawnCache : {1.0, 0.0}) {
-            place(c.position);
-            pawnCacheEnabled = pawnCache;
-            EXPECT_EQ(EvaluateBoard(), c.expected) << c.name << ", pawn cache " << pawnCache;
-        }
-}
-
-struct Structure {
-    const char *fen;
-    double expected;
-};
-
-const Structure kStructures[] = {
-    {"4k3/8/4P3/4P3/4P3/4P3/4P3/4K3 w - - 0 1", 839},  // five on a file
-    {"4k3/7p/7p/7p/7p/7p/7p/4K2p w - - 0 1", -1375},   // seven on a file
-    {"4k3/pppppppp/pppppppp/8/8/8/PPPPPPPP/4K3 w - - 0 1", -832},
-    {"P1P1k3/P1P5/PPP5/P1P5/P1P5/P1P5/P1P5/P1P1K3 w - - 0 1", 3688},  // 16 beside b6
-    {"P3k3/1p6/8/8/8/8/1P6/p3K3 w - - 0 1", 0},                       // back-rank pawns
-    {"1P2k3/8/8/8/8/8/8/4K1p1 w - - 0 1", 0},
-    {"4k3/8/3p4/2pPp3/2P1P3/8/8/4K3 w - - 0 1", 22},
-    {"4k3/8/8/3P4/3P4/3P4/8/4K3 w - - 0 1", 493},  // three on a file
-    {"4k3/2p5/8/1P1P4/8/8/8/4K3 b - - 0 1", 152},
-    {"rnbqkbnr/pp3ppp/8/2pPp3/8/8/PPP2PPP/RNBQKBNR w KQkq - 0 4", 15},
-    {"6k1/1p3ppp/8/PP6/8/8/5PPP/6K1 w - - 0 1", 174},  // connected passers
-};
-
-TEST(PawnStructure, ScoresWithAndWithoutThePawnCache) {
-    int hits = 0;
-    for (const Structure &c : kStructures) {
-        reset_engine();
-        load_fen(c.fen);
+    int cases = 0, hits = 0;
+    for (const Case &c : kValues) {
+        place(c.position);
         pawnCacheEnabled = 0;
-        EXPECT_EQ(EvaluateBoardUncached(), c.expected) << c.fen << ", pawn cache off";
+        EXPECT_EQ(EvaluateBoardUncached(), c.expected) << c.name << ", pawn cache off";
         pawnCacheEnabled = 1;
-        EXPECT_EQ(EvaluateBoardUncached(), c.expected) << c.fen << ", first with the pawn cache";
+        EXPECT_EQ(EvaluateBoard(), c.expected) << c.name << ", first with the pawn cache";
         const double before = pawnCacheHits;
-        EXPECT_EQ(EvaluateBoardUncached(), c.expected) << c.fen << ", second with the pawn cache";
+        EXPECT_EQ(EvaluateBoardUncached(), c.expected) << c.name << ", second";
         // The third time the hit is served from what the second one read.
-        EXPECT_EQ(EvaluateBoardUncached(), c.expected) << c.fen << ", third with the pawn cache";
+        EXPECT_EQ(EvaluateBoardUncached(), c.expected) << c.name << ", third";
         hits += static_cast<int>(pawnCacheHits - before) / 2;
+        ++cases;
     }
-    // Every structure but the overfull one is served from the cache the
-    // second time.
-    EXPECT_EQ(hits, static_cast<int>(sizeof kStructures / sizeof kStructures[0]) - 1);
+    EXPECT_EQ(hits, cases - 1);
 }
 
 // A hit reads the feature words as they stand, even when they were written

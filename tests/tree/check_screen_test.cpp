@@ -36,8 +36,10 @@ const CheckCase kCases[] = {
 
 // The view's test and the screen (for moves that take nothing) agree with
 // the move played on the board, and the side has as many checking moves as
-// the position holds.
-TEST(GivesCheck, ViewAndScreenAgreeWithTheBoard) {
+// the position holds.  The root ordering ranks as checks exactly the moves
+// that take nothing and give check, and leaves the root position in level
+// 0's state slot.
+TEST(GivesCheck, ViewScreenAndRootOrderingAgreeWithTheBoard) {
     for (const CheckCase &c : kCases) {
         load_fen(c.fen);
         const BoardView v = board_view();
@@ -59,14 +61,7 @@ TEST(GivesCheck, ViewAndScreenAgreeWithTheBoard) {
             }
         });
         EXPECT_EQ(checks, c.checks) << c.name;
-    }
-}
 
-// The root ordering ranks as checks exactly the moves that take nothing and
-// give check, and leaves the root position in level 0's state slot.
-TEST(GivesCheck, RootOrderingRanksQuietChecks) {
-    for (const CheckCase &c : kCases) {
-        load_fen(c.fen);
         CollectRootCaptures();
         const int count = static_cast<int>(rootCaptureCount);
         ASSERT_GT(count, 0) << c.name;

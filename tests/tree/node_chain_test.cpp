@@ -47,8 +47,8 @@ void Fresh(const char *fen, double depth = 8) {
 }
 
 std::string PV(int l) {
-    return {char('a' + currentPVFromX[l][l]), char('8' - currentPVFromY[l][l]),
-            char('a' + currentPVToX[l][l]), char('8' - currentPVToY[l][l])};
+    return move_text(currentPVFromX[l][l], currentPVFromY[l][l], currentPVToX[l][l],
+                     currentPVToY[l][l]);
 }
 
 // Every row also on its colour mirror.

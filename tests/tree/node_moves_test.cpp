@@ -104,7 +104,14 @@ void collect_node_lists(int side) {
     ListNodeQuietMoves(kLevel);
 }
 
-TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
+// The node's lists hold every legal move once.  Its legality shortcuts
+// answer as the routines they stand for: a move it replays from its lists
+// needs no test, since every listed move was legal when collected
+// (IsCollectedSearchMoveValid answers 1 at a list's order index); the move
+// hash's move and the killers, met in other positions, are looked up among
+// the collected moves, which must be IsMoveValid's verdict for every pair
+// of squares.
+TEST(NodeMoves, ListsHoldEveryLegalMoveOnceAndAnswerItsLegality) {
     ForEachNodePosition(kNodeFens, [](const std::string &fen, int side) {
         std::vector<std::string> legal;
         for_each_legal_move(side, [&legal](int fx, int fy, int tx, int ty) {
@@ -119,39 +126,7 @@ TEST(NodeMoves, ListsHoldEveryLegalMoveOnce) {
         std::sort(listed.begin(), listed.end());
         EXPECT_EQ(listed, legal) << fen;
         EXPECT_EQ(static_cast<double>(legal.size()), CountLegalMoves(side)) << fen;
-    });
-}
 
-TEST(NodeMoves, OneScanFillsTheSameLists) {
-    ForEachNodePosition(kNodeFens, [](const std::string &fen, int side) {
-        for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 7919) % 101;
-        CollectInnerCaptures(side, kLevel);
-        CollectHistoryQuietMoves(side, kLevel);
-        const auto captures = list_rows(innerCaptures, innerCaptureCount[kLevel]);
-        const auto quiet = list_rows(historyQuietMoves, historyQuietCount[kLevel]);
-        ASSERT_FALSE(captures.empty() && quiet.empty()) << fen;
-        BoardView view;
-        CollectNodeMoves(side, kLevel, view);
-        // The node's subtree raises history scores before the node reaches
-        // its quiet pass; the quiet list keeps the order of collection.
-        for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 104729) % 97;
-        ListNodeQuietChecks(side, kLevel, view);
-        ListNodeQuietMoves(kLevel);
-        EXPECT_EQ(list_rows(innerCaptures, innerCaptureCount[kLevel]), captures) << fen;
-        EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
-        ClearSearchHistoryScores();
-    });
-}
-
-// The node's legality shortcuts against the routines they stand for: a
-// move it replays from its lists needs no test, since every listed move was
-// legal when collected (IsCollectedSearchMoveValid answers 1 at a list's
-// order index); the move hash's move and the killers, met in other
-// positions, are looked up among the collected moves, which must be
-// IsMoveValid's verdict for every pair of squares.
-TEST(NodeMoves, LegalityAtEachOrderIndex) {
-    ForEachNodePosition(kNodeFens, [](const std::string &fen, int side) {
-        collect_node_lists(side);
         const int captures = static_cast<int>(innerCaptureCount[kLevel]);
         const int quiet = static_cast<int>(historyQuietCount[kLevel]);
         const double(*capture)[kListColumns] = innerCaptures + kLevel * kListEntriesPerLevel;
@@ -179,6 +154,27 @@ TEST(NodeMoves, LegalityAtEachOrderIndex) {
                                 << fen << " " << move_text(fx, fy, tx, ty) << " at order index "
                                 << orderIndex;
             }
+    });
+}
+
+TEST(NodeMoves, OneScanFillsTheSameLists) {
+    ForEachNodePosition(kNodeFens, [](const std::string &fen, int side) {
+        for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 7919) % 101;
+        CollectInnerCaptures(side, kLevel);
+        CollectHistoryQuietMoves(side, kLevel);
+        const auto captures = list_rows(innerCaptures, innerCaptureCount[kLevel]);
+        const auto quiet = list_rows(historyQuietMoves, historyQuietCount[kLevel]);
+        ASSERT_FALSE(captures.empty() && quiet.empty()) << fen;
+        BoardView view;
+        CollectNodeMoves(side, kLevel, view);
+        // The node's subtree raises history scores before the node reaches
+        // its quiet pass; the quiet list keeps the order of collection.
+        for (int i = 0; i < 4096; ++i) searchHistoryScore[side][i] = (i * 104729) % 97;
+        ListNodeQuietChecks(side, kLevel, view);
+        ListNodeQuietMoves(kLevel);
+        EXPECT_EQ(list_rows(innerCaptures, innerCaptureCount[kLevel]), captures) << fen;
+        EXPECT_EQ(list_rows(historyQuietMoves, historyQuietCount[kLevel]), quiet) << fen;
+        ClearSearchHistoryScores();
     });
 }
 

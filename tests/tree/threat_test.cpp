@@ -39,6 +39,10 @@ void fill_beyond_the_edge(double code) {
     for (int i = 0; i < 9; i++) board[8][i] = board[i][8] = code;
 }
 
+// The board's test with and without enemy codes beyond the edge; the
+// view's fork squares, for both sides, agree with it on every square: a
+// shift by the wrong amount or a missing edge mask would fork across the
+// a- or h-file, or from a rank too far.
 TEST(PawnFork, TargetsOnTheBoardOnly) {
     for (const ForkCase &c : kForks) {
         for (bool filled : {false, true}) {
@@ -46,6 +50,15 @@ TEST(PawnFork, TargetsOnTheBoardOnly) {
             if (filled) fill_beyond_the_edge(c.player == 1 ? 12 : 2);
             EXPECT_EQ(PawnForkTargets(c.player, c.x, c.y), c.forks) << c.name << ", " << filled;
             fill_beyond_the_edge(0);
+        }
+        const BoardView v = board_view();
+        for (int side : {1, 2}) {
+            const uint64_t forks = pawn_fork_squares(v, side);
+            for (int y = 0; y < 8; y++)
+                for (int x = 0; x < 8; x++)
+                    EXPECT_EQ(static_cast<double>((forks >> square_of(x, y)) & 1),
+                              PawnForkTargets(side, x, y))
+                        << c.name << ", side " << side << ", " << x << "," << y;
         }
     }
     // Pawns whose attacked rank lies beyond the board: White on rank 8
@@ -56,29 +69,6 @@ TEST(PawnFork, TargetsOnTheBoardOnly) {
     fill_beyond_the_edge(2);
     EXPECT_EQ(PawnForkTargets(2, 2, 7), 0);
     fill_beyond_the_edge(0);
-}
-
-// The view's fork squares, for both sides, agree with the board's test on
-// every square of every position: a shift by the wrong amount or a missing
-// edge mask would fork across the a- or h-file, or from a rank too far.
-TEST(PawnFork, ViewSquaresAgreeWithTheBoard) {
-    for (const ForkCase &c : kForks) {
-        load_fen(c.fen);
-        const BoardView v = board_view();
-        for (int side : {1, 2}) {
-            const uint64_t forks = pawn_fork_squares(v, side);
-            for (int y = 0; y < 8; y++)
-                for (int x = 0; x < 8; x++)
-                    EXPECT_EQ(static_cast<double>((forks >> square_of(x, y)) & 1),
-                              PawnForkTargets(side, x, y))
-                        << c.name << ", side " << side << ", " << x << "," << y;
-        }
-        EXPECT_EQ(static_cast<double>((pawn_fork_squares(v, static_cast<int>(c.player)) >>
-                                       square_of(static_cast<int>(c.x), static_cast<int>(c.y))) &
-                                      1),
-                  c.forks)
-            << c.name;
-    }
 }
 
 }  // namespace
