@@ -12,17 +12,12 @@ exe=$win_build/quintar-win.exe
 v3_exe=$win_build/quintar-win-x86-64-v3.exe
 reference=$linux_build/quintar
 
-find_tool() {  # first executable among the candidates
-    local c
-    for c in "$@"; do command -v "$c" 2>/dev/null && return 0; done
-    return 1
-}
-
 install_packages --set windows
-wine=$(find_tool wine64 /usr/lib/wine/wine64 wine) || die "wine64 not found"
-wineserver=$(find_tool wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) ||
-    die "wineserver not found"
-objdump=$(find_tool x86_64-w64-mingw32-objdump) || objdump=
+# The first of the candidates that runs.
+wine=$(command -v wine64 /usr/lib/wine/wine64 wine | head -1)
+wineserver=$(command -v wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver | head -1)
+objdump=$(command -v x86_64-w64-mingw32-objdump)
+[ -n "$wine" ] && [ -n "$wineserver" ] || die "wine64 not found"
 
 QUIN_WIN_BUILD=$win_build QUIN_JOBS=$jobs "$root/tools/build_windows.sh" >/dev/null ||
     die "Windows build failed"
@@ -109,14 +104,9 @@ test_pe_format() {  # both programs, the x86-64-v3 one also free of AVX
         # A GUI-subsystem program that a bare Windows can start: no MinGW
         # run-time DLLs beside it.
         grep -q 'Subsystem.*(Windows GUI)' <<<"$p" || { say "  $program: not a GUI-subsystem program"; return 1; }
-        local dlls
-        dlls=$(grep 'DLL Name' <<<"$p" | awk '{print tolower($3)}' | sort | tr '\n' ' ')
-        for d in $dlls; do
-            case $d in
-            kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ucrtbase.dll | api-ms-win-*) ;;
-            *) say "  $program depends on $d"; return 1 ;;
-            esac
-        done
+        ! grep 'DLL Name' <<<"$p" | awk '{print "  " tolower($3)}' |
+            grep -vxE '  ((kernel32|msvcrt|user32|advapi32|ucrtbase)\.dll|api-ms-win-.*)' ||
+            { say "  $program depends on the DLLs above"; return 1; }
     done
     # No 32-byte vector may meet the Windows stack (see cmake/cpu_build.cmake).
     ! "$objdump" -d "$v3_exe" | grep -q ymm || { say "  ymm registers in $v3_exe"; return 1; }
@@ -373,17 +363,13 @@ session_programs() {
     echo "${programs}| ${reply%$'\r'}"
 }
 
-test_cpu_build_started() {
-    local expected="quintar-win.exe | readyok" got
+test_cpu_build_started() {  # by default, with QUINTAR_PLAIN=1, alone in a folder
+    local expected="quintar-win.exe | readyok" plain="quintar-win.exe | readyok"
     has_v3 && expected="quintar-win-x86-64-v3.exe quintar-win.exe | readyok"
-    got=$(session_programs "$exe")
-    same "programs of a session" "$expected" "$got" || return 1
-    got=$(QUINTAR_PLAIN=1 session_programs "$exe")
-    same "programs with QUINTAR_PLAIN=1" "quintar-win.exe | readyok" "$got" || return 1
-    # Alone in a folder, the plain program runs by itself.
     mkdir -p "$scratch/alone" && cp "$exe" "$scratch/alone/"
-    got=$(session_programs "$scratch/alone/quintar-win.exe")
-    same "programs without the x86-64-v3 program" "quintar-win.exe | readyok" "$got"
+    same "programs of a session" "$expected" "$(session_programs "$exe")" &&
+        same "programs with QUINTAR_PLAIN=1" "$plain" "$(QUINTAR_PLAIN=1 session_programs "$exe")" &&
+        same "programs without the x86-64-v3 program" "$plain" "$(session_programs "$scratch/alone/quintar-win.exe")"
 }
 
 # Ending quintar-win.exe (as a host kills the engine it started) ends the
@@ -423,8 +409,7 @@ test_started_program_ends_with_it() {
 t_tests=$(now_ms)
 check "GUI programs without MinGW DLLs, the x86-64-v3 one without AVX" test_pe_format
 compare_modes win
-check "UCI conversation, error replies and a held infinite result equal the Linux build" \
-    test_uci_conversation
+check "UCI conversation, error replies and a held infinite result equal the Linux build" test_uci_conversation
 check "go movetime 500 takes at least 480 ms; stop is answered" test_clock_and_stop
 check "request answer, existing response and cancel file equal the Linux build" \
     compare_answers prepare_request game.req reply existing cancel
@@ -434,8 +419,7 @@ check "message box without output" test_notice_without_output
 check "no message box with output or arguments" test_notice_only_by_hand
 check "quintar-win-x86-64-v3.exe (no AVX) runs in its place on such a processor, else the plain one" \
     test_cpu_build_started
-# The plain program by itself against the Linux build, as compare_modes
-# above held the program that runs by default.
+# The plain program by itself, as above the one that runs by default.
 plain_win() { QUINTAR_PLAIN=1 win "$@"; }
 compare_modes plain_win
 check "ending quintar-win.exe ends the program it started" test_started_program_ends_with_it
