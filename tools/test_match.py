@@ -101,8 +101,6 @@ class Rules(unittest.TestCase):
         self.assertLess(p.arrived, looked)
         self.assertIsNone(p.read(looked + 10))
 
-
-class Continuing(unittest.TestCase):
     def test_a_later_first_game_continues_the_openings_and_colours(self):
         lines = [[f"line{i}"] for i in range(5)]
         for first, games, expected in [
@@ -159,7 +157,7 @@ Fairy-Max: illegal moves 0, crashes 0, no answers 0, time forfeits {forfeits}, a
             combine_matches.combine([(dict(other, tc="10+0.1"), {}), (other, {})])
 
 
-class Referee(unittest.TestCase):
+class Games(unittest.TestCase):  # against stockfish
     def test_legal_moves_mate_and_openings(self):
         referee = match.Referee()
         self.addCleanup(referee.close)
@@ -173,8 +171,6 @@ class Referee(unittest.TestCase):
             for i, move in enumerate(line):
                 self.assertIn(move, referee.legal_moves(line[:i]), line)
 
-
-class Faults(unittest.TestCase):
     def test_each_fault_is_charged_to_the_engine(self):
         # An engine that does not start aborts the game; each fault of a
         # stand-in is charged and loses it.
