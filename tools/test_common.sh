@@ -19,11 +19,8 @@ check() {  # check NAME COMMAND...: one test; QUIN_ONLY=REGEX runs a subset
 }
 
 # install_packages [--set NAME]... [PKG]...: what is missing, through the one
-# install script (under ./test.sh, which installed everything first, only a
-# check that names what is missing).
-install_packages() {
-    "$root/tools/install_deps.sh" "$@" || die "packages missing: $*"
-}
+# install script (under ./test.sh only a check that names what is missing).
+install_packages() { "$root/tools/install_deps.sh" "$@" || die "packages missing: $*"; }
 
 # reference_build DIR TARGET...: the x86-64 Linux programs, tests off; a
 # tree configured before (./test.sh's Release build) is only brought up to
@@ -114,8 +111,7 @@ perft_positions() {
 EOF
 }
 
-# answer PROGRAM...: standard output and error and the exit status, masked.
-answer() { "$@" 2>&1 </dev/null | mask; echo "status ${PIPESTATUS[0]}"; }
+answer() { "$@" 2>&1 </dev/null | mask; echo "status ${PIPESTATUS[0]}"; }  # all it prints, masked
 
 # compare_modes OTHER...: every perft, eval and bench answer of the program
 # run by OTHER..., and its status, usage and invalid-FEN answers, equal those
@@ -147,11 +143,9 @@ compare_modes() {
     done
 }
 
-# The checks of a Linux cross build run under qemu-user.  The caller sets
-# CROSS_BUILD and HOST_BUILD (the cross and the x86-64 trees), CROSS_CXX,
-# QEMU and CROSS_TOOLCHAIN (the toolchain file under cmake/).
-
-
+# A Linux cross build's checks under qemu-user.  The caller sets CROSS_BUILD
+# and HOST_BUILD (the cross and the x86-64 trees), CROSS_CXX, QEMU and
+# CROSS_TOOLCHAIN (the toolchain file under cmake/).
 cross_build() {  # cross_build TARGET...
     cmake -S "$root" -B "$CROSS_BUILD" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$CROSS_TOOLCHAIN" >/dev/null &&
