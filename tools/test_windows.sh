@@ -55,13 +55,10 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 win() { timeout 60 "$wine" "$exe" "$@"; }
 lin() { timeout 60 "$reference" "$@"; }
-# converse SCRIPT PROGRAM...: a UCI conversation over pipes.  Script lines:
-#   "> TEXT"        send TEXT
-#   "? REGEX"       wait (at most 30 s) for a reply line matching REGEX
-#   "sleep S"       pause
-#   "mark NAME"     print "@NAME <ms since the last mark>" into the transcript
-# Every reply line goes to standard output (without "\r"), then the rest of
-# the output after the script ends and the program has exited.
+# converse SCRIPT PROGRAM...: a UCI conversation over pipes, every reply line
+# printed (without "\r").  Script lines: "> TEXT" sends TEXT, "? REGEX" waits
+# (at most 30 s) for a reply matching REGEX, "sleep S" pauses, "mark NAME"
+# prints "@NAME <ms since the last mark>".
 converse() {
     local script=$1 line re reply mark_t
     shift
@@ -112,12 +109,10 @@ test_pe_format() {  # both programs, the x86-64-v3 one also free of AVX
     ! "$objdump" -d "$v3_exe" | grep -q ymm || { say "  ymm registers in $v3_exe"; return 1; }
 }
 
-# The transcript with the speed-dependent fields dropped; after "@vary" the
-# result lines of a search stopped at a moment of our choosing keep only
-# their shape.  Of a search's depth lines only the result line, the one just
-# before "bestmove", is kept: how many depth lines an infinite search prints
-# before a stop is a matter of speed (the Windows build's are checked by
-# their presence below).
+# The transcript without the speed-dependent fields; after "@vary" a stopped
+# search's result lines keep only their shape.  Of the depth lines only the
+# one before "bestmove" is kept: how many an infinite search prints before a
+# stop is a matter of speed (the Windows build's are checked below).
 normalise() {
     mask <"$1" | awk '
         /^@vary/ { vary = 1; next }
@@ -187,9 +182,8 @@ EOF
         grep -q '^info depth 1 score ' "$scratch/conv.win"
 }
 
-# The search clock and thread, from the conversation's marks: "go movetime
-# 500" answers after about half a second; "stop" during "go infinite"
-# answers at once, and only then.
+# From the conversation's marks: "go movetime 500" answers after about half a
+# second; "stop" during "go infinite" answers at once, and only then.
 test_clock_and_stop() {
     local movetime stop
     movetime=$(awk '/^@movetime/ {print $2}' "$scratch/conv.win")
@@ -202,11 +196,10 @@ test_clock_and_stop() {
         [ -n "$stop" ] && [ "$stop" -le 5000 ]
 }
 
-# answer_in_folder SETUP NAME SIDE REQUEST: a fresh folder prepared by SETUP
-# NAME, then SIDE answers the request there by relative path (the Windows
-# program sees the same name as Linux); prints the status, standard error
-# and every name left: links and folders as such, files' bytes without line
-# 7 (the search time), so that no "\r" can creep in unseen.
+# answer_in_folder SETUP NAME SIDE REQUEST: SIDE answers the request by
+# relative path in a fresh folder prepared by SETUP NAME; prints the status,
+# standard error and every name left: links and folders as such, files'
+# bytes without line 7 (the search time), so that no "\r" creeps in unseen.
 answer_in_folder() {
     local f
     mkdir -p "$scratch/$2-$3"
@@ -339,10 +332,9 @@ test_notice_only_by_hand() {
         { say "  setvbuf failed: $(grep -a 'Ret  msvcrt.setvbuf' "$log" | head -1)"; return 1; }
 }
 
-# The x86-64-v3 program that quintar-win.exe starts in its place: which
-# program runs is read from the executables wine has mapped into each of the
+# Which program runs is read from the executables wine has mapped into the
 # session's processes.
-mapped_programs() {  # the .exe files mapped by the running wine processes
+mapped_programs() {
     local p
     for p in /proc/[0-9]*; do
         grep -o 'quintar-win[^/\\ ]*\.exe' "$p/maps" 2>/dev/null | sort -u
@@ -372,34 +364,35 @@ test_cpu_build_started() {  # by default, with QUINTAR_PLAIN=1, alone in a folde
         same "programs without the x86-64-v3 program" "$plain" "$(session_programs "$scratch/alone/quintar-win.exe")"
 }
 
+within() {  # within TENTHS COMMAND...: COMMAND succeeds within TENTHS tenths of a second
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+v3_mapped() { [[ $(mapped_programs) == *quintar-win-x86-64-v3.exe* ]]; }
+none_mapped() { [ -z "$(mapped_programs)" ]; }
+
 # Ending quintar-win.exe (as a host kills the engine it started) ends the
 # program it started.
 test_started_program_ends_with_it() {
     has_v3 || { say "  processor without x86-64-v3: skipped"; return 0; }
-    local p pid left hold bg status=1
+    local p pid= hold bg status=1
     # A UCI session whose input stays open until the test closes it.
     mkfifo "$scratch/hold"
     timeout 60 "$wine" "$exe" <"$scratch/hold" >/dev/null 2>&1 &
     bg=$!
     exec {hold}>"$scratch/hold"
-    for _ in $(seq 1 100); do
-        [[ $(mapped_programs) == *quintar-win-x86-64-v3.exe* ]] && break
-        sleep 0.1
-    done
+    within 100 v3_mapped
     for p in /proc/[0-9]*; do
-        grep -q 'quintar-win\.exe' "$p/maps" 2>/dev/null && ! grep -q 'x86-64-v3' "$p/maps" &&
-            pid=${p#/proc/}
+        grep -q 'quintar-win\.exe' "$p/maps" 2>/dev/null && ! grep -q 'x86-64-v3' "$p/maps" && pid=${p#/proc/}
     done
-    if [ -n "${pid:-}" ]; then
-        kill -KILL "$pid"
-        for _ in $(seq 1 50); do
-            left=$(mapped_programs)
-            [ -z "$left" ] && status=0 && break
-            sleep 0.1
-        done
-        [ $status = 0 ] || say "  still running: $left"
-    else
+    if [ -z "$pid" ]; then
         say "  no plain program running"
+    elif kill -KILL "$pid" && within 50 none_mapped; then
+        status=0
+    else
+        say "  still running: $(mapped_programs)"
     fi
     exec {hold}>&-
     wait "$bg" 2>/dev/null
