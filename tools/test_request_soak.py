@@ -109,11 +109,8 @@ class Checks(unittest.TestCase):
                ' g2g4 d8h4 {checkmate} 0-1\n\n[Event "Quintar match"]\n\n1. e2e4 e7e5 *\n')
         with tempfile.NamedTemporaryFile("w", suffix=".pgn", delete=False) as f:
             f.write(pgn)
-        try:
-            self.assertEqual(request_soak.read_pgn_games(f.name),
-                             [["f2f3", "e7e5", "g2g4", "d8h4"], ["e2e4", "e7e5"]])
-        finally:
-            os.remove(f.name)
+        self.addCleanup(os.remove, f.name)
+        self.assertEqual(request_soak.read_pgn_games(f.name), [["f2f3", "e7e5", "g2g4", "d8h4"], ["e2e4", "e7e5"]])
 
     def test_the_engine_passes_and_each_planted_fault_is_counted(self):
         engine = engine_path()
