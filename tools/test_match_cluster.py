@@ -51,9 +51,8 @@ class ClusterMatch(unittest.TestCase):
             child.wait()
         self.tmp.cleanup()
 
-    def start(self, argv):
-        child = subprocess.Popen(argv, cwd=self.tmp.name, stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.DEVNULL)
+    def start(self, argv, out=subprocess.DEVNULL):  # ended by tearDown if still running
+        child = subprocess.Popen(argv, cwd=self.tmp.name, stdout=out, stderr=subprocess.DEVNULL)
         self.children.append(child)
         return child
 
@@ -79,10 +78,9 @@ class ClusterMatch(unittest.TestCase):
         pgn = os.path.join(tmp, "games.pgn")
         log = os.path.join(tmp, "match.out")
         with open(log, "w") as sink:
-            runner = subprocess.Popen([sys.executable, os.path.join(HERE, "match.py"), "--cluster",
-                                       address, "--engine", engine, "--opponent", "stockfish:1350",
-                                       "--games", str(GAMES), "--tc", "1+0.01", "--pgn", pgn],
-                                      stdout=sink, stderr=subprocess.DEVNULL)
+            runner = self.start([sys.executable, os.path.join(HERE, "match.py"), "--cluster", address,
+                                 "--engine", engine, "--opponent", "stockfish:1350", "--games", str(GAMES),
+                                 "--tc", "1+0.01", "--pgn", pgn], sink)
         started = os.path.join(tmp, "started")
 
         def lines(path):
@@ -100,17 +98,12 @@ class ClusterMatch(unittest.TestCase):
             twice = [p for p in pids if pids.count(p) > 1]
             return twice[0] if twice and len(printed) >= len(pids) - 2 else None
 
-        try:
-            self.assertTrue(wait_until(victim_pid, 120), "no worker started a second game")
-            pid = victim_pid()
-            victim = [w for w in workers if w.pid == pid]
-            self.assertEqual(len(victim), 1, "the engine was not started by a worker")
-            os.kill(pid, signal.SIGKILL)
-            runner.wait(timeout=150)
-        finally:
-            if runner.poll() is None:
-                runner.kill()
-                runner.wait()
+        self.assertTrue(wait_until(victim_pid, 120), "no worker started a second game")
+        pid = victim_pid()
+        victim = [w for w in workers if w.pid == pid]
+        self.assertEqual(len(victim), 1, "the engine was not started by a worker")
+        os.kill(pid, signal.SIGKILL)
+        runner.wait(timeout=150)
         with open(log) as f:
             out = f.read()
         self.assertIsNotNone(victim[0].wait(timeout=10))
