@@ -248,7 +248,6 @@ test('the player plays e2e4 on the board and a legal Black reply appears on it',
   game.move('e4');
   game.move(black);  // throws if the reply is not legal
   assert.equal(await fenOf(page), game.fen());
-  await boardSettled(page);
   assert.match(await engineLog(page), /\n> position startpos moves e2e4\n> go movetime 200\n/);
   assert.equal(await page.textContent('#status'), 'Your move (White)');
   await shot(page, 'e2e4-and-reply.png');
