@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# 64-bit little-endian ARM proof: the Linux program built for aarch64
-# (Debian's g++-aarch64-linux-gnu, static), run under qemu-aarch64-static,
-# with perft counts, --eval and --bench answers and the search suite with
-# its node signature held byte for byte (time and speed aside) against
-# x86-64.  The engine's plain (non-SSE) code paths run here as they do on an
-# ARM machine.  Prints "N passed, M failed".
+# The Linux program built for aarch64 (static) under qemu-aarch64-static: its
+# perft, --eval and --bench answers and search suite held byte for byte
+# (time and speed aside) against x86-64, on the plain (non-SSE) code paths.
 #   ARM_BUILD   cross build tree         (default: build-aarch64)
 #   HOST_BUILD  x86-64 reference tree    (default: build-aarch64/host-x86-64)
 #   JOBS        parallel build jobs      (default: 2)

@@ -19,22 +19,18 @@ check() {  # check NAME COMMAND...: one test; QUIN_ONLY=REGEX runs a subset
 }
 
 # install_packages [--set NAME]... [PKG]...: what is missing, through the one
-# install script (under ./test.sh, which installed everything first, only a
-# check that names what is missing).
-install_packages() {
-    "$root/tools/install_deps.sh" "$@" || die "packages missing: $*"
-}
+# install script (under ./test.sh only a check that names what is missing).
+install_packages() { "$root/tools/install_deps.sh" "$@" || die "packages missing: $*"; }
 
 # reference_build DIR TARGET...: the x86-64 Linux programs, tests off; a
-# tree configured before (./test.sh's Release build) is only brought up to
-# date, and not at all when ./test.sh has built it already.
+# tree configured before is only brought up to date, and not at all when
+# ./test.sh has built it already.
 reference_build() {
     local dir=$1
     shift
     [ "${QUIN_REFERENCE_READY:-0}" = 1 ] && return 0
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_TESTS=OFF >/dev/null || return 1
-    fi
+    [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUIN_TESTS=OFF >/dev/null ||
+        return 1
     cmake --build "$dir" -j"$jobs" --target "$@" >/dev/null
 }
 
@@ -45,8 +41,7 @@ same() {  # same LABEL EXPECTED ACTUAL
     return 1
 }
 
-# has_v3: whether this processor runs quintar-x86-64-v3 (the instructions
-# of x86-64-v3 that the system reports usable).
+# has_v3: whether the system reports the instructions of x86-64-v3 usable.
 has_v3() {
     local flag
     for flag in avx avx2 bmi1 bmi2 fma f16c movbe abm; do grep -qw "$flag" /proc/cpuinfo || return 1; done
@@ -114,13 +109,11 @@ perft_positions() {
 EOF
 }
 
-# answer PROGRAM...: standard output and error and the exit status, masked.
-answer() { "$@" 2>&1 </dev/null | mask; echo "status ${PIPESTATUS[0]}"; }
+answer() { "$@" 2>&1 </dev/null | mask; echo "status ${PIPESTATUS[0]}"; }  # all it prints, masked
 
-# compare_modes OTHER...: every perft, eval and bench answer of the program
-# run by OTHER..., and its status, usage and invalid-FEN answers, equal those
-# of the reference program $reference (one test each mode); perft counts
-# must also be the published ones.
+# compare_modes OTHER...: the program run by OTHER... answers the status,
+# usage, invalid-FEN, perft (the published counts), eval and bench requests
+# as $reference does; one test each.
 compare_modes() {
     local depth count fen mode ok args
     ok=0
@@ -147,22 +140,19 @@ compare_modes() {
     done
 }
 
-# The checks of a Linux cross build run under qemu-user.  The caller sets
-# CROSS_BUILD and HOST_BUILD (the cross and the x86-64 trees), CROSS_CXX,
-# QEMU and CROSS_TOOLCHAIN (the toolchain file under cmake/).
-
-
+# A Linux cross build's checks under qemu-user.  The caller sets CROSS_BUILD
+# and HOST_BUILD (the cross and the x86-64 trees), CROSS_CXX, QEMU and
+# CROSS_TOOLCHAIN (the toolchain file under cmake/).
 cross_build() {  # cross_build TARGET...
     cmake -S "$root" -B "$CROSS_BUILD" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$CROSS_TOOLCHAIN" >/dev/null &&
         cmake --build "$CROSS_BUILD" -j"$jobs" --target "$@" >/dev/null
 }
 
-# cross_unit_tests: the unit test programs, each built for the target and
-# run in-process under qemu.  Programs whose tests start the engine as a
-# child cannot (qemu runs no second target program without a binfmt entry)
-# and are left out with the slow ones; compare_modes covers those modes.
-# CROSS_TESTS=REGEX narrows the test files (default: all).
+# cross_unit_tests: each unit test program (CROSS_TESTS=REGEX: a subset) built
+# for the target and run under qemu, but the slow ones and those that start
+# the engine as a child (qemu runs no second target program without a
+# binfmt entry; compare_modes covers those modes).
 cross_unit_tests() {
     local src t
     for src in "$root"/tests/*/*_test.cpp; do
@@ -191,10 +181,9 @@ cross_suite() {
     suite_equal "$QEMU" "$CROSS_BUILD/search_bench"
 }
 # suite_equal PROGRAM...: the search suite run by PROGRAM... gives per
-# position the move, score, depth and nodes of $HOST_BUILD/search_bench
-# (time and speed aside), and the node signature is 1074600.  Both outputs
-# stay in suite_host_output and suite_target_output, the x86-64 one run
-# first and the other right after it.
+# position the move, score, depth and nodes of $HOST_BUILD/search_bench, and
+# the node signature is 1074600; the outputs stay in suite_host_output and
+# suite_target_output (run one after the other).
 suite_equal() {
     local host target
     suite_host_output=$("$HOST_BUILD/search_bench")

@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# Checks tools/install_deps.sh against stand-ins for apt-get and dpkg-query
-# (nothing is installed, no network, no root needed): two installs started
-# together never overlap and the second finds what the first installed;
-# apt-get is always told to wait for dpkg's lock; check mode names what is
-# missing and installs nothing; a set resolves from tools/packages.list.
-# Prints "N passed, M failed".
+# Checks tools/install_deps.sh against stand-ins for apt-get and dpkg-query:
+# nothing is installed, no network, no root needed.
 set -u
 # shellcheck source=tools/test_common.sh
 . "$(dirname "$0")/test_common.sh"

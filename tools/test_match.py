@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
 """Checks of tools/match.py: its arithmetic, its rules and its fault counts.
-
 The fault checks play one game with a stand-in engine that misbehaves in one
-way (illegal move, silence, a crash, overrunning its clock) and expect the
-runner to charge exactly that fault and to exit with status 1.
-Needs /usr/games/stockfish (opponent and referee).
-"""
+way and expect exactly that fault charged and status 1.
+Needs /usr/games/stockfish (opponent and referee)."""
 
 import contextlib
 import math
@@ -22,34 +19,28 @@ sys.path.insert(0, HERE)
 import combine_matches  # noqa: E402
 import match  # noqa: E402
 
-# A UCI engine that plays its first legal-looking move from a fixed list, or
-# misbehaves as MODE says once it is asked for a move.
+# A UCI engine that misbehaves as MODE says once it is asked for a move.
 STAND_IN = r'''#!/usr/bin/env python3
 import sys, time
 MODE = "%s"
 for line in sys.stdin:
-    words = line.split()
-    if not words:
-        continue
+    words = line.split() or [""]
     if words[0] == "uci":
         print("id name stand-in"); print("uciok", flush=True)
     elif words[0] == "isready":
         print("readyok", flush=True)
     elif words[0] == "quit":
         break
-    elif words[0] == "go":
-        if MODE == "illegal":
-            print("info depth 3"); print("bestmove e2e5", flush=True)
-        elif MODE == "silent":
-            pass
-        elif MODE == "crash":
-            sys.exit(3)
-        elif MODE == "slow":
-            time.sleep(1.3); print("bestmove a2a3", flush=True)
+    elif words[0] == "go" and MODE == "illegal":
+        print("info depth 3"); print("bestmove e2e5", flush=True)
+    elif words[0] == "go" and MODE == "crash":
+        sys.exit(3)
+    elif words[0] == "go" and MODE == "slow":
+        time.sleep(1.3); print("bestmove a2a3", flush=True)
 '''
 
 
-class Arithmetic(unittest.TestCase):
+class Rules(unittest.TestCase):
     def test_elo_and_its_interval(self):
         # Logistic model: 75 % is +190.8 Elo, 50 % is 0, 10 % is -381.7.
         for score, expected in [(0.75, 190.85), (0.5, 0.0), (0.1, -381.70), (1.0, math.inf),
@@ -66,34 +57,28 @@ class Arithmetic(unittest.TestCase):
                                ((0.1, 0.15, 0.05, 0.0), None), ((0.1, 0.15, 0.05, 1.0), 0.05),
                                ((0.1, 1.05, 0.05, 1.0), 0.05), ((0.1, 1.2, 0.05, 1.0), None)]:
             got = match.charge_clock(*args)
-            if expected is None:
-                self.assertIsNone(got, args)
-            else:
-                self.assertAlmostEqual(got, expected, msg=args)
+            self.assertEqual(got if got is None else round(got, 9), expected, args)
 
     def test_insufficient_material(self):
-        cases = [("8/8/4k3/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KN3/8/8", True),
-                 ("8/8/4kb2/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KR3/8/8", False),
-                 ("8/8/4kb2/8/8/3KB3/8/8", False), ("8/8/4k3/8/8/3KNN2/8/8", False),
-                 ("8/8/4k3/8/8/3K4/7P/8", False)]
-        for placement, expected in cases:
+        for placement, expected in [("8/8/4k3/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KN3/8/8", True),
+                                    ("8/8/4kb2/8/8/3K4/8/8", True), ("8/8/4k3/8/8/3KR3/8/8", False),
+                                    ("8/8/4kb2/8/8/3KB3/8/8", False), ("8/8/4k3/8/8/3KNN2/8/8", False),
+                                    ("8/8/4k3/8/8/3K4/7P/8", False)]:
             self.assertEqual(match.insufficient_material(placement), expected, placement)
 
-
-class Arguments(unittest.TestCase):
     def test_opponent_names(self):
-        # --opponent -> (kind, Elo or None); the xboard names start their own engine.
+        # --opponent -> (kind, Elo or None); the xboard names start their own
+        # engine; None: refused.
         for name, kind, elo in [("stockfish:1750", "stockfish", 1750), ("stockfish", "stockfish", 1500),
-                                ("fairymax", "fairymax", None), ("phalanx", "phalanx", None)]:
-            args = match.parse_args(["--opponent", name])
-            self.assertEqual(args.opponent_kind, kind, name)
-            self.assertEqual(getattr(args, "opponent_elo", None), elo, name)
-
-    def test_an_unknown_opponent_is_refused(self):
-        for name in ["gnuchess", "phalanx:1500", ""]:
-            with self.assertRaises(SystemExit, msg=name):
-                with open(os.devnull, "w") as quiet, contextlib.redirect_stderr(quiet):
+                                ("fairymax", "fairymax", None), ("phalanx", "phalanx", None),
+                                ("gnuchess", None, None), ("phalanx:1500", None, None), ("", None, None)]:
+            if kind is None:
+                with self.assertRaises(SystemExit, msg=name), open(os.devnull, "w") as quiet, \
+                        contextlib.redirect_stderr(quiet):
                     match.parse_args(["--opponent", name])
+                continue
+            args = match.parse_args(["--opponent", name])
+            self.assertEqual((args.opponent_kind, getattr(args, "opponent_elo", None)), (kind, elo), name)
 
     def test_castling_words_become_squares(self):
         # Phalanx's O-O / O-O-O by the side to move; other moves pass unchanged.
@@ -104,8 +89,18 @@ class Arguments(unittest.TestCase):
             engine.white = white
             self.assertEqual(engine.parse(["move", word]), (move, "ok"), (word, white))
 
+    def test_an_answer_is_timed_when_it_arrives_not_when_it_is_read(self):
+        # The line is on the queue before the reader looks: its time is the
+        # moment it came, however late the game thread gets to it.
+        p = match.Process(["/bin/echo", "bestmove e2e4"])
+        p.proc.wait()
+        while p.lines.qsize() < 2:  # the line and the end of the output
+            time.sleep(0.01)
+        looked = time.monotonic()
+        self.assertEqual(p.read(looked + 10), "bestmove e2e4")
+        self.assertLess(p.arrived, looked)
+        self.assertIsNone(p.read(looked + 10))
 
-class Continuing(unittest.TestCase):
     def test_a_later_first_game_continues_the_openings_and_colours(self):
         lines = [[f"line{i}"] for i in range(5)]
         for first, games, expected in [
@@ -155,86 +150,50 @@ Fairy-Max: illegal moves 0, crashes 0, no answers 0, time forfeits {forfeits}, a
                          " average depth 6.2, least clock left 2.50 s\n"
                          "Fairy-Max: illegal moves 0, crashes 0, no answers 0, time forfeits 3,"
                          " average depth 8.0, least clock left 0.10 s\n")
-
-    def test_parts_of_different_matches_are_refused(self):
+        # Parts of different matches are refused.
         other = {"games": 1, "wins": 1, "losses": 0, "draws": 0, "tc": "5+0.05",
                  "opponent": "Fairy-Max", "sides": {}}
-        first = dict(other, tc="10+0.1")
         with self.assertRaises(SystemExit):
-            combine_matches.combine([(first, {}), (other, {})])
+            combine_matches.combine([(dict(other, tc="10+0.1"), {}), (other, {})])
 
 
-class Timing(unittest.TestCase):
-    def test_an_answer_is_timed_when_it_arrives_not_when_it_is_read(self):
-        # The line is on the queue before the reader looks: its time is the
-        # moment it came, however late the game thread gets to it.
-        p = match.Process(["/bin/echo", "bestmove e2e4"])
-        p.proc.wait()
-        while p.lines.qsize() < 2:  # the line and the end of the output
-            time.sleep(0.01)
-        looked = time.monotonic()
-        self.assertEqual(p.read(looked + 10), "bestmove e2e4")
-        self.assertLess(p.arrived, looked)
-        self.assertIsNone(p.read(looked + 10))
-
-
-class Referee(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.referee = match.Referee()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.referee.close()
-
-    def test_start_position_has_twenty_moves(self):
-        self.assertEqual(len(self.referee.legal_moves([])), 20)
-
-    def test_fools_mate_and_check(self):
-        moves = "f2f3 e7e5 g2g4 d8h4".split()
-        self.assertEqual(self.referee.legal_moves(moves), set())
-        fen, in_check = self.referee.position(moves)
+class Games(unittest.TestCase):  # against stockfish
+    def test_legal_moves_mate_and_openings(self):
+        referee = match.Referee()
+        self.addCleanup(referee.close)
+        self.assertEqual(len(referee.legal_moves([])), 20)
+        moves = "f2f3 e7e5 g2g4 d8h4".split()  # the fool's mate
+        self.assertEqual(referee.legal_moves(moves), set())
+        fen, in_check = referee.position(moves)
         self.assertTrue(in_check)
         self.assertTrue(fen.startswith("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w"))
-
-    def test_openings_are_legal(self):
         for line in match.read_openings(os.path.join(HERE, "openings.txt")):
             for i, move in enumerate(line):
-                self.assertIn(move, self.referee.legal_moves(line[:i]), line)
-
-
-class Faults(unittest.TestCase):
-    def run_match(self, mode):
-        with tempfile.TemporaryDirectory() as tmp:
-            engine = os.path.join(tmp, "engine")
-            with open(engine, "w") as f:
-                f.write(STAND_IN % mode)
-            os.chmod(engine, os.stat(engine).st_mode | stat.S_IXUSR)
-            return self.run_engine(engine)
-
-    def run_engine(self, engine):
-        out = subprocess.run([sys.executable, os.path.join(HERE, "match.py"),
-                              "--engine", engine, "--games", "1", "--tc", "1+0",
-                              "--opponent", "stockfish:1350", "--concurrency", "1"],
-                             capture_output=True, text=True, timeout=60)
-        return out.returncode, out.stdout
-
-    def test_an_engine_that_does_not_start_aborts_the_game(self):
-        for engine in ["/bin/false", "/nonexistent/quintar"]:
-            status, out = self.run_engine(engine)
-            self.assertEqual(status, 1, out)
-            self.assertIn("game 1: aborted", out)
+                self.assertIn(move, referee.legal_moves(line[:i]), line)
 
     def test_each_fault_is_charged_to_the_engine(self):
-        for mode, expected in [("illegal", "illegal moves 1, crashes 0, no answers 0, time forfeits 0"),
+        # An engine that does not start aborts the game; each fault of a
+        # stand-in is charged and loses it.
+        for mode, expected in [("/bin/false", "game 1: aborted"), ("/nonexistent/quintar", "game 1: aborted"),
+                               ("illegal", "illegal moves 1, crashes 0, no answers 0, time forfeits 0"),
                                ("crash", "illegal moves 0, crashes 1, no answers 0, time forfeits 0"),
                                ("silent", "illegal moves 0, crashes 0, no answers 1, time forfeits 0"),
                                ("slow", "illegal moves 0, crashes 0, no answers 0, time forfeits 1")]:
-            status, out = self.run_match(mode)
-            self.assertEqual(status, 1, out)
-            self.assertIn("0 wins, 1 losses, 0 draws", out)
-            self.assertIn("Quintar: " + expected, out, mode)
-
+            stand_in = not mode.startswith("/")
+            with tempfile.TemporaryDirectory() as tmp:
+                engine = os.path.join(tmp, "engine") if stand_in else mode
+                if stand_in:
+                    with open(engine, "w") as f:
+                        f.write(STAND_IN % mode)
+                    os.chmod(engine, os.stat(engine).st_mode | stat.S_IXUSR)
+                out = subprocess.run([sys.executable, os.path.join(HERE, "match.py"),
+                                      "--engine", engine, "--games", "1", "--tc", "1+0",
+                                      "--opponent", "stockfish:1350", "--concurrency", "1"],
+                                     capture_output=True, text=True, timeout=60)
+            self.assertEqual(out.returncode, 1, out.stdout)
+            self.assertIn("Quintar: " + expected if stand_in else expected, out.stdout, mode)
+            if stand_in:
+                self.assertIn("0 wins, 1 losses, 0 draws", out.stdout, mode)
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Big-endian proof: the Linux and AmigaOS (stand-in) front ends built for
-# 32-bit big-endian PowerPC, the in-process unit tests run under
-# qemu-ppc-static, and perft, evaluation and search answers held byte for
-# byte (time and speed aside) against x86-64.  Prints "N passed, M failed".
+# The Linux and AmigaOS (stand-in) front ends built for 32-bit big-endian
+# PowerPC: the unit tests under qemu-ppc-static, and perft, evaluation and
+# search answers held byte for byte (time and speed aside) against x86-64.
 #   PPC_BUILD   cross build tree         (default: build-ppc)
 #   HOST_BUILD  x86-64 reference tree    (default: build-ppc/host-x86-64)
 #   JOBS        parallel build jobs      (default: 2)
@@ -24,11 +23,9 @@ reference_build "$HOST_BUILD" quintar quintar-amiga-standin search_bench || die 
 cross_build quintar quintar-amiga-standin || die "PowerPC build failed"
 check "quintar is a big-endian PowerPC program" eval 'file "$CROSS_BUILD/quintar" | grep -q "MSB.*PowerPC"'
 
-# The AmigaOS front end also compiles for the 32-bit target as it does for
-# AmigaOS itself: its own code path (the C library's atexit, not the
-# stand-in's journal), against the headers named as the SDK's, where the
-# layout checks of the system structures take effect: the timer request
-# must be 40 bytes.
+# The AmigaOS front end's own code path (not the stand-in's) compiles for the
+# 32-bit target against the headers named as the SDK's, where the layout
+# checks of the system structures (a 40-byte timer request) take effect.
 for src in frontend/amiga_main.cpp platform/amiga/clock_amiga.cpp platform/amiga/requester_amiga.cpp \
     platform/amiga/file_amiga.cpp; do
     check "AmigaOS $(basename "$src") for 32-bit PowerPC" "$CROSS_CXX" -std=c++17 -Wall -Wextra -Wshadow \
@@ -44,8 +41,7 @@ say "== perft, evaluation and searches"
 compare_modes ppc
 [ -f "$root/bench/search_bench.cpp" ] && check "search suite and its signature equal the x86-64 build's" cross_suite
 
-# The AmigaOS front end on its stand-in layer: the same answers as its
-# x86-64 build, and the same start-up requester journal.
+# The AmigaOS stand-in: the same answers and requester journal as on x86-64.
 amiga() { "$QEMU" "$CROSS_BUILD/quintar-amiga-standin" "$@"; }
 reference=$HOST_BUILD/quintar-amiga-standin compare_modes amiga
 journal() {

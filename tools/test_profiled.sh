@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# The builds that ship against the plain Release program: the profiled
-# build (tools/build_profiled.sh) and quintar-x86-64-v3, the build for
-# newer processors that quintar starts in its place, each give the same
-# bytes for every perft, eval and bench answer, the status, usage and
-# invalid-FEN answers, and the search suite with its node signature; and
-# quintar starts the x86-64-v3 build exactly when the processor has its
+# The profiled build (tools/build_profiled.sh) and quintar-x86-64-v3 give the
+# plain Release program's bytes (compare_modes, the search suite); quintar
+# starts the x86-64-v3 build exactly when the processor has its
 # instructions, QUINTAR_PLAIN is not set and the build stands beside it.
-# Prints "N passed, M failed".
 #   PROFILED_BUILD  the profiled tree   (default: build-profiled)
 #   HOST_BUILD      the plain tree      (default: build-profiled/plain)
 set -u

@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# The page build: the engine compiled to WebAssembly (tools/build_web.sh),
-# its perft counts, --eval and --bench answers and the search suite with its
-# node signature held byte for byte (time and speed aside) against x86-64,
-# running the node build of the same sources; then the page itself in
-# Debian's chromium, headless, driven by playwright-core (web/test/): the
-# worker's UCI session against the x86-64 program's, and the page played
-# and analysed on, with a screenshot of each state in WEB_BUILD/screenshots.  Prints the search
-# suite's speed beside the x86-64 build's and "N passed, M failed".
+# The page build (tools/build_web.sh): the node build's perft, --eval and
+# --bench answers and search suite held byte for byte (time and speed aside)
+# against x86-64; then the page in chromium (web/test/), with a screenshot of
+# each state in WEB_BUILD/screenshots.  Prints the suite's speed beside the
+# x86-64 build's and "N passed, M failed".
 #   WEB_BUILD   build folder            (default build-web)
 #   HOST_BUILD  x86-64 reference tree   (default build-web/host-x86-64)
 #   JOBS        parallel build jobs     (default 2)
@@ -14,18 +11,14 @@ set -u
 # shellcheck source=tools/test_common.sh
 . "$(dirname "$0")/test_common.sh"
 
-# The Debian packages: the set "web" of tools/packages.list.  npm comes with
-# the machines' node; Debian's own nodejs comes without it, and then its npm
-# package is added.
-web_packages=(--set web)
-command -v npm >/dev/null || web_packages+=(npm)
-
 web_build=${WEB_BUILD:-$root/build-web}
 HOST_BUILD=${HOST_BUILD:-$web_build/host-x86-64}
 reference=$HOST_BUILD/quintar
 wasm() { node "$web_build/wasm/quintar-node.js" "$@"; }
 
-install_packages "${web_packages[@]}"
+# (npm comes with the machines' node; Debian's nodejs needs its npm.)
+# shellcheck disable=SC2046
+install_packages --set web $(command -v npm >/dev/null || echo npm)
 say "== building the page in $web_build and the x86-64 reference in $HOST_BUILD"
 WEB_BUILD=$web_build JOBS=$jobs "$root/tools/build_web.sh" || die "page build failed"
 reference_build "$HOST_BUILD" quintar search_bench || die "x86-64 build failed"
@@ -38,13 +31,9 @@ compare_modes wasm
 check "search suite and its signature equal the x86-64 build's" \
     suite_equal node "$web_build/wasm/search_bench.js"
 speed() { sed -nE 's/^total .* ([0-9]+) nodes per second$/\1/p' <<<"$1"; }
-if [ -n "${suite_target_output:-}" ]; then
-    native=$(speed "$suite_host_output")
-    web=$(speed "$suite_target_output")
-    say "WebAssembly $(grep '^signature ' <<<"$suite_target_output"), x86-64 $(grep '^signature ' <<<"$suite_host_output")"
+[ -n "${suite_target_output:-}" ] && native=$(speed "$suite_host_output") web=$(speed "$suite_target_output") &&
     say "search suite: x86-64 $native, WebAssembly under node $web nodes per second" \
         "(ratio $(awk -v a="$web" -v b="$native" 'BEGIN { printf "%.2f", a / b }'); run one after the other)"
-fi
 
 say "== the page in chromium"
 # Each test of web/test/ counts as one here; their report is shown when one

@@ -12,17 +12,12 @@ exe=$win_build/quintar-win.exe
 v3_exe=$win_build/quintar-win-x86-64-v3.exe
 reference=$linux_build/quintar
 
-find_tool() {  # first executable among the candidates
-    local c
-    for c in "$@"; do command -v "$c" 2>/dev/null && return 0; done
-    return 1
-}
-
 install_packages --set windows
-wine=$(find_tool wine64 /usr/lib/wine/wine64 wine) || die "wine64 not found"
-wineserver=$(find_tool wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) ||
-    die "wineserver not found"
-objdump=$(find_tool x86_64-w64-mingw32-objdump) || objdump=
+# The first of the candidates that runs.
+wine=$(command -v wine64 /usr/lib/wine/wine64 wine | head -1)
+wineserver=$(command -v wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver | head -1)
+objdump=$(command -v x86_64-w64-mingw32-objdump)
+[ -n "$wine" ] && [ -n "$wineserver" ] || die "wine64 not found"
 
 QUIN_WIN_BUILD=$win_build QUIN_JOBS=$jobs "$root/tools/build_windows.sh" >/dev/null ||
     die "Windows build failed"
@@ -60,13 +55,10 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 win() { timeout 60 "$wine" "$exe" "$@"; }
 lin() { timeout 60 "$reference" "$@"; }
-# converse SCRIPT PROGRAM...: a UCI conversation over pipes.  Script lines:
-#   "> TEXT"        send TEXT
-#   "? REGEX"       wait (at most 30 s) for a reply line matching REGEX
-#   "sleep S"       pause
-#   "mark NAME"     print "@NAME <ms since the last mark>" into the transcript
-# Every reply line goes to standard output (without "\r"), then the rest of
-# the output after the script ends and the program has exited.
+# converse SCRIPT PROGRAM...: a UCI conversation over pipes, every reply line
+# printed (without "\r").  Script lines: "> TEXT" sends TEXT, "? REGEX" waits
+# (at most 30 s) for a reply matching REGEX, "sleep S" pauses, "mark NAME"
+# prints "@NAME <ms since the last mark>".
 converse() {
     local script=$1 line re reply mark_t
     shift
@@ -109,25 +101,18 @@ test_pe_format() {  # both programs, the x86-64-v3 one also free of AVX
         # A GUI-subsystem program that a bare Windows can start: no MinGW
         # run-time DLLs beside it.
         grep -q 'Subsystem.*(Windows GUI)' <<<"$p" || { say "  $program: not a GUI-subsystem program"; return 1; }
-        local dlls
-        dlls=$(grep 'DLL Name' <<<"$p" | awk '{print tolower($3)}' | sort | tr '\n' ' ')
-        for d in $dlls; do
-            case $d in
-            kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ucrtbase.dll | api-ms-win-*) ;;
-            *) say "  $program depends on $d"; return 1 ;;
-            esac
-        done
+        ! grep 'DLL Name' <<<"$p" | awk '{print "  " tolower($3)}' |
+            grep -vxE '  ((kernel32|msvcrt|user32|advapi32|ucrtbase)\.dll|api-ms-win-.*)' ||
+            { say "  $program depends on the DLLs above"; return 1; }
     done
     # No 32-byte vector may meet the Windows stack (see cmake/cpu_build.cmake).
     ! "$objdump" -d "$v3_exe" | grep -q ymm || { say "  ymm registers in $v3_exe"; return 1; }
 }
 
-# The transcript with the speed-dependent fields dropped; after "@vary" the
-# result lines of a search stopped at a moment of our choosing keep only
-# their shape.  Of a search's depth lines only the result line, the one just
-# before "bestmove", is kept: how many depth lines an infinite search prints
-# before a stop is a matter of speed (the Windows build's are checked by
-# their presence below).
+# The transcript without the speed-dependent fields; after "@vary" a stopped
+# search's result lines keep only their shape.  Of the depth lines only the
+# one before "bestmove" is kept: how many an infinite search prints before a
+# stop is a matter of speed (the Windows build's are checked below).
 normalise() {
     mask <"$1" | awk '
         /^@vary/ { vary = 1; next }
@@ -197,9 +182,8 @@ EOF
         grep -q '^info depth 1 score ' "$scratch/conv.win"
 }
 
-# The search clock and thread, from the conversation's marks: "go movetime
-# 500" answers after about half a second; "stop" during "go infinite"
-# answers at once, and only then.
+# From the conversation's marks: "go movetime 500" answers after about half a
+# second; "stop" during "go infinite" answers at once, and only then.
 test_clock_and_stop() {
     local movetime stop
     movetime=$(awk '/^@movetime/ {print $2}' "$scratch/conv.win")
@@ -212,11 +196,10 @@ test_clock_and_stop() {
         [ -n "$stop" ] && [ "$stop" -le 5000 ]
 }
 
-# answer_in_folder SETUP NAME SIDE REQUEST: a fresh folder prepared by SETUP
-# NAME, then SIDE answers the request there by relative path (the Windows
-# program sees the same name as Linux); prints the status, standard error
-# and every name left: links and folders as such, files' bytes without line
-# 7 (the search time), so that no "\r" can creep in unseen.
+# answer_in_folder SETUP NAME SIDE REQUEST: SIDE answers the request by
+# relative path in a fresh folder prepared by SETUP NAME; prints the status,
+# standard error and every name left: links and folders as such, files'
+# bytes without line 7 (the search time), so that no "\r" creeps in unseen.
 answer_in_folder() {
     local f
     mkdir -p "$scratch/$2-$3"
@@ -322,15 +305,13 @@ expected_dangling_err() { dangling_refused "Invalid search parameters" req.error
 # Started like a double click (no standard handles): the message box, with
 # its exact text, caption and style, and nothing of the engine before it.
 test_notice_without_output() {
-    local log=$scratch/notice.log rc
+    local log=$scratch/notice.log rc call
     WINEDEBUG=-all,+relay timeout 60 "$wine" start /wait /unix "$exe" </dev/null >/dev/null 2>"$log"
     rc=$?
-    [ "$rc" = 0 ] || { say "  status $rc"; return 1; }
-    local call
     call=$(grep -a 'Call user32.MessageBoxA(' "$log" | head -1)
-    [ -n "$call" ] || { say "  no message box"; return 1; }
-    [[ $call == *'MessageBoxA(00000000,'*' "OK, bin da.\n\nQuintar C-Engine wurde gestartet.\nKeine Schachberechnung ausgefuehrt.",'*' "Quintar C-Engine",00000040)'* ]] ||
-        { say "  $call"; return 1; }
+    [ "$rc" = 0 ] &&
+        [[ $call == *'MessageBoxA(00000000,'*' "OK, bin da.\n\nQuintar C-Engine wurde gestartet.\nKeine Schachberechnung ausgefuehrt.",'*' "Quintar C-Engine",00000040)'* ]] ||
+        { say "  status $rc, ${call:-no message box}"; return 1; }
     # Line buffering is the first step of the start-up proper.
     ! grep -a -q 'Call msvcrt.setvbuf(' "$log" || { say "  the engine started up"; return 1; }
 }
@@ -349,10 +330,9 @@ test_notice_only_by_hand() {
         { say "  setvbuf failed: $(grep -a 'Ret  msvcrt.setvbuf' "$log" | head -1)"; return 1; }
 }
 
-# The x86-64-v3 program that quintar-win.exe starts in its place: which
-# program runs is read from the executables wine has mapped into each of the
+# Which program runs is read from the executables wine has mapped into the
 # session's processes.
-mapped_programs() {  # the .exe files mapped by the running wine processes
+mapped_programs() {
     local p
     for p in /proc/[0-9]*; do
         grep -o 'quintar-win[^/\\ ]*\.exe' "$p/maps" 2>/dev/null | sort -u
@@ -373,47 +353,44 @@ session_programs() {
     echo "${programs}| ${reply%$'\r'}"
 }
 
-test_cpu_build_started() {
-    local expected="quintar-win.exe | readyok" got
+test_cpu_build_started() {  # by default, with QUINTAR_PLAIN=1, alone in a folder
+    local expected="quintar-win.exe | readyok" plain="quintar-win.exe | readyok"
     has_v3 && expected="quintar-win-x86-64-v3.exe quintar-win.exe | readyok"
-    got=$(session_programs "$exe")
-    same "programs of a session" "$expected" "$got" || return 1
-    got=$(QUINTAR_PLAIN=1 session_programs "$exe")
-    same "programs with QUINTAR_PLAIN=1" "quintar-win.exe | readyok" "$got" || return 1
-    # Alone in a folder, the plain program runs by itself.
     mkdir -p "$scratch/alone" && cp "$exe" "$scratch/alone/"
-    got=$(session_programs "$scratch/alone/quintar-win.exe")
-    same "programs without the x86-64-v3 program" "quintar-win.exe | readyok" "$got"
+    same "programs of a session" "$expected" "$(session_programs "$exe")" &&
+        same "programs with QUINTAR_PLAIN=1" "$plain" "$(QUINTAR_PLAIN=1 session_programs "$exe")" &&
+        same "programs without the x86-64-v3 program" "$plain" "$(session_programs "$scratch/alone/quintar-win.exe")"
 }
+
+within() {  # within TENTHS COMMAND...: COMMAND succeeds within TENTHS tenths of a second
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+v3_mapped() { [[ $(mapped_programs) == *quintar-win-x86-64-v3.exe* ]]; }
+none_mapped() { [ -z "$(mapped_programs)" ]; }
 
 # Ending quintar-win.exe (as a host kills the engine it started) ends the
 # program it started.
 test_started_program_ends_with_it() {
     has_v3 || { say "  processor without x86-64-v3: skipped"; return 0; }
-    local p pid left hold bg status=1
+    local p pid= hold bg status=1
     # A UCI session whose input stays open until the test closes it.
     mkfifo "$scratch/hold"
     timeout 60 "$wine" "$exe" <"$scratch/hold" >/dev/null 2>&1 &
     bg=$!
     exec {hold}>"$scratch/hold"
-    for _ in $(seq 1 100); do
-        [[ $(mapped_programs) == *quintar-win-x86-64-v3.exe* ]] && break
-        sleep 0.1
-    done
+    within 100 v3_mapped
     for p in /proc/[0-9]*; do
-        grep -q 'quintar-win\.exe' "$p/maps" 2>/dev/null && ! grep -q 'x86-64-v3' "$p/maps" &&
-            pid=${p#/proc/}
+        grep -q 'quintar-win\.exe' "$p/maps" 2>/dev/null && ! grep -q 'x86-64-v3' "$p/maps" && pid=${p#/proc/}
     done
-    if [ -n "${pid:-}" ]; then
-        kill -KILL "$pid"
-        for _ in $(seq 1 50); do
-            left=$(mapped_programs)
-            [ -z "$left" ] && status=0 && break
-            sleep 0.1
-        done
-        [ $status = 0 ] || say "  still running: $left"
-    else
+    if [ -z "$pid" ]; then
         say "  no plain program running"
+    elif kill -KILL "$pid" && within 50 none_mapped; then
+        status=0
+    else
+        say "  still running: $(mapped_programs)"
     fi
     exec {hold}>&-
     wait "$bg" 2>/dev/null
@@ -423,8 +400,7 @@ test_started_program_ends_with_it() {
 t_tests=$(now_ms)
 check "GUI programs without MinGW DLLs, the x86-64-v3 one without AVX" test_pe_format
 compare_modes win
-check "UCI conversation, error replies and a held infinite result equal the Linux build" \
-    test_uci_conversation
+check "UCI conversation, error replies and a held infinite result equal the Linux build" test_uci_conversation
 check "go movetime 500 takes at least 480 ms; stop is answered" test_clock_and_stop
 check "request answer, existing response and cancel file equal the Linux build" \
     compare_answers prepare_request game.req reply existing cancel
@@ -434,8 +410,7 @@ check "message box without output" test_notice_without_output
 check "no message box with output or arguments" test_notice_only_by_hand
 check "quintar-win-x86-64-v3.exe (no AVX) runs in its place on such a processor, else the plain one" \
     test_cpu_build_started
-# The plain program by itself against the Linux build, as compare_modes
-# above held the program that runs by default.
+# The plain program by itself, as above the one that runs by default.
 plain_win() { QUINTAR_PLAIN=1 win "$@"; }
 compare_modes plain_win
 check "ending quintar-win.exe ends the program it started" test_started_program_ends_with_it
