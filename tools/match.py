@@ -53,6 +53,10 @@ XBOARD_OPPONENTS = {
     "phalanx": ([PHALANX, "-l-", "-n", "100000"], "Phalanx"),
 }
 GRACE = 1.0  # seconds past the clock before a silent engine counts as hung
+# Seconds an engine has to answer "uci" and "isready" at its start: long,
+# since a loaded machine can keep a program from running for seconds, and
+# no game clock runs yet.
+START_WAIT = 60
 
 
 class Process:
@@ -147,14 +151,14 @@ class UciEngine(Engine):
         self.name = name
         self.p = Process([path])
         self.p.send("uci")
-        if not self.p.wait_for("uciok", 10):
+        if not self.p.wait_for("uciok", START_WAIT):
             self.p.close()
             raise RuntimeError(f"{name}: no uciok")
         for key, value in options:
             self.p.send(f"setoption name {key} value {value}")
         self.p.send("ucinewgame")
         self.p.send("isready")
-        if not self.p.wait_for("readyok", 10):
+        if not self.p.wait_for("readyok", START_WAIT):
             self.p.close()
             raise RuntimeError(f"{name}: no readyok")
 
@@ -231,7 +235,7 @@ class Referee:
     def __init__(self):
         self.p = Process([STOCKFISH])
         self.p.send("uci")
-        self.p.wait_for("uciok", 10)
+        self.p.wait_for("uciok", START_WAIT)
 
     def _ask(self, moves, command, last):
         """Output lines of the command up to the one starting with `last`."""
