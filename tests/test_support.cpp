@@ -2,10 +2,14 @@
 
 #include "core/eval/cache_layout.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <regex>
+#include <system_error>
 
 RunResult run_program(const std::string &program, const std::vector<std::string> &args,
                       const std::string &input, int timeout_ms) {
@@ -121,10 +125,34 @@ bool file_exists(const std::string &path) {
     return stat(path.c_str(), &st) == 0;
 }
 
+namespace {
+
+// The directories make_temp_dir made, removed with their files when the test
+// program ends.  Only the process that made them removes them: a death
+// test's child runs the same exit handlers.
+struct TempDirs {
+    pid_t owner = getpid();
+    std::vector<std::string> paths;
+    ~TempDirs() {
+        if (getpid() != owner) return;
+        std::error_code ignored;
+        for (const std::string &path : paths) std::filesystem::remove_all(path, ignored);
+    }
+};
+
+TempDirs &temp_dirs() {
+    static TempDirs dirs;
+    return dirs;
+}
+
+}  // namespace
+
 std::string make_temp_dir() {
     char templ[] = "/tmp/quintar_test_XXXXXX";
     char *d = mkdtemp(templ);
-    return d ? std::string(d) : std::string("/tmp");
+    if (d == nullptr) return "/tmp";
+    temp_dirs().paths.emplace_back(d);
+    return d;
 }
 
 std::string mirror_move(const std::string &move) {

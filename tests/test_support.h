@@ -60,7 +60,8 @@ double evaluate_on_view(const BoardView &view);
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &content);
 bool file_exists(const std::string &path);
-// A new empty directory under /tmp for one test.
+// A new empty directory under /tmp for one test, removed with its files when
+// the test program ends.
 std::string make_temp_dir();
 
 // Loads fen into a fresh engine and runs one search with the given limits
